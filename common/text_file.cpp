@@ -1,0 +1,48 @@
+#include "common/text_file.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+std::optional<QStringList> ReadTextLines(const QString& path, QString* error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = file.errorString();
+        return std::nullopt;
+    }
+    const QByteArray bytes = file.readAll();
+    QStringList lines;
+    qsizetype start = 0;
+    while (start < bytes.size()) {
+        qsizetype lf = bytes.indexOf('\n', start);
+        const qsizetype next = lf < 0 ? bytes.size() : lf + 1;
+        qsizetype end = lf < 0 ? bytes.size() : lf;
+        if (lf >= 0 && end > start && bytes[end - 1] == '\r')
+            --end;
+        lines.append(QString::fromLatin1(bytes.constData() + start, end - start));
+        start = next;
+    }
+    return lines;
+}
+
+bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* error)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool WriteTextLines(const QString& path, const QStringList& lines, QString* error)
+{
+    QByteArray bytes;
+    for (const QString& line : lines) {
+        bytes += line.toLatin1();
+        bytes += "\r\n";
+    }
+    return WriteFileAtomically(path, bytes, error);
+}

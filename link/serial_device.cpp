@@ -1,0 +1,199 @@
+#include "link/serial_device.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+QString SerialDeviceName(int port) { return QStringLiteral("\\\\.\\COM") + QString::number(port); }
+
+SerialPortFolders SerialPortFolders::FromEnvironment()
+{
+    std::string config;
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg)
+        config = xdg;
+    else if (const char* home = std::getenv("HOME"); home && *home)
+        config = std::string(home) + "/.config";
+    else
+        config = "/tmp";
+    return {config + "/tavcontrol/ports", "/dev"};
+}
+
+namespace {
+SerialPortFolders& Folders()
+{
+    // Set once at start (or by a test's set-up), before any port is opened.
+    static SerialPortFolders folders = SerialPortFolders::FromEnvironment();
+    return folders;
+}
+} // namespace
+
+const SerialPortFolders& CurrentSerialPortFolders() { return Folders(); }
+
+void SetSerialPortFolders(const SerialPortFolders& folders) { Folders() = folders; }
+
+std::string SerialDevicePath(int port)
+{
+    if (port < 1)
+        return {};
+    const SerialPortFolders& folders = Folders();
+    const std::string link = folders.linkDir + "/COM" + std::to_string(port);
+    // A dangling link (adapter unplugged) still names the port: opening it fails, as it should.
+    struct stat st {};
+    if (lstat(link.c_str(), &st) == 0)
+        return link;
+    return folders.devDir + "/ttyS" + std::to_string(port - 1);
+}
+
+int OpenSerialDevice(const std::string& path)
+{
+    if (path.empty()) {
+        errno = ENOENT;
+        return -1;
+    }
+    const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    termios tio {};
+    if (tcgetattr(fd, &tio) != 0) { // not a terminal, or a legacy UART with no hardware behind it
+        const int err = errno;
+        close(fd);
+        errno = err;
+        return -1;
+    }
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int err = errno;
+        close(fd);
+        errno = err;
+        return -1;
+    }
+    ioctl(fd, TIOCEXCL);
+    return fd;
+}
+
+void CloseSerialDevice(int fd)
+{
+    if (fd < 0)
+        return;
+    ioctl(fd, TIOCNXCL);
+    close(fd);
+}
+
+namespace {
+
+speed_t SpeedFor(int32_t baud)
+{
+    switch (baud) {
+    case 110: return B110;
+    case 300: return B300;
+    case 600: return B600;
+    case 1200: return B1200;
+    case 2400: return B2400;
+    case 4800: return B4800;
+    case 9600: return B9600;
+    case 19200: return B19200;
+    case 38400: return B38400;
+    case 57600: return B57600;
+    case 115200: return B115200;
+    case 230400: return B230400;
+    case 460800: return B460800;
+    case 921600: return B921600;
+    default: return 0;
+    }
+}
+
+void SetModemLine(int fd, int line, bool on)
+{
+    // ENOTTY on pseudo-terminals: there are no lines to drive.
+    ioctl(fd, on ? TIOCMBIS : TIOCMBIC, &line);
+}
+
+} // namespace
+
+void ApplySerialLineState(int fd, const SerialLineState& s)
+{
+    termios tio {};
+    if (tcgetattr(fd, &tio) != 0)
+        return;
+    cfmakeraw(&tio);
+    tio.c_cflag |= CLOCAL | CREAD;
+    tio.c_cc[VMIN] = 1;
+    tio.c_cc[VTIME] = 0;
+    if (const speed_t speed = SpeedFor(s.baudrate))
+        cfsetspeed(&tio, speed);
+
+    tio.c_cflag &= ~CSIZE;
+    switch (s.byteSize) {
+    case 5: tio.c_cflag |= CS5; break;
+    case 6: tio.c_cflag |= CS6; break;
+    case 7: tio.c_cflag |= CS7; break;
+    default: tio.c_cflag |= CS8; break;
+    }
+
+    // Parity is generated as asked but never checked on input, like the flag word's parity bit.
+    tio.c_cflag &= ~(PARENB | PARODD | CMSPAR);
+    switch (s.parity) {
+    case 1: tio.c_cflag |= PARENB | PARODD; break;
+    case 2: tio.c_cflag |= PARENB; break;
+    case 3: tio.c_cflag |= PARENB | PARODD | CMSPAR; break;
+    case 4: tio.c_cflag |= PARENB | CMSPAR; break;
+    default: break;
+    }
+    tio.c_iflag &= ~INPCK;
+
+    if (s.stopBits == 0)
+        tio.c_cflag &= ~CSTOPB;
+    else
+        tio.c_cflag |= CSTOPB; // 1.5 stop bits do not exist here; two is the nearest
+
+    const bool ctsFlow = (s.flags & 0x0004) != 0;
+    const bool rtsHandshake = (s.flags & 0x3000) == 0x2000;
+    if (ctsFlow || rtsHandshake)
+        tio.c_cflag |= CRTSCTS;
+    else
+        tio.c_cflag &= ~CRTSCTS;
+    tio.c_iflag &= ~(IXON | IXOFF | IXANY);
+    if (s.flags & 0x0100)
+        tio.c_iflag |= IXON;
+    if (s.flags & 0x0200)
+        tio.c_iflag |= IXOFF;
+    if (s.flags & 0x0080)
+        tio.c_iflag |= IXANY;
+    tcsetattr(fd, TCSANOW, &tio);
+
+    const uint32_t dtr = s.flags & 0x0030;
+    const uint32_t rts = s.flags & 0x3000;
+    if (dtr != 0x0020)
+        SetModemLine(fd, TIOCM_DTR, dtr == 0x0010);
+    if (rts == 0x0000 || rts == 0x1000)
+        SetModemLine(fd, TIOCM_RTS, rts == 0x1000);
+}
+
+ModemStatus ReadModemStatus(int fd)
+{
+    ModemStatus status;
+    int lines = 0;
+    if (ioctl(fd, TIOCMGET, &lines) != 0)
+        return status;
+    status.supported = true;
+    if (lines & TIOCM_CTS)
+        status.bits |= kModemCtsOn;
+    if (lines & TIOCM_DSR)
+        status.bits |= kModemDsrOn;
+    return status;
+}
+
+void ListSerialPorts(QStringList& list)
+{
+    for (int n = 1; n <= 256; ++n) {
+        const int fd = OpenSerialDevice(SerialDevicePath(n));
+        if (fd < 0)
+            continue;
+        CloseSerialDevice(fd);
+        list.append(QString::number(n));
+    }
+}

@@ -1,0 +1,136 @@
+#include "sim/sim_options.h"
+
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+
+namespace tav::sim {
+namespace {
+
+constexpr const char* kUsage =
+    R"(Usage: tavsim (--link PATH | --device PATH) [options]
+
+Simulates a TAV programmable AC/DC source (or, with --meter, a SCPI voltmeter) on a serial
+line. Reads "\n"-terminated lines, answers every query with one "\r\n"-terminated line and
+runs until SIGTERM or SIGINT.
+
+  --link PATH        create a pseudo-terminal and publish its slave side as a symlink at PATH;
+                     the link goes away again on exit
+  --device PATH      serve an existing tty device instead
+  --model NAME       model in the "*idn?" answer              (default TAV-1600-PS)
+  --options TEXT     the "*opt?" answer; a "3P" word makes the source three-phase
+                                                              (default empty: single-phase)
+  --revision REV     firmware revision in "*idn?"             (default V2.00)
+  --serial NUMBER    serial number in "*idn?"                 (default 0505000120)
+  --load-ohm OHM     resistive load on every phase, > 0       (default 50)
+  --delay-ms MS      pause before each answer                 (default 2)
+  --no-status        never answer "*tav?"
+  --log FILE         record every received line as "<CLOCK_MONOTONIC us>\t<line>"
+  --meter            act as a SCPI voltmeter instead of a TAV source
+  --help             show this text
+
+Power-on set values: VOLTAC 0, VOLTDC 0, CURR 16, FREQ 50, PHAS 0 (phases 2/3: 120, 240),
+POWMAX 1600, CURRMAX 20, CURRTIME 0; output, phases, AUX, OT1 and current range x10 off.
+)";
+
+bool ParseDelay(const std::string& text, int& delayMs) {
+    char* end = nullptr;
+    errno = 0;
+    const long value = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || errno != 0 || value < 0 || value > INT_MAX)
+        return false;
+    delayMs = static_cast<int>(value);
+    return true;
+}
+
+bool ParseLoad(const std::string& text, double& ohm) {
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    // "inf" is allowed: an open output.
+    if (text.empty() || *end != '\0' || std::isnan(value) || value <= 0)
+        return false;
+    ohm = value;
+    return true;
+}
+
+} // namespace
+
+const char* SimUsage() {
+    return kUsage;
+}
+
+ParsedOptions ParseSimOptions(const std::vector<std::string>& args) {
+    ParsedOptions parsed;
+    SimOptions& o = parsed.options;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string name = args[i];
+        std::string value;
+        bool inlineValue = false;
+        if (const auto equals = name.find('='); name.starts_with("--") && equals != name.npos) {
+            value = name.substr(equals + 1);
+            name.resize(equals);
+            inlineValue = true;
+        }
+        const auto flag = [&](bool& target) {
+            if (inlineValue) {
+                parsed.error = name + " takes no value";
+                return;
+            }
+            target = true;
+        };
+        // Fetches the option's value; false (with the error set) when it is missing.
+        const auto take = [&]() {
+            if (inlineValue)
+                return true;
+            if (i + 1 >= args.size()) {
+                parsed.error = name + " needs a value";
+                return false;
+            }
+            value = args[++i];
+            return true;
+        };
+
+        if (name == "--help" || name == "-h") {
+            flag(o.help);
+        } else if (name == "--no-status") {
+            bool noStatus = false;
+            flag(noStatus);
+            o.tav.answerStatus = !noStatus;
+        } else if (name == "--meter") {
+            flag(o.meter);
+        } else if (name == "--link" && take()) {
+            o.linkPath = value;
+        } else if (name == "--device" && take()) {
+            o.devicePath = value;
+        } else if (name == "--model" && take()) {
+            o.tav.model = value;
+        } else if (name == "--options" && take()) {
+            o.tav.options = value;
+        } else if (name == "--revision" && take()) {
+            o.tav.revision = value;
+        } else if (name == "--serial" && take()) {
+            o.tav.serial = value;
+        } else if (name == "--load-ohm" && take()) {
+            if (!ParseLoad(value, o.tav.loadOhm))
+                parsed.error = "--load-ohm needs a resistance above 0, not \"" + value + "\"";
+        } else if (name == "--delay-ms" && take()) {
+            if (!ParseDelay(value, o.delayMs))
+                parsed.error =
+                    "--delay-ms needs a whole number of milliseconds, not \"" + value + "\"";
+        } else if (name == "--log" && take()) {
+            o.logPath = value;
+        } else if (parsed.error.empty()) {
+            parsed.error = "unknown option " + name;
+        }
+        if (!parsed.error.empty())
+            return parsed;
+    }
+    if (o.help)
+        return parsed;
+    if (o.linkPath.empty() == o.devicePath.empty())
+        parsed.error = "give exactly one of --link PATH and --device PATH";
+    return parsed;
+}
+
+} // namespace tav::sim

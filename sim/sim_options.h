@@ -1,0 +1,30 @@
+#pragma once
+
+#include "sim/tav_instrument.h"
+
+#include <string>
+#include <vector>
+
+namespace tav::sim {
+
+// tavsim's command line.
+struct SimOptions {
+    std::string linkPath;   // --link: publish a new pseudo-terminal here
+    std::string devicePath; // --device: serve an existing tty
+    TavConfig tav;
+    int delayMs = 2;
+    std::string logPath;
+    bool meter = false;
+    bool help = false;
+};
+
+struct ParsedOptions {
+    SimOptions options;
+    std::string error; // empty when the command line was good
+};
+
+ParsedOptions ParseSimOptions(const std::vector<std::string>& args);
+
+const char* SimUsage();
+
+} // namespace tav::sim

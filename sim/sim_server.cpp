@@ -1,0 +1,133 @@
+#include "sim/sim_server.h"
+
+#include <cerrno>
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <poll.h>
+#include <unistd.h>
+
+namespace tav::sim {
+namespace {
+
+// Line text fit for a one-line diagnostic.
+std::string Printable(const std::string& line) {
+    std::string text;
+    for (const unsigned char c : line) {
+        if (c >= 0x20 && c < 0x7f) {
+            text += static_cast<char>(c);
+        } else {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
+            text += escaped;
+        }
+    }
+    return text;
+}
+
+void Warn(const std::string& message) {
+    std::fprintf(stderr, "tavsim: %s\n", message.c_str());
+}
+
+} // namespace
+
+SimServer::SimServer(SimDevice& device, int portFd, int stopFd, int delayMs, int logFd)
+    : device_(device), portFd_(portFd), stopFd_(stopFd), delayMs_(delayMs), logFd_(logFd) {}
+
+bool SimServer::StopWithin(int timeoutMs) {
+    pollfd stop{stopFd_, POLLIN, 0};
+    if (poll(&stop, 1, timeoutMs) > 0)
+        stopping_ = true;
+    return stopping_;
+}
+
+void SimServer::Run() {
+    char buffer[4096];
+    while (!stopping_) {
+        pollfd fds[2] = {{portFd_, POLLIN, 0}, {stopFd_, POLLIN, 0}};
+        if (poll(fds, 2, -1) < 0) {
+            if (errno != EINTR)
+                StopWithin(100);
+            continue;
+        }
+        if (fds[1].revents != 0)
+            break;
+        if (fds[0].revents == 0)
+            continue;
+        const ssize_t n = read(portFd_, buffer, sizeof buffer);
+        if (n > 0) {
+            for (const std::string& line : splitter_.Feed({buffer, static_cast<std::size_t>(n)})) {
+                HandleLine(line);
+                if (stopping_)
+                    break;
+            }
+            continue;
+        }
+        if (n < 0 && (errno == EAGAIN || errno == EINTR))
+            continue;
+        // A hang-up (or a vanished device) would make poll fire at once forever; back off and
+        // keep serving, the other side may come back.
+        StopWithin(100);
+    }
+}
+
+void SimServer::HandleLine(const std::string& line) {
+    LogLine(line);
+    const LineResult result = device_.Process(line);
+    switch (result.kind) {
+    case LineKind::Answered:
+        if (delayMs_ > 0 && StopWithin(delayMs_))
+            return;
+        Send(result.reply);
+        break;
+    case LineKind::Applied:
+        break;
+    case LineKind::Ignored:
+        Warn("ignored \"" + Printable(line) + "\"");
+        break;
+    case LineKind::Unknown:
+        if (!line.empty())
+            Warn("unknown line \"" + Printable(line) + "\"");
+        break;
+    }
+}
+
+void SimServer::LogLine(const std::string& line) {
+    if (logFd_ < 0)
+        return;
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%" PRId64 "\t",
+                  static_cast<int64_t>(now.tv_sec) * 1000000 + now.tv_nsec / 1000);
+    // One write per line, so a reader tailing the file never sees half a record.
+    const std::string record = stamp + line + "\n";
+    if (write(logFd_, record.data(), record.size()) != static_cast<ssize_t>(record.size()))
+        Warn(std::string("cannot write the log: ") + std::strerror(errno));
+}
+
+void SimServer::Send(const std::string& reply) {
+    const std::string text = reply + "\r\n";
+    std::size_t sent = 0;
+    while (sent < text.size()) {
+        const ssize_t n = write(portFd_, text.data() + sent, text.size() - sent);
+        if (n > 0) {
+            sent += static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno == EAGAIN) {
+            // Nobody reads the terminal (the port is closed); give up after a second rather
+            // than stall the input side.
+            pollfd out{portFd_, POLLOUT, 0};
+            if (poll(&out, 1, 1000) > 0 && (out.revents & POLLOUT) != 0)
+                continue;
+        }
+        Warn("reply \"" + Printable(reply) + "\" dropped: nobody reads the line");
+        return;
+    }
+}
+
+} // namespace tav::sim

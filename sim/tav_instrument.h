@@ -1,0 +1,117 @@
+#pragma once
+
+#include "sim/sim_device.h"
+
+#include <array>
+#include <string>
+#include <string_view>
+
+namespace tav::sim {
+
+struct TavConfig {
+    std::string model = "TAV-1600-PS";
+    // The "*opt?" text, e.g. "3P CR2 OT1". "3P" makes the instrument three-phase.
+    std::string options;
+    std::string revision = "V2.00";
+    std::string serial = "0505000120";
+    // Resistive load on every phase.
+    double loadOhm = 50.0;
+    // Off to simulate a unit whose status query goes unanswered.
+    bool answerStatus = true;
+};
+
+// What one output phase delivers into its load right now.
+struct PhaseReading {
+    double volt = 0;  // rms
+    double curr = 0;  // rms
+    double power = 0; // active, W
+    double va = 0;    // apparent
+    double peak = 0;  // highest instantaneous current since the last "SOUR:CURRCLR"
+    double pfact = 0; // 0 while nothing flows
+    double cfact = 0; // crest factor of the waveform, 0 while off
+    bool overload = false;
+    bool constantCurrent = false;
+};
+
+// A TAV programmable AC/DC source driving a resistive load, seen through its serial protocol.
+//
+// Protocol: queries end in "?" and get one answer; commands are "HEADER,value" (a blank instead
+// of the comma is accepted too). Headers match in any case. An empty or unreadable value leaves
+// the setting alone, so "SOUR:VOLTAC," does nothing.
+//
+// Set values: every phase has its own set values. "SOUR:x,v" is the common set value: it sets
+// the common value that "Sour:x?" answers and copies it into all three phases ("SOUR:PHAS" only
+// into phase 1, because phases 2 and 3 keep their own angles, 120 and 240 by default).
+// "SOURn:x,v" changes phase n alone. A single-phase unit only has phase 1; it answers "Sour2:..."
+// and "meas2:..." with zeros and ignores settings for phases 2 and 3.
+//
+// Output: nothing flows while the output is off. Phases 2 and 3 of a three-phase unit need
+// "OUTP:PHASON,1" as well. A live phase applies Urms = sqrt(Uac^2 + Udc^2) to the load. When
+// U/R exceeds the current limit ("SOUR:CURR", times ten after "SOUR:CURRRNG,1") the phase goes
+// into constant current: I = limit, U = I*R. Overload is flagged when the load would draw more
+// than "SOUR:CURRMAX" or a phase delivers more than its share of "SOUR:POWMAX" (all of it
+// single-phase, a third three-phase); readings stay as computed.
+//
+// "*tav?" answers the status word: bits 0..2 overload on phase 1..3, bits 3..5 constant current
+// on phase 1..3.
+//
+// Memories: "*SAV,n" and "*RCL,n" (n 0..9) store and restore set values and switch states.
+// All memories start with the power-on defaults.
+class TavInstrument final : public SimDevice {
+public:
+    static constexpr int kPhases = 3;
+    static constexpr int kMemories = 10;
+
+    explicit TavInstrument(TavConfig config = {});
+
+    LineResult Process(std::string_view line) override;
+
+    const TavConfig& Config() const { return config_; }
+    bool ThreePhase() const { return threePhase_; }
+    int StatusWord() const;
+    // phase: 0..2
+    PhaseReading Reading(int phase) const;
+
+private:
+    struct PhaseSet {
+        double voltAc = 0;
+        double voltDc = 0;
+        double curr = 16;
+        double freq = 50;
+        double phas = 0;
+    };
+    struct Settings {
+        PhaseSet common;
+        std::array<PhaseSet, kPhases> phase;
+        double powMax = 1600;
+        double currMax = 20;
+        double currTime = 0;
+        bool output = false;
+        bool phasesOn = false;
+        bool aux = false;
+        bool currRangeX10 = false;
+        bool ot1 = false;
+    };
+    // Which per-phase set value a header names.
+    enum class Quantity { VoltAc, VoltDc, Curr, Freq, Phas };
+
+    static Settings PowerOnSettings();
+    static double& Field(PhaseSet& set, Quantity quantity);
+
+    LineResult Query(const std::string& base, int index, const std::string& leaf) const;
+    LineResult Command(const std::string& base, int index, const std::string& leaf,
+                       std::string_view value);
+    LineResult SetQuantity(int index, Quantity quantity, std::string_view value);
+    bool PhaseLive(int phase) const;
+    // The electrical state without the peak hold.
+    PhaseReading Compute(int phase) const;
+    void TrackPeaks();
+
+    TavConfig config_;
+    bool threePhase_;
+    Settings settings_;
+    std::array<Settings, kMemories> memories_;
+    std::array<double, kPhases> peak_{};
+};
+
+} // namespace tav::sim

@@ -1,0 +1,77 @@
+#include "common/step_time.h"
+#include "common/text_file.h"
+#include "common/text_pad.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+TEST(TextPad, PadsButNeverCuts)
+{
+    EXPECT_EQ(PadText("ab", 5, true), "   ab");
+    EXPECT_EQ(PadText("ab", 5, false), "ab   ");
+    EXPECT_EQ(PadText("abcdef", 3, true), "abcdef");
+    EXPECT_EQ(PadZeros("121", 10), "0000000121");
+    EXPECT_EQ(PadZeros("12345", 3), "12345");
+}
+
+TEST(StepTime, ShapeAndTicks)
+{
+    EXPECT_TRUE(StepTimeHasShape(kDefaultStepTime));
+    EXPECT_TRUE(StepTimeHasShape("00.00.05.000"));
+    EXPECT_FALSE(StepTimeHasShape("0.00.05.000"));
+    EXPECT_FALSE(StepTimeHasShape("00.00"));
+    EXPECT_FALSE(StepTimeHasShape(""));
+
+    EXPECT_EQ(StepTimeTicks("00.00.01.500", 100), 15);
+    EXPECT_EQ(StepTimeTicks("00.00.00.050", 100), 0); // half to even
+    EXPECT_EQ(StepTimeTicks("00.00.00.150", 100), 2);
+    EXPECT_EQ(StepTimeTicks("01.02.03.004", 100), 36000 + 1200 + 30 + 0);
+    EXPECT_EQ(StepTimeTicks("garbage", 100), 0);
+
+    const StepTimeParts p = ReadStepTime("12.34.56.789");
+    EXPECT_EQ(p.hours, 12);
+    EXPECT_EQ(p.minutes, 34);
+    EXPECT_EQ(p.seconds, 56);
+    EXPECT_EQ(p.milliseconds, 789);
+}
+
+TEST(TextFile, EightBitLinesRoundTripByteForByte)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("t.seq");
+    // Bytes above 127 are characters of their own, not UTF-8.
+    const QStringList lines{QStringLiteral(" 1;00.00.05.000;UAC;230;50;0"),
+                            QString::fromLatin1("\xB0\xE4\xFF;x"), QString()};
+    ASSERT_TRUE(WriteTextLines(path, lines));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray(" 1;00.00.05.000;UAC;230;50;0\r\n\xB0\xE4\xFF;x\r\n\r\n"));
+    const auto back = ReadTextLines(path);
+    ASSERT_TRUE(back.has_value());
+    EXPECT_EQ(*back, lines);
+}
+
+TEST(TextFile, ReadsLfAndUnterminatedLastLine)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("t.txt");
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("a\nb\r\nc");
+    f.close();
+    EXPECT_EQ(*ReadTextLines(path), QStringList({"a", "b", "c"}));
+    EXPECT_FALSE(ReadTextLines(dir.filePath("missing")).has_value());
+}
+
+TEST(TextFile, FailedSaveKeepsThePreviousFile)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("keep.txt");
+    ASSERT_TRUE(WriteTextLines(path, {"old"}));
+    QString error;
+    // A folder of that name cannot be replaced by a file.
+    EXPECT_FALSE(WriteTextLines(dir.path(), {"new"}, &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(*ReadTextLines(path), QStringList({"old"}));
+}

@@ -1,0 +1,349 @@
+#include "link/cia_com_port.h"
+#include "link/serial_device.h"
+#include "tests/support/pty_link.h"
+#include "tests/support/qt_wait.h"
+
+#include <QThread>
+#include <gtest/gtest.h>
+#include <vector>
+
+namespace {
+
+// A port on COM3 in line mode, as the program configures its ports, recording every delivery
+// with the InputCount it was made with.
+class LinePortTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        port.SetPort(3);
+        port.SetBaudrate(19200);
+        port.SetLineEnd("\r\n");
+        port.SetLineMode(true);
+        port.SetOnDataAvailable([this](TCiaComPort* p) {
+            counts.push_back(p->InputCount());
+            lines.push_back(p->ReadText());
+        });
+        port.SetActive(true);
+    }
+
+    PortSandbox sandbox;
+    PtyLink link{sandbox, 3};
+    TCiaComPort port;
+    std::vector<QByteArray> lines;
+    std::vector<int32_t> counts;
+};
+
+} // namespace
+
+TEST_F(LinePortTest, LineSplitAcrossTwoReadsIsDeliveredOnceWhole)
+{
+    link.Write("230.0");
+    PumpEvents(60);
+    EXPECT_TRUE(lines.empty());
+    link.Write("1\r\n");
+    ASSERT_TRUE(WaitUntil([&] { return !lines.empty(); }));
+    PumpEvents(30);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0], "230.01\r\n");
+    EXPECT_EQ(port.InputCount(), 0);
+}
+
+TEST_F(LinePortTest, TwoLinesInOneReadGiveTwoDeliveriesInOrder)
+{
+    link.Write("a\r\nbbb\r\n");
+    ASSERT_TRUE(WaitUntil([&] { return lines.size() == 2; }));
+    EXPECT_EQ(lines[0], "a\r\n");
+    EXPECT_EQ(lines[1], "bbb\r\n");
+    EXPECT_EQ(counts, (std::vector<int32_t>{3, 5}));
+}
+
+TEST_F(LinePortTest, LineFeedAloneWaitsForTheNextCrLf)
+{
+    link.Write("12\n");
+    PumpEvents(80);
+    EXPECT_TRUE(lines.empty());
+    link.Write("34\r\n");
+    ASSERT_TRUE(WaitUntil([&] { return !lines.empty(); }));
+    EXPECT_EQ(lines[0], "12\n34\r\n");
+}
+
+TEST_F(LinePortTest, TerminatorSplitAcrossTwoPassesIsFound)
+{
+    link.Write("abc\r");
+    PumpEvents(60);
+    EXPECT_TRUE(lines.empty());
+    link.Write("\ndef\r\n");
+    ASSERT_TRUE(WaitUntil([&] { return lines.size() == 2; }));
+    EXPECT_EQ(lines[0], "abc\r\n");
+    EXPECT_EQ(lines[1], "def\r\n");
+}
+
+TEST_F(LinePortTest, ManyLinesKeepTheirOrderAndBoundaries)
+{
+    QByteArray flood;
+    for (int i = 0; i < 500; ++i)
+        flood += QByteArray::number(i) + "\r\n";
+    link.Write(flood);
+    ASSERT_TRUE(WaitUntil([&] { return lines.size() == 500; }));
+    for (int i = 0; i < 500; ++i)
+        ASSERT_EQ(lines[i], QByteArray::number(i) + "\r\n");
+}
+
+TEST_F(LinePortTest, HandlerThatLeavesPartOfTheLineIsCalledAgain)
+{
+    std::vector<QByteArray> pieces;
+    port.SetOnDataAvailable([&](TCiaComPort* p) {
+        char two[2];
+        const int32_t n = p->ReadBuffer(two, 2);
+        pieces.emplace_back(two, n);
+    });
+    link.Write("abcde\r\n");
+    ASSERT_TRUE(WaitUntil([&] { return pieces.size() == 4; }));
+    EXPECT_EQ(pieces, (std::vector<QByteArray>{"ab", "cd", "e\r", "\n"}));
+}
+
+TEST_F(LinePortTest, BackToBackWritesLeaveAsTwoChunks)
+{
+    std::vector<int32_t> progress;
+    int sent = 0;
+    port.SetOnSendProgress([&](TCiaComPort*, int32_t n) { progress.push_back(n); });
+    port.SetOnDataSent([&](TCiaComPort*) { ++sent; });
+    EXPECT_EQ(port.WriteText(QByteArray("meas:volt?\n")), 11);
+    EXPECT_EQ(port.WriteText(QByteArray("meas:curr?\n")), 11);
+    EXPECT_EQ(port.WriteText(QByteArray("*idn?\n")), 6);
+    EXPECT_EQ(link.Read(28), "meas:volt?\nmeas:curr?\n*idn?\n");
+    ASSERT_TRUE(WaitUntil([&] { return sent == 1; }));
+    EXPECT_EQ(progress, (std::vector<int32_t>{11, 17}));
+    EXPECT_EQ(port.WriteText(QByteArray()), 0);
+}
+
+TEST_F(LinePortTest, LargeWriteIsChunkedByTxBufferAndArrivesWhole)
+{
+    port.SetTxBuffer(1000);
+    std::vector<int32_t> progress;
+    port.SetOnSendProgress([&](TCiaComPort*, int32_t n) { progress.push_back(n); });
+    QByteArray big;
+    for (int i = 0; i < 2500; ++i)
+        big += static_cast<char>('a' + i % 26);
+    port.WriteText(big);
+    EXPECT_EQ(link.Read(2500), big);
+    ASSERT_TRUE(WaitUntil([&] { return progress.size() == 3; }));
+    EXPECT_EQ(progress, (std::vector<int32_t>{1000, 1000, 500}));
+}
+
+TEST_F(LinePortTest, SecondOpenOfAHeldPortFailsAndDiscoveryLeavesItOut)
+{
+    TCiaComPort second;
+    second.SetPort(3);
+    EXPECT_THROW(second.SetActive(true), ECiaComPort);
+    EXPECT_FALSE(second.Active());
+    QStringList found;
+    ListSerialPorts(found);
+    EXPECT_FALSE(found.contains("3"));
+    port.SetActive(true); // already open: nothing happens
+    EXPECT_TRUE(port.Active());
+    port.SetActive(false);
+    port.SetActive(false);
+    EXPECT_FALSE(port.Active());
+    found.clear();
+    ListSerialPorts(found);
+    EXPECT_EQ(found, QStringList{"3"});
+}
+
+TEST_F(LinePortTest, CloseWhileTheThreadWaitsInAHandOverReturns)
+{
+    link.Write("late\r\n");
+    // Let the thread block in its hand-over without the event loop serving it.
+    QThread::msleep(150);
+    port.SetActive(false);
+    EXPECT_FALSE(port.Active());
+    // The waiting line was handed over by the close itself.
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0], "late\r\n");
+    PumpEvents(30);
+    EXPECT_EQ(lines.size(), 1u);
+}
+
+TEST_F(LinePortTest, HandlerThatClosesItsOwnPortReturns)
+{
+    port.SetOnDataAvailable([&](TCiaComPort* p) {
+        lines.push_back(p->ReadText());
+        p->SetActive(false);
+    });
+    link.Write("one\r\ntwo\r\n");
+    ASSERT_TRUE(WaitUntil([&] { return !port.Active(); }));
+    PumpEvents(30);
+    EXPECT_EQ(lines, (std::vector<QByteArray>{"one\r\n"}));
+}
+
+TEST_F(LinePortTest, ErrorInHandlerGoesToOnBGExceptionAndDeliveryGoesOn)
+{
+    std::vector<std::string> errors;
+    port.SetOnBGException(
+        [&](TCiaComPort*, const std::exception& e) { errors.emplace_back(e.what()); });
+    port.SetOnDataAvailable([&](TCiaComPort* p) {
+        lines.push_back(p->ReadText());
+        if (lines.size() == 1)
+            throw std::runtime_error("handler failed");
+    });
+    link.Write("x\r\n");
+    ASSERT_TRUE(WaitUntil([&] { return lines.size() == 1; }));
+    link.Write("y\r\n");
+    ASSERT_TRUE(WaitUntil([&] { return lines.size() == 2; }));
+    EXPECT_EQ(errors, std::vector<std::string>{"handler failed"});
+}
+
+TEST_F(LinePortTest, DeviceThatGoesAwayIsReportedOnceAndClosesThePort)
+{
+    int lost = 0;
+    port.SetOnDeviceLost([&](TCiaComPort*, int) { ++lost; });
+    link.Write("last\r\n");
+    ASSERT_TRUE(WaitUntil([&] { return lines.size() == 1; }));
+    link.HangUp();
+    ASSERT_TRUE(WaitUntil([&] { return lost == 1; }));
+    EXPECT_FALSE(port.Active());
+    PumpEvents(50);
+    EXPECT_EQ(lost, 1);
+    try {
+        port.WriteText(QByteArray("meas:volt?\n"));
+        FAIL() << "write on a lost port must fail";
+    } catch (const ECiaComPort& e) {
+        EXPECT_EQ(e.Message(), "Port not open");
+    }
+}
+
+TEST(CiaComPort, AbsentPortRaisesTheOpenErrorAndWritesFail)
+{
+    PortSandbox sandbox;
+    TCiaComPort port;
+    port.SetPort(9);
+    try {
+        port.SetActive(true);
+        FAIL() << "opening an absent port must fail";
+    } catch (const ECiaComPort& e) {
+        EXPECT_EQ(e.Message(), "Cannot open port '\\\\.\\COM9'");
+    }
+    EXPECT_FALSE(port.Active());
+    EXPECT_EQ(port.InputCount(), 0);
+    try {
+        port.WriteText(QByteArray("x\n"));
+        FAIL() << "write on a closed port must fail";
+    } catch (const ECiaComPort& e) {
+        EXPECT_EQ(e.Message(), "Port not open");
+    }
+}
+
+TEST(CiaComPort, WithoutHandlerReceivedBytesAreDiscarded)
+{
+    PortSandbox sandbox;
+    PtyLink link(sandbox, 2);
+    TCiaComPort port;
+    port.SetPort(2);
+    port.SetLineMode(true);
+    port.SetActive(true);
+    link.Write("thrown away\r\n");
+    PumpEvents(100);
+    EXPECT_EQ(port.InputCount(), 0);
+    std::vector<QByteArray> lines;
+    port.SetOnDataAvailable([&](TCiaComPort* p) { lines.push_back(p->ReadText()); });
+    link.Write("kept\r\n");
+    ASSERT_TRUE(WaitUntil([&] { return !lines.empty(); }));
+    EXPECT_EQ(lines[0], "kept\r\n");
+}
+
+TEST(CiaComPort, ThresholdAndTimeoutModes)
+{
+    PortSandbox sandbox;
+    PtyLink link(sandbox, 4);
+    TCiaComPort port;
+    port.SetPort(4);
+    port.SetRxThresholdUse(true);
+    port.SetRxThresholdAmount(4);
+    std::vector<QByteArray> got;
+    port.SetOnDataAvailable([&](TCiaComPort* p) { got.push_back(p->ReadText()); });
+    port.SetActive(true);
+    link.Write("abcdefghij");
+    ASSERT_TRUE(WaitUntil([&] { return got.size() == 2; }));
+    EXPECT_EQ(got, (std::vector<QByteArray>{"abcd", "efgh"}));
+
+    // Amount 0 must not notify without end: what there is comes once.
+    got.clear();
+    port.SetRxThresholdAmount(0);
+    link.Write("k");
+    ASSERT_TRUE(WaitUntil([&] { return !got.empty(); }));
+    PumpEvents(50);
+    EXPECT_EQ(got, (std::vector<QByteArray>{"ijk"}));
+
+    // Timeout mode: what arrived is handed over once the line has been quiet.
+    got.clear();
+    port.SetRxTimeout(60);
+    EXPECT_FALSE(port.RxThresholdUse());
+    EXPECT_FALSE(port.LineMode());
+    link.Write("abc");
+    PumpEvents(20);
+    link.Write("def");
+    ASSERT_TRUE(WaitUntil([&] { return !got.empty(); }));
+    PumpEvents(100);
+    EXPECT_EQ(got, (std::vector<QByteArray>{"abcdef"}));
+
+    try {
+        port.SetRxTimeout(-1);
+        FAIL() << "negative time-out must be refused";
+    } catch (const ECiaComPort& e) {
+        EXPECT_EQ(e.Message(), "Value can not be negatieve");
+    }
+    EXPECT_EQ(port.RxTimeout(), 60);
+}
+
+TEST(CiaComPort, RawModeHandlerReadsFromTheDevice)
+{
+    PortSandbox sandbox;
+    PtyLink link(sandbox, 5);
+    TCiaComPort port;
+    port.SetPort(5);
+    QByteArray got;
+    port.SetOnDataAvailable([&](TCiaComPort* p) { got += p->ReadText(); });
+    port.SetActive(true);
+    link.Write("raw bytes");
+    ASSERT_TRUE(WaitUntil([&] { return got.size() == 9; }));
+    EXPECT_EQ(got, "raw bytes");
+}
+
+TEST(CiaComPort, DefaultsAndFlowControlWord)
+{
+    TCiaComPort port;
+    EXPECT_EQ(port.Baudrate(), 9600);
+    EXPECT_EQ(port.ByteSize(), 8);
+    EXPECT_EQ(port.LineEnd(), "\r\n");
+    EXPECT_FALSE(port.LineMode());
+    EXPECT_EQ(port.Port(), 0);
+    EXPECT_EQ(port.RxBuffer(), 8192u);
+    EXPECT_EQ(port.TxBuffer(), 8192u);
+    EXPECT_EQ(port.ResumeLimit(), 6144u);
+    EXPECT_EQ(port.StopLimit(), 4096u);
+    EXPECT_EQ(port.Version(), "1.15");
+    port.SetVersion("9.99");
+    EXPECT_EQ(port.Version(), "1.15");
+
+    TFlowCtrl& f = port.FlowCtrl();
+    EXPECT_EQ(f.Flags(), 0x1011u);
+    f.SetRxDtrControl(dtrHandshake);
+    f.SetRxRtsControl(rtsToggle);
+    f.SetXonXoff(true);
+    f.SetTxCtsFlow(true);
+    f.SetTxDsrFlow(true);
+    f.SetTxContinueXoff(true);
+    f.SetRxDsrSensivity(true);
+    EXPECT_EQ(f.Flags(), 0x0001u | 0x0020 | 0x3000 | 0x0300 | 0x0004 | 0x0008 | 0x0080 | 0x0040);
+    f.SetRxDtrControl(dtrDisable);
+    f.SetRxRtsControl(rtsDisable);
+    f.SetXonXoff(false);
+    EXPECT_EQ(f.Flags(), 0x0001u | 0x0004 | 0x0008 | 0x0080 | 0x0040);
+
+    // The three delivery modes exclude one another.
+    port.SetRxTimeout(100);
+    port.SetLineMode(true);
+    EXPECT_EQ(port.RxTimeout(), 0);
+    port.SetRxThresholdUse(true);
+    EXPECT_FALSE(port.LineMode());
+}

@@ -1,0 +1,161 @@
+#include "link/cia_com_port.h"
+#include "link/link_settings.h"
+#include "link/port_discovery.h"
+#include "tests/support/pty_link.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void WriteAll(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+// A record made by hand, field by field, little-endian.
+QByteArray Record(int32_t port, int32_t reserved, int32_t type, int32_t address,
+                  const QByteArray& name, char fill = '\0')
+{
+    QByteArray r(40, fill);
+    auto put = [&r](int at, int32_t v) {
+        for (int i = 0; i < 4; ++i)
+            r[at + i] = static_cast<char>((static_cast<uint32_t>(v) >> (8 * i)) & 0xFF);
+    };
+    put(0, port);
+    put(4, reserved);
+    put(8, type);
+    put(12, address);
+    r[16] = static_cast<char>(name.size());
+    r.replace(17, name.size(), name);
+    return r;
+}
+
+} // namespace
+
+TEST(LinkConfig, NoFileKeepsDefaultsAndWritesTheDefaultRecord)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("TAVCON.cfg");
+    LinkSettings s;
+    const LinkConfigRead read = ReadLinkConfig(path, s);
+    EXPECT_FALSE(read.found);
+    EXPECT_TRUE(read.warning.isEmpty());
+    EXPECT_EQ(s.PortText, "2");
+    EXPECT_EQ(s.IoType, 0);
+    EXPECT_TRUE(s.SerialLink());
+    EXPECT_EQ(s.GpibDeviceName, "Device 1");
+    ASSERT_TRUE(WriteLinkConfig(path, s));
+    EXPECT_EQ(ReadAll(path), Record(2, 0, 0, 0, "Device 1"));
+}
+
+TEST(LinkConfig, RecordRoundTripsByteForByte)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("TAVCON.cfg");
+    // Reserved field, stale name bytes beyond the length and filler all set: all must survive.
+    QByteArray rec = Record(7, -5, 2, 12, "GPIB0::12", '\xAA');
+    WriteAll(path, rec);
+    LinkSettings s;
+    ReadLinkConfig(path, s);
+    EXPECT_EQ(s.PortText, "7");
+    EXPECT_EQ(s.Reserved, -5);
+    EXPECT_EQ(s.IoType, 2);
+    EXPECT_FALSE(s.SerialLink());
+    EXPECT_EQ(s.GpibAddress, 12);
+    EXPECT_EQ(s.GpibDeviceName, "GPIB0::12");
+    ASSERT_TRUE(WriteLinkConfig(path, s));
+    EXPECT_EQ(ReadAll(path), rec);
+
+    // A shorter name rewrites only its own bytes and the length.
+    s.GpibDeviceName = "dmm";
+    ASSERT_TRUE(WriteLinkConfig(path, s));
+    QByteArray expected = rec;
+    expected[16] = 3;
+    expected.replace(17, 3, "dmm");
+    EXPECT_EQ(ReadAll(path), expected);
+}
+
+TEST(LinkConfig, LastRecordWinsAndLongNamesAreCut)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("TAVCON.cfg");
+    WriteAll(path, Record(1, 0, 0, 0, "first") + Record(4, 0, 1, 3, "second"));
+    LinkSettings s;
+    ReadLinkConfig(path, s);
+    EXPECT_EQ(s.PortText, "4");
+    EXPECT_EQ(s.IoType, 1);
+    EXPECT_EQ(s.GpibDeviceName, "second");
+    s.GpibDeviceName = "ABCDEFGHIJKLMNOPQRSTUVWXY"; // 25 characters
+    ASSERT_TRUE(WriteLinkConfig(path, s));
+    const QByteArray out = ReadAll(path);
+    ASSERT_EQ(out.size(), 40);
+    EXPECT_EQ(out[16], 20);
+    LinkSettings back;
+    ReadLinkConfig(path, back);
+    EXPECT_EQ(back.GpibDeviceName, "ABCDEFGHIJKLMNOPQRST");
+}
+
+TEST(LinkConfig, TruncatedFileUsesLastWholeRecordAndWarns)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("TAVCON.cfg");
+    WriteAll(path, Record(5, 0, 0, 0, "x") + QByteArray(5, '\x01'));
+    LinkSettings s;
+    LinkConfigRead read = ReadLinkConfig(path, s);
+    EXPECT_EQ(s.PortText, "5");
+    EXPECT_FALSE(read.warning.isEmpty());
+
+    WriteAll(path, QByteArray(25, '\x01'));
+    LinkSettings d;
+    read = ReadLinkConfig(path, d);
+    EXPECT_EQ(d.PortText, "2");
+    EXPECT_EQ(d.GpibDeviceName, "Device 1");
+    EXPECT_FALSE(read.warning.isEmpty());
+}
+
+TEST(PortDiscovery, LogsEachPortAndOpensTheConfiguredOne)
+{
+    PortSandbox sandbox;
+    PtyLink com1(sandbox, 1), com3(sandbox, 3), com4(sandbox, 4);
+    LinkSettings s;
+    s.PortText = "3";
+    TCiaComPort port;
+    port.SetPort(3);
+    QStringList found, log;
+    const bool opened =
+        FindSerialPorts(s, port, found, [&](const QString& line) { log.append(line); });
+    EXPECT_TRUE(opened);
+    EXPECT_TRUE(port.Active());
+    EXPECT_EQ(found, QStringList({"1", "3", "4"}));
+    EXPECT_EQ(log, QStringList({"COM1: port found - Ports: 3", "COM3: port found - Ports: 3",
+                                "COM3: port opend", "COM4: port found - Ports: 3"}));
+}
+
+TEST(PortDiscovery, GpibLinkListsButOpensNothingAndHeldPortsAreLeftOut)
+{
+    PortSandbox sandbox;
+    PtyLink com1(sandbox, 1), com3(sandbox, 3);
+    TCiaComPort other;
+    other.SetPort(1);
+    other.SetActive(true); // held by "another program"
+    LinkSettings s;
+    s.PortText = "3";
+    s.IoType = 1;
+    TCiaComPort port;
+    port.SetPort(3);
+    QStringList found, log;
+    EXPECT_FALSE(FindSerialPorts(s, port, found, [&](const QString& line) { log.append(line); }));
+    EXPECT_FALSE(port.Active());
+    EXPECT_EQ(found, QStringList({"3"}));
+    EXPECT_EQ(log, QStringList({"COM3: port found - Ports: 1"}));
+}
