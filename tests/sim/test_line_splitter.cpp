@@ -10,7 +10,7 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-TEST(LineSplitter, JoinsLinesAcrossReadsAndStripsLineEnds) {
+TEST(SimLineSplitter, JoinsLinesAcrossReadsAndStripsLineEnds) {
     LineSplitter splitter;
     EXPECT_EQ(splitter.Feed("*id"), Lines{});
     EXPECT_EQ(splitter.Feed("n?\r"), Lines{});
@@ -22,7 +22,7 @@ TEST(LineSplitter, JoinsLinesAcrossReadsAndStripsLineEnds) {
     EXPECT_EQ(splitter.Feed("a\rb\n"), Lines{"a\rb"});
 }
 
-TEST(LineSplitter, DropsOverlongLinesWholeAndRecovers) {
+TEST(SimLineSplitter, DropsOverlongLinesWholeAndRecovers) {
     LineSplitter splitter(8);
     EXPECT_EQ(splitter.Feed("0123456789"), Lines{});
     EXPECT_EQ(splitter.Feed("more garbage\n*tav?\n"), Lines{"*tav?"});

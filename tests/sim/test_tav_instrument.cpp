@@ -67,7 +67,7 @@ TavConfig ThreePhase() {
     return config;
 }
 
-TEST(TavInstrumentQueries, EveryPollQueryAnswersInItsFormat) {
+TEST(SimTavInstrumentQueries, EveryPollQueryAnswersInItsFormat) {
     const auto queries = PollQueries();
     // 51 slots; slots 9 and 39 both ask "outp:stat?".
     ASSERT_EQ(queries.size(), 51u);
@@ -92,7 +92,7 @@ TEST(TavInstrumentQueries, EveryPollQueryAnswersInItsFormat) {
     }
 }
 
-TEST(TavInstrumentQueries, IdentityAndOptionText) {
+TEST(SimTavInstrumentQueries, IdentityAndOptionText) {
     TavConfig config = ThreePhase();
     config.model = "TAV-4800-PS";
     config.serial = "0612000007";
@@ -112,7 +112,7 @@ TEST(TavInstrumentQueries, IdentityAndOptionText) {
     EXPECT_FALSE(TavInstrument(glued).ThreePhase());
 }
 
-TEST(TavInstrumentQueries, UnknownLinesGetNoAnswer) {
+TEST(SimTavInstrumentQueries, UnknownLinesGetNoAnswer) {
     TavInstrument tav;
     for (const char* line : {"FOO?", "hello", "", "MEAS:VOLT? 1", "SOUR4:VOLTAC?", "MEAS:FREQ?",
                              "SOUR:BOGUS,1", "OUTP:SHORT,1", "SOUR2:POWMAX?"}) {
@@ -121,7 +121,7 @@ TEST(TavInstrumentQueries, UnknownLinesGetNoAnswer) {
     }
 }
 
-TEST(TavInstrumentQueries, QuietStatusLeavesOtherQueriesAlone) {
+TEST(SimTavInstrumentQueries, QuietStatusLeavesOtherQueriesAlone) {
     TavConfig config;
     config.answerStatus = false;
     TavInstrument tav(config);
@@ -132,7 +132,7 @@ TEST(TavInstrumentQueries, QuietStatusLeavesOtherQueriesAlone) {
     EXPECT_EQ(Ask(talkative, "*tav?"), "0");
 }
 
-TEST(TavInstrumentSettings, CommandsShowInTheNextQuery) {
+TEST(SimTavInstrumentSettings, CommandsShowInTheNextQuery) {
     TavInstrument tav(ThreePhase());
     const struct {
         const char* command;
@@ -166,7 +166,7 @@ TEST(TavInstrumentSettings, CommandsShowInTheNextQuery) {
     }
 }
 
-TEST(TavInstrumentSettings, EmptyOrUnusableValuesLeaveTheSettingAlone) {
+TEST(SimTavInstrumentSettings, EmptyOrUnusableValuesLeaveTheSettingAlone) {
     TavInstrument tav;
     Apply(tav, {"SOUR:VOLTAC,230", "SOUR:CURR,10", "SOUR:FREQ,60", "OUTP,1"});
     for (const char* line :
@@ -183,7 +183,7 @@ TEST(TavInstrumentSettings, EmptyOrUnusableValuesLeaveTheSettingAlone) {
     EXPECT_EQ(Ask(tav, "Sour:voltac?"), "230.00000");
 }
 
-TEST(TavInstrumentSettings, CommonSetValuesReachEveryPhasePhaseSetsStayLocal) {
+TEST(SimTavInstrumentSettings, CommonSetValuesReachEveryPhasePhaseSetsStayLocal) {
     TavInstrument tav(ThreePhase());
     EXPECT_EQ(Ask(tav, "Sour2:phas?"), "120.00000");
     EXPECT_EQ(Ask(tav, "Sour3:phas?"), "240.00000");
@@ -200,7 +200,7 @@ TEST(TavInstrumentSettings, CommonSetValuesReachEveryPhasePhaseSetsStayLocal) {
     EXPECT_EQ(Ask(tav, "meas:volt?"), "50.00V");
 }
 
-TEST(TavInstrumentSettings, SinglePhaseUnitHasOnlyPhaseOne) {
+TEST(SimTavInstrumentSettings, SinglePhaseUnitHasOnlyPhaseOne) {
     TavInstrument tav;
     Apply(tav, {"SOUR:VOLTAC,230", "OUTP:PHASON,1", "OUTP,1"});
     EXPECT_EQ(tav.Process("SOUR2:VOLTAC,100").kind, LineKind::Ignored);
@@ -214,7 +214,7 @@ TEST(TavInstrumentSettings, SinglePhaseUnitHasOnlyPhaseOne) {
     EXPECT_EQ(Ask(tav, "*tav?"), "8");
 }
 
-TEST(TavInstrumentSettings, SavedStatesComeBackOnRecall) {
+TEST(SimTavInstrumentSettings, SavedStatesComeBackOnRecall) {
     TavInstrument tav;
     Apply(tav, {"SOUR:VOLTAC,115", "SOUR:FREQ,60", "OUTP:AUX,1", "*SAV,3"});
     Apply(tav, {"SOUR:VOLTAC,230", "SOUR:FREQ,50", "OUTP:AUX,0", "OUTP,1"});
@@ -234,7 +234,7 @@ TEST(TavInstrumentSettings, SavedStatesComeBackOnRecall) {
     EXPECT_EQ(Ask(tav, "Sour:curr?"), "3.00000");
 }
 
-TEST(TavInstrumentOutput, OutputOffMeasuresNothing) {
+TEST(SimTavInstrumentOutput, OutputOffMeasuresNothing) {
     TavInstrument tav;
     Apply(tav, {"SOUR:VOLTAC,230", "OUTP,1", "OUTP,0"});
     EXPECT_EQ(Ask(tav, "meas:volt?"), "0.000V");
@@ -244,7 +244,7 @@ TEST(TavInstrumentOutput, OutputOffMeasuresNothing) {
     EXPECT_EQ(Ask(tav, "*tav?"), "0");
 }
 
-TEST(TavInstrumentOutput, ResistiveLoadReadings) {
+TEST(SimTavInstrumentOutput, ResistiveLoadReadings) {
     TavInstrument tav;
     Apply(tav, {"SOUR:VOLTAC,230", "OUTP,1"});
     EXPECT_EQ(Ask(tav, "meas:volt?"), "230.0V");
@@ -267,7 +267,7 @@ TEST(TavInstrumentOutput, ResistiveLoadReadings) {
     EXPECT_EQ(Ask(tav, "meas:cfact?"), "1.000");
 }
 
-TEST(TavInstrumentOutput, CurrentLimitHoldsTheCurrentAndSetsConstantCurrent) {
+TEST(SimTavInstrumentOutput, CurrentLimitHoldsTheCurrentAndSetsConstantCurrent) {
     TavInstrument tav;
     Apply(tav, {"SOUR:VOLTAC,230", "SOUR:CURR,2", "OUTP,1"});
     EXPECT_EQ(Ask(tav, "meas:curr?"), "2.000A");
@@ -279,7 +279,7 @@ TEST(TavInstrumentOutput, CurrentLimitHoldsTheCurrentAndSetsConstantCurrent) {
     EXPECT_EQ(Ask(tav, "*tav?"), "0");
 }
 
-TEST(TavInstrumentOutput, OverloadOnExcessiveDemandOrPower) {
+TEST(SimTavInstrumentOutput, OverloadOnExcessiveDemandOrPower) {
     TavConfig config;
     config.loadOhm = 10;
     TavInstrument lowLoad(config);
@@ -299,7 +299,7 @@ TEST(TavInstrumentOutput, OverloadOnExcessiveDemandOrPower) {
     EXPECT_TRUE(tav.Reading(0).overload);
 }
 
-TEST(TavInstrumentOutput, PeakCurrentHoldsUntilCleared) {
+TEST(SimTavInstrumentOutput, PeakCurrentHoldsUntilCleared) {
     TavInstrument tav;
     EXPECT_EQ(Ask(tav, "meas:currp?"), "0.000A");
     Apply(tav, {"SOUR:VOLTAC,230", "OUTP,1"});
@@ -314,7 +314,7 @@ TEST(TavInstrumentOutput, PeakCurrentHoldsUntilCleared) {
     EXPECT_EQ(Ask(tav, "meas:currp?"), "0.000A");
 }
 
-TEST(TavInstrumentThreePhase, PhasesTwoAndThreeFollowPhasesOn) {
+TEST(SimTavInstrumentThreePhase, PhasesTwoAndThreeFollowPhasesOn) {
     TavConfig config = ThreePhase();
     config.loadOhm = 200;
     TavInstrument tav(config);
