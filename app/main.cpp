@@ -1,13 +1,49 @@
+// Program start: splash, application title, service tool and main window, the windows made
+// hidden at start, then the event loop until the main window closes.
+#include "panel/main_window.h"
+#include "panel/placeholder_window.h"
+#include "panel/program_state.h"
+#include "service/info_windows.h"
+#include "service/service_tool.h"
+
 #include <QApplication>
-#include <QLabel>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+
+    auto* splash = new TForm90;
+    splash->show();
+    splash->repaint();
+    QApplication::processEvents();
+
     QApplication::setApplicationName(QStringLiteral("TAV Control"));
-    QLabel window(QStringLiteral("TAV-Control"));
-    window.setObjectName(QStringLiteral("TForm1"));
-    window.resize(851, 763);
-    window.show();
-    return app.exec();
+    QApplication::setApplicationDisplayName(QStringLiteral("TAV Control"));
+
+    ProgramState state;
+    PanelWindows windows;
+    windows.Test.SetFactory([](QWidget* p) {
+        return new PlaceholderWindow(QStringLiteral("TForm6"), QStringLiteral("Test"), p);
+    });
+    windows.Sequence.SetFactory([](QWidget* p) {
+        return new PlaceholderWindow(QStringLiteral("TForm2"), QStringLiteral("Sequenz"), p);
+    });
+    windows.IoConfig.SetFactory([](QWidget* p) {
+        return new PlaceholderWindow(QStringLiteral("TForm4"), QStringLiteral("I/O Config"), p);
+    });
+    windows.DeviceInfo.SetFactory([](QWidget* p) {
+        return new PlaceholderWindow(QStringLiteral("TForm3"), QStringLiteral("Device Info"), p);
+    });
+    // The export options are edited in their own window, made hidden at start too.
+    PlaceholderWindow exportOptions(QStringLiteral("TForm7"), QStringLiteral("Options"), nullptr);
+    windows.About.SetFactory([](QWidget* p) { return new TForm91(p); });
+
+    // The service tool first: the main window's creation already writes into its log.
+    TForm5 tool(state);
+    TForm1 form1(state, tool, windows);
+    windows.Sequence.CreateHidden(&form1);
+    windows.DeviceInfo.CreateHidden(&form1);
+    windows.IoConfig.CreateHidden(&form1);
+    form1.show();
+    return QApplication::exec();
 }

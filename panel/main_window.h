@@ -1,0 +1,116 @@
+#pragma once
+
+#include "panel/modal_window.h"
+#include "panel/poll_cycle.h"
+#include "panel/program_state.h"
+#include "panel/service_sink.h"
+
+#include <QMainWindow>
+#include <QString>
+#include <array>
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTimer;
+
+// The windows the menu opens; the program start fills in how each is made.
+struct PanelWindows {
+    ModalWindowSlot Test;       // TForm6, "Test" > "Start"
+    ModalWindowSlot Sequence;   // TForm2, "Sequenz" > "Table"
+    ModalWindowSlot IoConfig;   // TForm4, "Setup" > "I/O Config"
+    ModalWindowSlot DeviceInfo; // TForm3, "Info" > "Device"
+    ModalWindowSlot About;      // TForm91, "Info" > "About"
+};
+
+// TForm1, the control panel: lives for the whole run, reads the link configuration, opens the
+// instrument's port, runs the poll cycle and shows what the instrument answers.
+class TForm1 : public QMainWindow, private PollCycle::Host {
+    Q_OBJECT
+
+public:
+    // Creation runs the start-up steps at once: configuration, ports, discovery, poll table.
+    TForm1(ProgramState& state, ServiceToolSink& tool, PanelWindows& windows,
+           QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    PollCycle& Cycle() { return m_cycle; }
+    QTimer* Timer1() const { return m_timer1; }
+    QTimer* Timer3() const { return m_timer3; }
+
+    // Handlers, named after their control and event.
+    void BitBtn7Click();  // Connect
+    void BitBtn8Click();  // Disconnect
+    void Button20Click(); // QUIT
+    void Start1Click();
+    void able1Click();
+    void IO1Click();
+    void Device1Click();
+    void About1Click();
+    void Image1Click();
+    void Timer1Timer();
+
+    // The central reply handling: every received line, GPIB reply and log text passes here.
+    void ParseReply(const QString& text);
+    // Stops polling and shows the disconnected state (button, poll watch, menu entries).
+    void Disconnect();
+
+    void ResetDisplay();
+    void SinglePhaseLayout();
+    void ThreePhaseLayout();
+
+    // The warning of a damaged TAVCON.cfg, empty when it was read cleanly.
+    const QString& ConfigWarning() const { return m_configWarning; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // PollCycle::Host
+    void SendPollSlot(int slot) override;
+    void SendMailbox(const QByteArray& command) override;
+    void StatusMissing() override;
+
+    void FormCreate();
+    void BuildWindow();
+    void CiaComPortDataAvailable(TCiaComPort* port);
+    void PortLost(TCiaComPort* port, int error);
+    void ShowPair(QPushButton* on, QPushButton* off, bool showOn);
+    void WriteToInstrument(const QByteArray& line);
+    QLineEdit* Field(const char* name) const;
+
+    ProgramState& S;
+    ServiceToolSink& Tool;
+    PanelWindows& Windows;
+    PollCycle m_cycle;
+    QString m_configWarning;
+
+    QTimer* m_timer1 = nullptr;
+    QTimer* m_timer3 = nullptr;
+    QLabel* m_label15 = nullptr;
+    QLabel* m_label1 = nullptr;
+    QLabel* m_label28 = nullptr;
+    QLineEdit* m_deviceName = nullptr;
+    QLineEdit* m_edit3 = nullptr;
+    std::array<QPushButton*, 3> m_ccIndicators{};
+    std::array<QPushButton*, 3> m_olIndicators{};
+    QPushButton* m_connect = nullptr;
+    QPushButton* m_disconnect = nullptr;
+    QPushButton* m_outputOn = nullptr;
+    QPushButton* m_outputOff = nullptr;
+    QPushButton* m_phaseOn = nullptr;
+    QPushButton* m_phaseOff = nullptr;
+    QPushButton* m_auxOn = nullptr;
+    QPushButton* m_auxOff = nullptr;
+    QPushButton* m_ipAutoOff = nullptr;
+    QPushButton* m_ipAutoOn = nullptr;
+    QPushButton* m_irmsX10 = nullptr;
+    QPushButton* m_irmsX1 = nullptr;
+    QPushButton* m_ot1Off = nullptr;
+    QPushButton* m_ot1On = nullptr;
+    QPushButton* m_rclState = nullptr;
+    QPushButton* m_savState = nullptr;
+    QPushButton* m_rclState0 = nullptr;
+    bool m_lostReported = false;
+};

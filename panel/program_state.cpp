@@ -1,0 +1,12 @@
+#include "panel/program_state.h"
+
+ProgramState::ProgramState()
+{
+    for (int i = 0; i < kPortCount; ++i) {
+        m_ports[static_cast<size_t>(i)] = std::make_unique<TCiaComPort>();
+        m_ports[static_cast<size_t>(i)]->setObjectName(QStringLiteral("CiaComPort%1").arg(i + 1));
+    }
+    // As the window description has them: COM1 for the instrument, 19200 baud there.
+    ComPort(1).SetPort(1);
+    ComPort(1).SetBaudrate(19200);
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "link/cia_com_port.h"
+#include "link/link_settings.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <memory>
+
+// The six identification texts of the connected instrument.
+struct DeviceIdentType {
+    QString Identification = QStringLiteral("Disconnected");
+    QString Manufacturer;
+    QString Model;
+    QString SerialNumber;
+    QString Revision;
+    QString Options;
+};
+
+// The test stopwatch, kept by the test window's keywords and shown by the service tool.
+struct StopwatchValues {
+    qint64 StartMark = 0;
+    qint64 EndMark = 0;
+    double ElapsedTime = 0.0;
+};
+
+// The test window, while it exists, evaluates every received line against its current row.
+class ReplyListener {
+public:
+    virtual ~ReplyListener() = default;
+    virtual void EvaluateReply() = 0;
+};
+
+// Program-wide state: one owner, handed by reference to the windows that read or change it.
+class ProgramState {
+public:
+    static constexpr int kPortCount = 11;
+
+    ProgramState();
+
+    // CiaComPort1 ... CiaComPort11; CiaComPort1 carries the instrument on a serial link.
+    TCiaComPort& ComPort(int n) { return *m_ports.at(static_cast<size_t>(n - 1)); }
+
+    LinkSettings Link;
+    bool LinkOpened = false;
+    QStringList DiscoveredPorts;
+    bool SerialLink = true;
+    DeviceIdentType DeviceIdent;
+    QString ProgramDirectory;
+    QString StartDate;
+    QByteArray ReplyLine;
+    StopwatchValues Stopwatch;
+    ReplyListener* TestWindow = nullptr;
+
+private:
+    std::array<std::unique_ptr<TCiaComPort>, kPortCount> m_ports;
+};

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QDialog>
+
+class QTimer;
+
+// TForm90, the splash window: shown at program start, gone by itself 3000 ms later.
+class TForm90 : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit TForm90(QWidget* parent = nullptr);
+    QTimer* Timer1() const { return m_timer; }
+
+private:
+    QTimer* m_timer;
+};
+
+// TForm91, the about window, opened from "Info" > "About".
+class TForm91 : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit TForm91(QWidget* parent = nullptr);
+};

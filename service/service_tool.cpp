@@ -1,0 +1,111 @@
+#include "service/service_tool.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QLineEdit* ScratchField(const QString& name, QWidget* parent)
+{
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(name);
+    edit->setReadOnly(true);
+    return edit;
+}
+
+} // namespace
+
+TForm5::TForm5(ProgramState& state, QWidget* parent) : QDialog(parent), S(state)
+{
+    setObjectName(QStringLiteral("TForm5"));
+    setWindowTitle(QStringLiteral("Tool"));
+    setWindowFlags(Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
+    resize(511, 651);
+
+    auto* root = new QVBoxLayout(this);
+    auto* top = new QHBoxLayout;
+    root->addLayout(top);
+
+    auto* left = new QVBoxLayout;
+    m_memo1 = new QPlainTextEdit(this);
+    m_memo1->setObjectName(QStringLiteral("Memo1"));
+    m_memo1->setReadOnly(true);
+    m_memo1->setMinimumSize(305, 289);
+    // The log grows for the whole run; keep the newest lines, not all of them.
+    m_memo1->setMaximumBlockCount(20000);
+    left->addWidget(m_memo1);
+    m_errBox = new QListWidget(this);
+    m_errBox->setObjectName(QStringLiteral("ErrBox"));
+    m_errBox->hide();
+    left->addWidget(m_errBox);
+    m_meter = ScratchField(QStringLiteral("Meter"), this);
+    m_meter->hide();
+    auto* edit53 = ScratchField(QStringLiteral("Edit53"), this);
+    edit53->hide();
+    left->addWidget(m_meter);
+    left->addWidget(edit53);
+    top->addLayout(left, 1);
+
+    // Identification as the instrument reported it: comma positions, fields, markers found.
+    auto* ident = new QGridLayout;
+    for (int i = 0; i < 4; ++i) {
+        auto* position = new QLabel(QStringLiteral("0"), this);
+        position->setObjectName(QStringLiteral("Label%1").arg(17 + i));
+        ident->addWidget(position, 0, i);
+    }
+    for (int i = 0; i < 4; ++i) {
+        auto* field = new QLabel(QStringLiteral("---"), this);
+        field->setObjectName(QStringLiteral("Label%1").arg(21 + i));
+        ident->addWidget(field, 1 + i, 0, 1, 4);
+    }
+    int row = 5;
+    for (const char* name : {"Edit1", "Edit2", "Edit57"})
+        ident->addWidget(ScratchField(QString::fromLatin1(name), this), row++, 0, 1, 4);
+    // The stopwatch of the test window: start, end, difference, elapsed seconds.
+    for (int i = 0; i < 4; ++i)
+        ident->addWidget(ScratchField(QStringLiteral("Edit%1").arg(10 + i), this), row + i / 2,
+                         (i % 2) * 2, 1, 2);
+    ident->setRowStretch(row + 2, 1);
+    top->addLayout(ident, 1);
+
+    auto* bottom = new QHBoxLayout;
+    bottom->addStretch();
+    auto* close = new QPushButton(QStringLiteral("Close"), this);
+    close->setObjectName(QStringLiteral("CloseButton"));
+    connect(close, &QPushButton::clicked, this, &QDialog::hide);
+    bottom->addWidget(close);
+    root->addStretch();
+    root->addLayout(bottom);
+}
+
+void TForm5::AppendLog(const QString& line) { m_memo1->appendPlainText(line); }
+
+void TForm5::SetFieldText(const QString& objectName, const QString& text)
+{
+    if (auto* edit = findChild<QLineEdit*>(objectName))
+        edit->setText(text);
+    else if (auto* label = findChild<QLabel*>(objectName))
+        label->setText(text);
+}
+
+QString TForm5::FieldText(const QString& objectName) const
+{
+    if (auto* edit = findChild<QLineEdit*>(objectName))
+        return edit->text();
+    if (auto* label = findChild<QLabel*>(objectName))
+        return label->text();
+    return {};
+}
+
+void TForm5::ShowTool()
+{
+    show();
+    raise();
+}

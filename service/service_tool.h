@@ -1,0 +1,35 @@
+#pragma once
+
+#include "panel/program_state.h"
+#include "panel/service_sink.h"
+
+#include <QDialog>
+
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+
+// TForm5, the service tool ("Tool"): the traffic log and the fields other windows write into.
+// It exists for the whole run; the logo shows it and "Close" hides it again.
+class TForm5 : public QDialog, public ServiceToolSink {
+    Q_OBJECT
+
+public:
+    explicit TForm5(ProgramState& state, QWidget* parent = nullptr);
+
+    // ServiceToolSink
+    void AppendLog(const QString& line) override;
+    void SetFieldText(const QString& objectName, const QString& text) override;
+    QString FieldText(const QString& objectName) const override;
+    void ShowTool() override;
+
+    QPlainTextEdit* Memo1() const { return m_memo1; }
+    QListWidget* ErrBox() const { return m_errBox; }
+    QLineEdit* Meter() const { return m_meter; }
+
+private:
+    ProgramState& S;
+    QPlainTextEdit* m_memo1 = nullptr;
+    QListWidget* m_errBox = nullptr;
+    QLineEdit* m_meter = nullptr;
+};
