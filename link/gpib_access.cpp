@@ -18,10 +18,10 @@ struct StatusBit {
 };
 
 constexpr StatusBit kStatusBits[] = {
-    {0x8000, " ERR"},   {0x4000, " TMO"},   {0x2000, " END"},  {0x1000, " SRQI"},
-    {0x0800, " RQS"},   {0x0400, " SPOLL"}, {0x0200, " EVENT"}, {0x0100, " CMPL"},
-    {0x0080, " LOK"},   {0x0040, " REM"},   {0x0020, " CIC"},  {0x0010, " ATN"},
-    {0x0008, " TACS"},  {0x0004, " LACS"},  {0x0002, " DTAS"}, {0x0001, " DCAS"},
+    {0x8000, " ERR"},  {0x4000, " TMO"},   {0x2000, " END"},   {0x1000, " SRQI"},
+    {0x0800, " RQS"},  {0x0400, " SPOLL"}, {0x0200, " EVENT"}, {0x0100, " CMPL"},
+    {0x0080, " LOK"},  {0x0040, " REM"},   {0x0020, " CIC"},   {0x0010, " ATN"},
+    {0x0008, " TACS"}, {0x0004, " LACS"},  {0x0002, " DTAS"},  {0x0001, " DCAS"},
 };
 
 struct ErrorText {
@@ -74,7 +74,9 @@ void GpibAccess::SetDeviceName(const QString& name) {
     m_deviceName = [name] { return name; };
 }
 
-QString GpibAccess::DeviceName() const { return m_deviceName ? m_deviceName() : QString(); }
+QString GpibAccess::DeviceName() const {
+    return m_deviceName ? m_deviceName() : QString();
+}
 
 void GpibAccess::AppendLines(const QStringList& lines) {
     for (const QString& line : lines)
@@ -88,7 +90,9 @@ void GpibAccess::ReportUnbound() {
     m_messages.AppendErrBox(QStringLiteral("GPIB library not available"));
 }
 
-void GpibAccess::ForgetGpibDevice() { GpibDevice = 0; }
+void GpibAccess::ForgetGpibDevice() {
+    GpibDevice = 0;
+}
 
 void GpibAccess::OpenGpibDevice(int32_t address, int32_t ioType) {
     if (GpibDevice > 0 || !m_library.Bound())
@@ -190,6 +194,8 @@ void GpibAccess::DeviceClearAndLocal() {
 void GpibAccess::GpibPreparation(int32_t address, int32_t ioType) {
     OpenGpibDevice(address, ioType);
     m_messages.ClearErrBox();
+    // The emptied list should again say why nothing works.
+    m_unboundReported = false;
 }
 
 void GpibAccess::GpibRelease() {

@@ -16,8 +16,9 @@ class GpibMessages;
 //
 // Without a bound library nothing here calls into one: lookups fail (GpibDevice stays as it is,
 // so never above 0), reads give Meter "---" and an empty reply, and the first write, read or
-// clear adds one "GPIB library not available" line to ErrBox so a technician sees why. That line
-// is not given at the lookup because Connect empties ErrBox right after it.
+// clear adds one "GPIB library not available" line to ErrBox so a technician sees why; again
+// after each time the preparation empties ErrBox, never once per tick. The lookup gives no such
+// line because Connect empties ErrBox right after it.
 class GpibAccess {
 public:
     static constexpr int kReadSize = 200;

@@ -124,15 +124,21 @@ using IbwrtFn = int (*)(int ud, const void* buffer, long count);
 using IbrdFn = int (*)(int ud, void* buffer, long count);
 using IbUnitFn = int (*)(int ud);
 
-template <typename Fn> Fn As(void* entry) { return reinterpret_cast<Fn>(entry); }
+template <typename Fn> Fn As(void* entry) {
+    return reinterpret_cast<Fn>(entry);
+}
 
-int ReadStatus(void* entry) { return *static_cast<volatile int*>(entry); }
+int ReadStatus(void* entry) {
+    return *static_cast<volatile int*>(entry);
+}
 
 } // namespace
 
-GpibLibrary::GpibLibrary(std::string fileName) : fileName_(std::move(fileName)) {}
+GpibLibrary::GpibLibrary(std::string fileName) : m_fileName(std::move(fileName)) {}
 
-GpibLibrary::~GpibLibrary() { UnbindGpibLibrary(); }
+GpibLibrary::~GpibLibrary() {
+    UnbindGpibLibrary();
+}
 
 const std::array<GpibEntryName, GpibLibrary::kEntryCount>& GpibLibrary::EntryNames() {
     return kEntries;
@@ -141,13 +147,13 @@ const std::array<GpibEntryName, GpibLibrary::kEntryCount>& GpibLibrary::EntryNam
 int GpibLibrary::BindGpibLibrary() {
     UnbindGpibLibrary();
     // RTLD_LOCAL: the library's status variables must not be mistaken for anything of ours.
-    handle_ = dlopen(fileName_.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (handle_ == nullptr)
+    m_handle = dlopen(m_fileName.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (m_handle == nullptr)
         return -1;
     bool complete = true;
     for (std::size_t i = 0; i < kEntries.size(); ++i) {
-        entries_[i] = dlsym(handle_, kEntries[i].exportName);
-        if (entries_[i] == nullptr && !kEntries[i].optional)
+        m_entries[i] = dlsym(m_handle, kEntries[i].exportName);
+        if (m_entries[i] == nullptr && !kEntries[i].optional)
             complete = false;
     }
     if (!complete) {
@@ -158,21 +164,21 @@ int GpibLibrary::BindGpibLibrary() {
 }
 
 int GpibLibrary::UnbindGpibLibrary() {
-    if (handle_ == nullptr)
+    if (m_handle == nullptr)
         return -1;
-    dlclose(handle_);
+    dlclose(m_handle);
     Forget();
     return 0;
 }
 
 void GpibLibrary::Forget() {
-    handle_ = nullptr;
-    entries_.fill(nullptr);
+    m_handle = nullptr;
+    m_entries.fill(nullptr);
 }
 
 const void* GpibLibrary::Entry(std::string_view name) const {
     const std::size_t i = IndexOf(name);
-    return i < entries_.size() ? entries_[i] : nullptr;
+    return i < m_entries.size() ? m_entries[i] : nullptr;
 }
 
 int GpibLibrary::ibfind(const char* name) const {
@@ -195,12 +201,22 @@ int GpibLibrary::ibrd(int ud, void* buffer, long count) const {
     return Bound() ? As<IbrdFn>(Lookup(kIbrd))(ud, buffer, count) : kErr;
 }
 
-int GpibLibrary::ibclr(int ud) const { return Bound() ? As<IbUnitFn>(Lookup(kIbclr))(ud) : kErr; }
+int GpibLibrary::ibclr(int ud) const {
+    return Bound() ? As<IbUnitFn>(Lookup(kIbclr))(ud) : kErr;
+}
 
-int GpibLibrary::ibloc(int ud) const { return Bound() ? As<IbUnitFn>(Lookup(kIbloc))(ud) : kErr; }
+int GpibLibrary::ibloc(int ud) const {
+    return Bound() ? As<IbUnitFn>(Lookup(kIbloc))(ud) : kErr;
+}
 
-int GpibLibrary::ibsta() const { return Bound() ? ReadStatus(Lookup(kIbsta)) : kErr; }
+int GpibLibrary::ibsta() const {
+    return Bound() ? ReadStatus(Lookup(kIbsta)) : kErr;
+}
 
-int GpibLibrary::iberr() const { return Bound() ? ReadStatus(Lookup(kIberr)) : 0; }
+int GpibLibrary::iberr() const {
+    return Bound() ? ReadStatus(Lookup(kIberr)) : 0;
+}
 
-int GpibLibrary::ibcnt() const { return Bound() ? ReadStatus(Lookup(kIbcnt)) : 0; }
+int GpibLibrary::ibcnt() const {
+    return Bound() ? ReadStatus(Lookup(kIbcnt)) : 0;
+}

@@ -38,7 +38,7 @@ public:
     // 0, or -1 when nothing was loaded.
     int UnbindGpibLibrary();
 
-    bool Bound() const { return handle_ != nullptr; }
+    bool Bound() const { return m_handle != nullptr; }
 
     // The looked-up address for a name of the table (function or status variable), or null.
     const void* Entry(std::string_view name) const;
@@ -58,10 +58,10 @@ public:
     int ibcnt() const;
 
 private:
-    void* Lookup(std::size_t index) const { return entries_[index]; }
+    void* Lookup(std::size_t index) const { return m_entries[index]; }
     void Forget();
 
-    std::string fileName_;
-    void* handle_ = nullptr;
-    std::array<void*, kEntryCount> entries_{};
+    std::string m_fileName;
+    void* m_handle = nullptr;
+    std::array<void*, kEntryCount> m_entries{};
 };

@@ -20,8 +20,8 @@
 //    the device drop a reply not yet read, as IEEE 488.2 devices do;
 //  - a read returns at most the asked count, with END once the reply is used up, and leaves the
 //    rest for the next read;
-//  - a read with nothing to say ends at once as the 3 s time-out would: ERR|TMO|CMPL, iberr 6
-//    (EABO), ibcnt 0. The time is not waited for;
+//  - a read from a device with nothing to say, or from an address without one, ends at once as
+//    the 3 s time-out would: ERR|TMO|CMPL, iberr 6 (EABO), ibcnt 0. The time is not waited for;
 //  - a write, device clear or local to an address without a device fails with iberr 2 (ENOL);
 //  - a descriptor never handed out fails with iberr 0 (EDVR).
 //
@@ -41,7 +41,8 @@ TAVSIM_GPIB_EXPORT void tavsim_gpib_reset(void);
 TAVSIM_GPIB_EXPORT void tavsim_gpib_configure(int tavAddress, int meterAddress,
                                               const char* tavNames);
 
-// silent non-zero: the device still takes what is written but never answers.
+// silent non-zero: the device still takes and carries out what is written but never answers;
+// a reply not yet read is lost.
 TAVSIM_GPIB_EXPORT void tavsim_gpib_set_silent(int address, int silent);
 
 // The device answers the next message written to it with exactly these bytes instead of asking

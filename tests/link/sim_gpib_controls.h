@@ -1,0 +1,66 @@
+#pragma once
+
+#include "link/gpib_library.h"
+#include "sim/gpib/tavsim_gpib.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <dlfcn.h>
+
+// The test controls of the simulated GPIB library, found in the same loaded library the program's
+// binding gets: loading it by the same name returns the same handle.
+class SimGpibControls {
+public:
+    SimGpibControls() : m_handle(dlopen(GpibLibrary::kLibraryFileName, RTLD_NOW | RTLD_LOCAL)) {
+        if (m_handle == nullptr)
+            return;
+        Resolve(m_reset, "tavsim_gpib_reset");
+        Resolve(m_configure, "tavsim_gpib_configure");
+        Resolve(m_setSilent, "tavsim_gpib_set_silent");
+        Resolve(m_setNextReply, "tavsim_gpib_set_next_reply");
+        Resolve(m_setBoardError, "tavsim_gpib_set_board_error");
+        Resolve(m_callLog, "tavsim_gpib_call_log");
+        Resolve(m_clearCallLog, "tavsim_gpib_clear_call_log");
+    }
+    ~SimGpibControls() {
+        if (m_handle != nullptr)
+            dlclose(m_handle);
+    }
+    SimGpibControls(const SimGpibControls&) = delete;
+    SimGpibControls& operator=(const SimGpibControls&) = delete;
+
+    // False when the loader found no library of that name, or one that is not ours.
+    bool Loaded() const {
+        return m_reset && m_configure && m_setSilent && m_setNextReply && m_setBoardError &&
+               m_callLog && m_clearCallLog;
+    }
+
+    void Reset() { m_reset(); }
+    void Configure(int tavAddress, int meterAddress, const char* names) {
+        m_configure(tavAddress, meterAddress, names);
+    }
+    void SetSilent(int address, bool silent) { m_setSilent(address, silent ? 1 : 0); }
+    void SetNextReply(int address, const QByteArray& bytes) {
+        m_setNextReply(address, bytes.constData(), bytes.size());
+    }
+    void SetBoardError(int code) { m_setBoardError(code); }
+    QStringList CallLog() const {
+        return QString::fromLatin1(m_callLog()).split('\n', Qt::SkipEmptyParts);
+    }
+    void ClearCallLog() { m_clearCallLog(); }
+
+private:
+    template <typename Fn> void Resolve(Fn*& fn, const char* name) {
+        fn = reinterpret_cast<Fn*>(dlsym(m_handle, name));
+    }
+
+    void* m_handle;
+    decltype(tavsim_gpib_reset)* m_reset = nullptr;
+    decltype(tavsim_gpib_configure)* m_configure = nullptr;
+    decltype(tavsim_gpib_set_silent)* m_setSilent = nullptr;
+    decltype(tavsim_gpib_set_next_reply)* m_setNextReply = nullptr;
+    decltype(tavsim_gpib_set_board_error)* m_setBoardError = nullptr;
+    decltype(tavsim_gpib_call_log)* m_callLog = nullptr;
+    decltype(tavsim_gpib_clear_call_log)* m_clearCallLog = nullptr;
+};

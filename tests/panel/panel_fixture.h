@@ -1,0 +1,44 @@
+#pragma once
+
+#include "panel/main_window.h"
+#include "panel/program_state.h"
+#include "service/service_tool.h"
+#include "tests/support/pty_link.h"
+
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <memory>
+
+// The main window as the program makes it, offscreen, started in a folder of its own (where it
+// keeps TAVCON.cfg) with its COM ports in a sandbox. Messages to the operator are collected.
+class PanelFixture : public ::testing::Test {
+protected:
+    PanelFixture();
+    ~PanelFixture() override;
+
+    // Creates the service tool and the main window (creation runs discovery).
+    void CreateWindows();
+    QString CwdFile(const QString& name) const { return m_cwd.filePath(name); }
+    QString LinkPath(int port) const;
+
+    QLineEdit* Edit(const QString& name) const;
+    QPushButton* Btn(const QString& name) const;
+    bool Visible(const QString& buttonName) const;
+    // The lines the service tool's log holds.
+    QStringList LogLines() const;
+
+    PortSandbox sandbox;
+    ProgramState state;
+    PanelWindows windows;
+    std::unique_ptr<TForm5> tool;
+    std::unique_ptr<TForm1> form;
+    QStringList messages;
+
+private:
+    QTemporaryDir m_cwd;
+    QString m_oldCwd;
+};

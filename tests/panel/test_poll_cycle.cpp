@@ -1,0 +1,139 @@
+// The slot order of the poll cycle, driven tick by tick through the window's timer handler, with
+// the lines read back from the far end of the instrument's port.
+#include "tests/panel/panel_fixture.h"
+#include "tests/support/qt_wait.h"
+
+#include <QTimer>
+#include <vector>
+
+namespace {
+
+class PollCycleTest : public PanelFixture {
+protected:
+    void SetUp() override
+    {
+        CreateWindows();
+        ASSERT_TRUE(state.ComPort(1).Active()) << "COM2 was not opened by discovery";
+        ASSERT_TRUE(state.LinkOpened);
+        form->BitBtn7Click();
+        ASSERT_TRUE(form->Timer1()->isActive());
+        form->Timer1()->stop(); // ticks come from the test
+    }
+
+    // Runs n ticks; answers the status query as the instrument would, unless told not to.
+    std::vector<int> Ticks(int n, bool answerStatus = true)
+    {
+        std::vector<int> slots;
+        for (int i = 0; i < n; ++i) {
+            form->Timer1Timer();
+            slots.push_back(form->Cycle().ReplySlot);
+            if (answerStatus && form->Cycle().ReplySlot == 1)
+                form->ParseReply(QStringLiteral("0\r\n"));
+        }
+        return slots;
+    }
+
+    static std::vector<int> Range(int from, int to)
+    {
+        std::vector<int> r;
+        for (int s = from; s <= to; ++s)
+            r.push_back(s);
+        return r;
+    }
+
+    static std::vector<int> Join(std::initializer_list<std::vector<int>> parts)
+    {
+        std::vector<int> all;
+        for (const auto& p : parts)
+            all.insert(all.end(), p.begin(), p.end());
+        return all;
+    }
+
+    PtyLink com2{sandbox, 2};
+};
+
+} // namespace
+
+TEST_F(PollCycleTest, ConnectReadsIdentitySettingsThenMeasurementPasses)
+{
+    const std::vector<int> expected =
+        Join({Range(31, 43), Range(1, 9), {28, 29}, Range(1, 9), {28, 29}, {1}});
+    EXPECT_EQ(Ticks(static_cast<int>(expected.size())), expected);
+    // The lines left in that order, with their mixed case; empty slots send nothing.
+    QByteArray sent = com2.Read(1);
+    sent += com2.Read(100000, 300);
+    EXPECT_TRUE(sent.startsWith("*idn?\n*opt?\nSour:voltac?\nSour:voltdc?\nSour:curr?\n"));
+    EXPECT_TRUE(sent.contains("sour:currtime?\n*tav?\nmeas:volt?\n"));
+    EXPECT_TRUE(sent.endsWith("meas:cfact?\noutp:stat?\n*tav?\n"));
+    EXPECT_TRUE(form->Timer1() && Visible("BitBtn8"));
+}
+
+TEST_F(PollCycleTest, ThreePhasePassTakesTwentyFiveTicks)
+{
+    form->ThreePhaseLayout();
+    Ticks(13 + 15); // the set-value block now runs to 58
+    EXPECT_EQ(form->Cycle().ReplySlot, 58);
+    const std::vector<int> pass = Join({Range(1, 23), {28, 29}});
+    EXPECT_EQ(Ticks(25), pass);
+    EXPECT_EQ(Ticks(25), pass);
+}
+
+TEST_F(PollCycleTest, OperatorCommandGoesAtSlot29AndIsFollowedBySetValues)
+{
+    Ticks(13 + 9); // through the first measurement block up to slot 9
+    form->Cycle().OperatorCommand.Post("SOUR:VOLTAC,230\n");
+    form->Cycle().OperatorCommand.Post("SOUR:VOLTAC,115\n"); // replaces the first
+    EXPECT_EQ(Ticks(2), (std::vector<int>{28, 29}));
+    EXPECT_FALSE(form->Cycle().OperatorCommand.pending);
+    EXPECT_EQ(Ticks(11), Range(33, 43));
+    EXPECT_EQ(Ticks(1), std::vector<int>{1});
+    const QByteArray sent = com2.Read(100000, 300);
+    EXPECT_TRUE(sent.contains("outp:stat?\nSOUR:VOLTAC,115\nSour:voltac?\n"));
+    EXPECT_FALSE(sent.contains("SOUR:VOLTAC,230"));
+}
+
+TEST_F(PollCycleTest, TimerMailboxGoesOncePerPassAtSlot28)
+{
+    Ticks(13);
+    for (int i = 0; i < 5; ++i)
+        form->Cycle().TimerCommand.Post("SOUR:CURRCLR\n");
+    Ticks(11 * 2);
+    form->Cycle().TimerCommand.Post("SOUR:CURRCLR\n");
+    Ticks(11);
+    const QByteArray sent = com2.Read(100000, 300);
+    EXPECT_EQ(sent.count("SOUR:CURRCLR\n"), 2);
+    EXPECT_TRUE(sent.contains("meas:cfact?\noutp:stat?\nSOUR:CURRCLR\n*tav?\n"));
+}
+
+TEST_F(PollCycleTest, CycleBaseOneSkipsTheStatusQuery)
+{
+    form->Cycle().CycleBase = 1;
+    Ticks(13);
+    const std::vector<int> pass = Join({Range(2, 9), {28, 29}});
+    EXPECT_EQ(Ticks(10, false), pass);
+    EXPECT_EQ(Ticks(10, false), pass);
+    EXPECT_TRUE(Visible("BitBtn8")); // no watch, no disconnect
+}
+
+TEST_F(PollCycleTest, UnansweredStatusDisconnectsAtSlotTwoWhichIsStillSent)
+{
+    Ticks(13 + 11); // set values, then one pass with its status answered
+    com2.Read(100000, 200);
+    form->Timer1()->start();
+    form->Timer1Timer(); // slot 1, not answered
+    form->Timer1Timer(); // slot 2: the watch
+    EXPECT_EQ(form->Cycle().ReplySlot, 2);
+    EXPECT_FALSE(form->Timer1()->isActive());
+    EXPECT_TRUE(Visible("BitBtn7"));
+    EXPECT_FALSE(Visible("BitBtn8"));
+    EXPECT_EQ(com2.Read(18, 1000), "*tav?\nmeas:volt?\n");
+    EXPECT_EQ(state.DeviceIdent.Identification, "Disconnected");
+}
+
+TEST_F(PollCycleTest, FirstPassAfterSetValuesIsNotWatched)
+{
+    // Slot 1 reached by the wrap from the set-value block does not arm the watch.
+    Ticks(13);
+    EXPECT_EQ(Ticks(2, false), (std::vector<int>{1, 2}));
+    EXPECT_TRUE(Visible("BitBtn8"));
+}

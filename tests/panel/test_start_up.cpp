@@ -1,0 +1,144 @@
+// Program start and the windows around the main window.
+#include "tests/panel/panel_fixture.h"
+#include "service/info_windows.h"
+#include "tests/support/qt_wait.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QTimer>
+
+namespace {
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+using StartUpTest = PanelFixture;
+
+TEST_F(StartUpTest, FreshStartIsDisconnectedOnPortTwoAndWritesTheDefaultConfig)
+{
+    PtyLink com1(sandbox, 1), com2(sandbox, 2), com4(sandbox, 4);
+    CreateWindows();
+    EXPECT_EQ(form->windowTitle(), "TAV-Control");
+    EXPECT_EQ(state.Link.PortText, "2");
+    EXPECT_EQ(state.Link.GpibDeviceName, "Device 1");
+    EXPECT_EQ(form->findChild<QLineEdit*>("DeviceName")->text(), "Device 1");
+    EXPECT_TRUE(state.ComPort(1).Active());
+    EXPECT_EQ(state.ComPort(1).Port(), 2);
+    EXPECT_EQ(state.ComPort(5).Port(), 3);
+    EXPECT_EQ(state.ComPort(1).Baudrate(), 19200);
+    EXPECT_TRUE(state.ComPort(11).LineMode());
+    EXPECT_TRUE(Visible("BitBtn7"));
+    EXPECT_FALSE(Visible("BitBtn8"));
+    EXPECT_FALSE(form->Timer1()->isActive());
+    EXPECT_EQ(state.DeviceIdent.Identification, "Disconnected");
+    for (const char* hidden : {"IpAutoOnButton", "IrmsX10Button", "IrmsX1Button", "Ot1OffButton",
+                               "Ot1OnButton"})
+        EXPECT_FALSE(Visible(hidden)) << hidden;
+    EXPECT_TRUE(Visible("IpAutoOffButton"));
+    EXPECT_EQ(Edit("Edit1")->text(), "0.000");
+    EXPECT_FALSE(Edit("Edit24")->isEnabled());
+    EXPECT_FALSE(Edit("Edit38")->isEnabled());
+    EXPECT_EQ(LogLines(), QStringList({"> COM1: port found - Ports: 3",
+                                       "> COM2: port found - Ports: 3", "> COM2: port opend",
+                                       "> COM4: port found - Ports: 3"}));
+    EXPECT_FALSE(QFile::exists(CwdFile("TAVCON.cfg")));
+
+    form->close();
+    EXPECT_FALSE(state.ComPort(1).Active());
+    const QByteArray cfg = ReadAll(CwdFile("TAVCON.cfg"));
+    ASSERT_EQ(cfg.size(), 40);
+    EXPECT_EQ(cfg.left(4), QByteArray("\x02\0\0\0", 4));
+    EXPECT_EQ(cfg.mid(8, 8), QByteArray(8, '\0'));
+    EXPECT_EQ(cfg.mid(16, 9), QByteArray("\x08" "Device 1"));
+    EXPECT_TRUE(messages.isEmpty());
+}
+
+TEST_F(StartUpTest, DamagedConfigIsToldOnceAndStartUpFinishes)
+{
+    QFile f(CwdFile("TAVCON.cfg"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray(45, '\0'));
+    f.close();
+    PtyLink com2(sandbox, 2);
+    CreateWindows();
+    PumpEvents(20);
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains("TAVCON.cfg"));
+    EXPECT_EQ(state.Link.PortText, "0"); // the one whole record read: all zero
+    EXPECT_TRUE(Visible("BitBtn7"));
+}
+
+TEST_F(StartUpTest, AbsentPortConnectsWithoutPolling)
+{
+    CreateWindows();
+    EXPECT_FALSE(state.LinkOpened);
+    form->BitBtn7Click();
+    EXPECT_FALSE(form->Timer1()->isActive());
+    EXPECT_TRUE(Visible("BitBtn8"));
+    EXPECT_FALSE(Btn("RclStateButton")->isEnabled());
+    EXPECT_FALSE(Edit("Edit3")->isEnabled());
+    form->BitBtn8Click();
+    EXPECT_TRUE(Btn("RclStateButton")->isEnabled());
+    EXPECT_TRUE(Edit("Edit3")->isEnabled());
+}
+
+TEST_F(StartUpTest, MenuWindowsDisconnectFirstAndStartFresh)
+{
+    PtyLink com2(sandbox, 2);
+    CreateWindows();
+    windows.Sequence.CreateHidden(form.get());
+    QDialog* startUpInstance = windows.Sequence.Instance();
+    ASSERT_NE(startUpInstance, nullptr);
+    form->BitBtn7Click();
+    Edit("Edit14")->setText("230.0000");
+    QString shown;
+    QTimer::singleShot(0, [&] {
+        if (QWidget* w = QApplication::activeModalWidget()) {
+            shown = w->objectName();
+            w->close();
+        }
+    });
+    form->able1Click();
+    EXPECT_EQ(shown, "TForm2");
+    EXPECT_FALSE(form->Timer1()->isActive());
+    EXPECT_TRUE(Visible("BitBtn7"));
+    EXPECT_EQ(form->findChild<QLabel*>("Label15")->text(), "---");
+    EXPECT_EQ(tool->FieldText("Label22"), "---");
+    EXPECT_EQ(Edit("Edit14")->text(), "230.0000"); // values stay on screen
+    EXPECT_EQ(windows.Sequence.Instance(), nullptr); // destroyed on return
+    QTimer::singleShot(0, [&] {
+        if (QWidget* w = QApplication::activeModalWidget()) {
+            shown = w->objectName();
+            w->close();
+        }
+    });
+    windows.About.SetFactory([](QWidget* p) { return new TForm91(p); });
+    form->About1Click();
+    EXPECT_EQ(shown, "TForm91");
+}
+
+TEST(InfoWindows, ShowTheVersionAndTheSplashGoesByItself)
+{
+    auto* splash = new TForm90;
+    QPointer<TForm90> alive(splash);
+    splash->show();
+    EXPECT_EQ(splash->windowTitle(), "Info");
+    EXPECT_EQ(splash->findChild<QLabel*>("VersionLabel")->text(), "Version 2.056-2");
+    EXPECT_EQ(splash->Timer1()->interval(), 3000);
+    EXPECT_TRUE(splash->Timer1()->isActive());
+    splash->Timer1()->start(10); // the same timer, sooner
+    ASSERT_TRUE(WaitUntil([&] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return alive.isNull();
+    }));
+
+    TForm91 about;
+    EXPECT_EQ(about.findChild<QLabel*>("VersionLabel")->text(), "Version 2.056-2");
+    EXPECT_NE(about.findChild<QPushButton*>("CloseButton"), nullptr);
+}
