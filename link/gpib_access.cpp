@@ -136,7 +136,7 @@ void GpibAccess::GpibWrite(const QString& text) {
     }
     const QByteArray bytes = text.toLatin1();
     m_library.ibwrt(GpibDevice, bytes.constData(), bytes.size());
-    if (m_library.ibcnt() != bytes.size() || (m_library.ibsta() & kErr) != 0)
+    if (m_library.ibcnt() != bytes.size() || (m_library.ibsta() & GpibLibrary::kErr) != 0)
         GpibReportError(QStringLiteral("IBWRT failed while writing ") + text);
 }
 
@@ -154,7 +154,7 @@ void GpibAccess::GpibRead(QString& text) {
     char buffer[kReadSize];
     m_library.ibrd(GpibDevice, buffer, kReadSize);
     const int count = m_library.ibcnt();
-    if (count == 0 || (m_library.ibsta() & kErr) != 0) {
+    if (count == 0 || (m_library.ibsta() & GpibLibrary::kErr) != 0) {
         m_messages.SetMeter(QStringLiteral("---"));
         GpibReportError(QStringLiteral("IBRD failed"));
         text.clear();

@@ -22,7 +22,6 @@ class GpibMessages;
 class GpibAccess {
 public:
     static constexpr int kReadSize = 200;
-    static constexpr int kErr = 0x8000;
     static constexpr int kT3s = 12;
     static constexpr int kT10s = 13;
 
