@@ -73,12 +73,16 @@ int main(int argc, char** argv)
             disconnectedAt = wall.elapsed() / 1000.0;
     });
     watch.start(50);
-    QTimer::singleShot(seconds * 1000, &app, &QCoreApplication::quit);
+    bool stillConnected = false;
+    QTimer::singleShot(seconds * 1000, &app, [&] {
+        // Quitting closes the window, which stops the cycle: look before that.
+        stillConnected = form.Timer1()->isActive();
+        QCoreApplication::quit();
+    });
     QApplication::exec();
     const double elapsed = wall.elapsed() / 1000.0;
     rusage after {};
     getrusage(RUSAGE_SELF, &after);
-    const bool stillConnected = form.Timer1()->isActive();
     sim.terminate();
     sim.waitForFinished(3000);
 
