@@ -167,16 +167,23 @@ void SimGpibBus::Deliver(Device& device, std::string message) {
         device.output = *reply + "\r\n";
 }
 
-int SimGpibBus::Wrt(int ud, const void* buffer, long count) {
-    Log("ibwrt(" + std::to_string(ud) + "," + std::to_string(count) + ")");
+int SimGpibBus::BeginTransfer(const char* call, int ud, long count, const Unit*& unit) {
+    Log(std::string(call) + "(" + std::to_string(ud) + "," + std::to_string(count) + ")");
     status_.cnt = 0;
     if (boardError_ != 0)
         return Fail(boardError_);
-    const Unit* unit = UnitOf(ud);
+    unit = UnitOf(ud);
     if (unit == nullptr)
         return status_.sta;
     if (count < 0)
         return Fail(kEarg);
+    return 0;
+}
+
+int SimGpibBus::Wrt(int ud, const void* buffer, long count) {
+    const Unit* unit = nullptr;
+    if (const int failed = BeginTransfer("ibwrt", ud, count, unit))
+        return failed;
     Device* device = DeviceAt(unit->address);
     if (device == nullptr)
         return Fail(kEnol, kCmpl);
@@ -198,15 +205,9 @@ int SimGpibBus::Wrt(int ud, const void* buffer, long count) {
 }
 
 int SimGpibBus::Rd(int ud, void* buffer, long count) {
-    Log("ibrd(" + std::to_string(ud) + "," + std::to_string(count) + ")");
-    status_.cnt = 0;
-    if (boardError_ != 0)
-        return Fail(boardError_);
-    const Unit* unit = UnitOf(ud);
-    if (unit == nullptr)
-        return status_.sta;
-    if (count < 0)
-        return Fail(kEarg);
+    const Unit* unit = nullptr;
+    if (const int failed = BeginTransfer("ibrd", ud, count, unit))
+        return failed;
     Device* device = DeviceAt(unit->address);
     // Nobody talks: the read would wait for the descriptor's time-out and then abort.
     if (device == nullptr || device->output.empty())

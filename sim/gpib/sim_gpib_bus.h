@@ -84,6 +84,9 @@ private:
     int Succeed(int sta = kCmpl);
     // The unit of a descriptor, or null after setting the failure status for a bad one.
     Unit* UnitOf(int ud);
+    // The common start of ibwrt and ibrd: logs the call and checks board, descriptor and count.
+    // Returns 0 to go on, else the status to return.
+    int BeginTransfer(const char* call, int ud, long count, const Unit*& unit);
     Device* DeviceAt(int address);
     void Deliver(Device& device, std::string message);
     int NewUnit(Unit unit);
