@@ -1,5 +1,6 @@
 // Program start: splash, application title, service tool and main window, the windows made
 // hidden at start, then the event loop until the main window closes.
+#include "panel/device_info_window.h"
 #include "panel/main_window.h"
 #include "panel/placeholder_window.h"
 #include "panel/program_state.h"
@@ -31,9 +32,7 @@ int main(int argc, char** argv)
     windows.IoConfig.SetFactory([](QWidget* p) {
         return new PlaceholderWindow(QStringLiteral("TForm4"), QStringLiteral("I/O Config"), p);
     });
-    windows.DeviceInfo.SetFactory([](QWidget* p) {
-        return new PlaceholderWindow(QStringLiteral("TForm3"), QStringLiteral("Device Info"), p);
-    });
+    windows.DeviceInfo.SetFactory([&state](QWidget* p) { return new TForm3(state, p); });
     // The export options are edited in their own window, made hidden at start too.
     PlaceholderWindow exportOptions(QStringLiteral("TForm7"), QStringLiteral("Options"), nullptr);
     windows.About.SetFactory([](QWidget* p) { return new TForm91(p); });

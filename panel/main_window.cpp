@@ -2,7 +2,9 @@
 
 #include "common/number_reading.h"
 #include "link/port_discovery.h"
+#include "panel/identification.h"
 #include "panel/logo.h"
+#include "panel/operator_commands.h"
 #include "panel/operator_messages.h"
 #include "panel/reply_parser.h"
 
@@ -319,6 +321,34 @@ void TForm1::BuildWindow()
     m_timer3 = new QTimer(this);
     m_timer3->setObjectName(QStringLiteral("Timer3"));
     m_timer3->setInterval(200);
+    connect(m_timer3, &QTimer::timeout, this, [this] { Timer3Timer(); });
+    connect(ipClear, &QPushButton::clicked, this,
+            [this] { RunOperatorEvent(this, [this] { IpClearClick(); }); });
+    WireOperatorControls();
+}
+
+void TForm1::WireOperatorControls()
+{
+    int count = 0;
+    const SetValueField* fields = SetValueFields(count);
+    for (int i = 0; i < count; ++i) {
+        const QString name = QString::fromLatin1(fields[i].field);
+        connect(Field(fields[i].field), &QLineEdit::returnPressed, this,
+                [this, name] { RunOperatorEvent(this, [this, name] { SetValueEnter(name); }); });
+    }
+    const std::pair<QPushButton*, void (TForm1::*)()> buttons[] = {
+        {m_outputOn, &TForm1::OutputOnClick}, {m_outputOff, &TForm1::OutputOffClick},
+        {m_auxOn, &TForm1::AuxOnClick},       {m_auxOff, &TForm1::AuxOffClick},
+        {m_phaseOn, &TForm1::PhaseOnClick},   {m_phaseOff, &TForm1::PhaseOffClick},
+        {m_ipAutoOff, &TForm1::IpAutoOffClick}, {m_ipAutoOn, &TForm1::IpAutoOnClick},
+        {m_irmsX10, &TForm1::IrmsX10Click},   {m_irmsX1, &TForm1::IrmsX1Click},
+        {m_ot1Off, &TForm1::Ot1OffClick},     {m_ot1On, &TForm1::Ot1OnClick},
+        {m_rclState, &TForm1::RclStateClick}, {m_savState, &TForm1::SavStateClick},
+        {m_rclState0, &TForm1::RclState0Click}};
+    for (const auto& [button, handler] : buttons)
+        connect(button, &QPushButton::clicked, this, [this, handler = handler] {
+            RunOperatorEvent(this, [this, handler] { (this->*handler)(); });
+        });
 }
 
 // ---- creation ----
@@ -566,8 +596,10 @@ void TForm1::ParseReply(const QString& text)
         ShowPair(m_auxOn, m_auxOff, ReplyMeansOn(reply));
         break;
     case ReplyAction::Identification:
+        IdentificationReply(reply);
+        break;
     case ReplyAction::Options:
-        // Identification and options are read with the device identification.
+        OptionsReply(reply);
         break;
     case ReplyAction::None:
         break;
@@ -618,3 +650,124 @@ void TForm1::ThreePhaseLayout()
     for (int slot = 44; slot <= 58; ++slot)
         Field(FieldForSlot(slot))->setEnabled(true);
 }
+
+// ---- identification ----
+
+void TForm1::IdentificationReply(const QString& reply)
+{
+    const IdentificationReading r = ReadIdentification(reply);
+    DeviceIdentType& id = S.DeviceIdent;
+    id.Identification = reply;
+    for (int i = 0; i < 4; ++i)
+        Tool.SetFieldText(QStringLiteral("Label%1").arg(17 + i),
+                          QString::number(r.CommaPositions[static_cast<size_t>(i)]));
+    id.Manufacturer = r.Manufacturer;
+    id.Model = r.Model;
+    id.SerialNumber = r.SerialNumber;
+    id.Revision = r.Revision;
+    Tool.SetFieldText(QStringLiteral("Label21"), id.Manufacturer);
+    Tool.SetFieldText(QStringLiteral("Label22"), id.Model);
+    Tool.SetFieldText(QStringLiteral("Label23"), id.SerialNumber);
+    Tool.SetFieldText(QStringLiteral("Label24"), id.Revision);
+    m_label15->setText(id.Model);
+    // With CycleBase 1 the status query is no longer polled, nor watched.
+    m_cycle.CycleBase = r.CycleBase;
+    Tool.SetFieldText(QStringLiteral("Edit1"), r.RevisionMarkerText);
+    Tool.SetFieldText(QStringLiteral("Edit2"), QString::number(r.CycleBase).rightJustified(4));
+}
+
+void TForm1::OptionsReply(const QString& reply)
+{
+    const OptionsReading r = ReadOptions(reply);
+    S.DeviceIdent.Options = reply;
+    Tool.SetFieldText(QStringLiteral("Edit57"), r.ThreePhaseText);
+    if (r.ThreePhase)
+        ThreePhaseLayout();
+    else
+        SinglePhaseLayout();
+    // An option not reported leaves its buttons as they are.
+    if (r.CurrentRangeOption)
+        ShowPair(m_irmsX10, m_irmsX1, true);
+    if (r.Ot1Option)
+        ShowPair(m_ot1Off, m_ot1On, true);
+    Tool.SetFieldText(QStringLiteral("Edit2"), r.OptionText);
+}
+
+// ---- operator commands ----
+
+void TForm1::PostOperatorCommand(const QByteArray& command) { m_cycle.OperatorCommand.Post(command); }
+
+void TForm1::SetValueEnter(const QString& fieldName)
+{
+    int count = 0;
+    const SetValueField* fields = SetValueFields(count);
+    for (int i = 0; i < count; ++i) {
+        if (fieldName != QLatin1String(fields[i].field))
+            continue;
+        QLineEdit* edit = Field(fields[i].field);
+        if (fields[i].checked && CheckSetValueText(edit->text()) != edit->text())
+            edit->setText(QString());
+        PostOperatorCommand(SetValueCommand(fields[i], edit->text()));
+        return;
+    }
+}
+
+// The visible button of a state pair names the present state; its click asks for the opposite.
+// The re-read state after the command swaps the pair.
+void TForm1::OutputOnClick() { PostOperatorCommand("OUTP,0\n"); }
+void TForm1::OutputOffClick() { PostOperatorCommand("OUTP,1\n"); }
+void TForm1::AuxOnClick() { PostOperatorCommand("OUTP:AUX,0\n"); }
+void TForm1::AuxOffClick() { PostOperatorCommand("OUTP:AUX,1\n"); }
+void TForm1::PhaseOnClick() { PostOperatorCommand("OUTP:PHASON,0\n"); }
+void TForm1::PhaseOffClick() { PostOperatorCommand("OUTP:PHASON,1\n"); }
+void TForm1::IpClearClick() { PostOperatorCommand("SOUR:CURRCLR\n"); }
+
+// The action pairs name what their click does, and swap at once.
+void TForm1::IrmsX10Click()
+{
+    PostOperatorCommand("SOUR:CURRRNG,1\n");
+    ShowPair(m_irmsX1, m_irmsX10, true);
+}
+
+void TForm1::IrmsX1Click()
+{
+    PostOperatorCommand("SOUR:CURRRNG,0\n");
+    ShowPair(m_irmsX10, m_irmsX1, true);
+}
+
+void TForm1::Ot1OffClick()
+{
+    PostOperatorCommand("OUTP:OT1,0\n");
+    ShowPair(m_ot1On, m_ot1Off, true);
+}
+
+void TForm1::Ot1OnClick()
+{
+    PostOperatorCommand("OUTP:OT1,1\n");
+    ShowPair(m_ot1Off, m_ot1On, true);
+}
+
+void TForm1::IpAutoOffClick()
+{
+    ShowPair(m_ipAutoOn, m_ipAutoOff, true);
+    m_timer3->start();
+}
+
+void TForm1::IpAutoOnClick()
+{
+    ShowPair(m_ipAutoOff, m_ipAutoOn, true);
+    m_timer3->stop();
+}
+
+// The timer mailbox holds one command and is emptied at slot 28: once per pass at most.
+void TForm1::Timer3Timer() { m_cycle.TimerCommand.Post("SOUR:CURRCLR\n"); }
+
+void TForm1::WriteStateCommand(const QByteArray& line)
+{
+    // Only while the poll cycle is stopped (the buttons are disabled while connected).
+    S.ComPort(1).WriteText(line);
+}
+
+void TForm1::RclStateClick() { WriteStateCommand("*RCL," + m_edit3->text().toLatin1() + "\n"); }
+void TForm1::SavStateClick() { WriteStateCommand("*SAV," + m_edit3->text().toLatin1() + "\n"); }
+void TForm1::RclState0Click() { WriteStateCommand("*RCL,0\n"); }

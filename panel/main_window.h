@@ -50,6 +50,26 @@ public:
     void About1Click();
     void Image1Click();
     void Timer1Timer();
+    void Timer3Timer();
+    // Enter in a set-value field (Edit14KeyDown and its kind).
+    void SetValueEnter(const QString& fieldName);
+    // Buttons that post into the operator mailbox or write directly.
+    void OutputOnClick();
+    void OutputOffClick();
+    void AuxOnClick();
+    void AuxOffClick();
+    void PhaseOnClick();
+    void PhaseOffClick();
+    void IpClearClick();
+    void IpAutoOffClick();
+    void IpAutoOnClick();
+    void IrmsX10Click();
+    void IrmsX1Click();
+    void Ot1OffClick();
+    void Ot1OnClick();
+    void RclStateClick();
+    void SavStateClick();
+    void RclState0Click();
 
     // The central reply handling: every received line, GPIB reply and log text passes here.
     void ParseReply(const QString& text);
@@ -77,6 +97,11 @@ private:
     void CiaComPortDataAvailable(TCiaComPort* port);
     void PortLost(TCiaComPort* port, int error);
     void ShowPair(QPushButton* on, QPushButton* off, bool showOn);
+    void IdentificationReply(const QString& reply);
+    void OptionsReply(const QString& reply);
+    void PostOperatorCommand(const QByteArray& command);
+    void WriteStateCommand(const QByteArray& line);
+    void WireOperatorControls();
     void WriteToInstrument(const QByteArray& line);
     QLineEdit* Field(const char* name) const;
 

@@ -1,5 +1,6 @@
 #include "tests/panel/panel_fixture.h"
 
+#include "panel/device_info_window.h"
 #include "panel/operator_messages.h"
 #include "panel/placeholder_window.h"
 
@@ -20,7 +21,7 @@ PanelFixture::PanelFixture() : m_oldCwd(QDir::currentPath())
     windows.Test.SetFactory(shell("TForm6", "Test"));
     windows.Sequence.SetFactory(shell("TForm2", "Sequenz"));
     windows.IoConfig.SetFactory(shell("TForm4", "I/O Config"));
-    windows.DeviceInfo.SetFactory(shell("TForm3", "Device Info"));
+    windows.DeviceInfo.SetFactory([this](QWidget* p) { return new TForm3(state, p); });
 }
 
 PanelFixture::~PanelFixture()

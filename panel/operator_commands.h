@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// The set-value fields and the command each posts on Enter, with the field's text between the
+// prefix and the line feed.
+struct SetValueField {
+    const char* field;  // objectName
+    const char* prefix; // "SOUR:VOLTAC,"
+    bool checked;       // the common fields pass a character check first
+};
+const SetValueField* SetValueFields(int& count);
+
+// The check of the common set-value fields: only digits and points pass; anything else empties
+// the text (a sign, an exponent or a decimal comma included). Several points pass.
+QString CheckSetValueText(const QString& text);
+
+// The command line a field posts for the given text.
+QByteArray SetValueCommand(const SetValueField& field, const QString& text);
