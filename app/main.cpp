@@ -1,5 +1,6 @@
 // Program start: splash, application title, service tool and main window, the windows made
 // hidden at start, then the event loop until the main window closes.
+#include "link/io_config_window.h"
 #include "panel/device_info_window.h"
 #include "panel/main_window.h"
 #include "panel/placeholder_window.h"
@@ -22,15 +23,14 @@ int main(int argc, char** argv)
     QApplication::setApplicationDisplayName(QStringLiteral("TAV Control"));
 
     ProgramState state;
+    // The GPIB library is optional: without it the program runs on the serial link alone.
+    state.GpibLib.BindGpibLibrary();
     PanelWindows windows;
     windows.Test.SetFactory([](QWidget* p) {
         return new PlaceholderWindow(QStringLiteral("TForm6"), QStringLiteral("Test"), p);
     });
     windows.Sequence.SetFactory([](QWidget* p) {
         return new PlaceholderWindow(QStringLiteral("TForm2"), QStringLiteral("Sequenz"), p);
-    });
-    windows.IoConfig.SetFactory([](QWidget* p) {
-        return new PlaceholderWindow(QStringLiteral("TForm4"), QStringLiteral("I/O Config"), p);
     });
     windows.DeviceInfo.SetFactory([&state](QWidget* p) { return new TForm3(state, p); });
     // The export options are edited in their own window, made hidden at start too.
@@ -40,6 +40,7 @@ int main(int argc, char** argv)
     // The service tool first: the main window's creation already writes into its log.
     TForm5 tool(state);
     TForm1 form1(state, tool, windows);
+    windows.IoConfig.SetFactory([&](QWidget* p) { return new TForm4(state, form1, p); });
     windows.Sequence.CreateHidden(&form1);
     windows.DeviceInfo.CreateHidden(&form1);
     windows.IoConfig.CreateHidden(&form1);

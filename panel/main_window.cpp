@@ -121,6 +121,7 @@ TForm1::~TForm1()
         S.ComPort(n).SetOnDataAvailable(nullptr);
         S.ComPort(n).SetOnDeviceLost(nullptr);
     }
+    S.Gpib.SetDeviceName(m_deviceName->text());
 }
 
 QLineEdit* TForm1::Field(const char* name) const
@@ -287,6 +288,7 @@ void TForm1::BuildWindow()
     m_deviceName = new QLineEdit(QStringLiteral("TAV-PS"), central);
     m_deviceName->setObjectName(QStringLiteral("DeviceName"));
     m_deviceName->setVisible(false);
+    S.Gpib.SetDeviceNameSource([this] { return m_deviceName->text(); });
 
     connect(m_connect, &QPushButton::clicked, this,
             [this] { RunOperatorEvent(this, [this] { BitBtn7Click(); }); });
@@ -415,7 +417,10 @@ void TForm1::FormCreate()
 
 void TForm1::BitBtn7Click()
 {
-    // The GPIB preparation comes with the GPIB link.
+    if (!S.SerialLink) {
+        S.Gpib.GpibPreparation(S.Link.GpibAddress, S.Link.IoType);
+        S.LinkOpened = true;
+    }
     if (S.LinkOpened) {
         m_cycle.StartAtConnect();
         m_timer1->start();
@@ -431,7 +436,8 @@ void TForm1::BitBtn7Click()
 void TForm1::Disconnect()
 {
     m_timer1->stop();
-    // The GPIB release comes with the GPIB link.
+    if (!S.SerialLink)
+        S.Gpib.GpibRelease();
     DeviceIdentType& id = S.DeviceIdent;
     id.Identification = QStringLiteral("Disconnected");
     id.Manufacturer = id.Model = id.SerialNumber = id.Revision = id.Options = QStringLiteral("---");
@@ -449,9 +455,21 @@ void TForm1::Disconnect()
 
 void TForm1::BitBtn8Click() { Disconnect(); }
 
+void TForm1::StopPollingForPortChange()
+{
+    m_timer1->stop();
+    S.DeviceIdent.Identification = QStringLiteral("Disconnected");
+    m_connect->show();
+    m_disconnect->hide();
+}
+
+void TForm1::SetDeviceName(const QString& name) { m_deviceName->setText(name); }
+
 void TForm1::Button20Click()
 {
     m_timer1->stop();
+    if (!S.SerialLink)
+        S.Gpib.GpibRelease();
     close();
 }
 
@@ -507,18 +525,26 @@ void TForm1::Timer1Timer()
     }
 }
 
-void TForm1::WriteToInstrument(const QByteArray& line)
-{
-    if (S.SerialLink)
-        S.ComPort(1).WriteText(line);
-}
-
 void TForm1::SendPollSlot(int slot)
 {
-    WriteToInstrument(m_cycle.PollTable[static_cast<size_t>(slot)]);
+    const QByteArray& line = m_cycle.PollTable[static_cast<size_t>(slot)];
+    if (S.SerialLink) {
+        S.ComPort(1).WriteText(line);
+        return;
+    }
+    // GPIB: the query is answered at once; the mailbox and empty slots make no exchange.
+    if (slot <= m_cycle.MeasEnd || slot >= PollCycle::kIdentSlot)
+        S.Gpib.GpibPollTransaction(QString::fromLatin1(line),
+                                   [this](const QString& reply) { ParseReply(reply); });
 }
 
-void TForm1::SendMailbox(const QByteArray& command) { WriteToInstrument(command); }
+void TForm1::SendMailbox(const QByteArray& command)
+{
+    if (S.SerialLink)
+        S.ComPort(1).WriteText(command);
+    else
+        S.Gpib.GpibMailboxSend(QString::fromLatin1(command));
+}
 
 void TForm1::StatusMissing() { Disconnect(); }
 
@@ -765,7 +791,10 @@ void TForm1::Timer3Timer() { m_cycle.TimerCommand.Post("SOUR:CURRCLR\n"); }
 void TForm1::WriteStateCommand(const QByteArray& line)
 {
     // Only while the poll cycle is stopped (the buttons are disabled while connected).
-    S.ComPort(1).WriteText(line);
+    if (S.SerialLink)
+        S.ComPort(1).WriteText(line);
+    else
+        S.Gpib.GpibDirectWrite(S.Link.GpibAddress, S.Link.IoType, QString::fromLatin1(line));
 }
 
 void TForm1::RclStateClick() { WriteStateCommand("*RCL," + m_edit3->text().toLatin1() + "\n"); }

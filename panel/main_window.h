@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/io_config_window.h"
 #include "panel/modal_window.h"
 #include "panel/poll_cycle.h"
 #include "panel/program_state.h"
@@ -26,7 +27,7 @@ struct PanelWindows {
 
 // TForm1, the control panel: lives for the whole run, reads the link configuration, opens the
 // instrument's port, runs the poll cycle and shows what the instrument answers.
-class TForm1 : public QMainWindow, private PollCycle::Host {
+class TForm1 : public QMainWindow, private PollCycle::Host, public IoConfigHost {
     Q_OBJECT
 
 public:
@@ -72,9 +73,13 @@ public:
     void RclState0Click();
 
     // The central reply handling: every received line, GPIB reply and log text passes here.
-    void ParseReply(const QString& text);
+    void ParseReply(const QString& text) override;
     // Stops polling and shows the disconnected state (button, poll watch, menu entries).
     void Disconnect();
+
+    // IoConfigHost
+    void StopPollingForPortChange() override;
+    void SetDeviceName(const QString& name) override;
 
     void ResetDisplay();
     void SinglePhaseLayout();
@@ -102,7 +107,6 @@ private:
     void PostOperatorCommand(const QByteArray& command);
     void WriteStateCommand(const QByteArray& line);
     void WireOperatorControls();
-    void WriteToInstrument(const QByteArray& line);
     QLineEdit* Field(const char* name) const;
 
     ProgramState& S;

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "link/cia_com_port.h"
+#include "link/gpib_access.h"
+#include "link/gpib_library.h"
+#include "link/gpib_messages.h"
 #include "link/link_settings.h"
 
 #include <QByteArray>
@@ -33,6 +36,30 @@ public:
     virtual void EvaluateReply() = 0;
 };
 
+// Hands the GPIB layer's messages to the service tool once it exists.
+class GpibMessagesRelay : public GpibMessages {
+public:
+    void SetTarget(GpibMessages* target) { m_target = target; }
+    void AppendErrBox(const QString& line) override
+    {
+        if (m_target)
+            m_target->AppendErrBox(line);
+    }
+    void ClearErrBox() override
+    {
+        if (m_target)
+            m_target->ClearErrBox();
+    }
+    void SetMeter(const QString& text) override
+    {
+        if (m_target)
+            m_target->SetMeter(text);
+    }
+
+private:
+    GpibMessages* m_target = nullptr;
+};
+
 // Program-wide state: one owner, handed by reference to the windows that read or change it.
 class ProgramState {
 public:
@@ -53,6 +80,11 @@ public:
     QByteArray ReplyLine;
     StopwatchValues Stopwatch;
     ReplyListener* TestWindow = nullptr;
+
+    // The NI-488 library (bound at program start, if present) and the GPIB state on top of it.
+    GpibLibrary GpibLib;
+    GpibMessagesRelay GpibSink;
+    GpibAccess Gpib{GpibLib, GpibSink};
 
 private:
     std::array<std::unique_ptr<TCiaComPort>, kPortCount> m_ports;

@@ -83,7 +83,16 @@ TForm5::TForm5(ProgramState& state, QWidget* parent) : QDialog(parent), S(state)
     bottom->addWidget(close);
     root->addStretch();
     root->addLayout(bottom);
+    S.GpibSink.SetTarget(this);
 }
+
+TForm5::~TForm5() { S.GpibSink.SetTarget(nullptr); }
+
+void TForm5::AppendErrBox(const QString& line) { m_errBox->addItem(line); }
+
+void TForm5::ClearErrBox() { m_errBox->clear(); }
+
+void TForm5::SetMeter(const QString& text) { m_meter->setText(text); }
 
 void TForm5::AppendLog(const QString& line) { m_memo1->appendPlainText(line); }
 

@@ -1,7 +1,7 @@
 #include "link/gpib_access.h"
 #include "link/gpib_library.h"
 #include "link/gpib_messages.h"
-#include "tests/link/sim_gpib_controls.h"
+#include "tests/support/sim_gpib_controls.h"
 
 #include <gtest/gtest.h>
 

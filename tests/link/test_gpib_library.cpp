@@ -1,5 +1,5 @@
 #include "link/gpib_library.h"
-#include "tests/link/sim_gpib_controls.h"
+#include "tests/support/sim_gpib_controls.h"
 
 #include <cstring>
 #include <gtest/gtest.h>

@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QLabel>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <memory>
 

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+class QButtonGroup;
+class QComboBox;
+class QLineEdit;
+class ProgramState;
+
+// What the I/O window needs of the main window.
+class IoConfigHost {
+public:
+    virtual ~IoConfigHost() = default;
+    // Stops polling and shows the disconnected state: a port change ends the connection.
+    virtual void StopPollingForPortChange() = 0;
+    // The reply handling, which writes the line to the service tool's log.
+    virtual void ParseReply(const QString& text) = 0;
+    // The main window's DeviceName field, which a GPIB lookup by name reads.
+    virtual void SetDeviceName(const QString& name) = 0;
+};
+
+// TForm4, "I/O Configuration": link type, serial port, GPIB address and device name. Picking
+// and Enter take effect in memory at once; "OK" also saves TAVCON.cfg.
+class TForm4 : public QDialog {
+    Q_OBJECT
+
+public:
+    TForm4(ProgramState& state, IoConfigHost& host, QWidget* parent = nullptr);
+
+    // Handlers.
+    void RadioGroup1Click(int ioType);
+    void ComboBox1Select(const QString& picked);
+    void AddressEnter();
+    void DeviceNameEnter();
+    void OkClick();
+
+private:
+    void ApplyEnabling(int ioType);
+    // The address edit as a whole number; an error (raised) names the text, as a failed
+    // conversion does.
+    int AddressFromEdit() const;
+
+    ProgramState& S;
+    IoConfigHost& m_host;
+    QButtonGroup* m_ioType = nullptr;
+    QComboBox* m_port = nullptr;
+    QLineEdit* m_address = nullptr;
+    QLineEdit* m_deviceName = nullptr;
+};

@@ -1,0 +1,22 @@
+// Without the NI-488 library the program starts and the GPIB link fails quietly, once.
+#include "tests/panel/panel_fixture.h"
+
+#include <QListWidget>
+
+TEST_F(PanelFixture, GpibLinkWithoutLibraryStaysQuietAndSafe)
+{
+    PtyLink com2(sandbox, 2);
+    EXPECT_EQ(state.GpibLib.BindGpibLibrary(), -1);
+    CreateWindows();
+    EXPECT_TRUE(state.ComPort(1).Active()); // the serial side is unaffected
+    state.Link.IoType = 2;
+    state.SerialLink = false;
+    form->BitBtn7Click();
+    form->Timer1()->stop();
+    for (int i = 0; i < 30; ++i)
+        form->Timer1Timer();
+    EXPECT_EQ(tool->ErrBox()->count(), 1);
+    EXPECT_EQ(tool->ErrBox()->item(0)->text(), "GPIB library not available");
+    EXPECT_LE(state.Gpib.GpibDevice, 0);
+    EXPECT_TRUE(messages.isEmpty());
+}

@@ -1,0 +1,101 @@
+// The control panel on a GPIB link, over the simulated GPIB library loaded by name.
+#include "tests/panel/panel_fixture.h"
+#include "tests/support/sim_gpib_controls.h"
+
+#include <QListWidget>
+
+namespace {
+
+class GpibPanelTest : public PanelFixture {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(controls.Loaded()) << "the simulated libgpib.so.0 is not on the search path";
+        controls.Reset();
+        ASSERT_EQ(state.GpibLib.BindGpibLibrary(), 0);
+        CreateWindows();
+        // GPIB by address, the simulated instrument's.
+        state.Link.IoType = 2;
+        state.Link.GpibAddress = 5;
+        state.SerialLink = false;
+    }
+
+    void Ticks(int n)
+    {
+        for (int i = 0; i < n; ++i)
+            form->Timer1Timer();
+    }
+
+    QStringList ErrBox() const
+    {
+        QStringList items;
+        for (int i = 0; i < tool->ErrBox()->count(); ++i)
+            items.append(tool->ErrBox()->item(i)->text());
+        return items;
+    }
+
+    SimGpibControls controls;
+};
+
+} // namespace
+
+TEST_F(GpibPanelTest, ConnectPollsTheInstrumentAndOperatorCommandsReachIt)
+{
+    form->BitBtn7Click();
+    EXPECT_TRUE(state.LinkOpened);
+    EXPECT_TRUE(form->Timer1()->isActive());
+    form->Timer1()->stop();
+    EXPECT_TRUE(controls.CallLog().contains("ibdev(0,5,0,13,1,0)"));
+    Ticks(13);
+    EXPECT_EQ(form->findChild<QLabel*>("Label15")->text(), "TAV-1600-PS");
+    EXPECT_EQ(Edit("Edit15")->text(), "16.00000");
+    EXPECT_EQ(tool->Meter()->text(), "0.00000\r\n"); // sour:currtime?, shown as read
+    Ticks(11);
+    EXPECT_EQ(form->Cycle().ReplySlot, 29);
+    EXPECT_EQ(Edit("Edit1")->text(), "0.000V");
+
+    form->Cycle().OperatorCommand.Post("SOUR:VOLTAC,230\n");
+    Ticks(11 + 1); // a pass, then the first set value is read again
+    EXPECT_EQ(form->Cycle().ReplySlot, 33);
+    EXPECT_EQ(Edit("Edit14")->text(), "230.0000");
+    EXPECT_TRUE(ErrBox().isEmpty());
+    EXPECT_TRUE(Visible("BitBtn8"));
+
+    controls.ClearCallLog();
+    form->BitBtn8Click();
+    const QStringList calls = controls.CallLog();
+    ASSERT_EQ(calls.size(), 2);
+    EXPECT_TRUE(calls[0].startsWith("ibclr("));
+    EXPECT_TRUE(calls[1].startsWith("ibloc("));
+}
+
+TEST_F(GpibPanelTest, SilentInstrumentAdvancesOneSlotPerTimeOutAndFillsErrBox)
+{
+    form->BitBtn7Click();
+    form->Timer1()->stop();
+    Ticks(13 + 11);
+    controls.SetSilent(5, true);
+    Ticks(3); // slots 1, 2, 3: each read times out
+    EXPECT_EQ(form->Cycle().ReplySlot, 3);
+    const QStringList errors = ErrBox();
+    ASSERT_EQ(errors.size(), 12);
+    EXPECT_EQ(errors.mid(0, 4), QStringList({"IBRD failed", "   IBSTA= ERR TMO CMPL",
+                                             "   IBERR= EABO <Operation aborted>",
+                                             "   IBCNT=0"}));
+    // The failed status read was parsed all the same: no automatic disconnect.
+    EXPECT_TRUE(Visible("BitBtn8"));
+    EXPECT_EQ(Edit("Edit1")->text(), "");
+}
+
+TEST_F(GpibPanelTest, RecallAndSaveWriteDirectlyThenReleaseTheDevice)
+{
+    Edit("Edit3")->setText("3");
+    controls.ClearCallLog();
+    Btn("SavStateButton")->click();
+    const QStringList calls = controls.CallLog();
+    ASSERT_GE(calls.size(), 4);
+    EXPECT_TRUE(calls.contains("ibwrt(" + calls.last().mid(6, calls.last().size() - 7) + ",7)"));
+    EXPECT_TRUE(calls[calls.size() - 2].startsWith("ibclr("));
+    EXPECT_TRUE(calls.last().startsWith("ibloc("));
+    EXPECT_TRUE(messages.isEmpty());
+}
