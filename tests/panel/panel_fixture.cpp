@@ -65,3 +65,9 @@ QStringList PanelFixture::LogLines() const
 {
     return tool->Memo1()->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
+
+void PanelFixture::Reply(int slot, const QString& text)
+{
+    form->Cycle().ReplySlot = slot;
+    form->ParseReply(text);
+}

@@ -32,6 +32,8 @@ protected:
     bool Visible(const QString& buttonName) const;
     // The lines the service tool's log holds.
     QStringList LogLines() const;
+    // A reply as it arrives while the cycle is at the given slot.
+    void Reply(int slot, const QString& text);
 
     PortSandbox sandbox;
     ProgramState state;

@@ -12,12 +12,6 @@ namespace {
 class IdentificationTest : public PanelFixture {
 protected:
     void SetUp() override { CreateWindows(); }
-
-    void Reply(int slot, const QString& text)
-    {
-        form->Cycle().ReplySlot = slot;
-        form->ParseReply(text);
-    }
 };
 
 } // namespace

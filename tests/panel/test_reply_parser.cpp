@@ -9,12 +9,6 @@ namespace {
 class ReplyParserTest : public PanelFixture {
 protected:
     void SetUp() override { CreateWindows(); }
-
-    void Reply(int slot, const QString& text)
-    {
-        form->Cycle().ReplySlot = slot;
-        form->ParseReply(text);
-    }
 };
 
 } // namespace
