@@ -327,6 +327,9 @@ void TForm1::BuildWindow()
     connect(ipClear, &QPushButton::clicked, this,
             [this] { RunOperatorEvent(this, [this] { IpClearClick(); }); });
     WireOperatorControls();
+    for (int slot = 0; slot <= 100; ++slot)
+        if (const char* name = FieldForSlot(slot))
+            m_slotFields[static_cast<size_t>(slot)] = Field(name);
 }
 
 void TForm1::WireOperatorControls()
@@ -600,14 +603,14 @@ void TForm1::ParseReply(const QString& text)
         break;
     }
     case ReplyAction::Value:
-        if (QLineEdit* f = Field(FieldForSlot(slot))) {
+        if (QLineEdit* f = SlotField(slot)) {
             f->clear();
             f->setText(ValueText(reply));
             f->setCursorPosition(0);
         }
         break;
     case ReplyAction::Angle:
-        if (QLineEdit* f = Field(FieldForSlot(slot))) {
+        if (QLineEdit* f = SlotField(slot)) {
             f->setText(AngleText(reply));
             f->setCursorPosition(0);
         }
@@ -645,7 +648,7 @@ void TForm1::ParseReply(const QString& text)
 void TForm1::ResetDisplay()
 {
     for (int slot = 2; slot <= 58; ++slot)
-        if (QLineEdit* f = Field(FieldForSlot(slot)))
+        if (QLineEdit* f = SlotField(slot))
             f->setText(QStringLiteral("0.000"));
     for (int i = 0; i < 3; ++i) {
         m_ccIndicators[i]->hide();
@@ -661,9 +664,9 @@ void TForm1::SinglePhaseLayout()
     m_label1->show();
     m_label28->hide();
     for (int slot = 10; slot <= 23; ++slot)
-        Field(FieldForSlot(slot))->setEnabled(false);
+        SlotField(slot)->setEnabled(false);
     for (int slot = 44; slot <= 58; ++slot)
-        Field(FieldForSlot(slot))->setEnabled(false);
+        SlotField(slot)->setEnabled(false);
 }
 
 void TForm1::ThreePhaseLayout()
@@ -672,9 +675,9 @@ void TForm1::ThreePhaseLayout()
     m_label1->hide();
     m_label28->show();
     for (int slot = 10; slot <= 23; ++slot)
-        Field(FieldForSlot(slot))->setEnabled(true);
+        SlotField(slot)->setEnabled(true);
     for (int slot = 44; slot <= 58; ++slot)
-        Field(FieldForSlot(slot))->setEnabled(true);
+        SlotField(slot)->setEnabled(true);
 }
 
 // ---- identification ----

@@ -108,6 +108,7 @@ private:
     void WriteStateCommand(const QByteArray& line);
     void WireOperatorControls();
     QLineEdit* Field(const char* name) const;
+    QLineEdit* SlotField(int slot) const { return m_slotFields[static_cast<size_t>(slot)]; }
 
     ProgramState& S;
     ServiceToolSink& Tool;
@@ -142,4 +143,6 @@ private:
     QPushButton* m_savState = nullptr;
     QPushButton* m_rclState0 = nullptr;
     bool m_lostReported = false;
+    // The value field of each poll slot, looked up once: replies come every 60 ms.
+    std::array<QLineEdit*, 101> m_slotFields{};
 };

@@ -96,19 +96,30 @@ void TForm5::SetMeter(const QString& text) { m_meter->setText(text); }
 
 void TForm5::AppendLog(const QString& line) { m_memo1->appendPlainText(line); }
 
+// The reply handling writes some of these at every poll pass: look each up once.
+QWidget* TForm5::Named(const QString& objectName) const
+{
+    auto it = m_named.constFind(objectName);
+    if (it == m_named.constEnd())
+        it = m_named.insert(objectName, findChild<QWidget*>(objectName));
+    return it.value();
+}
+
 void TForm5::SetFieldText(const QString& objectName, const QString& text)
 {
-    if (auto* edit = findChild<QLineEdit*>(objectName))
+    QWidget* w = Named(objectName);
+    if (auto* edit = qobject_cast<QLineEdit*>(w))
         edit->setText(text);
-    else if (auto* label = findChild<QLabel*>(objectName))
+    else if (auto* label = qobject_cast<QLabel*>(w))
         label->setText(text);
 }
 
 QString TForm5::FieldText(const QString& objectName) const
 {
-    if (auto* edit = findChild<QLineEdit*>(objectName))
+    QWidget* w = Named(objectName);
+    if (auto* edit = qobject_cast<QLineEdit*>(w))
         return edit->text();
-    if (auto* label = findChild<QLabel*>(objectName))
+    if (auto* label = qobject_cast<QLabel*>(w))
         return label->text();
     return {};
 }

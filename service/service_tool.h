@@ -5,6 +5,7 @@
 #include "panel/service_sink.h"
 
 #include <QDialog>
+#include <QHash>
 
 class QLineEdit;
 class QListWidget;
@@ -35,7 +36,10 @@ public:
     QLineEdit* Meter() const { return m_meter; }
 
 private:
+    QWidget* Named(const QString& objectName) const;
+
     ProgramState& S;
+    mutable QHash<QString, QWidget*> m_named;
     QPlainTextEdit* m_memo1 = nullptr;
     QListWidget* m_errBox = nullptr;
     QLineEdit* m_meter = nullptr;
