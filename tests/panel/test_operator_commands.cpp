@@ -162,3 +162,38 @@ TEST_F(OperatorCommandTest, ThreePhaseInstrumentSwitchesTheLayoutAndFillsPhasesT
     }));
     EXPECT_TRUE(WaitUntil([&] { return Edit("Edit31")->text().endsWith("V"); }));
 }
+
+TEST_F(OperatorCommandTest, AutomaticClearingReachesTheInstrumentOncePerPass)
+{
+    form.reset();
+    tool.reset();
+    TavsimProcess sim(LinkPath(2), CwdFile("tavsim.log"));
+    ASSERT_TRUE(sim.Ready());
+    CreateWindows();
+    Btn("BitBtn7")->click();
+    Btn("IpAutoOffButton")->click();
+    auto clears = [&] {
+        QStringList lines;
+        for (const auto& l : sim.Received())
+            lines.append(l.line);
+        return lines;
+    };
+    ASSERT_TRUE(WaitUntil([&] { return clears().count("SOUR:CURRCLR") >= 3; }));
+    const QStringList lines = clears();
+    qsizetype previous = -1;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (lines[i] != "SOUR:CURRCLR")
+            continue;
+        // Slot 28 follows the last measurement (slot 9) and precedes the status query.
+        EXPECT_EQ(lines[i - 1], "outp:stat?");
+        if (i + 1 < lines.size()) {
+            EXPECT_EQ(lines[i + 1], "*tav?");
+        }
+        if (previous >= 0) {
+            EXPECT_EQ(i - previous, 10); // nine polled lines in between: one per pass
+        }
+        previous = i;
+    }
+    Btn("IpAutoOnButton")->click();
+    EXPECT_FALSE(form->Timer3()->isActive());
+}
