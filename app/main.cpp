@@ -5,6 +5,7 @@
 #include "panel/main_window.h"
 #include "panel/placeholder_window.h"
 #include "panel/program_state.h"
+#include "sequence/sequence_window.h"
 #include "service/info_windows.h"
 #include "service/service_tool.h"
 
@@ -29,9 +30,7 @@ int main(int argc, char** argv)
     windows.Test.SetFactory([](QWidget* p) {
         return new PlaceholderWindow(QStringLiteral("TForm6"), QStringLiteral("Test"), p);
     });
-    windows.Sequence.SetFactory([](QWidget* p) {
-        return new PlaceholderWindow(QStringLiteral("TForm2"), QStringLiteral("Sequenz"), p);
-    });
+    windows.Sequence.SetFactory([&state](QWidget* p) { return new TForm2(state, p); });
     windows.DeviceInfo.SetFactory([&state](QWidget* p) { return new TForm3(state, p); });
     // The export options are edited in their own window, made hidden at start too.
     PlaceholderWindow exportOptions(QStringLiteral("TForm7"), QStringLiteral("Options"), nullptr);

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QByteArray>
+
+class ProgramState;
+
+// Sends one command line straight to the instrument, outside the poll cycle, as the sequence
+// and test windows do: on a serial link written to CiaComPort1 (a closed port raises "Port not
+// open"); on GPIB written under GpibBusy, and dropped, not delayed, when an exchange is under way.
+void SendToInstrument(ProgramState& state, const QByteArray& line);

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "sequence/step_grid.h"
+
+#include <QString>
+#include <functional>
+
+// The sequence table: 6 columns, 50 steps and the spare row 51.
+const StepTableKind& SequenceTableKind();
+inline constexpr int kSequenceColumns = 6;
+inline constexpr int kSequenceRows = 52; // caption row, 50 steps, spare row
+
+// ".seq": line n holds row n (1 to 51), its six cells joined by ';', lines ended by CR LF.
+bool WriteSequenceFile(const QString& path, const StepGrid& grid, QString* error = nullptr);
+
+// Reads the file in passes of 51 lines into rows 1 to 51 (a line beyond the end of the file
+// reads as empty), as long as lines remain unread. Every line whose time field lacks its points
+// is reported once through timeError (1-based line number), and entered all the same.
+// False (with the error) when the file cannot be read; the table is then unchanged.
+bool ReadSequenceFile(const QString& path, StepGrid& grid,
+                      const std::function<void(int line)>& timeError, QString* error = nullptr);
+
+// Splits a line at its first separators into `fields` fields; the last keeps the rest of the
+// line, further ';' included. Missing fields are empty.
+QStringList SplitStepLine(const QString& line, int fields);

@@ -1,0 +1,207 @@
+#include "sequence/sequence_window.h"
+
+#include "link/cia_com_port.h"
+#include "panel/direct_send.h"
+#include "panel/operator_messages.h"
+#include "panel/program_state.h"
+#include "sequence/grid_widget.h"
+#include "sequence/sequence_file.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+
+const char* const kFileFilter = "Sequenz Files (*.seq);;All Files (*.*)";
+
+// The marked range lives as long as the program, not the window.
+RowRangeSelection& SequenceSelection()
+{
+    static RowRangeSelection selection;
+    return selection;
+}
+
+} // namespace
+
+TForm2::TForm2(ProgramState& state, QWidget* parent)
+    : QDialog(parent), S(state),
+      m_grid(new StepGridWidget(SequenceTableKind(), kSequenceRows, SequenceSelection(),
+                                {true, true, nullptr}, this)),
+      m_transfer(*m_grid, *this)
+{
+    setObjectName(QStringLiteral("TForm2"));
+    setWindowTitle(QStringLiteral("Sequenz"));
+    SequenceSelection().Armed = true;
+
+    auto* root = new QHBoxLayout(this);
+    auto* left = new QVBoxLayout;
+    auto* title = new QLabel(QStringLiteral("Sequenz-Table"), this);
+    title->setStyleSheet(QStringLiteral("font-size: 16px; font-weight: bold;"));
+    left->addWidget(title);
+    left->addWidget(m_grid, 1);
+    root->addLayout(left, 1);
+
+    auto* right = new QVBoxLayout;
+    auto button = [this, right](const char* name, const char* caption, void (TForm2::*handler)()) {
+        auto* b = new QPushButton(QString::fromLatin1(caption), this);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setAutoDefault(false);
+        connect(b, &QPushButton::clicked, this,
+                [this, handler] { RunOperatorEvent(this, [this, handler] { (this->*handler)(); }); });
+        right->addWidget(b);
+        return b;
+    };
+    button("OpenFileButton", "Open File", &TForm2::OpenFileClick);
+    button("SaveFileButton", "Save File", &TForm2::SaveFileClick);
+    right->addSpacing(12);
+    m_transferButton = button("TransferButton", "Transfer SEQ", &TForm2::TransferClick);
+    button("GoButton", "Go SEQ", &TForm2::GoClick);
+    button("StopButton", "Stop SEQ", &TForm2::StopClick);
+    right->addSpacing(12);
+    auto* fields = new QGridLayout;
+    fields->addWidget(new QLabel(QStringLiteral("Count:"), this), 0, 0);
+    m_count = new QLineEdit(QStringLiteral("1"), this);
+    m_count->setObjectName(QStringLiteral("CountEdit"));
+    fields->addWidget(m_count, 1, 0);
+    fields->addWidget(new QLabel(QStringLiteral("SEQ Nr.:"), this), 2, 0);
+    m_seqNr = new QLineEdit(QStringLiteral("0"), this);
+    m_seqNr->setObjectName(QStringLiteral("SeqNrEdit"));
+    fields->addWidget(m_seqNr, 3, 0);
+    right->addLayout(fields);
+    button("LoadButton", "Load SEQ", &TForm2::LoadClick);
+    button("StoreButton", "Store SEQ", &TForm2::StoreClick);
+    right->addStretch();
+    auto* close = new QPushButton(QStringLiteral("Close"), this);
+    close->setObjectName(QStringLiteral("CloseButton"));
+    close->setAutoDefault(false);
+    connect(close, &QPushButton::clicked, this, &QDialog::accept);
+    right->addWidget(close);
+    root->addLayout(right);
+
+    m_rowTimer = new QTimer(this);
+    m_rowTimer->setObjectName(QStringLiteral("RowTimer"));
+    m_rowTimer->setInterval(600);
+    m_rowTimer->setTimerType(Qt::PreciseTimer);
+    connect(m_rowTimer, &QTimer::timeout, this, [this] { RowTimerTimer(); });
+    m_commandTimer = new QTimer(this);
+    m_commandTimer->setObjectName(QStringLiteral("CommandTimer"));
+    m_commandTimer->setInterval(60);
+    m_commandTimer->setTimerType(Qt::PreciseTimer);
+    connect(m_commandTimer, &QTimer::timeout, this, [this] { CommandTimerTimer(); });
+
+    if (!S.SerialLink)
+        S.Gpib.OpenGpibDevice(S.Link.GpibAddress, S.Link.IoType);
+    resize(720, 620);
+}
+
+void TForm2::done(int result)
+{
+    m_rowTimer->stop();
+    m_commandTimer->stop();
+    // Hand the instrument back to its front panel.
+    GpibAccess& gpib = S.Gpib;
+    if (!S.SerialLink && !gpib.GpibBusy) {
+        gpib.GpibBusy = true;
+        gpib.DeviceClearAndLocal();
+        gpib.GpibBusy = false;
+    }
+    QDialog::done(result);
+}
+
+// ---- file ----
+
+void TForm2::OpenFileClick()
+{
+    const QString path = QFileDialog::getOpenFileName(this, QString(), QString(),
+                                                      QString::fromLatin1(kFileFilter));
+    if (!path.isEmpty())
+        OpenFile(path);
+}
+
+void TForm2::SaveFileClick()
+{
+    // The dialog asks before it replaces a file.
+    const QString path = QFileDialog::getSaveFileName(this, QString(), QString(),
+                                                      QString::fromLatin1(kFileFilter));
+    if (!path.isEmpty())
+        SaveFile(path);
+}
+
+void TForm2::OpenFile(const QString& path)
+{
+    if (!QFileInfo::exists(path))
+        return;
+    setWindowTitle(QStringLiteral("Sequenz ") + path);
+    QString error;
+    if (!ReadSequenceFile(
+            path, *m_grid, [this](int) { ShowOperatorError(this, QStringLiteral("Read Error Time !")); },
+            &error))
+        ShowOperatorError(this, error);
+}
+
+void TForm2::SaveFile(const QString& path)
+{
+    setWindowTitle(QStringLiteral("Sequenz ") + path);
+    QString error;
+    if (!WriteSequenceFile(path, *m_grid, &error))
+        ShowOperatorError(this, error);
+}
+
+// ---- transfer and run control ----
+
+void TForm2::TransferClick() { m_transfer.Start(); }
+
+void TForm2::TransferStep(void (SequenceTransfer::*step)())
+{
+    try {
+        (m_transfer.*step)();
+    } catch (const ECiaComPort& e) {
+        m_transfer.Abort();
+        ShowOperatorError(this, e.Message());
+    }
+}
+
+void TForm2::RowTimerTimer() { TransferStep(&SequenceTransfer::RowTick); }
+
+void TForm2::CommandTimerTimer() { TransferStep(&SequenceTransfer::CommandTick); }
+
+void TForm2::GoClick() { SendLine("SEQ:GO," + m_count->text().toLatin1() + '\n'); }
+
+void TForm2::StopClick()
+{
+    // The serial command keeps its comma; over GPIB it goes without.
+    SendLine(S.SerialLink ? QByteArray("SEQ:STOP,\n") : QByteArray("SEQ:STOP\n"));
+}
+
+void TForm2::LoadClick() { SendLine("SEQ:LOAD," + m_seqNr->text().toLatin1() + '\n'); }
+
+void TForm2::StoreClick() { SendLine("SEQ:STORE," + m_seqNr->text().toLatin1() + '\n'); }
+
+void TForm2::SendLine(const QByteArray& line) { SendToInstrument(S, line); }
+
+void TForm2::SetRowTimer(bool on)
+{
+    if (on)
+        m_rowTimer->start();
+    else
+        m_rowTimer->stop();
+}
+
+void TForm2::SetCommandTimer(bool on)
+{
+    if (on)
+        m_commandTimer->start();
+    else
+        m_commandTimer->stop();
+}
+
+void TForm2::SetTransferEnabled(bool on) { m_transferButton->setEnabled(on); }
+
+QString TForm2::CountText() const { return m_count->text(); }
