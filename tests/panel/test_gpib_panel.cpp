@@ -1,4 +1,5 @@
 // The control panel on a GPIB link, over the simulated GPIB library loaded by name.
+#include "sequence/sequence_window.h"
 #include "tests/panel/panel_fixture.h"
 #include "tests/support/sim_gpib_controls.h"
 
@@ -98,4 +99,22 @@ TEST_F(GpibPanelTest, RecallAndSaveWriteDirectlyThenReleaseTheDevice)
     EXPECT_TRUE(calls[calls.size() - 2].startsWith("ibclr("));
     EXPECT_TRUE(calls.last().startsWith("ibloc("));
     EXPECT_TRUE(messages.isEmpty());
+}
+
+TEST_F(GpibPanelTest, SequenceWindowOpensTheDeviceAndHandsItBackOnClose)
+{
+    controls.ClearCallLog();
+    auto window = std::make_unique<TForm2>(state);
+    EXPECT_TRUE(controls.CallLog().contains("ibdev(0,5,0,13,1,0)"));
+    EXPECT_GT(state.Gpib.GpibDevice, 0);
+    const QString unit = QString::number(state.Gpib.GpibDevice);
+    controls.ClearCallLog();
+    window->StopClick(); // without the comma over GPIB
+    EXPECT_EQ(controls.CallLog(), QStringList{"ibwrt(" + unit + ",9)"});
+    state.Gpib.GpibBusy = true; // another exchange under way: the line is dropped
+    window->GoClick();
+    state.Gpib.GpibBusy = false;
+    EXPECT_EQ(controls.CallLog().size(), 1);
+    window->done(QDialog::Accepted);
+    EXPECT_EQ(controls.CallLog().mid(1), QStringList({"ibclr(" + unit + ")", "ibloc(" + unit + ")"}));
 }
