@@ -32,6 +32,17 @@ runs until SIGTERM or SIGINT.
 
 Power-on set values: VOLTAC 0, VOLTDC 0, CURR 16, FREQ 50, PHAS 0 (phases 2/3: 120, 240),
 POWMAX 1600, CURRMAX 20, CURRTIME 0; output, phases, AUX, OT1 and current range x10 off.
+
+Sequence memory: SEQ:TIME/VAL3/VAL1/VAL2 fill in a pending row, SEQ:NEW,code starts a sequence
+with it, SEQ:SET,code appends it; SEQ:CNT, SEQ:GO, SEQ:STOP, SEQ:STORE,m and SEQ:LOAD,m (m 0..9).
+Texts are kept exactly as sent. The set values do not step; GO only sets the run flag, and
+*RST clears that flag but keeps the rows. Read-back queries of the simulation (not on a real
+unit):
+  SEQ:ROWS?          number of rows
+  SEQ:ROW?,n         row n (1-based; "SEQ:ROW? n" too) as "<time>;<val3>;<val1>;<val2>;<code>",
+                     an empty line when there is no such row
+  SEQ:CNT?           the pass count as sent, empty until one was sent
+  SEQ:RUN?           1 while the sequence runs, else 0
 )";
 
 bool ParseDelay(const std::string& text, int& delayMs) {

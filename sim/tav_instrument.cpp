@@ -106,6 +106,9 @@ double& TavInstrument::Field(PhaseSet& set, Quantity quantity) {
 }
 
 LineResult TavInstrument::Process(std::string_view line) {
+    // Sequence lines carry cell texts that the general parser would trim, so they go first.
+    if (auto sequenceResult = sequence_.Process(line))
+        return std::move(*sequenceResult);
     const auto parsed = ParseLine(line);
     if (!parsed)
         return Unknown();
@@ -211,6 +214,7 @@ LineResult TavInstrument::Command(const std::string& base, int index, const std:
     }
     if (leaf.empty() && index == 0 && base == "*RST") {
         settings_ = PowerOnSettings();
+        sequence_.Stop();
         return Applied();
     }
     if (base == "OUTP" && index == 0) {

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "sim/sim_device.h"
+#include "sim/tav_sequence.h"
 
 #include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tav::sim {
 
@@ -57,6 +59,12 @@ struct PhaseReading {
 //
 // Memories: "*SAV,n" and "*RCL,n" (n 0..9) store and restore set values and switch states.
 // All memories start with the power-on defaults.
+//
+// Sequences: "SEQ:..." lines write, run and keep a voltage/frequency sequence; TavSequence has
+// the details, including the read-back queries the tests use: "SEQ:ROWS?", "SEQ:ROW?,n" (or
+// "SEQ:ROW? n", answering "<time>;<val3>;<val1>;<val2>;<code>"), "SEQ:CNT?" and "SEQ:RUN?".
+// "*RST" stops a running sequence but keeps its rows, count and memories: they are the
+// operator's work, not set values.
 class TavInstrument final : public SimDevice {
 public:
     static constexpr int kPhases = 3;
@@ -71,6 +79,12 @@ public:
     int StatusWord() const;
     // phase: 0..2
     PhaseReading Reading(int phase) const;
+
+    // The sequence as the program wrote it, row 1 first.
+    const std::vector<SeqRow>& Sequence() const { return sequence_.Rows(); }
+    // The pass count text, empty until the program sent one.
+    std::string SequenceCount() const { return sequence_.Count(); }
+    bool SequenceRunning() const { return sequence_.Running(); }
 
 private:
     struct PhaseSet {
@@ -112,6 +126,7 @@ private:
     Settings settings_;
     std::array<Settings, kMemories> memories_;
     std::array<double, kPhases> peak_{};
+    TavSequence sequence_;
 };
 
 } // namespace tav::sim

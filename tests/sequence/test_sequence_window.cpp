@@ -1,4 +1,5 @@
 // The sequence window, offscreen: editing, the mouse gestures, and transfers.
+#include "panel/direct_send.h"
 #include "sequence/grid_widget.h"
 #include "sequence/sequence_window.h"
 #include "tests/panel/panel_fixture.h"
@@ -197,4 +198,16 @@ TEST_F(SequenceWindowTest, TransferArrivesCompleteAndPacedAtTheInstrument)
     EXPECT_LT(median, 90000);
     EXPECT_TRUE(window->findChild<QPushButton*>("TransferButton")->isEnabled());
     EXPECT_TRUE(messages.isEmpty());
+
+    // What the instrument stored: its answers reach the service tool's log.
+    const QStringList stored = {"> 4", "> 00.00.01.000;50;230;0;4", "> 00.00.02.000;60;0;0;1",
+                                "> 00.00.00.500;60;12.5;1;3", "> 00.00.00.000;50;0;0;255",
+                                "> 2"};
+    for (const char* query :
+         {"SEQ:ROWS?\n", "SEQ:ROW?,1\n", "SEQ:ROW?,2\n", "SEQ:ROW?,3\n", "SEQ:ROW?,4\n", "SEQ:CNT?\n"}) {
+        SendToInstrument(state, query);
+        PumpEvents(30);
+    }
+    ASSERT_TRUE(WaitUntil([&] { return LogLines().size() >= stored.size(); }));
+    ASSERT_TRUE(WaitUntil([&] { return LogLines().mid(LogLines().size() - stored.size()) == stored; }));
 }

@@ -251,6 +251,30 @@ TEST_F(TavsimProcess, AnswersQueriesAndAppliesCommands) {
     EXPECT_NE(sim_->Stderr().find("unknown line \"BOGUS?\""), std::string::npos);
 }
 
+TEST_F(TavsimProcess, SequenceTransferReadsBack) {
+    ASSERT_NO_FATAL_FAILURE(Start({}));
+    TtyClient port(link_);
+    ASSERT_GE(port.Fd(), 0);
+    // Written in one go, as the program does: commands get no answer, so nothing comes back
+    // until the first query.
+    port.Write("SEQ:TIME,00.00.05.000\nSEQ:VAL3,50\nSEQ:VAL1,230\nSEQ:VAL2,0\nSEQ:NEW,4\r\n"
+               "SEQ:TIME,00.00.02.500\nSEQ:VAL3,60\nSEQ:VAL1,abc\nSEQ:VAL2,2.5\nSEQ:SET,uac\n"
+               "SEQ:SET,255\nSEQ:CNT,3\nSEQ:GO,3\n");
+    EXPECT_EQ(port.Ask("SEQ:ROWS?"), "3");
+    EXPECT_EQ(port.Ask("SEQ:ROW?,1"), "00.00.05.000;50;230;0;4");
+    EXPECT_EQ(port.Ask("SEQ:ROW? 2"), "00.00.02.500;60;abc;2.5;uac");
+    EXPECT_EQ(port.Ask("SEQ:ROW?,3"), "00.00.02.500;60;abc;2.5;255");
+    // A row that does not exist still answers, with an empty line, so the replies stay in step.
+    port.Write("SEQ:ROW?,4\nSEQ:CNT?\nSEQ:RUN?\n");
+    EXPECT_EQ(port.ReadLine(), "");
+    EXPECT_EQ(port.ReadLine(), "3");
+    EXPECT_EQ(port.ReadLine(), "1");
+    port.Write("SEQ:STOP,\n");
+    EXPECT_EQ(port.Ask("SEQ:RUN?"), "0");
+    EXPECT_EQ(port.Ask("outp:stat?"), "0");
+    EXPECT_EQ(sim_->Stderr().find("SEQ:"), std::string::npos) << sim_->Stderr();
+}
+
 TEST_F(TavsimProcess, PortCanBeLockedClosedAndReopened) {
     ASSERT_NO_FATAL_FAILURE(Start({}));
     for (int round = 0; round < 3; ++round) {
@@ -359,9 +383,9 @@ TEST(TavsimCommandLine, HelpAndRefusedArguments) {
         Tavsim help(dir, {"--help"});
         EXPECT_TRUE(ExitedWith(help.Exit(), 0));
         const std::string usage = help.Stdout();
-        for (const char* option :
-             {"--link", "--device", "--model", "--options", "--revision", "--serial", "--load-ohm",
-              "--delay-ms", "--no-status", "--log", "--meter"})
+        for (const char* option : {"--link", "--device", "--model", "--options", "--revision",
+                                   "--serial", "--load-ohm", "--delay-ms", "--no-status", "--log",
+                                   "--meter", "SEQ:ROWS?", "SEQ:ROW?,n", "SEQ:CNT?", "SEQ:RUN?"})
             EXPECT_NE(usage.find(option), std::string::npos) << option;
     }
     const std::string link = (dir / "ttyTAV").string();
