@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace tav::sim {
 
@@ -19,6 +20,11 @@ struct LineResult {
     LineKind kind = LineKind::Unknown;
     std::string reply; // only for Answered, without its line end
 };
+
+inline LineResult Answer(std::string reply) { return {LineKind::Answered, std::move(reply)}; }
+inline LineResult Applied() { return {LineKind::Applied, {}}; }
+inline LineResult Ignored() { return {LineKind::Ignored, {}}; }
+inline LineResult Unknown() { return {LineKind::Unknown, {}}; }
 
 // A simulated instrument that talks line by line. It does no I/O of its own so that the serial
 // front end (tavsim) and an in-process bus simulation can both drive it.

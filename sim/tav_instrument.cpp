@@ -55,19 +55,6 @@ std::optional<ParsedLine> ParseLine(std::string_view line) {
     return parsed;
 }
 
-LineResult Answer(std::string reply) {
-    return {LineKind::Answered, std::move(reply)};
-}
-LineResult Applied() {
-    return {LineKind::Applied, {}};
-}
-LineResult Ignored() {
-    return {LineKind::Ignored, {}};
-}
-LineResult Unknown() {
-    return {LineKind::Unknown, {}};
-}
-
 std::string FormatSwitch(bool on) {
     return on ? "1" : "0";
 }

@@ -8,19 +8,6 @@
 namespace tav::sim {
 namespace {
 
-LineResult Answer(std::string reply) {
-    return {LineKind::Answered, std::move(reply)};
-}
-LineResult Applied() {
-    return {LineKind::Applied, {}};
-}
-LineResult Ignored() {
-    return {LineKind::Ignored, {}};
-}
-LineResult Unknown() {
-    return {LineKind::Unknown, {}};
-}
-
 // A whole number from first to last, as text; nothing otherwise.
 std::optional<int> WholeNumber(std::string_view text, int first, int last) {
     const auto number = ParseNumber(text);

@@ -5,22 +5,11 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include "tests/support/file_bytes.h"
+
 #include <gtest/gtest.h>
 
 namespace {
-
-QByteArray ReadAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void WriteAll(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 // A record made by hand, field by field, little-endian.
 QByteArray Record(int32_t port, int32_t reserved, int32_t type, int32_t address,
@@ -55,7 +44,7 @@ TEST(LinkConfig, NoFileKeepsDefaultsAndWritesTheDefaultRecord)
     EXPECT_TRUE(s.SerialLink());
     EXPECT_EQ(s.GpibDeviceName, "Device 1");
     ASSERT_TRUE(WriteLinkConfig(path, s));
-    EXPECT_EQ(ReadAll(path), Record(2, 0, 0, 0, "Device 1"));
+    EXPECT_EQ(ReadFileBytes(path), Record(2, 0, 0, 0, "Device 1"));
 }
 
 TEST(LinkConfig, RecordRoundTripsByteForByte)
@@ -64,7 +53,7 @@ TEST(LinkConfig, RecordRoundTripsByteForByte)
     const QString path = dir.filePath("TAVCON.cfg");
     // Reserved field, stale name bytes beyond the length and filler all set: all must survive.
     QByteArray rec = Record(7, -5, 2, 12, "GPIB0::12", '\xAA');
-    WriteAll(path, rec);
+    ASSERT_TRUE(WriteFileBytes(path, rec));
     LinkSettings s;
     ReadLinkConfig(path, s);
     EXPECT_EQ(s.PortText, "7");
@@ -74,7 +63,7 @@ TEST(LinkConfig, RecordRoundTripsByteForByte)
     EXPECT_EQ(s.GpibAddress, 12);
     EXPECT_EQ(s.GpibDeviceName, "GPIB0::12");
     ASSERT_TRUE(WriteLinkConfig(path, s));
-    EXPECT_EQ(ReadAll(path), rec);
+    EXPECT_EQ(ReadFileBytes(path), rec);
 
     // A shorter name rewrites only its own bytes and the length.
     s.GpibDeviceName = "dmm";
@@ -82,14 +71,14 @@ TEST(LinkConfig, RecordRoundTripsByteForByte)
     QByteArray expected = rec;
     expected[16] = 3;
     expected.replace(17, 3, "dmm");
-    EXPECT_EQ(ReadAll(path), expected);
+    EXPECT_EQ(ReadFileBytes(path), expected);
 }
 
 TEST(LinkConfig, LastRecordWinsAndLongNamesAreCut)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("TAVCON.cfg");
-    WriteAll(path, Record(1, 0, 0, 0, "first") + Record(4, 0, 1, 3, "second"));
+    ASSERT_TRUE(WriteFileBytes(path, Record(1, 0, 0, 0, "first") + Record(4, 0, 1, 3, "second")));
     LinkSettings s;
     ReadLinkConfig(path, s);
     EXPECT_EQ(s.PortText, "4");
@@ -97,7 +86,7 @@ TEST(LinkConfig, LastRecordWinsAndLongNamesAreCut)
     EXPECT_EQ(s.GpibDeviceName, "second");
     s.GpibDeviceName = "ABCDEFGHIJKLMNOPQRSTUVWXY"; // 25 characters
     ASSERT_TRUE(WriteLinkConfig(path, s));
-    const QByteArray out = ReadAll(path);
+    const QByteArray out = ReadFileBytes(path);
     ASSERT_EQ(out.size(), 40);
     EXPECT_EQ(out[16], 20);
     LinkSettings back;
@@ -109,13 +98,13 @@ TEST(LinkConfig, TruncatedFileUsesLastWholeRecordAndWarns)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("TAVCON.cfg");
-    WriteAll(path, Record(5, 0, 0, 0, "x") + QByteArray(5, '\x01'));
+    ASSERT_TRUE(WriteFileBytes(path, Record(5, 0, 0, 0, "x") + QByteArray(5, '\x01')));
     LinkSettings s;
     LinkConfigRead read = ReadLinkConfig(path, s);
     EXPECT_EQ(s.PortText, "5");
     EXPECT_FALSE(read.warning.isEmpty());
 
-    WriteAll(path, QByteArray(25, '\x01'));
+    ASSERT_TRUE(WriteFileBytes(path, QByteArray(25, '\x01')));
     LinkSettings d;
     read = ReadLinkConfig(path, d);
     EXPECT_EQ(d.PortText, "2");

@@ -71,3 +71,14 @@ void PanelFixture::Reply(int slot, const QString& text)
     form->Cycle().ReplySlot = slot;
     form->ParseReply(text);
 }
+
+std::unique_ptr<TavsimProcess> PanelFixture::StartSimAndWindows(const QStringList& extra)
+{
+    form.reset();
+    tool.reset();
+    auto sim = std::make_unique<TavsimProcess>(LinkPath(2), CwdFile("tavsim.log"), extra);
+    EXPECT_TRUE(sim->Ready());
+    CreateWindows();
+    EXPECT_TRUE(state.ComPort(1).Active());
+    return sim;
+}

@@ -4,6 +4,7 @@
 #include "panel/program_state.h"
 #include "service/service_tool.h"
 #include "tests/support/pty_link.h"
+#include "tests/support/tavsim_process.h"
 
 #include <QDir>
 #include <QLineEdit>
@@ -24,6 +25,8 @@ protected:
 
     // Creates the service tool and the main window (creation runs discovery).
     void CreateWindows();
+    // Starts tavsim as COM2 (logging into the start folder), then the windows, which open it.
+    std::unique_ptr<TavsimProcess> StartSimAndWindows(const QStringList& extra = {});
     QString CwdFile(const QString& name) const { return m_cwd.filePath(name); }
     QString LinkPath(int port) const;
 

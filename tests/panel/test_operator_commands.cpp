@@ -116,11 +116,8 @@ TEST_F(OperatorCommandTest, RecallAndSaveWriteDirectlyAndFailOnAClosedPort)
 
 TEST_F(OperatorCommandTest, EnterInACEndToEndReachesTheInstrumentAtSlot29)
 {
-    form.reset();
-    tool.reset();
-    TavsimProcess sim(LinkPath(2), CwdFile("tavsim.log"));
-    ASSERT_TRUE(sim.Ready());
-    CreateWindows();
+    auto simProcess = StartSimAndWindows();
+    TavsimProcess& sim = *simProcess;
     Btn("BitBtn7")->click();
     ASSERT_TRUE(WaitUntil([&] { return sim.Received().size() >= 16; }));
     TypeAndEnter("Edit14", "230");
@@ -137,12 +134,8 @@ TEST_F(OperatorCommandTest, EnterInACEndToEndReachesTheInstrumentAtSlot29)
 
 TEST_F(OperatorCommandTest, ThreePhaseInstrumentSwitchesTheLayoutAndFillsPhasesTwoAndThree)
 {
-    form.reset();
-    tool.reset();
-    TavsimProcess sim(LinkPath(2), CwdFile("tavsim.log"),
-                      {"--options", "3P CR2 OT1", "--revision", "V2.00"});
-    ASSERT_TRUE(sim.Ready());
-    CreateWindows();
+    auto simProcess = StartSimAndWindows({"--options", "3P CR2 OT1", "--revision", "V2.00"});
+    TavsimProcess& sim = *simProcess;
     Btn("BitBtn7")->click();
     ASSERT_TRUE(WaitUntil([&] { return Edit("Edit24")->isEnabled(); }));
     EXPECT_TRUE(Visible("IrmsX10Button"));
@@ -165,11 +158,8 @@ TEST_F(OperatorCommandTest, ThreePhaseInstrumentSwitchesTheLayoutAndFillsPhasesT
 
 TEST_F(OperatorCommandTest, AutomaticClearingReachesTheInstrumentOncePerPass)
 {
-    form.reset();
-    tool.reset();
-    TavsimProcess sim(LinkPath(2), CwdFile("tavsim.log"));
-    ASSERT_TRUE(sim.Ready());
-    CreateWindows();
+    auto simProcess = StartSimAndWindows();
+    TavsimProcess& sim = *simProcess;
     Btn("BitBtn7")->click();
     Btn("IpAutoOffButton")->click();
     auto clears = [&] {

@@ -12,15 +12,6 @@ namespace {
 
 class PanelEndToEnd : public PanelFixture {
 protected:
-    std::unique_ptr<TavsimProcess> StartSim(const QStringList& extra = {})
-    {
-        auto sim = std::make_unique<TavsimProcess>(LinkPath(2), CwdFile("tavsim.log"), extra);
-        EXPECT_TRUE(sim->Ready());
-        CreateWindows();
-        EXPECT_TRUE(state.ComPort(1).Active());
-        return sim;
-    }
-
     static QStringList Lines(const std::vector<TavsimProcess::LogLine>& log)
     {
         QStringList lines;
@@ -34,7 +25,7 @@ protected:
 
 TEST_F(PanelEndToEnd, ConnectPollsEverySixtyMillisecondsAndShowsTheValues)
 {
-    auto sim = StartSim();
+    auto sim = StartSimAndWindows();
     Btn("BitBtn7")->click();
     ASSERT_TRUE(WaitUntil([&] { return sim->Received().size() >= 30; }));
     const auto log = sim->Received();
@@ -68,7 +59,7 @@ TEST_F(PanelEndToEnd, ConnectPollsEverySixtyMillisecondsAndShowsTheValues)
 
 TEST_F(PanelEndToEnd, MissingStatusAnswerDisconnectsByItself)
 {
-    auto sim = StartSim({"--no-status"});
+    auto sim = StartSimAndWindows({"--no-status"});
     Btn("BitBtn7")->click();
     ASSERT_TRUE(WaitUntil([&] { return Visible("BitBtn7"); }));
     EXPECT_FALSE(form->Timer1()->isActive());
@@ -80,7 +71,7 @@ TEST_F(PanelEndToEnd, MissingStatusAnswerDisconnectsByItself)
 
 TEST_F(PanelEndToEnd, InstrumentThatGoesAwayStopsPollingAndIsToldOnce)
 {
-    auto sim = StartSim();
+    auto sim = StartSimAndWindows();
     Btn("BitBtn7")->click();
     ASSERT_TRUE(WaitUntil([&] { return sim->Received().size() >= 5; }));
     sim->Kill();

@@ -1,22 +1,13 @@
 // Program start and the windows around the main window.
 #include "tests/panel/panel_fixture.h"
 #include "service/info_windows.h"
+#include "tests/support/file_bytes.h"
 #include "tests/support/qt_wait.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
 #include <QTimer>
-
-namespace {
-
-QByteArray ReadAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-} // namespace
 
 using StartUpTest = PanelFixture;
 
@@ -51,7 +42,7 @@ TEST_F(StartUpTest, FreshStartIsDisconnectedOnPortTwoAndWritesTheDefaultConfig)
 
     form->close();
     EXPECT_FALSE(state.ComPort(1).Active());
-    const QByteArray cfg = ReadAll(CwdFile("TAVCON.cfg"));
+    const QByteArray cfg = ReadFileBytes(CwdFile("TAVCON.cfg"));
     ASSERT_EQ(cfg.size(), 40);
     EXPECT_EQ(cfg.left(4), QByteArray("\x02\0\0\0", 4));
     EXPECT_EQ(cfg.mid(8, 8), QByteArray(8, '\0'));

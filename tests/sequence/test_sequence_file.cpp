@@ -3,6 +3,8 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include "tests/support/file_bytes.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -14,19 +16,6 @@ MemoryStepGrid NewTable()
     return grid;
 }
 
-QByteArray ReadAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void WriteAll(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
 } // namespace
 
 TEST(SequenceFile, NewTableSavesFiftyOneLines)
@@ -36,7 +25,7 @@ TEST(SequenceFile, NewTableSavesFiftyOneLines)
     MemoryStepGrid grid = NewTable();
     EXPECT_EQ(grid.Row(0), QStringList({"Nr.", "Time", "Command", "Value 1", "Frequenz", "Value 2"}));
     ASSERT_TRUE(WriteSequenceFile(path, grid));
-    const QList<QByteArray> lines = ReadAll(path).split('\n');
+    const QList<QByteArray> lines = ReadFileBytes(path).split('\n');
     ASSERT_EQ(lines.size(), 52); // 51 lines, each ended by CR LF
     EXPECT_EQ(lines[0], " 1;00.00.00.000;END;0;50;0\r");
     EXPECT_EQ(lines[8], " 9;00.00.00.000;END;0;50;0\r");
@@ -53,7 +42,7 @@ TEST(SequenceFile, SaveOpenSaveIsByteIdentical)
     grid.SetRow(2, {" 2", "00.01.00.500", "FREQ", "2.5", "60", QString::fromLatin1("x\xE4")});
     grid.SetCell(0, 51, "51");
     ASSERT_TRUE(WriteSequenceFile(dir.filePath("a.seq"), grid));
-    EXPECT_TRUE(ReadAll(dir.filePath("a.seq")).startsWith(" 1;00.00.05.000;UAC;230;50;0\r\n"));
+    EXPECT_TRUE(ReadFileBytes(dir.filePath("a.seq")).startsWith(" 1;00.00.05.000;UAC;230;50;0\r\n"));
     MemoryStepGrid back = NewTable();
     int errors = 0;
     ASSERT_TRUE(ReadSequenceFile(dir.filePath("a.seq"), back, [&](int) { ++errors; }));
@@ -61,7 +50,7 @@ TEST(SequenceFile, SaveOpenSaveIsByteIdentical)
     for (int r = 1; r <= 51; ++r)
         EXPECT_EQ(back.Row(r), grid.Row(r)) << r;
     ASSERT_TRUE(WriteSequenceFile(dir.filePath("b.seq"), back));
-    EXPECT_EQ(ReadAll(dir.filePath("a.seq")), ReadAll(dir.filePath("b.seq")));
+    EXPECT_EQ(ReadFileBytes(dir.filePath("a.seq")), ReadFileBytes(dir.filePath("b.seq")));
 }
 
 TEST(SequenceFile, ShortFilesEmptyTheMissingRowsOneMessageEach)
@@ -70,16 +59,16 @@ TEST(SequenceFile, ShortFilesEmptyTheMissingRowsOneMessageEach)
     const QString path = dir.filePath("short.seq");
     MemoryStepGrid grid = NewTable();
     ASSERT_TRUE(WriteSequenceFile(path, grid));
-    QByteArray fifty = ReadAll(path);
+    QByteArray fifty = ReadFileBytes(path);
     fifty.chop(QByteArray("51;00.00.00.000;END;0;50;0\r\n").size());
-    WriteAll(path, fifty);
+    ASSERT_TRUE(WriteFileBytes(path, fifty));
     std::vector<int> bad;
     ASSERT_TRUE(ReadSequenceFile(path, grid, [&](int line) { bad.push_back(line); }));
     EXPECT_EQ(bad, std::vector<int>{51});
     EXPECT_EQ(grid.Row(51), QStringList(6, QString()));
     EXPECT_EQ(grid.Cell(0, 50), "50");
 
-    WriteAll(path, " 1;00.00.01.000;UAC;10;50;0\r\n 2;0.00.05.000;UDC;5;50;0\r\n");
+    ASSERT_TRUE(WriteFileBytes(path, " 1;00.00.01.000;UAC;10;50;0\r\n 2;0.00.05.000;UDC;5;50;0\r\n"));
     bad.clear();
     MemoryStepGrid g2 = NewTable();
     ASSERT_TRUE(ReadSequenceFile(path, g2, [&](int line) { bad.push_back(line); }));
@@ -97,7 +86,7 @@ TEST(SequenceFile, LongFilesAreReadInASecondPass)
     QByteArray bytes;
     for (int i = 1; i <= 53; ++i)
         bytes += QByteArray::number(i) + ";00.00.00.000;UAC;" + QByteArray::number(i) + ";50;0\r\n";
-    WriteAll(path, bytes);
+    ASSERT_TRUE(WriteFileBytes(path, bytes));
     MemoryStepGrid grid = NewTable();
     std::vector<int> bad;
     ASSERT_TRUE(ReadSequenceFile(path, grid, [&](int line) { bad.push_back(line); }));

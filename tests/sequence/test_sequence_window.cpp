@@ -157,10 +157,8 @@ TEST_F(SequenceWindowTest, TransferOnAClosedPortStopsWithOneMessage)
 
 TEST_F(SequenceWindowTest, TransferArrivesCompleteAndPacedAtTheInstrument)
 {
-    TavsimProcess sim(LinkPath(2), CwdFile("tavsim.log"));
-    ASSERT_TRUE(sim.Ready());
-    CreateWindows();
-    ASSERT_TRUE(state.ComPort(1).Active());
+    auto simProcess = StartSimAndWindows();
+    TavsimProcess& sim = *simProcess;
     Open();
     grid->SetRow(1, {" 1", "00.00.01.000", "UAC", "230", "50", "0"});
     grid->SetRow(2, {" 2", "00.00.02.000", "FREQ", "0", "60", "0"});
