@@ -153,8 +153,11 @@ TEST_F(LinePortTest, SecondOpenOfAHeldPortFailsAndDiscoveryLeavesItOut)
 TEST_F(LinePortTest, CloseWhileTheThreadWaitsInAHandOverReturns)
 {
     link.Write("late\r\n");
-    // Let the thread block in its hand-over without the event loop serving it.
-    QThread::msleep(150);
+    // Let the thread reach its hand-over (it counts the line first) without the event loop
+    // serving it.
+    for (int i = 0; i < 5000 && port.InputCount() == 0; ++i)
+        QThread::msleep(1);
+    ASSERT_EQ(port.InputCount(), 6);
     port.SetActive(false);
     EXPECT_FALSE(port.Active());
     // The waiting line was handed over by the close itself.
