@@ -4,6 +4,7 @@
 #include "tests/support/qt_wait.h"
 
 #include <QThread>
+#include <termios.h>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -349,4 +350,31 @@ TEST(CiaComPort, DefaultsAndFlowControlWord)
     EXPECT_EQ(port.RxTimeout(), 0);
     port.SetRxThresholdUse(true);
     EXPECT_FALSE(port.LineMode());
+}
+
+TEST_F(LinePortTest, LineSettingsReachTheOpenDeviceAtOnce)
+{
+    // The far end of a pseudo-terminal sees the same terminal settings.
+    auto settings = [&] {
+        termios tio {};
+        tcgetattr(link.Master(), &tio);
+        return tio;
+    };
+    auto speed = [&] {
+        const termios tio = settings();
+        return cfgetospeed(&tio);
+    };
+    EXPECT_EQ(speed(), B19200);
+    EXPECT_EQ(settings().c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+    EXPECT_FALSE(settings().c_lflag & ECHO); // raw: nothing is echoed back to the instrument
+    port.SetBaudrate(9600);
+    EXPECT_EQ(speed(), B9600);
+    // Parity and data bits cannot be seen here: the pty driver forces 8 bits, no parity.
+    port.SetStopBits(sbTwo);
+    EXPECT_TRUE(settings().c_cflag & CSTOPB);
+    port.FlowCtrl().SetXonXoff(true);
+    EXPECT_TRUE(settings().c_iflag & IXON);
+    EXPECT_TRUE(settings().c_iflag & IXOFF);
+    port.FlowCtrl().SetTxCtsFlow(true);
+    EXPECT_TRUE(settings().c_cflag & CRTSCTS);
 }
