@@ -53,26 +53,39 @@ TForm5::TForm5(ProgramState& state, QWidget* parent) : QDialog(parent), S(state)
     left->addWidget(edit53);
     top->addLayout(left, 1);
 
-    // Identification as the instrument reported it: comma positions, fields, markers found.
+    // Identification as the instrument reported it: comma positions, fields, markers found, and
+    // the test window's stopwatch.
     auto* ident = new QGridLayout;
+    auto caption = [this, ident](const char* text, int row) {
+        auto* label = new QLabel(QString::fromLatin1(text), this);
+        label->setStyleSheet(QStringLiteral("color: gray;"));
+        ident->addWidget(label, row, 0);
+    };
+    caption("Commas:", 0);
+    auto* commas = new QHBoxLayout;
     for (int i = 0; i < 4; ++i) {
         auto* position = new QLabel(QStringLiteral("0"), this);
         position->setObjectName(QStringLiteral("Label%1").arg(17 + i));
-        ident->addWidget(position, 0, i);
+        commas->addWidget(position);
     }
+    ident->addLayout(commas, 0, 1);
+    const char* const identCaptions[] = {"Maker:", "Model:", "Serial:", "Revision:"};
     for (int i = 0; i < 4; ++i) {
+        caption(identCaptions[i], 1 + i);
         auto* field = new QLabel(QStringLiteral("---"), this);
         field->setObjectName(QStringLiteral("Label%1").arg(21 + i));
-        ident->addWidget(field, 1 + i, 0, 1, 4);
+        ident->addWidget(field, 1 + i, 1);
     }
+    const std::pair<const char*, const char*> scratch[] = {
+        {"Edit1", "Rev. ID:"}, {"Edit2", "Options:"},   {"Edit57", "Phases:"},
+        {"Edit10", "Start:"},  {"Edit11", "End:"},      {"Edit12", "Counts:"},
+        {"Edit13", "Seconds:"}};
     int row = 5;
-    for (const char* name : {"Edit1", "Edit2", "Edit57"})
-        ident->addWidget(ScratchField(QString::fromLatin1(name), this), row++, 0, 1, 4);
-    // The stopwatch of the test window: start, end, difference, elapsed seconds.
-    for (int i = 0; i < 4; ++i)
-        ident->addWidget(ScratchField(QStringLiteral("Edit%1").arg(10 + i), this), row + i / 2,
-                         (i % 2) * 2, 1, 2);
-    ident->setRowStretch(row + 2, 1);
+    for (const auto& [name, text] : scratch) {
+        caption(text, row);
+        ident->addWidget(ScratchField(QString::fromLatin1(name), this), row++, 1);
+    }
+    ident->setRowStretch(row, 1);
     top->addLayout(ident, 1);
 
     auto* bottom = new QHBoxLayout;
