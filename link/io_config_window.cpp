@@ -121,12 +121,9 @@ TForm4::TForm4(ProgramState& state, IoConfigHost& host, QWidget* parent)
         const QString picked = m_port->itemText(index);
         RunOperatorEvent(this, [this, picked] { ComboBox1Select(picked); });
     });
-    connect(m_address, &QLineEdit::returnPressed, this,
-            [this] { RunOperatorEvent(this, [this] { AddressEnter(); }); });
-    connect(m_deviceName, &QLineEdit::returnPressed, this,
-            [this] { RunOperatorEvent(this, [this] { DeviceNameEnter(); }); });
-    connect(ok, &QPushButton::clicked, this,
-            [this] { RunOperatorEvent(this, [this] { OkClick(); }); });
+    OnOperatorEvent(this, m_address, &QLineEdit::returnPressed, [this] { AddressEnter(); });
+    OnOperatorEvent(this, m_deviceName, &QLineEdit::returnPressed, [this] { DeviceNameEnter(); });
+    OnOperatorEvent(this, ok, &QPushButton::clicked, [this] { OkClick(); });
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
 
     resize(370, 230);

@@ -7,6 +7,7 @@
 #include "panel/operator_commands.h"
 #include "panel/operator_messages.h"
 #include "panel/reply_parser.h"
+#include "panel/window_timer.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -290,20 +291,16 @@ void TForm1::BuildWindow()
     m_deviceName->setVisible(false);
     S.Gpib.SetDeviceNameSource([this] { return m_deviceName->text(); });
 
-    connect(m_connect, &QPushButton::clicked, this,
-            [this] { RunOperatorEvent(this, [this] { BitBtn7Click(); }); });
-    connect(m_disconnect, &QPushButton::clicked, this,
-            [this] { RunOperatorEvent(this, [this] { BitBtn8Click(); }); });
-    connect(quit, &QPushButton::clicked, this,
-            [this] { RunOperatorEvent(this, [this] { Button20Click(); }); });
+    OnOperatorEvent(this, m_connect, &QPushButton::clicked, [this] { BitBtn7Click(); });
+    OnOperatorEvent(this, m_disconnect, &QPushButton::clicked, [this] { BitBtn8Click(); });
+    OnOperatorEvent(this, quit, &QPushButton::clicked, [this] { Button20Click(); });
 
     // Menu bar.
     auto addEntry = [this](QMenu* menu, const QString& name, const QString& text,
                            void (TForm1::*handler)()) {
         QAction* action = menu->addAction(text);
         action->setObjectName(name);
-        connect(action, &QAction::triggered, this,
-                [this, handler] { RunOperatorEvent(this, [this, handler] { (this->*handler)(); }); });
+        OnOperatorEvent(this, action, &QAction::triggered, [this, handler] { (this->*handler)(); });
     };
     QMenu* test = menuBar()->addMenu(QStringLiteral("Test"));
     addEntry(test, QStringLiteral("Start1"), QStringLiteral("Start"), &TForm1::Start1Click);
@@ -315,17 +312,10 @@ void TForm1::BuildWindow()
     addEntry(info, QStringLiteral("Device1"), QStringLiteral("Device"), &TForm1::Device1Click);
     addEntry(info, QStringLiteral("About1"), QStringLiteral("About"), &TForm1::About1Click);
 
-    m_timer1 = new QTimer(this);
-    m_timer1->setObjectName(QStringLiteral("Timer1"));
-    m_timer1->setInterval(60);
-    m_timer1->setTimerType(Qt::PreciseTimer);
-    connect(m_timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
-    m_timer3 = new QTimer(this);
-    m_timer3->setObjectName(QStringLiteral("Timer3"));
-    m_timer3->setInterval(200);
-    connect(m_timer3, &QTimer::timeout, this, [this] { Timer3Timer(); });
-    connect(ipClear, &QPushButton::clicked, this,
-            [this] { RunOperatorEvent(this, [this] { IpClearClick(); }); });
+    m_timer1 = MakeWindowTimer(this, QStringLiteral("Timer1"), 60, [this] { Timer1Timer(); },
+                               Qt::PreciseTimer);
+    m_timer3 = MakeWindowTimer(this, QStringLiteral("Timer3"), 200, [this] { Timer3Timer(); });
+    OnOperatorEvent(this, ipClear, &QPushButton::clicked, [this] { IpClearClick(); });
     WireOperatorControls();
     for (int slot = 0; slot <= 100; ++slot)
         if (const char* name = FieldForSlot(slot))
@@ -338,8 +328,8 @@ void TForm1::WireOperatorControls()
     const SetValueField* fields = SetValueFields(count);
     for (int i = 0; i < count; ++i) {
         const QString name = QString::fromLatin1(fields[i].field);
-        connect(Field(fields[i].field), &QLineEdit::returnPressed, this,
-                [this, name] { RunOperatorEvent(this, [this, name] { SetValueEnter(name); }); });
+        OnOperatorEvent(this, Field(fields[i].field), &QLineEdit::returnPressed,
+                        [this, name] { SetValueEnter(name); });
     }
     const std::pair<QPushButton*, void (TForm1::*)()> buttons[] = {
         {m_outputOn, &TForm1::OutputOnClick}, {m_outputOff, &TForm1::OutputOffClick},
@@ -351,9 +341,8 @@ void TForm1::WireOperatorControls()
         {m_rclState, &TForm1::RclStateClick}, {m_savState, &TForm1::SavStateClick},
         {m_rclState0, &TForm1::RclState0Click}};
     for (const auto& [button, handler] : buttons)
-        connect(button, &QPushButton::clicked, this, [this, handler = handler] {
-            RunOperatorEvent(this, [this, handler] { (this->*handler)(); });
-        });
+        OnOperatorEvent(this, button, &QPushButton::clicked,
+                        [this, handler = handler] { (this->*handler)(); });
 }
 
 // ---- creation ----

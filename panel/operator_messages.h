@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <functional>
 
@@ -14,3 +15,12 @@ void RunOperatorEvent(QWidget* parent, const std::function<void()>& event);
 
 // Tests see the messages instead of a modal box. An empty hook restores the message box.
 void SetOperatorMessageHook(std::function<void(const QString&)> hook);
+
+// Connects a control's signal to an operator's event run by RunOperatorEvent, so an error it
+// raises is shown to the operator instead of travelling through the event loop.
+template <typename Sender, typename Signal>
+void OnOperatorEvent(QWidget* owner, Sender* sender, Signal signal, std::function<void()> event)
+{
+    QObject::connect(sender, signal, owner,
+                     [owner, event = std::move(event)] { RunOperatorEvent(owner, event); });
+}

@@ -4,6 +4,7 @@
 #include "panel/direct_send.h"
 #include "panel/operator_messages.h"
 #include "panel/program_state.h"
+#include "panel/window_timer.h"
 #include "sequence/grid_widget.h"
 #include "sequence/sequence_file.h"
 
@@ -53,8 +54,7 @@ TForm2::TForm2(ProgramState& state, QWidget* parent)
         auto* b = new QPushButton(QString::fromLatin1(caption), this);
         b->setObjectName(QString::fromLatin1(name));
         b->setAutoDefault(false);
-        connect(b, &QPushButton::clicked, this,
-                [this, handler] { RunOperatorEvent(this, [this, handler] { (this->*handler)(); }); });
+        OnOperatorEvent(this, b, &QPushButton::clicked, [this, handler] { (this->*handler)(); });
         right->addWidget(b);
         return b;
     };
@@ -85,16 +85,10 @@ TForm2::TForm2(ProgramState& state, QWidget* parent)
     right->addWidget(close);
     root->addLayout(right);
 
-    m_rowTimer = new QTimer(this);
-    m_rowTimer->setObjectName(QStringLiteral("RowTimer"));
-    m_rowTimer->setInterval(600);
-    m_rowTimer->setTimerType(Qt::PreciseTimer);
-    connect(m_rowTimer, &QTimer::timeout, this, [this] { RowTimerTimer(); });
-    m_commandTimer = new QTimer(this);
-    m_commandTimer->setObjectName(QStringLiteral("CommandTimer"));
-    m_commandTimer->setInterval(60);
-    m_commandTimer->setTimerType(Qt::PreciseTimer);
-    connect(m_commandTimer, &QTimer::timeout, this, [this] { CommandTimerTimer(); });
+    m_rowTimer = MakeWindowTimer(this, QStringLiteral("RowTimer"), 600,
+                                 [this] { RowTimerTimer(); }, Qt::PreciseTimer);
+    m_commandTimer = MakeWindowTimer(this, QStringLiteral("CommandTimer"), 60,
+                                     [this] { CommandTimerTimer(); }, Qt::PreciseTimer);
 
     if (!S.SerialLink)
         S.Gpib.OpenGpibDevice(S.Link.GpibAddress, S.Link.IoType);
