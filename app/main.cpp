@@ -20,8 +20,7 @@ int main(int argc, char** argv)
     splash->repaint();
     QApplication::processEvents();
 
-    QApplication::setApplicationName(QStringLiteral("TAV Control"));
-    QApplication::setApplicationDisplayName(QStringLiteral("TAV Control"));
+    SetProgramName();
 
     ProgramState state;
     // The GPIB library is optional: without it the program runs on the serial link alone.

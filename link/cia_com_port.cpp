@@ -191,8 +191,7 @@ void TCiaComPort::Open()
     m_wakeFd = wake;
     ++m_session;
     m_active = true; // lets ApplyLineState reach the device
-    ApplyLineState();
-    tcflush(fd, TCIOFLUSH);
+    ApplyLineState(); // what the device already holds stays there for the first read
 
     m_stop.store(false);
     m_inputCount.store(0);

@@ -30,11 +30,12 @@ QComboBox* FixedSetting(const QString& name, const QString& text, QWidget* paren
 }
 
 // Port numbers in the list are "COM" followed by the number; any number of digits is taken.
+// Anything else, or a number outside 1 to 256, is no port: an empty text.
 QString PortNumberOf(const QString& picked)
 {
-    static const QRegularExpression number(QStringLiteral("^COM(\\d+)"));
+    static const QRegularExpression number(QStringLiteral("^COM([1-9]\\d{0,2})$"));
     const QRegularExpressionMatch m = number.match(picked);
-    return m.hasMatch() ? m.captured(1) : picked.mid(3, 1);
+    return m.hasMatch() && m.captured(1).toInt() <= 256 ? m.captured(1) : QString();
 }
 
 } // namespace
@@ -44,8 +45,14 @@ TForm4::TForm4(ProgramState& state, IoConfigHost& host, QWidget* parent)
 {
     setObjectName(QStringLiteral("TForm4"));
     setWindowTitle(QStringLiteral("I/O Configuration"));
+    // A fixed client area of 370 x 230: link type above the GPIB settings on the left, the
+    // serial settings on the right, the buttons below.
     auto* root = new QVBoxLayout(this);
+    root->setContentsMargins(6, 6, 6, 6);
+    root->setSpacing(4);
     auto* top = new QHBoxLayout;
+    auto* left = new QVBoxLayout;
+    top->addLayout(left);
     root->addLayout(top);
 
     auto* typeBox = new QGroupBox(QStringLiteral("IO Type"), this);
@@ -59,13 +66,14 @@ TForm4::TForm4(ProgramState& state, IoConfigHost& host, QWidget* parent)
         m_ioType->addButton(radio, i);
         typeLayout->addWidget(radio);
     }
-    top->addWidget(typeBox);
+    left->addWidget(typeBox);
 
     auto* serialBox = new QGroupBox(QStringLiteral("Serial I/O"), this);
     auto* serial = new QGridLayout(serialBox);
     m_port = new QComboBox(serialBox);
     m_port->setObjectName(QStringLiteral("ComboBox1"));
     m_port->setEditable(true);
+    GuardTypedText();
     const char* const captions[] = {"Port:", "Baud:", "Databits:", "Parity:", "Stopbits:"};
     QWidget* fields[] = {m_port, FixedSetting(QStringLiteral("BaudBox"), "19200", serialBox),
                          FixedSetting(QStringLiteral("DatabitsBox"), "8", serialBox),
@@ -87,7 +95,7 @@ TForm4::TForm4(ProgramState& state, IoConfigHost& host, QWidget* parent)
     gpib->addWidget(m_address, 0, 1);
     gpib->addWidget(new QLabel(QStringLiteral("Device Name:"), gpibBox), 1, 0);
     gpib->addWidget(m_deviceName, 1, 1);
-    root->addWidget(gpibBox);
+    left->addWidget(gpibBox);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -102,12 +110,10 @@ TForm4::TForm4(ProgramState& state, IoConfigHost& host, QWidget* parent)
     root->addLayout(buttons);
 
     // Filled from the settings as they are now.
-    m_port->setEditText(QStringLiteral("COM") + S.Link.PortText.left(1));
     m_port->clear();
     for (const QString& n : S.DiscoveredPorts)
         m_port->addItem(QStringLiteral("COM") + n);
-    m_port->setCurrentIndex(-1);
-    m_port->setEditText(QStringLiteral("COM") + S.Link.PortText.left(1));
+    ShowConfiguredPort();
     m_address->setText(QString::number(S.Link.GpibAddress));
     m_deviceName->setText(S.Link.GpibDeviceName);
     if (QAbstractButton* b = m_ioType->button(S.Link.IoType)) {
@@ -118,6 +124,8 @@ TForm4::TForm4(ProgramState& state, IoConfigHost& host, QWidget* parent)
     connect(m_ioType, &QButtonGroup::idClicked, this,
             [this](int id) { RunOperatorEvent(this, [this, id] { RadioGroup1Click(id); }); });
     connect(m_port, &QComboBox::activated, this, [this](int index) {
+        if (m_typing)
+            return; // the combo box matched typed text to an item: that is no choice
         const QString picked = m_port->itemText(index);
         RunOperatorEvent(this, [this, picked] { ComboBox1Select(picked); });
     });
@@ -126,7 +134,12 @@ TForm4::TForm4(ProgramState& state, IoConfigHost& host, QWidget* parent)
     OnOperatorEvent(this, ok, &QPushButton::clicked, [this] { OkClick(); });
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
 
-    resize(370, 230);
+    for (QLayout* l : {static_cast<QLayout*>(typeLayout), static_cast<QLayout*>(serial),
+                       static_cast<QLayout*>(gpib)}) {
+        l->setContentsMargins(6, 2, 6, 2);
+        l->setSpacing(2);
+    }
+    setFixedSize(370, 230);
     if (parent)
         move(parent->geometry().center() - rect().center());
 }
@@ -148,10 +161,40 @@ void TForm4::RadioGroup1Click(int ioType)
     S.SerialLink = ioType == 0;
 }
 
+void TForm4::GuardTypedText()
+{
+    // Our own edit, so that these connections come before and after the combo box's own: while
+    // the combo box handles Enter or the end of an edit, m_typing is set.
+    auto* edit = new QLineEdit(m_port);
+    auto typingStarts = [this] { m_typing = true; };
+    auto typingEnds = [this] {
+        m_typing = false;
+        ShowConfiguredPort();
+    };
+    connect(edit, &QLineEdit::returnPressed, this, typingStarts);
+    connect(edit, &QLineEdit::editingFinished, this, typingStarts);
+    m_port->setLineEdit(edit);
+    connect(edit, &QLineEdit::returnPressed, this, typingEnds);
+    connect(edit, &QLineEdit::editingFinished, this, typingEnds);
+    m_port->setInsertPolicy(QComboBox::NoInsert);
+    m_port->setCompleter(nullptr);
+}
+
+void TForm4::ShowConfiguredPort()
+{
+    const int index = m_port->findText(QStringLiteral("COM") + S.Link.PortText);
+    m_port->setCurrentIndex(index);
+    if (index < 0)
+        m_port->setEditText(QStringLiteral("COM") + S.Link.PortText);
+}
+
 void TForm4::ComboBox1Select(const QString& picked)
 {
+    const QString newPort = PortNumberOf(picked);
+    if (newPort.isEmpty())
+        return;
     const QString oldPort = S.Link.PortText;
-    S.Link.PortText = PortNumberOf(picked);
+    S.Link.PortText = newPort;
     m_host.StopPollingForPortChange();
     m_host.ParseReply(QStringLiteral("COM") + oldPort + QStringLiteral(": port closed"));
     TCiaComPort& port = S.ComPort(1);

@@ -37,6 +37,9 @@ public:
 
 private:
     void ApplyEnabling(int ioType);
+    // Typed text in the port field picks nothing; the field then shows the configured port again.
+    void GuardTypedText();
+    void ShowConfiguredPort();
     // The address edit as a whole number; an error (raised) names the text, as a failed
     // conversion does.
     int AddressFromEdit() const;
@@ -45,6 +48,7 @@ private:
     IoConfigHost& m_host;
     QButtonGroup* m_ioType = nullptr;
     QComboBox* m_port = nullptr;
+    bool m_typing = false;
     QLineEdit* m_address = nullptr;
     QLineEdit* m_deviceName = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "panel/main_window.h"
 
 #include "common/number_reading.h"
+#include "common/program_directory.h"
 #include "link/port_discovery.h"
 #include "panel/identification.h"
 #include "panel/logo.h"
@@ -362,6 +363,7 @@ void TForm1::FormCreate()
     SinglePhaseLayout();
 
     S.ProgramDirectory = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+    S.WritableDirectory = WritableProgramDirectory(S.ProgramDirectory, QDir::currentPath());
     S.StartDate = QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat);
 
     S.Link.GpibDeviceName = QStringLiteral("Device 1");

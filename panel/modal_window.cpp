@@ -1,5 +1,7 @@
 #include "panel/modal_window.h"
 
+#include <QKeyEvent>
+
 void ModalWindowSlot::CreateHidden(QWidget* parent)
 {
     if (!m_instance && m_factory)
@@ -15,3 +17,25 @@ int ModalWindowSlot::ShowModal(QWidget* parent)
     delete m_instance;
     return result;
 }
+
+namespace {
+
+class EscapeFilter : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress &&
+            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+            event->accept();
+            return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+} // namespace
+
+void KeepOpenOnEscape(QDialog* window) { window->installEventFilter(new EscapeFilter(window)); }

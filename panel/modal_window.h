@@ -23,3 +23,8 @@ private:
     Factory m_factory;
     QPointer<QDialog> m_instance;
 };
+
+// Escape does not close the window: the table windows close only by "Close" or the close box,
+// so a stray key never throws away an unsaved table or ends a transfer. An open cell editor
+// still takes Escape to cancel its edit.
+void KeepOpenOnEscape(QDialog* window);

@@ -76,6 +76,9 @@ public:
     bool SerialLink = true;
     DeviceIdentType DeviceIdent;
     QString ProgramDirectory;
+    // Where the program writes its own files: ProgramDirectory when writable, else the folder
+    // it was started in.
+    QString WritableDirectory;
     QString StartDate;
     QByteArray ReplyLine;
     StopwatchValues Stopwatch;

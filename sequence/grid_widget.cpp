@@ -53,7 +53,7 @@ StepGridWidget::StepGridWidget(const StepTableKind& kind, int rows, RowRangeSele
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     setSelectionMode(QAbstractItemView::ContiguousSelection);
     setEditTriggers(QAbstractItemView::AllEditTriggers);
-    setContextMenuPolicy(Qt::NoContextMenu); // the menu opens on release, as the gestures need
+    setContextMenuPolicy(Qt::NoContextMenu); // the menu opens on the right press itself
     if (m_options.commaToPoint)
         setItemDelegate(new CommaEditorDelegate(this));
     for (int c = 0; c < columnCount(); ++c)
@@ -75,6 +75,9 @@ StepGridWidget::StepGridWidget(const StepTableKind& kind, int rows, RowRangeSele
     m_menu->addAction(QStringLiteral("Delete"), this, &StepGridWidget::DeleteRange);
     m_menu->addAction(QStringLiteral("Copy"), this, &StepGridWidget::CopyRange);
     m_menu->addAction(QStringLiteral("Move"), this, &StepGridWidget::MoveRange);
+    // The open menu takes the release of the right press that opened it; its closing stands in
+    // for that release, so the next left press sets the anchor again.
+    connect(m_menu, &QMenu::aboutToHide, this, [this] { m_selection.Armed = true; });
 }
 
 QString StepGridWidget::Cell(int column, int row) const
@@ -102,6 +105,15 @@ int StepGridWidget::StepRowAt(const QPoint& pos) const
 {
     const int r = rowAt(pos.y());
     return r < 0 ? 0 : r + 1;
+}
+
+int StepGridWidget::StepRowNear(const QPoint& pos) const
+{
+    if (const int row = StepRowAt(pos))
+        return row;
+    // Above the top visible row (over the captions or above the grid) counts as row 1, below the
+    // last one as the last row: the range never reaches past where the pointer went.
+    return pos.y() < 0 ? 1 : LastRow();
 }
 
 // ---- keys ----
@@ -141,6 +153,7 @@ void StepGridWidget::mousePressEvent(QMouseEvent* event)
     } else if (event->button() == Qt::RightButton && event->buttons() == Qt::RightButton &&
                plain) {
         m_selection.RightPress(row);
+        m_menu->popup(event->globalPosition().toPoint());
         return;
     }
     QTableWidget::mousePressEvent(event);
@@ -149,7 +162,7 @@ void StepGridWidget::mousePressEvent(QMouseEvent* event)
 void StepGridWidget::mouseMoveEvent(QMouseEvent* event)
 {
     if ((event->buttons() & Qt::LeftButton) && m_selection.AnchorColumn == 0) {
-        ExtendRangeTo(StepRowAt(event->position().toPoint()));
+        ExtendRangeTo(StepRowNear(event->position().toPoint()));
         return;
     }
     QTableWidget::mouseMoveEvent(event);
@@ -157,14 +170,7 @@ void StepGridWidget::mouseMoveEvent(QMouseEvent* event)
 
 void StepGridWidget::mouseReleaseEvent(QMouseEvent* event)
 {
-    int row = StepRowAt(event->position().toPoint());
-    if (row == 0) // below the last row
-        row = LastRow();
-    m_selection.Release(row, LastRow());
-    if (event->button() == Qt::RightButton) {
-        m_menu->popup(event->globalPosition().toPoint());
-        return;
-    }
+    m_selection.Release(StepRowNear(event->position().toPoint()), LastRow());
     QTableWidget::mouseReleaseEvent(event);
 }
 

@@ -43,6 +43,8 @@ public:
 
     // The step row under a viewport position (1-based), or 0 when none.
     int StepRowAt(const QPoint& pos) const;
+    // The same, with a position above the rows taken as row 1 and one below them as the last.
+    int StepRowNear(const QPoint& pos) const;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

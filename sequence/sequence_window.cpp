@@ -2,13 +2,14 @@
 
 #include "link/cia_com_port.h"
 #include "panel/direct_send.h"
+#include "panel/file_dialogs.h"
+#include "panel/modal_window.h"
 #include "panel/operator_messages.h"
 #include "panel/program_state.h"
 #include "panel/window_timer.h"
 #include "sequence/grid_widget.h"
 #include "sequence/sequence_file.h"
 
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -20,7 +21,7 @@
 
 namespace {
 
-const char* const kFileFilter = "Sequenz Files (*.seq);;All Files (*.*)";
+const char* const kFileFilter = "Sequenz Files (*.seq)|*.seq|All Files (*.*)|*.*";
 
 // The marked range lives as long as the program, not the window.
 RowRangeSelection& SequenceSelection()
@@ -39,6 +40,7 @@ TForm2::TForm2(ProgramState& state, QWidget* parent)
 {
     setObjectName(QStringLiteral("TForm2"));
     setWindowTitle(QStringLiteral("Sequenz"));
+    KeepOpenOnEscape(this);
     SequenceSelection().Armed = true;
 
     auto* root = new QHBoxLayout(this);
@@ -113,8 +115,7 @@ void TForm2::done(int result)
 
 void TForm2::OpenFileClick()
 {
-    const QString path = QFileDialog::getOpenFileName(this, QString(), QString(),
-                                                      QString::fromLatin1(kFileFilter));
+    const QString path = AskOpenFileName(this, QString::fromLatin1(kFileFilter));
     if (!path.isEmpty())
         OpenFile(path);
 }
@@ -122,8 +123,7 @@ void TForm2::OpenFileClick()
 void TForm2::SaveFileClick()
 {
     // The dialog asks before it replaces a file.
-    const QString path = QFileDialog::getSaveFileName(this, QString(), QString(),
-                                                      QString::fromLatin1(kFileFilter));
+    const QString path = AskSaveFileName(this, QString::fromLatin1(kFileFilter));
     if (!path.isEmpty())
         SaveFile(path);
 }

@@ -13,13 +13,20 @@ namespace {
 
 const char* const kVersionText = "Version 2.056-2";
 
+// Both windows have a client area of 294 x 188 that holds everything, the about window's
+// "Close" included.
+constexpr int kClientWidth = 294;
+constexpr int kClientHeight = 188;
+
 // The labels both information windows show.
 QVBoxLayout* BuildInfoContent(QDialog* window)
 {
     window->setWindowTitle(QStringLiteral("Info"));
     auto* layout = new QVBoxLayout(window);
+    layout->setContentsMargins(8, 6, 8, 6);
+    layout->setSpacing(1);
     auto* logo = new QLabel(window);
-    logo->setPixmap(MakeLogo(40));
+    logo->setPixmap(MakeLogo(34));
     logo->setAlignment(Qt::AlignCenter);
     layout->addWidget(logo);
     auto label = [&](const QString& text, const QString& name, const QString& style) {
@@ -33,11 +40,11 @@ QVBoxLayout* BuildInfoContent(QDialog* window)
     label(QStringLiteral("KELM Electronic GmbH"), QStringLiteral("MakerLabel"),
           QStringLiteral("color: blue; font-weight: bold;"));
     label(QStringLiteral("TAV Control"), QStringLiteral("ProductLabel"),
-          QStringLiteral("font-size: 16px; font-weight: bold;"));
+          QStringLiteral("font-size: 15px; font-weight: bold;"));
     QLabel* version = label(QStringLiteral("Version"), QStringLiteral("VersionLabel"), QString());
     version->setText(QString::fromLatin1(kVersionText));
-    label(QStringLiteral("Control software for the TAV series of AC/DC power sources."),
-          QStringLiteral("NoticeLabel1"), QStringLiteral("font-size: 10px;"));
+    label(QStringLiteral("Control of TAV AC/DC power sources"), QStringLiteral("NoticeLabel1"),
+          QStringLiteral("font-size: 10px;"));
     label(QStringLiteral("All rights reserved."), QStringLiteral("NoticeLabel2"),
           QStringLiteral("font-size: 10px;"));
     return layout;
@@ -45,14 +52,22 @@ QVBoxLayout* BuildInfoContent(QDialog* window)
 
 } // namespace
 
+void SetProgramName()
+{
+    QGuiApplication::setApplicationName(QStringLiteral("TAV Control"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("tavcontrol"));
+}
+
 TForm90::TForm90(QWidget* parent)
-    : QDialog(parent, Qt::SplashScreen | Qt::WindowStaysOnTopHint | Qt::FramelessWindowHint),
+    // A titled, fixed dialog border without system menu or close box: it closes by its timer.
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowStaysOnTopHint),
       m_timer(new QTimer(this))
 {
     setObjectName(QStringLiteral("TForm90"));
     setAttribute(Qt::WA_DeleteOnClose);
-    BuildInfoContent(this);
-    setFixedSize(294, 188);
+    BuildInfoContent(this)->addStretch();
+    setFixedSize(kClientWidth, kClientHeight);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     m_timer->setObjectName(QStringLiteral("Timer1"));
@@ -70,6 +85,9 @@ TForm91::TForm91(QWidget* parent)
     auto* close = new QPushButton(QStringLiteral("Close"), this);
     close->setObjectName(QStringLiteral("CloseButton"));
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
+    layout->addSpacing(3);
     layout->addWidget(close, 0, Qt::AlignCenter);
-    setFixedSize(294, 188 + close->sizeHint().height());
+    setFixedSize(kClientWidth, kClientHeight);
+    if (parent)
+        move(parent->geometry().center() - rect().center());
 }

@@ -4,6 +4,10 @@
 
 class QTimer;
 
+// The program's name for the system ("TAV Control"). No display name: the window system would
+// append it to every window title, and the captions are the windows' own.
+void SetProgramName();
+
 // TForm90, the splash window: shown at program start, gone by itself 3000 ms later.
 class TForm90 : public QDialog {
     Q_OBJECT

@@ -1,0 +1,26 @@
+#include "common/program_directory.h"
+
+#include <QDir>
+#include <QTemporaryFile>
+
+namespace {
+
+QString WithSeparator(const QString& directory)
+{
+    return directory.endsWith(QLatin1Char('/')) ? directory : directory + QLatin1Char('/');
+}
+
+} // namespace
+
+bool DirectoryIsWritable(const QString& directory)
+{
+    if (directory.isEmpty() || !QDir(directory).exists())
+        return false;
+    QTemporaryFile probe(WithSeparator(directory) + QStringLiteral(".tavcontrol-probe-XXXXXX"));
+    return probe.open(); // removed again when it goes out of scope
+}
+
+QString WritableProgramDirectory(const QString& programDirectory, const QString& startDirectory)
+{
+    return WithSeparator(DirectoryIsWritable(programDirectory) ? programDirectory : startDirectory);
+}

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+// True when a file can be created in the folder (tried, not guessed from permission bits, which
+// say yes to root on a read-only medium's mount point and no to nobody's ACLs).
+bool DirectoryIsWritable(const QString& directory);
+
+// Where the program writes its own files (the export settings, automatically saved reports):
+// its own folder when that is writable, as for a copy unpacked in the operator's home; else,
+// as for a program installed under /usr, the folder it was started in. Both with a trailing '/'.
+QString WritableProgramDirectory(const QString& programDirectory, const QString& startDirectory);
