@@ -246,8 +246,7 @@ void TForm4::OkClick()
     }
     S.Gpib.ForgetGpibDevice();
     QString error;
-    if (!WriteLinkConfig(QDir::current().absoluteFilePath(QStringLiteral("TAVCON.cfg")), S.Link,
-                         &error))
+    if (!WriteLinkConfig(LinkConfigPath(), S.Link, &error))
         throw std::runtime_error(
             QStringLiteral("Cannot write TAVCON.cfg: %1").arg(error).toStdString());
     accept();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/reply_sink.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -9,13 +11,11 @@ class QLineEdit;
 class ProgramState;
 
 // What the I/O window needs of the main window.
-class IoConfigHost {
+// Its reply handling writes the window's port lines into the service tool's log.
+class IoConfigHost : public ReplySink {
 public:
-    virtual ~IoConfigHost() = default;
     // Stops polling and shows the disconnected state: a port change ends the connection.
     virtual void StopPollingForPortChange() = 0;
-    // The reply handling, which writes the line to the service tool's log.
-    virtual void ParseReply(const QString& text) = 0;
     // The main window's DeviceName field, which a GPIB lookup by name reads.
     virtual void SetDeviceName(const QString& name) = 0;
 };

@@ -3,6 +3,7 @@
 #include "common/number_reading.h"
 #include "common/text_file.h"
 
+#include <QDir>
 #include <QFile>
 #include <algorithm>
 #include <cstring>
@@ -86,3 +87,5 @@ bool WriteLinkConfig(const QString& path, LinkSettings& settings, QString* error
 {
     return WriteFileAtomically(path, EncodeLinkRecord(settings), error);
 }
+
+QString LinkConfigPath() { return QDir::current().absoluteFilePath(QStringLiteral("TAVCON.cfg")); }

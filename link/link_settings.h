@@ -22,6 +22,9 @@ struct LinkSettings {
     bool SerialLink() const { return IoType == 0; }
 };
 
+// "TAVCON.cfg" in the folder the program was started in (the current folder).
+QString LinkConfigPath();
+
 // Outcome of reading the file.
 struct LinkConfigRead {
     bool found = false;    // the file existed and was read

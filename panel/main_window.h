@@ -99,7 +99,6 @@ private:
 
     void FormCreate();
     void BuildWindow();
-    void CiaComPortDataAvailable(TCiaComPort* port);
     void PortLost(TCiaComPort* port, int error);
     void ShowPair(QPushButton* on, QPushButton* off, bool showOn);
     void IdentificationReply(const QString& reply);

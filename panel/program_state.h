@@ -5,6 +5,7 @@
 #include "link/gpib_library.h"
 #include "link/gpib_messages.h"
 #include "link/link_settings.h"
+#include "link/reply_sink.h"
 
 #include <QByteArray>
 #include <QString>
@@ -82,7 +83,28 @@ public:
     QString StartDate;
     QByteArray ReplyLine;
     StopwatchValues Stopwatch;
+
+    // The test header copies the report uses, refreshed by opening or saving a test file, by a
+    // run's start and by opening a report.
+    QString ReporterText = QStringLiteral("KELM-Electronic");
+    QString UnitText = QStringLiteral("TAV Power Source");
+    QString SerialText = QStringLiteral("0505000120");
+    // @VAR01 ... @VAR10: 0 at program start, never reset while the program runs.
+    std::array<double, 10> TestVariables{};
+
+    // The spreadsheet export settings in memory (TAVCON.efg holds them between runs).
+    QString ExportRowText = QStringLiteral("1");
+    QString ExportColumnText = QStringLiteral("1");
+    QString WorkbookPath;
+
+    // The model values of the service tool's last "Send Config", kept for a typed model that
+    // selects no row.
+    QString LastConfigPower = QStringLiteral("400");
+    QString LastConfigCurrent = QStringLiteral("3");
     ReplyListener* TestWindow = nullptr;
+    // The reply handling of whoever shows or logs the lines: the main window, or a run without
+    // windows.
+    ReplySink* Replies = nullptr;
 
     // The NI-488 library (bound at program start, if present) and the GPIB state on top of it.
     GpibLibrary GpibLib;

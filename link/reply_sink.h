@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+// The reply handling every received line passes through: the control panel's parser, which
+// shows the line in its field and logs it, or, with no window, whatever logs it. The windows
+// and the start-up also hand it lines of their own ("COM2: port opened", "CIACOM3 4 open4").
+class ReplySink {
+public:
+    virtual ~ReplySink() = default;
+    virtual void ParseReply(const QString& text) = 0;
+};

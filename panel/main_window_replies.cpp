@@ -1,0 +1,154 @@
+// The control panel's reply handling, display states and identification.
+#include "panel/main_window.h"
+
+#include "panel/identification.h"
+#include "panel/reply_parser.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+// ---- reply handling ----
+
+void TForm1::ShowPair(QPushButton* on, QPushButton* off, bool showOn)
+{
+    on->setVisible(showOn);
+    off->setVisible(!showOn);
+}
+
+void TForm1::ParseReply(const QString& text)
+{
+    const QString reply = TrimReply(text);
+    if (!reply.isEmpty())
+        Tool.AppendLog(QStringLiteral("> ") + reply);
+    const int slot = m_cycle.ReplySlot;
+    switch (ActionForSlot(slot)) {
+    case ReplyAction::Status: {
+        Tool.SetFieldText(QStringLiteral("Edit53"), reply.left(8));
+        const int word = LeadingDigitsValue(Tool.FieldText(QStringLiteral("Edit53")));
+        for (int phase = 1; phase <= 3; ++phase) {
+            m_ccIndicators[phase - 1]->setVisible(ConstantCurrentOn(word, phase));
+            m_olIndicators[phase - 1]->setVisible(OverloadOn(word, phase));
+        }
+        m_cycle.StatusPending = false;
+        break;
+    }
+    case ReplyAction::Value:
+        if (QLineEdit* f = SlotField(slot)) {
+            f->clear();
+            f->setText(ValueText(reply));
+            f->setCursorPosition(0);
+        }
+        break;
+    case ReplyAction::Angle:
+        if (QLineEdit* f = SlotField(slot)) {
+            f->setText(AngleText(reply));
+            f->setCursorPosition(0);
+        }
+        break;
+    case ReplyAction::OutputState:
+        ShowPair(m_outputOn, m_outputOff, ReplyMeansOn(reply));
+        break;
+    case ReplyAction::PhaseState:
+        ShowPair(m_phaseOn, m_phaseOff, ReplyMeansOn(reply));
+        break;
+    case ReplyAction::AuxState:
+        ShowPair(m_auxOn, m_auxOff, ReplyMeansOn(reply));
+        break;
+    case ReplyAction::Identification:
+        IdentificationReply(reply);
+        break;
+    case ReplyAction::Options:
+        OptionsReply(reply);
+        break;
+    case ReplyAction::None:
+        break;
+    }
+    if (slot == 8) {
+        const StopwatchValues& w = S.Stopwatch;
+        auto count = [](qint64 v) { return QString::number(v).left(15); };
+        Tool.SetFieldText(QStringLiteral("Edit10"), count(w.StartMark));
+        Tool.SetFieldText(QStringLiteral("Edit11"), count(w.EndMark));
+        Tool.SetFieldText(QStringLiteral("Edit12"), count(w.EndMark - w.StartMark));
+        Tool.SetFieldText(QStringLiteral("Edit13"), QString::number(w.ElapsedTime, 'f', 3));
+    }
+}
+
+// ---- display ----
+
+void TForm1::ResetDisplay()
+{
+    for (int slot = 2; slot <= 58; ++slot)
+        if (QLineEdit* f = SlotField(slot))
+            f->setText(QStringLiteral("0.000"));
+    for (int i = 0; i < 3; ++i) {
+        m_ccIndicators[i]->hide();
+        m_olIndicators[i]->hide();
+    }
+    m_label1->show();
+    m_label28->hide();
+}
+
+void TForm1::SinglePhaseLayout()
+{
+    m_cycle.SinglePhase();
+    m_label1->show();
+    m_label28->hide();
+    for (int slot = 10; slot <= 23; ++slot)
+        SlotField(slot)->setEnabled(false);
+    for (int slot = 44; slot <= 58; ++slot)
+        SlotField(slot)->setEnabled(false);
+}
+
+void TForm1::ThreePhaseLayout()
+{
+    m_cycle.ThreePhase();
+    m_label1->hide();
+    m_label28->show();
+    for (int slot = 10; slot <= 23; ++slot)
+        SlotField(slot)->setEnabled(true);
+    for (int slot = 44; slot <= 58; ++slot)
+        SlotField(slot)->setEnabled(true);
+}
+
+// ---- identification ----
+
+void TForm1::IdentificationReply(const QString& reply)
+{
+    const IdentificationReading r = ReadIdentification(reply);
+    DeviceIdentType& id = S.DeviceIdent;
+    id.Identification = reply;
+    for (int i = 0; i < 4; ++i)
+        Tool.SetFieldText(QStringLiteral("Label%1").arg(17 + i),
+                          QString::number(r.CommaPositions[static_cast<size_t>(i)]));
+    id.Manufacturer = r.Manufacturer;
+    id.Model = r.Model;
+    id.SerialNumber = r.SerialNumber;
+    id.Revision = r.Revision;
+    Tool.SetFieldText(QStringLiteral("Label21"), id.Manufacturer);
+    Tool.SetFieldText(QStringLiteral("Label22"), id.Model);
+    Tool.SetFieldText(QStringLiteral("Label23"), id.SerialNumber);
+    Tool.SetFieldText(QStringLiteral("Label24"), id.Revision);
+    m_label15->setText(id.Model);
+    // With CycleBase 1 the status query is no longer polled, nor watched.
+    m_cycle.CycleBase = r.CycleBase;
+    Tool.SetFieldText(QStringLiteral("Edit1"), r.RevisionMarkerText);
+    Tool.SetFieldText(QStringLiteral("Edit2"), QString::number(r.CycleBase).rightJustified(4));
+}
+
+void TForm1::OptionsReply(const QString& reply)
+{
+    const OptionsReading r = ReadOptions(reply);
+    S.DeviceIdent.Options = reply;
+    Tool.SetFieldText(QStringLiteral("Edit57"), r.ThreePhaseText);
+    if (r.ThreePhase)
+        ThreePhaseLayout();
+    else
+        SinglePhaseLayout();
+    // An option not reported leaves its buttons as they are.
+    if (r.CurrentRangeOption)
+        ShowPair(m_irmsX10, m_irmsX1, true);
+    if (r.Ot1Option)
+        ShowPair(m_ot1Off, m_ot1On, true);
+    Tool.SetFieldText(QStringLiteral("Edit2"), r.OptionText);
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class ProgramState;
+class TCiaComPort;
+
+// What happens to a port whose device went away (errno of the failure).
+using PortLostHandler = std::function<void(TCiaComPort* port, int error)>;
+
+// The program's start-up state, the same with or without windows: its folders and start date,
+// the link settings from TAVCON.cfg in the current folder (defaults: serial, COM2, GPIB device
+// "Device 1"), the eleven serial port objects at 19200 baud in line mode with CR LF, ports 1 to
+// 6 delivering into the reply route and all of them reporting a lost device, and the port
+// discovery, which opens the instrument's port. Returns the warning of a damaged TAVCON.cfg,
+// empty when it was read cleanly.
+QString StartProgramState(ProgramState& state, const PortLostHandler& portLost);
+
+// The reply route of a port with a hand-over (ports 1 to 6): the line goes to the reply
+// handling first, then, while a test runs, into ReplyLine and to the interpreter's evaluation.
+void RouteReply(ProgramState& state, TCiaComPort* port);
+
+// Detaches the handlers StartProgramState attached: the ports outlive whoever handles them.
+void DetachPortHandlers(ProgramState& state);

@@ -1,0 +1,90 @@
+// The program's start-up state and reply route with no window at all, as a run without windows
+// has them.
+#include "link/link_settings.h"
+#include "panel/direct_send.h"
+#include "panel/program_start.h"
+#include "panel/program_state.h"
+#include "tests/support/pty_link.h"
+#include "tests/support/qt_print.h"
+#include "tests/support/qt_wait.h"
+#include "tests/support/tavsim_process.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct LineLog : ReplySink {
+    void ParseReply(const QString& text) override { lines << text; }
+    QStringList lines;
+};
+
+struct Evaluations : ReplyListener {
+    explicit Evaluations(ProgramState& s) : state(s) {}
+    void EvaluateReply() override { seen << state.ReplyLine; }
+    ProgramState& state;
+    QList<QByteArray> seen;
+};
+
+class ProgramStartTest : public ::testing::Test {
+protected:
+    ProgramStartTest() : oldCwd(QDir::currentPath()) { QDir::setCurrent(cwd.path()); }
+    ~ProgramStartTest() override
+    {
+        DetachPortHandlers(state);
+        for (int n = 1; n <= ProgramState::kPortCount; ++n)
+            state.ComPort(n).SetActive(false);
+        QDir::setCurrent(oldCwd);
+    }
+
+    QTemporaryDir cwd;
+    QString oldCwd;
+    PortSandbox sandbox;
+    ProgramState state;
+    LineLog log;
+};
+
+} // namespace
+
+// TAVCON.cfg names COM3; the instrument there answers, and every line goes to the reply
+// handling, and into ReplyLine and the evaluation once a test listens.
+TEST_F(ProgramStartTest, ConfiguredPortOpensAndRepliesTakeTheRoute)
+{
+    LinkSettings saved;
+    saved.PortText = QStringLiteral("3");
+    ASSERT_TRUE(WriteLinkConfig(QDir(cwd.path()).filePath("TAVCON.cfg"), saved));
+    const QString link = QString::fromStdString(sandbox.LinkDir()) + "/COM3";
+    TavsimProcess sim(link, QDir(cwd.path()).filePath("tavsim.log"));
+    ASSERT_TRUE(sim.Ready());
+
+    state.Replies = &log;
+    int lost = 0;
+    EXPECT_TRUE(StartProgramState(state, [&](TCiaComPort*, int) { ++lost; }).isEmpty());
+    EXPECT_EQ(state.Link.PortText, "3");
+    EXPECT_TRUE(state.SerialLink);
+    EXPECT_TRUE(state.LinkOpened);
+    EXPECT_TRUE(state.ComPort(1).Active());
+    EXPECT_EQ(state.ComPort(1).Port(), 3);
+    EXPECT_TRUE(state.ProgramDirectory.endsWith('/'));
+    EXPECT_FALSE(state.StartDate.isEmpty());
+    EXPECT_EQ(state.DiscoveredPorts, QStringList{"3"});
+    ASSERT_FALSE(log.lines.isEmpty());
+    EXPECT_EQ(log.lines.last(), "COM3: port opend");
+
+    const qsizetype before = log.lines.size();
+    SendToInstrument(state, "meas:volt?\n");
+    ASSERT_TRUE(WaitUntil([&] { return log.lines.size() == before + 1; }));
+    EXPECT_TRUE(log.lines.last().endsWith("\r\n")) << "the line as received";
+
+    Evaluations test(state);
+    state.TestWindow = &test;
+    SendToInstrument(state, "*idn?\n");
+    ASSERT_TRUE(WaitUntil([&] { return test.seen.size() == 1; }));
+    EXPECT_EQ(QString::fromLatin1(test.seen[0]), log.lines.last());
+    EXPECT_TRUE(test.seen[0].startsWith("KELM")) << test.seen[0].toStdString();
+    state.TestWindow = nullptr;
+
+    sim.Kill();
+    ASSERT_TRUE(WaitUntil([&] { return lost == 1; }));
+}
