@@ -150,6 +150,9 @@ void TestInterpreter::Tick()
     TestRunState& s = m_state;
     s.ControlRow = false;
     s.StepResultText.clear();
+    // The mark of a reply that came in since the last tick belongs to that reply's row, not to
+    // a command row recorded in this one.
+    s.ResultMark.clear();
     m_evaluatedThisTick = false;
 
     if (!s.StepWaiting) {
@@ -165,9 +168,14 @@ void TestInterpreter::Tick()
         s.DelayTicks = StepTimeTicks(Cell(kTestTime), kTickMs);
     }
 
-    // The row a GOTO reaches is carried out in this same tick with the GOTO row's delay, and is
-    // not itself tested for GOTO.
-    if (Cell(kTestCommand) == QLatin1String("GOTO")) {
+    // The row a GOTO reaches is carried out in this same tick with the first GOTO row's delay.
+    // When it is a GOTO row too (loops nested without a row between their ends), that one is
+    // followed as well rather than its keyword sent to the instrument as a command.
+    for (int gotos = 0; Cell(kTestCommand) == QLatin1String("GOTO"); ++gotos) {
+        if (gotos == kMaxGotosPerTick) {
+            EndRun(QStringLiteral("END: GOTO loop at row %1").arg(s.CurrentRow));
+            return;
+        }
         if (!GotoRow())
             return;
     }
@@ -206,27 +214,29 @@ void TestInterpreter::Tick()
     EndOfTick();
 }
 
-// Rows 1 to the spare row exist; a jump anywhere else ends the run as an END row would, so
-// that no cell or GOTO entry is ever looked up outside the table.
+// Rows 1 to the spare row exist; a jump anywhere else ends the run, so that no cell or GOTO
+// entry is ever looked up outside the table.
 bool TestInterpreter::EnterRow(int row)
 {
     if (row >= 1 && row <= m_table.SpareRow()) {
         m_state.CurrentRow = row;
         return true;
     }
-    EndAtMissingRow(row);
+    EndRun(QStringLiteral("END: no row %1").arg(row));
     return false;
 }
 
-void TestInterpreter::EndAtMissingRow(int row)
+// Ends a run that cannot go on as an END row would, with the reason in the result field; no
+// report is saved for it.
+void TestInterpreter::EndRun(const QString& reason)
 {
     m_host.SetTimer(false);
     m_state.StepReady = false;
     m_state.StepWaiting = false;
     m_state.DelayTicks = 0;
-    m_host.SetResultText(QStringLiteral("END: no row %1").arg(row));
+    m_host.SetResultText(reason);
     EndOfTick();
-    // The next Start without "Start at Step 1" begins at the top, not after the missing row.
+    // The next Start without "Start at Step 1" begins at the top, not after the broken row.
     m_state.LastRow = 0;
 }
 

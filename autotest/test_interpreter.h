@@ -19,6 +19,8 @@ class StepGrid;
 class TestInterpreter {
 public:
     static constexpr int kTickMs = 100;
+    // GOTO rows followed within one tick before the table counts as looping for ever.
+    static constexpr int kMaxGotosPerTick = 1000;
 
     TestInterpreter(const StepGrid& table, TestRunState& state, ResultTable& results,
                     TestHost& host, TestLink& link);
@@ -57,7 +59,7 @@ public:
 
 private:
     bool EnterRow(int row);
-    void EndAtMissingRow(int row);
+    void EndRun(const QString& reason);
     bool GotoRow();
     void SendRow(QString line);
     void SendSerial(QString line);
