@@ -3,6 +3,8 @@
 #include "common/step_time.h"
 #include "common/text_file.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kHeaderLines = 5;

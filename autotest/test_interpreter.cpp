@@ -218,7 +218,7 @@ void TestInterpreter::Tick()
 // entry is ever looked up outside the table.
 bool TestInterpreter::EnterRow(int row)
 {
-    if (row >= 1 && row <= m_table.SpareRow()) {
+    if (row >= 1 && row <= m_table.SpareRow() && row < TestRunState::kGotoEntries) {
         m_state.CurrentRow = row;
         return true;
     }

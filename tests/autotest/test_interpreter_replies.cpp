@@ -150,7 +150,9 @@ TEST_F(InterpreterReplies, LateRepliesNeitherRestartNorPrecedeARun)
     QueryTable();
     run.ReplyReceived("1.000V\r\n"); // window open, nothing started: no row to check against
     EXPECT_EQ(results.Row(0), ResultTable::Captions());
-    EXPECT_EQ(results.RowCount(), 2);
+    EXPECT_EQ(ResultRow(1), QStringList(6, QString()));
+    EXPECT_EQ(state.ReportRow, 1);
+    EXPECT_EQ(host.result, "");
     Put(2, {.command = "END"});
     run.Start();
     RunTicks();
