@@ -31,7 +31,8 @@ const StepTableKind& TestTableKind()
 bool WriteTestFile(const QString& path, const TestHeader& header, const StepGrid& grid,
                    QString* error)
 {
-    QStringList lines{QStringLiteral("Test-File:"), QStringLiteral("Reporter:;") + header.ReporterText,
+    QStringList lines{QStringLiteral("Test-File:"),
+                      QStringLiteral("Reporter:;") + header.ReporterText,
                       QStringLiteral("Unit:;") + header.UnitText,
                       QStringLiteral("Serial #:;") + header.SerialText, QString()};
     for (int row = 1; row <= grid.LastRow(); ++row) {

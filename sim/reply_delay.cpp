@@ -23,7 +23,8 @@ void ReplyDelay::AddSlowQuery(std::string_view line) {
 
 int ReplyDelay::For(std::string_view line) const {
     const std::string text = Normalized(line);
-    const bool slow = std::find(slowQueries_.begin(), slowQueries_.end(), text) != slowQueries_.end();
+    const bool slow =
+        std::find(slowQueries_.begin(), slowQueries_.end(), text) != slowQueries_.end();
     return slow ? slowMs_ : delayMs_;
 }
 

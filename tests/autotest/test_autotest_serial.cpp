@@ -123,7 +123,8 @@ TEST_F(SerialRun, ReplyOutlastingItsRowIsCheckedAgainstALaterRow)
     EXPECT_EQ(results.Row(2), QStringList({" 2", "covered", "229.000", "230.000", "231.000", ""}));
     EXPECT_EQ(results.Row(3), QStringList({" 4", "late", "", "", "", ""}));
     EXPECT_EQ(results.Row(4), QStringList({" 4", "late", "0.000", "230.000", "0.000", "Error!"}));
-    EXPECT_EQ(Lines(*sim), QStringList({"SOUR:VOLTAC,230", "Sour:voltac?", "Sour:voltac?", "OUTP,1"}));
+    EXPECT_EQ(Lines(*sim),
+              QStringList({"SOUR:VOLTAC,230", "Sour:voltac?", "Sour:voltac?", "OUTP,1"}));
 }
 
 TEST_F(SerialRun, AuxiliaryMeterAnswersThroughItsOwnPort)

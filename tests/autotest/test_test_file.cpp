@@ -91,7 +91,8 @@ TEST_F(TestFile, ReadingFourLinesKeepsTheRowsAfterThem)
     EXPECT_TRUE(Read(Path("four.tst")).isEmpty());
     EXPECT_EQ(header, written);
     EXPECT_EQ(grid.Cell(kTestCommand, 3), "NEW");
-    EXPECT_EQ(grid.Row(4), QStringList({" 4", "00.00.00.000", "END", "0", "0", "0", "", "", "", "1"}));
+    EXPECT_EQ(grid.Row(4),
+              QStringList({" 4", "00.00.00.000", "END", "0", "0", "0", "", "", "", "1"}));
     for (int r = 5; r <= 10; ++r)
         EXPECT_EQ(grid.Row(r), StepLine(r, "OLD")) << r;
     EXPECT_EQ(grid.Cell(kTestCommand, 11), "END");
