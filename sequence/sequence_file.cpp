@@ -19,27 +19,6 @@ bool WriteSequenceFile(const QString& path, const StepGrid& grid, QString* error
     return WriteTextLines(path, lines, error);
 }
 
-QStringList SplitStepLine(const QString& line, int fields)
-{
-    QStringList out;
-    qsizetype start = 0;
-    for (int f = 0; f < fields - 1; ++f) {
-        const qsizetype sep = line.indexOf(QLatin1Char(';'), start);
-        if (sep < 0) {
-            out.append(line.mid(start));
-            start = line.size() + 1;
-            break;
-        }
-        out.append(line.mid(start, sep - start));
-        start = sep + 1;
-    }
-    if (out.size() == fields - 1)
-        out.append(line.mid(start));
-    while (out.size() < fields)
-        out.append(QString());
-    return out;
-}
-
 bool ReadSequenceFile(const QString& path, StepGrid& grid,
                       const std::function<void(int line)>& timeError, QString* error)
 {

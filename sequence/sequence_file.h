@@ -19,7 +19,3 @@ bool WriteSequenceFile(const QString& path, const StepGrid& grid, QString* error
 // False (with the error) when the file cannot be read; the table is then unchanged.
 bool ReadSequenceFile(const QString& path, StepGrid& grid,
                       const std::function<void(int line)>& timeError, QString* error = nullptr);
-
-// Splits a line at its first separators into `fields` fields; the last keeps the rest of the
-// line, further ';' included. Missing fields are empty.
-QStringList SplitStepLine(const QString& line, int fields);

@@ -41,3 +41,24 @@ void InitStepGrid(StepGrid& grid, const StepTableKind& kind)
     for (int row = 1; row <= grid.SpareRow(); ++row)
         grid.SetRow(row, QStringList{StepNumberText(row)} + kind.newRow);
 }
+
+QStringList SplitStepLine(const QString& line, int fields)
+{
+    QStringList out;
+    qsizetype start = 0;
+    for (int f = 0; f < fields - 1; ++f) {
+        const qsizetype sep = line.indexOf(QLatin1Char(';'), start);
+        if (sep < 0) {
+            out.append(line.mid(start));
+            start = line.size() + 1;
+            break;
+        }
+        out.append(line.mid(start, sep - start));
+        start = sep + 1;
+    }
+    if (out.size() == fields - 1)
+        out.append(line.mid(start));
+    while (out.size() < fields)
+        out.append(QString());
+    return out;
+}

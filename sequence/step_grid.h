@@ -48,3 +48,7 @@ struct StepTableKind {
 
 // Writes the captions, and the number and defaults of every row, the spare row included.
 void InitStepGrid(StepGrid& grid, const StepTableKind& kind);
+
+// Splits a file line at its first separators into `fields` fields; the last keeps the rest of the
+// line, further ';' included. Missing fields are empty.
+QStringList SplitStepLine(const QString& line, int fields);

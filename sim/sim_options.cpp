@@ -25,6 +25,9 @@ runs until SIGTERM or SIGINT.
   --serial NUMBER    serial number in "*idn?"                 (default 0505000120)
   --load-ohm OHM     resistive load on every phase, > 0       (default 50)
   --delay-ms MS      pause before each answer                 (default 2)
+  --slow-query LINE  answer this query (any case) only after --slow-ms; may be given
+                     more than once
+  --slow-ms MS       pause before answering a slow query      (default 1000)
   --no-status        never answer "*tav?"
   --log FILE         record every received line as "<CLOCK_MONOTONIC us>\t<line>"
   --meter            act as a SCPI voltmeter instead of a TAV source
@@ -129,6 +132,12 @@ ParsedOptions ParseSimOptions(const std::vector<std::string>& args) {
             if (!ParseDelay(value, o.delayMs))
                 parsed.error =
                     "--delay-ms needs a whole number of milliseconds, not \"" + value + "\"";
+        } else if (name == "--slow-query" && take()) {
+            o.slowQueries.push_back(value);
+        } else if (name == "--slow-ms" && take()) {
+            if (!ParseDelay(value, o.slowMs))
+                parsed.error =
+                    "--slow-ms needs a whole number of milliseconds, not \"" + value + "\"";
         } else if (name == "--log" && take()) {
             o.logPath = value;
         } else if (parsed.error.empty()) {

@@ -13,6 +13,8 @@ struct SimOptions {
     std::string devicePath; // --device: serve an existing tty
     TavConfig tav;
     int delayMs = 2;
+    std::vector<std::string> slowQueries; // --slow-query, answered after slowMs
+    int slowMs = 1000;
     std::string logPath;
     bool meter = false;
     bool help = false;

@@ -32,8 +32,9 @@ void Warn(const std::string& message) {
 
 } // namespace
 
-SimServer::SimServer(SimDevice& device, int portFd, int stopFd, int delayMs, int logFd)
-    : device_(device), portFd_(portFd), stopFd_(stopFd), delayMs_(delayMs), logFd_(logFd) {}
+SimServer::SimServer(SimDevice& device, int portFd, int stopFd, const ReplyDelay& delay,
+                     int logFd)
+    : device_(device), portFd_(portFd), stopFd_(stopFd), delay_(delay), logFd_(logFd) {}
 
 bool SimServer::StopWithin(int timeoutMs) {
     pollfd stop{stopFd_, POLLIN, 0};
@@ -77,7 +78,7 @@ void SimServer::HandleLine(const std::string& line) {
     const LineResult result = device_.Process(line);
     switch (result.kind) {
     case LineKind::Answered:
-        if (delayMs_ > 0 && StopWithin(delayMs_))
+        if (const int delayMs = delay_.For(line); delayMs > 0 && StopWithin(delayMs))
             return;
         Send(result.reply);
         break;

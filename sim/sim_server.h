@@ -1,6 +1,7 @@
 #pragma once
 
 #include "sim/line_splitter.h"
+#include "sim/reply_delay.h"
 #include "sim/sim_device.h"
 
 #include <string>
@@ -12,7 +13,7 @@ class SimServer {
 public:
     // portFd: non-blocking tty. stopFd: readable once the server should end (a signal pipe).
     // logFd: receives every line as "<CLOCK_MONOTONIC us>\t<line>\n", or -1 for no log.
-    SimServer(SimDevice& device, int portFd, int stopFd, int delayMs, int logFd);
+    SimServer(SimDevice& device, int portFd, int stopFd, const ReplyDelay& delay, int logFd);
 
     void Run();
 
@@ -26,7 +27,7 @@ private:
     SimDevice& device_;
     int portFd_;
     int stopFd_;
-    int delayMs_;
+    ReplyDelay delay_;
     int logFd_;
     bool stopping_ = false;
     LineSplitter splitter_;

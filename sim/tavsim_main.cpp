@@ -96,7 +96,11 @@ int main(int argc, char** argv) {
                  port->TtyPath().c_str(), options.linkPath.empty() ? "" : " as ",
                  options.linkPath.c_str());
 
-    SimServer server(*device, port->Fd(), stopFd, options.delayMs, logFd);
+    ReplyDelay delay(options.delayMs);
+    delay.SetSlowMs(options.slowMs);
+    for (const std::string& query : options.slowQueries)
+        delay.AddSlowQuery(query);
+    SimServer server(*device, port->Fd(), stopFd, delay, logFd);
     server.Run();
 
     port.reset();

@@ -1,0 +1,64 @@
+#include "autotest/test_file.h"
+
+#include "common/step_time.h"
+#include "common/text_file.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kHeaderLines = 5;
+
+// The text after the first ';' of a header line; a line without one has no value.
+QString HeaderValue(const QStringList& lines, int index)
+{
+    const QString line = lines.value(index);
+    const qsizetype sep = line.indexOf(QLatin1Char(';'));
+    return sep < 0 ? QString() : line.mid(sep + 1);
+}
+
+} // namespace
+
+const StepTableKind& TestTableKind()
+{
+    static const StepTableKind kind{
+        {"Nr.", "Time", "Command", "Value 1", "Value 2", "Value 3", "Lower Limit", "Upper Limit",
+         "Comment", "Show"},
+        {QString::fromLatin1(kDefaultStepTime), "END", "0", "0", "0", "", "", "", "1"}};
+    return kind;
+}
+
+bool WriteTestFile(const QString& path, const TestHeader& header, const StepGrid& grid,
+                   QString* error)
+{
+    QStringList lines{QStringLiteral("Test-File:"),
+                      QStringLiteral("Reporter:;") + header.ReporterText,
+                      QStringLiteral("Unit:;") + header.UnitText,
+                      QStringLiteral("Serial #:;") + header.SerialText, QString()};
+    for (int row = 1; row <= grid.LastRow(); ++row) {
+        lines.append(grid.Row(row).join(QLatin1Char(';')));
+        if (grid.Cell(kTestCommand, row) == QLatin1String("END"))
+            break;
+    }
+    return WriteTextLines(path, lines, error);
+}
+
+bool ReadTestFile(const QString& path, TestHeader& header, StepGrid& grid,
+                  const std::function<void(int line)>& timeError, QString* error)
+{
+    const auto lines = ReadTextLines(path, error);
+    if (!lines)
+        return false;
+    header.ReporterText = HeaderValue(*lines, 1);
+    header.UnitText = HeaderValue(*lines, 2);
+    header.SerialText = HeaderValue(*lines, 3);
+    const qsizetype steps = std::min<qsizetype>(lines->size() - kHeaderLines, grid.LastRow());
+    for (int row = 1; row <= steps; ++row) {
+        const int index = kHeaderLines + row - 1;
+        const QStringList fields = SplitStepLine(lines->at(index), grid.Columns());
+        if (!StepTimeHasShape(fields[kTestTime]) && timeError)
+            timeError(index + 1);
+        grid.SetRow(row, fields);
+    }
+    return true;
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "autotest/test_header.h"
+#include "sequence/step_grid.h"
+
+#include <QString>
+#include <functional>
+
+// The test table: 10 columns, steps 1 to 200 and the spare row 201, which a run ending without
+// an "END" row of its own stops at.
+enum TestColumn {
+    kTestNr,
+    kTestTime,
+    kTestCommand,
+    kTestValue1,
+    kTestValue2,
+    kTestValue3,
+    kTestLowerLimit,
+    kTestUpperLimit,
+    kTestComment,
+    kTestShow,
+};
+inline constexpr int kTestColumns = 10;
+inline constexpr int kTestRows = 202; // caption row, 200 steps, spare row
+
+const StepTableKind& TestTableKind();
+
+// ".tst": "Test-File:", "Reporter:;", "Unit:;" and "Serial #:;" with their texts, an empty
+// line, then one line per row from row 1 up to and including the first whose "Command" is
+// exactly "END", or up to row 200. Lines end in CR LF; saved atomically.
+bool WriteTestFile(const QString& path, const TestHeader& header, const StepGrid& grid,
+                   QString* error = nullptr);
+
+// Reads the header texts into header and step line n into row n (at most 200 lines; rows after
+// the last line read keep their cells). A line of nine fields leaves "Show" empty. Every line
+// whose time field lacks its points is reported once through timeError (1-based file line) and
+// entered all the same. False (with the error) when the file cannot be read; nothing changes then.
+bool ReadTestFile(const QString& path, TestHeader& header, StepGrid& grid,
+                  const std::function<void(int line)>& timeError, QString* error = nullptr);

@@ -1,0 +1,456 @@
+#include "autotest/test_interpreter.h"
+
+#include "autotest/report_file.h"
+#include "autotest/result_table.h"
+#include "autotest/test_file.h"
+#include "common/number_reading.h"
+#include "common/step_time.h"
+#include "sequence/step_grid.h"
+
+#include <QDir>
+#include <algorithm>
+
+namespace {
+
+StepKeywords& NoKeywords()
+{
+    static StepKeywords none;
+    return none;
+}
+
+// What the external-meter keywords write to the meter's port.
+const char* MeterText(const QString& command)
+{
+    if (command == QLatin1String("EXTMEAS?"))
+        return "READ?\n";
+    if (command == QLatin1String("EXTVDC"))
+        return ":SENS:FUNC 'VOLT:DC'\n";
+    if (command == QLatin1String("EXTVAC"))
+        return ":SENS:FUNC 'VOLT:AC'\n";
+    if (command == QLatin1String("EXTMVDC?"))
+        return "MEAS:VOLT:DC?\n";
+    if (command == QLatin1String("EXTMVAC?"))
+        return "MEAS:VOLT:AC?\n";
+    return nullptr;
+}
+
+// "230.000", "-0.500": three decimals; a negative zero prints as zero.
+QString Fixed3(double value) { return QString::number(value + 0.0, 'f', 3); }
+
+// The device number after "@COM" or "@GPIB", kept within 1 ... 30.
+int PrefixNumber(const QString& text, int position)
+{
+    return std::clamp(ReadInteger(text.mid(position, 2)), 1, 30);
+}
+
+QString WithoutLineEnd(const QString& text)
+{
+    qsizetype end = text.size();
+    while (end > 0 && (text[end - 1] == QLatin1Char('\r') || text[end - 1] == QLatin1Char('\n')))
+        --end;
+    return text.left(end);
+}
+
+} // namespace
+
+TestInterpreter::TestInterpreter(const StepGrid& table, TestRunState& state, ResultTable& results,
+                                 TestHost& host, TestLink& link)
+    : m_table(table), m_state(state), m_results(results), m_host(host), m_link(link),
+      m_keywords(&NoKeywords())
+{
+}
+
+void TestInterpreter::SetKeywords(StepKeywords* keywords)
+{
+    m_keywords = keywords ? keywords : &NoKeywords();
+}
+
+void TestInterpreter::SetReportPlace(const QString& directory, const QString& startDate)
+{
+    m_reportDirectory = directory;
+    m_startDate = startDate;
+}
+
+QString TestInterpreter::Cell(int column) const { return m_table.Cell(column, m_state.CurrentRow); }
+
+// ---- buttons ----
+
+void TestInterpreter::WindowCreated()
+{
+    m_state.CurrentRow = 0;
+    m_state.LastRow = 0;
+    m_state.StepReady = false;
+    m_state.RunPaused = false;
+    m_state.SingleStepRequest = false;
+}
+
+void TestInterpreter::ResetRun()
+{
+    m_state.StepReady = true;
+    m_state.StepWaiting = false;
+    m_state.RunPaused = false;
+    m_state.GotoArmed.fill(1);
+    m_state.JumpTarget = 0;
+    m_host.SetTimer(true);
+}
+
+void TestInterpreter::TakeHeaderCopies(bool advanceSerial, bool newReport)
+{
+    if (advanceSerial)
+        m_host.SetSerialField(AdvanceSerialNumber(m_host.HeaderFields().SerialText));
+    // Taken after the advance, so that the report names the unit now under test.
+    m_state.Copies = m_host.HeaderFields();
+    m_host.RunStarted(newReport);
+    if (newReport) {
+        m_state.ReportRow = 1;
+        m_results.WriteCaptions();
+    }
+}
+
+void TestInterpreter::Start()
+{
+    const TestOptions options = m_host.Options();
+    m_state.CurrentRow = options.StartAtStep1 ? 0 : m_state.LastRow;
+    ResetRun();
+    TakeHeaderCopies(options.SerialPlusOne, true);
+}
+
+void TestInterpreter::SingleStep()
+{
+    m_state.CurrentRow = m_state.LastRow;
+    ResetRun();
+    m_state.SingleStepRequest = true;
+    // From the top a single step starts a new unit, ticked "Serial # +1" or not.
+    const bool fromTop = m_state.CurrentRow == 0;
+    TakeHeaderCopies(fromTop, fromTop);
+}
+
+void TestInterpreter::Pause()
+{
+    if (m_host.TimerEnabled()) {
+        m_state.RunPaused = true;
+        m_host.SetTimer(false);
+    }
+}
+
+void TestInterpreter::Continue()
+{
+    if (m_state.RunPaused) {
+        m_host.SetTimer(true);
+        m_state.RunPaused = false;
+    }
+}
+
+void TestInterpreter::RowClicked(int row) { m_state.LastRow = row - 1; }
+
+// ---- one tick ----
+
+void TestInterpreter::Tick()
+{
+    TestRunState& s = m_state;
+    s.ControlRow = false;
+    s.StepResultText.clear();
+    // The mark of a reply that came in since the last tick belongs to that reply's row, not to
+    // a command row recorded in this one.
+    s.ResultMark.clear();
+    m_evaluatedThisTick = false;
+
+    if (!s.StepWaiting) {
+        if (s.JumpTarget > 0) {
+            const int target = s.JumpTarget;
+            s.JumpTarget = 0;
+            if (!EnterRow(target))
+                return;
+            m_host.ShowStepNumber(Cell(kTestNr));
+        } else if (!EnterRow(s.CurrentRow + 1)) {
+            return;
+        }
+        s.DelayTicks = StepTimeTicks(Cell(kTestTime), kTickMs);
+    }
+
+    // The row a GOTO reaches is carried out in this same tick with the first GOTO row's delay.
+    // When it is a GOTO row too (loops nested without a row between their ends), that one is
+    // followed as well rather than its keyword sent to the instrument as a command.
+    for (int gotos = 0; Cell(kTestCommand) == QLatin1String("GOTO"); ++gotos) {
+        if (gotos == kMaxGotosPerTick) {
+            EndRun(QStringLiteral("END: GOTO loop at row %1").arg(s.CurrentRow));
+            return;
+        }
+        if (!GotoRow())
+            return;
+    }
+
+    const QString command = Cell(kTestCommand);
+    if (command == QLatin1String("PAUSE")) {
+        if (m_host.TimerEnabled())
+            s.RunPaused = true;
+        m_host.SetTimer(false);
+        m_host.SetResultText(QStringLiteral("PAUSE"));
+    }
+    if (command == QLatin1String("END") || command == QLatin1String("SEND")) {
+        s.ControlRow = true;
+        m_host.SetTimer(false);
+        s.StepReady = false;
+        if (m_host.Options().AutoSave && s.CurrentRow > 1)
+            AutoSave();
+    }
+
+    QString line = command;
+    if (m_keywords->ControlKeyword(*this, command))
+        s.ControlRow = true;
+    if (line.contains(QLatin1Char('@')))
+        line = m_keywords->Substitute(line);
+
+    if (s.StepReady && !s.ControlRow)
+        SendRow(line);
+
+    if (s.DelayTicks > 0) {
+        --s.DelayTicks;
+        if (s.DelayTicks == 0) {
+            s.StepReady = true;
+            s.StepWaiting = false;
+        }
+    }
+    EndOfTick();
+}
+
+// Rows 1 to the spare row exist; a jump anywhere else ends the run, so that no cell or GOTO
+// entry is ever looked up outside the table.
+bool TestInterpreter::EnterRow(int row)
+{
+    if (row >= 1 && row <= m_table.SpareRow() && row < TestRunState::kGotoEntries) {
+        m_state.CurrentRow = row;
+        return true;
+    }
+    EndRun(QStringLiteral("END: no row %1").arg(row));
+    return false;
+}
+
+// Ends a run that cannot go on as an END row would, with the reason in the result field; no
+// report is saved for it.
+void TestInterpreter::EndRun(const QString& reason)
+{
+    m_host.SetTimer(false);
+    m_state.StepReady = false;
+    m_state.StepWaiting = false;
+    m_state.DelayTicks = 0;
+    m_host.SetResultText(reason);
+    EndOfTick();
+    // The next Start without "Start at Step 1" begins at the top, not after the broken row.
+    m_state.LastRow = 0;
+}
+
+bool TestInterpreter::GotoRow()
+{
+    TestRunState& s = m_state;
+    const auto row = static_cast<size_t>(s.CurrentRow);
+    if (s.GotoArmed[row] == 1)
+        s.GotoCount[row] = ReadInteger(Cell(kTestValue3));
+    if (s.GotoCount[row] > 0) {
+        s.GotoArmed[row] = 0;
+        --s.GotoCount[row];
+        return EnterRow(ReadInteger(Cell(kTestValue1)));
+    }
+    // Armed again, so that an enclosing loop runs this one in full once more.
+    s.GotoArmed[row] = 1;
+    return EnterRow(s.CurrentRow + 1);
+}
+
+void TestInterpreter::EndOfTick()
+{
+    TestRunState& s = m_state;
+    if (s.SingleStepRequest)
+        m_host.SetTimer(false);
+    s.LastRow = s.CurrentRow;
+    s.SingleStepRequest = false;
+    s.MeasuredValue = 0;
+    s.LowerLimitValue = 0;
+    s.UpperLimitValue = 0;
+    s.ResultMark.clear();
+    // A failure found inside this tick stays red until the next tick, like one whose reply
+    // came in between ticks; otherwise a GPIB failure would never be seen red.
+    if (!m_evaluatedThisTick)
+        m_host.SetResultRed(false);
+}
+
+// ---- sending ----
+
+void TestInterpreter::ShowRowFields()
+{
+    m_host.ShowStepNumber(Cell(kTestNr));
+    m_host.ShowStepFields(Cell(kTestLowerLimit), Cell(kTestUpperLimit), Cell(kTestComment));
+}
+
+void TestInterpreter::SendRow(QString line)
+{
+    m_host.SetResultText(QString());
+    const QString command = Cell(kTestCommand);
+    bool gpib = !m_link.SerialLink();
+    if (command.startsWith(QLatin1String("@GPIB")))
+        gpib = true;
+    else if (command.startsWith(QLatin1String("@COM")))
+        gpib = false;
+
+    if (gpib)
+        SendGpib(line);
+    else
+        SendSerial(line);
+    if (m_state.DelayTicks > 0) {
+        m_state.StepReady = false;
+        m_state.StepWaiting = true;
+    }
+}
+
+// A query's reply comes later, through ReplyReceived.
+void TestInterpreter::SendSerial(QString line)
+{
+    TestRunState& s = m_state;
+    const QString command = Cell(kTestCommand);
+    s.ExternalReply = false;
+    int port = 0;
+    if (line.startsWith(QLatin1String("@COM"))) {
+        s.ExternalReply = true;
+        port = PrefixNumber(line, 4);
+        line = line.mid(7);
+    }
+    QString error;
+    bool sent = true;
+    if (const char* meterText = MeterText(command))
+        sent = m_link.WriteMeter(QByteArray(meterText), error);
+    ShowRowFields();
+    const QByteArray bytes = line.toLatin1() + '\n';
+    if (sent) {
+        if (s.ExternalReply)
+            m_link.WriteAuxiliary(port, bytes);
+        else
+            sent = m_link.WriteInstrument(bytes, error);
+    }
+    if (!sent) {
+        PauseAfterWriteFailure(error);
+        return;
+    }
+    if (!line.endsWith(QLatin1Char('?')))
+        RecordStep(QString(), QString(), s.StepResultText);
+}
+
+// A port that is closed or went away: the run stops here with one message instead of failing
+// again at every tick; Continue goes on after this row.
+void TestInterpreter::PauseAfterWriteFailure(const QString& error)
+{
+    if (m_host.TimerEnabled())
+        m_state.RunPaused = true;
+    m_host.SetTimer(false);
+    m_host.SetResultText(QStringLiteral("PAUSE"));
+    m_host.ShowMessage(error);
+}
+
+void TestInterpreter::SendGpib(QString line)
+{
+    const QString command = Cell(kTestCommand);
+    int address = 0;
+    if (command.startsWith(QLatin1String("@GPIB"))) {
+        address = PrefixNumber(command, 5);
+        line = command.mid(8);
+    }
+    const bool query = line.endsWith(QLatin1Char('?'));
+    QByteArray reply;
+    if (!m_link.GpibExchange(address, line.toLatin1() + '\n', query, reply))
+        return; // another exchange is under way: the row is skipped
+    ShowRowFields();
+    if (query) {
+        m_state.ExternalReply = address != 0;
+        m_state.ReplyLine = reply;
+        EvaluateReply();
+        m_evaluatedThisTick = true;
+    } else {
+        RecordStep(QString(), QString(), m_state.StepResultText);
+    }
+    m_state.ExternalReply = false;
+}
+
+// ---- replies ----
+
+void TestInterpreter::ReplyReceived(const QByteArray& line)
+{
+    m_state.ReplyLine = line;
+    EvaluateReply();
+}
+
+void TestInterpreter::EvaluateReply()
+{
+    TestRunState& s = m_state;
+    // Before the first step there is no row to measure against (row 0 holds the captions).
+    if (s.CurrentRow < 1 || s.CurrentRow > m_table.SpareRow())
+        return;
+    const QString reply = QString::fromLatin1(s.ReplyLine);
+    if (!s.ExternalReply) {
+        // The instrument answers five characters of value, then the unit: "230.0V", "123.4mA".
+        s.ReplyText = reply.left(5);
+        s.MeasuredValue = ReadNumber(s.ReplyText);
+        if (reply.size() > 10)
+            s.MeasuredValue = ReadNumber(reply);
+        if (reply.mid(5, 2) == QLatin1String("mA"))
+            s.MeasuredValue /= 1000;
+    } else {
+        const int ends = (reply.contains(QLatin1Char('\n')) ? 1 : 0) +
+                         (reply.contains(QLatin1Char('\r')) ? 1 : 0);
+        s.ReplyText = reply.left(reply.size() - ends);
+        s.MeasuredValue = ReadNumber(s.ReplyText);
+    }
+    s.LowerLimitValue = ReadNumber(Cell(kTestLowerLimit));
+    s.UpperLimitValue = ReadNumber(Cell(kTestUpperLimit));
+    m_host.SetResultRed(false);
+    s.ResultMark.clear();
+    if (s.MeasuredValue < s.LowerLimitValue)
+        LimitFailed(kTestValue1);
+    if (s.MeasuredValue > s.UpperLimitValue)
+        LimitFailed(kTestValue3);
+    m_host.SetResultText(s.ReplyText);
+    // "Show" 2 reports the reply as received, without the line end that would split the
+    // report's line in two.
+    const QString value = Cell(kTestShow) == QLatin1String("2") ? WithoutLineEnd(reply)
+                                                                 : Fixed3(s.MeasuredValue);
+    RecordStep(Fixed3(s.LowerLimitValue), Fixed3(s.UpperLimitValue), value);
+    s.ExternalReply = false;
+}
+
+void TestInterpreter::LimitFailed(int targetColumn)
+{
+    m_host.SetResultRed(true);
+    m_state.ResultMark = QStringLiteral("Error!");
+    if (m_host.Options().StopAtError) {
+        // Only a running test is suspended: a late reply must not make Continue restart a
+        // test that has ended.
+        if (m_host.TimerEnabled())
+            m_state.RunPaused = true;
+        m_host.SetTimer(false);
+        m_host.SetResultText(QStringLiteral("PAUSE"));
+    } else {
+        const QString target = Cell(targetColumn);
+        m_state.JumpTarget = target == QLatin1String("NEXT") ? 0 : ReadInteger(target);
+    }
+}
+
+void TestInterpreter::RecordStep(const QString& lower, const QString& upper, const QString& value)
+{
+    TestRunState& s = m_state;
+    if (Cell(kTestShow) != QLatin1String("0")) {
+        m_results.SetRow(s.ReportRow, {Cell(kTestNr), Cell(kTestComment), lower, value, upper,
+                                       s.ResultMark});
+        ++s.ReportRow;
+        m_results.SetRowCount(s.ReportRow);
+    }
+    m_host.SetResultText(value);
+}
+
+// ---- end of run ----
+
+void TestInterpreter::AutoSave()
+{
+    const QString path = QDir(m_reportDirectory)
+                             .filePath(AutoSaveFileName(m_state.Copies.UnitText,
+                                                        m_state.Copies.SerialText));
+    QString error;
+    if (!SaveReport(path, m_state.Copies, m_startDate, m_results, &error))
+        m_host.ShowMessage(QStringLiteral("%1: %2").arg(path, error));
+}

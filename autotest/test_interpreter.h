@@ -1,0 +1,85 @@
+#pragma once
+
+#include "autotest/step_keywords.h"
+#include "autotest/test_host.h"
+#include "autotest/test_link.h"
+#include "autotest/test_run_state.h"
+
+#include <QByteArray>
+#include <QString>
+
+class ResultTable;
+class StepGrid;
+
+// Runs the test table row by row: every Tick() (Timer1, 100 ms) enters, sends or waits on one
+// row; replies come in through ReplyReceived() between ticks (serial) or inside the tick
+// (GPIB) and are checked against the row's limits, each reported step becoming a row of the
+// result table. No widget: the window, or a runner without one, is reached through TestHost,
+// the devices through TestLink.
+class TestInterpreter {
+public:
+    static constexpr int kTickMs = 100;
+    // GOTO rows followed within one tick before the table counts as looping for ever.
+    static constexpr int kMaxGotosPerTick = 1000;
+
+    TestInterpreter(const StepGrid& table, TestRunState& state, ResultTable& results,
+                    TestHost& host, TestLink& link);
+
+    // Variable, prompt and stopwatch keywords; null goes back to none.
+    void SetKeywords(StepKeywords* keywords);
+    // Where Auto Save writes its report (the caller knows where this program may write), and
+    // the start date the report carries.
+    void SetReportPlace(const QString& directory, const QString& startDate);
+
+    // The test window was created: the run starts over from the top.
+    void WindowCreated();
+    // "Start", "Single Step", "Pause", "Continue".
+    void Start();
+    void SingleStep();
+    void Pause();
+    void Continue();
+    // A left press on a table row: that row is the next one Start (without "Start at Step 1")
+    // and Single Step execute.
+    void RowClicked(int row);
+
+    // One timer tick.
+    void Tick();
+    // A delivery from a port: kept as ReplyLine and evaluated against the current row.
+    void ReplyReceived(const QByteArray& line);
+    // Checks ReplyLine against the current row's limits and reports the step.
+    void EvaluateReply();
+    // Appends the current row to the result table, unless its "Show" is "0".
+    void RecordStep(const QString& lower, const QString& upper, const QString& value);
+
+    TestRunState& State() { return m_state; }
+    const TestRunState& State() const { return m_state; }
+    TestHost& Host() { return m_host; }
+    // The cell of the current row, read anew at every use (the operator may be editing it).
+    QString Cell(int column) const;
+
+private:
+    bool EnterRow(int row);
+    void EndRun(const QString& reason);
+    bool GotoRow();
+    void SendRow(QString line);
+    void SendSerial(QString line);
+    void SendGpib(QString line);
+    void ShowRowFields();
+    void PauseAfterWriteFailure(const QString& error);
+    void LimitFailed(int targetColumn);
+    void EndOfTick();
+    void ResetRun();
+    void TakeHeaderCopies(bool advanceSerial, bool newReport);
+    void AutoSave();
+
+    const StepGrid& m_table;
+    TestRunState& m_state;
+    ResultTable& m_results;
+    TestHost& m_host;
+    TestLink& m_link;
+    StepKeywords* m_keywords;
+    QString m_reportDirectory;
+    QString m_startDate;
+    // A reply was evaluated inside this tick (GPIB): its red colour stays until the next one.
+    bool m_evaluatedThisTick = false;
+};

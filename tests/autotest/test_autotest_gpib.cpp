@@ -1,0 +1,109 @@
+// The small test table over GPIB, against the simulated libgpib loaded by name as the program
+// loads the real one. GPIB replies are read inside the tick, so the ticks are driven directly.
+#include "autotest/program_test_link.h"
+#include "panel/program_state.h"
+#include "tests/autotest/interpreter_fakes.h"
+#include "tests/autotest/small_table.h"
+#include "tests/support/sim_gpib_controls.h"
+
+namespace {
+
+// The program's link, with every line it is handed noted on the way.
+class NotingLink : public ProgramTestLink {
+public:
+    using ProgramTestLink::ProgramTestLink;
+    bool GpibExchange(int address, const QByteArray& line, bool query, QByteArray& reply) override
+    {
+        lines.append(QString::fromLatin1(line.chopped(1)));
+        return ProgramTestLink::GpibExchange(address, line, query, reply);
+    }
+    QStringList lines;
+};
+
+class GpibRun : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(sim.Loaded()) << "the simulated libgpib.so.0 is not on the search path";
+        sim.Reset();
+        ASSERT_EQ(state.GpibLib.BindGpibLibrary(), 0);
+        state.Link.IoType = 2;
+        state.Link.GpibAddress = 5;
+        state.SerialLink = false;
+        state.Gpib.OpenGpibDevice(5, 2);
+        ASSERT_GT(state.Gpib.GpibDevice, 0);
+        InitStepGrid(table, TestTableKind());
+        run.WindowCreated();
+        sim.ClearCallLog();
+    }
+    int RunToEnd()
+    {
+        run.Start();
+        int ticks = 0;
+        while (host.timer && ticks < 1000) {
+            run.Tick();
+            ++ticks;
+        }
+        return ticks;
+    }
+    // ibwrt and ibrd calls as "w<bytes>" and "r".
+    QStringList Transfers() const
+    {
+        QStringList transfers;
+        for (const QString& call : sim.CallLog()) {
+            if (call.startsWith("ibwrt("))
+                transfers.append("w" + call.section(',', 1).chopped(1));
+            else if (call.startsWith("ibrd("))
+                transfers.append("r");
+        }
+        return transfers;
+    }
+
+    SimGpibControls sim;
+    ProgramState state;
+    MemoryStepGrid table{kTestColumns, kTestRows};
+    TestRunState runState;
+    ResultTable results;
+    FakeHost host;
+    NotingLink link{state};
+    TestInterpreter run{table, runState, results, host, link};
+};
+
+} // namespace
+
+TEST_F(GpibRun, SmallTableRunsToItsEnd)
+{
+    PutSmallTable(table);
+    RunToEnd();
+    EXPECT_FALSE(host.timer);
+    EXPECT_EQ(runState.CurrentRow, 9);
+    EXPECT_EQ(link.lines, SmallTableLines());
+    EXPECT_EQ(AllRows(results), SmallTableResults());
+    // Each line written whole, each query's reply read at once.
+    EXPECT_EQ(Transfers(), QStringList({"w16", "w7", "w11", "r", "w11", "r", "w11", "r", "w11",
+                                        "r", "w7"}));
+    EXPECT_EQ(state.ReplyLine, "4.600A\r\n");
+    EXPECT_FALSE(state.Gpib.GpibBusy);
+}
+
+TEST_F(GpibRun, AnotherAddressForOneRowAndABusyBus)
+{
+    table.SetRow(1, {" 1", "00.00.00.000", "@GPIB22:MEAS:VOLT:DC?", "0", "0", "0", "4.9", "5.1",
+                     "meter", "1"});
+    table.SetRow(2, {" 2", "00.00.00.000", "*IDN?", "0", "0", "0", "", "", "", "2"});
+    RunToEnd();
+    EXPECT_EQ(results.Row(1), QStringList({" 1", "meter", "4.900", "5.000", "5.100", ""}));
+    EXPECT_TRUE(results.Row(2)[ResultTable::kTestResult].startsWith("KELM"))
+        << results.Row(2)[ResultTable::kTestResult].toStdString();
+    // The meter's address was looked up for the one row, the instrument's again after it.
+    const QStringList calls = sim.CallLog();
+    EXPECT_EQ(calls.filter("ibdev(").join(' '), "ibdev(0,22,0,13,1,0) ibdev(0,5,0,13,1,0)");
+
+    // An exchange of the main window under way: nothing is sent or recorded.
+    sim.ClearCallLog();
+    state.Gpib.GpibBusy = true;
+    RunToEnd();
+    EXPECT_TRUE(Transfers().isEmpty());
+    EXPECT_EQ(results.RowCount(), 3);
+    state.Gpib.GpibBusy = false;
+}

@@ -1,0 +1,166 @@
+// Test tables run in real time against tavsim on pseudo-terminals, through the program's own
+// ports and with no window: the interpreter's timer is a plain QTimer.
+#include "autotest/program_test_link.h"
+#include "panel/program_state.h"
+#include "tests/autotest/interpreter_fakes.h"
+#include "tests/autotest/small_table.h"
+#include "tests/support/pty_link.h"
+#include "tests/support/qt_wait.h"
+#include "tests/support/tavsim_process.h"
+
+#include <QTemporaryDir>
+#include <QTimer>
+#include <memory>
+
+namespace {
+
+// The fake window with a real 100 ms timer behind SetTimer.
+class TimedHost : public FakeHost {
+public:
+    explicit TimedHost(const std::function<void()>& tick)
+    {
+        m_timer.setInterval(TestInterpreter::kTickMs);
+        m_timer.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&m_timer, &QTimer::timeout, tick);
+    }
+    void SetTimer(bool on) override
+    {
+        FakeHost::SetTimer(on);
+        if (on)
+            m_timer.start();
+        else
+            m_timer.stop();
+    }
+
+private:
+    QTimer m_timer;
+};
+
+class SerialRun : public ::testing::Test {
+protected:
+    SerialRun() : table(kTestColumns, kTestRows)
+    {
+        InitStepGrid(table, TestTableKind());
+        run.WindowCreated();
+        // Every line a port delivers goes to ReplyLine and then to the interpreter.
+        for (int n = 1; n <= 6; ++n) {
+            TCiaComPort& port = state.ComPort(n);
+            port.SetLineEnd("\r\n");
+            port.SetLineMode(true);
+            port.SetOnDataAvailable([this](TCiaComPort* p) {
+                state.ReplyLine = p->ReadText();
+                run.ReplyReceived(state.ReplyLine);
+            });
+        }
+    }
+    ~SerialRun() override
+    {
+        for (int n = 1; n <= ProgramState::kPortCount; ++n) {
+            state.ComPort(n).SetOnDataAvailable(nullptr);
+            state.ComPort(n).SetActive(false);
+        }
+    }
+
+    // tavsim as COM port, opened on CiaComPort object.
+    std::unique_ptr<TavsimProcess> StartSim(int port, int object, const QStringList& extra = {})
+    {
+        auto sim = std::make_unique<TavsimProcess>(
+            QString::fromStdString(sandbox.LinkDir()) + QStringLiteral("/COM%1").arg(port),
+            logDir.filePath(QStringLiteral("com%1.log").arg(port)), extra);
+        EXPECT_TRUE(sim->Ready());
+        state.ComPort(object).SetPort(port);
+        state.ComPort(object).SetActive(true);
+        return sim;
+    }
+    static QStringList Lines(const TavsimProcess& sim)
+    {
+        QStringList lines;
+        for (const auto& l : sim.Received())
+            lines.append(l.line);
+        return lines;
+    }
+    bool RunToEnd()
+    {
+        run.Start();
+        return WaitUntil([&] { return !host.timer; }, 30000);
+    }
+
+    PortSandbox sandbox;
+    QTemporaryDir logDir;
+    ProgramState state;
+    MemoryStepGrid table;
+    TestRunState runState;
+    ResultTable results;
+    TimedHost host{[this] { run.Tick(); }};
+    ProgramTestLink link{state};
+    TestInterpreter run{table, runState, results, host, link};
+};
+
+} // namespace
+
+TEST_F(SerialRun, SmallTableRunsToItsEnd)
+{
+    auto sim = StartSim(1, 1);
+    PutSmallTable(table);
+    ASSERT_TRUE(RunToEnd());
+    EXPECT_EQ(runState.CurrentRow, 9);
+    EXPECT_EQ(Lines(*sim), SmallTableLines());
+    EXPECT_EQ(AllRows(results), SmallTableResults());
+    EXPECT_TRUE(host.messages.isEmpty());
+}
+
+TEST_F(SerialRun, ReplyOutlastingItsRowIsCheckedAgainstALaterRow)
+{
+    auto sim = StartSim(1, 1, {"--slow-query", "sour:voltac?", "--slow-ms", "600"});
+    table.SetRow(1, {" 1", "00.00.00.100", "SOUR:VOLTAC,230", "0", "0", "0", "", "", "", "1"});
+    table.SetRow(2, {" 2", "00.00.01.500", "Sour:voltac?", "0", "0", "0", "229", "231", "covered",
+                     "1"});
+    table.SetRow(3, {" 3", "00.00.00.000", "Sour:voltac?", "0", "0", "0", "229", "231", "uncovered",
+                     "1"});
+    table.SetRow(4, {" 4", "00.00.05.000", "OUTP,1", "0", "0", "0", "", "", "late", "1"});
+    run.Start();
+    ASSERT_TRUE(WaitUntil([&] { return results.RowCount() >= 5; }, 10000));
+    EXPECT_EQ(results.Row(2), QStringList({" 2", "covered", "229.000", "230.000", "231.000", ""}));
+    EXPECT_EQ(results.Row(3), QStringList({" 4", "late", "", "", "", ""}));
+    EXPECT_EQ(results.Row(4), QStringList({" 4", "late", "0.000", "230.000", "0.000", "Error!"}));
+    EXPECT_EQ(Lines(*sim),
+              QStringList({"SOUR:VOLTAC,230", "Sour:voltac?", "Sour:voltac?", "OUTP,1"}));
+}
+
+TEST_F(SerialRun, AuxiliaryMeterAnswersThroughItsOwnPort)
+{
+    auto tav = StartSim(1, 1);
+    // The meter is on COM3, known to CiaComPort2 but not yet open: the meter keyword opens it.
+    auto meter = std::make_unique<TavsimProcess>(
+        QString::fromStdString(sandbox.LinkDir()) + "/COM3", logDir.filePath("meter.log"),
+        QStringList{"--meter"});
+    ASSERT_TRUE(meter->Ready());
+    state.ComPort(2).SetPort(3);
+    table.SetRow(1, {" 1", "00.00.00.500", "EXTMVAC?", "0", "0", "0", "229", "231", "AC", "1"});
+    table.SetRow(2, {" 2", "00.00.00.500", "@COM03:MEAS:VOLT:DC?", "0", "0", "0", "4.9", "5.1",
+                     "DC", "1"});
+    table.SetRow(3, {" 3", "00.00.00.100", "@COM07:*RST", "0", "0", "0", "", "", "", "1"});
+    ASSERT_TRUE(RunToEnd());
+    EXPECT_EQ(Lines(*meter), QStringList({"MEAS:VOLT:AC?", "MEAS:VOLT:DC?"}));
+    EXPECT_EQ(Lines(*tav), QStringList({"EXTMVAC?"})); // no port 7 open: nothing goes anywhere
+    EXPECT_EQ(results.Row(1), QStringList({" 1", "AC", "229.000", "230.000", "231.000", ""}));
+    EXPECT_EQ(results.Row(2), QStringList({" 2", "DC", "4.900", "5.000", "5.100", ""}));
+    EXPECT_EQ(results.Row(3), QStringList({" 3", "", "", "", "", ""}));
+}
+
+TEST_F(SerialRun, InstrumentLostDuringARunPausesItWithOneMessage)
+{
+    auto sim = StartSim(1, 1);
+    for (int r = 1; r <= 200; ++r)
+        table.SetRow(r, {StepNumberText(r), "00.00.00.100", "OUTP,1", "0", "0", "0", "", "", "",
+                         "1"});
+    run.Start();
+    ASSERT_TRUE(WaitUntil([&] { return sim->Received().size() >= 3; }));
+    sim->Kill();
+    ASSERT_TRUE(WaitUntil([&] { return !host.timer; }));
+    PumpEvents(500); // a stopped run must stay quiet
+    EXPECT_EQ(host.messages, QStringList({"Port not open"}));
+    EXPECT_TRUE(runState.RunPaused);
+    EXPECT_EQ(host.result, "PAUSE");
+    EXPECT_LT(runState.CurrentRow, 200);
+}
