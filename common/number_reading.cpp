@@ -1,6 +1,10 @@
 #include "common/number_reading.h"
 
+#include <clocale>
+
 #include <cstdlib>
+#include <locale.h>
+#include <stdlib.h>
 #include <string>
 
 namespace {
@@ -62,9 +66,10 @@ double ReadNumber(std::string_view text)
         if (j > expDigitsStart)
             end = j;
     }
-    // strtod needs a terminated copy; it also accepts ".5" and "5." as we do.
+    // Read in the C locale, never the operator's: on a German desktop "230.5" is still 230.5.
+    static const locale_t c = newlocale(LC_NUMERIC_MASK, "C", locale_t(0));
     const std::string number(text.substr(start, end - start));
-    return std::strtod(number.c_str(), nullptr);
+    return strtod_l(number.c_str(), nullptr, c);
 }
 
 double ReadNumber(const QString& text)

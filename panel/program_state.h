@@ -1,5 +1,6 @@
 #pragma once
 
+#include "autotest/test_run_state.h"
 #include "link/cia_com_port.h"
 #include "link/gpib_access.h"
 #include "link/gpib_library.h"
@@ -84,11 +85,9 @@ public:
     QByteArray ReplyLine;
     StopwatchValues Stopwatch;
 
-    // The test header copies the report uses, refreshed by opening or saving a test file, by a
-    // run's start and by opening a report.
-    QString ReporterText = QStringLiteral("KELM-Electronic");
-    QString UnitText = QStringLiteral("TAV Power Source");
-    QString SerialText = QStringLiteral("0505000120");
+    // The step interpreter's state with the report's header copies (ReporterText, UnitText,
+    // SerialText): it lives for the whole run, not just while the test window is open.
+    TestRunState TestRun;
     // @VAR01 ... @VAR10: 0 at program start, never reset while the program runs.
     std::array<double, 10> TestVariables{};
 
