@@ -1,5 +1,6 @@
 // Program start: splash, application title, service tool and main window, the windows made
 // hidden at start, then the event loop until the main window closes.
+#include "autotest/test_window.h"
 #include "link/io_config_window.h"
 #include "panel/device_info_window.h"
 #include "panel/main_window.h"
@@ -26,9 +27,7 @@ int main(int argc, char** argv)
     // The GPIB library is optional: without it the program runs on the serial link alone.
     state.GpibLib.BindGpibLibrary();
     PanelWindows windows;
-    windows.Test.SetFactory([](QWidget* p) {
-        return new PlaceholderWindow(QStringLiteral("TForm6"), QStringLiteral("Test"), p);
-    });
+    windows.Test.SetFactory([&state](QWidget* p) { return new TForm6(state, p); });
     windows.Sequence.SetFactory([&state](QWidget* p) { return new TForm2(state, p); });
     windows.DeviceInfo.SetFactory([&state](QWidget* p) { return new TForm3(state, p); });
     // The export options are edited in their own window, made hidden at start too.

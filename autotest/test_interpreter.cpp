@@ -65,10 +65,12 @@ void TestInterpreter::SetKeywords(StepKeywords* keywords)
     m_keywords = keywords ? keywords : &NoKeywords();
 }
 
-void TestInterpreter::SetReportPlace(const QString& directory, const QString& startDate)
+void TestInterpreter::SetReportPlace(const QString& directory, const QString& startDate,
+                                     bool tellWhere)
 {
     m_reportDirectory = directory;
     m_startDate = startDate;
+    m_tellWhereSaved = tellWhere;
 }
 
 QString TestInterpreter::Cell(int column) const { return m_table.Cell(column, m_state.CurrentRow); }
@@ -451,6 +453,12 @@ void TestInterpreter::AutoSave()
                              .filePath(AutoSaveFileName(m_state.Copies.UnitText,
                                                         m_state.Copies.SerialText));
     QString error;
-    if (!SaveReport(path, m_state.Copies, m_startDate, m_results, &error))
+    if (!SaveReport(path, m_state.Copies, m_startDate, m_results, &error)) {
         m_host.ShowMessage(QStringLiteral("%1: %2").arg(path, error));
+    } else if (m_tellWhereSaved) {
+        m_tellWhereSaved = false;
+        m_host.ShowMessage(QStringLiteral("The program's folder cannot be written; reports are "
+                                          "saved in %1")
+                               .arg(QDir::toNativeSeparators(m_reportDirectory)));
+    }
 }

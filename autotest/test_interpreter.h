@@ -29,7 +29,10 @@ public:
     void SetKeywords(StepKeywords* keywords);
     // Where Auto Save writes its report (the caller knows where this program may write), and
     // the start date the report carries.
-    void SetReportPlace(const QString& directory, const QString& startDate);
+    // With tellWhere (the program's own folder was not writable and the report goes elsewhere)
+    // the operator is told once where the first report went.
+    void SetReportPlace(const QString& directory, const QString& startDate,
+                        bool tellWhere = false);
 
     // The test window was created: the run starts over from the top.
     void WindowCreated();
@@ -80,6 +83,7 @@ private:
     StepKeywords* m_keywords;
     QString m_reportDirectory;
     QString m_startDate;
+    bool m_tellWhereSaved = false;
     // A reply was evaluated inside this tick (GPIB): its red colour stays until the next one.
     bool m_evaluatedThisTick = false;
 };

@@ -15,3 +15,19 @@ void SendToInstrument(ProgramState& state, const QByteArray& line)
     gpib.GpibWrite(QString::fromLatin1(line));
     gpib.GpibBusy = false;
 }
+
+void TakeGpibInstrument(ProgramState& state)
+{
+    if (!state.SerialLink)
+        state.Gpib.OpenGpibDevice(state.Link.GpibAddress, state.Link.IoType);
+}
+
+void ReleaseGpibInstrument(ProgramState& state)
+{
+    GpibAccess& gpib = state.Gpib;
+    if (state.SerialLink || gpib.GpibBusy)
+        return;
+    gpib.GpibBusy = true;
+    gpib.DeviceClearAndLocal();
+    gpib.GpibBusy = false;
+}

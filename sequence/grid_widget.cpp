@@ -11,20 +11,47 @@
 #include <QWheelEvent>
 #include <algorithm>
 
-// Gives every cell editor the grid's key filter, so a ',' typed while editing becomes '.'.
+// The cell editors: with the grid's key filter, a ',' typed while editing becomes '.'; with
+// commit while typing, the cell holds what the editor shows at every keystroke.
 class CommaEditorDelegate : public QStyledItemDelegate {
 public:
-    explicit CommaEditorDelegate(StepGridWidget* grid) : QStyledItemDelegate(grid), m_grid(grid) {}
+    explicit CommaEditorDelegate(StepGridWidget* grid) : QStyledItemDelegate(grid), m_grid(grid)
+    {
+        // Escape cancels an edit: a cell that took the text while it was typed gets back what
+        // it held before.
+        connect(this, &QAbstractItemDelegate::closeEditor, this,
+                [](QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+                    const QVariant before = editor->property(kBefore);
+                    const QVariant index = editor->property(kIndex);
+                    if (hint != QAbstractItemDelegate::RevertModelCache || !before.isValid())
+                        return;
+                    const auto cell = index.value<QPersistentModelIndex>();
+                    if (cell.isValid())
+                        const_cast<QAbstractItemModel*>(cell.model())->setData(cell, before);
+                });
+    }
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                           const QModelIndex& index) const override
     {
         QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
-        if (editor)
+        if (!editor)
+            return editor;
+        if (m_grid->m_options.commaToPoint)
             editor->installEventFilter(m_grid);
+        auto* line = qobject_cast<QLineEdit*>(editor);
+        if (line && m_grid->m_options.commitWhileTyping) {
+            editor->setProperty(kBefore, index.data(Qt::EditRole));
+            editor->setProperty(kIndex, QVariant::fromValue(QPersistentModelIndex(index)));
+            auto* self = const_cast<CommaEditorDelegate*>(this);
+            connect(line, &QLineEdit::textChanged, self,
+                    [self, line] { Q_EMIT self->commitData(line); });
+        }
         return editor;
     }
 
 private:
+    static constexpr const char* kBefore = "cellTextBefore";
+    static constexpr const char* kIndex = "cellIndex";
     StepGridWidget* m_grid;
 };
 
@@ -54,7 +81,7 @@ StepGridWidget::StepGridWidget(const StepTableKind& kind, int rows, RowRangeSele
     setSelectionMode(QAbstractItemView::ContiguousSelection);
     setEditTriggers(QAbstractItemView::AllEditTriggers);
     setContextMenuPolicy(Qt::NoContextMenu); // the menu opens on the right press itself
-    if (m_options.commaToPoint)
+    if (m_options.commaToPoint || m_options.commitWhileTyping)
         setItemDelegate(new CommaEditorDelegate(this));
     for (int c = 0; c < columnCount(); ++c)
         setHorizontalHeaderItem(c, new QTableWidgetItem);

@@ -22,6 +22,9 @@ public:
         bool wheelAlwaysToTime = true;
         // Called with the pressed row at every left press (the test table's start row).
         std::function<void(int row)> onLeftPress;
+        // The cell takes the editor's text at every keystroke: a running test reads the row
+        // being edited as it stands.
+        bool commitWhileTyping = false;
     };
 
     StepGridWidget(const StepTableKind& kind, int rows, RowRangeSelection& selection,

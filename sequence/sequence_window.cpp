@@ -92,8 +92,7 @@ TForm2::TForm2(ProgramState& state, QWidget* parent)
     m_commandTimer = MakeWindowTimer(this, QStringLiteral("CommandTimer"), 60,
                                      [this] { CommandTimerTimer(); }, Qt::PreciseTimer);
 
-    if (!S.SerialLink)
-        S.Gpib.OpenGpibDevice(S.Link.GpibAddress, S.Link.IoType);
+    TakeGpibInstrument(S);
     resize(720, 620);
 }
 
@@ -101,13 +100,7 @@ void TForm2::done(int result)
 {
     m_rowTimer->stop();
     m_commandTimer->stop();
-    // Hand the instrument back to its front panel.
-    GpibAccess& gpib = S.Gpib;
-    if (!S.SerialLink && !gpib.GpibBusy) {
-        gpib.GpibBusy = true;
-        gpib.DeviceClearAndLocal();
-        gpib.GpibBusy = false;
-    }
+    ReleaseGpibInstrument(S);
     QDialog::done(result);
 }
 

@@ -222,6 +222,18 @@ TEST_F(InterpreterReplies, AutoSaveAtALaterEndOnly)
     RunTicks();
     ASSERT_EQ(host.messages.size(), 1);
     EXPECT_TRUE(host.messages[0].contains(".._TAV 3_4-A_1__.rpt"));
+
+    // Reports that go to the start folder because the program's own cannot be written: the
+    // operator is told where, once.
+    QTemporaryDir start;
+    run.SetReportPlace(start.path(), "07.05.2024", true);
+    run.Start();
+    RunTicks();
+    run.Start();
+    RunTicks();
+    EXPECT_TRUE(QFile::exists(QDir(start.path()).filePath(".._TAV 3_4-A_1__.rpt")));
+    ASSERT_EQ(host.messages.size(), 2);
+    EXPECT_TRUE(host.messages[1].contains(start.path())) << host.messages[1].toStdString();
 }
 
 TEST_F(InterpreterReplies, ClosedPortPausesTheRunWithOneMessage)

@@ -1,0 +1,234 @@
+#include "autotest/test_window.h"
+
+#include "autotest/test_file.h"
+#include "panel/direct_send.h"
+#include "panel/file_dialogs.h"
+#include "panel/modal_window.h"
+#include "panel/operator_messages.h"
+#include "panel/window_timer.h"
+#include "sequence/grid_widget.h"
+
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+
+const char* const kFileFilter = "Test Files (*.tst)|*.tst|All Files (*.*)|*.*";
+
+// The fixed-pitch font reports are printed in: "Fixedsys" where it exists, else the system's.
+QFont ReportFont()
+{
+    if (QFontDatabase::hasFamily(QStringLiteral("Fixedsys")))
+        return QFont(QStringLiteral("Fixedsys"), 10);
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPointSize(10);
+    return font;
+}
+
+} // namespace
+
+TForm6::TForm6(ProgramState& state, QWidget* parent)
+    : QDialog(parent), S(state), m_link(state), m_auxiliary(state),
+      m_grid(new StepGridWidget(TestTableKind(), kTestRows, m_selection,
+                                {.commaToPoint = false,
+                                 .wheelAlwaysToTime = false,
+                                 .onLeftPress = [this](int row) { m_run.RowClicked(row); },
+                                 .commitWhileTyping = true},
+                                this)),
+      m_run(*m_grid, state.TestRun, m_results, *this, m_link), m_reportFont(ReportFont())
+{
+    setObjectName(QStringLiteral("TForm6"));
+    setWindowTitle(QStringLiteral("Test"));
+    KeepOpenOnEscape(this);
+    m_timer1 = MakeWindowTimer(this, QStringLiteral("Timer1"), TestInterpreter::kTickMs,
+                               [this] { Timer1Timer(); }, Qt::PreciseTimer);
+    BuildWindow();
+    m_results.SetObserver([this](int row) { ShowResultRow(row); });
+    ShowResultRow(-1);
+
+    // A port another program took since start-up is skipped, with one message for all.
+    const QStringList portErrors = m_auxiliary.Open();
+    if (!portErrors.isEmpty()) {
+        const QString text = portErrors.join(QLatin1Char('\n'));
+        QTimer::singleShot(0, this, [this, text] { ShowOperatorError(this, text); });
+    }
+    S.ExportRowText = QStringLiteral("1");
+    S.ExportColumnText = QStringLiteral("1");
+    S.WorkbookPath.clear();
+    m_date->setText(S.StartDate);
+    m_selection = RowRangeSelection();
+    TakeGpibInstrument(S);
+    m_run.SetReportPlace(S.WritableDirectory, S.StartDate,
+                         S.WritableDirectory != S.ProgramDirectory);
+    m_run.WindowCreated();
+    S.TestWindow = this;
+}
+
+TForm6::~TForm6()
+{
+    if (S.TestWindow == this)
+        S.TestWindow = nullptr;
+}
+
+void TForm6::done(int result)
+{
+    m_timer1->stop();
+    if (S.TestWindow == this)
+        S.TestWindow = nullptr;
+    ReleaseGpibInstrument(S);
+    m_auxiliary.Close();
+    QDialog::done(result);
+}
+
+// ---- run control ----
+
+void TForm6::Button3Click() { m_run.Start(); }
+void TForm6::Button15Click() { m_run.SingleStep(); }
+void TForm6::Button5Click() { m_run.Pause(); }
+void TForm6::Button6Click() { m_run.Continue(); }
+void TForm6::Timer1Timer() { m_run.Tick(); }
+void TForm6::EvaluateReply() { m_run.ReplyReceived(S.ReplyLine); }
+
+// ---- file ----
+
+void TForm6::OpenTestClick()
+{
+    m_grid->setEnabled(false);
+    const QString path = AskOpenFileName(this, QString::fromLatin1(kFileFilter));
+    if (!path.isEmpty())
+        OpenTest(path);
+    m_grid->setEnabled(true);
+}
+
+void TForm6::SaveTestClick()
+{
+    const QString path = AskSaveFileName(this, QString::fromLatin1(kFileFilter));
+    if (!path.isEmpty())
+        SaveTest(path);
+}
+
+void TForm6::OpenTest(const QString& path)
+{
+    if (!QFileInfo::exists(path))
+        return;
+    setWindowTitle(QStringLiteral("Test ") + path);
+    TestHeader header = HeaderFieldsNow();
+    QString error;
+    const bool read = ReadTestFile(
+        path, header, *m_grid,
+        [this](int) { ShowOperatorError(this, QStringLiteral("Read Error Time !")); }, &error);
+    if (!read) {
+        ShowOperatorError(this, error);
+        return;
+    }
+    SetHeaderFields(header);
+    S.TestRun.Copies = header;
+}
+
+void TForm6::SaveTest(const QString& path)
+{
+    setWindowTitle(QStringLiteral("Test ") + path);
+    S.TestRun.Copies = HeaderFieldsNow();
+    QString error;
+    if (!WriteTestFile(path, S.TestRun.Copies, *m_grid, &error))
+        ShowOperatorError(this, error);
+}
+
+TestHeader TForm6::HeaderFieldsNow() const
+{
+    return {m_reporter->text(), m_unit->text(), m_serial->text()};
+}
+
+void TForm6::SetHeaderFields(const TestHeader& header)
+{
+    m_reporter->setText(header.ReporterText);
+    m_unit->setText(header.UnitText);
+    m_serial->setText(header.SerialText);
+}
+
+// ---- the result grid mirrors the report ----
+
+void TForm6::ShowResultRow(int row)
+{
+    if (row <= 0) {
+        m_resultGrid->setHorizontalHeaderLabels(ResultTable::Captions());
+        m_resultGrid->setRowCount(std::max(m_results.RowCount() - 1, 0));
+        for (int r = 1; r < m_results.RowCount(); ++r)
+            ShowResultRow(r);
+        return;
+    }
+    if (m_resultGrid->rowCount() < row)
+        m_resultGrid->setRowCount(row);
+    for (int c = 0; c < ResultTable::kColumns; ++c) {
+        QTableWidgetItem* cell = m_resultGrid->item(row - 1, c);
+        if (!cell) {
+            cell = new QTableWidgetItem;
+            cell->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+            m_resultGrid->setItem(row - 1, c, cell);
+        }
+        cell->setText(m_results.Cell(c, row));
+    }
+    m_resultGrid->scrollToItem(m_resultGrid->item(row - 1, 0));
+}
+
+// ---- TestHost ----
+
+void TForm6::SetTimer(bool on)
+{
+    if (on)
+        m_timer1->start();
+    else
+        m_timer1->stop();
+}
+
+bool TForm6::TimerEnabled() const { return m_timer1->isActive(); }
+
+TestOptions TForm6::Options() const
+{
+    return {m_stopAtError->isChecked(), m_serialPlusOne->isChecked(), m_startAtStep1->isChecked(),
+            m_autoSave->isChecked()};
+}
+
+void TForm6::SetSerialField(const QString& text) { m_serial->setText(text); }
+
+void TForm6::RunStarted(bool newReport)
+{
+    m_date->setText(S.StartDate);
+    if (newReport)
+        m_reportFont.setBold(true);
+}
+
+void TForm6::ShowStepNumber(const QString& nr) { m_stepLabel->setText(nr); }
+
+void TForm6::ShowStepFields(const QString& lower, const QString& upper, const QString& comment)
+{
+    m_lower->setText(lower);
+    m_upper->setText(upper);
+    m_comment->setText(comment);
+}
+
+// Edit3Change: the large label repeats the result, in its colour.
+void TForm6::SetResultText(const QString& text)
+{
+    m_result->setText(text);
+    m_bigResult->setText(text);
+}
+
+void TForm6::SetResultRed(bool red)
+{
+    const QString sheet = red ? QStringLiteral("color: red;") : QString();
+    m_result->setStyleSheet(sheet);
+    m_bigResult->setStyleSheet(QStringLiteral("font-size: 28px; font-weight: bold; ") + sheet);
+}
+
+void TForm6::ShowMessage(const QString& text) { ShowOperatorError(this, text); }

@@ -1,0 +1,103 @@
+#pragma once
+
+#include "autotest/auxiliary_ports.h"
+#include "autotest/program_test_link.h"
+#include "autotest/result_table.h"
+#include "autotest/test_host.h"
+#include "autotest/test_interpreter.h"
+#include "panel/program_state.h"
+#include "sequence/row_editing.h"
+
+#include <QDialog>
+#include <QFont>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableWidget;
+class QTimer;
+class StepGridWidget;
+
+// TForm6, "Test": the test table with its file, the run controls and the result grid. A thin
+// window over the interpreter, which holds the run; made afresh at every opening.
+class TForm6 : public QDialog, private TestHost, private ReplyListener {
+    Q_OBJECT
+
+public:
+    TForm6(ProgramState& state, QWidget* parent = nullptr);
+    ~TForm6() override;
+
+    StepGridWidget* Grid() const { return m_grid; }
+    QTableWidget* ResultGrid() const { return m_resultGrid; }
+    TestInterpreter& Run() { return m_run; }
+    const ResultTable& Results() const { return m_results; }
+    QTimer* Timer1() const { return m_timer1; }
+    // The report is printed bold once a run started (or a report was opened).
+    bool ReportFontBold() const { return m_reportFont.bold(); }
+
+    // Handlers. OpenTest and SaveTest take the path the dialog gave.
+    void Button3Click();  // Start
+    void Button15Click(); // Single Step
+    void Button5Click();  // Pause
+    void Button6Click();  // Continue
+    void OpenTestClick();
+    void SaveTestClick();
+    void OpenTest(const QString& path);
+    void SaveTest(const QString& path);
+    void Timer1Timer();
+
+    void done(int result) override;
+
+private:
+    void BuildWindow();
+    QWidget* BuildSidePanel();
+    QWidget* BuildStepFields();
+    QWidget* BuildHeaderFields();
+    void ShowResultRow(int row);
+    TestHeader HeaderFieldsNow() const;
+    void SetHeaderFields(const TestHeader& header);
+
+    // TestHost
+    void SetTimer(bool on) override;
+    bool TimerEnabled() const override;
+    TestOptions Options() const override;
+    TestHeader HeaderFields() const override { return HeaderFieldsNow(); }
+    void SetSerialField(const QString& text) override;
+    void RunStarted(bool newReport) override;
+    void ShowStepNumber(const QString& nr) override;
+    void ShowStepFields(const QString& lower, const QString& upper,
+                        const QString& comment) override;
+    void SetResultText(const QString& text) override;
+    void SetResultRed(bool red) override;
+    void ShowMessage(const QString& text) override;
+
+    // ReplyListener: every delivery while the window exists.
+    void EvaluateReply() override;
+
+    ProgramState& S;
+    RowRangeSelection m_selection;
+    ResultTable m_results;
+    ProgramTestLink m_link;
+    AuxiliaryPorts m_auxiliary;
+    StepGridWidget* m_grid = nullptr;
+    TestInterpreter m_run;
+    QTableWidget* m_resultGrid = nullptr;
+    QTimer* m_timer1 = nullptr;
+    QFont m_reportFont;
+
+    QLabel* m_stepLabel = nullptr;
+    QLabel* m_bigResult = nullptr;
+    QLineEdit* m_lower = nullptr;
+    QLineEdit* m_upper = nullptr;
+    QLineEdit* m_comment = nullptr;
+    QLineEdit* m_result = nullptr;
+    QLineEdit* m_reporter = nullptr;
+    QLineEdit* m_unit = nullptr;
+    QLineEdit* m_serial = nullptr;
+    QLineEdit* m_date = nullptr;
+    QCheckBox* m_stopAtError = nullptr;
+    QCheckBox* m_serialPlusOne = nullptr;
+    QCheckBox* m_startAtStep1 = nullptr;
+    QCheckBox* m_autoSave = nullptr;
+};

@@ -1,0 +1,150 @@
+// The test window, offscreen, as the program makes it: its ports, its file, its keys, and a run
+// against tavsim that fills the result grid.
+#include "autotest/test_window.h"
+#include "sequence/grid_widget.h"
+#include "tests/autotest/small_table.h"
+#include "tests/panel/panel_fixture.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/qt_print.h"
+#include "tests/support/qt_wait.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QTableWidget>
+#include <QTest>
+
+namespace {
+
+class TestWindowTest : public PanelFixture {
+protected:
+    void Open()
+    {
+        window = std::make_unique<TForm6>(state, form.get());
+        window->show();
+        QApplication::processEvents();
+        grid = window->Grid();
+    }
+    QString Text(const char* name) const
+    {
+        return window->findChild<QLineEdit*>(QString::fromLatin1(name))->text();
+    }
+    QStringList ResultGridRow(int row) const
+    {
+        QStringList cells;
+        for (int c = 0; c < window->ResultGrid()->columnCount(); ++c) {
+            const QTableWidgetItem* item = window->ResultGrid()->item(row - 1, c);
+            cells << (item ? item->text() : QString());
+        }
+        return cells;
+    }
+
+    std::unique_ptr<TForm6> window;
+    StepGridWidget* grid = nullptr;
+};
+
+} // namespace
+
+// The further ports open with the window and close with it, each with its "CIACOM" line; one
+// that another program holds is skipped with one message, and the window is complete anyway.
+TEST_F(TestWindowTest, FurtherPortsOpenWithTheWindowAndABusyOneIsSkipped)
+{
+    PtyLink com3(sandbox, 3), com4(sandbox, 4), com5(sandbox, 5);
+    auto sim = StartSimAndWindows(); // the instrument on COM2
+    ASSERT_EQ(state.DiscoveredPorts, QStringList({"2", "3", "4", "5"}));
+    TCiaComPort thief; // takes COM4 after start-up
+    thief.SetPort(4);
+    thief.SetActive(true);
+    const int logStart = LogLines().size();
+
+    Open();
+    EXPECT_EQ(window->windowTitle(), "Test");
+    EXPECT_EQ(grid->Row(1), QStringList({" 1", "00.00.00.000", "END", "0", "0", "0", "", "", "",
+                                         "1"}));
+    EXPECT_EQ(grid->Cell(0, 201), "201");
+    EXPECT_EQ(window->ResultGrid()->horizontalHeaderItem(3)->text(), "Test Result");
+    EXPECT_EQ(Text("DateEdit"), state.StartDate);
+    EXPECT_EQ(Text("SerialEdit"), "0505000120");
+    EXPECT_NE(state.TestWindow, nullptr);
+    // Entry i of the list on object i + 2; the instrument's own port is skipped.
+    EXPECT_EQ(LogLines().mid(logStart),
+              QStringList({"> CIACOM3 3 open3", "> CIACOM4 4 open4", "> CIACOM5 5 open5"}));
+    EXPECT_TRUE(state.ComPort(3).Active());
+    EXPECT_FALSE(state.ComPort(4).Active());
+    EXPECT_TRUE(state.ComPort(5).Active());
+    ASSERT_TRUE(WaitUntil([&] { return messages.size() == 1; }));
+    EXPECT_EQ(messages[0], "Cannot open port '\\\\.\\COM4'");
+
+    window->findChild<QPushButton*>("CloseButton")->click();
+    EXPECT_FALSE(state.ComPort(3).Active());
+    EXPECT_FALSE(state.ComPort(5).Active());
+    EXPECT_EQ(state.TestWindow, nullptr);
+    EXPECT_EQ(LogLines().mid(LogLines().size() - 3),
+              QStringList({"> CIACOM3 3 close", "> CIACOM4 4 close", "> CIACOM5 5 close"}));
+    EXPECT_EQ(messages.size(), 1);
+}
+
+// What an operator types into a cell counts before the edit is committed, Escape only cancels
+// it, and the file round-trips through the window with its caption and header copies.
+TEST_F(TestWindowTest, EditingKeysAndFile)
+{
+    CreateWindows();
+    Open();
+    grid->setCurrentCell(1, 2);
+    grid->editItem(grid->item(1, 2));
+    auto* editor = qobject_cast<QLineEdit*>(grid->indexWidget(grid->currentIndex()));
+    ASSERT_NE(editor, nullptr);
+    editor->selectAll();
+    QTest::keyClicks(editor, "MEAS:VOLT?");
+    EXPECT_EQ(grid->Cell(kTestCommand, 2), "MEAS:VOLT?") << "read while still editing";
+    QTest::keyClicks(editor, "1,5");
+    EXPECT_EQ(grid->Cell(kTestCommand, 2), "MEAS:VOLT?1,5") << "no comma filter here";
+    QTest::keyClick(editor, Qt::Key_Escape);
+    EXPECT_EQ(grid->Cell(kTestCommand, 2), "END") << "Escape cancels the edit";
+    QTest::keyClick(grid, Qt::Key_Escape);
+    QApplication::processEvents();
+    EXPECT_TRUE(window->isVisible());
+    grid->SetCell(kTestCommand, 1, "MEAS:VOLT?");
+
+    window->findChild<QLineEdit*>("UnitEdit")->setText("PSU");
+    const QString path = CwdFile("unit.tst");
+    window->SaveTest(path);
+    EXPECT_EQ(window->windowTitle(), "Test " + path);
+    EXPECT_EQ(state.TestRun.Copies.UnitText, "PSU");
+    EXPECT_TRUE(ReadFileBytes(path).startsWith("Test-File:\r\nReporter:;KELM-Electronic\r\n"
+                                               "Unit:;PSU\r\n"));
+
+    window.reset();
+    Open();
+    EXPECT_EQ(Text("UnitEdit"), "TAV Power Source") << "every opening starts from the defaults";
+    window->OpenTest(path);
+    EXPECT_EQ(Text("UnitEdit"), "PSU");
+    EXPECT_EQ(grid->Cell(kTestCommand, 1), "MEAS:VOLT?");
+}
+
+// A table run from the window against the simulated instrument: the grid fills, the failed row
+// is marked and the result shows red until the next row.
+TEST_F(TestWindowTest, RunAgainstTheInstrumentFillsTheResultGrid)
+{
+    auto sim = StartSimAndWindows({"--load-ohm", "50"});
+    Open();
+    PutSmallTable(*grid);
+    const QString path = CwdFile("small.tst");
+    window->SaveTest(path);
+    window.reset();
+    Open();
+    window->OpenTest(path);
+
+    window->findChild<QPushButton*>("Button3")->click();
+    EXPECT_TRUE(window->Timer1()->isActive());
+    ASSERT_TRUE(WaitUntil([&] { return !window->Timer1()->isActive(); }, 30000));
+    EXPECT_EQ(AllRows(window->Results()), SmallTableResults());
+    ASSERT_EQ(window->ResultGrid()->rowCount(), SmallTableResults().size() - 1);
+    for (int r = 1; r < SmallTableResults().size(); ++r)
+        EXPECT_EQ(ResultGridRow(r), SmallTableResults()[r]) << r;
+    EXPECT_TRUE(window->ReportFontBold());
+    QStringList sent;
+    for (const auto& l : sim->Received())
+        sent << l.line;
+    EXPECT_EQ(sent.mid(sent.size() - SmallTableLines().size()), SmallTableLines());
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
+}
