@@ -19,6 +19,7 @@
 #include <string>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <thread>
@@ -347,6 +348,47 @@ TEST_F(TavsimProcess, RemovesItsLinkOnTerminationSignals) {
         }
         EXPECT_FALSE(fs::is_symlink(link_)) << strsignal(signal);
     }
+}
+
+TEST_F(TavsimProcess, EndsWithItsParentAndRemovesItsLink) {
+    // A parent that dies without a word, like a crashing test binary. We adopt its orphans, so
+    // the simulator becomes our child once the parent is gone and we see how it ended.
+    ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+    int pidPipe[2];
+    ASSERT_EQ(pipe(pidPipe), 0);
+    std::vector<std::string> words = {TAVSIM_PATH, "--link", link_.string()};
+    std::vector<char*> argv;
+    for (auto& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    const pid_t parent = fork();
+    ASSERT_GE(parent, 0);
+    if (parent == 0) {
+        pid_t sim = -1;
+        posix_spawn(&sim, TAVSIM_PATH, nullptr, nullptr, argv.data(), environ);
+        [[maybe_unused]] const ssize_t n = write(pidPipe[1], &sim, sizeof sim);
+        for (;;)
+            pause();
+    }
+    close(pidPipe[1]);
+    pid_t sim = -1;
+    ASSERT_EQ(read(pidPipe[0], &sim, sizeof sim), static_cast<ssize_t>(sizeof sim));
+    close(pidPipe[0]);
+    ASSERT_GT(sim, 0);
+    EXPECT_TRUE(WaitUntil([&] { return fs::exists(link_); }));
+
+    kill(parent, SIGKILL);
+    waitpid(parent, nullptr, 0);
+    int status = 0;
+    const bool ended = WaitUntil([&] { return waitpid(sim, &status, WNOHANG) == sim; });
+    if (!ended) {
+        kill(sim, SIGKILL);
+        waitpid(sim, nullptr, 0);
+    }
+    prctl(PR_SET_CHILD_SUBREAPER, 0);
+    ASSERT_TRUE(ended) << "tavsim outlived its parent";
+    EXPECT_TRUE(ExitedWith(status, 0));
+    EXPECT_FALSE(fs::is_symlink(link_));
 }
 
 TEST_F(TavsimProcess, LinkPathHandling) {
