@@ -8,7 +8,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-PanelFixture::PanelFixture() : m_oldCwd(QDir::currentPath())
+PanelFixture::PanelFixture(const std::string& gpibLibraryFile)
+    : state(gpibLibraryFile), m_oldCwd(QDir::currentPath())
 {
     QDir::setCurrent(m_cwd.path());
     SetOperatorMessageHook([this](const QString& text) { messages.append(text); });

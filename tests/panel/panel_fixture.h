@@ -20,7 +20,8 @@
 // keeps TAVCON.cfg) with its COM ports in a sandbox. Messages to the operator are collected.
 class PanelFixture : public ::testing::Test {
 protected:
-    PanelFixture();
+    // gpibLibraryFile: the NI-488 library the program state binds, by the loader's name.
+    explicit PanelFixture(const std::string& gpibLibraryFile = GpibLibrary::kLibraryFileName);
     ~PanelFixture() override;
 
     // Creates the service tool and the main window (creation runs discovery).
