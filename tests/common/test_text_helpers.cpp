@@ -2,6 +2,10 @@
 #include "common/text_file.h"
 #include "common/text_pad.h"
 
+#include "tests/support/file_bytes.h"
+#include "tests/support/file_size_limit.h"
+
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -64,14 +68,20 @@ TEST(TextFile, ReadsLfAndUnterminatedLastLine)
     EXPECT_FALSE(ReadTextLines(dir.filePath("missing")).has_value());
 }
 
-TEST(TextFile, FailedSaveKeepsThePreviousFile)
+TEST(TextFile, FailedSaveKeepsThePreviousFileAndLeavesNothingBehind)
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath("keep.txt");
-    ASSERT_TRUE(WriteTextLines(path, {"old"}));
+    const QString path = dir.filePath("keep.seq");
+    const QByteArray old = " 1;00.00.05.000;UAC;230;50;0\r\n 2;00.00.01.000;END;0;50;0\r\n";
+    ASSERT_TRUE(WriteFileBytes(path, old));
     QString error;
-    // A folder of that name cannot be replaced by a file.
-    EXPECT_FALSE(WriteTextLines(dir.path(), {"new"}, &error));
+    {
+        // The disk "fills up" after a few bytes of the new file.
+        FileSizeLimit limit(8);
+        ASSERT_TRUE(limit.Active());
+        EXPECT_FALSE(WriteTextLines(path, {" 1;00.00.09.000;UDC;12;60;0"}, &error));
+    }
     EXPECT_FALSE(error.isEmpty());
-    EXPECT_EQ(*ReadTextLines(path), QStringList({"old"}));
+    EXPECT_EQ(ReadFileBytes(path), old);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"keep.seq"});
 }
