@@ -141,3 +141,21 @@ TEST_F(GpibPanelTest, SequenceWindowOpensTheDeviceAndHandsItBackOnClose)
     window->done(QDialog::Accepted);
     EXPECT_EQ(controls.CallLog(), QStringList({"ibclr(" + unit + ")", "ibloc(" + unit + ")"}));
 }
+
+TEST_F(GpibPanelTest, SequenceRunControlWritesItsLines)
+{
+    auto window = std::make_unique<TForm2>(state);
+    window->findChild<QLineEdit*>("CountEdit")->setText("3");
+    window->findChild<QLineEdit*>("SeqNrEdit")->setText("7");
+    const std::pair<const char*, QByteArray> buttons[] = {{"GoButton", "SEQ:GO,3\n"},
+                                                          {"StopButton", "SEQ:STOP\n"},
+                                                          {"LoadButton", "SEQ:LOAD,7\n"},
+                                                          {"StoreButton", "SEQ:STORE,7\n"}};
+    for (const auto& [button, line] : buttons) {
+        controls.ClearCallLog();
+        window->findChild<QPushButton*>(button)->click();
+        EXPECT_EQ(controls.Writes(), QList<QByteArray>{line}) << button;
+    }
+    EXPECT_TRUE(ErrBox().isEmpty());
+    EXPECT_TRUE(messages.isEmpty());
+}
