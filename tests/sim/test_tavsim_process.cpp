@@ -330,6 +330,20 @@ TEST_F(TavsimProcess, NoStatusLeavesTheStatusQueryUnanswered) {
     EXPECT_EQ(port.Ask("outp:stat?"), "0");
 }
 
+TEST_F(TavsimProcess, FixedAnswersStandInForTheModel) {
+    ASSERT_NO_FATAL_FAILURE(Start({"--options", "3P", "--answer", "meas2:volt?=231.5V", "--answer",
+                                   "SOUR3:PHAS?=a=b", "--answer", "*tav?="}));
+    TtyClient port(link_);
+    EXPECT_EQ(port.Ask("MEAS2:VOLT?"), "231.5V");
+    EXPECT_EQ(port.Ask("Sour3:phas?"), "a=b");
+    EXPECT_EQ(port.Ask("*tav?"), "");
+    // Everything else still comes from the model, and commands still act on it.
+    EXPECT_EQ(port.Ask("meas3:volt?"), "0.000V");
+    port.Write("SOUR3:PHAS,90\n");
+    EXPECT_EQ(port.Ask("Sour3:phas?"), "a=b");
+    EXPECT_EQ(port.Ask("Sour2:phas?"), "120.00000");
+}
+
 TEST_F(TavsimProcess, MeterPersonality) {
     ASSERT_NO_FATAL_FAILURE(Start({"--meter"}));
     TtyClient port(link_);
@@ -427,7 +441,7 @@ TEST(TavsimCommandLine, HelpAndRefusedArguments) {
         const std::string usage = help.Stdout();
         for (const char* option : {"--link", "--device", "--model", "--options", "--revision",
                                    "--serial", "--load-ohm", "--delay-ms", "--no-status", "--log",
-                                   "--meter", "SEQ:ROWS?", "SEQ:ROW?,n", "SEQ:CNT?", "SEQ:RUN?"})
+                                   "--meter", "--answer", "SEQ:ROWS?", "SEQ:ROW?,n", "SEQ:CNT?", "SEQ:RUN?"})
             EXPECT_NE(usage.find(option), std::string::npos) << option;
     }
     const std::string link = (dir / "ttyTAV").string();
@@ -439,6 +453,8 @@ TEST(TavsimCommandLine, HelpAndRefusedArguments) {
         {"--link", link, "--load-ohm", "0"},
         {"--link", link, "--log"},
         {"--link", link, "--meter=1"},
+        {"--link", link, "--answer", "*idn?"},
+        {"--link", link, "--answer", "=x"},
     };
     for (const auto& args : refused) {
         Tavsim sim(dir, args);
