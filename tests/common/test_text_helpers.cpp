@@ -1,6 +1,5 @@
 #include "common/step_time.h"
 #include "common/text_file.h"
-#include "common/text_pad.h"
 
 #include "tests/support/file_bytes.h"
 #include "tests/support/file_size_limit.h"
@@ -10,34 +9,13 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-TEST(TextPad, PadsButNeverCuts)
-{
-    EXPECT_EQ(PadText("ab", 5, true), "   ab");
-    EXPECT_EQ(PadText("ab", 5, false), "ab   ");
-    EXPECT_EQ(PadText("abcdef", 3, true), "abcdef");
-    EXPECT_EQ(PadZeros("121", 10), "0000000121");
-    EXPECT_EQ(PadZeros("12345", 3), "12345");
-}
-
-TEST(StepTime, ShapeAndTicks)
+TEST(StepTime, ShapeIsTwelveCharactersWithPointsAtThreeSixAndNine)
 {
     EXPECT_TRUE(StepTimeHasShape(kDefaultStepTime));
     EXPECT_TRUE(StepTimeHasShape("00.00.05.000"));
     EXPECT_FALSE(StepTimeHasShape("0.00.05.000"));
     EXPECT_FALSE(StepTimeHasShape("00.00"));
     EXPECT_FALSE(StepTimeHasShape(""));
-
-    EXPECT_EQ(StepTimeTicks("00.00.01.500", 100), 15);
-    EXPECT_EQ(StepTimeTicks("00.00.00.050", 100), 0); // half to even
-    EXPECT_EQ(StepTimeTicks("00.00.00.150", 100), 2);
-    EXPECT_EQ(StepTimeTicks("01.02.03.004", 100), 36000 + 1200 + 30 + 0);
-    EXPECT_EQ(StepTimeTicks("garbage", 100), 0);
-
-    const StepTimeParts p = ReadStepTime("12.34.56.789");
-    EXPECT_EQ(p.hours, 12);
-    EXPECT_EQ(p.minutes, 34);
-    EXPECT_EQ(p.seconds, 56);
-    EXPECT_EQ(p.milliseconds, 789);
 }
 
 TEST(TextFile, EightBitLinesRoundTripByteForByte)
