@@ -56,8 +56,16 @@ TEST_F(GpibPanelTest, ConnectPollsTheInstrumentAndOperatorCommandsReachIt)
     EXPECT_EQ(Edit("Edit1")->text(), "0.000V");
 
     form->Cycle().OperatorCommand.Post("SOUR:VOLTAC,230\n");
+    controls.ClearCallLog();
     Ticks(11 + 1); // a pass, then the first set value is read again
     EXPECT_EQ(form->Cycle().ReplySlot, 33);
+    const QList<QByteArray> written = controls.Writes();
+    ASSERT_EQ(written.size(), 9 + 1 + 1);
+    EXPECT_EQ(written[8], "outp:stat?\n");
+    EXPECT_EQ(written[9], "SOUR:VOLTAC,230\n"); // slot 29, with no read after it
+    EXPECT_EQ(written[10], "Sour:voltac?\n");
+    EXPECT_EQ(controls.Reads().size(), 9 + 1);
+    EXPECT_EQ(controls.Reads().last(), "230.00000\r\n");
     EXPECT_EQ(Edit("Edit14")->text(), "230.0000");
     EXPECT_TRUE(ErrBox().isEmpty());
     EXPECT_TRUE(Visible("BitBtn8"));
