@@ -2,10 +2,8 @@
 // period seen by the instrument (median and 99th percentile of the gaps between the lines it
 // received), the program's CPU use and its peak memory.
 // Run: bench/poll_period.sh [seconds]   (or build/bench/bench_poll_period SECONDS)
+#include "bench/control_panel.h"
 #include "bench/sim_session.h"
-#include "panel/main_window.h"
-#include "panel/program_state.h"
-#include "service/service_tool.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -35,10 +33,8 @@ int main(int argc, char** argv)
     if (!session.Start())
         return 1;
 
-    ProgramState state;
-    PanelWindows windows;
-    TForm5 tool(state);
-    TForm1 form(state, tool, windows);
+    ControlPanel panel;
+    TForm1& form = panel.form;
     form.show();
     rusage before {};
     getrusage(RUSAGE_SELF, &before);

@@ -2,12 +2,10 @@
 // and reports the pacing the instrument saw: the period between rows (600 ms wanted), the gap
 // between the five commands of a row (60 ms wanted) and the whole transfer's duration.
 // Run: build/bench/bench_sequence_pacing [rows]   (rows 1..50, default 10)
+#include "bench/control_panel.h"
 #include "bench/sim_session.h"
-#include "panel/main_window.h"
-#include "panel/program_state.h"
 #include "sequence/grid_widget.h"
 #include "sequence/sequence_window.h"
-#include "service/service_tool.h"
 
 #include <QApplication>
 #include <QPushButton>
@@ -27,11 +25,8 @@ int main(int argc, char** argv)
     if (!session.Start())
         return 1;
 
-    ProgramState state;
-    PanelWindows windows;
-    TForm5 tool(state);
-    TForm1 form(state, tool, windows);
-    TForm2 window(state);
+    ControlPanel panel;
+    TForm2 window(panel.state);
     window.show();
     for (int r = 1; r <= rows; ++r)
         window.Grid()->SetRow(r, {QString::number(r).rightJustified(2), "00.00.01.000",
