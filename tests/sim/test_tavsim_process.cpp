@@ -31,7 +31,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // Generous, and only ever used to turn a hang into a failure.
-constexpr auto kPatience = std::chrono::seconds(5);
+constexpr auto kPatience = std::chrono::seconds(20);
 
 bool WaitUntil(const std::function<bool()>& condition) {
     const auto deadline = std::chrono::steady_clock::now() + kPatience;

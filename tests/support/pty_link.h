@@ -29,9 +29,9 @@ public:
     int Master() const { return m_master; }
     void Write(const QByteArray& bytes);
     // Reads what the program sent until `want` bytes have come or the time-out passes.
-    QByteArray Read(size_t want, int timeoutMs = 5000);
+    QByteArray Read(size_t want, int timeoutMs = 20000);
     // Reads what the program sent until `count` line feeds have come or the time-out passes.
-    QByteArray ReadLines(int count, int timeoutMs = 5000);
+    QByteArray ReadLines(int count, int timeoutMs = 20000);
     // Hangs up the far end, like a pulled adapter or a killed instrument.
     void HangUp();
 
