@@ -2,23 +2,13 @@
 // period seen by the instrument (median and 99th percentile of the gaps between the lines it
 // received), the program's CPU use and its peak memory.
 // Run: bench/poll_period.sh [seconds]   (or build/bench/bench_poll_period SECONDS)
-#include "link/serial_device.h"
-#include "panel/main_window.h"
-#include "panel/placeholder_window.h"
-#include "panel/program_state.h"
-#include "service/service_tool.h"
+#include "bench/control_panel.h"
+#include "bench/sim_session.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QFileInfo>
-#include <QProcess>
 #include <QPushButton>
-#include <QTemporaryDir>
-#include <QThread>
 #include <QTimer>
-#include <algorithm>
 #include <cstdio>
 #include <sys/resource.h>
 #include <vector>
@@ -39,26 +29,12 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     const int seconds = argc > 1 ? std::atoi(argv[1]) : 30;
 
-    QTemporaryDir dir;
-    QDir(dir.path()).mkpath("ports");
-    QDir::setCurrent(dir.path());
-    SetSerialPortFolders({dir.filePath("ports").toStdString(), dir.filePath("dev").toStdString()});
-    const QString link = dir.filePath("ports/COM2");
-    const QString log = dir.filePath("tavsim.log");
-
-    QProcess sim;
-    sim.start(QStringLiteral(TAVSIM_PATH), {"--link", link, "--log", log});
-    for (int i = 0; i < 500 && !QFileInfo(link).isSymLink(); ++i)
-        QThread::msleep(10);
-    if (!QFileInfo(link).isSymLink()) {
-        std::fprintf(stderr, "tavsim did not start\n");
+    SimSession session;
+    if (!session.Start())
         return 1;
-    }
 
-    ProgramState state;
-    PanelWindows windows;
-    TForm5 tool(state);
-    TForm1 form(state, tool, windows);
+    ControlPanel panel;
+    TForm1& form = panel.form;
     form.show();
     rusage before {};
     getrusage(RUSAGE_SELF, &before);
@@ -83,19 +59,14 @@ int main(int argc, char** argv)
     const double elapsed = wall.elapsed() / 1000.0;
     rusage after {};
     getrusage(RUSAGE_SELF, &after);
-    sim.terminate();
-    sim.waitForFinished(3000);
 
     std::vector<qint64> stamps;
     std::vector<qint64> statusStamps; // one per pass
-    QFile f(log);
-    if (f.open(QIODevice::ReadOnly))
-        for (const QByteArray& line : f.readAll().split('\n'))
-            if (line.contains('\t')) {
-                stamps.push_back(line.left(line.indexOf('\t')).toLongLong());
-                if (line.endsWith("*tav?"))
-                    statusStamps.push_back(stamps.back());
-            }
+    for (const SimSession::Line& line : session.Received()) {
+        stamps.push_back(line.micros);
+        if (line.text == "*tav?")
+            statusStamps.push_back(line.micros);
+    }
     if (stamps.size() < 3) {
         std::fprintf(stderr, "too few lines received (%zu)\n", stamps.size());
         return 1;
@@ -103,9 +74,8 @@ int main(int argc, char** argv)
     std::vector<double> gaps;
     for (size_t i = 1; i < stamps.size(); ++i)
         gaps.push_back((stamps[i] - stamps[i - 1]) / 1000.0);
-    std::sort(gaps.begin(), gaps.end());
-    const double median = gaps[gaps.size() / 2];
-    const double p99 = gaps[std::min(gaps.size() - 1, gaps.size() * 99 / 100)];
+    const double median = Percentile(gaps, 0.5);
+    const double p99 = Percentile(gaps, 0.99);
     std::printf("run %.1f s, %zu lines received, ", elapsed, stamps.size());
     if (stillConnected)
         std::printf("connected throughout\n");
@@ -118,11 +88,9 @@ int main(int argc, char** argv)
         std::vector<double> passes;
         for (size_t i = 1; i < statusStamps.size(); ++i)
             passes.push_back((statusStamps[i] - statusStamps[i - 1]) / 1000.0);
-        std::sort(passes.begin(), passes.end());
         std::printf("pass period (status query to status query): median %.2f ms, 99th percentile "
                     "%.2f ms\n",
-                    passes[passes.size() / 2],
-                    passes[std::min(passes.size() - 1, passes.size() * 99 / 100)]);
+                    Percentile(passes, 0.5), Percentile(passes, 0.99));
     }
     std::printf("program CPU: %.2f %% of one core\n",
                 100.0 * (CpuSeconds(after) - CpuSeconds(before)) / elapsed);

@@ -29,7 +29,15 @@ std::optional<QStringList> ReadTextLines(const QString& path, QString* error)
 bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* error)
 {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    // The bytes are flushed before the commit: a write that fails in the commit's own flush (a
+    // full disk, a file size limit) is not seen by it, and the short file would replace the old.
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush()) {
+        if (error)
+            *error = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
         if (error)
             *error = file.errorString();
         return false;

@@ -1,6 +1,6 @@
 #include "panel/program_state.h"
 
-ProgramState::ProgramState()
+ProgramState::ProgramState(const std::string& gpibLibraryFile) : GpibLib(gpibLibraryFile)
 {
     for (int i = 0; i < kPortCount; ++i) {
         m_ports[static_cast<size_t>(i)] = std::make_unique<TCiaComPort>();

@@ -13,6 +13,7 @@
 #include <QStringList>
 #include <array>
 #include <memory>
+#include <string>
 
 // The six identification texts of the connected instrument.
 struct DeviceIdentType {
@@ -67,7 +68,8 @@ class ProgramState {
 public:
     static constexpr int kPortCount = 11;
 
-    ProgramState();
+    // gpibLibraryFile: the NI-488 library, as the loader looks it up when it is bound.
+    explicit ProgramState(const std::string& gpibLibraryFile = GpibLibrary::kLibraryFileName);
 
     // CiaComPort1 ... CiaComPort11; CiaComPort1 carries the instrument on a serial link.
     TCiaComPort& ComPort(int n) { return *m_ports.at(static_cast<size_t>(n - 1)); }

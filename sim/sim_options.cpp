@@ -1,5 +1,7 @@
 #include "sim/sim_options.h"
 
+#include "sim/sim_text.h"
+
 #include <cerrno>
 #include <climits>
 #include <cmath>
@@ -29,6 +31,7 @@ runs until SIGTERM or SIGINT.
                      more than once
   --slow-ms MS       pause before answering a slow query      (default 1000)
   --no-status        never answer "*tav?"
+  --answer Q=TEXT    always answer the query Q (any letter case) with TEXT; may be repeated
   --log FILE         record every received line as "<CLOCK_MONOTONIC us>\t<line>"
   --meter            act as a SCPI voltmeter instead of a TAV source
   --help             show this text
@@ -138,6 +141,12 @@ ParsedOptions ParseSimOptions(const std::vector<std::string>& args) {
             if (!ParseDelay(value, o.slowMs))
                 parsed.error =
                     "--slow-ms needs a whole number of milliseconds, not \"" + value + "\"";
+        } else if (name == "--answer" && take()) {
+            const auto equals = value.find('=');
+            if (equals == std::string::npos || equals == 0)
+                parsed.error = "--answer needs QUERY=TEXT, not \"" + value + "\"";
+            else
+                o.tav.fixedAnswers[ToUpper(value.substr(0, equals))] = value.substr(equals + 1);
         } else if (name == "--log" && take()) {
             o.logPath = value;
         } else if (parsed.error.empty()) {

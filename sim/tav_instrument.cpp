@@ -93,6 +93,9 @@ double& TavInstrument::Field(PhaseSet& set, Quantity quantity) {
 }
 
 LineResult TavInstrument::Process(std::string_view line) {
+    if (const auto fixed = config_.fixedAnswers.find(ToUpper(Trim(line)));
+        fixed != config_.fixedAnswers.end())
+        return Answer(fixed->second);
     // Sequence lines carry cell texts that the general parser would trim, so they go first.
     if (auto sequenceResult = sequence_.Process(line))
         return std::move(*sequenceResult);

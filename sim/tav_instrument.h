@@ -4,6 +4,7 @@
 #include "sim/tav_sequence.h"
 
 #include <array>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,6 +21,9 @@ struct TavConfig {
     double loadOhm = 50.0;
     // Off to simulate a unit whose status query goes unanswered.
     bool answerStatus = true;
+    // Fixed answers by query, the query in upper case: they stand in for the model's answer, so
+    // a test can give every polled value a text of its own.
+    std::map<std::string, std::string> fixedAnswers;
 };
 
 // What one output phase delivers into its load right now.

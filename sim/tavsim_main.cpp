@@ -14,6 +14,7 @@
 #include <exception>
 #include <fcntl.h>
 #include <memory>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 namespace {
@@ -49,6 +50,13 @@ bool InstallStopSignals(int& stopReadFd) {
 
 int main(int argc, char** argv) {
     using namespace tav::sim;
+
+    // The simulator ends with whoever started it, so a test that crashes does not leave it
+    // holding its pseudo-terminal; SIGTERM goes through the stop pipe below and removes the
+    // link. A parent that went before the request took hold will never send it: end now.
+    const pid_t parent = getppid();
+    if (prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || getppid() != parent)
+        return 1;
 
     const ParsedOptions parsed = ParseSimOptions({argv + 1, argv + argc});
     if (!parsed.error.empty()) {

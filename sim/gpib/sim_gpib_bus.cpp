@@ -27,6 +27,31 @@ std::vector<std::string> SplitNames(std::string_view names) {
     return result;
 }
 
+// The bytes as a C string literal: printable ASCII as it is, \n, \r, \\ and \" escaped, anything
+// else as \xNN.
+std::string Quoted(const char* bytes, std::size_t count) {
+    std::string text = "\"";
+    for (std::size_t i = 0; i < count; ++i) {
+        const unsigned char c = static_cast<unsigned char>(bytes[i]);
+        if (c == '\n') {
+            text += "\\n";
+        } else if (c == '\r') {
+            text += "\\r";
+        } else if (c == '\\' || c == '"') {
+            text += '\\';
+            text += static_cast<char>(c);
+        } else if (c >= 0x20 && c < 0x7f) {
+            text += static_cast<char>(c);
+        } else {
+            static constexpr char kHex[] = "0123456789abcdef";
+            text += "\\x";
+            text += kHex[c >> 4];
+            text += kHex[c & 15];
+        }
+    }
+    return text + "\"";
+}
+
 } // namespace
 
 SimGpibBus::SimGpibBus() {
@@ -167,8 +192,7 @@ void SimGpibBus::Deliver(Device& device, std::string message) {
         device.output = *reply + "\r\n";
 }
 
-int SimGpibBus::BeginTransfer(const char* call, int ud, long count, const Unit*& unit) {
-    Log(std::string(call) + "(" + std::to_string(ud) + "," + std::to_string(count) + ")");
+int SimGpibBus::BeginTransfer(int ud, long count, const Unit*& unit) {
     status_.cnt = 0;
     if (boardError_ != 0)
         return Fail(boardError_);
@@ -181,8 +205,11 @@ int SimGpibBus::BeginTransfer(const char* call, int ud, long count, const Unit*&
 }
 
 int SimGpibBus::Wrt(int ud, const void* buffer, long count) {
+    const std::size_t shown = buffer != nullptr && count > 0 ? static_cast<std::size_t>(count) : 0;
+    Log("ibwrt(" + std::to_string(ud) + "," + Quoted(static_cast<const char*>(buffer), shown) +
+        ")");
     const Unit* unit = nullptr;
-    if (const int failed = BeginTransfer("ibwrt", ud, count, unit))
+    if (const int failed = BeginTransfer(ud, count, unit))
         return failed;
     Device* device = DeviceAt(unit->address);
     if (device == nullptr)
@@ -205,8 +232,15 @@ int SimGpibBus::Wrt(int ud, const void* buffer, long count) {
 }
 
 int SimGpibBus::Rd(int ud, void* buffer, long count) {
+    const int sta = Read(ud, buffer, count);
+    Log("ibrd(" + std::to_string(ud) + "," + std::to_string(count) + ")=" +
+        Quoted(static_cast<const char*>(buffer), static_cast<std::size_t>(status_.cnt)));
+    return sta;
+}
+
+int SimGpibBus::Read(int ud, void* buffer, long count) {
     const Unit* unit = nullptr;
-    if (const int failed = BeginTransfer("ibrd", ud, count, unit))
+    if (const int failed = BeginTransfer(ud, count, unit))
         return failed;
     Device* device = DeviceAt(unit->address);
     // Nobody talks: the read would wait for the descriptor's time-out and then abort.

@@ -84,9 +84,11 @@ private:
     int Succeed(int sta = kCmpl);
     // The unit of a descriptor, or null after setting the failure status for a bad one.
     Unit* UnitOf(int ud);
-    // The common start of ibwrt and ibrd: logs the call and checks board, descriptor and count.
-    // Returns 0 to go on, else the status to return.
-    int BeginTransfer(const char* call, int ud, long count, const Unit*& unit);
+    // The common start of ibwrt and ibrd: checks board, descriptor and count. Returns 0 to go
+    // on, else the status to return.
+    int BeginTransfer(int ud, long count, const Unit*& unit);
+    // ibrd without its log entry, which names the bytes read and so comes after.
+    int Read(int ud, void* buffer, long count);
     Device* DeviceAt(int address);
     void Deliver(Device& device, std::string message);
     int NewUnit(Unit unit);

@@ -55,8 +55,10 @@ TAVSIM_GPIB_EXPORT void tavsim_gpib_set_board_error(int code);
 
 // Every call to ibfind, ibdev, ibtmo, ibwrt, ibrd, ibclr, ibloc and ibonl since the last reset
 // or clear, one per line with its arguments: ibfind("TAV-PS"), ibdev(0,5,0,13,1,0),
-// ibtmo(32,12), ibwrt(32,6) (descriptor, count), ibrd(32,200), ibclr(32), ibloc(32),
-// ibonl(32,0). Valid until the next call into the library.
+// ibtmo(32,12), ibwrt(32,"*SAV,3\n") (descriptor and the bytes written), ibrd(32,200)="1\r\n"
+// (descriptor, count asked, and the bytes read: "" when the read failed), ibclr(32), ibloc(32),
+// ibonl(32,0). Bytes are written as a C string literal: \n, \r, \\ and \" escaped, bytes
+// outside printable ASCII as \xNN. Valid until the next call into the library.
 TAVSIM_GPIB_EXPORT const char* tavsim_gpib_call_log(void);
 TAVSIM_GPIB_EXPORT void tavsim_gpib_clear_call_log(void);
 }

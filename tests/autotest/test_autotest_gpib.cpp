@@ -4,6 +4,7 @@
 #include "panel/program_state.h"
 #include "tests/autotest/interpreter_fakes.h"
 #include "tests/autotest/small_table.h"
+#include "tests/support/qt_print.h"
 #include "tests/support/sim_gpib_controls.h"
 
 namespace {
@@ -52,7 +53,7 @@ protected:
         QStringList transfers;
         for (const QString& call : sim.CallLog()) {
             if (call.startsWith("ibwrt("))
-                transfers.append("w" + call.section(',', 1).chopped(1));
+                transfers.append("w" + call.section(',', 1).chopped(1).remove('"'));
             else if (call.startsWith("ibrd("))
                 transfers.append("r");
         }
@@ -80,8 +81,10 @@ TEST_F(GpibRun, SmallTableRunsToItsEnd)
     EXPECT_EQ(link.lines, SmallTableLines());
     EXPECT_EQ(AllRows(results), SmallTableResults());
     // Each line written whole, each query's reply read at once.
-    EXPECT_EQ(Transfers(), QStringList({"w16", "w7", "w11", "r", "w11", "r", "w11", "r", "w11",
-                                        "r", "w7"}));
+    EXPECT_EQ(Transfers(),
+              QStringList({"wSOUR:VOLTAC,230\\n", "wOUTP,1\\n", "wMEAS:VOLT?\\n", "r",
+                           "wMEAS:VOLT?\\n", "r", "wMEAS:CURR?\\n", "r", "wMEAS:CURR?\\n", "r",
+                           "wOUTP,0\\n"}));
     EXPECT_EQ(state.ReplyLine, "4.600A\r\n");
     EXPECT_FALSE(state.Gpib.GpibBusy);
 }

@@ -2,10 +2,15 @@
 #include "common/text_file.h"
 #include "common/text_pad.h"
 
+#include "tests/support/file_bytes.h"
+#include "tests/support/file_size_limit.h"
+
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+// The report's columns and the serial number's zeros: padded, never cut.
 TEST(TextPad, PadsButNeverCuts)
 {
     EXPECT_EQ(PadText("ab", 5, true), "   ab");
@@ -15,25 +20,23 @@ TEST(TextPad, PadsButNeverCuts)
     EXPECT_EQ(PadZeros("12345", 3), "12345");
 }
 
-TEST(StepTime, ShapeAndTicks)
+// A step's wait in 100 ms ticks, each part rounded half to even.
+TEST(StepTime, TicksPerPart)
+{
+    EXPECT_EQ(StepTimeTicks("00.00.01.500", 100), 15);
+    EXPECT_EQ(StepTimeTicks("00.00.00.050", 100), 0);
+    EXPECT_EQ(StepTimeTicks("00.00.00.150", 100), 2);
+    EXPECT_EQ(StepTimeTicks("01.02.03.004", 100), 36000 + 1200 + 30 + 0);
+    EXPECT_EQ(StepTimeTicks("garbage", 100), 0);
+}
+
+TEST(StepTime, ShapeIsTwelveCharactersWithPointsAtThreeSixAndNine)
 {
     EXPECT_TRUE(StepTimeHasShape(kDefaultStepTime));
     EXPECT_TRUE(StepTimeHasShape("00.00.05.000"));
     EXPECT_FALSE(StepTimeHasShape("0.00.05.000"));
     EXPECT_FALSE(StepTimeHasShape("00.00"));
     EXPECT_FALSE(StepTimeHasShape(""));
-
-    EXPECT_EQ(StepTimeTicks("00.00.01.500", 100), 15);
-    EXPECT_EQ(StepTimeTicks("00.00.00.050", 100), 0); // half to even
-    EXPECT_EQ(StepTimeTicks("00.00.00.150", 100), 2);
-    EXPECT_EQ(StepTimeTicks("01.02.03.004", 100), 36000 + 1200 + 30 + 0);
-    EXPECT_EQ(StepTimeTicks("garbage", 100), 0);
-
-    const StepTimeParts p = ReadStepTime("12.34.56.789");
-    EXPECT_EQ(p.hours, 12);
-    EXPECT_EQ(p.minutes, 34);
-    EXPECT_EQ(p.seconds, 56);
-    EXPECT_EQ(p.milliseconds, 789);
 }
 
 TEST(TextFile, EightBitLinesRoundTripByteForByte)
@@ -64,14 +67,20 @@ TEST(TextFile, ReadsLfAndUnterminatedLastLine)
     EXPECT_FALSE(ReadTextLines(dir.filePath("missing")).has_value());
 }
 
-TEST(TextFile, FailedSaveKeepsThePreviousFile)
+TEST(TextFile, FailedSaveKeepsThePreviousFileAndLeavesNothingBehind)
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath("keep.txt");
-    ASSERT_TRUE(WriteTextLines(path, {"old"}));
+    const QString path = dir.filePath("keep.seq");
+    const QByteArray old = " 1;00.00.05.000;UAC;230;50;0\r\n 2;00.00.01.000;END;0;50;0\r\n";
+    ASSERT_TRUE(WriteFileBytes(path, old));
     QString error;
-    // A folder of that name cannot be replaced by a file.
-    EXPECT_FALSE(WriteTextLines(dir.path(), {"new"}, &error));
+    {
+        // The disk "fills up" after a few bytes of the new file.
+        FileSizeLimit limit(8);
+        ASSERT_TRUE(limit.Active());
+        EXPECT_FALSE(WriteTextLines(path, {" 1;00.00.09.000;UDC;12;60;0"}, &error));
+    }
     EXPECT_FALSE(error.isEmpty());
-    EXPECT_EQ(*ReadTextLines(path), QStringList({"old"}));
+    EXPECT_EQ(ReadFileBytes(path), old);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"keep.seq"});
 }

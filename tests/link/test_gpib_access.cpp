@@ -161,7 +161,10 @@ TEST_F(GpibAccessTest, ReadTakesAtMostTwoHundredBytesAndStopsAtAZeroByte) {
     EXPECT_EQ(rest, QString::fromLatin1(reply.mid(200)));
 
     sim.SetNextReply(5, QByteArray("12.5\0junk\r\n", 11));
+    sim.ClearCallLog();
     EXPECT_EQ(Query("meas:volt?\n"), "12.5");
+    // The bus carried all of it; the zero byte ends the text.
+    EXPECT_EQ(sim.Reads(), QList<QByteArray>{QByteArray("12.5\0junk\r\n", 11)});
     EXPECT_TRUE(messages.errBox.isEmpty());
 }
 
@@ -206,8 +209,11 @@ TEST_F(GpibAccessTest, PollTransactionParsesUnderTheFlagThenShowsTheReply) {
         parsed << reply;
         busyWhileParsing = access.GpibBusy;
     };
+    sim.ClearCallLog();
     EXPECT_TRUE(access.GpibPollTransaction("*idn?\n", parse));
     EXPECT_EQ(parsed, QStringList({kIdentification}));
+    EXPECT_EQ(sim.Writes(), QList<QByteArray>{"*idn?\n"});
+    EXPECT_EQ(sim.Reads(), QList<QByteArray>{kIdentification.toLatin1()});
     EXPECT_TRUE(busyWhileParsing);
     EXPECT_FALSE(access.GpibBusy);
     EXPECT_EQ(messages.meter, QStringList({kIdentification}));
@@ -229,7 +235,7 @@ TEST_F(GpibAccessTest, SendsWithoutReadingAndReleasesWithClearThenLocal) {
     sim.ClearCallLog();
 
     EXPECT_TRUE(access.GpibMailboxSend("SOUR:VOLTAC,115\n"));
-    EXPECT_EQ(sim.CallLog(), QStringList({"ibwrt(" + ud + ",16)"}));
+    EXPECT_EQ(sim.CallLog(), QStringList({"ibwrt(" + ud + ",\"SOUR:VOLTAC,115\\n\")"}));
     EXPECT_EQ(Query("Sour:voltac?\n"), "115.00000\r\n");
 
     sim.ClearCallLog();
@@ -244,7 +250,8 @@ TEST_F(GpibAccessTest, SendsWithoutReadingAndReleasesWithClearThenLocal) {
     access.GpibDirectWrite(5, 2, "*RCL,0\n");
     const QString fresh = Descriptor();
     EXPECT_EQ(sim.CallLog(), QStringList({"ibdev(0,5,0,13,1,0)", "ibtmo(" + fresh + ",12)",
-                                          "ibwrt(" + fresh + ",7)", "ibclr(" + fresh + ")",
+                                          "ibwrt(" + fresh + ",\"*RCL,0\\n\")",
+                                          "ibclr(" + fresh + ")",
                                           "ibloc(" + fresh + ")"}));
     EXPECT_TRUE(messages.errBox.isEmpty());
     EXPECT_EQ(Query("Sour:voltac?\n"), "0.00000\r\n");

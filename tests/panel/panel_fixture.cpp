@@ -3,12 +3,14 @@
 #include "panel/device_info_window.h"
 #include "panel/operator_messages.h"
 #include "panel/placeholder_window.h"
+#include "tests/support/qt_wait.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-PanelFixture::PanelFixture() : m_oldCwd(QDir::currentPath())
+PanelFixture::PanelFixture(const std::string& gpibLibraryFile)
+    : state(gpibLibraryFile), m_oldCwd(QDir::currentPath())
 {
     QDir::setCurrent(m_cwd.path());
     SetOperatorMessageHook([this](const QString& text) { messages.append(text); });
@@ -28,6 +30,7 @@ PanelFixture::~PanelFixture()
 {
     form.reset();
     tool.reset();
+    state.TestWindow = nullptr;
     for (int n = 1; n <= ProgramState::kPortCount; ++n)
         state.ComPort(n).SetActive(false);
     SetOperatorMessageHook(nullptr);
@@ -70,6 +73,36 @@ void PanelFixture::Reply(int slot, const QString& text)
 {
     form->Cycle().ReplySlot = slot;
     form->ParseReply(text);
+}
+
+void PanelFixture::ConnectDriven()
+{
+    state.TestWindow = &m_received;
+    form->BitBtn7Click();
+    if (form->Timer1()->isActive())
+        form->Timer1()->start(24 * 3600 * 1000);
+}
+
+void PanelFixture::Tick()
+{
+    const int before = m_received.lines;
+    form->Timer1Timer();
+    const int slot = form->Cycle().ReplySlot;
+    if (!state.SerialLink || !state.ComPort(1).Active() ||
+        form->Cycle().PollTable[static_cast<size_t>(slot)].isEmpty())
+        return;
+    EXPECT_TRUE(WaitUntil([&] { return m_received.lines > before; }))
+        << "no answer to slot " << slot;
+}
+
+void PanelFixture::TickThrough(int slot)
+{
+    for (int i = 0; i < 2 * 60; ++i) {
+        Tick();
+        if (form->Cycle().ReplySlot == slot)
+            return;
+    }
+    ADD_FAILURE() << "the cycle never took slot " << slot;
 }
 
 std::unique_ptr<TavsimProcess> PanelFixture::StartSimAndWindows(const QStringList& extra)

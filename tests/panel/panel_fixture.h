@@ -20,7 +20,8 @@
 // keeps TAVCON.cfg) with its COM ports in a sandbox. Messages to the operator are collected.
 class PanelFixture : public ::testing::Test {
 protected:
-    PanelFixture();
+    // gpibLibraryFile: the NI-488 library the program state binds, by the loader's name.
+    explicit PanelFixture(const std::string& gpibLibraryFile = GpibLibrary::kLibraryFileName);
     ~PanelFixture() override;
 
     // Creates the service tool and the main window (creation runs discovery).
@@ -38,6 +39,16 @@ protected:
     // A reply as it arrives while the cycle is at the given slot.
     void Reply(int slot, const QString& text);
 
+    // Connect, leaving the poll timer running, so the window counts as polling, but too slow to
+    // ever tick by itself: the test ticks it. Received lines are counted from here on, through
+    // the hand-over a test window gets.
+    void ConnectDriven();
+    // One tick of the poll cycle. When it sent a query over the serial link, waits until the
+    // answer has been through the reply handling, as a prompt instrument's would within a tick.
+    void Tick();
+    // Ticks until the cycle has taken the given slot (at most two passes of the longest cycle).
+    void TickThrough(int slot);
+
     PortSandbox sandbox;
     ProgramState state;
     PanelWindows windows;
@@ -46,6 +57,12 @@ protected:
     QStringList messages;
 
 private:
+    struct LineCounter : ReplyListener {
+        int lines = 0;
+        void EvaluateReply() override { ++lines; }
+    };
+
+    LineCounter m_received;
     QTemporaryDir m_cwd;
     QString m_oldCwd;
 };

@@ -3,7 +3,17 @@
 
 #include <QListWidget>
 
-TEST_F(PanelFixture, GpibLinkWithoutLibraryStaysQuietAndSafe)
+namespace {
+
+// A machine without the NI-488 library, whatever this one has installed.
+class GpibAbsentTest : public PanelFixture {
+protected:
+    GpibAbsentTest() : PanelFixture("libtav-no-such-gpib.so.0") {}
+};
+
+} // namespace
+
+TEST_F(GpibAbsentTest, GpibLinkWithoutLibraryStaysQuietAndSafe)
 {
     PtyLink com2(sandbox, 2);
     EXPECT_EQ(state.GpibLib.BindGpibLibrary(), -1);

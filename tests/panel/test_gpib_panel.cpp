@@ -56,8 +56,16 @@ TEST_F(GpibPanelTest, ConnectPollsTheInstrumentAndOperatorCommandsReachIt)
     EXPECT_EQ(Edit("Edit1")->text(), "0.000V");
 
     form->Cycle().OperatorCommand.Post("SOUR:VOLTAC,230\n");
+    controls.ClearCallLog();
     Ticks(11 + 1); // a pass, then the first set value is read again
     EXPECT_EQ(form->Cycle().ReplySlot, 33);
+    const QList<QByteArray> written = controls.Writes();
+    ASSERT_EQ(written.size(), 9 + 1 + 1);
+    EXPECT_EQ(written[8], "outp:stat?\n");
+    EXPECT_EQ(written[9], "SOUR:VOLTAC,230\n"); // slot 29, with no read after it
+    EXPECT_EQ(written[10], "Sour:voltac?\n");
+    EXPECT_EQ(controls.Reads().size(), 9 + 1);
+    EXPECT_EQ(controls.Reads().last(), "230.00000\r\n");
     EXPECT_EQ(Edit("Edit14")->text(), "230.0000");
     EXPECT_TRUE(ErrBox().isEmpty());
     EXPECT_TRUE(Visible("BitBtn8"));
@@ -88,17 +96,42 @@ TEST_F(GpibPanelTest, SilentInstrumentAdvancesOneSlotPerTimeOutAndFillsErrBox)
     EXPECT_EQ(Edit("Edit1")->text(), "");
 }
 
-TEST_F(GpibPanelTest, RecallAndSaveWriteDirectlyThenReleaseTheDevice)
+TEST_F(GpibPanelTest, RecallAndSaveWriteTheirLinesThenReleaseTheDevice)
 {
     Edit("Edit3")->setText("3");
-    controls.ClearCallLog();
-    Btn("SavStateButton")->click();
-    const QStringList calls = controls.CallLog();
-    ASSERT_GE(calls.size(), 4);
-    EXPECT_TRUE(calls.contains("ibwrt(" + calls.last().mid(6, calls.last().size() - 7) + ",7)"));
-    EXPECT_TRUE(calls[calls.size() - 2].startsWith("ibclr("));
-    EXPECT_TRUE(calls.last().startsWith("ibloc("));
+    state.Gpib.OpenGpibDevice(state.Link.GpibAddress, state.Link.IoType);
+    auto setAc = [&](const char* volts) {
+        state.Gpib.GpibWrite(QStringLiteral("SOUR:VOLTAC,%1\n").arg(QLatin1String(volts)));
+    };
+    auto ac = [&] {
+        state.Gpib.GpibWrite(QStringLiteral("Sour:voltac?\n"));
+        QString reply;
+        state.Gpib.GpibRead(reply);
+        return reply;
+    };
+    const struct {
+        const char* button;
+        QByteArray line;
+        const char* acBefore; // set just before the click
+        const char* acAfter;  // what the instrument holds after it
+    } cases[] = {
+        {"SavStateButton", "*SAV,3\n", "115", "115.00000\r\n"},
+        {"RclStateButton", "*RCL,3\n", "230", "115.00000\r\n"},
+        {"RclState0Button", "*RCL,0\n", "230", "0.00000\r\n"},
+    };
+    for (const auto& c : cases) {
+        setAc(c.acBefore);
+        controls.ClearCallLog();
+        Btn(c.button)->click();
+        EXPECT_EQ(controls.Writes(), QList<QByteArray>{c.line}) << c.button;
+        const QStringList calls = controls.CallLog();
+        ASSERT_GE(calls.size(), 2) << c.button;
+        EXPECT_TRUE(calls[calls.size() - 2].startsWith("ibclr(")) << c.button;
+        EXPECT_TRUE(calls.last().startsWith("ibloc(")) << c.button;
+        EXPECT_EQ(ac(), c.acAfter) << c.button;
+    }
     EXPECT_TRUE(messages.isEmpty());
+    EXPECT_TRUE(ErrBox().isEmpty());
 }
 
 TEST_F(GpibPanelTest, SequenceWindowOpensTheDeviceAndHandsItBackOnClose)
@@ -109,12 +142,28 @@ TEST_F(GpibPanelTest, SequenceWindowOpensTheDeviceAndHandsItBackOnClose)
     EXPECT_GT(state.Gpib.GpibDevice, 0);
     const QString unit = QString::number(state.Gpib.GpibDevice);
     controls.ClearCallLog();
-    window->StopClick(); // without the comma over GPIB
-    EXPECT_EQ(controls.CallLog(), QStringList{"ibwrt(" + unit + ",9)"});
     state.Gpib.GpibBusy = true; // another exchange under way: the line is dropped
     window->GoClick();
     state.Gpib.GpibBusy = false;
-    EXPECT_EQ(controls.CallLog().size(), 1);
+    EXPECT_TRUE(controls.CallLog().isEmpty());
     window->done(QDialog::Accepted);
-    EXPECT_EQ(controls.CallLog().mid(1), QStringList({"ibclr(" + unit + ")", "ibloc(" + unit + ")"}));
+    EXPECT_EQ(controls.CallLog(), QStringList({"ibclr(" + unit + ")", "ibloc(" + unit + ")"}));
+}
+
+TEST_F(GpibPanelTest, SequenceRunControlWritesItsLines)
+{
+    auto window = std::make_unique<TForm2>(state);
+    window->findChild<QLineEdit*>("CountEdit")->setText("3");
+    window->findChild<QLineEdit*>("SeqNrEdit")->setText("7");
+    const std::pair<const char*, QByteArray> buttons[] = {{"GoButton", "SEQ:GO,3\n"},
+                                                          {"StopButton", "SEQ:STOP\n"},
+                                                          {"LoadButton", "SEQ:LOAD,7\n"},
+                                                          {"StoreButton", "SEQ:STORE,7\n"}};
+    for (const auto& [button, line] : buttons) {
+        controls.ClearCallLog();
+        window->findChild<QPushButton*>(button)->click();
+        EXPECT_EQ(controls.Writes(), QList<QByteArray>{line}) << button;
+    }
+    EXPECT_TRUE(ErrBox().isEmpty());
+    EXPECT_TRUE(messages.isEmpty());
 }

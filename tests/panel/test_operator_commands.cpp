@@ -86,7 +86,6 @@ TEST_F(OperatorCommandTest, AutomaticPeakClearingUsesTheTimerMailbox)
 {
     Btn("IpAutoOffButton")->click();
     EXPECT_TRUE(form->Timer3()->isActive());
-    EXPECT_EQ(form->Timer3()->interval(), 200);
     EXPECT_TRUE(Visible("IpAutoOnButton"));
     EXPECT_FALSE(Visible("IpAutoOffButton"));
     form->Timer3Timer();
@@ -107,83 +106,69 @@ TEST_F(OperatorCommandTest, RecallAndSaveWriteDirectlyAndFailOnAClosedPort)
         Btn("RclStateButton")->click();
         Btn("SavStateButton")->click();
         Btn("RclState0Button")->click();
-        EXPECT_EQ(com2.Read(22), "*RCL,4\n*SAV,4\n*RCL,0\n");
+        EXPECT_EQ(com2.ReadLines(3), "*RCL,4\n*SAV,4\n*RCL,0\n");
         state.ComPort(1).SetActive(false);
     }
     Btn("RclState0Button")->click();
     EXPECT_EQ(messages, QStringList{"Port not open"});
 }
 
-TEST_F(OperatorCommandTest, EnterInACEndToEndReachesTheInstrumentAtSlot29)
-{
-    auto simProcess = StartSimAndWindows();
-    TavsimProcess& sim = *simProcess;
-    Btn("BitBtn7")->click();
-    ASSERT_TRUE(WaitUntil([&] { return sim.Received().size() >= 16; }));
-    TypeAndEnter("Edit14", "230");
-    ASSERT_TRUE(WaitUntil([&] { return Edit("Edit14")->text() == "230.0000"; }));
-    QStringList lines;
-    for (const auto& l : sim.Received())
-        lines.append(l.line);
-    const qsizetype at = lines.indexOf("SOUR:VOLTAC,230");
-    ASSERT_GT(at, 0);
-    // Sent at slot 29, after the measurement pass, then the set values are read again.
-    EXPECT_EQ(lines[at - 1], "outp:stat?");
-    EXPECT_EQ(lines.value(at + 1), "Sour:voltac?");
-}
-
 TEST_F(OperatorCommandTest, ThreePhaseInstrumentSwitchesTheLayoutAndFillsPhasesTwoAndThree)
 {
-    auto simProcess = StartSimAndWindows({"--options", "3P CR2 OT1", "--revision", "V2.00"});
-    TavsimProcess& sim = *simProcess;
-    Btn("BitBtn7")->click();
-    ASSERT_TRUE(WaitUntil([&] { return Edit("Edit24")->isEnabled(); }));
+    auto sim = StartSimAndWindows({"--options", "3P CR2 OT1", "--revision", "V2.00"});
+    ConnectDriven();
+    TickThrough(32);
+    EXPECT_TRUE(Edit("Edit24")->isEnabled());
+    EXPECT_TRUE(Edit("Edit52")->isEnabled());
     EXPECT_TRUE(Visible("IrmsX10Button"));
     EXPECT_TRUE(Visible("Ot1OffButton"));
     EXPECT_FALSE(form->findChild<QLabel*>("Label1")->isVisibleTo(form.get()));
     EXPECT_TRUE(form->findChild<QLabel*>("Label28")->isVisibleTo(form.get()));
     EXPECT_EQ(form->findChild<QLabel*>("Label15")->text(), "TAV-1600-PS");
     // The set-value block runs to 58 now: the per-phase angles of phases 2 and 3 come in.
-    ASSERT_TRUE(WaitUntil([&] { return Edit("Edit52")->text() == QString::fromUtf8("240.0\u00B0"); }));
+    TickThrough(58);
     EXPECT_EQ(Edit("Edit51")->text(), QString::fromUtf8("120.0\u00B0"));
-    // Measurement passes cover phases 2 and 3.
-    ASSERT_TRUE(WaitUntil([&] {
-        for (const auto& l : sim.Received())
-            if (l.line == "meas3:cfact?")
-                return true;
-        return false;
-    }));
-    EXPECT_TRUE(WaitUntil([&] { return Edit("Edit31")->text().endsWith("V"); }));
+    EXPECT_EQ(Edit("Edit52")->text(), QString::fromUtf8("240.0\u00B0"));
+    // The measurement pass covers phases 2 and 3, then the mailbox slots.
+    TickThrough(23);
+    EXPECT_EQ(Edit("Edit31")->text(), "0.000V");
+    Tick();
+    EXPECT_EQ(form->Cycle().ReplySlot, 28);
+    EXPECT_EQ(sim->Received().back().line, "meas3:cfact?");
 }
 
 TEST_F(OperatorCommandTest, AutomaticClearingReachesTheInstrumentOncePerPass)
 {
-    auto simProcess = StartSimAndWindows();
-    TavsimProcess& sim = *simProcess;
-    Btn("BitBtn7")->click();
+    auto sim = StartSimAndWindows();
+    ConnectDriven();
+    TickThrough(43);
     Btn("IpAutoOffButton")->click();
-    auto clears = [&] {
-        QStringList lines;
-        for (const auto& l : sim.Received())
-            lines.append(l.line);
-        return lines;
-    };
-    ASSERT_TRUE(WaitUntil([&] { return clears().count("SOUR:CURRCLR") >= 3; }));
-    const QStringList lines = clears();
-    qsizetype previous = -1;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        if (lines[i] != "SOUR:CURRCLR")
-            continue;
+    EXPECT_TRUE(form->Timer3()->isActive());
+    // The clearing timer ticks at every poll tick, far more often than once per pass.
+    for (int pass = 0; pass < 3; ++pass) {
+        do {
+            form->Timer3Timer();
+            Tick();
+        } while (form->Cycle().ReplySlot != 29);
+    }
+    Tick();
+    QStringList lines;
+    for (const auto& l : sim->Received())
+        lines.append(l.line);
+    std::vector<qsizetype> clears;
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        if (lines[i] == "SOUR:CURRCLR")
+            clears.push_back(i);
+    ASSERT_EQ(clears.size(), 3u);
+    for (size_t n = 0; n < clears.size(); ++n) {
         // Slot 28 follows the last measurement (slot 9) and precedes the status query.
-        EXPECT_EQ(lines[i - 1], "outp:stat?");
-        if (i + 1 < lines.size()) {
-            EXPECT_EQ(lines[i + 1], "*tav?");
+        EXPECT_EQ(lines.value(clears[n] - 1), "outp:stat?");
+        EXPECT_EQ(lines.value(clears[n] + 1), "*tav?");
+        if (n > 0) {
+            EXPECT_EQ(clears[n] - clears[n - 1], 10); // nine polled lines in between
         }
-        if (previous >= 0) {
-            EXPECT_EQ(i - previous, 10); // nine polled lines in between: one per pass
-        }
-        previous = i;
     }
     Btn("IpAutoOnButton")->click();
     EXPECT_FALSE(form->Timer3()->isActive());
+    EXPECT_TRUE(Visible("IpAutoOffButton"));
 }

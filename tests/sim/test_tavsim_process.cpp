@@ -19,6 +19,7 @@
 #include <string>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <thread>
@@ -30,7 +31,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // Generous, and only ever used to turn a hang into a failure.
-constexpr auto kPatience = std::chrono::seconds(5);
+constexpr auto kPatience = std::chrono::seconds(20);
 
 bool WaitUntil(const std::function<bool()>& condition) {
     const auto deadline = std::chrono::steady_clock::now() + kPatience;
@@ -329,6 +330,20 @@ TEST_F(TavsimProcess, NoStatusLeavesTheStatusQueryUnanswered) {
     EXPECT_EQ(port.Ask("outp:stat?"), "0");
 }
 
+TEST_F(TavsimProcess, FixedAnswersStandInForTheModel) {
+    ASSERT_NO_FATAL_FAILURE(Start({"--options", "3P", "--answer", "meas2:volt?=231.5V", "--answer",
+                                   "SOUR3:PHAS?=a=b", "--answer", "*tav?="}));
+    TtyClient port(link_);
+    EXPECT_EQ(port.Ask("MEAS2:VOLT?"), "231.5V");
+    EXPECT_EQ(port.Ask("Sour3:phas?"), "a=b");
+    EXPECT_EQ(port.Ask("*tav?"), "");
+    // Everything else still comes from the model, and commands still act on it.
+    EXPECT_EQ(port.Ask("meas3:volt?"), "0.000V");
+    port.Write("SOUR3:PHAS,90\n");
+    EXPECT_EQ(port.Ask("Sour3:phas?"), "a=b");
+    EXPECT_EQ(port.Ask("Sour2:phas?"), "120.00000");
+}
+
 TEST_F(TavsimProcess, MeterPersonality) {
     ASSERT_NO_FATAL_FAILURE(Start({"--meter"}));
     TtyClient port(link_);
@@ -347,6 +362,47 @@ TEST_F(TavsimProcess, RemovesItsLinkOnTerminationSignals) {
         }
         EXPECT_FALSE(fs::is_symlink(link_)) << strsignal(signal);
     }
+}
+
+TEST_F(TavsimProcess, EndsWithItsParentAndRemovesItsLink) {
+    // A parent that dies without a word, like a crashing test binary. We adopt its orphans, so
+    // the simulator becomes our child once the parent is gone and we see how it ended.
+    ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+    int pidPipe[2];
+    ASSERT_EQ(pipe(pidPipe), 0);
+    std::vector<std::string> words = {TAVSIM_PATH, "--link", link_.string()};
+    std::vector<char*> argv;
+    for (auto& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    const pid_t parent = fork();
+    ASSERT_GE(parent, 0);
+    if (parent == 0) {
+        pid_t sim = -1;
+        posix_spawn(&sim, TAVSIM_PATH, nullptr, nullptr, argv.data(), environ);
+        [[maybe_unused]] const ssize_t n = write(pidPipe[1], &sim, sizeof sim);
+        for (;;)
+            pause();
+    }
+    close(pidPipe[1]);
+    pid_t sim = -1;
+    ASSERT_EQ(read(pidPipe[0], &sim, sizeof sim), static_cast<ssize_t>(sizeof sim));
+    close(pidPipe[0]);
+    ASSERT_GT(sim, 0);
+    EXPECT_TRUE(WaitUntil([&] { return fs::exists(link_); }));
+
+    kill(parent, SIGKILL);
+    waitpid(parent, nullptr, 0);
+    int status = 0;
+    const bool ended = WaitUntil([&] { return waitpid(sim, &status, WNOHANG) == sim; });
+    if (!ended) {
+        kill(sim, SIGKILL);
+        waitpid(sim, nullptr, 0);
+    }
+    prctl(PR_SET_CHILD_SUBREAPER, 0);
+    ASSERT_TRUE(ended) << "tavsim outlived its parent";
+    EXPECT_TRUE(ExitedWith(status, 0));
+    EXPECT_FALSE(fs::is_symlink(link_));
 }
 
 TEST_F(TavsimProcess, LinkPathHandling) {
@@ -385,7 +441,7 @@ TEST(TavsimCommandLine, HelpAndRefusedArguments) {
         const std::string usage = help.Stdout();
         for (const char* option : {"--link", "--device", "--model", "--options", "--revision",
                                    "--serial", "--load-ohm", "--delay-ms", "--no-status", "--log",
-                                   "--meter", "SEQ:ROWS?", "SEQ:ROW?,n", "SEQ:CNT?", "SEQ:RUN?"})
+                                   "--meter", "--answer", "SEQ:ROWS?", "SEQ:ROW?,n", "SEQ:CNT?", "SEQ:RUN?"})
             EXPECT_NE(usage.find(option), std::string::npos) << option;
     }
     const std::string link = (dir / "ttyTAV").string();
@@ -397,6 +453,8 @@ TEST(TavsimCommandLine, HelpAndRefusedArguments) {
         {"--link", link, "--load-ohm", "0"},
         {"--link", link, "--log"},
         {"--link", link, "--meter=1"},
+        {"--link", link, "--answer", "*idn?"},
+        {"--link", link, "--answer", "=x"},
     };
     for (const auto& args : refused) {
         Tavsim sim(dir, args);

@@ -77,9 +77,21 @@ void PtyLink::Write(const QByteArray& bytes)
 
 QByteArray PtyLink::Read(size_t want, int timeoutMs)
 {
+    return ReadUntil([want](const QByteArray& got) { return static_cast<size_t>(got.size()) >= want; },
+                     timeoutMs);
+}
+
+QByteArray PtyLink::ReadLines(int count, int timeoutMs)
+{
+    return ReadUntil([count](const QByteArray& got) { return got.count('\n') >= count; },
+                     timeoutMs);
+}
+
+QByteArray PtyLink::ReadUntil(const std::function<bool(const QByteArray&)>& enough, int timeoutMs)
+{
     QByteArray got;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (static_cast<size_t>(got.size()) < want && std::chrono::steady_clock::now() < deadline) {
+    while (!enough(got) && std::chrono::steady_clock::now() < deadline) {
         // The program's transmit continuation runs on this thread's event loop.
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         pollfd p{m_master, POLLIN, 0};

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QTemporaryDir>
+#include <functional>
 #include <string>
 
 // A sandbox of COM ports: a temporary folder whose ports/COMn links point at pseudo-terminals
@@ -28,11 +29,15 @@ public:
     int Master() const { return m_master; }
     void Write(const QByteArray& bytes);
     // Reads what the program sent until `want` bytes have come or the time-out passes.
-    QByteArray Read(size_t want, int timeoutMs = 5000);
+    QByteArray Read(size_t want, int timeoutMs = 20000);
+    // Reads what the program sent until `count` line feeds have come or the time-out passes.
+    QByteArray ReadLines(int count, int timeoutMs = 20000);
     // Hangs up the far end, like a pulled adapter or a killed instrument.
     void HangUp();
 
 private:
+    QByteArray ReadUntil(const std::function<bool(const QByteArray&)>& enough, int timeoutMs);
+
     int m_master = -1;
     int m_slave = -1;
     std::string m_link;

@@ -4,7 +4,7 @@
 
 // Runs the event loop until the condition holds or the time-out (a failure bound, generous on a
 // loaded machine) passes. Returns the condition's last value.
-bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 5000);
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 20000);
 
 // Runs the event loop for the given time (to let something that must NOT happen have its chance).
 void PumpEvents(int ms);

@@ -4,6 +4,7 @@
 #include "sim/gpib/tavsim_gpib.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <dlfcn.h>
@@ -49,8 +50,41 @@ public:
         return QString::fromLatin1(m_callLog()).split('\n', Qt::SkipEmptyParts);
     }
     void ClearCallLog() { m_clearCallLog(); }
+    // The bytes of every ibwrt and every ibrd in the call log, in order.
+    QList<QByteArray> Writes() const { return Transfers("ibwrt("); }
+    QList<QByteArray> Reads() const { return Transfers("ibrd("); }
 
 private:
+    // The quoted bytes of the log lines of one call, unescaped.
+    QList<QByteArray> Transfers(const char* call) const {
+        QList<QByteArray> transfers;
+        for (const QString& entry : CallLog()) {
+            if (!entry.startsWith(QLatin1String(call)))
+                continue;
+            const QByteArray quoted = entry.toLatin1();
+            const qsizetype open = quoted.indexOf('"');
+            const qsizetype close = quoted.lastIndexOf('"');
+            QByteArray bytes;
+            for (qsizetype i = open + 1; open >= 0 && i < close; ++i) {
+                char c = quoted[i];
+                if (c == '\\') {
+                    c = quoted[++i];
+                    if (c == 'n')
+                        c = '\n';
+                    else if (c == 'r')
+                        c = '\r';
+                    else if (c == 'x') {
+                        c = static_cast<char>(quoted.mid(i + 1, 2).toInt(nullptr, 16));
+                        i += 2;
+                    }
+                }
+                bytes += c;
+            }
+            transfers.append(bytes);
+        }
+        return transfers;
+    }
+
     template <typename Fn> void Resolve(Fn*& fn, const char* name) {
         fn = reinterpret_cast<Fn*>(dlsym(m_handle, name));
     }

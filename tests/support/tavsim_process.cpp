@@ -13,9 +13,9 @@ TavsimProcess::TavsimProcess(const QString& linkPath, const QString& logPath,
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_process.start(QStringLiteral(TAVSIM_PATH),
                     QStringList{"--link", linkPath, "--log", logPath} + extra);
-    if (!m_process.waitForStarted(5000))
+    if (!m_process.waitForStarted(20000))
         return;
-    for (int i = 0; i < 500 && !m_ready; ++i) {
+    for (int i = 0; i < 2000 && !m_ready; ++i) {
         m_ready = QFileInfo(linkPath).isSymLink();
         if (!m_ready)
             QThread::msleep(10);

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "panel/main_window.h"
+#include "panel/program_state.h"
+#include "service/service_tool.h"
+
+// The program's state, service tool and main window, made as the program start makes them
+// (the main window's creation opens the instrument's port and fills the poll table).
+struct ControlPanel {
+    ProgramState state;
+    PanelWindows windows;
+    TForm5 tool{state};
+    TForm1 form{state, tool, windows};
+};

@@ -1,0 +1,59 @@
+#include "bench/sim_session.h"
+
+#include "link/serial_device.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+#include <algorithm>
+#include <cstdio>
+
+SimSession::SimSession()
+{
+    QDir(m_dir.path()).mkpath("ports");
+    QDir::setCurrent(m_dir.path());
+    SetSerialPortFolders(
+        {m_dir.filePath("ports").toStdString(), m_dir.filePath("dev").toStdString()});
+}
+
+SimSession::~SimSession()
+{
+    m_sim.terminate();
+    m_sim.waitForFinished(3000);
+}
+
+bool SimSession::Start()
+{
+    const QString link = m_dir.filePath("ports/COM2");
+    m_sim.start(QStringLiteral(TAVSIM_PATH), {"--link", link, "--log", m_dir.filePath("sim.log")});
+    for (int i = 0; i < 500 && !QFileInfo(link).isSymLink(); ++i)
+        QThread::msleep(10);
+    if (QFileInfo(link).isSymLink())
+        return true;
+    std::fprintf(stderr, "tavsim did not start\n");
+    return false;
+}
+
+std::vector<SimSession::Line> SimSession::Received() const
+{
+    std::vector<Line> lines;
+    QFile f(m_dir.filePath("sim.log"));
+    if (!f.open(QIODevice::ReadOnly))
+        return lines;
+    for (const QByteArray& record : f.readAll().split('\n')) {
+        const qsizetype tab = record.indexOf('\t');
+        if (tab >= 0)
+            lines.push_back({record.left(tab).toLongLong(), record.mid(tab + 1)});
+    }
+    return lines;
+}
+
+double Percentile(std::vector<double>& values, double share)
+{
+    if (values.empty())
+        return 0.0;
+    std::sort(values.begin(), values.end());
+    const auto at = static_cast<size_t>(static_cast<double>(values.size()) * share);
+    return values[std::min(values.size() - 1, at)];
+}

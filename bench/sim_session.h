@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QByteArray>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <vector>
+
+// A benchmark's world: a temporary folder as the working directory and the COM port sandbox,
+// and tavsim published there as COM2, logging every line it receives.
+class SimSession {
+public:
+    struct Line {
+        qint64 micros; // CLOCK_MONOTONIC
+        QByteArray text;
+    };
+
+    SimSession();
+    ~SimSession();
+
+    // Starts tavsim and waits for its link; false (with a message on stderr) when it did not come.
+    bool Start();
+    // Every line the simulated instrument received so far.
+    std::vector<Line> Received() const;
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_sim;
+};
+
+// The value below which the given share (0..1) of the values lie; the values get sorted.
+double Percentile(std::vector<double>& values, double share);
