@@ -1,6 +1,7 @@
 // The test window's controls and their layout.
 #include "autotest/test_window.h"
 
+#include "autotest/test_file.h"
 #include "panel/operator_messages.h"
 #include "sequence/grid_widget.h"
 
@@ -51,6 +52,12 @@ void TForm6::BuildWindow()
 
     auto* middle = new QHBoxLayout;
     m_grid->setMinimumWidth(640);
+    // Commands and comments need room; "Show" holds one character.
+    const int widths[kTestColumns] = {34, 96, 170, 60, 60, 60, 80, 80, 200, 44};
+    for (int c = 0; c < kTestColumns; ++c)
+        m_grid->setColumnWidth(c, widths[c]);
+    m_grid->horizontalHeader()->setStretchLastSection(false);
+    m_grid->horizontalHeader()->setSectionResizeMode(kTestComment, QHeaderView::Stretch);
     middle->addWidget(m_grid, 1);
     middle->addWidget(BuildSidePanel());
     root->addLayout(middle, 3);
@@ -60,6 +67,7 @@ void TForm6::BuildWindow()
     m_resultGrid = new QTableWidget(0, ResultTable::kColumns, this);
     m_resultGrid->setObjectName(QStringLiteral("StringGrid2"));
     m_resultGrid->verticalHeader()->hide();
+    m_resultGrid->verticalHeader()->setDefaultSectionSize(m_grid->verticalHeader()->defaultSectionSize());
     m_resultGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_resultGrid->horizontalHeader()->setStretchLastSection(true);
     m_resultGrid->setColumnWidth(1, 260);
