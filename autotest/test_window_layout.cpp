@@ -2,6 +2,7 @@
 #include "autotest/test_window.h"
 
 #include "autotest/test_file.h"
+#include "panel/modal_window.h"
 #include "panel/operator_messages.h"
 #include "sequence/grid_widget.h"
 
@@ -111,11 +112,7 @@ QWidget* TForm6::BuildSidePanel()
     button("OpenTestButton", "Open Test", &TForm6::OpenTestClick);
     button("SaveTestButton", "Save Test", &TForm6::SaveTestClick);
     side->addStretch();
-    auto* close = new QPushButton(QStringLiteral("Close"), this);
-    close->setObjectName(QStringLiteral("CloseButton"));
-    close->setAutoDefault(false);
-    connect(close, &QPushButton::clicked, this, &QDialog::accept);
-    side->addWidget(close);
+    side->addWidget(MakeCloseButton(this));
     return panel;
 }
 

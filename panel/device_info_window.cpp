@@ -1,5 +1,7 @@
 #include "panel/device_info_window.h"
 
+#include "panel/modal_window.h"
+
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -20,10 +22,7 @@ TForm3::TForm3(const ProgramState& state, QWidget* parent) : QDialog(parent), S(
         m_values[static_cast<size_t>(i)]->setMinimumWidth(220);
         grid->addWidget(m_values[static_cast<size_t>(i)], i, 1);
     }
-    auto* close = new QPushButton(QStringLiteral("Close"), this);
-    close->setObjectName(QStringLiteral("CloseButton"));
-    connect(close, &QPushButton::clicked, this, &QDialog::accept);
-    grid->addWidget(close, 5, 1, Qt::AlignRight);
+    grid->addWidget(MakeCloseButton(this), 5, 1, Qt::AlignRight);
     RefreshValues();
     setFixedSize(sizeHint());
     if (parent)

@@ -1,6 +1,7 @@
 #include "panel/modal_window.h"
 
 #include <QKeyEvent>
+#include <QPushButton>
 
 void ModalWindowSlot::CreateHidden(QWidget* parent)
 {
@@ -39,3 +40,12 @@ protected:
 } // namespace
 
 void KeepOpenOnEscape(QDialog* window) { window->installEventFilter(new EscapeFilter(window)); }
+
+QPushButton* MakeCloseButton(QDialog* window)
+{
+    auto* close = new QPushButton(QStringLiteral("Close"), window);
+    close->setObjectName(QStringLiteral("CloseButton"));
+    close->setAutoDefault(false);
+    QObject::connect(close, &QPushButton::clicked, window, &QDialog::accept);
+    return close;
+}

@@ -28,3 +28,9 @@ private:
 // so a stray key never throws away an unsaved table or ends a transfer. An open cell editor
 // still takes Escape to cancel its edit.
 void KeepOpenOnEscape(QDialog* window);
+
+class QPushButton;
+
+// The "Close" button of a window ("CloseButton"): never the default button, so Enter in a field
+// does not close the window; a click accepts the window.
+QPushButton* MakeCloseButton(QDialog* window);

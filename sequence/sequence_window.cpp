@@ -80,11 +80,7 @@ TForm2::TForm2(ProgramState& state, QWidget* parent)
     button("LoadButton", "Load SEQ", &TForm2::LoadClick);
     button("StoreButton", "Store SEQ", &TForm2::StoreClick);
     right->addStretch();
-    auto* close = new QPushButton(QStringLiteral("Close"), this);
-    close->setObjectName(QStringLiteral("CloseButton"));
-    close->setAutoDefault(false);
-    connect(close, &QPushButton::clicked, this, &QDialog::accept);
-    right->addWidget(close);
+    right->addWidget(MakeCloseButton(this));
     root->addLayout(right);
 
     m_rowTimer = MakeWindowTimer(this, QStringLiteral("RowTimer"), 600,
