@@ -10,10 +10,44 @@
 #include "service/info_windows.h"
 #include "service/service_tool.h"
 
+#include "tav_version.h"
+
 #include <QApplication>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+const char* const kUsage =
+    "Usage: tavcontrol [--help | --version]\n"
+    "Controls a TAV programmable AC/DC power source over RS-232 or GPIB.\n"
+    "The link is chosen in \"Setup\" > \"I/O Config\" and kept in TAVCON.cfg in the folder\n"
+    "the program is started in. Serial port n is ~/.config/tavcontrol/ports/COMn when that\n"
+    "link exists, else /dev/ttyS<n-1>. See tavcontrol(1).\n";
+
+// --help and --version answer before any window or display is needed; the program itself takes
+// no arguments.
+int AnswerOptions(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("tavcontrol %s\n", TAV_VERSION_TEXT);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+    }
+    return -1;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
+    if (const int answered = AnswerOptions(argc, argv); answered >= 0)
+        return answered;
     QApplication app(argc, argv);
 
     auto* splash = new TForm90;

@@ -22,5 +22,9 @@ bool DirectoryIsWritable(const QString& directory)
 
 QString WritableProgramDirectory(const QString& programDirectory, const QString& startDirectory)
 {
-    return WithSeparator(DirectoryIsWritable(programDirectory) ? programDirectory : startDirectory);
+    // /usr holds installed programs and is no place for their files, even where root could
+    // write there.
+    const bool installed = WithSeparator(programDirectory).startsWith(QLatin1String("/usr/"));
+    return WithSeparator(!installed && DirectoryIsWritable(programDirectory) ? programDirectory
+                                                                             : startDirectory);
 }

@@ -8,5 +8,6 @@ bool DirectoryIsWritable(const QString& directory);
 
 // Where the program writes its own files (the export settings, automatically saved reports):
 // its own folder when that is writable, as for a copy unpacked in the operator's home; else,
-// as for a program installed under /usr, the folder it was started in. Both with a trailing '/'.
+// and always for a program installed under /usr, the folder it was started in. Both with a
+// trailing '/'.
 QString WritableProgramDirectory(const QString& programDirectory, const QString& startDirectory);

@@ -1,6 +1,7 @@
 #include "service/info_windows.h"
 
 #include "panel/logo.h"
+#include "tav_version.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -11,7 +12,7 @@
 
 namespace {
 
-const char* const kVersionText = "Version 2.056-2";
+const char* const kVersionText = "Version " TAV_VERSION_TEXT;
 
 // Both windows have a client area of 294 x 188 that holds everything, the about window's
 // "Close" included.

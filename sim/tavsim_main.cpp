@@ -3,6 +3,7 @@
 
 #include "sim/sim_meter.h"
 #include "sim/sim_options.h"
+#include "tav_version.h"
 #include "sim/sim_port.h"
 #include "sim/sim_server.h"
 #include "sim/tav_instrument.h"
@@ -58,6 +59,10 @@ int main(int argc, char** argv) {
     if (prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || getppid() != parent)
         return 1;
 
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("tavsim %s\n", TAV_VERSION_TEXT);
+        return 0;
+    }
     const ParsedOptions parsed = ParseSimOptions({argv + 1, argv + argc});
     if (!parsed.error.empty()) {
         std::fprintf(stderr, "tavsim: %s\n\n%s", parsed.error.c_str(), SimUsage());

@@ -21,4 +21,7 @@ TEST(ProgramDirectory, OwnFolderWhenWritableElseTheStartFolder)
     EXPECT_EQ(WritableProgramDirectory(QStringLiteral("/proc/"), start.path()), start.path() + "/");
     EXPECT_EQ(WritableProgramDirectory(own.path() + "/gone", start.path() + "/"),
               start.path() + "/");
+    // An installed program never writes next to itself, not even as root.
+    EXPECT_EQ(WritableProgramDirectory(QStringLiteral("/usr/bin"), start.path()),
+              start.path() + "/");
 }

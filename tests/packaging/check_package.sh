@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Makes the Debian package from the build, unpacks it into a scratch root and checks what an
+# installation gets: the programs, the simulated GPIB library in its own folder, the desktop
+# entry, icon, metadata and man pages, all valid; lintian finds no error.
+set -euo pipefail
+build=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+(cd "$build" && cpack -G DEB -B "$work/out" >/dev/null)
+deb=$(ls "$work"/out/tavcontrol_*_amd64.deb)
+root=$work/root
+dpkg -x "$deb" "$root"
+
+for f in usr/bin/tavcontrol usr/bin/tavsim usr/lib/tavcontrol/simgpib/libgpib.so.0 \
+         usr/share/applications/tavcontrol.desktop \
+         usr/share/icons/hicolor/256x256/apps/tavcontrol.png \
+         usr/share/metainfo/tavcontrol.metainfo.xml \
+         usr/share/man/man1/tavcontrol.1.gz usr/share/man/man1/tavsim.1.gz \
+         usr/share/doc/tavcontrol/copyright usr/share/doc/tavcontrol/changelog.Debian.gz; do
+    [ -e "$root/$f" ] || fail "$f missing"
+done
+# Never the system's GPIB library name in a system folder.
+[ -z "$(find "$root" -name 'libgpib.so*' -not -path '*/tavcontrol/simgpib/*')" ] ||
+    fail "libgpib outside its private folder"
+
+desktop-file-validate "$root/usr/share/applications/tavcontrol.desktop"
+appstreamcli validate --no-net "$root/usr/share/metainfo/tavcontrol.metainfo.xml" >/dev/null ||
+    fail "appstreamcli validate"
+for page in tavcontrol tavsim; do
+    zcat "$root/usr/share/man/man1/$page.1.gz" | grep -q "^\.TH ${page^^} 1" || fail "man page $page"
+done
+
+version=$(dpkg-deb -f "$deb" Version)
+[ "$("$root/usr/bin/tavcontrol" --version)" = "tavcontrol $version" ] || fail "tavcontrol --version"
+[ "$("$root/usr/bin/tavsim" --version)" = "tavsim $version" ] || fail "tavsim --version"
+"$root/usr/bin/tavsim" --help | grep -q -- "--link" || fail "tavsim --help"
+"$root/usr/bin/tavcontrol" --help | grep -q "Usage: tavcontrol" || fail "tavcontrol --help"
+dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || fail "dependencies not computed"
+dpkg-deb -f "$deb" Suggests | grep -q libreoffice-calc || fail "suggestions"
+
+if errors=$(lintian --suppress-tags running-with-root-privileges "$deb" 2>&1 | grep '^E:'); then
+    fail "lintian: $errors"
+fi
+echo "package $deb: all checks passed"
