@@ -18,6 +18,10 @@ public:
     size_t FreeRoom() const { return m_block.size() - m_write; }
 
     void Grow(size_t n) { m_block.resize(m_block.size() + n); }
+    // Room for n more bytes at the write position: what was already read makes room first (the
+    // valid data moves to the front), so a stream that never runs empty does not grow the block
+    // without end; the block grows only by the shortfall.
+    void MakeRoom(size_t n);
     char* Data() { return m_block.data(); }
     const char* Data() const { return m_block.data(); }
 
@@ -31,6 +35,8 @@ public:
 
 protected:
     virtual void Rewind();
+    // The valid data moved `by` bytes towards the front.
+    virtual void Shifted(size_t /*by*/) {}
 
 private:
     std::vector<char> m_block;
@@ -45,8 +51,15 @@ public:
     size_t ScanPos() const { return m_scan; }
     void SetScanPos(size_t pos) { m_scan = pos; }
 
+    // Line mode: moves the scan position just past the next line end (end, len bytes) and says
+    // whether one was found; the line is then the bytes from the read position to the scan
+    // position. Each byte is looked at once, however the line arrives. Without a terminator
+    // (len 0) everything buffered is one line.
+    bool ScanLine(const char* end, size_t len);
+
 protected:
     void Rewind() override;
+    void Shifted(size_t by) override { m_scan -= by; }
 
 private:
     size_t m_scan = 0;

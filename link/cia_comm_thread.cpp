@@ -151,8 +151,7 @@ void TCiaCommThread::BufferedFetch(int32_t count)
     {
         std::lock_guard lock(m_port.m_rxMutex);
         TCiaCommBuffer& buffer = *m_port.m_rxBuffer;
-        if (buffer.FreeRoom() < static_cast<size_t>(count))
-            buffer.Grow(static_cast<size_t>(count));
+        buffer.MakeRoom(static_cast<size_t>(count));
         const ssize_t got = read(m_fd, buffer.Data() + buffer.WritePos(), static_cast<size_t>(count));
         if (got > 0)
             buffer.Advance(static_cast<size_t>(got));
@@ -177,25 +176,9 @@ void TCiaCommThread::DeliverLines()
             std::lock_guard lock(m_port.m_rxMutex);
             TCiaCommBuffer& buffer = *m_port.m_rxBuffer;
             const QByteArray& end = m_port.m_lineEndShared;
-            const size_t len = static_cast<size_t>(end.size());
-            size_t scan = buffer.ScanPos();
-            const size_t write = buffer.WritePos();
-            if (len == 0) {
-                scan = write; // no terminator: whatever arrived is one delivery
-            } else {
-                const char* data = buffer.Data();
-                // Each byte is looked at once: jump to the next candidate first byte.
-                while (write - scan >= len && std::memcmp(data + scan, end.constData(), len) != 0) {
-                    const void* next = std::memchr(data + scan + 1, end[0], write - scan - 1);
-                    scan = next ? static_cast<size_t>(static_cast<const char*>(next) - data) : write;
-                }
-                if (write - scan < len) {
-                    buffer.SetScanPos(scan);
-                    return;
-                }
-                scan += len;
-            }
-            buffer.SetScanPos(scan);
+            if (!buffer.ScanLine(end.constData(), static_cast<size_t>(end.size())))
+                return;
+            const size_t scan = buffer.ScanPos();
             m_port.m_inputCount.store(static_cast<int32_t>(scan - buffer.ReadPos()));
             if (scan == buffer.ReadPos())
                 return;
