@@ -9,7 +9,6 @@
 #include <QApplication>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QThread>
 #include <QTimer>
 #include <cstdio>
 #include <ctime>
@@ -40,22 +39,9 @@ int main(int argc, char** argv)
     panel.tool.show();
     const qint64 clicked = MonotonicMicros();
     panel.tool.findChild<QPushButton*>("SendConfigButton")->click();
-    QTimer done;
-    QObject::connect(&done, &QTimer::timeout, [&] {
-        if (!panel.tool.Timer1()->isActive())
-            QCoreApplication::quit();
-    });
-    done.start(50);
-    QApplication::exec();
-
-    // The last line may still be on its way to the instrument's log.
-    std::vector<SimSession::Line> lines;
-    for (int i = 0; i < 100; ++i) {
-        lines = session.Received();
-        if (lines.size() >= before + 12)
-            break;
-        QThread::msleep(10);
-    }
+    RunEventLoopUntil([&] { return !panel.tool.Timer1()->isActive(); }, 50);
+    std::vector<SimSession::Line> lines =
+        session.ReceivedOnce([&](const auto& received) { return received.size() >= before + 12; });
     lines.erase(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(before));
     if (lines.size() != 12) {
         std::fprintf(stderr, "expected 12 lines, the instrument received %zu\n", lines.size());

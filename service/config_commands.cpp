@@ -11,9 +11,9 @@ struct ModelRow {
     const char* power;
 };
 
-constexpr ModelRow kModelRows[kModels] = {
-    {"TAV-0400-PS", "500"},  {"TAV-0800-PS", "1000"}, {"TAV-1600-PS", "2000"},
-    {"TAV-2200-PS", "2750"}, {"TAV-3000-PS", "3750"}, {"TAV-4600-PS", "5750"}};
+constexpr ModelRow kModelRows[kModels] = {{"TAV-0400-PS", "500"},  {"TAV-0800-PS", "1000"},
+                                          {"TAV-1600-PS", "2000"}, {"TAV-2200-PS", "2750"},
+                                          {"TAV-3000-PS", "3750"}, {"TAV-4600-PS", "5750"}};
 
 struct VoltageRow {
     const char* item;
@@ -37,8 +37,7 @@ constexpr ItemValue kFrequencyRows[] = {
 
 constexpr ItemValue kOptionRows[] = {{"None", "0"}, {"OT1", "1"}, {"MB2", "4"}, {"BDG", "5"}};
 
-template <typename Row, size_t N>
-QStringList Items(const Row (&rows)[N])
+template <typename Row, size_t N> QStringList Items(const Row (&rows)[N])
 {
     QStringList items;
     for (const Row& row : rows)
@@ -47,8 +46,7 @@ QStringList Items(const Row (&rows)[N])
 }
 
 // The radio groups always have an item checked; an index outside them falls back to the first.
-template <typename Row, size_t N>
-const Row& At(const Row (&rows)[N], int index)
+template <typename Row, size_t N> const Row& At(const Row (&rows)[N], int index)
 {
     return rows[index >= 0 && index < static_cast<int>(N) ? index : 0];
 }
@@ -74,10 +72,10 @@ ConfigCommandTable BuildConfigCommands(const ConfigSelection& selection, const Q
 {
     const VoltageRow& voltage = At(kVoltageRows, selection.Voltage);
     ConfigCommandTable table{{}, lastPower, lastCurrent};
-    const auto model = std::find_if(std::begin(kModelRows), std::end(kModelRows),
-                                    [&](const ModelRow& row) {
-                                        return selection.Model == QLatin1String(row.name);
-                                    });
+    const auto model =
+        std::find_if(std::begin(kModelRows), std::end(kModelRows), [&](const ModelRow& row) {
+            return selection.Model == QLatin1String(row.name);
+        });
     if (model != std::end(kModelRows)) {
         table.Power = QString::fromLatin1(model->power);
         table.Current = QString::fromLatin1(voltage.current[model - std::begin(kModelRows)]);

@@ -54,16 +54,13 @@ TForm5::TForm5(ProgramState& state, QWidget* parent)
 
     auto* bottom = new QHBoxLayout;
     bottom->addStretch();
-    auto* close = new QPushButton(QStringLiteral("Close"), this);
-    close->setObjectName(QStringLiteral("CloseButton"));
-    close->setAutoDefault(false);
-    connect(close, &QPushButton::clicked, this, &QDialog::hide);
-    bottom->addWidget(close);
+    bottom->addWidget(
+        MakeButton(QStringLiteral("Close"), QStringLiteral("CloseButton"), &TForm5::hide));
     root->addStretch();
     root->addLayout(bottom);
 
-    m_timer1 = MakeWindowTimer(this, QStringLiteral("Timer1"), 1200, [this] { Timer1Timer(); },
-                               Qt::PreciseTimer);
+    m_timer1 = MakeWindowTimer(
+        this, QStringLiteral("Timer1"), 1200, [this] { Timer1Timer(); }, Qt::PreciseTimer);
     S.GpibSink.SetTarget(this);
 }
 

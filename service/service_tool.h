@@ -14,15 +14,16 @@ class QLayout;
 class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
+class QPushButton;
 class QTimer;
 
 // TForm5, the service tool ("Tool"): the traffic log, the fields other windows write into, a
 // free command line and the model configuration of an instrument. It exists for the whole run;
 // the logo shows it and "Close" hides it again (a transfer under way goes on).
 class TForm5 : public QDialog,
-              public ServiceToolSink,
-              public GpibMessages,
-              public ConfigTransfer::Host {
+               public ServiceToolSink,
+               public GpibMessages,
+               public ConfigTransfer::Host {
     Q_OBJECT
 
 public:
@@ -63,6 +64,7 @@ private:
     QWidget* Named(const QString& objectName) const;
     QLayout* MakeIdentFields();
     QLayout* MakeConfigControls();
+    QPushButton* MakeButton(const QString& text, const QString& name, void (TForm5::*click)());
     QButtonGroup* MakeRadioGroup(const QString& name, const QString& title,
                                  const QStringList& items, QLayout* into);
 

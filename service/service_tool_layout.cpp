@@ -51,9 +51,8 @@ QLayout* TForm5::MakeIdentFields()
         ident->addWidget(field, 1 + i, 1);
     }
     const std::pair<const char*, const char*> scratch[] = {
-        {"Edit1", "Rev. ID:"}, {"Edit2", "Options:"},   {"Edit57", "Phases:"},
-        {"Edit10", "Start:"},  {"Edit11", "End:"},      {"Edit12", "Counts:"},
-        {"Edit13", "Seconds:"}};
+        {"Edit1", "Rev. ID:"}, {"Edit2", "Options:"}, {"Edit57", "Phases:"}, {"Edit10", "Start:"},
+        {"Edit11", "End:"},    {"Edit12", "Counts:"}, {"Edit13", "Seconds:"}};
     int row = 5;
     for (const auto& [name, text] : scratch) {
         caption(text, row);
@@ -80,6 +79,16 @@ QButtonGroup* TForm5::MakeRadioGroup(const QString& name, const QString& title,
     return group;
 }
 
+// Enter belongs to the command edit, so no button of the tool is a default one.
+QPushButton* TForm5::MakeButton(const QString& text, const QString& name, void (TForm5::*click)())
+{
+    auto* button = new QPushButton(text, this);
+    button->setObjectName(name);
+    button->setAutoDefault(false);
+    connect(button, &QPushButton::clicked, this, click);
+    return button;
+}
+
 QLayout* TForm5::MakeConfigControls()
 {
     auto* right = new QVBoxLayout;
@@ -96,22 +105,16 @@ QLayout* TForm5::MakeConfigControls()
                                  ConfigFrequencyItems(), right);
     m_option = MakeRadioGroup(QStringLiteral("RadioGroup3"), QStringLiteral("Option"),
                               ConfigOptionItems(), right);
-    auto* sendConfig = new QPushButton(QStringLiteral("Send Config"), this);
-    sendConfig->setObjectName(QStringLiteral("SendConfigButton"));
-    sendConfig->setAutoDefault(false);
-    connect(sendConfig, &QPushButton::clicked, this, &TForm5::SendConfigClick);
-    right->addWidget(sendConfig);
+    right->addWidget(MakeButton(QStringLiteral("Send Config"), QStringLiteral("SendConfigButton"),
+                                &TForm5::SendConfigClick));
     right->addSpacing(16);
 
     m_command = new QLineEdit(QStringLiteral("*idn?"), this);
     m_command->setObjectName(QStringLiteral("CommandEdit"));
     connect(m_command, &QLineEdit::returnPressed, this, &TForm5::SendComandClick);
     right->addWidget(m_command);
-    auto* sendComand = new QPushButton(QStringLiteral("Send Comand"), this);
-    sendComand->setObjectName(QStringLiteral("SendComandButton"));
-    sendComand->setAutoDefault(false);
-    connect(sendComand, &QPushButton::clicked, this, &TForm5::SendComandClick);
-    right->addWidget(sendComand);
+    right->addWidget(MakeButton(QStringLiteral("Send Comand"), QStringLiteral("SendComandButton"),
+                                &TForm5::SendComandClick));
     right->addStretch();
     return right;
 }

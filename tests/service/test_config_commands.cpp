@@ -19,10 +19,10 @@ QByteArray Value(const ConfigCommandTable& table, int position)
 TEST(ConfigCommands, SmallestModelWithStandardSelectionsGivesTheWholeTable)
 {
     const auto table = BuildConfigCommands({"TAV-0400-PS", 0, 0, 0}, "400", "3");
-    const QList<QByteArray> expected = {
-        "setpower,500\n", "setvolt,425\n",   "setvoltac,300\n",      "setcurr,3\n",
-        "setfreq,500\n",  "setopt,0\n",      "eepreset\n",           "sour:voltac,0\n",
-        "sour:curr,3\n",  "sour:currmax,3\n", "dflt,0,\n",           "outp:pon,0\n"};
+    const QList<QByteArray> expected = {"setpower,500\n",   "setvolt,425\n",   "setvoltac,300\n",
+                                        "setcurr,3\n",      "setfreq,500\n",   "setopt,0\n",
+                                        "eepreset\n",       "sour:voltac,0\n", "sour:curr,3\n",
+                                        "sour:currmax,3\n", "dflt,0,\n",       "outp:pon,0\n"};
     EXPECT_EQ(Lines(table), expected);
     EXPECT_EQ(table.Power, "500");
     EXPECT_EQ(table.Current, "3");

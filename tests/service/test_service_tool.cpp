@@ -13,8 +13,7 @@ namespace {
 
 class ServiceTool : public PanelFixture {
 protected:
-    template <typename T>
-    T* Find(const QString& name) const
+    template <typename T> T* Find(const QString& name) const
     {
         T* w = tool->findChild<T*>(name);
         EXPECT_TRUE(w) << name.toStdString();
@@ -127,10 +126,9 @@ TEST_F(ServiceTool, SendConfigWithTheTimerHandlerWritesTheModelIntoTheInstrument
         tool->Timer1Timer();
     EXPECT_FALSE(tool->Timer1()->isActive());
 
-    const QStringList sent = {"setpower,2000", "setvolt,700",    "setvoltac,500",
-                              "setcurr,7.2",   "setfreq,1000",   "setopt,4",
-                              "eepreset",      "sour:voltac,0",  "sour:curr,7.2",
-                              "sour:currmax,7.2", "dflt,0,",     "outp:pon,0"};
+    const QStringList sent = {"setpower,2000", "setvolt,700",      "setvoltac,500", "setcurr,7.2",
+                              "setfreq,1000",  "setopt,4",         "eepreset",      "sour:voltac,0",
+                              "sour:curr,7.2", "sour:currmax,7.2", "dflt,0,",       "outp:pon,0"};
     ASSERT_TRUE(WaitUntil([&] { return sim->Received().size() >= size_t(before) + 12; }));
     EXPECT_EQ(Received(*sim).mid(before), sent);
     QStringList log = LogLines();
@@ -139,8 +137,7 @@ TEST_F(ServiceTool, SendConfigWithTheTimerHandlerWritesTheModelIntoTheInstrument
 
     ToolButton("SendComandButton")->click();
     EXPECT_TRUE(WaitUntil([&] {
-        return LogLines().contains(
-            "> KELM Electronic GmbH,TAV-1600-PS-HV-F1-MB2,0505000120,V2.00");
+        return LogLines().contains("> KELM Electronic GmbH,TAV-1600-PS-HV-F1-MB2,0505000120,V2.00");
     }));
     EXPECT_EQ(state.LastConfigPower, "2000");
     EXPECT_EQ(state.LastConfigCurrent, "7.2");
