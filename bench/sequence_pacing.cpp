@@ -9,8 +9,6 @@
 
 #include <QApplication>
 #include <QPushButton>
-#include <QThread>
-#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -33,21 +31,10 @@ int main(int argc, char** argv)
                                   r == rows ? "END" : "UAC", QString::number(r), "50", "0"});
     auto* transfer = window.findChild<QPushButton*>("TransferButton");
     transfer->click();
-    QTimer done;
-    QObject::connect(&done, &QTimer::timeout, [&] {
-        if (transfer->isEnabled())
-            QCoreApplication::quit();
+    RunEventLoopUntil([&] { return transfer->isEnabled(); }, 100);
+    const std::vector<SimSession::Line> lines = session.ReceivedOnce([](const auto& received) {
+        return !received.empty() && received.back().text.startsWith("SEQ:CNT,");
     });
-    done.start(100);
-    QApplication::exec();
-    // The closing line may still be on its way to the instrument's log.
-    std::vector<SimSession::Line> lines;
-    for (int i = 0; i < 100; ++i) {
-        lines = session.Received();
-        if (!lines.empty() && lines.back().text.startsWith("SEQ:CNT,"))
-            break;
-        QThread::msleep(10);
-    }
 
     std::vector<double> rowPeriods, commandGaps;
     qint64 lastRowStart = -1;

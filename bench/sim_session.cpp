@@ -2,10 +2,12 @@
 
 #include "link/serial_device.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
+#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 
@@ -47,6 +49,30 @@ std::vector<SimSession::Line> SimSession::Received() const
             lines.push_back({record.left(tab).toLongLong(), record.mid(tab + 1)});
     }
     return lines;
+}
+
+std::vector<SimSession::Line>
+SimSession::ReceivedOnce(const std::function<bool(const std::vector<Line>&)>& complete) const
+{
+    std::vector<Line> lines;
+    for (int i = 0; i < 100; ++i) {
+        lines = Received();
+        if (complete(lines))
+            break;
+        QThread::msleep(10);
+    }
+    return lines;
+}
+
+void RunEventLoopUntil(const std::function<bool()>& finished, int checkMs)
+{
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, [&] {
+        if (finished())
+            QCoreApplication::quit();
+    });
+    check.start(checkMs);
+    QCoreApplication::exec();
 }
 
 double Percentile(std::vector<double>& values, double share)

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <functional>
 #include <vector>
 
 // A benchmark's world: a temporary folder as the working directory and the COM port sandbox,
@@ -21,11 +22,18 @@ public:
     bool Start();
     // Every line the simulated instrument received so far.
     std::vector<Line> Received() const;
+    // The received lines once `complete` holds for them (the last line written may still be on
+    // its way to the log), or as they are after a second.
+    std::vector<Line>
+    ReceivedOnce(const std::function<bool(const std::vector<Line>&)>& complete) const;
 
 private:
     QTemporaryDir m_dir;
     QProcess m_sim;
 };
+
+// Runs the event loop until `finished` holds, checking every checkMs.
+void RunEventLoopUntil(const std::function<bool()>& finished, int checkMs);
 
 // The value below which the given share (0..1) of the values lie; the values get sorted.
 double Percentile(std::vector<double>& values, double share);

@@ -1,27 +1,21 @@
 #include "service/service_tool.h"
 
-#include <QGridLayout>
+#include "panel/window_timer.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
-namespace {
-
-QLineEdit* ScratchField(const QString& name, QWidget* parent)
-{
-    auto* edit = new QLineEdit(parent);
-    edit->setObjectName(name);
-    edit->setReadOnly(true);
-    return edit;
-}
-
-} // namespace
-
-TForm5::TForm5(ProgramState& state, QWidget* parent) : QDialog(parent), S(state)
+TForm5::TForm5(ProgramState& state, QWidget* parent)
+    : QDialog(parent), S(state), m_transfer(*this, state.LastConfigPower, state.LastConfigCurrent)
 {
     setObjectName(QStringLiteral("TForm5"));
     setWindowTitle(QStringLiteral("Tool"));
@@ -37,7 +31,7 @@ TForm5::TForm5(ProgramState& state, QWidget* parent) : QDialog(parent), S(state)
     m_memo1 = new QPlainTextEdit(this);
     m_memo1->setObjectName(QStringLiteral("Memo1"));
     m_memo1->setReadOnly(true);
-    m_memo1->setMinimumSize(305, 289);
+    m_memo1->setFixedSize(305, 289);
     // The log grows for the whole run; keep the newest lines, not all of them.
     m_memo1->setMaximumBlockCount(20000);
     left->addWidget(m_memo1);
@@ -45,57 +39,28 @@ TForm5::TForm5(ProgramState& state, QWidget* parent) : QDialog(parent), S(state)
     m_errBox->setObjectName(QStringLiteral("ErrBox"));
     m_errBox->hide();
     left->addWidget(m_errBox);
-    m_meter = ScratchField(QStringLiteral("Meter"), this);
+    m_meter = new QLineEdit(this);
+    m_meter->setObjectName(QStringLiteral("Meter"));
+    m_meter->setReadOnly(true);
     m_meter->hide();
-    auto* edit53 = ScratchField(QStringLiteral("Edit53"), this);
-    edit53->hide();
     left->addWidget(m_meter);
+    auto* edit53 = new QLineEdit(this);
+    edit53->setObjectName(QStringLiteral("Edit53"));
+    edit53->hide();
     left->addWidget(edit53);
-    top->addLayout(left, 1);
-
-    // Identification as the instrument reported it: comma positions, fields, markers found, and
-    // the test window's stopwatch.
-    auto* ident = new QGridLayout;
-    auto caption = [this, ident](const char* text, int row) {
-        auto* label = new QLabel(QString::fromLatin1(text), this);
-        label->setStyleSheet(QStringLiteral("color: gray;"));
-        ident->addWidget(label, row, 0);
-    };
-    caption("Commas:", 0);
-    auto* commas = new QHBoxLayout;
-    for (int i = 0; i < 4; ++i) {
-        auto* position = new QLabel(QStringLiteral("0"), this);
-        position->setObjectName(QStringLiteral("Label%1").arg(17 + i));
-        commas->addWidget(position);
-    }
-    ident->addLayout(commas, 0, 1);
-    const char* const identCaptions[] = {"Maker:", "Model:", "Serial:", "Revision:"};
-    for (int i = 0; i < 4; ++i) {
-        caption(identCaptions[i], 1 + i);
-        auto* field = new QLabel(QStringLiteral("---"), this);
-        field->setObjectName(QStringLiteral("Label%1").arg(21 + i));
-        ident->addWidget(field, 1 + i, 1);
-    }
-    const std::pair<const char*, const char*> scratch[] = {
-        {"Edit1", "Rev. ID:"}, {"Edit2", "Options:"},   {"Edit57", "Phases:"},
-        {"Edit10", "Start:"},  {"Edit11", "End:"},      {"Edit12", "Counts:"},
-        {"Edit13", "Seconds:"}};
-    int row = 5;
-    for (const auto& [name, text] : scratch) {
-        caption(text, row);
-        ident->addWidget(ScratchField(QString::fromLatin1(name), this), row++, 1);
-    }
-    ident->setRowStretch(row, 1);
-    top->addLayout(ident, 1);
+    left->addLayout(MakeIdentFields());
+    top->addLayout(left);
+    top->addLayout(MakeConfigControls(), 1);
 
     auto* bottom = new QHBoxLayout;
     bottom->addStretch();
-    auto* close = new QPushButton(QStringLiteral("Close"), this);
-    close->setObjectName(QStringLiteral("CloseButton"));
-    connect(close, &QPushButton::clicked, this, &QDialog::hide);
-    bottom->addWidget(close);
+    bottom->addWidget(
+        MakeButton(QStringLiteral("Close"), QStringLiteral("CloseButton"), &TForm5::hide));
     root->addStretch();
     root->addLayout(bottom);
+
+    m_timer1 = MakeWindowTimer(
+        this, QStringLiteral("Timer1"), 1200, [this] { Timer1Timer(); }, Qt::PreciseTimer);
     S.GpibSink.SetTarget(this);
 }
 
@@ -108,6 +73,40 @@ void TForm5::ClearErrBox() { m_errBox->clear(); }
 void TForm5::SetMeter(const QString& text) { m_meter->setText(text); }
 
 void TForm5::AppendLog(const QString& line) { m_memo1->appendPlainText(line); }
+
+bool TForm5::WriteIfOpen(const QByteArray& line)
+{
+    TCiaComPort& port = S.ComPort(1);
+    if (!port.Active())
+        return false;
+    port.WriteText(line);
+    return true;
+}
+
+void TForm5::SetTimerActive(bool on)
+{
+    if (on)
+        m_timer1->start();
+    else
+        m_timer1->stop();
+}
+
+void TForm5::SendComandClick()
+{
+    const QString text = m_command->text();
+    WriteIfOpen(text.toLatin1() + '\n');
+    AppendLog(text);
+}
+
+ConfigSelection TForm5::Selection() const
+{
+    return {m_model->currentText(), m_voltage->checkedId(), m_frequency->checkedId(),
+            m_option->checkedId()};
+}
+
+void TForm5::SendConfigClick() { m_transfer.Start(Selection()); }
+
+void TForm5::Timer1Timer() { m_transfer.Tick(); }
 
 // The reply handling writes some of these at every poll pass: look each up once.
 QWidget* TForm5::Named(const QString& objectName) const
@@ -139,6 +138,10 @@ QString TForm5::FieldText(const QString& objectName) const
 
 void TForm5::ShowTool()
 {
+    // Centred on the window whose logo was clicked, each time it comes up from hidden.
+    QWidget* over = QApplication::activeWindow();
+    if (!isVisible() && over && over != this)
+        move(over->frameGeometry().center() - rect().center());
     show();
     raise();
 }

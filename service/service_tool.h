@@ -3,17 +3,27 @@
 #include "link/gpib_messages.h"
 #include "panel/program_state.h"
 #include "panel/service_sink.h"
+#include "service/config_transfer.h"
 
 #include <QDialog>
 #include <QHash>
 
+class QButtonGroup;
+class QComboBox;
+class QLayout;
 class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
+class QPushButton;
+class QTimer;
 
-// TForm5, the service tool ("Tool"): the traffic log and the fields other windows write into.
-// It exists for the whole run; the logo shows it and "Close" hides it again.
-class TForm5 : public QDialog, public ServiceToolSink, public GpibMessages {
+// TForm5, the service tool ("Tool"): the traffic log, the fields other windows write into, a
+// free command line and the model configuration of an instrument. It exists for the whole run;
+// the logo shows it and "Close" hides it again (a transfer under way goes on).
+class TForm5 : public QDialog,
+               public ServiceToolSink,
+               public GpibMessages,
+               public ConfigTransfer::Host {
     Q_OBJECT
 
 public:
@@ -31,16 +41,43 @@ public:
     void ClearErrBox() override;
     void SetMeter(const QString& text) override;
 
+    // ConfigTransfer::Host: only CiaComPort1, and only while it is open, carries these lines.
+    bool WriteIfOpen(const QByteArray& line) override;
+    void SetTimerActive(bool on) override;
+
+    // "Send Comand" (or Enter in the command edit): the edit's text to the instrument, and into
+    // the log whether it left or not.
+    void SendComandClick();
+    // "Send Config".
+    void SendConfigClick();
+    void Timer1Timer();
+
+    ConfigSelection Selection() const;
+    const ConfigTransfer& Transfer() const { return m_transfer; }
+    QTimer* Timer1() const { return m_timer1; }
+
     QPlainTextEdit* Memo1() const { return m_memo1; }
     QListWidget* ErrBox() const { return m_errBox; }
     QLineEdit* Meter() const { return m_meter; }
 
 private:
     QWidget* Named(const QString& objectName) const;
+    QLayout* MakeIdentFields();
+    QLayout* MakeConfigControls();
+    QPushButton* MakeButton(const QString& text, const QString& name, void (TForm5::*click)());
+    QButtonGroup* MakeRadioGroup(const QString& name, const QString& title,
+                                 const QStringList& items, QLayout* into);
 
     ProgramState& S;
     mutable QHash<QString, QWidget*> m_named;
     QPlainTextEdit* m_memo1 = nullptr;
     QListWidget* m_errBox = nullptr;
     QLineEdit* m_meter = nullptr;
+    QComboBox* m_model = nullptr;
+    QButtonGroup* m_voltage = nullptr;
+    QButtonGroup* m_frequency = nullptr;
+    QButtonGroup* m_option = nullptr;
+    QLineEdit* m_command = nullptr;
+    QTimer* m_timer1 = nullptr;
+    ConfigTransfer m_transfer;
 };

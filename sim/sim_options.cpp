@@ -49,6 +49,11 @@ unit):
                      an empty line when there is no such row
   SEQ:CNT?           the pass count as sent, empty until one was sent
   SEQ:RUN?           1 while the sequence runs, else 0
+
+Model data: setpower, setvolt, setvoltac, setcurr, setfreq and setopt keep their values;
+eepreset, dflt and outp:pon are taken. From the first setpower on, "*idn?" names the model by
+its power class with the voltage class, frequency and installed option as suffixes, e.g.
+TAV-1600-PS-HV-F1-MB2 for 2000 W, 700 V, 1000 Hz and option 4.
 )";
 
 bool ParseDelay(const std::string& text, int& delayMs) {

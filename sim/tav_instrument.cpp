@@ -99,6 +99,8 @@ LineResult TavInstrument::Process(std::string_view line) {
     // Sequence lines carry cell texts that the general parser would trim, so they go first.
     if (auto sequenceResult = sequence_.Process(line))
         return std::move(*sequenceResult);
+    if (auto modelResult = modelData_.Process(line))
+        return std::move(*modelResult);
     const auto parsed = ParseLine(line);
     if (!parsed)
         return Unknown();
@@ -132,8 +134,8 @@ LineResult TavInstrument::Query(const std::string& base, int index, const std::s
         if (base == "*TAV")
             return config_.answerStatus ? Answer(std::to_string(StatusWord())) : Ignored();
         if (base == "*IDN")
-            return Answer("KELM Electronic GmbH," + config_.model + "," + config_.serial + "," +
-                          config_.revision);
+            return Answer("KELM Electronic GmbH," + modelData_.ModelName(config_.model) + "," +
+                          config_.serial + "," + config_.revision);
         if (base == "*OPT")
             return Answer(config_.options);
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "sim/sim_device.h"
+#include "sim/tav_model_data.h"
 #include "sim/tav_sequence.h"
 
 #include <array>
@@ -67,6 +68,9 @@ struct PhaseReading {
 // Sequences: "SEQ:..." lines write, run and keep a voltage/frequency sequence; TavSequence has
 // the details, including the read-back queries the tests use: "SEQ:ROWS?", "SEQ:ROW?,n" (or
 // "SEQ:ROW? n", answering "<time>;<val3>;<val1>;<val2>;<code>"), "SEQ:CNT?" and "SEQ:RUN?".
+// Model data: the service configuration lines ("setpower,2000", ..., "outp:pon,0") change the
+// model "*idn?" reports; TavModelData has the details.
+//
 // "*RST" stops a running sequence but keeps its rows, count and memories: they are the
 // operator's work, not set values.
 class TavInstrument final : public SimDevice {
@@ -89,6 +93,7 @@ public:
     // The pass count text, empty until the program sent one.
     std::string SequenceCount() const { return sequence_.Count(); }
     bool SequenceRunning() const { return sequence_.Running(); }
+    const TavModelData& ModelData() const { return modelData_; }
 
 private:
     struct PhaseSet {
@@ -131,6 +136,7 @@ private:
     std::array<Settings, kMemories> memories_;
     std::array<double, kPhases> peak_{};
     TavSequence sequence_;
+    TavModelData modelData_;
 };
 
 } // namespace tav::sim

@@ -1,0 +1,44 @@
+#include "service/config_transfer.h"
+
+#include "link/cia_com_port.h"
+
+void ConfigTransfer::Start(const ConfigSelection& selection)
+{
+    ConfigCommands = BuildConfigCommands(selection, m_lastPower, m_lastCurrent);
+    m_lastPower = ConfigCommands.Power;
+    m_lastCurrent = ConfigCommands.Current;
+    ConfigStep = 0;
+    m_sent = 0;
+    m_host.SetTimerActive(true);
+}
+
+void ConfigTransfer::Tick()
+{
+    if (ConfigStep >= kConfigLineCount)
+        return; // a tick already queued when the last one stopped the timer
+    const QByteArray& line = ConfigCommands.Lines[static_cast<size_t>(ConfigStep)];
+    ++ConfigStep;
+    QString logged = QString::fromLatin1(line.chopped(1));
+    QString failure = QStringLiteral("port not open");
+    bool sent = false;
+    try {
+        sent = m_host.WriteIfOpen(line);
+    } catch (const ECiaComPort& e) {
+        failure = e.Message();
+    }
+    // A line that did not leave must not pass for one that did: the log says so.
+    if (sent)
+        ++m_sent;
+    else
+        logged += QStringLiteral(" (not sent: %1)").arg(failure);
+    m_host.AppendLog(logged);
+    if (ConfigStep < kConfigLineCount)
+        return;
+    m_host.SetTimerActive(false);
+    if (m_sent == kConfigLineCount)
+        m_host.AppendLog(QStringLiteral("Transfer done!"));
+    else
+        m_host.AppendLog(QStringLiteral("Transfer not complete: %1 of %2 lines sent")
+                             .arg(m_sent)
+                             .arg(kConfigLineCount));
+}
