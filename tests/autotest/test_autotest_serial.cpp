@@ -1,6 +1,9 @@
 // Test tables run in real time against tavsim on pseudo-terminals, through the program's own
 // ports and with no window: the interpreter's timer is a plain QTimer.
+#include "autotest/preset_answers.h"
 #include "autotest/program_test_link.h"
+#include "autotest/test_clock.h"
+#include "autotest/variable_keywords.h"
 #include "panel/program_state.h"
 #include "tests/autotest/interpreter_fakes.h"
 #include "tests/autotest/small_table.h"
@@ -34,6 +37,17 @@ public:
 
 private:
     QTimer m_timer;
+};
+
+// A counter that moves 1.234 s on at every reading, so a stopwatch step has a known length.
+class SteppingClock : public TestClock {
+public:
+    qint64 CounterFrequency() const override { return 1000; }
+    qint64 Counter() const override { return m_counter += 1234; }
+    QTime TimeOfDay() const override { return QTime(9, 30, 0); }
+
+private:
+    mutable qint64 m_counter = 0;
 };
 
 class SerialRun : public ::testing::Test {
@@ -163,4 +177,39 @@ TEST_F(SerialRun, InstrumentLostDuringARunPausesItWithOneMessage)
     EXPECT_TRUE(runState.RunPaused);
     EXPECT_EQ(host.result, "PAUSE");
     EXPECT_LT(runState.CurrentRow, 200);
+}
+
+// A prompted voltage set on the instrument, read back from it and from the meter on COM3, the
+// whole timed by the stopwatch: a run without windows, its operator's answer given beforehand.
+TEST_F(SerialRun, PromptedVoltageCheckedByInstrumentAndMeter)
+{
+    auto tav = StartSim(1, 1);
+    auto meter = StartSim(3, 3, {"--meter", "--reading", "230.5"});
+    PresetAnswers operatorAnswers({"230"});
+    SteppingClock clock;
+    VariableKeywords keywords(state.TestVariables, state.Stopwatch, clock, operatorAnswers);
+    run.SetKeywords(&keywords);
+    const QList<QStringList> rows = {
+        {"00.00.00.000", "@MSGVAR01", "100", "0", "0", "", "", "Voltage?", "1"},
+        {"00.00.00.000", "@STARTTIME", "0", "0", "0", "", "", "", "1"},
+        {"00.00.00.100", "SOUR:VOLTAC,@VAR01", "0", "0", "0", "", "", "", "1"},
+        {"00.00.00.500", "Sour:voltac?", "0", "0", "0", "229", "231", "set", "1"},
+        {"00.00.00.500", "@COM03:MEAS:VOLT:AC?", "0", "0", "0", "229", "231", "meter", "1"},
+        {"00.00.00.000", "@READTIME", "0", "0", "0", "", "", "time", "1"},
+    };
+    for (int r = 0; r < rows.size(); ++r)
+        table.SetRow(r + 1, QStringList{StepNumberText(r + 1)} + rows[r]);
+    ASSERT_TRUE(RunToEnd());
+
+    EXPECT_EQ(operatorAnswers.Asked(), QStringList({"Voltage?"}));
+    EXPECT_EQ(Lines(*tav), QStringList({"SOUR:VOLTAC,230.0", "Sour:voltac?"}));
+    EXPECT_EQ(Lines(*meter), QStringList({"MEAS:VOLT:AC?"}));
+    EXPECT_EQ(AllRows(results),
+              QList<QStringList>({ResultTable::Captions(),
+                                  {" 3", "", "", "", "", ""},
+                                  {" 4", "set", "229.000", "230.000", "231.000", ""},
+                                  {" 5", "meter", "229.000", "230.500", "231.000", ""},
+                                  {" 6", "time", "", "1.234", "", ""}}));
+    EXPECT_EQ(state.TestVariables[0], 230.0);
+    EXPECT_TRUE(host.messages.isEmpty()) << host.messages.join('|').toStdString();
 }
