@@ -7,6 +7,7 @@
 #include "common/number_reading.h"
 
 #include <QLocale>
+#include <algorithm>
 
 namespace {
 

@@ -154,12 +154,17 @@ TEST_F(SerialRun, AuxiliaryMeterAnswersThroughItsOwnPort)
     table.SetRow(2, {" 2", "00.00.00.500", "@COM03:MEAS:VOLT:DC?", "0", "0", "0", "4.9", "5.1",
                      "DC", "1"});
     table.SetRow(3, {" 3", "00.00.00.100", "@COM07:*RST", "0", "0", "0", "", "", "", "1"});
+    // The meter reads in the function MEAS:VOLT:DC? left it in.
+    table.SetRow(4, {" 4", "00.00.00.500", "EXTMEAS?", "0", "0", "0", "4.9", "5.1", "READ",
+                     "1"});
     ASSERT_TRUE(RunToEnd());
-    EXPECT_EQ(Lines(*meter), QStringList({"MEAS:VOLT:AC?", "MEAS:VOLT:DC?"}));
-    EXPECT_EQ(Lines(*tav), QStringList({"EXTMVAC?"})); // no port 7 open: nothing goes anywhere
+    EXPECT_EQ(Lines(*meter), QStringList({"MEAS:VOLT:AC?", "MEAS:VOLT:DC?", "READ?"}));
+    // No port 7 open: that row's line goes nowhere.
+    EXPECT_EQ(Lines(*tav), QStringList({"EXTMVAC?", "EXTMEAS?"}));
     EXPECT_EQ(results.Row(1), QStringList({" 1", "AC", "229.000", "230.000", "231.000", ""}));
     EXPECT_EQ(results.Row(2), QStringList({" 2", "DC", "4.900", "5.000", "5.100", ""}));
     EXPECT_EQ(results.Row(3), QStringList({" 3", "", "", "", "", ""}));
+    EXPECT_EQ(results.Row(4), QStringList({" 4", "READ", "4.900", "5.000", "5.100", ""}));
 }
 
 TEST_F(SerialRun, InstrumentLostDuringARunPausesItWithOneMessage)
@@ -189,21 +194,19 @@ TEST_F(SerialRun, PromptedVoltageCheckedByInstrumentAndMeter)
     SteppingClock clock;
     VariableKeywords keywords(state.TestVariables, state.Stopwatch, clock, operatorAnswers);
     run.SetKeywords(&keywords);
-    const QList<QStringList> rows = {
+    PutRows(table, {
         {"00.00.00.000", "@MSGVAR01", "100", "0", "0", "", "", "Voltage?", "1"},
         {"00.00.00.000", "@STARTTIME", "0", "0", "0", "", "", "", "1"},
         {"00.00.00.100", "SOUR:VOLTAC,@VAR01", "0", "0", "0", "", "", "", "1"},
         {"00.00.00.500", "Sour:voltac?", "0", "0", "0", "229", "231", "set", "1"},
-        {"00.00.00.500", "@COM03:MEAS:VOLT:AC?", "0", "0", "0", "229", "231", "meter", "1"},
+        {"00.00.00.500", "@COM03:READ?", "0", "0", "0", "229", "231", "meter", "1"},
         {"00.00.00.000", "@READTIME", "0", "0", "0", "", "", "time", "1"},
-    };
-    for (int r = 0; r < rows.size(); ++r)
-        table.SetRow(r + 1, QStringList{StepNumberText(r + 1)} + rows[r]);
+    });
     ASSERT_TRUE(RunToEnd());
 
     EXPECT_EQ(operatorAnswers.Asked(), QStringList({"Voltage?"}));
     EXPECT_EQ(Lines(*tav), QStringList({"SOUR:VOLTAC,230.0", "Sour:voltac?"}));
-    EXPECT_EQ(Lines(*meter), QStringList({"MEAS:VOLT:AC?"}));
+    EXPECT_EQ(Lines(*meter), QStringList({"READ?"}));
     EXPECT_EQ(AllRows(results),
               QList<QStringList>({ResultTable::Captions(),
                                   {" 3", "", "", "", "", ""},
