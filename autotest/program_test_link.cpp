@@ -63,7 +63,10 @@ bool ProgramTestLink::GpibExchange(int address, const QByteArray& line, bool que
     if (address > 0) {
         S.Link.GpibAddress = configured;
         gpib.ForgetGpibDevice();
-        gpib.OpenGpibDevice(configured, S.Link.IoType);
+        // On a serial link no instrument waits on the bus: a lookup there would find nothing
+        // and only set the time-out of the board itself (descriptor 0).
+        if (!S.SerialLink)
+            gpib.OpenGpibDevice(configured, S.Link.IoType);
     }
     return true;
 }

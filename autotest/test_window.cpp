@@ -1,5 +1,7 @@
 #include "autotest/test_window.h"
 
+#include "autotest/prompt_window.h"
+#include "autotest/test_clock.h"
 #include "autotest/test_file.h"
 #include "panel/direct_send.h"
 #include "panel/file_dialogs.h"
@@ -45,7 +47,9 @@ TForm6::TForm6(ProgramState& state, QWidget* parent)
                                  .onLeftPress = [this](int row) { m_run.RowClicked(row); },
                                  .commitWhileTyping = true},
                                 this)),
-      m_run(*m_grid, state.TestRun, m_results, *this, m_link), m_reportFont(ReportFont())
+      m_run(*m_grid, state.TestRun, m_results, *this, m_link),
+      m_keywords(state.TestVariables, state.Stopwatch, TestClock::System(), *this),
+      m_reportFont(ReportFont())
 {
     setObjectName(QStringLiteral("TForm6"));
     setWindowTitle(QStringLiteral("Test"));
@@ -70,6 +74,7 @@ TForm6::TForm6(ProgramState& state, QWidget* parent)
     TakeGpibInstrument(S);
     m_run.SetReportPlace(S.WritableDirectory, S.StartDate,
                          S.WritableDirectory != S.ProgramDirectory);
+    m_run.SetKeywords(&m_keywords);
     m_run.WindowCreated();
     S.TestWindow = this;
 }
@@ -98,6 +103,12 @@ void TForm6::Button5Click() { m_run.Pause(); }
 void TForm6::Button6Click() { m_run.Continue(); }
 void TForm6::Timer1Timer() { m_run.Tick(); }
 void TForm6::EvaluateReply() { m_run.ReplyReceived(S.ReplyLine); }
+
+// Centred on the main window, which the test window was opened from.
+QString TForm6::AskValue(const QString& defaultText, const QString& promptText)
+{
+    return TForm8::AskValue(defaultText, promptText, parentWidget() ? parentWidget() : this);
+}
 
 // ---- file ----
 

@@ -5,6 +5,8 @@
 #include "autotest/result_table.h"
 #include "autotest/test_host.h"
 #include "autotest/test_interpreter.h"
+#include "autotest/value_prompt.h"
+#include "autotest/variable_keywords.h"
 #include "panel/program_state.h"
 #include "sequence/row_editing.h"
 
@@ -21,7 +23,7 @@ class StepGridWidget;
 
 // TForm6, "Test": the test table with its file, the run controls and the result grid. A thin
 // window over the interpreter, which holds the run; made afresh at every opening.
-class TForm6 : public QDialog, private TestHost, private ReplyListener {
+class TForm6 : public QDialog, private TestHost, private ReplyListener, private ValuePrompt {
     Q_OBJECT
 
 public:
@@ -74,6 +76,8 @@ private:
 
     // ReplyListener: every delivery while the window exists.
     void EvaluateReply() override;
+    // ValuePrompt: "@MSGVARnn" asks through TForm8.
+    QString AskValue(const QString& defaultText, const QString& promptText) override;
 
     ProgramState& S;
     RowRangeSelection m_selection;
@@ -82,6 +86,7 @@ private:
     AuxiliaryPorts m_auxiliary;
     StepGridWidget* m_grid = nullptr;
     TestInterpreter m_run;
+    VariableKeywords m_keywords;
     QTableWidget* m_resultGrid = nullptr;
     QTimer* m_timer1 = nullptr;
     QFont m_reportFont;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "autotest/stopwatch_values.h"
 #include "autotest/test_run_state.h"
 #include "link/cia_com_port.h"
 #include "link/gpib_access.h"
@@ -23,13 +24,6 @@ struct DeviceIdentType {
     QString SerialNumber;
     QString Revision;
     QString Options;
-};
-
-// The test stopwatch, kept by the test window's keywords and shown by the service tool.
-struct StopwatchValues {
-    qint64 StartMark = 0;
-    qint64 EndMark = 0;
-    double ElapsedTime = 0.0;
 };
 
 // The test window, while it exists, evaluates every received line against its current row.

@@ -24,7 +24,8 @@ public:
 
     LineResult Process(std::string_view line) override;
 
-    // What the input terminals see; lets an in-process bus wire the meter to a simulated source.
+    // What the input terminals see; lets an in-process bus wire the meter to a simulated source,
+    // and sets the reading of tavsim --reading and of the simulated GPIB bus's meter.
     void SetInput(double dcVolts, double acVolts);
     Function SelectedFunction() const { return function_; }
 

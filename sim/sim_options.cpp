@@ -34,6 +34,7 @@ runs until SIGTERM or SIGINT.
   --answer Q=TEXT    always answer the query Q (any letter case) with TEXT; may be repeated
   --log FILE         record every received line as "<CLOCK_MONOTONIC us>\t<line>"
   --meter            act as a SCPI voltmeter instead of a TAV source
+  --reading VOLTS    the voltmeter's reading in either function (default 5 DC, 230 AC)
   --help             show this text
 
 Power-on set values: VOLTAC 0, VOLTDC 0, CURR 16, FREQ 50, PHAS 0 (phases 2/3: 120, 240),
@@ -63,6 +64,15 @@ bool ParseDelay(const std::string& text, int& delayMs) {
     if (text.empty() || *end != '\0' || errno != 0 || value < 0 || value > INT_MAX)
         return false;
     delayMs = static_cast<int>(value);
+    return true;
+}
+
+bool ParseReading(const std::string& text, std::optional<double>& volts) {
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (text.empty() || *end != '\0' || !std::isfinite(value))
+        return false;
+    volts = value;
     return true;
 }
 
@@ -152,6 +162,9 @@ ParsedOptions ParseSimOptions(const std::vector<std::string>& args) {
                 parsed.error = "--answer needs QUERY=TEXT, not \"" + value + "\"";
             else
                 o.tav.fixedAnswers[ToUpper(value.substr(0, equals))] = value.substr(equals + 1);
+        } else if (name == "--reading" && take()) {
+            if (!ParseReading(value, o.meterReading))
+                parsed.error = "--reading needs a number of volts, not \"" + value + "\"";
         } else if (name == "--log" && take()) {
             o.logPath = value;
         } else if (parsed.error.empty()) {

@@ -2,6 +2,7 @@
 
 #include "sim/tav_instrument.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@ struct SimOptions {
     int slowMs = 1000;
     std::string logPath;
     bool meter = false;
+    std::optional<double> meterReading; // --reading: what the meter answers, AC and DC
     bool help = false;
 };
 

@@ -92,9 +92,12 @@ int main(int argc, char** argv) {
     }
 
     std::unique_ptr<SimDevice> device;
-    if (options.meter)
-        device = std::make_unique<SimMeter>();
-    else
+    if (options.meter) {
+        auto meter = std::make_unique<SimMeter>();
+        if (options.meterReading)
+            meter->SetInput(*options.meterReading, *options.meterReading);
+        device = std::move(meter);
+    } else
         device = std::make_unique<TavInstrument>(options.tav);
 
     std::unique_ptr<SimPort> port;

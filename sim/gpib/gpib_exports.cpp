@@ -167,6 +167,10 @@ void tavsim_gpib_set_next_reply(int address, const char* bytes, long count) {
     Bus().SetNextReply(address, std::string(bytes, static_cast<std::size_t>(count)));
 }
 
+void tavsim_gpib_set_meter_reading(double volts) {
+    Bus().SetMeterReading(volts);
+}
+
 void tavsim_gpib_set_board_error(int code) {
     Bus().SetBoardError(code);
 }

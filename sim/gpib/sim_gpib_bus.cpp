@@ -71,6 +71,7 @@ void SimGpibBus::Reset() {
 void SimGpibBus::Configure(int tavAddress, int meterAddress, const char* tavNames) {
     devices_.clear();
     tavAddress_ = tavAddress;
+    meterAddress_ = meterAddress;
     if (tavNames != nullptr)
         tavNames_ = SplitNames(tavNames);
     if (ValidAddress(tavAddress))
@@ -89,6 +90,14 @@ void SimGpibBus::SetSilent(int address, bool silent) {
 void SimGpibBus::SetNextReply(int address, std::string bytes) {
     if (Device* device = DeviceAt(address))
         device->nextReply = std::move(bytes);
+}
+
+void SimGpibBus::SetMeterReading(double volts) {
+    const auto device = devices_.find(meterAddress_);
+    if (device == devices_.end())
+        return;
+    if (auto* meter = dynamic_cast<SimMeter*>(device->second.model.get()))
+        meter->SetInput(volts, volts);
 }
 
 void SimGpibBus::Log(std::string entry) {

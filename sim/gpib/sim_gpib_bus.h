@@ -45,6 +45,8 @@ public:
     void Configure(int tavAddress, int meterAddress, const char* tavNames);
     void SetSilent(int address, bool silent);
     void SetNextReply(int address, std::string bytes);
+    // The voltmeter's reading in either function, until the next reset or configure.
+    void SetMeterReading(double volts);
     void SetBoardError(int code) { boardError_ = code; }
     const std::string& CallLog() const { return log_; }
     void ClearCallLog() { log_.clear(); }
@@ -96,6 +98,7 @@ private:
     std::map<int, Device> devices_;
     std::vector<std::string> tavNames_;
     int tavAddress_ = kTavAddress;
+    int meterAddress_ = kMeterAddress;
     std::map<int, Unit> units_;
     int nextDescriptor_ = kFirstDescriptor;
     int boardError_ = 0;

@@ -49,6 +49,10 @@ TAVSIM_GPIB_EXPORT void tavsim_gpib_set_silent(int address, int silent);
 // its model (which then does not see that message). Lets a test make long or odd replies.
 TAVSIM_GPIB_EXPORT void tavsim_gpib_set_next_reply(int address, const char* bytes, long count);
 
+// The voltmeter answers this reading, as tavsim --meter --reading does, in either function until
+// the next reset or configure (default 5 V DC, 230 V AC).
+TAVSIM_GPIB_EXPORT void tavsim_gpib_set_meter_reading(double volts);
+
 // code non-zero: every call from then on fails with ERR and this iberr (7 no board, 252 wrong
 // board type, ...); ibfind and ibdev return -1. 0 ends it.
 TAVSIM_GPIB_EXPORT void tavsim_gpib_set_board_error(int code);

@@ -6,6 +6,13 @@
 
 #include <QStringList>
 
+// Rows from row 1 on, each given without its step number.
+inline void PutRows(StepGrid& table, const QList<QStringList>& rows)
+{
+    for (int r = 0; r < rows.size(); ++r)
+        table.SetRow(r + 1, QStringList{StepNumberText(r + 1)} + rows[r]);
+}
+
 // The table both end-to-end runs use: set 230 V, output on, a voltage that passes, one that
 // fails and jumps over a row, a current checked twice by a GOTO loop, output off, END. Each
 // query waits half a second, ample for the reply.
@@ -21,8 +28,7 @@ inline void PutSmallTable(StepGrid& table)
         {"00.00.00.000", "GOTO", "6", "0", "1", "", "", "", "1"},
         {"00.00.00.100", "OUTP,0", "0", "0", "0", "", "", "", "1"},
     };
-    for (int r = 0; r < rows.size(); ++r)
-        table.SetRow(r + 1, QStringList{StepNumberText(r + 1)} + rows[r]);
+    PutRows(table, rows);
 }
 
 // The lines the instrument gets, in order: row 5 is jumped over, row 6 runs twice.

@@ -5,7 +5,12 @@
 #include "tests/autotest/interpreter_fakes.h"
 #include "tests/autotest/small_table.h"
 #include "tests/support/qt_print.h"
+#include "tests/support/pty_link.h"
+#include "tests/support/qt_wait.h"
 #include "tests/support/sim_gpib_controls.h"
+#include "tests/support/tavsim_process.h"
+
+#include <QTemporaryDir>
 
 namespace {
 
@@ -18,6 +23,15 @@ public:
         lines.append(QString::fromLatin1(line.chopped(1)));
         return ProgramTestLink::GpibExchange(address, line, query, reply);
     }
+    QStringList lines;
+};
+
+// The service tool's ErrBox, as far as these tests read it.
+class ErrBoxLines : public GpibMessages {
+public:
+    void AppendErrBox(const QString& line) override { lines.append(line); }
+    void ClearErrBox() override { lines.clear(); }
+    void SetMeter(const QString&) override {}
     QStringList lines;
 };
 
@@ -109,4 +123,63 @@ TEST_F(GpibRun, AnotherAddressForOneRowAndABusyBus)
     EXPECT_TRUE(Transfers().isEmpty());
     EXPECT_EQ(results.RowCount(), 3);
     state.Gpib.GpibBusy = false;
+}
+
+// A row for another address whose write fails (no device there): the instrument's address and
+// device come back all the same, and the next row reaches the instrument.
+TEST_F(GpibRun, InstrumentComesBackAfterAFailedRowForAnotherAddress)
+{
+    ErrBoxLines errBox;
+    state.GpibSink.SetTarget(&errBox);
+    table.SetRow(1, {" 1", "00.00.00.000", "@GPIB07:*RST", "0", "0", "0", "", "", "", "1"});
+    table.SetRow(2, {" 2", "00.00.00.000", "OUTP,1", "0", "0", "0", "", "", "", "1"});
+    RunToEnd();
+    EXPECT_TRUE(errBox.lines.contains("IBWRT failed while writing *RST\n"))
+        << errBox.lines.join('|').toStdString();
+    EXPECT_EQ(state.Link.GpibAddress, 5);
+    EXPECT_EQ(state.Gpib.GpibDevice, 34); // looked up anew after the row's descriptor 33
+    EXPECT_EQ(sim.CallLog().filter("ibdev(").join(' '), "ibdev(0,7,0,13,1,0) ibdev(0,5,0,13,1,0)");
+    EXPECT_TRUE(sim.CallLog().contains("ibwrt(34,\"OUTP,1\\n\")"))
+        << sim.CallLog().join('|').toStdString();
+    EXPECT_EQ(results.Row(1), QStringList({" 1", "", "", "", "", ""}));
+    EXPECT_FALSE(state.Gpib.GpibBusy);
+    state.GpibSink.SetTarget(nullptr);
+}
+
+// On a serial link a row with "@GPIB22" asks the meter on the bus for that row only; the rows
+// around it go to the instrument's serial port, and no GPIB device stays open behind it.
+TEST_F(GpibRun, MeterOnTheBusForOneRowOfASerialLink)
+{
+    PortSandbox sandbox;
+    QTemporaryDir logDir;
+    TavsimProcess tav(QString::fromStdString(sandbox.LinkDir()) + "/COM1",
+                      logDir.filePath("com1.log"));
+    ASSERT_TRUE(tav.Ready());
+    state.ComPort(1).SetPort(1);
+    state.ComPort(1).SetActive(true);
+    state.Link.IoType = 0;
+    state.Link.GpibAddress = 5;
+    state.SerialLink = true;
+    state.Gpib.ForgetGpibDevice();
+    sim.SetMeterReading(4.25);
+    sim.ClearCallLog();
+
+    table.SetRow(1, {" 1", "00.00.00.000", "OUTP,1", "0", "0", "0", "", "", "", "1"});
+    table.SetRow(2, {" 2", "00.00.00.000", "@GPIB22:MEAS:VOLT:DC?", "0", "0", "0", "4.2", "4.3",
+                     "meter", "1"});
+    table.SetRow(3, {" 3", "00.00.00.000", "OUTP,0", "0", "0", "0", "", "", "", "1"});
+    RunToEnd();
+    EXPECT_EQ(results.Row(2), QStringList({" 2", "meter", "4.200", "4.250", "4.300", ""}));
+    EXPECT_EQ(Transfers(), QStringList({"wMEAS:VOLT:DC?\\n", "r"}));
+    // Only the meter was looked up, and nothing touched the board's own settings afterwards.
+    const QStringList calls = sim.CallLog();
+    EXPECT_EQ(calls.filter("ibdev(").join(' '), "ibdev(0,22,0,13,1,0)");
+    EXPECT_TRUE(calls.filter("ibtmo(0,").isEmpty()) << calls.join('|').toStdString();
+    EXPECT_EQ(state.Gpib.GpibDevice, 0);
+    EXPECT_EQ(state.Link.GpibAddress, 5);
+    EXPECT_TRUE(state.SerialLink);
+    ASSERT_TRUE(WaitUntil([&] { return tav.Received().size() >= 2; }));
+    EXPECT_EQ(tav.Received()[0].line, "OUTP,1");
+    EXPECT_EQ(tav.Received()[1].line, "OUTP,0");
+    state.ComPort(1).SetActive(false);
 }

@@ -1,6 +1,9 @@
 // Test tables run in real time against tavsim on pseudo-terminals, through the program's own
 // ports and with no window: the interpreter's timer is a plain QTimer.
+#include "autotest/preset_answers.h"
 #include "autotest/program_test_link.h"
+#include "autotest/test_clock.h"
+#include "autotest/variable_keywords.h"
 #include "panel/program_state.h"
 #include "tests/autotest/interpreter_fakes.h"
 #include "tests/autotest/small_table.h"
@@ -34,6 +37,17 @@ public:
 
 private:
     QTimer m_timer;
+};
+
+// A counter that moves 1.234 s on at every reading, so a stopwatch step has a known length.
+class SteppingClock : public TestClock {
+public:
+    qint64 CounterFrequency() const override { return 1000; }
+    qint64 Counter() const override { return m_counter += 1234; }
+    QTime TimeOfDay() const override { return QTime(9, 30, 0); }
+
+private:
+    mutable qint64 m_counter = 0;
 };
 
 class SerialRun : public ::testing::Test {
@@ -140,12 +154,17 @@ TEST_F(SerialRun, AuxiliaryMeterAnswersThroughItsOwnPort)
     table.SetRow(2, {" 2", "00.00.00.500", "@COM03:MEAS:VOLT:DC?", "0", "0", "0", "4.9", "5.1",
                      "DC", "1"});
     table.SetRow(3, {" 3", "00.00.00.100", "@COM07:*RST", "0", "0", "0", "", "", "", "1"});
+    // The meter reads in the function MEAS:VOLT:DC? left it in.
+    table.SetRow(4, {" 4", "00.00.00.500", "EXTMEAS?", "0", "0", "0", "4.9", "5.1", "READ",
+                     "1"});
     ASSERT_TRUE(RunToEnd());
-    EXPECT_EQ(Lines(*meter), QStringList({"MEAS:VOLT:AC?", "MEAS:VOLT:DC?"}));
-    EXPECT_EQ(Lines(*tav), QStringList({"EXTMVAC?"})); // no port 7 open: nothing goes anywhere
+    EXPECT_EQ(Lines(*meter), QStringList({"MEAS:VOLT:AC?", "MEAS:VOLT:DC?", "READ?"}));
+    // No port 7 open: that row's line goes nowhere.
+    EXPECT_EQ(Lines(*tav), QStringList({"EXTMVAC?", "EXTMEAS?"}));
     EXPECT_EQ(results.Row(1), QStringList({" 1", "AC", "229.000", "230.000", "231.000", ""}));
     EXPECT_EQ(results.Row(2), QStringList({" 2", "DC", "4.900", "5.000", "5.100", ""}));
     EXPECT_EQ(results.Row(3), QStringList({" 3", "", "", "", "", ""}));
+    EXPECT_EQ(results.Row(4), QStringList({" 4", "READ", "4.900", "5.000", "5.100", ""}));
 }
 
 TEST_F(SerialRun, InstrumentLostDuringARunPausesItWithOneMessage)
@@ -163,4 +182,37 @@ TEST_F(SerialRun, InstrumentLostDuringARunPausesItWithOneMessage)
     EXPECT_TRUE(runState.RunPaused);
     EXPECT_EQ(host.result, "PAUSE");
     EXPECT_LT(runState.CurrentRow, 200);
+}
+
+// A prompted voltage set on the instrument, read back from it and from the meter on COM3, the
+// whole timed by the stopwatch: a run without windows, its operator's answer given beforehand.
+TEST_F(SerialRun, PromptedVoltageCheckedByInstrumentAndMeter)
+{
+    auto tav = StartSim(1, 1);
+    auto meter = StartSim(3, 3, {"--meter", "--reading", "230.5"});
+    PresetAnswers operatorAnswers({"230"});
+    SteppingClock clock;
+    VariableKeywords keywords(state.TestVariables, state.Stopwatch, clock, operatorAnswers);
+    run.SetKeywords(&keywords);
+    PutRows(table, {
+        {"00.00.00.000", "@MSGVAR01", "100", "0", "0", "", "", "Voltage?", "1"},
+        {"00.00.00.000", "@STARTTIME", "0", "0", "0", "", "", "", "1"},
+        {"00.00.00.100", "SOUR:VOLTAC,@VAR01", "0", "0", "0", "", "", "", "1"},
+        {"00.00.00.500", "Sour:voltac?", "0", "0", "0", "229", "231", "set", "1"},
+        {"00.00.00.500", "@COM03:READ?", "0", "0", "0", "229", "231", "meter", "1"},
+        {"00.00.00.000", "@READTIME", "0", "0", "0", "", "", "time", "1"},
+    });
+    ASSERT_TRUE(RunToEnd());
+
+    EXPECT_EQ(operatorAnswers.Asked(), QStringList({"Voltage?"}));
+    EXPECT_EQ(Lines(*tav), QStringList({"SOUR:VOLTAC,230.0", "Sour:voltac?"}));
+    EXPECT_EQ(Lines(*meter), QStringList({"READ?"}));
+    EXPECT_EQ(AllRows(results),
+              QList<QStringList>({ResultTable::Captions(),
+                                  {" 3", "", "", "", "", ""},
+                                  {" 4", "set", "229.000", "230.000", "231.000", ""},
+                                  {" 5", "meter", "229.000", "230.500", "231.000", ""},
+                                  {" 6", "time", "", "1.234", "", ""}}));
+    EXPECT_EQ(state.TestVariables[0], 230.0);
+    EXPECT_TRUE(host.messages.isEmpty()) << host.messages.join('|').toStdString();
 }

@@ -352,6 +352,13 @@ TEST_F(TavsimProcess, MeterPersonality) {
     EXPECT_EQ(port.Ask("READ?"), "+2.30000000E+02");
 }
 
+TEST_F(TavsimProcess, MeterAnswersTheReadingItWasGiven) {
+    ASSERT_NO_FATAL_FAILURE(Start({"--meter", "--reading", "-12.25"}));
+    TtyClient port(link_);
+    EXPECT_EQ(port.Ask("READ?"), "-1.22500000E+01");
+    EXPECT_EQ(port.Ask("MEAS:VOLT:AC?"), "-1.22500000E+01");
+}
+
 TEST_F(TavsimProcess, RemovesItsLinkOnTerminationSignals) {
     for (const int signal : {SIGTERM, SIGINT}) {
         ASSERT_NO_FATAL_FAILURE(Start({}));
@@ -441,7 +448,7 @@ TEST(TavsimCommandLine, HelpAndRefusedArguments) {
         const std::string usage = help.Stdout();
         for (const char* option : {"--link", "--device", "--model", "--options", "--revision",
                                    "--serial", "--load-ohm", "--delay-ms", "--no-status", "--log",
-                                   "--meter", "--answer", "SEQ:ROWS?", "SEQ:ROW?,n", "SEQ:CNT?", "SEQ:RUN?"})
+                                   "--meter", "--reading", "--answer", "SEQ:ROWS?", "SEQ:ROW?,n", "SEQ:CNT?", "SEQ:RUN?"})
             EXPECT_NE(usage.find(option), std::string::npos) << option;
     }
     const std::string link = (dir / "ttyTAV").string();
@@ -453,6 +460,7 @@ TEST(TavsimCommandLine, HelpAndRefusedArguments) {
         {"--link", link, "--load-ohm", "0"},
         {"--link", link, "--log"},
         {"--link", link, "--meter=1"},
+        {"--link", link, "--meter", "--reading", "12V"},
         {"--link", link, "--answer", "*idn?"},
         {"--link", link, "--answer", "=x"},
     };

@@ -21,6 +21,7 @@ public:
         Resolve(m_setSilent, "tavsim_gpib_set_silent");
         Resolve(m_setNextReply, "tavsim_gpib_set_next_reply");
         Resolve(m_setBoardError, "tavsim_gpib_set_board_error");
+        Resolve(m_setMeterReading, "tavsim_gpib_set_meter_reading");
         Resolve(m_callLog, "tavsim_gpib_call_log");
         Resolve(m_clearCallLog, "tavsim_gpib_clear_call_log");
     }
@@ -34,7 +35,7 @@ public:
     // False when the loader found no library of that name, or one that is not ours.
     bool Loaded() const {
         return m_reset && m_configure && m_setSilent && m_setNextReply && m_setBoardError &&
-               m_callLog && m_clearCallLog;
+               m_setMeterReading && m_callLog && m_clearCallLog;
     }
 
     void Reset() { m_reset(); }
@@ -46,6 +47,7 @@ public:
         m_setNextReply(address, bytes.constData(), bytes.size());
     }
     void SetBoardError(int code) { m_setBoardError(code); }
+    void SetMeterReading(double volts) { m_setMeterReading(volts); }
     QStringList CallLog() const {
         return QString::fromLatin1(m_callLog()).split('\n', Qt::SkipEmptyParts);
     }
@@ -95,6 +97,7 @@ private:
     decltype(tavsim_gpib_set_silent)* m_setSilent = nullptr;
     decltype(tavsim_gpib_set_next_reply)* m_setNextReply = nullptr;
     decltype(tavsim_gpib_set_board_error)* m_setBoardError = nullptr;
+    decltype(tavsim_gpib_set_meter_reading)* m_setMeterReading = nullptr;
     decltype(tavsim_gpib_call_log)* m_callLog = nullptr;
     decltype(tavsim_gpib_clear_call_log)* m_clearCallLog = nullptr;
 };
