@@ -1,5 +1,6 @@
 #include "autotest/test_window.h"
 
+#include "autotest/report_print.h"
 #include "autotest/test_file.h"
 #include "panel/direct_send.h"
 #include "panel/file_dialogs.h"
@@ -10,12 +11,12 @@
 
 #include <QCheckBox>
 #include <QFileInfo>
-#include <QFontDatabase>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPrinter>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTimer>
@@ -24,16 +25,6 @@
 namespace {
 
 const char* const kFileFilter = "Test Files (*.tst)|*.tst|All Files (*.*)|*.*";
-
-// The fixed-pitch font reports are printed in: "Fixedsys" where it exists, else the system's.
-QFont ReportFont()
-{
-    if (QFontDatabase::hasFamily(QStringLiteral("Fixedsys")))
-        return QFont(QStringLiteral("Fixedsys"), 10);
-    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPointSize(10);
-    return font;
-}
 
 } // namespace
 
