@@ -20,10 +20,9 @@ QString ResultLine(const QString& step, const QString& comment, const QString& l
                    bool stepBefore)
 {
     const QChar blank = QLatin1Char(' ');
-    return PadText(step + blank, kStepWidth, stepBefore) +
-           PadText(comment, kCommentWidth, false) + PadText(lower, kNumberWidth, true) +
-           PadText(result, kNumberWidth, true) + PadText(upper, kNumberWidth, true) +
-           PadText(blank + mark, kNumberWidth, false);
+    return PadText(step + blank, kStepWidth, stepBefore) + PadText(comment, kCommentWidth, false) +
+           PadText(lower, kNumberWidth, true) + PadText(result, kNumberWidth, true) +
+           PadText(upper, kNumberWidth, true) + PadText(blank + mark, kNumberWidth, false);
 }
 
 // Trailing blanks print nothing; without them a padded line never spills over for nothing.

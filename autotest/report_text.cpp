@@ -19,13 +19,15 @@ QStringList ReportTextLines(const TestHeader& copies, const QString& startDate,
     QStringList captions;
     for (const QString& caption : ResultTable::Captions())
         captions << Quoted(caption);
-    QStringList lines{Quoted(QStringLiteral("Test-Report:")),
-                      HeaderLine("Reporter:", copies.ReporterText),
-                      HeaderLine("Unit:", copies.UnitText),
-                      HeaderLine("Serial #:", copies.SerialText),
-                      HeaderLine("Date:", startDate),
-                      QString(),
-                      captions.join(QLatin1Char(';'))};
+    QStringList lines{
+        Quoted(QStringLiteral("Test-Report:")),
+        HeaderLine("Reporter:", copies.ReporterText),
+        HeaderLine("Unit:", copies.UnitText),
+        HeaderLine("Serial #:", copies.SerialText),
+        HeaderLine("Date:", startDate),
+        QString(),
+        captions.join(QLatin1Char(';')),
+    };
     for (int row = 1; row < results.RowCount(); ++row) {
         QStringList cells = results.Row(row);
         cells[ResultTable::kComment] = Quoted(cells[ResultTable::kComment]);

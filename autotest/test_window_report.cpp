@@ -18,9 +18,22 @@ namespace {
 const char* const kReportFilter = "Report Files (*.rpt)|*.rpt|All Files (*.*)|*.*";
 const char* const kTextFilter = "Text Files (*.txt)|*.txt|All Files (*.*)|*.*";
 
+using ReportWriter = bool (*)(const QString& path, const TestHeader& copies,
+                              const QString& startDate, const ResultTable& results,
+                              QString* error);
+
 QString FileError(const QString& path, const QString& error)
 {
     return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), error);
+}
+
+// Writes the report file or text export; the operator hears of a failure, the earlier file stays.
+void WriteReport(QWidget* window, ReportWriter write, const QString& path,
+                 const TestHeader& copies, const QString& startDate, const ResultTable& results)
+{
+    QString error;
+    if (!write(path, copies, startDate, results, &error))
+        ShowOperatorError(window, FileError(path, error));
 }
 
 } // namespace
@@ -45,9 +58,7 @@ void TForm6::SaveReportClick()
 
 void TForm6::SaveReportFile(const QString& path)
 {
-    QString error;
-    if (!SaveReport(path, S.TestRun.Copies, S.StartDate, m_results, &error))
-        ShowOperatorError(this, FileError(path, error));
+    WriteReport(this, &SaveReport, path, S.TestRun.Copies, S.StartDate, m_results);
 }
 
 void TForm6::OpenReportClick()
@@ -83,19 +94,18 @@ void TForm6::PrintReportClick()
 
 void TForm6::PrintReport(QPagedPaintDevice& device)
 {
-    const QList<ReportPrintLine> lines =
-        ReportPrintLines(S.TestRun.Copies, S.StartDate, m_results);
+    const QList<ReportPrintLine> lines = ReportPrintLines(S.TestRun.Copies, S.StartDate, m_results);
     if (PrintReportLines(device, lines, m_reportFont))
         return;
-    auto* printer = dynamic_cast<QPrinter*>(&device);
+    // Where it went wrong, as far as the device tells: the PDF file or the printer's name.
     QString where;
-    if (printer)
+    if (auto* printer = dynamic_cast<QPrinter*>(&device))
         where = printer->outputFileName().isEmpty()
                     ? printer->printerName()
                     : QDir::toNativeSeparators(printer->outputFileName());
-    ShowOperatorError(this, where.isEmpty() ? QStringLiteral("The report could not be printed.")
-                                            : QStringLiteral("The report could not be printed: ") +
-                                                  where);
+    ShowOperatorError(this,
+                      QStringLiteral("The report could not be printed") +
+                          (where.isEmpty() ? QStringLiteral(".") : QStringLiteral(": ") + where));
 }
 
 void TForm6::ExportTextClick()
@@ -107,7 +117,5 @@ void TForm6::ExportTextClick()
 
 void TForm6::ExportTextFile(const QString& path)
 {
-    QString error;
-    if (!ExportReportText(path, S.TestRun.Copies, S.StartDate, m_results, &error))
-        ShowOperatorError(this, FileError(path, error));
+    WriteReport(this, &ExportReportText, path, S.TestRun.Copies, S.StartDate, m_results);
 }

@@ -107,11 +107,10 @@ TEST_F(ReportFile, OpenReadsFieldsByTheirSeparators)
     ASSERT_TRUE(read.has_value());
     EXPECT_EQ(read->Header, (TestHeader{"Kelm", "", ""}));
     EXPECT_EQ(read->Date, "01.02.2023");
-    EXPECT_EQ(AllRows(results),
-              (QList<QStringList>{ResultTable::Captions(),
-                                  {"", "", "", "", "", ""},
-                                  {" 7", "a", "1", "2", "3", "Error!;more;x"},
-                                  {"only", "two", "", "", "", ""}}));
+    EXPECT_EQ(AllRows(results), (QList<QStringList>{ResultTable::Captions(),
+                                                    {"", "", "", "", "", ""},
+                                                    {" 7", "a", "1", "2", "3", "Error!;more;x"},
+                                                    {"only", "two", "", "", "", ""}}));
 }
 
 TEST_F(ReportFile, OpenWithoutResultLinesKeepsTheTable)
@@ -137,15 +136,16 @@ TEST_F(ReportFile, TextExportQuotesTextsButNotNumbers)
     ResultTable results;
     results.SetRow(1, {" 5", "UAC 230", "225", "229.8", "235", ""});
     ASSERT_TRUE(ExportReportText(path, kHeader, "07.05.2024", results));
-    EXPECT_EQ(ReadFileBytes(path),
-              Latin1("\"Test-Report:\"\r\n"
-                     "\"Reporter:\";\"Prüfer\"\r\n"
-                     "\"Unit:\";\"Prüfling µ\"\r\n"
-                     "\"Serial #:\";\"0505000120\"\r\n"
-                     "\"Date:\";\"07.05.2024\"\r\n"
-                     "\r\n"
-                     "\"Step\";\"Comment\";\"Lower Limit\";\"Test Result\";\"Upper Limit\";\"Mark\"\r\n"
-                     " 5;\"UAC 230\";225;229.8;235;\"\"\r\n"));
+    EXPECT_EQ(
+        ReadFileBytes(path),
+        Latin1("\"Test-Report:\"\r\n"
+               "\"Reporter:\";\"Prüfer\"\r\n"
+               "\"Unit:\";\"Prüfling µ\"\r\n"
+               "\"Serial #:\";\"0505000120\"\r\n"
+               "\"Date:\";\"07.05.2024\"\r\n"
+               "\r\n"
+               "\"Step\";\"Comment\";\"Lower Limit\";\"Test Result\";\"Upper Limit\";\"Mark\"\r\n"
+               " 5;\"UAC 230\";225;229.8;235;\"\"\r\n"));
 }
 
 // A save that fails part-way leaves the earlier file whole and says why.

@@ -44,8 +44,8 @@ protected:
             QPdfWriter pdf(path);
             pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
                                           QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter));
-            EXPECT_TRUE(PrintReportLines(pdf, ReportPrintLines(kHeader, "07.05.2024", results),
-                                         font));
+            EXPECT_TRUE(
+                PrintReportLines(pdf, ReportPrintLines(kHeader, "07.05.2024", results), font));
             pitch = QFontMetricsF(font, &pdf).horizontalAdvance(QLatin1Char('M')) * 72.0 /
                     pdf.resolution();
         }
@@ -90,7 +90,8 @@ TEST_F(ReportPrint, PdfHoldsTheLinesInOrder)
     EXPECT_EQ(lines,
               QStringList({"Test-Report",
                            "Reporter:           Unit:               Serial #:           Date:",
-                           "Prüfer              TAV 1000            0505000120          07.05.2024",
+                           "Prüfer              TAV 1000            0505000120          "
+                           "07.05.2024",
                            kCaptionLine.trimmed(),
                            "   5 UAC 230                           225       229.8         235 "
                            "Error!",
@@ -129,6 +130,6 @@ TEST_F(ReportPrint, CommentWiderThanThePageIsPrintedWhole)
 TEST_F(ReportPrint, DeviceThatCannotBeWrittenFails)
 {
     QPdfWriter pdf(dir.filePath("missing/report.pdf"));
-    EXPECT_FALSE(PrintReportLines(pdf, ReportPrintLines(kHeader, "07.05.2024", Rows(3)),
-                                  ReportFont()));
+    EXPECT_FALSE(
+        PrintReportLines(pdf, ReportPrintLines(kHeader, "07.05.2024", Rows(3)), ReportFont()));
 }

@@ -28,8 +28,7 @@ QByteArray ReportBytes(const char* date)
 
 // Runs the action on the modal dialog of that type once it is shown (polled by a timer, since
 // the dialog's own event loop is running meanwhile).
-template <typename Dialog>
-void WhenShown(QObject* context, std::function<void(Dialog*)> action)
+template <typename Dialog> void WhenShown(QObject* context, std::function<void(Dialog*)> action)
 {
     auto* poll = new QTimer(context);
     QObject::connect(poll, &QTimer::timeout, context, [poll, action] {
@@ -110,21 +109,25 @@ TEST_F(TestWindowReport, OpenedReportFillsTheWindowAndSavesBackUnchanged)
     EXPECT_EQ(ReadFileBytes(again), ReportBytes(startDate.toLatin1().constData()));
 
     window->ExportTextFile(CwdFile("old.txt"));
-    EXPECT_TRUE(ReadFileBytes(CwdFile("old.txt"))
-                    .contains(QString::fromUtf8(" 4;\"I µA\";4.500;4.900;4.700;\"Error!\"\r\n")
-                                  .toLatin1()));
+    EXPECT_TRUE(
+        ReadFileBytes(CwdFile("old.txt"))
+            .contains(
+                QString::fromUtf8(" 4;\"I µA\";4.500;4.900;4.700;\"Error!\"\r\n").toLatin1()));
 
     const QStringList printed = PrintedLines(CwdFile("after.pdf"), &fonts);
     EXPECT_TRUE(fonts.contains("Bold")) << fonts.toStdString();
     ASSERT_GE(printed.size(), 2);
-    EXPECT_TRUE(printed[printed.size() - 2].contains("UAC 230")) << printed.join('\n').toStdString();
+    EXPECT_TRUE(printed[printed.size() - 2].contains("UAC 230"))
+        << printed.join('\n').toStdString();
     EXPECT_TRUE(printed.last().contains("I µA")) << printed.last().toStdString();
     EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
 
-    // A report that cannot be written: the operator is told, the earlier file stays.
+    // A report that cannot be written or printed: the operator is told which file.
     window->SaveReportFile(CwdFile("missing/x.rpt"));
-    ASSERT_EQ(messages.size(), 1);
+    PrintedLines(CwdFile("missing/x.pdf"), &fonts);
+    ASSERT_EQ(messages.size(), 2);
     EXPECT_TRUE(messages[0].contains("x.rpt")) << messages[0].toStdString();
+    EXPECT_TRUE(messages[1].contains("x.pdf")) << messages[1].toStdString();
 }
 
 // "Save Report" proposes the unit's name under the report filter and asks before it replaces a
@@ -150,7 +153,8 @@ TEST_F(TestWindowReport, ReportDialogs)
     EXPECT_EQ(filters, QStringList({"Report Files (*.rpt) (*.rpt)", "All Files (*.*) (*)"}));
     EXPECT_EQ(selected, proposed);
     EXPECT_TRUE(asked);
-    EXPECT_TRUE(ReadFileBytes(proposed).startsWith("Test-Report:\r\nReporter:;R\r\nUnit:;PSU/1\r\n"));
+    EXPECT_TRUE(
+        ReadFileBytes(proposed).startsWith("Test-Report:\r\nReporter:;R\r\nUnit:;PSU/1\r\n"));
 
     const QString text = CwdFile("export.txt");
     WhenShown<QFileDialog>(window.get(), [&](QFileDialog* dialog) {
@@ -163,9 +167,7 @@ TEST_F(TestWindowReport, ReportDialogs)
 
     const QString old = CwdFile("old.rpt");
     ASSERT_TRUE(WriteFileBytes(old, ReportBytes("01.02.2003")));
-    WhenShown<QFileDialog>(window.get(), [&](QFileDialog* dialog) {
-        ChooseFile(dialog, old);
-    });
+    WhenShown<QFileDialog>(window.get(), [&](QFileDialog* dialog) { ChooseFile(dialog, old); });
     window->findChild<QPushButton*>("OpenReportButton")->click();
     EXPECT_EQ(Text("SerialEdit"), "0042");
     EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();

@@ -34,4 +34,3 @@ protected:
     std::unique_ptr<TForm6> window;
     StepGridWidget* grid = nullptr;
 };
-
