@@ -4,6 +4,7 @@
 #include "autotest/test_header.h"
 
 #include <QString>
+#include <optional>
 
 // ".rpt": "Test-Report:", "Reporter:;", "Unit:;", "Serial #:;" and "Date:;" with their texts,
 // an empty line, the six captions joined by ';', then result rows 1 to RowCount() - 1, each of
@@ -11,7 +12,21 @@
 bool SaveReport(const QString& path, const TestHeader& copies, const QString& startDate,
                 const ResultTable& results, QString* error = nullptr);
 
-// The name the report is saved under at the end of a run: UnitText + "-" + SerialText + ".rpt".
+// What the header lines of a report file give back.
+struct ReportFileHeader {
+    TestHeader Header; // reporter, unit and serial number
+    QString Date;
+};
+
+// Reads a report file back. Lines 2 to 5 give reporter, unit, serial number and date: the text
+// after the first ';' up to the next one (empty when the line has none or is missing). Every
+// line from the eighth on becomes result row 1, 2, ...: split at its first five ';', the mark
+// being the rest of the line; the table then ends after the last of them. A file without result
+// lines leaves the table as it was. Nothing is validated. nullopt when the file cannot be read.
+std::optional<ReportFileHeader> OpenReport(const QString& path, ResultTable& results,
+                                           QString* error = nullptr);
+
+// The name a report of this unit is saved under: UnitText + "-" + SerialText + ".rpt".
 // Operators type those texts, so every character that cannot stand in a file name here or on
 // other systems ('/', '\\', ':', '*', '?', '"', '<', '>', '|' and control characters) becomes
 // '_': the report always lands in the directory it is meant for.

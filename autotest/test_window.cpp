@@ -2,6 +2,7 @@
 
 #include "autotest/prompt_window.h"
 #include "autotest/test_clock.h"
+#include "autotest/report_print.h"
 #include "autotest/test_file.h"
 #include "panel/direct_send.h"
 #include "panel/file_dialogs.h"
@@ -12,12 +13,12 @@
 
 #include <QCheckBox>
 #include <QFileInfo>
-#include <QFontDatabase>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPrinter>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTimer>
@@ -26,16 +27,6 @@
 namespace {
 
 const char* const kFileFilter = "Test Files (*.tst)|*.tst|All Files (*.*)|*.*";
-
-// The fixed-pitch font reports are printed in: "Fixedsys" where it exists, else the system's.
-QFont ReportFont()
-{
-    if (QFontDatabase::hasFamily(QStringLiteral("Fixedsys")))
-        return QFont(QStringLiteral("Fixedsys"), 10);
-    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPointSize(10);
-    return font;
-}
 
 } // namespace
 

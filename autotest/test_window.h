@@ -12,10 +12,13 @@
 
 #include <QDialog>
 #include <QFont>
+#include <memory>
 
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QPagedPaintDevice;
+class QPrinter;
 class QPushButton;
 class QTableWidget;
 class QTimer;
@@ -37,6 +40,8 @@ public:
     QTimer* Timer1() const { return m_timer1; }
     // The report is printed bold once a run started (or a report was opened).
     bool ReportFontBold() const { return m_reportFont.bold(); }
+    // The printer "Print Report" offers, kept with the operator's choices between prints.
+    QPrinter& Printer();
 
     // Handlers. OpenTest and SaveTest take the path the dialog gave.
     void Button3Click();  // Start
@@ -48,6 +53,16 @@ public:
     void OpenTest(const QString& path);
     void SaveTest(const QString& path);
     void Timer1Timer();
+
+    // The report buttons; the path-taking ones do what the button does after its dialog.
+    void SaveReportClick();
+    void OpenReportClick();
+    void PrintReportClick();
+    void ExportTextClick();
+    void SaveReportFile(const QString& path);
+    void OpenReportFile(const QString& path);
+    void PrintReport(QPagedPaintDevice& device);
+    void ExportTextFile(const QString& path);
 
     void done(int result) override;
 
@@ -90,6 +105,7 @@ private:
     QTableWidget* m_resultGrid = nullptr;
     QTimer* m_timer1 = nullptr;
     QFont m_reportFont;
+    std::unique_ptr<QPrinter> m_printer;
 
     QLabel* m_stepLabel = nullptr;
     QLabel* m_bigResult = nullptr;

@@ -111,6 +111,11 @@ QWidget* TForm6::BuildSidePanel()
     side->addSpacing(10);
     button("OpenTestButton", "Open Test", &TForm6::OpenTestClick);
     button("SaveTestButton", "Save Test", &TForm6::SaveTestClick);
+    side->addSpacing(10);
+    button("SaveReportButton", "Save Report", &TForm6::SaveReportClick);
+    button("OpenReportButton", "Open Report", &TForm6::OpenReportClick);
+    button("PrintReportButton", "Print Report", &TForm6::PrintReportClick);
+    button("ExportTextButton", "Export Text", &TForm6::ExportTextClick);
     side->addStretch();
     side->addWidget(MakeCloseButton(this));
     return panel;

@@ -1,9 +1,8 @@
 // The test window, offscreen, as the program makes it: its ports, its file, its keys, and a run
 // against tavsim that fills the result grid.
-#include "autotest/test_window.h"
+#include "tests/autotest/test_window_fixture.h"
 #include "sequence/grid_widget.h"
 #include "tests/autotest/small_table.h"
-#include "tests/panel/panel_fixture.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/qt_print.h"
 #include "tests/support/qt_wait.h"
@@ -12,37 +11,6 @@
 #include <QLineEdit>
 #include <QTableWidget>
 #include <QTest>
-
-namespace {
-
-class TestWindowTest : public PanelFixture {
-protected:
-    void Open()
-    {
-        window = std::make_unique<TForm6>(state, form.get());
-        window->show();
-        QApplication::processEvents();
-        grid = window->Grid();
-    }
-    QString Text(const char* name) const
-    {
-        return window->findChild<QLineEdit*>(QString::fromLatin1(name))->text();
-    }
-    QStringList ResultGridRow(int row) const
-    {
-        QStringList cells;
-        for (int c = 0; c < window->ResultGrid()->columnCount(); ++c) {
-            const QTableWidgetItem* item = window->ResultGrid()->item(row - 1, c);
-            cells << (item ? item->text() : QString());
-        }
-        return cells;
-    }
-
-    std::unique_ptr<TForm6> window;
-    StepGridWidget* grid = nullptr;
-};
-
-} // namespace
 
 // The further ports open with the window and close with it, each with its "CIACOM" line; one
 // that another program holds is skipped with one message, and the window is complete anyway.

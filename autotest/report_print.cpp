@@ -1,0 +1,110 @@
+#include "autotest/report_print.h"
+
+#include "common/text_pad.h"
+
+#include <QFontDatabase>
+#include <QFontMetricsF>
+#include <QPagedPaintDevice>
+#include <QPainter>
+
+namespace {
+
+constexpr int kTitlePoints = 14;
+constexpr int kHeaderWidth = 20;
+constexpr int kStepWidth = 5;
+constexpr int kCommentWidth = 25;
+constexpr int kNumberWidth = 12;
+
+QString ResultLine(const QString& step, const QString& comment, const QString& lower,
+                   const QString& result, const QString& upper, const QString& mark,
+                   bool stepBefore)
+{
+    const QChar blank = QLatin1Char(' ');
+    return PadText(step + blank, kStepWidth, stepBefore) + PadText(comment, kCommentWidth, false) +
+           PadText(lower, kNumberWidth, true) + PadText(result, kNumberWidth, true) +
+           PadText(upper, kNumberWidth, true) + PadText(blank + mark, kNumberWidth, false);
+}
+
+// Trailing blanks print nothing; without them a padded line never spills over for nothing.
+QString WithoutTrailingBlanks(const QString& text)
+{
+    qsizetype end = text.size();
+    while (end > 0 && text[end - 1] == QLatin1Char(' '))
+        --end;
+    return text.left(end);
+}
+
+// The pieces of the line, each as long as fits into the width (at least one character).
+QStringList FitToWidth(const QString& text, const QFontMetricsF& metrics, qreal width)
+{
+    QStringList pieces;
+    QString rest = WithoutTrailingBlanks(text);
+    while (rest.size() > 1 && metrics.horizontalAdvance(rest) > width) {
+        qsizetype n = 1;
+        while (n < rest.size() && metrics.horizontalAdvance(rest.left(n + 1)) <= width)
+            ++n;
+        pieces << rest.left(n);
+        rest = rest.mid(n);
+    }
+    pieces << rest;
+    return pieces;
+}
+
+} // namespace
+
+QList<ReportPrintLine> ReportPrintLines(const TestHeader& copies, const QString& startDate,
+                                        const ResultTable& results)
+{
+    QList<ReportPrintLine> lines{
+        {QString()},
+        {QStringLiteral("Test-Report"), kTitlePoints},
+        {QString()},
+        {QStringLiteral("Reporter:           Unit:               Serial #:           Date:")},
+        {PadText(copies.ReporterText, kHeaderWidth, false) +
+         PadText(copies.UnitText, kHeaderWidth, false) +
+         PadText(copies.SerialText, kHeaderWidth, false) + startDate},
+        {QString()}};
+    const QStringList& c = ResultTable::Captions();
+    lines.append({ResultLine(c[0], c[1], c[2], c[3], c[4], c[5], false)});
+    for (int row = 1; row < results.RowCount(); ++row) {
+        const QStringList r = results.Row(row);
+        lines.append({ResultLine(r[0], r[1], r[2], r[3], r[4], r[5], true)});
+    }
+    return lines;
+}
+
+QFont ReportFont()
+{
+    if (QFontDatabase::hasFamily(QStringLiteral("Fixedsys")))
+        return QFont(QStringLiteral("Fixedsys"), 10);
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPointSize(10);
+    return font;
+}
+
+bool PrintReportLines(QPagedPaintDevice& device, const QList<ReportPrintLine>& lines,
+                      const QFont& font)
+{
+    QPainter painter;
+    if (!painter.begin(&device))
+        return false;
+    const qreal width = device.width();
+    const qreal height = device.height();
+    qreal y = 0;
+    for (const ReportPrintLine& line : lines) {
+        QFont lineFont = font;
+        lineFont.setPointSize(line.PointSize);
+        painter.setFont(lineFont);
+        const QFontMetricsF metrics(lineFont, &device);
+        for (const QString& piece : FitToWidth(line.Text, metrics, width)) {
+            if (y > 0 && y + metrics.height() > height) {
+                if (!device.newPage())
+                    return false;
+                y = 0;
+            }
+            painter.drawText(QPointF(0, y + metrics.ascent()), piece);
+            y += metrics.lineSpacing();
+        }
+    }
+    return painter.end();
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "autotest/result_table.h"
+#include "autotest/test_header.h"
+
+#include <QString>
+#include <QStringList>
+
+// The text export of a report, for programs that read quoted texts: "Test-Report:", the four
+// header lines ("Reporter:";"<reporter>" ...), an empty line, the quoted captions, then one line
+// per result row 1 to RowCount() - 1 with step and the three numbers unquoted and comment and
+// mark quoted, fields joined by ';'. Nothing inside quotes is escaped.
+QStringList ReportTextLines(const TestHeader& copies, const QString& startDate,
+                            const ResultTable& results);
+
+// Writes those lines, each ended by CR LF, atomically: a failed export keeps an earlier file.
+bool ExportReportText(const QString& path, const TestHeader& copies, const QString& startDate,
+                      const ResultTable& results, QString* error = nullptr);

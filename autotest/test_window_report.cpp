@@ -1,0 +1,121 @@
+// The test window's report buttons: save, open, print and text export of the result grid.
+#include "autotest/test_window.h"
+
+#include "autotest/report_file.h"
+#include "autotest/report_print.h"
+#include "autotest/report_text.h"
+#include "panel/file_dialogs.h"
+#include "panel/operator_messages.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPrintDialog>
+#include <QPrinter>
+
+namespace {
+
+const char* const kReportFilter = "Report Files (*.rpt)|*.rpt|All Files (*.*)|*.*";
+const char* const kTextFilter = "Text Files (*.txt)|*.txt|All Files (*.*)|*.*";
+
+using ReportWriter = bool (*)(const QString& path, const TestHeader& copies,
+                              const QString& startDate, const ResultTable& results,
+                              QString* error);
+
+QString FileError(const QString& path, const QString& error)
+{
+    return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), error);
+}
+
+// Writes the report file or text export; the operator hears of a failure, the earlier file stays.
+void WriteReport(QWidget* window, ReportWriter write, const QString& path,
+                 const TestHeader& copies, const QString& startDate, const ResultTable& results)
+{
+    QString error;
+    if (!write(path, copies, startDate, results, &error))
+        ShowOperatorError(window, FileError(path, error));
+}
+
+} // namespace
+
+QPrinter& TForm6::Printer()
+{
+    if (!m_printer)
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *m_printer;
+}
+
+// The report is saved with the header copies as the last run or file left them, under the
+// name the automatic save would give it, so it shows under the dialog's report filter.
+void TForm6::SaveReportClick()
+{
+    const TestHeader& copies = S.TestRun.Copies;
+    const QString path = AskSaveFileName(this, QString::fromLatin1(kReportFilter),
+                                         AutoSaveFileName(copies.UnitText, copies.SerialText));
+    if (!path.isEmpty())
+        SaveReportFile(path);
+}
+
+void TForm6::SaveReportFile(const QString& path)
+{
+    WriteReport(this, &SaveReport, path, S.TestRun.Copies, S.StartDate, m_results);
+}
+
+void TForm6::OpenReportClick()
+{
+    const QString path = AskOpenFileName(this, QString::fromLatin1(kReportFilter));
+    if (!path.isEmpty())
+        OpenReportFile(path);
+}
+
+void TForm6::OpenReportFile(const QString& path)
+{
+    if (!QFileInfo::exists(path))
+        return;
+    QString error;
+    const std::optional<ReportFileHeader> read = OpenReport(path, m_results, &error);
+    if (!read) {
+        ShowOperatorError(this, FileError(path, error));
+        return;
+    }
+    SetHeaderFields(read->Header);
+    S.TestRun.Copies = read->Header;
+    // The report keeps the program's start date; the field shows the file's.
+    m_date->setText(read->Date);
+    m_reportFont.setBold(true);
+}
+
+void TForm6::PrintReportClick()
+{
+    QPrintDialog dialog(&Printer(), this);
+    if (dialog.exec() == QDialog::Accepted)
+        PrintReport(Printer());
+}
+
+void TForm6::PrintReport(QPagedPaintDevice& device)
+{
+    const QList<ReportPrintLine> lines = ReportPrintLines(S.TestRun.Copies, S.StartDate, m_results);
+    if (PrintReportLines(device, lines, m_reportFont))
+        return;
+    // Where it went wrong, as far as the device tells: the PDF file or the printer's name.
+    QString where;
+    if (auto* printer = dynamic_cast<QPrinter*>(&device))
+        where = printer->outputFileName().isEmpty()
+                    ? printer->printerName()
+                    : QDir::toNativeSeparators(printer->outputFileName());
+    ShowOperatorError(this,
+                      QStringLiteral("The report could not be printed") +
+                          (where.isEmpty() ? QStringLiteral(".") : QStringLiteral(": ") + where));
+}
+
+void TForm6::ExportTextClick()
+{
+    const QString path = AskSaveFileName(this, QString::fromLatin1(kTextFilter));
+    if (!path.isEmpty())
+        ExportTextFile(path);
+}
+
+void TForm6::ExportTextFile(const QString& path)
+{
+    WriteReport(this, &ExportReportText, path, S.TestRun.Copies, S.StartDate, m_results);
+}

@@ -1,0 +1,175 @@
+// The report file and the text export, written from and read into the report model.
+#include "autotest/report_file.h"
+#include "autotest/report_text.h"
+#include "tests/autotest/small_table.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/file_size_limit.h"
+#include "tests/support/qt_print.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+const TestHeader kHeader{"Prüfer", "Prüfling µ", "0505000120"};
+
+// Three results as a run leaves them: each row written, then the count after it.
+ResultTable ThreeResults()
+{
+    ResultTable results;
+    const QList<QStringList> rows = {{" 1", "UAC 230", "225", "229.8", "235", ""},
+                                     {" 2", "I µA", "4.5", "4.8", "4.7", "Error!"},
+                                     {" 3", "", "", "", "", ""}};
+    for (int r = 1; r <= rows.size(); ++r) {
+        results.SetRow(r, rows[r - 1]);
+        results.SetRowCount(r + 1);
+    }
+    return results;
+}
+
+QByteArray Latin1(const char* utf8) { return QString::fromUtf8(utf8).toLatin1(); }
+
+class ReportFile : public ::testing::Test {
+protected:
+    QString Path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
+    QTemporaryDir dir;
+};
+
+} // namespace
+
+TEST_F(ReportFile, SavedReportHasTheHeaderThenOneLinePerResult)
+{
+    const QString path = Path("a.rpt");
+    ASSERT_TRUE(SaveReport(path, kHeader, "07.05.2024", ThreeResults()));
+    const QByteArray expected = Latin1("Test-Report:\r\n"
+                                       "Reporter:;Prüfer\r\n"
+                                       "Unit:;Prüfling µ\r\n"
+                                       "Serial #:;0505000120\r\n"
+                                       "Date:;07.05.2024\r\n"
+                                       "\r\n"
+                                       "Step;Comment;Lower Limit;Test Result;Upper Limit;Mark\r\n"
+                                       " 1;UAC 230;225;229.8;235;\r\n"
+                                       " 2;I µA;4.5;4.8;4.7;Error!\r\n"
+                                       " 3;;;;;\r\n");
+    EXPECT_EQ(ReadFileBytes(path), expected);
+    EXPECT_EQ(ReadFileBytes(path).count("\r\n"), 10);
+
+    // Before any run the table holds its one empty row.
+    ASSERT_TRUE(SaveReport(path, TestHeader(), "07.05.2024", ResultTable()));
+    EXPECT_TRUE(ReadFileBytes(path).endsWith("Upper Limit;Mark\r\n;;;;;\r\n"));
+    EXPECT_EQ(ReadFileBytes(path).count("\r\n"), 8);
+}
+
+TEST_F(ReportFile, OpenThenSaveGivesTheSameFileWithTodaysDate)
+{
+    const QString first = Path("first.rpt");
+    ASSERT_TRUE(SaveReport(first, kHeader, "01.02.2023", ThreeResults()));
+
+    ResultTable results; // as a fresh window has it
+    const std::optional<ReportFileHeader> read = OpenReport(first, results);
+    ASSERT_TRUE(read.has_value());
+    EXPECT_EQ(read->Header, kHeader);
+    EXPECT_EQ(read->Date, "01.02.2023");
+    EXPECT_EQ(AllRows(results), AllRows(ThreeResults()));
+
+    const QString second = Path("second.rpt");
+    ASSERT_TRUE(SaveReport(second, read->Header, "07.05.2024", results));
+    QList<QByteArray> a = ReadFileBytes(first).split('\n');
+    QList<QByteArray> b = ReadFileBytes(second).split('\n');
+    ASSERT_EQ(a.size(), b.size());
+    EXPECT_EQ(a[4], "Date:;01.02.2023\r");
+    EXPECT_EQ(b[4], "Date:;07.05.2024\r");
+    a.removeAt(4);
+    b.removeAt(4);
+    EXPECT_EQ(a, b);
+}
+
+// Files written elsewhere or by hand: header values end at their second ';', a line of five
+// separators is six empty cells, the mark keeps what follows the fifth ';', a short line fills
+// what it has, and the table ends with the file's last row.
+TEST_F(ReportFile, OpenReadsFieldsByTheirSeparators)
+{
+    const QString path = Path("hand.rpt");
+    ASSERT_TRUE(WriteFileBytes(path, "Anything\r\n"
+                                     "Reporter:;Kelm;extra\r\n"
+                                     "Unit\r\n"
+                                     "Serial #:;;12\n"
+                                     "Date:;01.02.2023\r\n"
+                                     "\r\n"
+                                     "ignored;captions\r\n"
+                                     ";;;;;\r\n"
+                                     " 7;a;1;2;3;Error!;more;x\r\n"
+                                     "only;two"));
+    ResultTable results = ThreeResults();
+    results.SetRowCount(10);
+    const std::optional<ReportFileHeader> read = OpenReport(path, results);
+    ASSERT_TRUE(read.has_value());
+    EXPECT_EQ(read->Header, (TestHeader{"Kelm", "", ""}));
+    EXPECT_EQ(read->Date, "01.02.2023");
+    EXPECT_EQ(AllRows(results), (QList<QStringList>{ResultTable::Captions(),
+                                                    {"", "", "", "", "", ""},
+                                                    {" 7", "a", "1", "2", "3", "Error!;more;x"},
+                                                    {"only", "two", "", "", "", ""}}));
+}
+
+TEST_F(ReportFile, OpenWithoutResultLinesKeepsTheTable)
+{
+    const QString path = Path("short.rpt");
+    ASSERT_TRUE(WriteFileBytes(path, "Test-Report:\r\nReporter:;R\r\n"));
+    ResultTable results = ThreeResults();
+    const std::optional<ReportFileHeader> read = OpenReport(path, results);
+    ASSERT_TRUE(read.has_value());
+    EXPECT_EQ(read->Header, (TestHeader{"R", "", ""}));
+    EXPECT_EQ(read->Date, "");
+    EXPECT_EQ(AllRows(results), AllRows(ThreeResults()));
+
+    QString error;
+    EXPECT_FALSE(OpenReport(Path("missing.rpt"), results, &error).has_value());
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(AllRows(results), AllRows(ThreeResults()));
+}
+
+TEST_F(ReportFile, TextExportQuotesTextsButNotNumbers)
+{
+    const QString path = Path("a.txt");
+    ResultTable results;
+    results.SetRow(1, {" 5", "UAC 230", "225", "229.8", "235", ""});
+    ASSERT_TRUE(ExportReportText(path, kHeader, "07.05.2024", results));
+    EXPECT_EQ(
+        ReadFileBytes(path),
+        Latin1("\"Test-Report:\"\r\n"
+               "\"Reporter:\";\"Prüfer\"\r\n"
+               "\"Unit:\";\"Prüfling µ\"\r\n"
+               "\"Serial #:\";\"0505000120\"\r\n"
+               "\"Date:\";\"07.05.2024\"\r\n"
+               "\r\n"
+               "\"Step\";\"Comment\";\"Lower Limit\";\"Test Result\";\"Upper Limit\";\"Mark\"\r\n"
+               " 5;\"UAC 230\";225;229.8;235;\"\"\r\n"));
+}
+
+// A save that fails part-way leaves the earlier file whole and says why.
+TEST_F(ReportFile, FailedWritesKeepTheEarlierFiles)
+{
+    const QString report = Path("big.rpt");
+    const QString text = Path("big.txt");
+    ASSERT_TRUE(SaveReport(report, kHeader, "07.05.2024", ThreeResults()));
+    ASSERT_TRUE(ExportReportText(text, kHeader, "07.05.2024", ThreeResults()));
+    const QByteArray oldReport = ReadFileBytes(report);
+    const QByteArray oldText = ReadFileBytes(text);
+
+    ResultTable many;
+    for (int r = 1; r <= 300; ++r)
+        many.SetRow(r, {QString::number(r), "a comment of some length", "1", "2", "3", ""});
+    FileSizeLimit limit(4096);
+    ASSERT_TRUE(limit.Active());
+    QString error;
+    EXPECT_FALSE(SaveReport(report, kHeader, "07.05.2024", many, &error));
+    EXPECT_FALSE(error.isEmpty());
+    error.clear();
+    EXPECT_FALSE(ExportReportText(text, kHeader, "07.05.2024", many, &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(ReadFileBytes(report), oldReport);
+    EXPECT_EQ(ReadFileBytes(text), oldText);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2) << "no temporary file left";
+}

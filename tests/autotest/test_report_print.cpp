@@ -1,0 +1,135 @@
+// The printed report: its line sequence, and its pages as Qt's PDF output makes them, read back
+// with poppler's pdftotext.
+#include "autotest/report_print.h"
+#include "tests/support/pdf_text.h"
+#include "tests/support/qt_print.h"
+
+#include <QFontMetricsF>
+#include <QPageLayout>
+#include <QPdfWriter>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+inline void PrintTo(const ReportPrintLine& line, std::ostream* os)
+{
+    *os << line.PointSize << " pt \"" << line.Text.toStdString() << '"';
+}
+
+namespace {
+
+const TestHeader kHeader{"Prüfer", "TAV 1000", "0505000120"};
+const QString kCaptionLine =
+    "Step Comment                   Lower Limit Test Result Upper Limit Mark       ";
+
+ResultTable Rows(int count, const QString& comment = QString())
+{
+    ResultTable results;
+    for (int r = 1; r <= count; ++r)
+        results.SetRow(r, {QString::number(r).rightJustified(2),
+                           comment.isEmpty() ? "row " + QString::number(r) : comment, "225",
+                           QString::number(229 + r % 7) + ".8", "235", r % 5 ? "" : "Error!"});
+    return results;
+}
+
+class ReportPrint : public ::testing::Test {
+protected:
+    // Prints onto A4 with 15 mm margins and gives pdftotext's lines.
+    QStringList Print(const ResultTable& results, int* pages = nullptr, bool bold = false)
+    {
+        const QString path = dir.filePath("report.pdf");
+        QFont font = ReportFont();
+        font.setBold(bold);
+        double pitch = 0; // the width of one character in points puts each into its column
+        {
+            QPdfWriter pdf(path);
+            pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                          QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter));
+            EXPECT_TRUE(
+                PrintReportLines(pdf, ReportPrintLines(kHeader, "07.05.2024", results), font));
+            pitch = QFontMetricsF(font, &pdf).horizontalAdvance(QLatin1Char('M')) * 72.0 /
+                    pdf.resolution();
+        }
+        const QString text = PdfLayoutText(path, pitch);
+        if (pages)
+            *pages = static_cast<int>(text.count(QLatin1Char('\f')));
+        fonts = PdfFonts(path);
+        return PdfLines(text);
+    }
+    QTemporaryDir dir;
+    QString fonts;
+};
+
+} // namespace
+
+TEST_F(ReportPrint, LinesInColumnsOfTheirWidths)
+{
+    ResultTable results;
+    results.SetRow(1, {" 5", "UAC 230", "225", "229.8", "235", "Error!"});
+    results.SetRow(2, {"12", "a comment longer than its column", "1", "2", "3", ""});
+    const QList<ReportPrintLine> expected{
+        {""},
+        {"Test-Report", 14},
+        {""},
+        {"Reporter:           Unit:               Serial #:           Date:"},
+        {"Prüfer              TAV 1000            0505000120          07.05.2024"},
+        {""},
+        {kCaptionLine},
+        {"   5 UAC 230                           225       229.8         235 Error!     "},
+        {"  12 a comment longer than its column           1           2           3            "},
+    };
+    EXPECT_EQ(ReportPrintLines(kHeader, "07.05.2024", results), expected);
+}
+
+TEST_F(ReportPrint, PdfHoldsTheLinesInOrder)
+{
+    ResultTable results;
+    results.SetRow(1, {" 5", "UAC 230", "225", "229.8", "235", "Error!"});
+    results.SetRow(2, {" 6", "µA", "1", "2", "3", ""});
+    int pages = 0;
+    const QStringList lines = Print(results, &pages);
+    EXPECT_EQ(lines,
+              QStringList({"Test-Report",
+                           "Reporter:           Unit:               Serial #:           Date:",
+                           "Prüfer              TAV 1000            0505000120          "
+                           "07.05.2024",
+                           kCaptionLine.trimmed(),
+                           "   5 UAC 230                           225       229.8         235 "
+                           "Error!",
+                           "   6 µA                                  1           2           3"}));
+    EXPECT_EQ(pages, 1);
+    EXPECT_FALSE(fonts.contains("Bold")) << fonts.toStdString();
+}
+
+// Every row of a long report arrives, in order, over the pages it needs; bold is kept.
+TEST_F(ReportPrint, LongReportContinuesOnFurtherPages)
+{
+    int pages = 0;
+    const QStringList lines = Print(Rows(300), &pages, true);
+    EXPECT_GE(pages, 5);
+    ASSERT_EQ(lines.size(), 4 + 300);
+    for (int r = 1; r <= 300; ++r)
+        ASSERT_TRUE(lines[3 + r].startsWith(QString::number(r).rightJustified(4) + " row " +
+                                            QString::number(r) + " "))
+            << lines[3 + r].toStdString();
+    EXPECT_TRUE(fonts.contains("Bold")) << fonts.toStdString();
+}
+
+// A comment wider than the page goes on over further lines instead of off the edge.
+TEST_F(ReportPrint, CommentWiderThanThePageIsPrintedWhole)
+{
+    QString comment;
+    for (int i = 0; i < 40; ++i)
+        comment += QStringLiteral("w%1-").arg(i, 2, 10, QLatin1Char('0'));
+    const QStringList lines = Print(Rows(1, comment));
+    ASSERT_GE(lines.size(), 6);
+    const QString printed = lines.mid(4).join(QString());
+    EXPECT_TRUE(printed.contains(comment)) << printed.toStdString();
+    EXPECT_TRUE(printed.endsWith("235")) << printed.toStdString();
+}
+
+TEST_F(ReportPrint, DeviceThatCannotBeWrittenFails)
+{
+    QPdfWriter pdf(dir.filePath("missing/report.pdf"));
+    EXPECT_FALSE(
+        PrintReportLines(pdf, ReportPrintLines(kHeader, "07.05.2024", Rows(3)), ReportFont()));
+}
