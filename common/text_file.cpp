@@ -1,6 +1,7 @@
 #include "common/text_file.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 std::optional<QStringList> ReadTextLines(const QString& path, QString* error)
@@ -26,8 +27,28 @@ std::optional<QStringList> ReadTextLines(const QString& path, QString* error)
     return lines;
 }
 
+namespace {
+
+// A name that stands for a device, a pipe or a socket is written to, never replaced: a save
+// through a temporary file would put a plain file in the device's place (as root even in /dev).
+bool WriteInPlace(const QString& path, const QByteArray& bytes, QString* error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush()) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
 bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* error)
 {
+    const QFileInfo target(path);
+    if (target.exists() && !target.isFile() && !target.isDir())
+        return WriteInPlace(path, bytes, error);
     QSaveFile file(path);
     // The bytes are flushed before the commit: a write that fails in the commit's own flush (a
     // full disk, a file size limit) is not seen by it, and the short file would replace the old.
