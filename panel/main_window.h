@@ -101,6 +101,7 @@ private:
     void BuildWindow();
     void PortLost(TCiaComPort* port, int error);
     void ShowPair(QPushButton* on, QPushButton* off, bool showOn);
+    static void ShowInField(QLineEdit* field, const QString& text);
     void IdentificationReply(const QString& reply);
     void OptionsReply(const QString& reply);
     void PostOperatorCommand(const QByteArray& command);

@@ -16,6 +16,16 @@ void TForm1::ShowPair(QPushButton* on, QPushButton* off, bool showOn)
     off->setVisible(!showOn);
 }
 
+// A field that already shows the text is left alone: most polled values repeat, and repainting
+// them every 60 ms was much of what polling cost.
+void TForm1::ShowInField(QLineEdit* field, const QString& text)
+{
+    if (!field || (field->text() == text && field->cursorPosition() == 0))
+        return;
+    field->setText(text);
+    field->setCursorPosition(0);
+}
+
 void TForm1::ParseReply(const QString& text)
 {
     const QString reply = TrimReply(text);
@@ -34,17 +44,10 @@ void TForm1::ParseReply(const QString& text)
         break;
     }
     case ReplyAction::Value:
-        if (QLineEdit* f = SlotField(slot)) {
-            f->clear();
-            f->setText(ValueText(reply));
-            f->setCursorPosition(0);
-        }
+        ShowInField(SlotField(slot), ValueText(reply));
         break;
     case ReplyAction::Angle:
-        if (QLineEdit* f = SlotField(slot)) {
-            f->setText(AngleText(reply));
-            f->setCursorPosition(0);
-        }
+        ShowInField(SlotField(slot), AngleText(reply));
         break;
     case ReplyAction::OutputState:
         ShowPair(m_outputOn, m_outputOff, ReplyMeansOn(reply));

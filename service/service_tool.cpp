@@ -1,5 +1,7 @@
 #include "service/service_tool.h"
 
+#include <algorithm>
+
 #include "panel/window_timer.h"
 
 #include <QApplication>
@@ -33,7 +35,7 @@ TForm5::TForm5(ProgramState& state, QWidget* parent)
     m_memo1->setReadOnly(true);
     m_memo1->setFixedSize(305, 289);
     // The log grows for the whole run; keep the newest lines, not all of them.
-    m_memo1->setMaximumBlockCount(20000);
+    m_memo1->setMaximumBlockCount(kLogLines);
     left->addWidget(m_memo1);
     m_errBox = new QListWidget(this);
     m_errBox->setObjectName(QStringLiteral("ErrBox"));
@@ -72,7 +74,33 @@ void TForm5::ClearErrBox() { m_errBox->clear(); }
 
 void TForm5::SetMeter(const QString& text) { m_meter->setText(text); }
 
-void TForm5::AppendLog(const QString& line) { m_memo1->appendPlainText(line); }
+void TForm5::AppendLog(const QString& line)
+{
+    if (isVisible()) {
+        m_memo1->appendPlainText(line);
+        return;
+    }
+    m_pendingLog.append(line);
+    // No more than the log keeps.
+    if (m_pendingLog.size() > 2 * kLogLines)
+        m_pendingLog.erase(m_pendingLog.begin(), m_pendingLog.end() - kLogLines);
+}
+
+void TForm5::FlushLog() const
+{
+    if (m_pendingLog.isEmpty())
+        return;
+    const qsizetype from = std::max<qsizetype>(0, m_pendingLog.size() - kLogLines);
+    for (qsizetype i = from; i < m_pendingLog.size(); ++i)
+        m_memo1->appendPlainText(m_pendingLog[i]);
+    m_pendingLog.clear();
+}
+
+void TForm5::showEvent(QShowEvent* event)
+{
+    FlushLog();
+    QDialog::showEvent(event);
+}
 
 bool TForm5::WriteIfOpen(const QByteArray& line)
 {

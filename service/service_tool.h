@@ -27,6 +27,9 @@ class TForm5 : public QDialog,
     Q_OBJECT
 
 public:
+    // The log keeps the newest lines, not all of a shift's.
+    static constexpr int kLogLines = 5000;
+
     explicit TForm5(ProgramState& state, QWidget* parent = nullptr);
     ~TForm5() override;
 
@@ -56,7 +59,12 @@ public:
     const ConfigTransfer& Transfer() const { return m_transfer; }
     QTimer* Timer1() const { return m_timer1; }
 
-    QPlainTextEdit* Memo1() const { return m_memo1; }
+    // The log with every line appended so far.
+    QPlainTextEdit* Memo1() const
+    {
+        FlushLog();
+        return m_memo1;
+    }
     QListWidget* ErrBox() const { return m_errBox; }
     QLineEdit* Meter() const { return m_meter; }
 
@@ -71,6 +79,11 @@ private:
     ProgramState& S;
     mutable QHash<QString, QWidget*> m_named;
     QPlainTextEdit* m_memo1 = nullptr;
+    // Lines logged while the tool is hidden: laying each out in a hidden log was most of what
+    // polling cost; they go in when the log is shown or read.
+    mutable QStringList m_pendingLog;
+    void FlushLog() const;
+    void showEvent(QShowEvent* event) override;
     QListWidget* m_errBox = nullptr;
     QLineEdit* m_meter = nullptr;
     QComboBox* m_model = nullptr;

@@ -79,7 +79,8 @@ TEST_F(GarbageReplies, PollingGoesOnAndFieldsShowWhatTheRulesMake)
     for (;;) {
         before = seen.lines;
         form->Timer1Timer();
-        const QByteArray& poll = form->Cycle().PollTable[static_cast<size_t>(form->Cycle().ReplySlot)];
+        const int slot = form->Cycle().ReplySlot;
+        const QByteArray& poll = form->Cycle().PollTable[static_cast<size_t>(slot)];
         if (poll.isEmpty())
             continue;
         const QByteArray query = instrument.ReadLines(1);
@@ -116,8 +117,10 @@ TEST_F(SequenceWindowTest, InstrumentLostMidTransferStopsItWithOneMessage)
     sim->Kill();
     ASSERT_TRUE(WaitUntil([&] { return !state.ComPort(1).Active(); }));
     // The timers tick on as long as they run.
-    for (int i = 0; i < 20 && (window->RowTimer()->isActive() || window->CommandTimer()->isActive());
-         ++i) {
+    auto running = [&] {
+        return window->RowTimer()->isActive() || window->CommandTimer()->isActive();
+    };
+    for (int i = 0; i < 20 && running(); ++i) {
         if (window->RowTimer()->isActive())
             window->RowTimerTimer();
         if (window->CommandTimer()->isActive())
