@@ -1,5 +1,7 @@
 #include "service/service_tool.h"
 
+#include "service/trace_button.h"
+
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -89,6 +91,7 @@ TForm5::TForm5(ProgramState& state, QWidget* parent) : QDialog(parent), S(state)
     top->addLayout(ident, 1);
 
     auto* bottom = new QHBoxLayout;
+    bottom->addWidget(new TraceButton(S.Trace, this));
     bottom->addStretch();
     auto* close = new QPushButton(QStringLiteral("Close"), this);
     close->setObjectName(QStringLiteral("CloseButton"));
