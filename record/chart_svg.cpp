@@ -1,6 +1,7 @@
 #include "record/chart_svg.h"
 
 #include <QChart>
+#include <QDateTime>
 #include <QDateTimeAxis>
 #include <QLegend>
 #include <QLineSeries>
@@ -50,7 +51,7 @@ QList<std::pair<double, QString>> Ticks(const QAbstractAxis* axis)
 
 } // namespace
 
-QByteArray ChartSvg(const QChart& chart)
+QByteArray ChartSvg(QChart& chart)
 {
     const QSizeF size = chart.size();
     const QRectF area = chart.plotArea();

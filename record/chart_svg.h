@@ -7,4 +7,4 @@ class QChart;
 // The chart as an SVG drawing at its present size: plot frame, axes with their tick labels and
 // titles, the legend and every visible line series as a polyline, so that an exported trend
 // scales without blur in a report.
-QByteArray ChartSvg(const QChart& chart);
+QByteArray ChartSvg(QChart& chart);
