@@ -133,8 +133,10 @@ void TrendWindow::SetPaused(bool paused)
 
 void TrendWindow::FollowLive()
 {
-    m_following = true;
+    m_updating = true;
     m_chart->zoomReset();
+    m_updating = false;
+    m_following = true;
     Refresh();
 }
 
