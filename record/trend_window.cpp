@@ -101,6 +101,9 @@ void TrendWindow::BuildChart()
                                 .arg(QLatin1String(kUnits[q])));
             QPen pen(kColors[q].darker(100 + 40 * phase));
             pen.setWidth(2);
+            // On a resistive load U and I run on top of each other: the current is dashed.
+            if (q == 1)
+                pen.setStyle(Qt::DashLine);
             series->setPen(pen);
             m_chart->addSeries(series);
             series->attachAxis(m_timeAxis);
@@ -194,7 +197,8 @@ void TrendWindow::Refresh()
                 high[q] = 1.0;
             }
             const double pad = std::max((high[q] - low[q]) * 0.05, std::max(std::fabs(high[q]) * 0.05, 1e-3));
-            m_valueAxes[q]->setRange(std::min(0.0, low[q] - pad), high[q] + pad);
+            // From zero for values that never go below it, so the curves compare by eye.
+            m_valueAxes[q]->setRange(low[q] >= 0.0 ? 0.0 : low[q] - pad, high[q] + pad);
         }
     }
     m_updating = false;
