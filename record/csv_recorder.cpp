@@ -64,6 +64,7 @@ bool CsvRecorder::Start(const QString& path, Existing existing)
     Stop();
     m_path = path;
     m_rows = 0;
+    m_size = 0;
     const int flags = O_WRONLY | O_CREAT | O_CLOEXEC |
                       (existing == Existing::Replace ? O_TRUNC : O_EXCL);
     m_fd = ::open(QFile::encodeName(path).constData(), flags, 0644);
@@ -114,12 +115,15 @@ bool CsvRecorder::WriteWhole(const QByteArray& bytes)
         data += n;
         left -= static_cast<size_t>(n);
     }
+    m_size += bytes.size();
     return true;
 }
 
 void CsvRecorder::Fail()
 {
     m_error = QString::fromLocal8Bit(strerror(errno ? errno : ENOSPC));
+    if (ftruncate(m_fd, m_size) == 0)
+        fsync(m_fd);
     ::close(m_fd);
     m_fd = -1;
 }

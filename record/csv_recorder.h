@@ -28,7 +28,8 @@ public:
     // Starts a recording; with Existing::Keep an existing file is left alone and Start fails.
     // False with the reason in Error(). A recording under way is stopped first.
     bool Start(const QString& path, Existing existing = Existing::Keep);
-    // Appends one row. False (and the recording stopped) when the disk refused it.
+    // Appends one row. False (and the recording stopped) when the disk refused it; a row the
+    // disk took only in part is cut off again, so the file still ends with a complete row.
     bool Append(const MeasurementRow& row);
     // Syncs and closes; nothing when no recording is under way.
     void Stop();
@@ -49,6 +50,7 @@ private:
     QString m_path;
     QString m_error;
     int64_t m_rows = 0;
+    int64_t m_size = 0; // bytes of complete lines
     int64_t m_startMicros = 0;
     int64_t m_lastSync = 0;
 };

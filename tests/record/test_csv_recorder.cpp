@@ -1,6 +1,7 @@
 // The CSV file: header, rows in base units, no overwrite without asking, disk failures.
 #include "record/csv_recorder.h"
 #include "tests/record/csv_check.h"
+#include "tests/support/file_size_limit.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -86,13 +87,28 @@ TEST(CsvRecorder, ExistingFileIsKeptUnlessReplacingWasAsked)
     EXPECT_EQ(CsvCheck::Read(FileBytes(second)).rows.size(), 1);
 }
 
-TEST(CsvRecorder, FullDiskStopsTheRecordingAndSaysWhy)
+TEST(CsvRecorder, FullDiskStopsTheRecordingAndKeepsWholeRows)
 {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("full.csv");
     CsvRecorder recorder;
-    EXPECT_FALSE(recorder.Start("/dev/full", CsvRecorder::Existing::Replace));
+    {
+        // Room for the header and a row and a half.
+        FileSizeLimit limit(static_cast<rlim_t>(CsvRecorder::HeaderLine().size() +
+                                                CsvRecorder::RowLine(SampleRow(1.0), 0).size() * 3 / 2));
+        ASSERT_TRUE(limit.Active());
+        ASSERT_TRUE(recorder.Start(path)) << recorder.Error().toStdString();
+        EXPECT_TRUE(recorder.Append(SampleRow(1.0)));
+        EXPECT_FALSE(recorder.Append(SampleRow(2.0)));
+    }
     EXPECT_FALSE(recorder.Recording());
     EXPECT_FALSE(recorder.Error().isEmpty());
-    QTemporaryDir dir;
+    EXPECT_EQ(recorder.Rows(), 1);
+    const CsvCheck check = CsvCheck::Read(FileBytes(path));
+    EXPECT_TRUE(check.problem.isEmpty()) << check.problem.toStdString();
+    EXPECT_FALSE(check.partialLast) << "the half row is cut off again";
+    EXPECT_EQ(check.rows.size(), 1);
+
     EXPECT_FALSE(recorder.Start(dir.filePath("no/such/folder.csv")));
 }
 

@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QLabel>
 #include <QStatusBar>
+#include <QMenu>
+#include <QMenuBar>
 
 namespace {
 
@@ -114,6 +116,37 @@ TEST_F(RecordingEndToEnd, TraceHoldsEveryPollLineOnTheSimulatorsClock)
         EXPECT_TRUE(received[i].text.endsWith("\\r\\n"));
         EXPECT_GE(received[i].micros, simLines[i].micros) << i;
     }
+}
+
+TEST_F(RecordingEndToEnd, MenuEntriesFollowTheSetupMenuAndClosingEndsTheRecording)
+{
+    auto sim = StartSimAndWindows();
+    QStringList menus, setup;
+    for (QAction* menu : form->menuBar()->actions()) {
+        menus << menu->text();
+        if (menu->text() == "Setup")
+            for (QAction* entry : menu->menu()->actions())
+                setup << entry->text();
+    }
+    EXPECT_EQ(menus, QStringList({"Test", "Sequenz", "Setup", "Info"}));
+    EXPECT_EQ(setup, QStringList({"I/O Config", "Record\u2026", "Trend"}));
+
+    const QString path = CwdFile("closing.csv");
+    ConnectDriven();
+    ASSERT_TRUE(form->StartRecording(path, CsvRecorder::Existing::Keep));
+    TickThrough(28);
+    TickThrough(28);
+    // An existing file is refused without the dialog's question.
+    EXPECT_FALSE(form->StartRecording(path, CsvRecorder::Existing::Keep));
+    EXPECT_EQ(messages.size(), 1);
+    EXPECT_FALSE(form->Recording().Recorder().Recording()) << "the old recording ended first";
+    messages.clear();
+    ASSERT_TRUE(form->StartRecording(CwdFile("closing2.csv"), CsvRecorder::Existing::Keep));
+    TickThrough(28);
+    form->close();
+    EXPECT_FALSE(form->Recording().Recorder().Recording());
+    EXPECT_EQ(CsvCheck::Read(Bytes(CwdFile("closing2.csv"))).rows.size(), 1);
+    EXPECT_EQ(CsvCheck::Read(Bytes(path)).rows.size(), 2) << "the refused start kept the file";
 }
 
 } // namespace
