@@ -22,7 +22,7 @@ double CpuSeconds()
 {
     rusage u{};
     getrusage(RUSAGE_SELF, &u);
-    return u.ru_utime.tv_sec + u.ru_utime.tv_usec / 1e6 + u.ru_stime.tv_sec + u.ru_stime.tv_usec / 1e6;
+    return CpuSeconds(u);
 }
 
 struct Half {

@@ -8,6 +8,7 @@
 #include <QThread>
 #include <algorithm>
 #include <cstdio>
+#include <sys/resource.h>
 
 SimSession::SimSession()
 {
@@ -47,6 +48,12 @@ std::vector<SimSession::Line> SimSession::Received() const
             lines.push_back({record.left(tab).toLongLong(), record.mid(tab + 1)});
     }
     return lines;
+}
+
+double CpuSeconds(const rusage& u)
+{
+    return u.ru_utime.tv_sec + u.ru_utime.tv_usec / 1e6 + u.ru_stime.tv_sec +
+           u.ru_stime.tv_usec / 1e6;
 }
 
 double Percentile(std::vector<double>& values, double share)

@@ -27,5 +27,9 @@ private:
     QProcess m_sim;
 };
 
+struct rusage;
+// User plus system time of a getrusage() reading, in seconds.
+double CpuSeconds(const rusage& usage);
+
 // The value below which the given share (0..1) of the values lie; the values get sorted.
 double Percentile(std::vector<double>& values, double share);
