@@ -11,8 +11,7 @@ namespace {
 
 constexpr int kSamples = 8 * 3600 * 1000 / 60;
 
-const PlotStore& EightHours()
-{
+const PlotStore& EightHours() {
     static PlotStore store = [] {
         PlotStore s;
         for (int i = 0; i < kSamples; ++i) {
@@ -26,8 +25,7 @@ const PlotStore& EightHours()
     return store;
 }
 
-void FillEightHours(benchmark::State& state)
-{
+void FillEightHours(benchmark::State& state) {
     for (auto _ : state) {
         PlotStore s;
         PlotStore::Sample sample{};
@@ -39,8 +37,7 @@ void FillEightHours(benchmark::State& state)
 }
 BENCHMARK(FillEightHours)->Unit(benchmark::kMillisecond);
 
-void RedrawFullView(benchmark::State& state)
-{
+void RedrawFullView(benchmark::State& state) {
     const PlotStore& store = EightHours();
     for (auto _ : state)
         for (int c = 0; c < PlotStore::kCurves; ++c)
@@ -50,8 +47,7 @@ void RedrawFullView(benchmark::State& state)
 }
 BENCHMARK(RedrawFullView)->Unit(benchmark::kMillisecond);
 
-void RedrawLastTenMinutes(benchmark::State& state)
-{
+void RedrawLastTenMinutes(benchmark::State& state) {
     const PlotStore& store = EightHours();
     for (auto _ : state)
         for (int c = 0; c < PlotStore::kCurves; ++c)

@@ -18,8 +18,7 @@
 
 namespace {
 
-double CpuSeconds()
-{
+double CpuSeconds() {
     rusage u{};
     getrusage(RUSAGE_SELF, &u);
     return CpuSeconds(u);
@@ -31,8 +30,7 @@ struct Half {
     double cpu = 0;
 };
 
-void Report(const Half& half, const std::vector<SimSession::Line>& lines)
-{
+void Report(const Half& half, const std::vector<SimSession::Line>& lines) {
     std::vector<double> gaps;
     int64_t last = -1;
     for (const auto& line : lines) {
@@ -50,8 +48,7 @@ void Report(const Half& half, const std::vector<SimSession::Line>& lines)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const int seconds = argc > 1 ? std::atoi(argv[1]) : 20;
@@ -98,7 +95,8 @@ int main(int argc, char** argv)
     const std::vector<SimSession::Line> lines = session.Received();
     Report(off, lines);
     Report(on, lines);
-    std::printf("rows recorded: %lld\n", static_cast<long long>(form.Recording().Recorder().Rows()));
+    std::printf("rows recorded: %lld\n",
+                static_cast<long long>(form.Recording().Recorder().Rows()));
 
     // Trace send time against the instrument's receive time, line by line from the first traced.
     QFile trace(dir.filePath("bench.trace"));
@@ -117,7 +115,8 @@ int main(int argc, char** argv)
     if (!lags.empty()) {
         const double median = Percentile(lags, 0.5);
         const double p99 = Percentile(lags, 0.99);
-        std::printf("trace vs instrument log: median %.3f ms, 99th pct %.3f ms, max %.3f ms over %zu lines\n",
+        std::printf("trace vs instrument log: median %.3f ms, 99th pct %.3f ms, max %.3f ms over "
+                    "%zu lines\n",
                     median, p99, lags.back(), lags.size());
     }
     return 0;

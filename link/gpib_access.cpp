@@ -99,7 +99,8 @@ void GpibAccess::OpenGpibDevice(int32_t address, int32_t ioType) {
     if (GpibDevice > 0 || !m_library.Bound())
         return;
     const QString name = DeviceName();
-    m_traceName = ioType == 1 ? QStringLiteral("GPIB:") + name : QStringLiteral("GPIB%1").arg(address);
+    m_traceName =
+        ioType == 1 ? QStringLiteral("GPIB:") + name : QStringLiteral("GPIB%1").arg(address);
     if (ioType == 1)
         GpibDevice = m_library.ibfind(name.toLatin1().constData());
     else if (ioType == 2)

@@ -9,25 +9,21 @@
 
 namespace {
 
-QByteArray Escaped(const QString& text)
-{
+QByteArray Escaped(const QString& text) {
     return text.toHtmlEscaped().toUtf8();
 }
 
-QByteArray Num(double v)
-{
+QByteArray Num(double v) {
     return QByteArray::number(v, 'f', 1);
 }
 
-QByteArray Text(double x, double y, const QString& text, const char* anchor, const QColor& color)
-{
+QByteArray Text(double x, double y, const QString& text, const char* anchor, const QColor& color) {
     return "<text x=\"" + Num(x) + "\" y=\"" + Num(y) + "\" text-anchor=\"" + anchor +
            "\" fill=\"" + color.name().toLatin1() + "\">" + Escaped(text) + "</text>\n";
 }
 
 // Tick positions (0..1 along the axis) and their labels.
-QList<std::pair<double, QString>> Ticks(const QAbstractAxis* axis)
-{
+QList<std::pair<double, QString>> Ticks(const QAbstractAxis* axis) {
     QList<std::pair<double, QString>> ticks;
     if (const auto* value = qobject_cast<const QValueAxis*>(axis)) {
         const int n = std::max(2, value->tickCount());
@@ -51,8 +47,7 @@ QList<std::pair<double, QString>> Ticks(const QAbstractAxis* axis)
 
 } // namespace
 
-QByteArray ChartSvg(QChart& chart)
-{
+QByteArray ChartSvg(QChart& chart) {
     const QSizeF size = chart.size();
     const QRectF area = chart.plotArea();
     QByteArray svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -60,8 +55,9 @@ QByteArray ChartSvg(QChart& chart)
                      Num(size.width()) + "\" height=\"" + Num(size.height()) +
                      "\" font-family=\"sans-serif\" font-size=\"11\">\n"
                      "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n"
-                     "<rect x=\"" + Num(area.x()) + "\" y=\"" + Num(area.y()) + "\" width=\"" +
-                     Num(area.width()) + "\" height=\"" + Num(area.height()) +
+                     "<rect x=\"" +
+                     Num(area.x()) + "\" y=\"" + Num(area.y()) + "\" width=\"" + Num(area.width()) +
+                     "\" height=\"" + Num(area.height()) +
                      "\" fill=\"none\" stroke=\"#808080\"/>\n";
 
     int rightAxes = 0;
@@ -72,14 +68,16 @@ QByteArray ChartSvg(QChart& chart)
         const auto ticks = Ticks(axis);
         if (axis->orientation() == Qt::Horizontal) {
             for (const auto& [f, label] : ticks)
-                svg += Text(area.left() + area.width() * f, area.bottom() + 14, label, "middle", color);
+                svg += Text(area.left() + area.width() * f, area.bottom() + 14, label, "middle",
+                            color);
             svg += Text(area.center().x(), area.bottom() + 30, axis->titleText(), "middle", color);
             continue;
         }
         const bool left = axis->alignment() == Qt::AlignLeft;
         const double x = left ? area.left() - 4 : area.right() + 4 + 60 * rightAxes++;
         for (const auto& [f, label] : ticks)
-            svg += Text(x, area.bottom() - area.height() * f + 4, label, left ? "end" : "start", color);
+            svg += Text(x, area.bottom() - area.height() * f + 4, label, left ? "end" : "start",
+                        color);
         svg += Text(x, area.top() - 6, axis->titleText(), left ? "end" : "start", color);
     }
 
@@ -96,7 +94,8 @@ QByteArray ChartSvg(QChart& chart)
             svg += Num(at.x()) + ',' + Num(at.y()) + ' ';
         }
         svg += "\"/>\n";
-        svg += "<rect x=\"" + Num(legendX) + "\" y=\"8\" width=\"12\" height=\"4\" fill=\"" + color + "\"/>\n";
+        svg += "<rect x=\"" + Num(legendX) + "\" y=\"8\" width=\"12\" height=\"4\" fill=\"" +
+               color + "\"/>\n";
         svg += Text(legendX + 16, 14, series->name(), "start", Qt::black);
         legendX += 90;
     }

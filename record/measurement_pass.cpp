@@ -16,31 +16,33 @@ constexpr int kSecondPhaseSlot = 10;
 constexpr int kLastMeasSlot = 23;
 constexpr int kTimerMailboxSlot = 28;
 
-double PrefixFactor(const QString& unit)
-{
+double PrefixFactor(const QString& unit) {
     // A lone letter is the unit itself ("m" alone is no unit the instrument prints).
     if (unit.size() < 2)
         return 1.0;
     switch (unit.at(0).unicode()) {
-    case 'm': return 1e-3;
+    case 'm':
+        return 1e-3;
     case 'u':
-    case 0xb5: return 1e-6;
-    case 'k': return 1e3;
-    case 'M': return 1e6;
-    default: return 1.0;
+    case 0xb5:
+        return 1e-6;
+    case 'k':
+        return 1e3;
+    case 'M':
+        return 1e6;
+    default:
+        return 1.0;
     }
 }
 
 } // namespace
 
-MeasurementRow::MeasurementRow()
-{
+MeasurementRow::MeasurementRow() {
     for (auto& phase : values)
         phase.fill(kNone);
 }
 
-double ReadMeasurement(const QString& reply)
-{
+double ReadMeasurement(const QString& reply) {
     const QByteArray text = reply.trimmed().toLatin1();
     const char* begin = text.constData();
     const char* end = begin + text.size();
@@ -57,8 +59,7 @@ double ReadMeasurement(const QString& reply)
     return value * PrefixFactor(unit);
 }
 
-void MeasurementPass::SlotTaken(int slot, int cycleBase, int measEnd)
-{
+void MeasurementPass::SlotTaken(int slot, int cycleBase, int measEnd) {
     if (slot == cycleBase + 1) {
         m_row = MeasurementRow();
         m_row.phases = measEnd >= kLastMeasSlot ? 3 : 1;
@@ -76,8 +77,7 @@ void MeasurementPass::SlotTaken(int slot, int cycleBase, int measEnd)
         m_onRow(m_row);
 }
 
-void MeasurementPass::Reply(int slot, const QString& reply)
-{
+void MeasurementPass::Reply(int slot, const QString& reply) {
     if (!m_inPass)
         return;
     if (slot == kStatusSlot) {
@@ -93,8 +93,8 @@ void MeasurementPass::Reply(int slot, const QString& reply)
         m_row.output = reply == QLatin1String("1") ? 1 : 0;
     } else if (slot >= kFirstPhaseSlot && slot <= kLastMeasSlot) {
         const int phase = slot < kOutputSlot ? 0 : (slot - kSecondPhaseSlot) / 7 + 1;
-        const int quantity = slot < kOutputSlot ? slot - kFirstPhaseSlot
-                                                : (slot - kSecondPhaseSlot) % 7;
+        const int quantity =
+            slot < kOutputSlot ? slot - kFirstPhaseSlot : (slot - kSecondPhaseSlot) % 7;
         m_row.values[static_cast<size_t>(phase)][static_cast<size_t>(quantity)] =
             ReadMeasurement(reply);
     }

@@ -17,8 +17,8 @@ struct MeasurementRow {
     std::optional<int> output;     // "outp:stat?" read as 1 or 0
     std::optional<int> statusWord; // "*tav?"; not polled with CycleBase 1
     int phases = 1;
-    QDateTime time;        // wall clock at the end of the pass
-    int64_t micros = 0;    // CLOCK_MONOTONIC at the end of the pass
+    QDateTime time;     // wall clock at the end of the pass
+    int64_t micros = 0; // CLOCK_MONOTONIC at the end of the pass
 
     MeasurementRow();
 };

@@ -11,8 +11,7 @@ constexpr float kEmptyMax = -std::numeric_limits<float>::infinity();
 
 } // namespace
 
-void PlotStore::Clear()
-{
+void PlotStore::Clear() {
     m_ms.clear();
     for (int c = 0; c < kCurves; ++c) {
         m_values[c].clear();
@@ -20,9 +19,9 @@ void PlotStore::Clear()
     }
 }
 
-void PlotStore::Append(double seconds, const Sample& values)
-{
-    const auto ms = static_cast<uint32_t>(std::clamp(std::round(seconds * 1000.0), 0.0, 4294967295.0));
+void PlotStore::Append(double seconds, const Sample& values) {
+    const auto ms =
+        static_cast<uint32_t>(std::clamp(std::round(seconds * 1000.0), 0.0, 4294967295.0));
     const auto index = static_cast<uint32_t>(m_ms.size());
     m_ms.push_back(m_ms.empty() ? ms : std::max(ms, m_ms.back()));
     for (int c = 0; c < kCurves; ++c) {
@@ -44,8 +43,7 @@ void PlotStore::Append(double seconds, const Sample& values)
     }
 }
 
-PlotStore::Range PlotStore::Scan(int curve, size_t begin, size_t end) const
-{
+PlotStore::Range PlotStore::Scan(int curve, size_t begin, size_t end) const {
     Range r{kEmptyMin, kEmptyMax, 0, 0};
     auto take = [&r](const Range& part) {
         if (part.min < r.min) {
@@ -71,8 +69,7 @@ PlotStore::Range PlotStore::Scan(int curve, size_t begin, size_t end) const
     return r;
 }
 
-std::vector<QPointF> PlotStore::Decimated(int curve, double from, double to, int columns) const
-{
+std::vector<QPointF> PlotStore::Decimated(int curve, double from, double to, int columns) const {
     std::vector<QPointF> points;
     if (curve < 0 || curve >= kCurves || columns <= 0 || !(to > from) || m_ms.empty())
         return points;
@@ -87,7 +84,8 @@ std::vector<QPointF> PlotStore::Decimated(int curve, double from, double to, int
     };
     size_t begin = indexAt(from);
     for (int col = 0; col < columns && begin < m_ms.size(); ++col) {
-        const size_t end = col + 1 == columns ? indexAt(to + 0.0005) : indexAt(from + width * (col + 1));
+        const size_t end =
+            col + 1 == columns ? indexAt(to + 0.0005) : indexAt(from + width * (col + 1));
         if (end <= begin)
             continue;
         const Range r = Scan(curve, begin, end);
@@ -109,8 +107,7 @@ std::vector<QPointF> PlotStore::Decimated(int curve, double from, double to, int
     return points;
 }
 
-size_t PlotStore::MemoryBytes() const
-{
+size_t PlotStore::MemoryBytes() const {
     size_t bytes = m_ms.capacity() * sizeof(uint32_t);
     for (int c = 0; c < kCurves; ++c)
         bytes += m_values[c].capacity() * sizeof(float) + m_blocks[c].capacity() * sizeof(Range);

@@ -9,10 +9,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-TraceWriter::~TraceWriter() { Close(); }
+TraceWriter::~TraceWriter() {
+    Close();
+}
 
-bool TraceWriter::Open(const QString& path, int64_t limitBytes, int kept)
-{
+bool TraceWriter::Open(const QString& path, int64_t limitBytes, int kept) {
     Close();
     m_path = path;
     m_limit = limitBytes > 0 ? limitBytes : kDefaultLimit;
@@ -20,8 +21,7 @@ bool TraceWriter::Open(const QString& path, int64_t limitBytes, int kept)
     return OpenFile(true);
 }
 
-bool TraceWriter::OpenFile(bool append)
-{
+bool TraceWriter::OpenFile(bool append) {
     const QByteArray name = QFile::encodeName(m_path);
     const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (append ? O_APPEND : O_TRUNC);
     m_fd = ::open(name.constData(), flags, 0644);
@@ -29,23 +29,23 @@ bool TraceWriter::OpenFile(bool append)
         m_error = QString::fromLocal8Bit(strerror(errno));
         return false;
     }
-    struct stat st{};
+    struct stat st {};
     m_size = fstat(m_fd, &st) == 0 ? st.st_size : 0;
     m_error.clear();
     return true;
 }
 
-void TraceWriter::Close()
-{
+void TraceWriter::Close() {
     if (m_fd >= 0)
         ::close(m_fd);
     m_fd = -1;
 }
 
-void TraceWriter::Rotate()
-{
+void TraceWriter::Rotate() {
     Close();
-    auto generation = [this](int n) { return QFile::encodeName(m_path + QStringLiteral(".%1").arg(n)); };
+    auto generation = [this](int n) {
+        return QFile::encodeName(m_path + QStringLiteral(".%1").arg(n));
+    };
     ::unlink(generation(m_kept).constData());
     for (int n = m_kept - 1; n >= 1; --n)
         ::rename(generation(n).constData(), generation(n + 1).constData());
@@ -54,8 +54,7 @@ void TraceWriter::Rotate()
 }
 
 QByteArray TraceWriter::FormatLine(int64_t micros, Direction direction, const QString& port,
-                                   const QByteArray& bytes)
-{
+                                   const QByteArray& bytes) {
     QByteArray line = QByteArray::number(static_cast<qlonglong>(micros));
     line += direction == Direction::Sent ? "\tTX\t" : "\tRX\t";
     line += port.toLatin1();
@@ -64,10 +63,18 @@ QByteArray TraceWriter::FormatLine(int64_t micros, Direction direction, const QS
     for (const char c : bytes) {
         const auto b = static_cast<unsigned char>(c);
         switch (b) {
-        case '\r': line += "\\r"; break;
-        case '\n': line += "\\n"; break;
-        case '\t': line += "\\t"; break;
-        case '\\': line += "\\\\"; break;
+        case '\r':
+            line += "\\r";
+            break;
+        case '\n':
+            line += "\\n";
+            break;
+        case '\t':
+            line += "\\t";
+            break;
+        case '\\':
+            line += "\\\\";
+            break;
         default:
             if (b < 0x20 || b > 0x7e) {
                 line += "\\x";
@@ -81,8 +88,7 @@ QByteArray TraceWriter::FormatLine(int64_t micros, Direction direction, const QS
     return line;
 }
 
-void TraceWriter::TraceLine(Direction direction, const QString& port, const QByteArray& bytes)
-{
+void TraceWriter::TraceLine(Direction direction, const QString& port, const QByteArray& bytes) {
     if (m_fd < 0)
         return;
     const QByteArray line = FormatLine(MonotonicMicros(), direction, port, bytes) + '\n';

@@ -3,14 +3,12 @@
 #include <QMouseEvent>
 #include <QWheelEvent>
 
-TrendChartView::TrendChartView(QChart* chart, QWidget* parent) : QChartView(chart, parent)
-{
+TrendChartView::TrendChartView(QChart* chart, QWidget* parent) : QChartView(chart, parent) {
     setRubberBand(QChartView::HorizontalRubberBand);
     setRenderHint(QPainter::Antialiasing, false);
 }
 
-void TrendChartView::wheelEvent(QWheelEvent* event)
-{
+void TrendChartView::wheelEvent(QWheelEvent* event) {
     const int steps = event->angleDelta().y() / 120;
     if (steps == 0)
         return;
@@ -19,8 +17,7 @@ void TrendChartView::wheelEvent(QWheelEvent* event)
     event->accept();
 }
 
-void TrendChartView::mousePressEvent(QMouseEvent* event)
-{
+void TrendChartView::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::RightButton || event->button() == Qt::MiddleButton) {
         m_panning = true;
         m_lastPos = event->position().toPoint();
@@ -30,8 +27,7 @@ void TrendChartView::mousePressEvent(QMouseEvent* event)
     QChartView::mousePressEvent(event);
 }
 
-void TrendChartView::mouseMoveEvent(QMouseEvent* event)
-{
+void TrendChartView::mouseMoveEvent(QMouseEvent* event) {
     if (m_panning) {
         const QPoint pos = event->position().toPoint();
         const QPoint delta = pos - m_lastPos;
@@ -44,8 +40,7 @@ void TrendChartView::mouseMoveEvent(QMouseEvent* event)
     QChartView::mouseMoveEvent(event);
 }
 
-void TrendChartView::mouseReleaseEvent(QMouseEvent* event)
-{
+void TrendChartView::mouseReleaseEvent(QMouseEvent* event) {
     if (m_panning) {
         m_panning = false;
         event->accept();

@@ -25,14 +25,14 @@ namespace {
 const char* const kQuantityNames[3] = {"U", "I", "P"};
 const char* const kUnits[3] = {"V", "A", "W"};
 // One colour per quantity, darker for the later phases.
-const QColor kColors[3] = {QColor(0xd0, 0x30, 0x20), QColor(0x20, 0x60, 0xd0), QColor(0x20, 0x90, 0x30)};
+const QColor kColors[3] = {QColor(0xd0, 0x30, 0x20), QColor(0x20, 0x60, 0xd0),
+                           QColor(0x20, 0x90, 0x30)};
 constexpr double kSpanSeconds[3] = {60.0, 600.0, 3600.0};
 
 } // namespace
 
 TrendWindow::TrendWindow(const MeasurementRecording& recording, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_recording(recording)
-{
+    : QWidget(parent, Qt::Window), m_recording(recording) {
     setObjectName(QStringLiteral("TrendWindow"));
     setWindowTitle(QStringLiteral("Trend"));
     BuildChart();
@@ -75,8 +75,7 @@ TrendWindow::TrendWindow(const MeasurementRecording& recording, QWidget* parent)
     m_timer->start();
 }
 
-void TrendWindow::BuildChart()
-{
+void TrendWindow::BuildChart() {
     m_chart = new QChart;
     m_chart->legend()->setAlignment(Qt::AlignTop);
     m_timeAxis = new QDateTimeAxis;
@@ -86,7 +85,7 @@ void TrendWindow::BuildChart()
     for (int q = 0; q < 3; ++q) {
         auto* axis = new QValueAxis;
         axis->setTitleText(QStringLiteral("%1 [%2]").arg(QLatin1String(kQuantityNames[q]),
-                                                          QLatin1String(kUnits[q])));
+                                                         QLatin1String(kUnits[q])));
         axis->setLabelFormat(QStringLiteral("%.4g"));
         axis->setLinePenColor(kColors[q]);
         axis->setLabelsColor(kColors[q].darker(130));
@@ -96,7 +95,8 @@ void TrendWindow::BuildChart()
     for (int phase = 0; phase < 3; ++phase) {
         for (int q = 0; q < 3; ++q) {
             auto* series = new QLineSeries;
-            series->setName(QStringLiteral("%1%2 [%3]").arg(QLatin1String(kQuantityNames[q]))
+            series->setName(QStringLiteral("%1%2 [%3]")
+                                .arg(QLatin1String(kQuantityNames[q]))
                                 .arg(phase + 1)
                                 .arg(QLatin1String(kUnits[q])));
             QPen pen(kColors[q].darker(100 + 40 * phase));
@@ -119,23 +119,20 @@ void TrendWindow::BuildChart()
     });
 }
 
-void TrendWindow::SetSpan(Span span)
-{
+void TrendWindow::SetSpan(Span span) {
     m_updating = true;
     m_span->setCurrentIndex(static_cast<int>(span));
     m_updating = false;
     FollowLive();
 }
 
-void TrendWindow::SetPaused(bool paused)
-{
+void TrendWindow::SetPaused(bool paused) {
     m_pause->setChecked(paused);
     if (!paused)
         Refresh();
 }
 
-void TrendWindow::FollowLive()
-{
+void TrendWindow::FollowLive() {
     m_updating = true;
     m_chart->zoomReset();
     m_updating = false;
@@ -143,14 +140,12 @@ void TrendWindow::FollowLive()
     Refresh();
 }
 
-void TrendWindow::ViewMoved()
-{
+void TrendWindow::ViewMoved() {
     m_following = false;
     Refresh();
 }
 
-void TrendWindow::Refresh()
-{
+void TrendWindow::Refresh() {
     if (m_pause->isChecked())
         return;
     const PlotStore& store = m_recording.Plot();
@@ -196,7 +191,8 @@ void TrendWindow::Refresh()
                 low[q] = 0.0;
                 high[q] = 1.0;
             }
-            const double pad = std::max((high[q] - low[q]) * 0.05, std::max(std::fabs(high[q]) * 0.05, 1e-3));
+            const double pad =
+                std::max((high[q] - low[q]) * 0.05, std::max(std::fabs(high[q]) * 0.05, 1e-3));
             // From zero for values that never go below it, so the curves compare by eye.
             m_valueAxes[q]->setRange(low[q] >= 0.0 ? 0.0 : low[q] - pad, high[q] + pad);
         }
@@ -204,13 +200,11 @@ void TrendWindow::Refresh()
     m_updating = false;
 }
 
-bool TrendWindow::ExportPng(const QString& path)
-{
+bool TrendWindow::ExportPng(const QString& path) {
     return m_view->grab().save(path, "PNG");
 }
 
-bool TrendWindow::ExportSvg(const QString& path)
-{
+bool TrendWindow::ExportSvg(const QString& path) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
@@ -218,8 +212,7 @@ bool TrendWindow::ExportSvg(const QString& path)
     return file.commit();
 }
 
-void TrendWindow::ExportClick(bool svg)
-{
+void TrendWindow::ExportClick(bool svg) {
     const QString path = svg ? AskSaveFileName(this, QStringLiteral("SVG Files (*.svg)|*.svg"),
                                                QStringLiteral("trend.svg"))
                              : AskSaveFileName(this, QStringLiteral("PNG Files (*.png)|*.png"),

@@ -12,8 +12,7 @@ struct CsvCheck {
     QString problem;               // first line that does not parse, empty when all do
     bool partialLast = false;      // the file ends inside a row
 
-    static CsvCheck Read(const QByteArray& bytes)
-    {
+    static CsvCheck Read(const QByteArray& bytes) {
         CsvCheck check;
         QList<QByteArray> lines = bytes.split('\n');
         check.partialLast = !bytes.isEmpty() && !bytes.endsWith('\n');
@@ -32,13 +31,16 @@ struct CsvCheck {
             line.chop(1);
             const QList<QByteArray> fields = line.split(',');
             bool ok = fields.size() == columns &&
-                      QDateTime::fromString(QString::fromLatin1(fields[0]), Qt::ISODateWithMs).isValid() &&
+                      QDateTime::fromString(QString::fromLatin1(fields[0]), Qt::ISODateWithMs)
+                          .isValid() &&
                       fields[0].contains('.');
             for (qsizetype f = 1; ok && f < fields.size(); ++f)
                 if (!fields[f].isEmpty())
                     fields[f].toDouble(&ok);
             if (!ok) {
-                check.problem = QStringLiteral("line %1 does not parse: %2").arg(i + 1).arg(QString::fromLatin1(line));
+                check.problem = QStringLiteral("line %1 does not parse: %2")
+                                    .arg(i + 1)
+                                    .arg(QString::fromLatin1(line));
                 return check;
             }
             check.rows.append(fields);

@@ -9,14 +9,12 @@
 
 namespace {
 
-QByteArray FileBytes(const QString& path)
-{
+QByteArray FileBytes(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-MeasurementRow SampleRow(double volts)
-{
+MeasurementRow SampleRow(double volts) {
     MeasurementRow row;
     row.values[0] = {volts, 0.1234, 28.39, 28.4, 0.1745, 0.998, 1.414};
     row.output = 1;
@@ -26,8 +24,7 @@ MeasurementRow SampleRow(double volts)
     return row;
 }
 
-TEST(CsvRecorder, HeaderAndRowsReadBackAsNumbers)
-{
+TEST(CsvRecorder, HeaderAndRowsReadBackAsNumbers) {
     QTemporaryDir dir;
     const QString path = dir.filePath("run.csv");
     CsvRecorder recorder;
@@ -40,7 +37,8 @@ TEST(CsvRecorder, HeaderAndRowsReadBackAsNumbers)
     EXPECT_FALSE(recorder.Append(SampleRow(1.0))) << "nothing after the end";
 
     const QByteArray bytes = FileBytes(path);
-    EXPECT_TRUE(bytes.startsWith("Time,Seconds [s],U1 [V],I1 [A],P1 [W],S1 [VA],IP1 [A],PF1,CF1,U2 [V]"));
+    EXPECT_TRUE(
+        bytes.startsWith("Time,Seconds [s],U1 [V],I1 [A],P1 [W],S1 [VA],IP1 [A],PF1,CF1,U2 [V]"));
     EXPECT_TRUE(bytes.split('\n').front().endsWith("CF3,Output,Status\r"));
     const CsvCheck check = CsvCheck::Read(bytes);
     ASSERT_TRUE(check.problem.isEmpty()) << check.problem.toStdString();
@@ -57,8 +55,7 @@ TEST(CsvRecorder, HeaderAndRowsReadBackAsNumbers)
     EXPECT_EQ(t.offsetFromUtc(), QDateTime::currentDateTime().offsetFromUtc());
 }
 
-TEST(CsvRecorder, ExistingFileIsKeptUnlessReplacingWasAsked)
-{
+TEST(CsvRecorder, ExistingFileIsKeptUnlessReplacingWasAsked) {
     QTemporaryDir dir;
     const QString path = dir.filePath("old.csv");
     {
@@ -87,15 +84,15 @@ TEST(CsvRecorder, ExistingFileIsKeptUnlessReplacingWasAsked)
     EXPECT_EQ(CsvCheck::Read(FileBytes(second)).rows.size(), 1);
 }
 
-TEST(CsvRecorder, FullDiskStopsTheRecordingAndKeepsWholeRows)
-{
+TEST(CsvRecorder, FullDiskStopsTheRecordingAndKeepsWholeRows) {
     QTemporaryDir dir;
     const QString path = dir.filePath("full.csv");
     CsvRecorder recorder;
     {
         // Room for the header and a row and a half.
-        FileSizeLimit limit(static_cast<rlim_t>(CsvRecorder::HeaderLine().size() +
-                                                CsvRecorder::RowLine(SampleRow(1.0), 0).size() * 3 / 2));
+        FileSizeLimit limit(
+            static_cast<rlim_t>(CsvRecorder::HeaderLine().size() +
+                                CsvRecorder::RowLine(SampleRow(1.0), 0).size() * 3 / 2));
         ASSERT_TRUE(limit.Active());
         ASSERT_TRUE(recorder.Start(path)) << recorder.Error().toStdString();
         EXPECT_TRUE(recorder.Append(SampleRow(1.0)));

@@ -5,13 +5,12 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 #include <csignal>
+#include <gtest/gtest.h>
 
 namespace {
 
-TEST(KilledRecording, EveryCompleteRowParsesAndTheNextRecordingWorks)
-{
+TEST(KilledRecording, EveryCompleteRowParsesAndTheNextRecordingWorks) {
     QTemporaryDir dir;
     const QString path = dir.filePath("killed.csv");
     QProcess helper;

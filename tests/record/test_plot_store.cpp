@@ -1,15 +1,14 @@
 // The decimated view of the plot store against a plain scan of the samples.
 #include "record/plot_store.h"
 
-#include <gtest/gtest.h>
 #include <cmath>
+#include <gtest/gtest.h>
 #include <limits>
 #include <random>
 
 namespace {
 
-TEST(PlotStore, EachColumnHoldsTheMinimumAndMaximumOfItsSamples)
-{
+TEST(PlotStore, EachColumnHoldsTheMinimumAndMaximumOfItsSamples) {
     PlotStore store;
     std::mt19937 random(7);
     std::uniform_real_distribution<float> value(-50.f, 250.f);
@@ -29,7 +28,10 @@ TEST(PlotStore, EachColumnHoldsTheMinimumAndMaximumOfItsSamples)
     }
     EXPECT_EQ(store.Size(), 5000u);
 
-    struct View { double from, to; int columns; };
+    struct View {
+        double from, to;
+        int columns;
+    };
     for (const View v : {View{0.0, t, 300}, View{100.0, 170.0, 50}, View{1000.5, 1001.0, 7},
                          View{t - 60.0, t, 1000}}) {
         const std::vector<QPointF> points = store.Decimated(4, v.from, v.to, v.columns);

@@ -10,8 +10,7 @@ namespace {
 
 class TraceButtonTest : public PanelFixture {};
 
-TEST_F(TraceButtonTest, StartsAndStopsTheProgramsTrace)
-{
+TEST_F(TraceButtonTest, StartsAndStopsTheProgramsTrace) {
     auto sim = StartSimAndWindows();
     auto* button = tool->findChild<TraceButton*>("TraceButton");
     ASSERT_NE(button, nullptr);

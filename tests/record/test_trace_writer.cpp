@@ -10,8 +10,7 @@
 
 namespace {
 
-QList<QByteArray> FileLines(const QString& path)
-{
+QList<QByteArray> FileLines(const QString& path) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return {};
@@ -21,8 +20,7 @@ QList<QByteArray> FileLines(const QString& path)
     return lines;
 }
 
-TEST(TraceWriter, LinesAreEscapedStampedAndWrittenAtOnce)
-{
+TEST(TraceWriter, LinesAreEscapedStampedAndWrittenAtOnce) {
     EXPECT_EQ(TraceWriter::FormatLine(12, LineTrace::Direction::Sent, "COM2", "meas:volt?\n"),
               "12\tTX\tCOM2\tmeas:volt?\\n");
     EXPECT_EQ(TraceWriter::FormatLine(3, LineTrace::Direction::Received, "GPIB22",
@@ -55,8 +53,7 @@ TEST(TraceWriter, LinesAreEscapedStampedAndWrittenAtOnce)
     EXPECT_FALSE(trace.Error().isEmpty());
 }
 
-TEST(TraceWriter, RotatesAtItsLimitKeepingEveryLineOnce)
-{
+TEST(TraceWriter, RotatesAtItsLimitKeepingEveryLineOnce) {
     QTemporaryDir dir;
     const QString path = dir.filePath("long.trace");
     TraceWriter trace;
@@ -77,11 +74,11 @@ TEST(TraceWriter, RotatesAtItsLimitKeepingEveryLineOnce)
     ASSERT_GT(kept.size(), 20);
     const int first = total - static_cast<int>(kept.size());
     for (int i = 0; i < kept.size(); ++i)
-        EXPECT_TRUE(kept[i].endsWith("\tline " + QByteArray::number(first + i) + "\\n")) << kept[i].constData();
+        EXPECT_TRUE(kept[i].endsWith("\tline " + QByteArray::number(first + i) + "\\n"))
+            << kept[i].constData();
 }
 
-TEST(TraceOption, FoundInEitherSpellingAndStarted)
-{
+TEST(TraceOption, FoundInEitherSpellingAndStarted) {
     QTemporaryDir dir;
     const QByteArray file = QFile::encodeName(dir.filePath("a.trace"));
     char prog[] = "tavcontrol";

@@ -16,21 +16,20 @@ namespace {
 
 class TrendScreenshot : public PanelFixture {};
 
-int PixelsNear(const QImage& image, const QRect& area, QColor color)
-{
+int PixelsNear(const QImage& image, const QRect& area, QColor color) {
     int n = 0;
     for (int y = area.top(); y <= area.bottom(); ++y)
         for (int x = area.left(); x <= area.right(); ++x) {
             const QColor c = image.pixelColor(x, y);
             if (std::abs(c.red() - color.red()) + std::abs(c.green() - color.green()) +
-                    std::abs(c.blue() - color.blue()) < 40)
+                    std::abs(c.blue() - color.blue()) <
+                40)
                 ++n;
         }
     return n;
 }
 
-TEST_F(TrendScreenshot, ThreeCurvesWithAxesAndUnits)
-{
+TEST_F(TrendScreenshot, ThreeCurvesWithAxesAndUnits) {
     ASSERT_EQ(QGuiApplication::platformName(), "xcb");
     auto sim = StartSimAndWindows();
     ConnectDriven();
@@ -46,7 +45,8 @@ TEST_F(TrendScreenshot, ThreeCurvesWithAxesAndUnits)
     TrendWindow* trend = form->Trend();
     trend->TrendTimer()->stop();
     trend->SetSpan(TrendWindow::Span::All);
-    ASSERT_TRUE(WaitUntil([&] { return trend->isVisible() && trend->windowHandle()->isExposed(); }));
+    ASSERT_TRUE(
+        WaitUntil([&] { return trend->isVisible() && trend->windowHandle()->isExposed(); }));
     trend->Refresh();
     QApplication::processEvents();
 
@@ -77,8 +77,7 @@ TEST_F(TrendScreenshot, ThreeCurvesWithAxesAndUnits)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QApplication app(argc, argv); // on the X server xvfb-run started
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

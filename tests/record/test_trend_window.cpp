@@ -15,8 +15,7 @@ namespace {
 
 class TrendWindowTest : public PanelFixture {
 protected:
-    TrendWindow* OpenTrendAfterPasses(int passes)
-    {
+    TrendWindow* OpenTrendAfterPasses(int passes) {
         ConnectDriven();
         form->Cycle().OperatorCommand.Post("SOUR:VOLTAC,230\n");
         TickThrough(29);
@@ -32,8 +31,7 @@ protected:
     }
 };
 
-TEST_F(TrendWindowTest, CurvesOfTheConnectedPhasePauseZoomAndLive)
-{
+TEST_F(TrendWindowTest, CurvesOfTheConnectedPhasePauseZoomAndLive) {
     auto sim = StartSimAndWindows();
     TrendWindow* trend = OpenTrendAfterPasses(3);
     ASSERT_NE(trend, nullptr);
@@ -82,8 +80,7 @@ TEST_F(TrendWindowTest, CurvesOfTheConnectedPhasePauseZoomAndLive)
     EXPECT_TRUE(trend->Following());
 }
 
-TEST_F(TrendWindowTest, ExportsPngAndSvg)
-{
+TEST_F(TrendWindowTest, ExportsPngAndSvg) {
     auto sim = StartSimAndWindows();
     TrendWindow* trend = OpenTrendAfterPasses(2);
     trend->show();
