@@ -10,6 +10,7 @@
 #include "service/info_windows.h"
 #include "service/service_tool.h"
 
+#include "record/trace_option.h"
 #include "tav_version.h"
 
 #include <QApplication>
@@ -19,14 +20,17 @@
 namespace {
 
 const char* const kUsage =
-    "Usage: tavcontrol [--help | --version]\n"
+    "Usage: tavcontrol [--help | --version | --trace FILE]\n"
     "Controls a TAV programmable AC/DC power source over RS-232 or GPIB.\n"
     "The link is chosen in \"Setup\" > \"I/O Config\" and kept in TAVCON.cfg in the folder\n"
     "the program is started in. Serial port n is ~/.config/tavcontrol/ports/COMn when that\n"
-    "link exists, else /dev/ttyS<n-1>. See tavcontrol(1).\n";
+    "link exists, else /dev/ttyS<n-1>. See tavcontrol(1).\n"
+    "\n"
+    "  --help         show this text\n"
+    "  --version      show the version\n";
 
-// --help and --version answer before any window or display is needed; the program itself takes
-// no arguments.
+// --help and --version answer before any window or display is needed; the only other argument
+// is --trace FILE.
 int AnswerOptions(int argc, char** argv)
 {
     for (int i = 1; i < argc; ++i) {
@@ -36,6 +40,7 @@ int AnswerOptions(int argc, char** argv)
         }
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             std::fputs(kUsage, stdout);
+            std::fputs(kTraceUsage, stdout);
             return 0;
         }
     }
@@ -48,6 +53,11 @@ int main(int argc, char** argv)
 {
     if (const int answered = AnswerOptions(argc, argv); answered >= 0)
         return answered;
+    const TraceOption traceOption = FindTraceOption(argc, argv);
+    if (!traceOption.error.isEmpty()) {
+        std::fprintf(stderr, "tavcontrol: %s\n", qPrintable(traceOption.error));
+        return 2;
+    }
     QApplication app(argc, argv);
 
     auto* splash = new TForm90;
@@ -58,6 +68,11 @@ int main(int argc, char** argv)
     SetProgramName();
 
     ProgramState state;
+    // Before the ports open, so the trace holds the discovery's traffic too.
+    if (QString message; !StartTrace(traceOption, state.Trace, message)) {
+        std::fprintf(stderr, "tavcontrol: %s\n", qPrintable(message));
+        return 1;
+    }
     // The GPIB library is optional: without it the program runs on the serial link alone.
     state.GpibLib.BindGpibLibrary();
     PanelWindows windows;

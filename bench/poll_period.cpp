@@ -13,16 +13,6 @@
 #include <sys/resource.h>
 #include <vector>
 
-namespace {
-
-double CpuSeconds(const rusage& u)
-{
-    return u.ru_utime.tv_sec + u.ru_utime.tv_usec / 1e6 + u.ru_stime.tv_sec +
-           u.ru_stime.tv_usec / 1e6;
-}
-
-} // namespace
-
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");

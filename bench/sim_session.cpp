@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
+#include <sys/resource.h>
 
 SimSession::SimSession()
 {
@@ -73,6 +74,12 @@ void RunEventLoopUntil(const std::function<bool()>& finished, int checkMs)
     });
     check.start(checkMs);
     QCoreApplication::exec();
+}
+
+double CpuSeconds(const rusage& u)
+{
+    return u.ru_utime.tv_sec + u.ru_utime.tv_usec / 1e6 + u.ru_stime.tv_sec +
+           u.ru_stime.tv_usec / 1e6;
 }
 
 double Percentile(std::vector<double>& values, double share)

@@ -34,6 +34,9 @@ private:
 
 // Runs the event loop until `finished` holds, checking every checkMs.
 void RunEventLoopUntil(const std::function<bool()>& finished, int checkMs);
+struct rusage;
+// User plus system time of a getrusage() reading, in seconds.
+double CpuSeconds(const rusage& usage);
 
 // The value below which the given share (0..1) of the values lie; the values get sorted.
 double Percentile(std::vector<double>& values, double share);

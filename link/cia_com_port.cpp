@@ -308,6 +308,9 @@ int32_t TCiaComPort::ReadBuffer(char* dest, int32_t count)
         got = static_cast<int32_t>(r);
     }
     m_inputCount.fetch_sub(got);
+    if (m_trace && got > 0)
+        m_trace->TraceLine(LineTrace::Direction::Received, QStringLiteral("COM%1").arg(m_port),
+                           QByteArray(dest, got));
     return got;
 }
 
@@ -333,6 +336,9 @@ int32_t TCiaComPort::WriteBuffer(const char* data, int32_t count)
     if (count <= 0 || !data)
         return 0;
     const size_t n = static_cast<size_t>(count);
+    if (m_trace)
+        m_trace->TraceLine(LineTrace::Direction::Sent, QStringLiteral("COM%1").arg(m_port),
+                           QByteArray(data, count));
     if (!m_transmitting && m_txQueue.Count() == 0) {
         const size_t chunk = std::min<size_t>(n, std::max<uint32_t>(m_txBufferSize, 1));
         StartChunk(data, chunk);

@@ -2,6 +2,7 @@
 
 #include "link/cia_buffer.h"
 #include "link/flow_ctrl.h"
+#include "link/line_trace.h"
 #include "link/serial_device.h"
 
 #include <QByteArray>
@@ -123,6 +124,8 @@ public:
     void SetOnError(TPortErrEvent handler) { m_onError = std::move(handler); }
     void SetOnSendProgress(TPortSendProgressEvent handler) { m_onSendProgress = std::move(handler); }
     void SetOnDeviceLost(TPortLostEvent handler) { m_onDeviceLost = std::move(handler); }
+    // Every byte block written and read is reported here too (nullptr: none).
+    void SetTrace(LineTrace* trace) { m_trace = trace; }
 
     // Setting true opens, false closes; the flag changes only once that has succeeded.
     bool Active() const { return m_active; }
@@ -195,6 +198,7 @@ private:
     TPortErrEvent m_onError;
     TPortSendProgressEvent m_onSendProgress;
     TPortLostEvent m_onDeviceLost;
+    LineTrace* m_trace = nullptr;
 
     // Private state.
     bool m_active = false;

@@ -2,6 +2,7 @@
 
 #include "link/gpib_library.h"
 #include "link/gpib_messages.h"
+#include "link/line_trace.h"
 
 #include <QByteArray>
 #include <algorithm>
@@ -98,6 +99,8 @@ void GpibAccess::OpenGpibDevice(int32_t address, int32_t ioType) {
     if (GpibDevice > 0 || !m_library.Bound())
         return;
     const QString name = DeviceName();
+    m_traceName =
+        ioType == 1 ? QStringLiteral("GPIB:") + name : QStringLiteral("GPIB%1").arg(address);
     if (ioType == 1)
         GpibDevice = m_library.ibfind(name.toLatin1().constData());
     else if (ioType == 2)
@@ -135,6 +138,8 @@ void GpibAccess::GpibWrite(const QString& text) {
         return;
     }
     const QByteArray bytes = text.toLatin1();
+    if (m_trace)
+        m_trace->TraceLine(LineTrace::Direction::Sent, m_traceName, bytes);
     m_library.ibwrt(GpibDevice, bytes.constData(), bytes.size());
     if (m_library.ibcnt() != bytes.size() || (m_library.ibsta() & GpibLibrary::kErr) != 0)
         GpibReportError(QStringLiteral("IBWRT failed while writing ") + text);
@@ -162,6 +167,8 @@ void GpibAccess::GpibRead(QString& text) {
     }
     const int length = static_cast<int>(strnlen(buffer, std::clamp(count, 0, kReadSize)));
     text = QString::fromLatin1(buffer, length);
+    if (m_trace)
+        m_trace->TraceLine(LineTrace::Direction::Received, m_traceName, QByteArray(buffer, length));
 }
 
 void GpibAccess::GpibReportError(const QString& message) {

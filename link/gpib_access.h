@@ -7,6 +7,7 @@
 
 class GpibLibrary;
 class GpibMessages;
+class LineTrace;
 
 // The GPIB state every window shares and the operations they make exchanges with.
 //
@@ -31,6 +32,8 @@ public:
     // asked at every lookup, so a name typed after start-up counts.
     void SetDeviceNameSource(std::function<QString()> source);
     void SetDeviceName(const QString& name);
+    // Every line written and read is reported here too (nullptr: none).
+    void SetTrace(LineTrace* trace) { m_trace = trace; }
 
     // The instrument's unit descriptor: 0 none yet, negative a failed lookup, open when > 0.
     int32_t GpibDevice = 0;
@@ -80,4 +83,7 @@ private:
     GpibMessages& m_messages;
     std::function<QString()> m_deviceName;
     bool m_unboundReported = false;
+    LineTrace* m_trace = nullptr;
+    // The device as the trace names it: "GPIB" and its address, or the name it was found by.
+    QString m_traceName = QStringLiteral("GPIB");
 };

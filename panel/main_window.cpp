@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QStatusBar>
 #include <QTimer>
 #include <cstring>
 
@@ -23,10 +24,15 @@ TForm1::TForm1(ProgramState& state, ServiceToolSink& tool, PanelWindows& windows
     setObjectName(QStringLiteral("TForm1"));
     setWindowTitle(QStringLiteral("TAV-Control"));
     BuildWindow();
-    resize(851, 763);
+    // The panel's client area keeps its height; the recording status line comes below it.
+    m_recordStatus = new QLabel(this);
+    m_recordStatus->setObjectName(QStringLiteral("RecordStatus"));
+    statusBar()->addWidget(m_recordStatus, 1);
+    resize(851, 763 + statusBar()->sizeHint().height());
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     FormCreate();
+    m_recording.SetRowObserver([this](bool failed) { ShowRecordingStatus(failed); });
 }
 
 TForm1::~TForm1()
@@ -89,6 +95,7 @@ void TForm1::BitBtn7Click()
         S.LinkOpened = true;
     }
     if (S.LinkOpened) {
+        m_recording.Connected();
         m_cycle.StartAtConnect();
         m_timer1->start();
     }
@@ -103,6 +110,7 @@ void TForm1::BitBtn7Click()
 void TForm1::Disconnect()
 {
     m_timer1->stop();
+    StopRecording();
     if (!S.SerialLink)
         S.Gpib.GpibRelease();
     DeviceIdentType& id = S.DeviceIdent;
@@ -125,6 +133,7 @@ void TForm1::BitBtn8Click() { Disconnect(); }
 void TForm1::StopPollingForPortChange()
 {
     m_timer1->stop();
+    StopRecording();
     S.DeviceIdent.Identification = QStringLiteral("Disconnected");
     m_connect->show();
     m_disconnect->hide();
@@ -143,6 +152,7 @@ void TForm1::Button20Click()
 void TForm1::closeEvent(QCloseEvent* event)
 {
     m_timer1->stop();
+    StopRecording();
     S.ComPort(1).SetActive(false);
     S.ComPort(2).SetActive(false);
     QString error;

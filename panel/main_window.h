@@ -5,6 +5,7 @@
 #include "panel/poll_cycle.h"
 #include "panel/program_state.h"
 #include "panel/service_sink.h"
+#include "record/measurement_recording.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -15,6 +16,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTimer;
+class TrendWindow;
 
 // The windows the menu opens; the program start fills in how each is made.
 struct PanelWindows {
@@ -49,6 +51,10 @@ public:
     void IO1Click();
     void Device1Click();
     void About1Click();
+    // "Setup" > "Record…": starts a recording into a file the operator picks, or stops it.
+    void Record1Click();
+    // "Setup" > "Trend": the live trend plot.
+    void Trend1Click();
     void Image1Click();
     void Timer1Timer();
     void Timer3Timer();
@@ -85,6 +91,15 @@ public:
     void SinglePhaseLayout();
     void ThreePhaseLayout();
 
+    // Records every complete measurement pass into path until Disconnect, close or
+    // StopRecording; false (and a message to the operator) when the file cannot be made.
+    bool StartRecording(const QString& path, CsvRecorder::Existing existing);
+    void StopRecording();
+    MeasurementRecording& Recording() { return m_recording; }
+    // The status bar's recording text.
+    QString RecordingStatus() const;
+    TrendWindow* Trend() const { return m_trend; }
+
     // The warning of a damaged TAVCON.cfg, empty when it was read cleanly.
     const QString& ConfigWarning() const { return m_configWarning; }
 
@@ -96,6 +111,7 @@ private:
     void SendPollSlot(int slot) override;
     void SendMailbox(const QByteArray& command) override;
     void StatusMissing() override;
+    void SlotTaken(int slot) override;
 
     void FormCreate();
     void BuildWindow();
@@ -107,6 +123,7 @@ private:
     void PostOperatorCommand(const QByteArray& command);
     void WriteStateCommand(const QByteArray& line);
     void WireOperatorControls();
+    void ShowRecordingStatus(bool failed);
     QLineEdit* Field(const char* name) const;
     QLineEdit* SlotField(int slot) const { return m_slotFields[static_cast<size_t>(slot)]; }
 
@@ -143,6 +160,10 @@ private:
     QPushButton* m_savState = nullptr;
     QPushButton* m_rclState0 = nullptr;
     bool m_lostReported = false;
+    MeasurementRecording m_recording;
+    QLabel* m_recordStatus = nullptr;
+    QAction* m_recordAction = nullptr;
+    TrendWindow* m_trend = nullptr;
     // The value field of each poll slot, looked up once: replies come every 60 ms.
     std::array<QLineEdit*, 101> m_slotFields{};
 };

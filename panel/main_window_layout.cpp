@@ -269,6 +269,9 @@ void TForm1::BuildWindow()
     addEntry(sequence, QStringLiteral("able1"), QStringLiteral("Table"), &TForm1::able1Click);
     QMenu* setup = menuBar()->addMenu(QStringLiteral("Setup"));
     addEntry(setup, QStringLiteral("IO1"), QStringLiteral("I/O Config"), &TForm1::IO1Click);
+    addEntry(setup, QStringLiteral("Record1"), QStringLiteral("Record…"), &TForm1::Record1Click);
+    addEntry(setup, QStringLiteral("Trend1"), QStringLiteral("Trend"), &TForm1::Trend1Click);
+    m_recordAction = setup->findChild<QAction*>(QStringLiteral("Record1"));
     QMenu* info = menuBar()->addMenu(QStringLiteral("Info"));
     addEntry(info, QStringLiteral("Device1"), QStringLiteral("Device"), &TForm1::Device1Click);
     addEntry(info, QStringLiteral("About1"), QStringLiteral("About"), &TForm1::About1Click);

@@ -32,6 +32,7 @@ void TForm1::ParseReply(const QString& text)
     if (!reply.isEmpty())
         Tool.AppendLog(QStringLiteral("> ") + reply);
     const int slot = m_cycle.ReplySlot;
+    m_recording.Pass().Reply(slot, reply);
     switch (ActionForSlot(slot)) {
     case ReplyAction::Status: {
         Tool.SetFieldText(QStringLiteral("Edit53"), reply.left(8));

@@ -59,6 +59,7 @@ void PollCycle::Tick()
     if (PollSlot > SetEnd)
         PollSlot = CycleBase + 1;
     ReplySlot = PollSlot;
+    m_host.SlotTaken(PollSlot);
     m_host.SendPollSlot(PollSlot);
 
     // A mailbox is emptied only once its command has gone out, so a failed send loses nothing.

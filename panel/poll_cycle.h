@@ -40,6 +40,8 @@ public:
         virtual void SendMailbox(const QByteArray& command) = 0;
         // The status query went unanswered.
         virtual void StatusMissing() = 0;
+        // The tick took a slot (ReplySlot is set), before it is sent.
+        virtual void SlotTaken(int /*slot*/) {}
     };
 
     static constexpr int kStatusSlot = 1;

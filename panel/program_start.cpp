@@ -46,7 +46,9 @@ QString StartProgramState(ProgramState& S, const PortLostHandler& portLost)
         if (n <= kPortsWithHandover)
             port.SetOnDataAvailable([&S](TCiaComPort* p) { RouteReply(S, p); });
         port.SetOnDeviceLost(portLost);
+        port.SetTrace(&S.Trace);
     }
+    S.Gpib.SetTrace(&S.Trace);
     S.LinkOpened = FindSerialPorts(S.Link, S.ComPort(1), S.DiscoveredPorts,
                                    [&S](const QString& line) { ParseReply(S, line); }) ||
                    S.LinkOpened;
@@ -68,5 +70,7 @@ void DetachPortHandlers(ProgramState& S)
     for (int n = 1; n <= ProgramState::kPortCount; ++n) {
         S.ComPort(n).SetOnDataAvailable(nullptr);
         S.ComPort(n).SetOnDeviceLost(nullptr);
+        S.ComPort(n).SetTrace(nullptr);
     }
+    S.Gpib.SetTrace(nullptr);
 }

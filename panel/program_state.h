@@ -8,6 +8,7 @@
 #include "link/gpib_messages.h"
 #include "link/link_settings.h"
 #include "link/reply_sink.h"
+#include "record/trace_writer.h"
 
 #include <QByteArray>
 #include <QString>
@@ -105,6 +106,9 @@ public:
     GpibLibrary GpibLib;
     GpibMessagesRelay GpibSink;
     GpibAccess Gpib{GpibLib, GpibSink};
+
+    // The traffic trace of every port and the GPIB layer; writes nothing until it is opened.
+    TraceWriter Trace;
 
 private:
     std::array<std::unique_ptr<TCiaComPort>, kPortCount> m_ports;

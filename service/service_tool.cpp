@@ -1,5 +1,7 @@
 #include "service/service_tool.h"
 
+#include "service/trace_button.h"
+
 #include <algorithm>
 
 #include "panel/window_timer.h"
@@ -55,6 +57,7 @@ TForm5::TForm5(ProgramState& state, QWidget* parent)
     top->addLayout(MakeConfigControls(), 1);
 
     auto* bottom = new QHBoxLayout;
+    bottom->addWidget(new TraceButton(S.Trace, this));
     bottom->addStretch();
     bottom->addWidget(
         MakeButton(QStringLiteral("Close"), QStringLiteral("CloseButton"), &TForm5::hide));

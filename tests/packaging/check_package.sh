@@ -37,6 +37,12 @@ version=$(dpkg-deb -f "$deb" Version)
 [ "$("$root/usr/bin/tavsim" --version)" = "tavsim $version" ] || fail "tavsim --version"
 "$root/usr/bin/tavsim" --help | grep -q -- "--link" || fail "tavsim --help"
 "$root/usr/bin/tavcontrol" --help | grep -q "Usage: tavcontrol" || fail "tavcontrol --help"
+"$root/usr/bin/tavcontrol" --help | grep -q -- "--trace FILE" || fail "tavcontrol --help: --trace"
+# A --trace without its file is refused before any window or display is needed.
+status=0
+"$root/usr/bin/tavcontrol" --trace >/dev/null 2>&1 || status=$?
+[ "$status" -eq 2 ] || fail "tavcontrol --trace without a file: exit $status"
+dpkg-deb -f "$deb" Depends | grep -q libqt6charts6 || fail "trend plot library not a dependency"
 dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || fail "dependencies not computed"
 dpkg-deb -f "$deb" Suggests | grep -q libreoffice-calc || fail "suggestions"
 

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QChartView>
+#include <QPoint>
+
+// The trend plot's view: drag with the left button to zoom into a time span, turn the wheel to
+// zoom in or out around the middle, drag with the right or middle button to pan.
+class TrendChartView : public QChartView {
+    Q_OBJECT
+
+public:
+    explicit TrendChartView(QChart* chart, QWidget* parent = nullptr);
+
+Q_SIGNALS:
+    // The operator zoomed or panned: the window stops following the newest samples.
+    void viewMoved();
+
+protected:
+    void wheelEvent(QWheelEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    bool m_panning = false;
+    QPoint m_lastPos;
+};
