@@ -40,12 +40,15 @@ void RunnerConsole::Row(const QStringList& cells, const QString& command)
 {
     if (m_quiet || cells.size() < 6)
         return;
-    // Step, command, result, limits, mark.
-    Line(QStringLiteral("%1  %2  %3  [%4 .. %5]  %6  %7")
+    // Step, command, result, limits, mark; a row without limits shows none.
+    const QString limits = cells[2].isEmpty() && cells[4].isEmpty()
+                               ? QString()
+                               : QStringLiteral("[%1 .. %2]").arg(cells[2], cells[4]);
+    Line(QStringLiteral("%1  %2  %3  %4  %5  %6")
              .arg(cells[0].trimmed(), 3)
              .arg(command, -16)
              .arg(cells[3], 10)
-             .arg(cells[2], cells[4])
+             .arg(limits, -22)
              .arg(cells[5].isEmpty() ? QStringLiteral("ok") : cells[5], cells[1])
              .trimmed());
 }
