@@ -1,6 +1,7 @@
 #include "tools/junit_report.h"
 
-#include <QSaveFile>
+#include "common/text_file.h"
+
 #include <QXmlStreamWriter>
 
 namespace {
@@ -95,11 +96,5 @@ QByteArray JUnitReportXml(const JUnitRun& run, const ResultTable& results)
 bool WriteJUnitReport(const QString& path, const JUnitRun& run, const ResultTable& results,
                       QString* error)
 {
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(JUnitReportXml(run, results)) >= 0 &&
-        file.commit())
-        return true;
-    if (error)
-        *error = file.errorString();
-    return false;
+    return WriteFileAtomically(path, JUnitReportXml(run, results), error);
 }

@@ -8,7 +8,7 @@ const char* const kRunnerUsage =
     "               [--junit FILE.xml] [--pdf FILE.pdf] [--auto-save]\n"
     "               [--serial SN | --serial-advance] [--reporter TEXT] [--unit TEXT]\n"
     "               [--stop-at-error] [--set VARnn=VALUE ...] [--answer VARnn=VALUE ...]\n"
-    "               [--quiet] [--timeout SECONDS] [--trace FILE]\n"
+    "               [--quiet] [--timeout SECONDS]\n"
     "Runs a test table against a TAV power source without windows, as the test window's\n"
     "\"Start\" does with \"Start at Step 1\", and writes the results.\n"
     "Exit status: 0 every recorded row passed, 1 a row failed its limits, 2 the run itself\n"
@@ -39,6 +39,41 @@ std::optional<int> ReadPort(QString text)
     if (!ok || n < 1 || n > 99)
         return std::nullopt;
     return n;
+}
+
+// The options that take a file name, a header text, or nothing.
+QString* FileOption(RunnerOptions& o, const QString& name)
+{
+    const std::pair<const char*, QString*> options[] = {
+        {"--config", &o.ConfigFile}, {"--report", &o.ReportFile}, {"--text", &o.TextFile},
+        {"--junit", &o.JUnitFile},   {"--pdf", &o.PdfFile},       {"--trace", &o.TraceFile}};
+    for (const auto& [option, file] : options)
+        if (name == QLatin1String(option))
+            return file;
+    return nullptr;
+}
+
+std::optional<QString>* HeaderOption(RunnerOptions& o, const QString& name)
+{
+    const std::pair<const char*, std::optional<QString>*> options[] = {
+        {"--serial", &o.Serial}, {"--reporter", &o.Reporter}, {"--unit", &o.Unit}};
+    for (const auto& [option, text] : options)
+        if (name == QLatin1String(option))
+            return text;
+    return nullptr;
+}
+
+bool* FlagOption(RunnerOptions& o, const QString& name)
+{
+    const std::pair<const char*, bool*> options[] = {{"--auto-save", &o.AutoSave},
+                                                     {"--serial-advance", &o.SerialAdvance},
+                                                     {"--stop-at-error", &o.StopAtError},
+                                                     {"--quiet", &o.Quiet},
+                                                     {"-q", &o.Quiet}};
+    for (const auto& [option, flag] : options)
+        if (name == QLatin1String(option))
+            return flag;
+    return nullptr;
 }
 
 } // namespace
@@ -79,28 +114,12 @@ RunnerCommandLine ParseRunnerCommandLine(const QStringList& arguments)
         } else if (a == QLatin1String("--gpib-name")) {
             ++links;
             o.GpibName = value();
-        } else if (a == QLatin1String("--config")) {
-            o.ConfigFile = value();
-        } else if (a == QLatin1String("--report")) {
-            o.ReportFile = value();
-        } else if (a == QLatin1String("--text")) {
-            o.TextFile = value();
-        } else if (a == QLatin1String("--junit")) {
-            o.JUnitFile = value();
-        } else if (a == QLatin1String("--pdf")) {
-            o.PdfFile = value();
-        } else if (a == QLatin1String("--auto-save")) {
-            o.AutoSave = true;
-        } else if (a == QLatin1String("--serial")) {
-            o.Serial = value();
-        } else if (a == QLatin1String("--serial-advance")) {
-            o.SerialAdvance = true;
-        } else if (a == QLatin1String("--reporter")) {
-            o.Reporter = value();
-        } else if (a == QLatin1String("--unit")) {
-            o.Unit = value();
-        } else if (a == QLatin1String("--stop-at-error")) {
-            o.StopAtError = true;
+        } else if (QString* file = FileOption(o, a)) {
+            *file = value();
+        } else if (bool* flag = FlagOption(o, a)) {
+            *flag = true;
+        } else if (std::optional<QString>* text = HeaderOption(o, a)) {
+            *text = value();
         } else if (a == QLatin1String("--set") || a == QLatin1String("--answer")) {
             const QString text = value();
             int variable = 0;
@@ -118,16 +137,12 @@ RunnerCommandLine ParseRunnerCommandLine(const QStringList& arguments)
                 else
                     result.Error = QStringLiteral("--set: not a number: ") + text;
             }
-        } else if (a == QLatin1String("--quiet") || a == QLatin1String("-q")) {
-            o.Quiet = true;
         } else if (a == QLatin1String("--timeout")) {
             const QString text = value();
             bool ok = false;
             o.TimeoutSeconds = text.toInt(&ok);
             if ((!ok || o.TimeoutSeconds <= 0) && result.Error.isEmpty())
                 result.Error = QStringLiteral("--timeout: not a number of seconds: ") + text;
-        } else if (a == QLatin1String("--trace")) {
-            o.TraceFile = value();
         } else if (a.startsWith(QLatin1Char('-')) && a.size() > 1) {
             result.Error = QStringLiteral("unknown option ") + a;
         } else if (o.TestFile.isEmpty()) {

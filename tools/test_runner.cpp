@@ -1,11 +1,10 @@
 #include "tools/test_runner.h"
 
-#include "autotest/report_file.h"
-#include "autotest/report_text.h"
 #include "autotest/test_file.h"
 #include "link/link_settings.h"
 #include "panel/program_start.h"
-#include "tools/junit_report.h"
+
+#include "common/text_file.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -21,11 +20,6 @@ namespace {
 bool EndCommand(const QString& command)
 {
     return command == QLatin1String("END") || command == QLatin1String("SEND");
-}
-
-QString FileError(const QString& path, const QString& error)
-{
-    return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), error);
 }
 
 } // namespace
@@ -64,7 +58,7 @@ bool TestRunner::Prepare()
     const QString& path = m_options.TestFile;
     QString error;
     if (!QFileInfo(path).isFile()) {
-        m_runError = FileError(path, QStringLiteral("no such test file"));
+        m_runError = FileErrorText(path, QStringLiteral("no such test file"));
         return false;
     }
     if (!ReadTestFile(
@@ -73,7 +67,7 @@ bool TestRunner::Prepare()
                 m_console.Warning(QStringLiteral("%1 line %2: Read Error Time !").arg(path).arg(line));
             },
             &error)) {
-        m_runError = FileError(path, error);
+        m_runError = FileErrorText(path, error);
         return false;
     }
     if (m_options.Reporter)
@@ -89,7 +83,7 @@ bool TestRunner::Prepare()
     QString configWarning;
     const QString configFile = m_options.ConfigFile;
     if (!configFile.isEmpty() && !QFileInfo(configFile).isFile()) {
-        m_runError = FileError(configFile, QStringLiteral("no such configuration file"));
+        m_runError = FileErrorText(configFile, QStringLiteral("no such configuration file"));
         return false;
     }
     S.Replies = this;
@@ -353,35 +347,4 @@ void TestRunner::Finish(const QString& runError)
     m_console.Summary(rows, failed, m_runError, m_elapsed.elapsed());
     if (m_loop)
         m_loop->quit();
-}
-
-// Every file asked for, also after a failed run: what was recorded so far.
-void TestRunner::WriteResults()
-{
-    const TestHeader& copies = S.TestRun.Copies;
-    QStringList errors;
-    QString error;
-    QString reportPath = m_options.ReportFile;
-    if (!reportPath.isEmpty() && QFileInfo(reportPath).isDir())
-        reportPath = QDir(reportPath).filePath(AutoSaveFileName(copies.UnitText, copies.SerialText));
-    if (!reportPath.isEmpty() && !SaveReport(reportPath, copies, S.StartDate, m_results, &error))
-        errors << FileError(reportPath, error);
-    const QString& textPath = m_options.TextFile;
-    if (!textPath.isEmpty() &&
-        !ExportReportText(textPath, copies, S.StartDate, m_results, &error))
-        errors << FileError(textPath, error);
-    const QString& pdfPath = m_options.PdfFile;
-    if (!pdfPath.isEmpty() &&
-        !(m_pdfWriter && m_pdfWriter(pdfPath, copies, S.StartDate, m_results)))
-        errors << FileError(pdfPath, QStringLiteral("the report could not be printed"));
-    const QString& junitPath = m_options.JUnitFile;
-    const JUnitRun run{QFileInfo(m_options.TestFile).completeBaseName(), copies,
-                       m_elapsed.elapsed() / 1000.0, m_runError};
-    if (!junitPath.isEmpty() && !WriteJUnitReport(junitPath, run, m_results, &error))
-        errors << FileError(junitPath, error);
-    if (!errors.isEmpty() && m_runError.isEmpty())
-        m_runError = errors.join(QStringLiteral("; "));
-    else if (!errors.isEmpty())
-        for (const QString& e : errors)
-            m_console.Error(e);
 }
