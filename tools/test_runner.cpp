@@ -166,9 +166,9 @@ int TestRunner::Exec()
     }
     if (m_options.TimeoutSeconds > 0)
         m_timeout.start(m_options.TimeoutSeconds * 1000);
-    m_session->Run().Start();
     QEventLoop loop;
     m_loop = &loop;
+    m_session->Run().Start();
     if (!m_finished)
         loop.exec();
     m_loop = nullptr;

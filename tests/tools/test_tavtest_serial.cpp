@@ -151,6 +151,16 @@ TEST_F(Tavtest, KilledSimulatorExitsTwoAndSavesThePartialReport)
     EXPECT_TRUE(junit.contains("<error message=\"COM2: instrument lost")) << junit.toStdString();
 }
 
+TEST_F(Tavtest, TimeOutEndsTheRunWithTheReportSaved)
+{
+    auto sim = StartSim();
+    const QString table = WriteTable("unit.tst", kLongRows);
+    EXPECT_EQ(Run({table, "--timeout", "1", "--report", "r.rpt"}), 2);
+    EXPECT_TRUE(err.contains("time-out")) << err.toStdString();
+    EXPECT_EQ(Lines("r.rpt").value(10), " 4;;;;;") << Bytes("r.rpt").toStdString();
+    EXPECT_FALSE(SentLines(*sim).contains("OUTP,0"));
+}
+
 TEST_F(Tavtest, InterruptEndsCleanlyWithTheReportSaved)
 {
     auto sim = StartSim();
