@@ -31,15 +31,14 @@ const char* const kFileFilter = "Test Files (*.tst)|*.tst|All Files (*.*)|*.*";
 } // namespace
 
 TForm6::TForm6(ProgramState& state, QWidget* parent)
-    : QDialog(parent), S(state), m_link(state), m_auxiliary(state),
+    : QDialog(parent), S(state),
       m_grid(new StepGridWidget(TestTableKind(), kTestRows, m_selection,
                                 {.commaToPoint = false,
                                  .wheelAlwaysToTime = false,
-                                 .onLeftPress = [this](int row) { m_run.RowClicked(row); },
+                                 .onLeftPress = [this](int row) { Run().RowClicked(row); },
                                  .commitWhileTyping = true},
                                 this)),
-      m_run(*m_grid, state.TestRun, m_results, *this, m_link),
-      m_keywords(state.TestVariables, state.Stopwatch, TestClock::System(), *this),
+      m_session(state, *m_grid, m_results, *this, *this),
       m_reportFont(ReportFont())
 {
     setObjectName(QStringLiteral("TForm6"));
@@ -52,7 +51,7 @@ TForm6::TForm6(ProgramState& state, QWidget* parent)
     ShowResultRow(-1);
 
     // A port another program took since start-up is skipped, with one message for all.
-    const QStringList portErrors = m_auxiliary.Open();
+    const QStringList portErrors = m_session.Open();
     if (!portErrors.isEmpty()) {
         const QString text = portErrors.join(QLatin1Char('\n'));
         QTimer::singleShot(0, this, [this, text] { ShowOperatorError(this, text); });
@@ -62,38 +61,24 @@ TForm6::TForm6(ProgramState& state, QWidget* parent)
     S.WorkbookPath.clear();
     m_date->setText(S.StartDate);
     m_selection = RowRangeSelection();
-    TakeGpibInstrument(S);
-    m_run.SetReportPlace(S.WritableDirectory, S.StartDate,
-                         S.WritableDirectory != S.ProgramDirectory);
-    m_run.SetKeywords(&m_keywords);
-    m_run.WindowCreated();
-    S.TestWindow = this;
 }
 
-TForm6::~TForm6()
-{
-    if (S.TestWindow == this)
-        S.TestWindow = nullptr;
-}
+TForm6::~TForm6() = default;
 
 void TForm6::done(int result)
 {
     m_timer1->stop();
-    if (S.TestWindow == this)
-        S.TestWindow = nullptr;
-    ReleaseGpibInstrument(S);
-    m_auxiliary.Close();
+    m_session.Close();
     QDialog::done(result);
 }
 
 // ---- run control ----
 
-void TForm6::Button3Click() { m_run.Start(); }
-void TForm6::Button15Click() { m_run.SingleStep(); }
-void TForm6::Button5Click() { m_run.Pause(); }
-void TForm6::Button6Click() { m_run.Continue(); }
-void TForm6::Timer1Timer() { m_run.Tick(); }
-void TForm6::EvaluateReply() { m_run.ReplyReceived(S.ReplyLine); }
+void TForm6::Button3Click() { Run().Start(); }
+void TForm6::Button15Click() { Run().SingleStep(); }
+void TForm6::Button5Click() { Run().Pause(); }
+void TForm6::Button6Click() { Run().Continue(); }
+void TForm6::Timer1Timer() { Run().Tick(); }
 
 // Centred on the main window, which the test window was opened from.
 QString TForm6::AskValue(const QString& defaultText, const QString& promptText)

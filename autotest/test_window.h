@@ -1,12 +1,10 @@
 #pragma once
 
-#include "autotest/auxiliary_ports.h"
-#include "autotest/program_test_link.h"
 #include "autotest/result_table.h"
 #include "autotest/test_host.h"
 #include "autotest/test_interpreter.h"
+#include "autotest/test_session.h"
 #include "autotest/value_prompt.h"
-#include "autotest/variable_keywords.h"
 #include "panel/program_state.h"
 #include "sequence/row_editing.h"
 
@@ -26,7 +24,7 @@ class StepGridWidget;
 
 // TForm6, "Test": the test table with its file, the run controls and the result grid. A thin
 // window over the interpreter, which holds the run; made afresh at every opening.
-class TForm6 : public QDialog, private TestHost, private ReplyListener, private ValuePrompt {
+class TForm6 : public QDialog, private TestHost, private ValuePrompt {
     Q_OBJECT
 
 public:
@@ -35,7 +33,7 @@ public:
 
     StepGridWidget* Grid() const { return m_grid; }
     QTableWidget* ResultGrid() const { return m_resultGrid; }
-    TestInterpreter& Run() { return m_run; }
+    TestInterpreter& Run() { return m_session.Run(); }
     const ResultTable& Results() const { return m_results; }
     QTimer* Timer1() const { return m_timer1; }
     // The report is printed bold once a run started (or a report was opened).
@@ -89,19 +87,14 @@ private:
     void SetResultRed(bool red) override;
     void ShowMessage(const QString& text) override;
 
-    // ReplyListener: every delivery while the window exists.
-    void EvaluateReply() override;
     // ValuePrompt: "@MSGVARnn" asks through TForm8.
     QString AskValue(const QString& defaultText, const QString& promptText) override;
 
     ProgramState& S;
     RowRangeSelection m_selection;
     ResultTable m_results;
-    ProgramTestLink m_link;
-    AuxiliaryPorts m_auxiliary;
     StepGridWidget* m_grid = nullptr;
-    TestInterpreter m_run;
-    VariableKeywords m_keywords;
+    TestSession m_session;
     QTableWidget* m_resultGrid = nullptr;
     QTimer* m_timer1 = nullptr;
     QFont m_reportFont;

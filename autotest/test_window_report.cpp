@@ -4,6 +4,7 @@
 #include "autotest/report_file.h"
 #include "autotest/report_print.h"
 #include "autotest/report_text.h"
+#include "common/text_file.h"
 #include "panel/file_dialogs.h"
 #include "panel/operator_messages.h"
 
@@ -22,18 +23,13 @@ using ReportWriter = bool (*)(const QString& path, const TestHeader& copies,
                               const QString& startDate, const ResultTable& results,
                               QString* error);
 
-QString FileError(const QString& path, const QString& error)
-{
-    return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), error);
-}
-
 // Writes the report file or text export; the operator hears of a failure, the earlier file stays.
 void WriteReport(QWidget* window, ReportWriter write, const QString& path,
                  const TestHeader& copies, const QString& startDate, const ResultTable& results)
 {
     QString error;
     if (!write(path, copies, startDate, results, &error))
-        ShowOperatorError(window, FileError(path, error));
+        ShowOperatorError(window, FileErrorText(path, error));
 }
 
 } // namespace
@@ -75,7 +71,7 @@ void TForm6::OpenReportFile(const QString& path)
     QString error;
     const std::optional<ReportFileHeader> read = OpenReport(path, m_results, &error);
     if (!read) {
-        ShowOperatorError(this, FileError(path, error));
+        ShowOperatorError(this, FileErrorText(path, error));
         return;
     }
     SetHeaderFields(read->Header);

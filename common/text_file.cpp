@@ -1,5 +1,6 @@
 #include "common/text_file.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -74,4 +75,9 @@ bool WriteTextLines(const QString& path, const QStringList& lines, QString* erro
         bytes += "\r\n";
     }
     return WriteFileAtomically(path, bytes, error);
+}
+
+QString FileErrorText(const QString& path, const QString& error)
+{
+    return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), error);
 }

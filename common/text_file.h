@@ -17,3 +17,6 @@ bool WriteTextLines(const QString& path, const QStringList& lines, QString* erro
 
 // The same atomic save for a block of bytes (binary records).
 bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* error = nullptr);
+
+// "path: reason" as a message names a file that could not be read or written.
+QString FileErrorText(const QString& path, const QString& error);

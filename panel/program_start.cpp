@@ -24,7 +24,8 @@ void ParseReply(ProgramState& state, const QString& text)
 
 } // namespace
 
-QString StartProgramState(ProgramState& S, const PortLostHandler& portLost)
+QString StartProgramState(ProgramState& S, const PortLostHandler& portLost,
+                          const std::function<void(LinkSettings&)>& adjustLink)
 {
     S.Link.IoType = 0;
     S.ProgramDirectory = QCoreApplication::applicationDirPath() + QLatin1Char('/');
@@ -34,6 +35,8 @@ QString StartProgramState(ProgramState& S, const PortLostHandler& portLost)
     S.Link.GpibDeviceName = QStringLiteral("Device 1");
     S.Link.PortText = QStringLiteral("2");
     const QString warning = ReadLinkConfig(LinkConfigPath(), S.Link).warning;
+    if (adjustLink)
+        adjustLink(S.Link);
     S.SerialLink = S.Link.SerialLink();
     S.DeviceIdent.Identification = QStringLiteral("Disconnected");
 

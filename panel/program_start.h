@@ -5,6 +5,7 @@
 
 class ProgramState;
 class TCiaComPort;
+struct LinkSettings;
 
 // What happens to a port whose device went away (errno of the failure).
 using PortLostHandler = std::function<void(TCiaComPort* port, int error)>;
@@ -14,8 +15,10 @@ using PortLostHandler = std::function<void(TCiaComPort* port, int error)>;
 // "Device 1"), the eleven serial port objects at 19200 baud in line mode with CR LF, ports 1 to
 // 6 delivering into the reply route and all of them reporting a lost device, and the port
 // discovery, which opens the instrument's port. Returns the warning of a damaged TAVCON.cfg,
-// empty when it was read cleanly.
-QString StartProgramState(ProgramState& state, const PortLostHandler& portLost);
+// empty when it was read cleanly. adjustLink, when given, may change the settings read before
+// the link is chosen and discovery runs (a runner's own configuration file or link options).
+QString StartProgramState(ProgramState& state, const PortLostHandler& portLost,
+                          const std::function<void(LinkSettings&)>& adjustLink = nullptr);
 
 // The reply route of a port with a hand-over (ports 1 to 6): the line goes to the reply
 // handling first, then, while a test runs, into ReplyLine and to the interpreter's evaluation.

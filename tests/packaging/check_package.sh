@@ -13,11 +13,12 @@ deb=$(ls "$work"/out/tavcontrol_*_amd64.deb)
 root=$work/root
 dpkg -x "$deb" "$root"
 
-for f in usr/bin/tavcontrol usr/bin/tavsim usr/lib/tavcontrol/simgpib/libgpib.so.0 \
+for f in usr/bin/tavcontrol usr/bin/tavtest usr/bin/tavsim usr/lib/tavcontrol/simgpib/libgpib.so.0 \
          usr/share/applications/tavcontrol.desktop \
          usr/share/icons/hicolor/256x256/apps/tavcontrol.png \
          usr/share/metainfo/tavcontrol.metainfo.xml \
-         usr/share/man/man1/tavcontrol.1.gz usr/share/man/man1/tavsim.1.gz \
+         usr/share/man/man1/tavcontrol.1.gz usr/share/man/man1/tavtest.1.gz \
+         usr/share/man/man1/tavsim.1.gz \
          usr/share/doc/tavcontrol/copyright usr/share/doc/tavcontrol/changelog.Debian.gz; do
     [ -e "$root/$f" ] || fail "$f missing"
 done
@@ -28,13 +29,15 @@ done
 desktop-file-validate "$root/usr/share/applications/tavcontrol.desktop"
 appstreamcli validate --no-net "$root/usr/share/metainfo/tavcontrol.metainfo.xml" >/dev/null ||
     fail "appstreamcli validate"
-for page in tavcontrol tavsim; do
+for page in tavcontrol tavtest tavsim; do
     zcat "$root/usr/share/man/man1/$page.1.gz" | grep -q "^\.TH ${page^^} 1" || fail "man page $page"
 done
 
 version=$(dpkg-deb -f "$deb" Version)
 [ "$("$root/usr/bin/tavcontrol" --version)" = "tavcontrol $version" ] || fail "tavcontrol --version"
 [ "$("$root/usr/bin/tavsim" --version)" = "tavsim $version" ] || fail "tavsim --version"
+[ "$("$root/usr/bin/tavtest" --version)" = "tavtest $version" ] || fail "tavtest --version"
+"$root/usr/bin/tavtest" --help | grep -q "Usage: tavtest" || fail "tavtest --help"
 "$root/usr/bin/tavsim" --help | grep -q -- "--link" || fail "tavsim --help"
 "$root/usr/bin/tavcontrol" --help | grep -q "Usage: tavcontrol" || fail "tavcontrol --help"
 "$root/usr/bin/tavcontrol" --help | grep -q -- "--trace FILE" || fail "tavcontrol --help: --trace"

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "autotest/auxiliary_ports.h"
+#include "autotest/program_test_link.h"
+#include "autotest/test_clock.h"
+#include "autotest/test_interpreter.h"
+#include "autotest/variable_keywords.h"
+#include "panel/program_state.h"
+
+#include <QStringList>
+
+class ResultTable;
+class StepGrid;
+class ValuePrompt;
+
+// One test table run against the program's ports: the interpreter over the program's link with
+// the variable keywords, the auxiliary serial ports, the GPIB instrument, and the hand-over of
+// every received line to the interpreter. The test window and the command-line runner open it
+// the same way, so both talk to the devices alike.
+class TestSession : private ReplyListener {
+public:
+    TestSession(ProgramState& state, const StepGrid& table, ResultTable& results, TestHost& host,
+                ValuePrompt& prompt, TestClock& clock = TestClock::System());
+    ~TestSession() override;
+    TestSession(const TestSession&) = delete;
+    TestSession& operator=(const TestSession&) = delete;
+
+    // Opens the auxiliary ports and the GPIB instrument, sets the run back to the top and
+    // starts taking the received lines. Returns the errors of ports that could not be opened
+    // (they are skipped).
+    QStringList Open();
+    // Stops taking lines, clears the GPIB instrument and returns it to local, closes the
+    // auxiliary ports. Once only; nothing when not open.
+    void Close();
+    bool IsOpen() const { return m_open; }
+
+    TestInterpreter& Run() { return m_run; }
+    const TestInterpreter& Run() const { return m_run; }
+
+private:
+    void EvaluateReply() override;
+
+    ProgramState& S;
+    ProgramTestLink m_link;
+    AuxiliaryPorts m_auxiliary;
+    TestInterpreter m_run;
+    VariableKeywords m_keywords;
+    bool m_open = false;
+};

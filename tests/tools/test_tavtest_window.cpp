@@ -1,0 +1,122 @@
+// One test table run by the test window and by tavtest against the same simulated instrument:
+// the instrument gets the same lines in the same order with the same waits, and the report
+// file and the printed report come out the same.
+#include "autotest/test_window.h"
+#include "panel/program_start.h"
+#include "tests/panel/panel_fixture.h"
+#include "tests/support/pdf_text.h"
+#include "tests/support/qt_print.h"
+#include "tests/support/qt_wait.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QPdfWriter>
+#include <QProcess>
+#include <cmath>
+
+namespace {
+
+const char* const kTable =
+    "Test-File:\r\nReporter:;Line 3\r\nUnit:;TAV 1600\r\nSerial #:;0505000777\r\n\r\n"
+    " 1;00.00.00.100;SOUR:VOLTAC,230;0;0;0;;;;1\r\n"
+    " 2;00.00.00.300;OUTP,1;0;0;0;;;;1\r\n"
+    " 3;00.00.00.500;MEAS:VOLT?;0;0;0;225;235;UAC;1\r\n"
+    " 4;00.00.00.200;MEAS:CURR?;0;0;0;4.5;4.7;I;1\r\n"
+    " 5;00.00.00.000;GOTO;4;0;1;;;;1\r\n"
+    " 6;00.00.00.400;SOUR:FREQ,60;0;0;0;;;;1\r\n"
+    " 7;00.00.00.100;OUTP,0;0;0;0;;;;1\r\n"
+    " 8;00.00.00.000;END;0;0;0;;;;1\r\n";
+
+struct Sent {
+    QString line;
+    long ticks; // timer periods since the line before
+    bool operator==(const Sent&) const = default;
+};
+
+void PrintTo(const Sent& s, std::ostream* os) { *os << s.line.toStdString() << " +" << s.ticks; }
+
+std::vector<Sent> Lines(const std::vector<TavsimProcess::LogLine>& log, size_t from, size_t to)
+{
+    std::vector<Sent> lines;
+    for (size_t i = from; i < to; ++i) {
+        const qint64 gap = i == from ? 0 : log[i].micros - log[i - 1].micros;
+        lines.push_back({log[i].line, std::lround(gap / 100000.0)});
+    }
+    return lines;
+}
+
+QByteArray WithoutDate(QByteArray report)
+{
+    const qsizetype start = report.indexOf("Date:;");
+    const qsizetype end = report.indexOf("\r\n", start);
+    return start < 0 ? report : report.remove(start, end - start);
+}
+
+using WindowAndRunner = PanelFixture;
+
+TEST_F(WindowAndRunner, SameLinesWaitsReportAndPrint)
+{
+    auto sim = StartSimAndWindows();
+    QFile table(CwdFile("unit.tst"));
+    ASSERT_TRUE(table.open(QIODevice::WriteOnly));
+    table.write(kTable);
+    table.close();
+
+    // The desktop program: open the file, "Start", wait for the end, save and print.
+    auto window = std::make_unique<TForm6>(state, form.get());
+    window->show();
+    window->OpenTest(table.fileName());
+    window->Button3Click();
+    ASSERT_TRUE(WaitUntil([&] { return !window->Timer1()->isActive(); }, 60000));
+    PumpEvents(200); // a last reply still on its way
+    window->SaveReportFile(CwdFile("window.rpt"));
+    {
+        QPdfWriter pdf(CwdFile("window.pdf"));
+        window->PrintReport(pdf);
+    }
+    window->done(0);
+    window.reset();
+    // The desktop program ends: the instrument's port is free for the runner.
+    form.reset();
+    DetachPortHandlers(state);
+    state.ComPort(1).SetActive(false);
+    // Rows 1 to 7 with row 4 twice, END sends nothing.
+    const size_t windowLines = 7;
+    ASSERT_TRUE(WaitUntil([&] { return sim->Received().size() >= windowLines; }));
+    ASSERT_EQ(sim->Received().size(), windowLines);
+
+    // tavtest, finding the same ports through its configuration folder.
+    ASSERT_TRUE(QDir(CwdFile("cfg")).mkpath("tavcontrol"));
+    ASSERT_TRUE(QFile::link(QString::fromStdString(sandbox.LinkDir()),
+                            CwdFile("cfg/tavcontrol/ports")));
+    QProcess runner;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", CwdFile("cfg"));
+    runner.setProcessEnvironment(env);
+    runner.setWorkingDirectory(CwdFile(""));
+    runner.start(QStringLiteral(TAVTEST_PATH),
+                 {table.fileName(), "--report", "runner.rpt", "--pdf", "runner.pdf"});
+    runner.closeWriteChannel();
+    ASSERT_TRUE(runner.waitForFinished(60000));
+    EXPECT_EQ(runner.exitCode(), 0) << runner.readAllStandardError().toStdString();
+
+    ASSERT_TRUE(WaitUntil([&] { return sim->Received().size() >= 2 * windowLines; }));
+    const auto log = sim->Received();
+    ASSERT_EQ(log.size(), 2 * windowLines);
+    EXPECT_EQ(Lines(log, windowLines, log.size()), Lines(log, 0, windowLines));
+
+    QFile windowReport(CwdFile("window.rpt"));
+    QFile runnerReport(CwdFile("runner.rpt"));
+    ASSERT_TRUE(windowReport.open(QIODevice::ReadOnly));
+    ASSERT_TRUE(runnerReport.open(QIODevice::ReadOnly));
+    const QByteArray windowBytes = windowReport.readAll();
+    EXPECT_TRUE(windowBytes.contains(" 4;I;4.500;4.600;4.700;\r\n 4;I;"));
+    EXPECT_EQ(WithoutDate(runnerReport.readAll()), WithoutDate(windowBytes));
+
+    const QString windowPdf = PdfLayoutText(CwdFile("window.pdf"));
+    ASSERT_FALSE(windowPdf.isEmpty());
+    EXPECT_EQ(PdfLayoutText(CwdFile("runner.pdf")), windowPdf);
+    EXPECT_EQ(PdfFonts(CwdFile("runner.pdf")), PdfFonts(CwdFile("window.pdf")));
+}
+
+} // namespace

@@ -1,0 +1,93 @@
+#include "tools/runner_console.h"
+
+namespace {
+
+constexpr int kBarWidth = 30;
+
+QString Elapsed(qint64 ms)
+{
+    const qint64 s = ms / 1000;
+    return QStringLiteral("%1:%2.%3")
+        .arg(s / 60, 2, 10, QLatin1Char('0'))
+        .arg(s % 60, 2, 10, QLatin1Char('0'))
+        .arg((ms % 1000) / 100);
+}
+
+} // namespace
+
+RunnerConsole::RunnerConsole(std::FILE* out, bool quiet, bool terminal)
+    : m_out(out), m_quiet(quiet), m_terminal(terminal)
+{
+}
+
+void RunnerConsole::Line(const QString& text)
+{
+    ClearBar();
+    std::fputs(text.toLocal8Bit().constData(), m_out);
+    std::fputc('\n', m_out);
+    std::fflush(m_out);
+}
+
+void RunnerConsole::ClearBar()
+{
+    if (!m_barShown)
+        return;
+    std::fputs("\r\033[K", m_out);
+    m_barShown = false;
+}
+
+void RunnerConsole::Row(const QStringList& cells, const QString& command)
+{
+    if (m_quiet || cells.size() < 6)
+        return;
+    // Step, command, result, limits, mark; a row without limits shows none.
+    const QString limits = cells[2].isEmpty() && cells[4].isEmpty()
+                               ? QString()
+                               : QStringLiteral("[%1 .. %2]").arg(cells[2], cells[4]);
+    Line(QStringLiteral("%1  %2  %3  %4  %5  %6")
+             .arg(cells[0].trimmed(), 3)
+             .arg(command, -16)
+             .arg(cells[3], 10)
+             .arg(limits, -22)
+             .arg(cells[5].isEmpty() ? QStringLiteral("ok") : cells[5], cells[1])
+             .trimmed());
+}
+
+void RunnerConsole::Progress(int done, int total, qint64 elapsedMs)
+{
+    if (m_quiet || !m_terminal || total <= 0)
+        return;
+    const int filled = std::min(kBarWidth, done * kBarWidth / total);
+    const QString bar = QString(filled, QLatin1Char('#')) + QString(kBarWidth - filled, QLatin1Char('.'));
+    std::fprintf(m_out, "\r\033[K[%s] %d/%d rows  %s", bar.toLatin1().constData(), done, total,
+                 Elapsed(elapsedMs).toLatin1().constData());
+    std::fflush(m_out);
+    m_barShown = true;
+}
+
+void RunnerConsole::Warning(const QString& text)
+{
+    if (!m_quiet)
+        Line(QStringLiteral("tavtest: warning: ") + text);
+}
+
+void RunnerConsole::Error(const QString& text) { Line(QStringLiteral("tavtest: error: ") + text); }
+
+void RunnerConsole::Ask(const QString& text)
+{
+    ClearBar();
+    std::fputs(text.toLocal8Bit().constData(), m_out);
+    std::fflush(m_out);
+}
+
+void RunnerConsole::Summary(int rows, int failed, const QString& runError, qint64 elapsedMs)
+{
+    QString verdict = runError.isEmpty() ? (failed ? QStringLiteral("FAILED")
+                                                   : QStringLiteral("PASSED"))
+                                         : QStringLiteral("ERROR");
+    Line(QStringLiteral("%1: %2 rows recorded, %3 failed, %4")
+             .arg(verdict)
+             .arg(rows)
+             .arg(failed)
+             .arg(Elapsed(elapsedMs)));
+}

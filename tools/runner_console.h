@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <cstdio>
+
+// What tavtest tells the person or job that runs it, on standard error: one line per recorded
+// row, a progress bar when that is a terminal, warnings, errors and the closing summary.
+// Quiet keeps only errors and the summary.
+class RunnerConsole {
+public:
+    RunnerConsole(std::FILE* out, bool quiet, bool terminal);
+
+    // A recorded row: step, comment, lower limit, value, upper limit, mark, with the command
+    // the row sent.
+    void Row(const QStringList& cells, const QString& command);
+    // Rows done of the rows up to the end row, and the time since the start.
+    void Progress(int done, int total, qint64 elapsedMs);
+    void Warning(const QString& text);
+    void Error(const QString& text);
+    void Summary(int rows, int failed, const QString& runError, qint64 elapsedMs);
+    // A question on the terminal (the bar is cleared first).
+    void Ask(const QString& text);
+
+private:
+    void ClearBar();
+    void Line(const QString& text);
+
+    std::FILE* m_out;
+    bool m_quiet;
+    bool m_terminal;
+    bool m_barShown = false;
+};

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <map>
+#include <optional>
+
+// What tavtest was asked to do, from its command line.
+struct RunnerOptions {
+    QString TestFile;
+    // Link: TAVCON.cfg in the current folder unless --config names another; then --port,
+    // --gpib or --gpib-name override it.
+    QString ConfigFile;
+    std::optional<int> Port;
+    std::optional<int> GpibAddress;
+    QString GpibName;
+
+    // Results. A --report naming an existing folder saves there under the automatic name.
+    QString ReportFile;
+    QString TextFile;
+    QString JUnitFile;
+    QString PdfFile;
+    bool AutoSave = false; // the "Auto Save" box: the interpreter saves at the end row
+
+    // Report header.
+    std::optional<QString> Serial;
+    bool SerialAdvance = false; // "Serial # +1"
+    std::optional<QString> Reporter;
+    std::optional<QString> Unit;
+
+    bool StopAtError = false;
+    std::map<int, double> Sets;     // variable number 1 ... 10 -> value
+    std::map<int, QString> Answers; // variable number 1 ... 10 -> prompt answer
+    bool Quiet = false;
+    int TimeoutSeconds = 0; // 0: none
+
+    // Recording of the run, taken by the program's recorder once it exists.
+    QString TraceFile;
+};
+
+// The outcome of reading the command line: options, or --help/--version, or an error.
+struct RunnerCommandLine {
+    RunnerOptions Options;
+    bool Help = false;
+    bool Version = false;
+    QString Error;
+};
+
+RunnerCommandLine ParseRunnerCommandLine(const QStringList& arguments);
+
+// The --help text.
+extern const char* const kRunnerUsage;

@@ -1,0 +1,109 @@
+// tavtest: runs a test table from a shell, a CI job or a production line, without windows.
+#include "autotest/report_print.h"
+#include "panel/program_state.h"
+#include "tools/runner_console.h"
+#include "tools/runner_options.h"
+#include "tools/test_runner.h"
+
+#include "tav_version.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QPdfWriter>
+#include <QSocketNotifier>
+#include <csignal>
+#include <cstdio>
+#include <memory>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int g_signalPipe[2] = {-1, -1};
+
+// Ctrl-C and a job's stop reach the event loop through a socket, where the run can end cleanly.
+void OnSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = write(g_signalPipe[1], &byte, 1);
+}
+
+void CatchStopSignals()
+{
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0)
+        return;
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    // No SA_RESTART: a prompt waiting on the terminal returns at once.
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+// The printed report, as the test window prints it after a run (bold), into a PDF file.
+bool WritePdf(const QString& path, const TestHeader& copies, const QString& startDate,
+              const ResultTable& results)
+{
+    QPdfWriter writer(path);
+    writer.setTitle(QStringLiteral("Test-Report"));
+    QFont font = ReportFont();
+    font.setBold(true);
+    return PrintReportLines(writer, ReportPrintLines(copies, startDate, results), font);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const RunnerCommandLine command = ParseRunnerCommandLine(arguments);
+    if (command.Help) {
+        std::fputs(kRunnerUsage, stdout);
+        return 0;
+    }
+    if (command.Version) {
+        std::printf("tavtest %s\n", TAV_VERSION_TEXT);
+        return 0;
+    }
+    if (!command.Error.isEmpty()) {
+        std::fprintf(stderr, "tavtest: %s\n%s", command.Error.toLocal8Bit().constData(),
+                     kRunnerUsage);
+        return TestRunner::kRunError;
+    }
+    const RunnerOptions& options = command.Options;
+    if (!options.TraceFile.isEmpty()) {
+        // The recorder of the desktop program takes this option; the runner hands its file on
+        // once the recorder is part of the core.
+        std::fputs("tavtest: error: --trace: recording is not available in this version\n",
+                   stderr);
+        return TestRunner::kRunError;
+    }
+
+    // Fonts and a paint device only for the PDF; the offscreen platform needs no display.
+    std::unique_ptr<QCoreApplication> app;
+    if (!options.PdfFile.isEmpty()) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    QCoreApplication::setApplicationName(QStringLiteral("tavtest"));
+
+    CatchStopSignals();
+    RunnerConsole console(stderr, options.Quiet, isatty(STDERR_FILENO) == 1);
+    ProgramState state;
+    TestRunner runner(state, options, console, isatty(STDIN_FILENO) == 1);
+    if (!options.PdfFile.isEmpty())
+        runner.SetPdfWriter(&WritePdf);
+    if (g_signalPipe[0] >= 0) {
+        auto* stop = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, app.get());
+        QObject::connect(stop, &QSocketNotifier::activated, &runner, [&runner] {
+            char byte = 0;
+            [[maybe_unused]] const ssize_t got = read(g_signalPipe[0], &byte, 1);
+            runner.Interrupt();
+        });
+    }
+    return runner.Exec();
+}

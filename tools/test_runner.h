@@ -1,0 +1,106 @@
+#pragma once
+
+#include "autotest/result_table.h"
+#include "autotest/test_host.h"
+#include "autotest/test_session.h"
+#include "autotest/value_prompt.h"
+#include "link/reply_sink.h"
+#include "panel/program_state.h"
+#include "sequence/step_grid.h"
+#include "tools/runner_console.h"
+#include "tools/runner_options.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+class QEventLoop;
+class QSocketNotifier;
+
+// A test table run without windows: the table read from its file, the program's link started
+// as the desktop program starts it, the run ticked every 100 ms as the test window's "Start"
+// with "Start at Step 1" does, and the results written at the end. Exec() returns the exit
+// status: 0 every recorded row passed, 1 a row failed its limits, 2 the run itself failed.
+class TestRunner : public QObject, private TestHost, private ValuePrompt, private ReplySink,
+                   private GpibMessages {
+    Q_OBJECT
+
+public:
+    enum Status { kPassed = 0, kFailed = 1, kRunError = 2 };
+
+    // stdinTerminal: a PAUSE row waits for Enter and a prompt asks, instead of going on with a
+    // warning.
+    TestRunner(ProgramState& state, RunnerOptions options, RunnerConsole& console,
+               bool stdinTerminal);
+    ~TestRunner() override;
+
+    // Starts, runs until the end and writes the results; the exit status.
+    int Exec();
+    // Ctrl-C: the run ends now as a failed run, with what was recorded so far saved.
+    void Interrupt();
+
+    const ResultTable& Results() const { return m_results; }
+    // Writes the printed report as a PDF file (needs a GUI application); set by the program
+    // when a PDF is asked for, so that the runner itself needs no GUI.
+    void SetPdfWriter(std::function<bool(const QString& path, const TestHeader&, const QString&,
+                                         const ResultTable&)> writer)
+    {
+        m_pdfWriter = std::move(writer);
+    }
+
+private:
+    bool Prepare();
+    void TimerStopped();
+    void Finish(const QString& runError);
+    void WriteResults();
+    void Fail(const QString& runError);
+    int EndRow() const;
+    QString ReadTerminalLine();
+    void PortLost(TCiaComPort* port, int error);
+    void RowRecorded(int row);
+    QString LinkName() const;
+
+    // TestHost
+    void SetTimer(bool on) override;
+    bool TimerEnabled() const override { return m_timer.isActive(); }
+    TestOptions Options() const override;
+    TestHeader HeaderFields() const override { return m_header; }
+    void SetSerialField(const QString& text) override { m_header.SerialText = text; }
+    void RunStarted(bool) override {}
+    void ShowStepNumber(const QString&) override {}
+    void ShowStepFields(const QString&, const QString&, const QString&) override {}
+    void SetResultText(const QString&) override {}
+    void SetResultRed(bool) override {}
+    void ShowMessage(const QString& text) override;
+    // ValuePrompt: "@MSGVARnn".
+    QString AskValue(const QString& defaultText, const QString& promptText) override;
+    // ReplySink: the start-up's and ports' own lines, kept for a port error's message.
+    void ParseReply(const QString& text) override;
+    // GpibMessages: a GPIB error during the run means the instrument is lost.
+    void AppendErrBox(const QString& line) override;
+    void ClearErrBox() override {}
+    void SetMeter(const QString&) override {}
+
+    ProgramState& S;
+    RunnerOptions m_options;
+    RunnerConsole& m_console;
+    bool m_stdinTerminal;
+    MemoryStepGrid m_table;
+    ResultTable m_results;
+    TestHeader m_header;
+    std::unique_ptr<TestSession> m_session;
+    QTimer m_timer;
+    QTimer m_timeout;
+    QElapsedTimer m_elapsed;
+    QEventLoop* m_loop = nullptr;
+    QSocketNotifier* m_enter = nullptr;
+    QStringList m_linkLines;
+    QString m_runError;
+    QString m_pendingMessage;
+    bool m_finished = false;
+    int m_status = kRunError;
+    std::function<bool(const QString&, const TestHeader&, const QString&, const ResultTable&)>
+        m_pdfWriter;
+};

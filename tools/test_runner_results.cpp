@@ -1,0 +1,41 @@
+// The result files of a run: report, text export, printed report and JUnit XML.
+#include "tools/test_runner.h"
+
+#include "autotest/report_file.h"
+#include "autotest/report_text.h"
+#include "common/text_file.h"
+#include "tools/junit_report.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+// Every file asked for, also after a failed run: what was recorded so far.
+void TestRunner::WriteResults()
+{
+    const TestHeader& copies = S.TestRun.Copies;
+    QStringList errors;
+    QString error;
+    QString reportPath = m_options.ReportFile;
+    if (!reportPath.isEmpty() && QFileInfo(reportPath).isDir())
+        reportPath = QDir(reportPath).filePath(AutoSaveFileName(copies.UnitText, copies.SerialText));
+    if (!reportPath.isEmpty() && !SaveReport(reportPath, copies, S.StartDate, m_results, &error))
+        errors << FileErrorText(reportPath, error);
+    const QString& textPath = m_options.TextFile;
+    if (!textPath.isEmpty() &&
+        !ExportReportText(textPath, copies, S.StartDate, m_results, &error))
+        errors << FileErrorText(textPath, error);
+    const QString& pdfPath = m_options.PdfFile;
+    if (!pdfPath.isEmpty() &&
+        !(m_pdfWriter && m_pdfWriter(pdfPath, copies, S.StartDate, m_results)))
+        errors << FileErrorText(pdfPath, QStringLiteral("the report could not be printed"));
+    const QString& junitPath = m_options.JUnitFile;
+    const JUnitRun run{QFileInfo(m_options.TestFile).completeBaseName(), copies,
+                       m_elapsed.elapsed() / 1000.0, m_runError};
+    if (!junitPath.isEmpty() && !WriteJUnitReport(junitPath, run, m_results, &error))
+        errors << FileErrorText(junitPath, error);
+    if (!errors.isEmpty() && m_runError.isEmpty())
+        m_runError = errors.join(QStringLiteral("; "));
+    else if (!errors.isEmpty())
+        for (const QString& e : errors)
+            m_console.Error(e);
+}
