@@ -8,7 +8,7 @@ const char* const kRunnerUsage =
     "               [--junit FILE.xml] [--pdf FILE.pdf] [--auto-save]\n"
     "               [--serial SN | --serial-advance] [--reporter TEXT] [--unit TEXT]\n"
     "               [--stop-at-error] [--set VARnn=VALUE ...] [--answer VARnn=VALUE ...]\n"
-    "               [--quiet] [--timeout SECONDS]\n"
+    "               [--quiet] [--timeout SECONDS] [--trace FILE]\n"
     "Runs a test table against a TAV power source without windows, as the test window's\n"
     "\"Start\" does with \"Start at Step 1\", and writes the results.\n"
     "Exit status: 0 every recorded row passed, 1 a row failed its limits, 2 the run itself\n"

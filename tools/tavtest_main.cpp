@@ -1,6 +1,7 @@
 // tavtest: runs a test table from a shell, a CI job or a production line, without windows.
 #include "autotest/report_print.h"
 #include "panel/program_state.h"
+#include "record/trace_option.h"
 #include "tools/runner_console.h"
 #include "tools/runner_options.h"
 #include "tools/test_runner.h"
@@ -73,14 +74,6 @@ int main(int argc, char** argv)
         return TestRunner::kRunError;
     }
     const RunnerOptions& options = command.Options;
-    if (!options.TraceFile.isEmpty()) {
-        // The recorder of the desktop program takes this option; the runner hands its file on
-        // once the recorder is part of the core.
-        std::fputs("tavtest: error: --trace: recording is not available in this version\n",
-                   stderr);
-        return TestRunner::kRunError;
-    }
-
     // Fonts and a paint device only for the PDF; the offscreen platform needs no display.
     std::unique_ptr<QCoreApplication> app;
     if (!options.PdfFile.isEmpty()) {
@@ -94,6 +87,12 @@ int main(int argc, char** argv)
     CatchStopSignals();
     RunnerConsole console(stderr, options.Quiet, isatty(STDERR_FILENO) == 1);
     ProgramState state;
+    // The traffic trace, as the desktop program keeps it, from the first line on.
+    if (QString message; !options.TraceFile.isEmpty() &&
+                         !StartTrace({true, options.TraceFile, {}}, state.Trace, message)) {
+        std::fprintf(stderr, "tavtest: %s\n", message.toLocal8Bit().constData());
+        return TestRunner::kRunError;
+    }
     TestRunner runner(state, options, console, isatty(STDIN_FILENO) == 1);
     if (!options.PdfFile.isEmpty())
         runner.SetPdfWriter(&WritePdf);

@@ -195,3 +195,23 @@ TEST_F(Tavtest, PresetVariablesAnswersAndPauseWithoutTerminal)
 }
 
 } // namespace
+
+// --trace keeps the traffic as the desktop program does: every line the instrument got, sent,
+// and its answer, received.
+TEST_F(Tavtest, TraceRecordsTheRunsTraffic)
+{
+    auto sim = StartSim();
+    const QString table = WriteTable("unit.tst", kPassingRows);
+    ASSERT_EQ(Run({table, "--trace", "run.trace", "--quiet"}), 0) << err.toStdString();
+    const QStringList trace = QString::fromLatin1(Bytes("run.trace")).split('\n', Qt::SkipEmptyParts);
+    QStringList sent;
+    for (const QString& line : trace) {
+        const QStringList fields = line.split('\t');
+        if (fields.size() >= 4 && fields[1] == "TX")
+            sent << fields[3];
+    }
+    ASSERT_EQ(sent.size(), 4) << trace.join('\n').toStdString();
+    EXPECT_TRUE(sent[2].startsWith("MEAS:VOLT?")) << sent[2].toStdString();
+    EXPECT_FALSE(trace.filter("\tRX\t").isEmpty());
+    EXPECT_NE(Run({table, "--trace"}), 0) << "the option without its file";
+}
