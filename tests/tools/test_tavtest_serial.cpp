@@ -203,7 +203,8 @@ TEST_F(Tavtest, TraceRecordsTheRunsTraffic)
     auto sim = StartSim();
     const QString table = WriteTable("unit.tst", kPassingRows);
     ASSERT_EQ(Run({table, "--trace", "run.trace", "--quiet"}), 0) << err.toStdString();
-    const QStringList trace = QString::fromLatin1(Bytes("run.trace")).split('\n', Qt::SkipEmptyParts);
+    const QStringList trace =
+        QString::fromLatin1(Bytes("run.trace")).split('\n', Qt::SkipEmptyParts);
     QStringList sent;
     for (const QString& line : trace) {
         const QStringList fields = line.split('\t');
