@@ -237,6 +237,7 @@ void TCiaComPort::Close()
     m_thread.reset();
     close(m_wakeFd);
     m_wakeFd = -1;
+    CloseSerialDevice(m_fd);
     m_fd = -1;
     {
         std::lock_guard lock(m_rxMutex);

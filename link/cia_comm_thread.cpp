@@ -104,7 +104,8 @@ void TCiaCommThread::Execute()
             WatchLines(true);
     }
 
-    CloseSerialDevice(m_fd);
+    // The descriptor stays open until the port closes on the user-interface thread: closed
+    // here, a write racing with it could reach whatever file next got the same number.
     {
         std::lock_guard lock(m_port.m_handoverMutex);
         m_port.m_threadEnded = true;

@@ -8,7 +8,8 @@
 
 // The receive thread of one open port: waits on the device and on the port's wake-up descriptor,
 // fetches what arrived, finishes writes the device did not take at once, and watches the modem
-// lines where there are any. It owns the device descriptor and closes it as it ends.
+// lines where there are any. It uses the port's descriptor, which the port closes once the
+// thread has ended.
 class TCiaCommThread {
 public:
     TCiaCommThread(TCiaComPort& port, int fd);
