@@ -1,32 +1,13 @@
 // The control panel on a GPIB link, over the simulated GPIB library loaded by name.
 #include "sequence/sequence_window.h"
-#include "tests/panel/panel_fixture.h"
-#include "tests/support/sim_gpib_controls.h"
+#include "tests/panel/gpib_panel_fixture.h"
 
 #include <QListWidget>
 
 namespace {
 
-class GpibPanelTest : public PanelFixture {
+class GpibPanelTest : public GpibPanelFixture {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(controls.Loaded()) << "the simulated libgpib.so.0 is not on the search path";
-        controls.Reset();
-        ASSERT_EQ(state.GpibLib.BindGpibLibrary(), 0);
-        CreateWindows();
-        // GPIB by address, the simulated instrument's.
-        state.Link.IoType = 2;
-        state.Link.GpibAddress = 5;
-        state.SerialLink = false;
-    }
-
-    void Ticks(int n)
-    {
-        for (int i = 0; i < n; ++i)
-            form->Timer1Timer();
-    }
-
     QStringList ErrBox() const
     {
         QStringList items;
@@ -34,8 +15,6 @@ protected:
             items.append(tool->ErrBox()->item(i)->text());
         return items;
     }
-
-    SimGpibControls controls;
 };
 
 } // namespace

@@ -1,37 +1,20 @@
 // Recording and trace on a GPIB link, over the simulated GPIB library loaded by name: the
 // replies are read inside the tick, and still land in the pass they belong to.
 #include "record/csv_recorder.h"
-#include "tests/panel/panel_fixture.h"
+#include "tests/panel/gpib_panel_fixture.h"
 #include "tests/record/csv_check.h"
-#include "tests/support/sim_gpib_controls.h"
 
 #include <QFile>
 
 namespace {
 
-class GpibRecording : public PanelFixture {
+class GpibRecording : public GpibPanelFixture {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(controls.Loaded()) << "the simulated libgpib.so.0 is not on the search path";
-        controls.Reset();
-        ASSERT_EQ(state.GpibLib.BindGpibLibrary(), 0);
-        CreateWindows();
-        state.Link.IoType = 2;
-        state.Link.GpibAddress = 5;
-        state.SerialLink = false;
-    }
-    void Ticks(int n)
-    {
-        for (int i = 0; i < n; ++i)
-            form->Timer1Timer();
-    }
     static QByteArray Bytes(const QString& path)
     {
         QFile f(path);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
-    SimGpibControls controls;
 };
 
 TEST_F(GpibRecording, RowsPerPassAndTracedExchanges)

@@ -1,0 +1,28 @@
+#pragma once
+
+// The control panel on a GPIB link by address (the simulated instrument's, 5), over the
+// simulated GPIB library loaded by name; the test ticks the poll cycle itself.
+#include "tests/panel/panel_fixture.h"
+#include "tests/support/sim_gpib_controls.h"
+
+class GpibPanelFixture : public PanelFixture {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(controls.Loaded()) << "the simulated libgpib.so.0 is not on the search path";
+        controls.Reset();
+        ASSERT_EQ(state.GpibLib.BindGpibLibrary(), 0);
+        CreateWindows();
+        state.Link.IoType = 2;
+        state.Link.GpibAddress = 5;
+        state.SerialLink = false;
+    }
+
+    void Ticks(int n)
+    {
+        for (int i = 0; i < n; ++i)
+            form->Timer1Timer();
+    }
+
+    SimGpibControls controls;
+};
