@@ -3,6 +3,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
 
 TavsimProcess::TavsimProcess(const QString& linkPath, const QString& logPath,
                              const QStringList& extra)
@@ -10,15 +14,29 @@ TavsimProcess::TavsimProcess(const QString& linkPath, const QString& logPath,
 {
     // A link left by an earlier run that was killed must not pass for this one's.
     QFile::remove(linkPath);
-    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_process.start(QStringLiteral(TAVSIM_PATH),
-                    QStringList{"--link", linkPath, "--log", logPath} + extra);
-    if (!m_process.waitForStarted(20000))
+    std::vector<QByteArray> args{QByteArrayLiteral(TAVSIM_PATH), "--link", linkPath.toLocal8Bit(),
+                                 "--log", logPath.toLocal8Bit()};
+    for (const QString& a : extra)
+        args.push_back(a.toLocal8Bit());
+    std::vector<char*> argv;
+    for (QByteArray& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    m_pid = fork();
+    if (m_pid == 0) {
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    if (m_pid < 0)
         return;
     for (int i = 0; i < 2000 && !m_ready; ++i) {
         m_ready = QFileInfo(linkPath).isSymLink();
         if (!m_ready)
             QThread::msleep(10);
+        if (waitpid(m_pid, nullptr, WNOHANG) == m_pid) {
+            m_pid = -1;
+            return;
+        }
     }
 }
 
@@ -26,13 +44,19 @@ TavsimProcess::~TavsimProcess() { Kill(); }
 
 void TavsimProcess::Kill()
 {
-    if (m_process.state() == QProcess::NotRunning)
+    if (m_pid <= 0)
         return;
-    m_process.terminate(); // lets it remove its link
-    if (!m_process.waitForFinished(5000)) {
-        m_process.kill();
-        m_process.waitForFinished(5000);
+    kill(m_pid, SIGTERM); // lets it remove its link
+    for (int i = 0; i < 500; ++i) {
+        if (waitpid(m_pid, nullptr, WNOHANG) == m_pid) {
+            m_pid = -1;
+            return;
+        }
+        QThread::msleep(10);
     }
+    kill(m_pid, SIGKILL);
+    waitpid(m_pid, nullptr, 0);
+    m_pid = -1;
 }
 
 std::vector<TavsimProcess::LogLine> TavsimProcess::Received() const
