@@ -436,6 +436,7 @@ void TCiaComPort::Guarded(const std::function<void()>& call)
 
 bool TCiaComPort::event(QEvent* e)
 {
+    cia_events::TakenOver(e);
     if (e->type() != cia_events::EventType())
         return QObject::event(e);
     const auto* pe = static_cast<PortEvent*>(e);

@@ -35,7 +35,9 @@ TCiaCommThread::TCiaCommThread(TCiaComPort& port, int fd)
 
 void TCiaCommThread::Post(Kind kind, uint32_t value)
 {
-    QCoreApplication::postEvent(&m_port, new PortEvent(kind, m_session, value));
+    auto* event = new PortEvent(kind, m_session, value);
+    cia_events::HandedOver(event);
+    QCoreApplication::postEvent(&m_port, event);
 }
 
 TCiaCommThread::~TCiaCommThread() { Join(); }
