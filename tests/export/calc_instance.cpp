@@ -38,3 +38,4 @@ CalcInstance::~CalcInstance()
     int status = 0;
     waitpid(m_pid, &status, 0);
 }
+

@@ -71,9 +71,61 @@ QString Sha(const QString& path)
     return QCryptographicHash::hash(ReadFileBytes(path), QCryptographicHash::Sha256).toHex();
 }
 
-TEST(CalcExport, ReportLandsInTheOpenWorkbookAndNothingIsSaved)
-{
+// The report of three rows with the settings R = 5, C = 2 for the workbook.
+class CalcExportTest : public ::testing::Test {
+protected:
+    void Settle(const QString& workbook, const std::string& pipe)
+    {
+        S.WritableDirectory = dir.path();
+        S.ExportRowText = QStringLiteral("5");
+        S.ExportColumnText = QStringLiteral("2");
+        S.WorkbookPath = workbook;
+        ASSERT_TRUE(WriteExportSettings(S, ExportSettingsPath(dir.path())));
+        S.Spreadsheet = [pipe] {
+            return std::make_unique<CalcPluginAutomation>(
+                QString::fromLatin1(TAV_CALC_PLUGIN_FILE), QString::fromStdString(pipe));
+        };
+        S.StartDate = QStringLiteral("07.12.2026");
+        results.WriteCaptions();
+        for (int k = 1; k <= 3; ++k)
+            results.SetRow(k, {QString::number(k), QStringLiteral("Ü-Messung %1").arg(k), "1.5",
+                               "230", "240", k == 2 ? "FAIL" : "OK"});
+    }
+
+    // B5:G14 of the open workbook, read through a connection of the test's own.
+    void ExpectReportCells(const Reference<uno::XComponentContext>& reader, const QString& book)
+    {
+        const Reference<lang::XComponent> doc = Load(reader, calc::FileUrl(book.toStdString()));
+        const Reference<table::XCellRange> range =
+            calc::ActiveSheet(doc)->getCellRangeByPosition(1, 4, 6, 13);
+        const uno::Sequence<uno::Sequence<uno::Any>> data =
+            Reference<sheet::XCellRangeData>(range, UNO_QUERY_THROW)->getDataArray();
+        auto text = [&data](int row, int column) {
+            OUString s;
+            data[row - 5][column - 2] >>= s;
+            return QString::fromStdString(calc::Utf8(s));
+        };
+        EXPECT_EQ(text(5, 2), QStringLiteral("Test-Report:"));
+        EXPECT_EQ(text(5, 3), QString());
+        EXPECT_EQ(text(6, 3), QStringLiteral("KELM-Electronic"));
+        EXPECT_EQ(text(9, 2), QStringLiteral("Date:"));
+        EXPECT_EQ(text(9, 3), QStringLiteral("07.12.2026"));
+        EXPECT_EQ(text(10, 2), QString());
+        EXPECT_EQ(text(11, 5), QStringLiteral("Test Result"));
+        EXPECT_EQ(text(13, 3), QStringLiteral("Ü-Messung 2"));
+        EXPECT_EQ(text(13, 7), QStringLiteral("FAIL"));
+        // Written as text: a number-looking value is not turned into a number.
+        EXPECT_EQ(data[14 - 5][4 - 2].getValueTypeClass(), uno::TypeClass_STRING);
+        EXPECT_EQ(text(14, 4), QStringLiteral("1.5"));
+    }
+
     QTemporaryDir dir;
+    ProgramState S;
+    ResultTable results;
+};
+
+TEST_F(CalcExportTest, ReportLandsInTheOpenWorkbookAndNothingIsSaved)
+{
     const std::string pipe = "tavtest" + std::to_string(getpid());
     CalcInstance calcInstance(pipe, dir.filePath(QStringLiteral("profile")).toStdString());
     ASSERT_TRUE(calcInstance.Started());
@@ -84,52 +136,13 @@ TEST(CalcExport, ReportLandsInTheOpenWorkbookAndNothingIsSaved)
     MakeWorkbook(reader, book.toStdString());
     const QString before = Sha(book);
     ASSERT_FALSE(ReadFileBytes(book).isEmpty());
-
-    ProgramState S;
-    S.WritableDirectory = dir.path();
-    S.ExportRowText = QStringLiteral("5");
-    S.ExportColumnText = QStringLiteral("2");
-    S.WorkbookPath = book;
-    ASSERT_TRUE(WriteExportSettings(S, ExportSettingsPath(dir.path())));
-    S.Spreadsheet = [pipe] {
-        return std::make_unique<CalcPluginAutomation>(QString::fromLatin1(TAV_CALC_PLUGIN_FILE),
-                                                      QString::fromStdString(pipe));
-    };
-    S.StartDate = QStringLiteral("07.12.2026");
-    ResultTable results;
-    results.WriteCaptions();
-    for (int k = 1; k <= 3; ++k)
-        results.SetRow(k, {QString::number(k), QStringLiteral("Ü-Messung %1").arg(k), "1.5",
-                           "230", "240", k == 2 ? "FAIL" : "OK"});
+    Settle(book, pipe);
     EXPECT_EQ(SendReportToSpreadsheet(S, results), QStringList());
-
-    // The second client finds the same open document and reads B5:G14.
-    const Reference<lang::XComponent> doc = Load(reader, calc::FileUrl(book.toStdString()));
-    const Reference<table::XCellRange> range =
-        calc::ActiveSheet(doc)->getCellRangeByPosition(1, 4, 6, 13);
-    const uno::Sequence<uno::Sequence<uno::Any>> data =
-        Reference<sheet::XCellRangeData>(range, UNO_QUERY_THROW)->getDataArray();
-    auto text = [&data](int row, int column) {
-        OUString s;
-        data[row - 5][column - 2] >>= s;
-        return QString::fromStdString(calc::Utf8(s));
-    };
-    EXPECT_EQ(text(5, 2), QStringLiteral("Test-Report:"));
-    EXPECT_EQ(text(5, 3), QString());
-    EXPECT_EQ(text(6, 3), QStringLiteral("KELM-Electronic"));
-    EXPECT_EQ(text(9, 2), QStringLiteral("Date:"));
-    EXPECT_EQ(text(9, 3), QStringLiteral("07.12.2026"));
-    EXPECT_EQ(text(10, 2), QString());
-    EXPECT_EQ(text(11, 5), QStringLiteral("Test Result"));
-    EXPECT_EQ(text(13, 3), QStringLiteral("Ü-Messung 2"));
-    EXPECT_EQ(text(13, 7), QStringLiteral("FAIL"));
-    // Written as text: a number-looking value is not turned into a number.
-    uno::Any value = data[14 - 5][4 - 2];
-    EXPECT_EQ(value.getValueTypeClass(), uno::TypeClass_STRING);
-    EXPECT_EQ(text(14, 4), QStringLiteral("1.5"));
-
+    ExpectReportCells(reader, book);
+    // A second export goes into the same open workbook, not a read-only copy.
+    EXPECT_EQ(SendReportToSpreadsheet(S, results), QStringList());
+    ExpectReportCells(reader, book);
     EXPECT_EQ(Sha(book), before) << "the workbook on disk was changed";
-    Reference<util::XCloseable>(doc, UNO_QUERY_THROW)->close(true);
 }
 
 } // namespace
