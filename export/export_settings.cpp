@@ -1,5 +1,6 @@
 #include "export/export_settings.h"
 
+#include "common/little_endian.h"
 #include "common/strict_integer.h"
 #include "common/text_file.h"
 #include "panel/program_state.h"
@@ -10,28 +11,16 @@
 
 namespace {
 
-int32_t GetInt32(const char* p)
-{
-    const auto* b = reinterpret_cast<const uint8_t*>(p);
-    return static_cast<int32_t>(static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 |
-                                static_cast<uint32_t>(b[2]) << 16 |
-                                static_cast<uint32_t>(b[3]) << 24);
-}
-
-void PutInt32(char* p, int32_t value)
-{
-    const auto v = static_cast<uint32_t>(value);
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<char>(static_cast<uint8_t>(v >> (8 * i)));
-}
+uint8_t* Bytes(char* p) { return reinterpret_cast<uint8_t*>(p); }
+const uint8_t* Bytes(const char* p) { return reinterpret_cast<const uint8_t*>(p); }
 
 } // namespace
 
 QByteArray ExportRecord::Encode() const
 {
     QByteArray bytes(kSize, '\0');
-    PutInt32(bytes.data(), Row);
-    PutInt32(bytes.data() + 4, Column);
+    PutInt32(Bytes(bytes.data()), Row);
+    PutInt32(Bytes(bytes.data() + 4), Column);
     const QByteArray path = Path.left(kMaxPathLength);
     bytes[8] = static_cast<char>(path.size());
     std::copy(path.begin(), path.end(), bytes.begin() + 9);
@@ -41,8 +30,8 @@ QByteArray ExportRecord::Encode() const
 ExportRecord ExportRecord::Decode(const char* record)
 {
     ExportRecord r;
-    r.Row = GetInt32(record);
-    r.Column = GetInt32(record + 4);
+    r.Row = GetInt32(Bytes(record));
+    r.Column = GetInt32(Bytes(record + 4));
     r.Path = QByteArray(record + 9, static_cast<uint8_t>(record[8]));
     return r;
 }
