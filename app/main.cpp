@@ -1,10 +1,10 @@
 // Program start: splash, application title, service tool and main window, the windows made
 // hidden at start, then the event loop until the main window closes.
 #include "autotest/test_window.h"
+#include "export/export_options_window.h"
 #include "link/io_config_window.h"
 #include "panel/device_info_window.h"
 #include "panel/main_window.h"
-#include "panel/placeholder_window.h"
 #include "panel/program_state.h"
 #include "sequence/sequence_window.h"
 #include "service/info_windows.h"
@@ -79,8 +79,6 @@ int main(int argc, char** argv)
     windows.Test.SetFactory([&state](QWidget* p) { return new TForm6(state, p); });
     windows.Sequence.SetFactory([&state](QWidget* p) { return new TForm2(state, p); });
     windows.DeviceInfo.SetFactory([&state](QWidget* p) { return new TForm3(state, p); });
-    // The export options are edited in their own window, made hidden at start too.
-    PlaceholderWindow exportOptions(QStringLiteral("TForm7"), QStringLiteral("Options"), nullptr);
     windows.About.SetFactory([](QWidget* p) { return new TForm91(p); });
 
     // The service tool first: the main window's creation already writes into its log.
@@ -90,6 +88,9 @@ int main(int argc, char** argv)
     windows.Sequence.CreateHidden(&form1);
     windows.DeviceInfo.CreateHidden(&form1);
     windows.IoConfig.CreateHidden(&form1);
+    // The export options window reads TAVCON.efg now; its first opening shows what it read.
+    ExportOptionsSlot().SetFactory([&state](QWidget* p) { return new TForm7(state, p); });
+    ExportOptionsSlot().CreateHidden(&form1);
     form1.show();
     return QApplication::exec();
 }

@@ -61,6 +61,8 @@ public:
     void OpenReportFile(const QString& path);
     void PrintReport(QPagedPaintDevice& device);
     void ExportTextFile(const QString& path);
+    void Button13Click(); // Send to Excel
+    void ExcelOptionsClick();
 
     void done(int result) override;
 

@@ -116,6 +116,8 @@ QWidget* TForm6::BuildSidePanel()
     button("OpenReportButton", "Open Report", &TForm6::OpenReportClick);
     button("PrintReportButton", "Print Report", &TForm6::PrintReportClick);
     button("ExportTextButton", "Export Text", &TForm6::ExportTextClick);
+    button("Button13", "Send to Excel", &TForm6::Button13Click);
+    button("ExcelOptionsButton", "Excel Options", &TForm6::ExcelOptionsClick);
     side->addStretch();
     side->addWidget(MakeCloseButton(this));
     return panel;

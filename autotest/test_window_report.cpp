@@ -5,6 +5,8 @@
 #include "autotest/report_print.h"
 #include "autotest/report_text.h"
 #include "common/text_file.h"
+#include "export/export_options_window.h"
+#include "export/spreadsheet_export.h"
 #include "panel/file_dialogs.h"
 #include "panel/operator_messages.h"
 
@@ -115,3 +117,11 @@ void TForm6::ExportTextFile(const QString& path)
 {
     WriteReport(this, &ExportReportText, path, S.TestRun.Copies, S.StartDate, m_results);
 }
+
+void TForm6::Button13Click()
+{
+    for (const QString& message : SendReportToSpreadsheet(S, m_results))
+        ShowOperatorError(this, message);
+}
+
+void TForm6::ExcelOptionsClick() { OpenExportOptions(S, this); }

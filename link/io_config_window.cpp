@@ -1,6 +1,7 @@
 #include "link/io_config_window.h"
 
 #include "common/number_reading.h"
+#include "common/strict_integer.h"
 #include "panel/operator_messages.h"
 #include "panel/program_state.h"
 
@@ -206,13 +207,7 @@ void TForm4::ComboBox1Select(const QString& picked)
 
 int TForm4::AddressFromEdit() const
 {
-    const QString text = m_address->text().trimmed();
-    bool ok = false;
-    const int value = text.toInt(&ok);
-    if (!ok)
-        throw std::runtime_error(
-            QStringLiteral("'%1' is not a valid integer value").arg(m_address->text()).toStdString());
-    return value;
+    return ConvertInteger(m_address->text());
 }
 
 void TForm4::AddressEnter() { S.Link.GpibAddress = AddressFromEdit(); }

@@ -1,5 +1,6 @@
 #include "link/link_settings.h"
 
+#include "common/little_endian.h"
 #include "common/number_reading.h"
 #include "common/text_file.h"
 
@@ -7,26 +8,6 @@
 #include <QFile>
 #include <algorithm>
 #include <cstring>
-
-namespace {
-
-int32_t GetInt32(const uint8_t* p)
-{
-    return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-                                static_cast<uint32_t>(p[2]) << 16 |
-                                static_cast<uint32_t>(p[3]) << 24);
-}
-
-void PutInt32(uint8_t* p, int32_t value)
-{
-    const auto v = static_cast<uint32_t>(value);
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-    p[2] = static_cast<uint8_t>(v >> 16);
-    p[3] = static_cast<uint8_t>(v >> 24);
-}
-
-} // namespace
 
 LinkConfigRead ReadLinkConfig(const QString& path, LinkSettings& settings)
 {

@@ -2,6 +2,8 @@
 
 #include "autotest/stopwatch_values.h"
 #include "autotest/test_run_state.h"
+#include "export/export_settings.h"
+#include "export/spreadsheet_automation.h"
 #include "link/cia_com_port.h"
 #include "link/gpib_access.h"
 #include "link/gpib_library.h"
@@ -14,6 +16,7 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -88,10 +91,16 @@ public:
     // @VAR01 ... @VAR10: 0 at program start, never reset while the program runs.
     std::array<double, 10> TestVariables{};
 
-    // The spreadsheet export settings in memory (TAVCON.efg holds them between runs).
-    QString ExportRowText = QStringLiteral("1");
-    QString ExportColumnText = QStringLiteral("1");
+    // The spreadsheet export settings in memory (TAVCON.efg holds them between runs): empty
+    // until the options window, the test window or an export fills them.
+    QString ExportRowText;
+    QString ExportColumnText;
     QString WorkbookPath;
+    // The TAVCON.efg record last read or written in this run.
+    ExportRecord ExportBuffer;
+    // Starts the spreadsheet application for an export; the LibreOffice plugin unless a test
+    // puts its own in.
+    std::function<std::unique_ptr<SpreadsheetAutomation>()> Spreadsheet;
 
     // The model values of the service tool's last "Send Config", kept for a typed model that
     // selects no row.

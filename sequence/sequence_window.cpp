@@ -1,5 +1,7 @@
 #include "sequence/sequence_window.h"
 
+#include "export/export_options_window.h"
+#include "export/spreadsheet_export.h"
 #include "link/cia_com_port.h"
 #include "panel/direct_send.h"
 #include "panel/file_dialogs.h"
@@ -79,6 +81,9 @@ TForm2::TForm2(ProgramState& state, QWidget* parent)
     right->addLayout(fields);
     button("LoadButton", "Load SEQ", &TForm2::LoadClick);
     button("StoreButton", "Store SEQ", &TForm2::StoreClick);
+    right->addSpacing(12);
+    button("Button9", "Send to Excel", &TForm2::Button9Click);
+    button("ExcelOptionsButton", "Excel Options", &TForm2::ExcelOptionsClick);
     right->addStretch();
     right->addWidget(MakeCloseButton(this));
     root->addLayout(right);
@@ -166,6 +171,14 @@ void TForm2::StopClick()
 void TForm2::LoadClick() { SendLine("SEQ:LOAD," + m_seqNr->text().toLatin1() + '\n'); }
 
 void TForm2::StoreClick() { SendLine("SEQ:STORE," + m_seqNr->text().toLatin1() + '\n'); }
+
+void TForm2::Button9Click()
+{
+    for (const QString& message : SendSequenceToSpreadsheet(S, *m_grid, m_curve))
+        ShowOperatorError(this, message);
+}
+
+void TForm2::ExcelOptionsClick() { OpenExportOptions(S, this); }
 
 void TForm2::SendLine(const QByteArray& line) { SendToInstrument(S, line); }
 

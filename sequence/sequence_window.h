@@ -1,5 +1,6 @@
 #pragma once
 
+#include "export/curve_table.h"
 #include "sequence/sequence_transfer.h"
 
 #include <QDialog>
@@ -34,6 +35,9 @@ public:
     void StopClick();
     void LoadClick();
     void StoreClick();
+    void Button9Click();         // Send to Excel
+    void ExcelOptionsClick();
+    const CurveTable& Curve() const { return m_curve; }
     void RowTimerTimer();
     void CommandTimerTimer();
 
@@ -58,4 +62,5 @@ private:
     QPushButton* m_transferButton = nullptr;
     QTimer* m_rowTimer = nullptr;
     QTimer* m_commandTimer = nullptr;
+    CurveTable m_curve;
 };

@@ -90,7 +90,7 @@ TEST_F(IoConfigTest, OkWithABadAddressShowsTheErrorAndSavesNothing)
     io->findChild<QRadioButton*>("IoType2")->click();
     IoEdit("Edit1")->setText("abc");
     io->findChild<QPushButton*>("OkButton")->click();
-    EXPECT_EQ(messages, QStringList{"'abc' is not a valid integer value"});
+    EXPECT_EQ(messages, QStringList{"'abc' ist kein gültiger Integerwert"});
     EXPECT_FALSE(QFile::exists(CwdFile("TAVCON.cfg")));
     EXPECT_EQ(state.Link.GpibAddress, 0);
     EXPECT_NE(io->result(), QDialog::Accepted);

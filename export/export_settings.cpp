@@ -1,0 +1,86 @@
+#include "export/export_settings.h"
+
+#include "common/little_endian.h"
+#include "common/strict_integer.h"
+#include "common/text_file.h"
+#include "panel/program_state.h"
+
+#include <QDir>
+#include <QFile>
+#include <algorithm>
+
+namespace {
+
+uint8_t* Bytes(char* p) { return reinterpret_cast<uint8_t*>(p); }
+const uint8_t* Bytes(const char* p) { return reinterpret_cast<const uint8_t*>(p); }
+
+} // namespace
+
+QByteArray ExportRecord::Encode() const
+{
+    QByteArray bytes(kSize, '\0');
+    PutInt32(Bytes(bytes.data()), Row);
+    PutInt32(Bytes(bytes.data() + 4), Column);
+    const QByteArray path = Path.left(kMaxPathLength);
+    bytes[8] = static_cast<char>(path.size());
+    std::copy(path.begin(), path.end(), bytes.begin() + 9);
+    return bytes;
+}
+
+ExportRecord ExportRecord::Decode(const char* record)
+{
+    ExportRecord r;
+    r.Row = GetInt32(Bytes(record));
+    r.Column = GetInt32(Bytes(record + 4));
+    r.Path = QByteArray(record + 9, static_cast<uint8_t>(record[8]));
+    return r;
+}
+
+QString ExportSettingsPath(const QString& directory)
+{
+    return QDir(directory).filePath(QStringLiteral("TAVCON.efg"));
+}
+
+ExportSettingsRead ReadExportSettings(ProgramState& S, const QString& path)
+{
+    ExportSettingsRead result;
+    QFile file(path);
+    if (!file.exists())
+        return result;
+    if (!file.open(QIODevice::ReadOnly)) {
+        result.ok = false;
+        result.message = FileErrorText(path, file.errorString());
+        return result;
+    }
+    const QByteArray bytes = file.readAll();
+    const qsizetype whole = bytes.size() / ExportRecord::kSize;
+    if (bytes.size() % ExportRecord::kSize != 0)
+        result.message =
+            whole > 0 ? QStringLiteral("%1 ends in an incomplete record (%2 bytes); the last "
+                                       "complete record is used.")
+                            .arg(path)
+                            .arg(bytes.size())
+                      : QStringLiteral("%1 holds no complete record (%2 bytes); the export "
+                                       "settings stay as they were.")
+                            .arg(path)
+                            .arg(bytes.size());
+    // Only the last record counts; an empty file leaves the buffer as this run last had it.
+    if (whole > 0)
+        S.ExportBuffer = ExportRecord::Decode(bytes.constData() + (whole - 1) * ExportRecord::kSize);
+    else if (!bytes.isEmpty())
+        return result;
+    S.ExportRowText = QString::number(S.ExportBuffer.Row);
+    S.ExportColumnText = QString::number(S.ExportBuffer.Column);
+    S.WorkbookPath = QFile::decodeName(S.ExportBuffer.Path);
+    return result;
+}
+
+bool WriteExportSettings(ProgramState& S, const QString& path, QString* error)
+{
+    ExportRecord record;
+    record.Row = ConvertInteger(S.ExportRowText);
+    record.Column = ConvertInteger(S.ExportColumnText);
+    record.Path = QFile::encodeName(S.WorkbookPath).left(ExportRecord::kMaxPathLength);
+    S.ExportBuffer = record;
+    return WriteFileAtomically(path, record.Encode(), error);
+}
