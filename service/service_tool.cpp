@@ -84,8 +84,8 @@ void TForm5::AppendLog(const QString& line)
         return;
     }
     m_pendingLog.append(line);
-    // No more than the log keeps.
-    if (m_pendingLog.size() > 2 * kLogLines)
+    // No more than the log keeps (trimmed in steps, not at every line).
+    if (m_pendingLog.size() > kLogLines + kLogLines / 10)
         m_pendingLog.erase(m_pendingLog.begin(), m_pendingLog.end() - kLogLines);
 }
 
