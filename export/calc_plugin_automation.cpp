@@ -7,7 +7,7 @@
 #include <dlfcn.h>
 
 #ifndef TAV_CALC_PLUGIN_INSTALLED
-#define TAV_CALC_PLUGIN_INSTALLED "/usr/lib/tavcontrol/libtavcalc.so"
+#define TAV_CALC_PLUGIN_INSTALLED "../lib/tavcontrol/libtavcalc.so"
 #endif
 
 namespace {
@@ -38,7 +38,8 @@ QString CalcPluginAutomation::DefaultPluginFile(const QString& programDirectory)
     const QString beside = QDir(programDirectory).filePath(QString::fromLatin1(kPluginFileName));
     if (QFileInfo::exists(beside))
         return beside;
-    return QString::fromLatin1(TAV_CALC_PLUGIN_INSTALLED);
+    return QDir::cleanPath(
+        QDir(programDirectory).filePath(QString::fromLatin1(TAV_CALC_PLUGIN_INSTALLED)));
 }
 
 void CalcPluginAutomation::Create(const QString& programId)

@@ -19,7 +19,8 @@ public:
     CalcPluginAutomation(const CalcPluginAutomation&) = delete;
     CalcPluginAutomation& operator=(const CalcPluginAutomation&) = delete;
 
-    // The plugin beside the program, else where the package installs it.
+    // The plugin beside the program (the build tree), else where the package installs it:
+    // <prefix>/lib/tavcontrol/ for a program in <prefix>/bin/.
     static QString DefaultPluginFile(const QString& programDirectory);
 
     void Create(const QString& programId) override;

@@ -1,6 +1,9 @@
 #include "tests/export/calc_instance.h"
 
+#include <cerrno>
 #include <csignal>
+#include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -39,3 +42,49 @@ CalcInstance::~CalcInstance()
     waitpid(m_pid, &status, 0);
 }
 
+
+namespace {
+
+std::string CommandLine(const std::string& procEntry)
+{
+    std::string text;
+    const int fd = open(("/proc/" + procEntry + "/cmdline").c_str(), O_RDONLY);
+    if (fd < 0)
+        return text;
+    char buffer[4096];
+    ssize_t n;
+    while ((n = read(fd, buffer, sizeof buffer)) > 0)
+        text.append(buffer, static_cast<size_t>(n));
+    close(fd);
+    return text;
+}
+
+} // namespace
+
+bool IsThisProcess(pid_t owner) { return owner == getpid(); }
+
+bool IsNotRunning(pid_t owner) { return kill(owner, 0) != 0 && errno == ESRCH; }
+
+int KillOfficesOnPipes(const std::string& prefix, bool (*gone)(pid_t owner))
+{
+    const std::string key = "pipe,name=" + prefix;
+    int killed = 0;
+    DIR* proc = opendir("/proc");
+    if (!proc)
+        return 0;
+    while (const dirent* entry = readdir(proc)) {
+        const std::string name = entry->d_name;
+        if (name.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        const std::string line = CommandLine(name);
+        const size_t at = line.find(key);
+        if (at == std::string::npos ||
+            (line.find("soffice") == std::string::npos && line.find("oosplash") == std::string::npos))
+            continue;
+        const pid_t owner = static_cast<pid_t>(std::atol(line.c_str() + at + key.size()));
+        if (owner > 0 && gone(owner) && kill(std::stoi(name), SIGKILL) == 0)
+            ++killed;
+    }
+    closedir(proc);
+    return killed;
+}

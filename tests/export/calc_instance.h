@@ -20,3 +20,15 @@ private:
     std::string m_pipe;
     pid_t m_pid = -1;
 };
+
+// Kills every soffice (and oosplash) process of this user whose command line accepts on a pipe whose name
+// starts with the prefix and continues with the id of a process for which `gone(id)` holds.
+// The program starts Calc detached, so a test that made it start one ends it this way; an
+// instance left by a test run that was killed is found by its dead owner's id. Returns how many
+// processes were killed.
+int KillOfficesOnPipes(const std::string& prefix, bool (*gone)(pid_t owner));
+
+// The pipe's owner is this process: every match is killed.
+bool IsThisProcess(pid_t owner);
+// The pipe's owner no longer runs.
+bool IsNotRunning(pid_t owner);

@@ -20,6 +20,8 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <chrono>
+#include <cstdlib>
+#include <string>
 #include <gtest/gtest.h>
 #include <thread>
 #include <unistd.h>
@@ -65,6 +67,24 @@ void MakeWorkbook(const Reference<uno::XComponentContext>& office, const std::st
     Reference<frame::XStorable>(doc, UNO_QUERY_THROW)->storeToURL(calc::FileUrl(path), args);
     Reference<util::XCloseable>(doc, UNO_QUERY_THROW)->close(true);
 }
+
+// One environment variable for the lifetime of the object; the office the plugin starts
+// inherits it.
+class EnvironmentOverride {
+public:
+    EnvironmentOverride(const char* name, const QString& value) : m_name(name)
+    {
+        if (const char* old = getenv(name))
+            m_old = old, m_had = true;
+        setenv(name, value.toLocal8Bit().constData(), 1);
+    }
+    ~EnvironmentOverride() { m_had ? setenv(m_name, m_old.c_str(), 1) : unsetenv(m_name); }
+
+private:
+    const char* m_name;
+    std::string m_old;
+    bool m_had = false;
+};
 
 QString Sha(const QString& path)
 {
@@ -143,6 +163,38 @@ TEST_F(CalcExportTest, ReportLandsInTheOpenWorkbookAndNothingIsSaved)
     EXPECT_EQ(SendReportToSpreadsheet(S, results), QStringList());
     ExpectReportCells(reader, book);
     EXPECT_EQ(Sha(book), before) << "the workbook on disk was changed";
+}
+
+TEST_F(CalcExportTest, StartsCalcWhenNoneListensAndLeavesItRunning)
+{
+    const std::string tag = std::to_string(getpid());
+    // An office that a killed earlier run made the program start is still about.
+    KillOfficesOnPipes("tavstart", IsNotRunning);
+    const QString book = dir.filePath(QStringLiteral("report.xlsx"));
+    {
+        CalcInstance maker("tavmaker" + tag, dir.filePath(QStringLiteral("maker")).toStdString());
+        const Reference<uno::XComponentContext> office = WaitForOffice(maker.PipeName());
+        ASSERT_TRUE(office.is()) << "LibreOffice does not answer on pipe " << maker.PipeName();
+        MakeWorkbook(office, book.toStdString());
+    }
+    const QString before = Sha(book);
+    const std::string pipe = "tavstart" + tag;
+    ASSERT_FALSE(calc::JoinOffice(pipe).is());
+
+    // The started office keeps its profile below the test's folder and draws with its own
+    // display-less backend instead of on the operator's screen.
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("home")));
+    const EnvironmentOverride home("HOME", dir.filePath(QStringLiteral("home")));
+    const EnvironmentOverride backend("SAL_USE_VCLPLUGIN", QStringLiteral("svp"));
+    Settle(book, pipe);
+    EXPECT_EQ(SendReportToSpreadsheet(S, results), QStringList());
+
+    // Still running after the export, with the workbook open and filled.
+    const Reference<uno::XComponentContext> reader = calc::JoinOffice(pipe);
+    ASSERT_TRUE(reader.is()) << "the office the export started is gone";
+    ExpectReportCells(reader, book);
+    EXPECT_EQ(Sha(book), before) << "the workbook on disk was changed";
+    EXPECT_GT(KillOfficesOnPipes("tavstart", IsThisProcess), 0);
 }
 
 } // namespace

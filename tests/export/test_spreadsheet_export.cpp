@@ -191,6 +191,18 @@ TEST_F(SpreadsheetExportTest, WithoutThePluginTheApplicationCannotBeStarted)
               QStringList{"Excel konnte nicht gestartet werden!"});
 }
 
+TEST(CalcPluginFile, BesideTheProgramElseInThePackagesFolder)
+{
+    QTemporaryDir root;
+    const QString bin = QDir(root.path()).filePath(QStringLiteral("usr/bin"));
+    ASSERT_TRUE(QDir().mkpath(bin));
+    EXPECT_EQ(CalcPluginAutomation::DefaultPluginFile(bin + QLatin1Char('/')),
+              QDir(root.path()).filePath(QStringLiteral("usr/lib/tavcontrol/libtavcalc.so")));
+    WriteFileBytes(QDir(bin).filePath(QStringLiteral("libtavcalc.so")), "");
+    EXPECT_EQ(CalcPluginAutomation::DefaultPluginFile(bin),
+              QDir(bin).filePath(QStringLiteral("libtavcalc.so")));
+}
+
 TEST(CellBlocks, RectanglesCoverOnlyTheCellsWritten)
 {
     ResultTable results;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Makes the Debian package from the build, unpacks it into a scratch root and checks what an
+# Makes the Debian packages from the build, unpacks them into a scratch root and checks what an
 # installation gets: the programs, the simulated GPIB library in its own folder, the desktop
-# entry, icon, metadata and man pages, all valid; lintian finds no error.
+# entry, icon, metadata and man pages, all valid; the Calc plugin in a package of its own where
+# the program looks for it; lintian finds no error.
 set -euo pipefail
 build=$1
 work=$(mktemp -d)
@@ -47,9 +48,34 @@ status=0
 [ "$status" -eq 2 ] || fail "tavcontrol --trace without a file: exit $status"
 dpkg-deb -f "$deb" Depends | grep -q libqt6charts6 || fail "trend plot library not a dependency"
 dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || fail "dependencies not computed"
-dpkg-deb -f "$deb" Suggests | grep -q libreoffice-calc || fail "suggestions"
 
-if errors=$(lintian --suppress-tags running-with-root-privileges "$deb" 2>&1 | grep '^E:'); then
-    fail "lintian: $errors"
+dpkg-deb -f "$deb" Depends | grep -q -E "libreoffice|libuno" && fail "the program depends on LibreOffice"
+dpkg-deb -f "$deb" Suggests | grep -q tavcontrol-calc || fail "suggestions"
+debs=("$deb")
+
+# The plugin package, when the build made the plugin: ../lib/tavcontrol/ from the program,
+# with its entry points, depending on the program of the same version and on Calc.
+calc=$(ls "$work"/out/tavcontrol-calc_*_amd64.deb 2>/dev/null || true)
+if [ -f "$build/app/libtavcalc.so" ]; then
+    [ -n "$calc" ] || fail "no tavcontrol-calc package"
+    dpkg -x "$calc" "$root"
+    plugin=$root/usr/lib/tavcontrol/libtavcalc.so
+    [ -f "$plugin" ] || fail "plugin missing"
+    [ -f "$root/usr/share/doc/tavcontrol-calc/copyright" ] || fail "plugin copyright missing"
+    for entry in tav_calc_create tav_calc_visible tav_calc_open tav_calc_put_block tav_calc_release; do
+        nm -D --defined-only "$plugin" | grep -q " T $entry\$" || fail "plugin lacks $entry"
+    done
+    readelf -d "$plugin" | grep -q "RUNPATH.*/usr/lib/libreoffice/program" || fail "plugin RUNPATH"
+    depends=$(dpkg-deb -f "$calc" Depends)
+    grep -q "tavcontrol (= $version)" <<<"$depends" || fail "plugin package: $depends"
+    grep -q "libreoffice-calc" <<<"$depends" || fail "plugin package: $depends"
+    grep -q "libuno-cppu3" <<<"$depends" || fail "plugin package: UNO libraries not computed"
+    debs+=("$calc")
 fi
-echo "package $deb: all checks passed"
+
+for d in "${debs[@]}"; do
+    if errors=$(lintian --suppress-tags running-with-root-privileges "$d" 2>&1 | grep '^E:'); then
+        fail "lintian $(basename "$d"): $errors"
+    fi
+done
+echo "packages ${debs[*]}: all checks passed"
