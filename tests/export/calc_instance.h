@@ -4,8 +4,8 @@
 #include <sys/types.h>
 
 // A headless LibreOffice of the test's own: its own UNO pipe and user profile, so tests running
-// side by side never share an instance. Started in a process group of its own, which the
-// destructor ends entirely.
+// side by side never share an instance. The pipe name is a prefix followed by the owner's
+// process id. Started in a process group of its own, which the destructor ends entirely.
 class CalcInstance {
 public:
     CalcInstance(std::string pipeName, std::string profileDir);
