@@ -274,6 +274,19 @@ void TCiaComPort::ServeHandover()
     ReleaseHandover();
 }
 
+bool TCiaComPort::HandOverWaiting() const
+{
+    std::lock_guard lock(m_handoverMutex);
+    return m_handoverPending;
+}
+
+void TCiaComPort::DeliverWaiting()
+{
+    // Not from inside a handler of this port: its hand-over is still being served.
+    if (m_active && !m_closing && !m_inHandover)
+        ServeHandover();
+}
+
 void TCiaComPort::ReleaseHandover()
 {
     {

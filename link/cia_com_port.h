@@ -142,6 +142,12 @@ public:
     int32_t WriteText(const QString& text) { return WriteText(text.toLatin1()); }
     void PurgeInput();
 
+    // True while the receive thread has data counted and waits for the handler to take it.
+    bool HandOverWaiting() const;
+    // Runs that waiting hand-over now instead of when its notification comes up in the event
+    // queue, so a caller that is about to act on what has arrived sees it first.
+    void DeliverWaiting();
+
     // Applies the line settings to the open device (also used by TFlowCtrl's setters).
     void ApplyLineState();
 
@@ -226,7 +232,7 @@ private:
     std::unique_ptr<TCiaCommBuffer> m_rxBuffer;
     QByteArray m_lineEndShared;
     // The sent hand-over: the thread sets m_handoverPending and waits until it is cleared.
-    std::mutex m_handoverMutex;
+    mutable std::mutex m_handoverMutex;
     std::condition_variable m_handoverCv;
     bool m_handoverPending = false;
     bool m_threadEnded = false;

@@ -145,6 +145,26 @@ TEST_F(PollCycleTest, UnansweredStatusDisconnectsAtSlotTwoWhichIsStillSent)
     EXPECT_EQ(state.DeviceIdent.Identification, "Disconnected");
 }
 
+TEST_F(PollCycleTest, StatusAnswerArrivedBeforeTheWatchCountsThoughTheQueueIsBehind)
+{
+    Ticks(13 + 11);
+    EXPECT_EQ(com2.ReadLines(13 + 9).count('\n'), 13 + 9);
+    form->Timer1()->start();
+    form->Timer1Timer(); // slot 1
+    EXPECT_EQ(com2.ReadLines(1), "*tav?\n");
+    com2.Write("9\r\n");
+    // The answer is in; the window has not run its event queue since.
+    ASSERT_TRUE(WaitWithoutEvents([&] { return state.ComPort(1).HandOverWaiting(); }));
+    form->Timer1Timer(); // slot 2: the watch
+    EXPECT_TRUE(form->Timer1()->isActive());
+    EXPECT_TRUE(Visible("BitBtn8"));
+    EXPECT_FALSE(form->Cycle().StatusPending);
+    // Parsed as the status word, not as the answer to slot 2.
+    EXPECT_TRUE(Visible("BitBtn11"));
+    EXPECT_TRUE(Visible("BitBtn14"));
+    EXPECT_FALSE(Visible("BitBtn12"));
+}
+
 TEST_F(PollCycleTest, FirstPassAfterSetValuesIsNotWatched)
 {
     // Slot 1 reached by the wrap from the set-value block does not arm the watch.

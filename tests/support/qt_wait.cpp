@@ -26,3 +26,15 @@ void PumpEvents(int ms)
         QThread::usleep(500);
     }
 }
+
+bool WaitWithoutEvents(const std::function<bool()>& condition, int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition()) {
+        if (clock.elapsed() > timeoutMs)
+            return condition();
+        QThread::usleep(500);
+    }
+    return true;
+}
