@@ -48,6 +48,7 @@ TForm6::TForm6(ProgramState& state, QWidget* parent)
                                [this] { Timer1Timer(); }, Qt::PreciseTimer);
     BuildWindow();
     m_results.SetObserver([this](int row) { ShowResultRow(row); });
+    ShowResultRow(0);
     ShowResultRow(-1);
 
     // A port another program took since start-up is skipped, with one message for all.
@@ -147,15 +148,29 @@ void TForm6::SetHeaderFields(const TestHeader& header)
 
 void TForm6::ShowResultRow(int row)
 {
-    if (row <= 0) {
+    if (row == 0) {
         m_resultGrid->setHorizontalHeaderLabels(ResultTable::Captions());
-        m_resultGrid->setRowCount(std::max(m_results.RowCount() - 1, 0));
-        for (int r = 1; r < m_results.RowCount(); ++r)
-            ShowResultRow(r);
+        return;
+    }
+    // The row count changed: rows beyond it are gone, rows added are shown as they are. Rows
+    // already shown are kept, each is told when it is written, so a run that reports row after
+    // row for a whole shift costs the same for its last row as for its first.
+    if (row < 0) {
+        const int shown = m_resultGrid->rowCount();
+        const int rows = std::max(m_results.RowCount() - 1, 0);
+        m_resultGrid->setRowCount(rows);
+        for (int r = shown + 1; r <= rows; ++r)
+            FillResultRow(r);
         return;
     }
     if (m_resultGrid->rowCount() < row)
         m_resultGrid->setRowCount(row);
+    FillResultRow(row);
+    m_resultGrid->scrollToItem(m_resultGrid->item(row - 1, 0));
+}
+
+void TForm6::FillResultRow(int row)
+{
     for (int c = 0; c < ResultTable::kColumns; ++c) {
         QTableWidgetItem* cell = m_resultGrid->item(row - 1, c);
         if (!cell) {
@@ -165,7 +180,6 @@ void TForm6::ShowResultRow(int row)
         }
         cell->setText(m_results.Cell(c, row));
     }
-    m_resultGrid->scrollToItem(m_resultGrid->item(row - 1, 0));
 }
 
 // ---- TestHost ----
@@ -213,6 +227,10 @@ void TForm6::SetResultText(const QString& text)
 
 void TForm6::SetResultRed(bool red)
 {
+    // Told at every step; a style sheet set again restyles the fields for nothing.
+    if (red == m_resultRed)
+        return;
+    m_resultRed = red;
     const QString sheet = red ? QStringLiteral("color: red;") : QString();
     m_result->setStyleSheet(sheet);
     m_bigResult->setStyleSheet(QStringLiteral("font-size: 28px; font-weight: bold; ") + sheet);

@@ -72,6 +72,7 @@ private:
     QWidget* BuildStepFields();
     QWidget* BuildHeaderFields();
     void ShowResultRow(int row);
+    void FillResultRow(int row);
     TestHeader HeaderFieldsNow() const;
     void SetHeaderFields(const TestHeader& header);
 
@@ -104,6 +105,7 @@ private:
 
     QLabel* m_stepLabel = nullptr;
     QLabel* m_bigResult = nullptr;
+    bool m_resultRed = false; // the fields start black
     QLineEdit* m_lower = nullptr;
     QLineEdit* m_upper = nullptr;
     QLineEdit* m_comment = nullptr;

@@ -8,6 +8,7 @@
 #include "tests/support/qt_wait.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTableWidget>
 #include <QTest>
@@ -89,6 +90,21 @@ TEST_F(TestWindowTest, EditingKeysAndFile)
     EXPECT_EQ(grid->Cell(kTestCommand, 1), "MEAS:VOLT?");
 }
 
+// The style sheets a widget is given, in order.
+struct StyleLog : QObject {
+    explicit StyleLog(QWidget* widget) : m_widget(widget) { widget->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::StyleChange)
+            sheets << m_widget->styleSheet();
+        return false;
+    }
+    QStringList sheets;
+
+private:
+    QWidget* m_widget;
+};
+
 // A table run from the window against the simulated instrument: the grid fills, the failed row
 // is marked and the result shows red until the next row.
 TEST_F(TestWindowTest, RunAgainstTheInstrumentFillsTheResultGrid)
@@ -102,9 +118,14 @@ TEST_F(TestWindowTest, RunAgainstTheInstrumentFillsTheResultGrid)
     Open();
     window->OpenTest(path);
 
+    StyleLog bigResult(window->findChild<QLabel*>("ResultLabel"));
     window->findChild<QPushButton*>("Button3")->click();
     EXPECT_TRUE(window->Timer1()->isActive());
     ASSERT_TRUE(WaitUntil([&] { return !window->Timer1()->isActive(); }, 30000));
+    // Red from the failed row 4 until the next row, restyled only when that changes.
+    EXPECT_EQ(bigResult.sheets.join('|').toStdString(),
+              "font-size: 28px; font-weight: bold; color: red;|"
+              "font-size: 28px; font-weight: bold; ");
     EXPECT_EQ(AllRows(window->Results()), SmallTableResults());
     ASSERT_EQ(window->ResultGrid()->rowCount(), SmallTableResults().size() - 1);
     for (int r = 1; r < SmallTableResults().size(); ++r)

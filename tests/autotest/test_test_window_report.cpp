@@ -130,6 +130,26 @@ TEST_F(TestWindowReport, OpenedReportFillsTheWindowAndSavesBackUnchanged)
     EXPECT_TRUE(messages[1].contains("x.pdf")) << messages[1].toStdString();
 }
 
+// The grid follows the report as it grows and shrinks: a long report, a short one over it, and
+// the long one again show exactly their own rows.
+TEST_F(TestWindowReport, GridFollowsReportsOfEveryLength)
+{
+    QByteArray longReport = ReportBytes("01.02.2003");
+    for (int k = 5; k <= 300; ++k)
+        longReport += QByteArray::number(k) + ";row " + QByteArray::number(k) + ";1;2;3;\r\n";
+    ASSERT_TRUE(WriteFileBytes(CwdFile("long.rpt"), longReport));
+    ASSERT_TRUE(WriteFileBytes(CwdFile("short.rpt"), ReportBytes("01.02.2003")));
+    for (const char* name : {"long.rpt", "short.rpt", "long.rpt"}) {
+        window->OpenReportFile(CwdFile(name));
+        const ResultTable& results = window->Results();
+        ASSERT_EQ(window->ResultGrid()->rowCount(), results.RowCount() - 1) << name;
+        for (int r = 1; r < results.RowCount(); ++r)
+            ASSERT_EQ(ResultGridRow(r), results.Row(r)) << name << " row " << r;
+    }
+    EXPECT_EQ(window->ResultGrid()->rowCount(), 298);
+    EXPECT_EQ(ResultGridRow(298), QStringList({"300", "row 300", "1", "2", "3", ""}));
+}
+
 // "Save Report" proposes the unit's name under the report filter and asks before it replaces a
 // file; "Export Text" offers the text filter; "Open Report" reads what the dialog chose.
 TEST_F(TestWindowReport, ReportDialogs)

@@ -1,0 +1,106 @@
+// Soak of a test table: the test window (offscreen, over the shown main window) runs a table
+// against tavsim whose last row jumps back for ever, for the given seconds, and reports the
+// loops done against those the table's own timing allows, the result rows and checks that
+// failed, messages to the operator, the program's CPU share and its resident memory.
+// Run: bench/soak.sh [poll minutes] [table minutes]  (or build/bench/bench_table_soak SECONDS)
+#include "autotest/test_file.h"
+#include "autotest/test_window.h"
+#include "bench/control_panel.h"
+#include "bench/sim_session.h"
+#include "panel/operator_messages.h"
+#include "sequence/grid_widget.h"
+#include "sequence/step_grid.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QTimer>
+#include <cstdio>
+#include <fstream>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+double ResidentMiB()
+{
+    std::ifstream statm("/proc/self/statm");
+    long pages = 0, resident = 0;
+    statm >> pages >> resident;
+    return resident * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
+// Voltage set, output on, then two checked readings of 200 ms each and a jump back to them.
+constexpr double kLoopSeconds = 0.4;
+const QList<QStringList> kRows = {
+    {"00.00.00.100", "SOUR:VOLTAC,230", "0", "0", "0", "", "", "", "1"},
+    {"00.00.00.200", "OUTP,1", "0", "0", "0", "", "", "", "1"},
+    {"00.00.00.200", "MEAS:VOLT?", "0", "0", "0", "225", "235", "UAC", "1"},
+    {"00.00.00.200", "MEAS:VOLT?", "0", "0", "0", "225", "235", "UAC again", "1"},
+    {"00.00.00.000", "GOTO", "3", "0", "1000000", "", "", "", "1"},
+    {"00.00.00.100", "OUTP,0", "0", "0", "0", "", "", "", "1"},
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int seconds = argc > 1 ? std::atoi(argv[1]) : 60;
+    QStringList messages;
+    SetOperatorMessageHook([&](const QString& text) { messages.append(text); });
+
+    SimSession session;
+    if (!session.Start())
+        return 1;
+    ControlPanel panel;
+    panel.form.show();
+    TForm6 window(panel.state, &panel.form);
+    window.show();
+    for (int r = 0; r < kRows.size(); ++r)
+        window.Grid()->SetRow(r + 1, QStringList{StepNumberText(r + 1)} + kRows[r]);
+
+    rusage before {};
+    getrusage(RUSAGE_SELF, &before);
+    QElapsedTimer wall;
+    wall.start();
+    window.findChild<QPushButton*>(QStringLiteral("Button3"))->click();
+    double residentStart = 0;
+    QTimer::singleShot(std::min(10, seconds / 2) * 1000, &app,
+                       [&] { residentStart = ResidentMiB(); });
+    bool running = false;
+    QTimer::singleShot(seconds * 1000, &app, [&] {
+        running = window.Timer1()->isActive();
+        QCoreApplication::quit();
+    });
+    QApplication::exec();
+    const double elapsed = wall.elapsed() / 1000.0;
+    const double residentEnd = ResidentMiB();
+    rusage after {};
+    getrusage(RUSAGE_SELF, &after);
+
+    const ResultTable& results = window.Results();
+    int checked = 0, failed = 0;
+    for (int r = 1; r < results.RowCount(); ++r) {
+        if (!results.Cell(ResultTable::kTestResult, r).isEmpty())
+            ++checked;
+        if (!results.Cell(ResultTable::kMark, r).isEmpty())
+            ++failed;
+    }
+    std::printf("run %.1f s, the table %s\n", elapsed, running ? "still running" : "stopped");
+    std::printf("readings checked: %d of about %.0f the table's timing allows, %d failed\n",
+                checked, (elapsed - 0.3) / kLoopSeconds * 2, failed);
+    std::printf("result rows: %d\n", results.RowCount() - 1);
+    std::printf("messages to the operator: %lld%s%s\n", static_cast<long long>(messages.size()),
+                messages.isEmpty() ? "" : ", the first: ",
+                messages.isEmpty() ? "" : messages.first().toLocal8Bit().constData());
+    std::printf("program CPU: %.2f %% of one core\n",
+                100.0 * (CpuSeconds(after) - CpuSeconds(before)) / elapsed);
+    std::printf("resident memory: %.2f MiB after 10 s, %.2f MiB at the end (growth %.2f MiB, "
+                "%.0f bytes per result row)\n",
+                residentStart, residentEnd, residentEnd - residentStart,
+                (residentEnd - residentStart) * 1048576.0 / std::max(1, results.RowCount()));
+    SetOperatorMessageHook(nullptr);
+    return running && failed == 0 && messages.isEmpty() ? 0 : 1;
+}
