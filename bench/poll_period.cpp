@@ -19,19 +19,6 @@
 #include <unistd.h>
 #include <vector>
 
-namespace {
-
-// Resident memory now, in MiB.
-double ResidentMiB()
-{
-    std::ifstream statm("/proc/self/statm");
-    long pages = 0, resident = 0;
-    statm >> pages >> resident;
-    return resident * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
-}
-
-} // namespace
-
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -10,7 +10,9 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
 #include <sys/resource.h>
+#include <unistd.h>
 
 SimSession::SimSession()
 {
@@ -80,6 +82,14 @@ double CpuSeconds(const rusage& u)
 {
     return u.ru_utime.tv_sec + u.ru_utime.tv_usec / 1e6 + u.ru_stime.tv_sec +
            u.ru_stime.tv_usec / 1e6;
+}
+
+double ResidentMiB()
+{
+    std::ifstream statm("/proc/self/statm");
+    long pages = 0, resident = 0;
+    statm >> pages >> resident;
+    return resident * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
 }
 
 double Percentile(std::vector<double>& values, double share)

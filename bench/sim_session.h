@@ -38,5 +38,8 @@ struct rusage;
 // User plus system time of a getrusage() reading, in seconds.
 double CpuSeconds(const rusage& usage);
 
+// Resident memory of this process now, in MiB.
+double ResidentMiB();
+
 // The value below which the given share (0..1) of the values lie; the values get sorted.
 double Percentile(std::vector<double>& values, double share);

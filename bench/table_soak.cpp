@@ -24,14 +24,6 @@
 
 namespace {
 
-double ResidentMiB()
-{
-    std::ifstream statm("/proc/self/statm");
-    long pages = 0, resident = 0;
-    statm >> pages >> resident;
-    return resident * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
-}
-
 // Voltage set, output on, then two checked readings and a jump back to them.
 const QList<QStringList> kRows = {
     {"00.00.00.100", "SOUR:VOLTAC,230", "0", "0", "0", "", "", "", "1"},
