@@ -17,7 +17,6 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
