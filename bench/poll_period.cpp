@@ -43,7 +43,8 @@ int main(int argc, char** argv)
         if (disconnectedAt < 0 && !form.Timer1()->isActive())
             disconnectedAt = wall.elapsed() / 1000.0;
     });
-    watch.start(50);
+    // Once a second: the watch is the benchmark's, and its wake-ups count as the program's CPU.
+    watch.start(1000);
     // Memory once the window, the log and the buffers have settled.
     double residentStart = 0;
     QTimer::singleShot(std::min(10, seconds / 2) * 1000, &app,
