@@ -41,4 +41,10 @@ void TestSession::Close()
     m_auxiliary.Close();
 }
 
+void TestSession::Tick()
+{
+    S.DeliverWaitingLines();
+    m_run.Tick();
+}
+
 void TestSession::EvaluateReply() { m_run.ReplyReceived(S.ReplyLine); }

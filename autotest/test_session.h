@@ -36,6 +36,9 @@ public:
 
     TestInterpreter& Run() { return m_run; }
     const TestInterpreter& Run() const { return m_run; }
+    // One tick of the run's timer: replies that arrived since the last tick are evaluated
+    // first, against the row they answer, then the run moves on.
+    void Tick();
 
 private:
     void EvaluateReply() override;

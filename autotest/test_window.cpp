@@ -79,7 +79,7 @@ void TForm6::Button3Click() { Run().Start(); }
 void TForm6::Button15Click() { Run().SingleStep(); }
 void TForm6::Button5Click() { Run().Pause(); }
 void TForm6::Button6Click() { Run().Continue(); }
-void TForm6::Timer1Timer() { Run().Tick(); }
+void TForm6::Timer1Timer() { m_session.Tick(); }
 
 // Centred on the main window, which the test window was opened from.
 QString TForm6::AskValue(const QString& defaultText, const QString& promptText)

@@ -192,10 +192,8 @@ void TForm1::Image1Click() { Tool.ShowTool(); }
 
 void TForm1::Timer1Timer()
 {
-    // A reply the receive thread took before this tick answers the slot sent in the previous
-    // one: it is parsed before the cycle moves on, even when the event queue is behind.
-    if (S.SerialLink)
-        S.ComPort(1).DeliverWaiting();
+    // A reply that arrived before this tick answers the slot sent in the previous one.
+    S.DeliverWaitingLines();
     try {
         m_cycle.Tick();
     } catch (const ECiaComPort& e) {

@@ -10,3 +10,10 @@ ProgramState::ProgramState(const std::string& gpibLibraryFile) : GpibLib(gpibLib
     ComPort(1).SetPort(1);
     ComPort(1).SetBaudrate(19200);
 }
+
+void ProgramState::DeliverWaitingLines()
+{
+    for (const auto& port : m_ports)
+        if (port->Active())
+            port->DeliverWaiting();
+}

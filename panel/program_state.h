@@ -71,6 +71,10 @@ public:
 
     // CiaComPort1 ... CiaComPort11; CiaComPort1 carries the instrument on a serial link.
     TCiaComPort& ComPort(int n) { return *m_ports.at(static_cast<size_t>(n - 1)); }
+    // Lines the receive threads of the open ports have taken and wait to hand over are handled
+    // now: a timer tick that acts on replies runs this first, so a reply that arrived before
+    // the tick is taken as such even when the event queue is behind.
+    void DeliverWaitingLines();
 
     LinkSettings Link;
     bool LinkOpened = false;

@@ -33,7 +33,7 @@ TestRunner::TestRunner(ProgramState& state, RunnerOptions options, RunnerConsole
     m_timer.setInterval(TestInterpreter::kTickMs);
     m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, [this] {
-        m_session->Run().Tick();
+        m_session->Tick();
         m_console.Progress(S.TestRun.CurrentRow, EndRow(), m_elapsed.elapsed());
     });
     m_timeout.setSingleShot(true);

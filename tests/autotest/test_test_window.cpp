@@ -137,3 +137,30 @@ TEST_F(TestWindowTest, RunAgainstTheInstrumentFillsTheResultGrid)
     EXPECT_EQ(sent.mid(sent.size() - SmallTableLines().size()), SmallTableLines());
     EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
 }
+
+// The instrument's port answered by the test itself.
+class TestWindowReplies : public TestWindowTest {
+protected:
+    PtyLink com2{sandbox, 2};
+};
+
+// A reply that came in before the next tick is checked against the row that asked for it, even
+// when the window has not run its event queue since: the tick takes it first.
+TEST_F(TestWindowReplies, ReplyArrivedBeforeTheTickIsCheckedAgainstItsOwnRow)
+{
+    CreateWindows();
+    ASSERT_TRUE(state.ComPort(1).Active());
+    Open();
+    PutRows(*grid, {{"00.00.00.100", "MEAS:VOLT?", "0", "0", "0", "225", "235", "UAC", "1"},
+                    {"00.00.00.100", "MEAS:CURR?", "0", "0", "0", "4.5", "4.7", "I", "1"}});
+    window->findChild<QPushButton*>("Button3")->click();
+    window->Timer1()->stop(); // the test ticks
+    window->Timer1Timer();
+    EXPECT_TRUE(com2.ReadLines(1).contains("MEAS:VOLT?"));
+    com2.Write("230.0V\r\n");
+    ASSERT_TRUE(WaitWithoutEvents([&] { return state.ComPort(1).HandOverWaiting(); }));
+    for (int i = 0; i < 3; ++i)
+        window->Timer1Timer();
+    EXPECT_TRUE(com2.ReadLines(1).contains("MEAS:CURR?"));
+    EXPECT_EQ(ResultGridRow(1), QStringList({" 1", "UAC", "225.000", "230.000", "235.000", ""}));
+}
