@@ -87,10 +87,13 @@ bool StartOffice(const std::string& pipeName)
     if (child == 0) {
         setsid();
         if (fork() == 0) {
+            // The office outlives the program: it must not keep the program's output open
+            // (a pipe the program writes into would never see its end).
             const int devnull = open("/dev/null", O_RDWR);
             if (devnull >= 0) {
                 dup2(devnull, 0);
                 dup2(devnull, 1);
+                dup2(devnull, 2);
             }
             execv(argv[0], const_cast<char* const*>(argv));
             _exit(127);

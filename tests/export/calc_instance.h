@@ -2,6 +2,7 @@
 
 #include <string>
 #include <sys/types.h>
+#include <vector>
 
 // A headless LibreOffice of the test's own: its own UNO pipe and user profile, so tests running
 // side by side never share an instance. The pipe name is a prefix followed by the owner's
@@ -27,6 +28,10 @@ private:
 // instance left by a test run that was killed is found by its dead owner's id. Returns how many
 // processes were killed.
 int KillOfficesOnPipes(const std::string& prefix, bool (*gone)(pid_t owner));
+// The soffice and oosplash processes KillOfficesOnPipes would kill.
+std::vector<pid_t> OfficesOnPipes(const std::string& prefix, bool (*owned)(pid_t owner));
+// What the process has open as that descriptor ("pipe:[…]", a path), empty when nothing.
+std::string FileOf(pid_t process, int fd);
 
 // The pipe's owner is this process: every match is killed.
 bool IsThisProcess(pid_t owner);

@@ -194,6 +194,14 @@ TEST_F(CalcExportTest, StartsCalcWhenNoneListensAndLeavesItRunning)
     ASSERT_TRUE(reader.is()) << "the office the export started is gone";
     ExpectReportCells(reader, book);
     EXPECT_EQ(Sha(book), before) << "the workbook on disk was changed";
+    // The program's output (ctest's pipes here) is not held open by the office, which
+    // outlives the program.
+    const std::vector<pid_t> offices = OfficesOnPipes("tavstart", IsThisProcess);
+    EXPECT_FALSE(offices.empty());
+    for (const pid_t office : offices)
+        for (int fd = 1; fd <= 2; ++fd)
+            if (FileOf(getpid(), fd) != "/dev/null")
+                EXPECT_NE(FileOf(office, fd), FileOf(getpid(), fd)) << "fd " << fd << " of " << office;
     EXPECT_GT(KillOfficesOnPipes("tavstart", IsThisProcess), 0);
 }
 
