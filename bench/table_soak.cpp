@@ -2,7 +2,8 @@
 // against tavsim whose last row jumps back for ever, for the given seconds, and reports the
 // loops done against those the table's own timing allows, the result rows and checks that
 // failed, messages to the operator, the program's CPU share and its resident memory.
-// Run: bench/soak.sh [poll minutes] [table minutes]  (or build/bench/bench_table_soak SECONDS)
+// Run: bench/soak.sh [poll minutes] [table minutes]
+//      (or build/bench/bench_table_soak SECONDS [PNG], which also saves the window at the end)
 #include "autotest/test_file.h"
 #include "autotest/test_window.h"
 #include "bench/control_panel.h"
@@ -64,6 +65,8 @@ int main(int argc, char** argv)
     bool running = false;
     QTimer::singleShot(seconds * 1000, &app, [&] {
         running = window.Timer1()->isActive();
+        if (argc > 2)
+            window.grab().save(QString::fromLocal8Bit(argv[2]));
         QCoreApplication::quit();
     });
     QApplication::exec();
