@@ -14,7 +14,6 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
-#include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
 
@@ -31,35 +30,26 @@ int main(int argc, char** argv)
     ControlPanel panel;
     TForm1& form = panel.form;
     form.show();
-    rusage before {};
-    getrusage(RUSAGE_SELF, &before);
+    // When the cycle disconnects by itself (a status answer later than one tick), say when.
     QElapsedTimer wall;
     wall.start();
-    form.findChild<QPushButton*>("BitBtn7")->click();
-    // When the cycle disconnects by itself (a status answer later than one tick), say when.
     double disconnectedAt = -1;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
         if (disconnectedAt < 0 && !form.Timer1()->isActive())
             disconnectedAt = wall.elapsed() / 1000.0;
     });
-    // Once a second: the watch is the benchmark's, and its wake-ups count as the program's CPU.
-    watch.start(1000);
-    // Memory once the window, the log and the buffers have settled.
-    double residentStart = 0;
-    QTimer::singleShot(std::min(10, seconds / 2) * 1000, &app,
-                       [&] { residentStart = ResidentMiB(); });
     bool stillConnected = false;
-    QTimer::singleShot(seconds * 1000, &app, [&] {
+    const SoakFigures run = RunSoak(
+        seconds,
+        [&] {
+            form.findChild<QPushButton*>("BitBtn7")->click();
+            // Once a second: the watch is the benchmark's, and its wake-ups count as the
+            // program's CPU.
+            watch.start(1000);
+        },
         // Quitting closes the window, which stops the cycle: look before that.
-        stillConnected = form.Timer1()->isActive();
-        QCoreApplication::quit();
-    });
-    QApplication::exec();
-    const double elapsed = wall.elapsed() / 1000.0;
-    const double residentEnd = ResidentMiB();
-    rusage after {};
-    getrusage(RUSAGE_SELF, &after);
+        [&] { stillConnected = form.Timer1()->isActive(); });
 
     std::vector<qint64> stamps;
     std::vector<qint64> statusStamps; // one per pass
@@ -78,7 +68,7 @@ int main(int argc, char** argv)
     const double largest = *std::max_element(gaps.begin(), gaps.end());
     const double median = Percentile(gaps, 0.5);
     const double p99 = Percentile(gaps, 0.99);
-    std::printf("run %.1f s, %zu lines received, ", elapsed, stamps.size());
+    std::printf("run %.1f s, %zu lines received, ", run.elapsed, stamps.size());
     if (stillConnected)
         std::printf("connected throughout\n");
     else
@@ -98,10 +88,10 @@ int main(int argc, char** argv)
                     "%.2f ms\n",
                     Percentile(passes, 0.5), Percentile(passes, 0.99));
     }
-    std::printf("program CPU: %.2f %% of one core\n",
-                100.0 * (CpuSeconds(after) - CpuSeconds(before)) / elapsed);
+    std::printf("program CPU: %.2f %% of one core\n", run.cpuPercent);
     std::printf("resident memory: %.2f MiB after 10 s, %.2f MiB at the end (growth %.2f MiB), "
                 "peak %.1f MiB\n",
-                residentStart, residentEnd, residentEnd - residentStart, after.ru_maxrss / 1024.0);
+                run.residentStart, run.residentEnd, run.residentEnd - run.residentStart,
+                run.residentPeak);
     return 0;
 }

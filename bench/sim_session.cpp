@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
@@ -90,6 +91,31 @@ double ResidentMiB()
     long pages = 0, resident = 0;
     statm >> pages >> resident;
     return resident * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
+SoakFigures RunSoak(int seconds, const std::function<void()>& start,
+                    const std::function<void()>& atEnd)
+{
+    SoakFigures figures;
+    rusage before {};
+    getrusage(RUSAGE_SELF, &before);
+    QElapsedTimer wall;
+    wall.start();
+    start();
+    QTimer::singleShot(std::min(10, seconds / 2) * 1000, QCoreApplication::instance(),
+                       [&] { figures.residentStart = ResidentMiB(); });
+    QTimer::singleShot(seconds * 1000, QCoreApplication::instance(), [&] {
+        atEnd();
+        QCoreApplication::quit();
+    });
+    QCoreApplication::exec();
+    figures.elapsed = wall.elapsed() / 1000.0;
+    figures.residentEnd = ResidentMiB();
+    rusage after {};
+    getrusage(RUSAGE_SELF, &after);
+    figures.cpuPercent = 100.0 * (CpuSeconds(after) - CpuSeconds(before)) / figures.elapsed;
+    figures.residentPeak = after.ru_maxrss / 1024.0;
+    return figures;
 }
 
 double Percentile(std::vector<double>& values, double share)

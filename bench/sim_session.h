@@ -41,5 +41,17 @@ double CpuSeconds(const rusage& usage);
 // Resident memory of this process now, in MiB.
 double ResidentMiB();
 
+// What a soak measures of this process: the time the run took, its CPU share, and its resident
+// memory once settled (after 10 s, or half of a shorter run), at the end and at its peak.
+struct SoakFigures {
+    double elapsed = 0;    // s
+    double cpuPercent = 0; // of one core
+    double residentStart = 0, residentEnd = 0, residentPeak = 0; // MiB
+};
+// Calls start, runs the event loop for the given seconds, then calls atEnd (while the windows
+// are still up) and ends the loop.
+SoakFigures RunSoak(int seconds, const std::function<void()>& start,
+                    const std::function<void()>& atEnd);
+
 // The value below which the given share (0..1) of the values lie; the values get sorted.
 double Percentile(std::vector<double>& values, double share);

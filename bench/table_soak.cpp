@@ -13,12 +13,10 @@
 #include "sequence/step_grid.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QPushButton>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
-#include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
 
@@ -54,26 +52,14 @@ int main(int argc, char** argv)
     for (int r = 0; r < kRows.size(); ++r)
         window.Grid()->SetRow(r + 1, QStringList{StepNumberText(r + 1)} + kRows[r]);
 
-    rusage before {};
-    getrusage(RUSAGE_SELF, &before);
-    QElapsedTimer wall;
-    wall.start();
-    window.findChild<QPushButton*>(QStringLiteral("Button3"))->click();
-    double residentStart = 0;
-    QTimer::singleShot(std::min(10, seconds / 2) * 1000, &app,
-                       [&] { residentStart = ResidentMiB(); });
     bool running = false;
-    QTimer::singleShot(seconds * 1000, &app, [&] {
-        running = window.Timer1()->isActive();
-        if (argc > 2)
-            window.grab().save(QString::fromLocal8Bit(argv[2]));
-        QCoreApplication::quit();
-    });
-    QApplication::exec();
-    const double elapsed = wall.elapsed() / 1000.0;
-    const double residentEnd = ResidentMiB();
-    rusage after {};
-    getrusage(RUSAGE_SELF, &after);
+    const SoakFigures run = RunSoak(
+        seconds, [&] { window.findChild<QPushButton*>(QStringLiteral("Button3"))->click(); },
+        [&] {
+            running = window.Timer1()->isActive();
+            if (argc > 2)
+                window.grab().save(QString::fromLocal8Bit(argv[2]));
+        });
 
     const ResultTable& results = window.Results();
     int checked = 0, failed = 0;
@@ -83,7 +69,7 @@ int main(int argc, char** argv)
         if (!results.Cell(ResultTable::kMark, r).isEmpty())
             ++failed;
     }
-    std::printf("run %.1f s, the table %s\n", elapsed, running ? "still running" : "stopped");
+    std::printf("run %.1f s, the table %s\n", run.elapsed, running ? "still running" : "stopped");
     // Every query the instrument received is a reading checked; the gaps between them show
     // whether the run ever stalled.
     std::vector<double> gaps;
@@ -107,12 +93,12 @@ int main(int argc, char** argv)
     std::printf("messages to the operator: %lld%s%s\n", static_cast<long long>(messages.size()),
                 messages.isEmpty() ? "" : ", the first: ",
                 messages.isEmpty() ? "" : messages.first().toLocal8Bit().constData());
-    std::printf("program CPU: %.2f %% of one core\n",
-                100.0 * (CpuSeconds(after) - CpuSeconds(before)) / elapsed);
+    const double growth = run.residentEnd - run.residentStart;
+    std::printf("program CPU: %.2f %% of one core\n", run.cpuPercent);
     std::printf("resident memory: %.2f MiB after 10 s, %.2f MiB at the end (growth %.2f MiB, "
                 "%.0f bytes per result row)\n",
-                residentStart, residentEnd, residentEnd - residentStart,
-                (residentEnd - residentStart) * 1048576.0 / std::max(1, results.RowCount()));
+                run.residentStart, run.residentEnd, growth,
+                growth * 1048576.0 / std::max(1, results.RowCount()));
     SetOperatorMessageHook(nullptr);
     return running && failed == 0 && messages.isEmpty() && queries - checked <= 1 ? 0 : 1;
 }
