@@ -163,8 +163,7 @@ void TForm6::ShowResultRow(int row)
             FillResultRow(r);
         return;
     }
-    if (m_resultGrid->rowCount() < row)
-        m_resultGrid->setRowCount(row);
+    // The table grew to this row first (a count change), so the grid has it.
     FillResultRow(row);
     m_resultGrid->scrollToItem(m_resultGrid->item(row - 1, 0));
 }
