@@ -37,8 +37,10 @@ bool ProgramTestLink::WriteMeter(const QByteArray& line, QString& error)
     }
 }
 
+int ProgramTestLink::MeterPort() const { return S.ComPort(kMeterPort).Port(); }
+
 bool ProgramTestLink::GpibExchange(int address, const QByteArray& line, bool query,
-                                   QByteArray& reply)
+                                   std::optional<QByteArray>& reply)
 {
     GpibAccess& gpib = S.Gpib;
     if (gpib.GpibBusy)
@@ -55,9 +57,12 @@ bool ProgramTestLink::GpibExchange(int address, const QByteArray& line, bool que
     gpib.GpibWrite(QString::fromLatin1(line));
     if (query) {
         QString text;
-        gpib.GpibRead(text);
-        reply = text.toLatin1();
-        S.ReplyLine = reply;
+        const bool read = gpib.GpibRead(text);
+        S.ReplyLine = text.toLatin1();
+        if (read)
+            reply = S.ReplyLine;
+        else
+            reply.reset();
     }
     gpib.GpibBusy = false;
     if (address > 0) {

@@ -18,9 +18,10 @@ public:
     bool WriteInstrument(const QByteArray& line, QString& error) override;
     void WriteAuxiliary(int port, const QByteArray& line) override;
     bool WriteMeter(const QByteArray& line, QString& error) override;
+    int MeterPort() const override;
     // The reply is also left in ProgramState::ReplyLine, where every delivery goes.
     bool GpibExchange(int address, const QByteArray& line, bool query,
-                      QByteArray& reply) override;
+                      std::optional<QByteArray>& reply) override;
 
 private:
     ProgramState& S;

@@ -3,11 +3,16 @@
 #include "common/step_time.h"
 #include "common/text_file.h"
 
+#include <QFile>
 #include <algorithm>
 
 namespace {
 
 constexpr int kHeaderLines = 5;
+constexpr int kSerialLine = 3; // 0-based
+
+// Lines 1 to 4 as the writer writes them; line 5 is not read.
+const char* const kHeaderStarts[] = {"Test-File:", "Reporter:;", "Unit:;", "Serial #:;"};
 
 // The text after the first ';' of a header line; a line without one has no value.
 QString HeaderValue(const QStringList& lines, int index)
@@ -61,4 +66,52 @@ bool ReadTestFile(const QString& path, TestHeader& header, StepGrid& grid,
         grid.SetRow(row, fields);
     }
     return true;
+}
+
+QList<int> TestFileFaults(const QStringList& lines)
+{
+    QList<int> faults;
+    for (int i = 0; i < 4; ++i) {
+        const QString line = lines.value(i);
+        const bool good = i == 0 ? line == QLatin1String(kHeaderStarts[0])
+                                 : line.startsWith(QLatin1String(kHeaderStarts[i]));
+        if (!good)
+            faults.append(i + 1);
+    }
+    const qsizetype end = std::min<qsizetype>(lines.size(), kHeaderLines + kTestRows - 2);
+    for (qsizetype index = kHeaderLines; index < end; ++index)
+        if (!StepTimeHasShape(SplitStepLine(lines[index], kTestColumns)[kTestTime]))
+            faults.append(static_cast<int>(index + 1));
+    return faults;
+}
+
+bool WriteTestFileSerial(const QString& path, const QString& serial, QString* error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    QByteArray bytes = file.readAll();
+    file.close();
+    // The fourth line, from its start to its line end (CR LF, or LF alone).
+    qsizetype start = 0;
+    for (int line = 0; line < kSerialLine && start >= 0; ++line) {
+        start = bytes.indexOf('\n', start);
+        if (start >= 0)
+            ++start;
+    }
+    if (start < 0 || !bytes.mid(start).startsWith(kHeaderStarts[kSerialLine])) {
+        if (error)
+            *error = QStringLiteral("no \"Serial #:;\" line");
+        return false;
+    }
+    qsizetype end = bytes.indexOf('\n', start);
+    if (end < 0)
+        end = bytes.size();
+    if (end > start && bytes[end - 1] == '\r')
+        --end;
+    bytes.replace(start, end - start, QByteArray(kHeaderStarts[kSerialLine]) + serial.toLatin1());
+    return WriteFileAtomically(path, bytes, error);
 }

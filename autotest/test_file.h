@@ -37,3 +37,12 @@ bool WriteTestFile(const QString& path, const TestHeader& header, const StepGrid
 // entered all the same. False (with the error) when the file cannot be read; nothing changes then.
 bool ReadTestFile(const QString& path, TestHeader& header, StepGrid& grid,
                   const std::function<void(int line)>& timeError, QString* error = nullptr);
+
+// The lines of a file (as ReadTextLines gives them) that keep it from being run unattended: a
+// header line that is not a test file's, a step line whose time the reader rejects. 1-based
+// line numbers; empty for a good table.
+QList<int> TestFileFaults(const QStringList& lines);
+
+// Puts serial into the "Serial #:;" line of the file and leaves every other byte as it was;
+// saved atomically.
+bool WriteTestFileSerial(const QString& path, const QString& serial, QString* error = nullptr);

@@ -3,6 +3,7 @@
 #include "autotest/test_header.h"
 
 #include <QString>
+#include <QStringList>
 
 // The four check boxes of the test window, as they stand when the interpreter asks.
 struct TestOptions {
@@ -41,4 +42,19 @@ public:
 
     // One message to the operator (a port that failed, a report that could not be saved).
     virtual void ShowMessage(const QString& text) = 0;
+
+    // Every step the run records, shown or not ("Show" 0): step, comment, lower limit, value,
+    // upper limit, mark, as a result row has them. A hidden failure still fails the unit.
+    virtual void StepRecorded(const QStringList& cells, bool shown)
+    {
+        (void)cells;
+        (void)shown;
+    }
+    // The run cannot go on (a jump to a row that does not exist, a GOTO loop): it has ended
+    // without a verdict for the rows after it.
+    virtual void RunError(const QString& reason) { (void)reason; }
+    // A reply that came after its row was given up on; it is not checked against any row.
+    virtual void LateReply(const QString& text) { (void)text; }
+    // Auto Save wrote the report here.
+    virtual void ReportSaved(const QString& path) { (void)path; }
 };

@@ -5,6 +5,7 @@
 #include "autotest/test_file.h"
 #include "common/number_reading.h"
 #include "common/step_time.h"
+#include "common/text_file.h"
 #include "sequence/step_grid.h"
 
 #include <QDir>
@@ -43,6 +44,9 @@ int PrefixNumber(const QString& text, int position)
     return std::clamp(ReadInteger(text.mid(position, 2)), 1, 30);
 }
 
+// The value text of a query row whose reply did not come.
+constexpr auto kNoReply = "no reply";
+
 QString WithoutLineEnd(const QString& text)
 {
     qsizetype end = text.size();
@@ -66,11 +70,12 @@ void TestInterpreter::SetKeywords(StepKeywords* keywords)
 }
 
 void TestInterpreter::SetReportPlace(const QString& directory, const QString& startDate,
-                                     bool tellWhere)
+                                     bool tellWhere, bool keepEarlier)
 {
     m_reportDirectory = directory;
     m_startDate = startDate;
     m_tellWhereSaved = tellWhere;
+    m_keepEarlierReports = keepEarlier;
 }
 
 QString TestInterpreter::Cell(int column) const { return m_table.Cell(column, m_state.CurrentRow); }
@@ -86,13 +91,19 @@ void TestInterpreter::WindowCreated()
     m_state.SingleStepRequest = false;
 }
 
+// Everything a run leaves behind that the next one must not inherit; Start and Single Step
+// come through here.
 void TestInterpreter::ResetRun()
 {
-    m_state.StepReady = true;
-    m_state.StepWaiting = false;
-    m_state.RunPaused = false;
-    m_state.GotoArmed.fill(1);
-    m_state.JumpTarget = 0;
+    TestRunState& s = m_state;
+    s.StepReady = true;
+    s.StepWaiting = false;
+    s.RunPaused = false;
+    s.GotoArmed.fill(1);
+    s.JumpTarget = 0;
+    s.DelayTicks = 0;
+    s.AwaitedRow = 0;
+    s.ResultMark.clear();
     m_host.SetTimer(true);
 }
 
@@ -106,6 +117,8 @@ void TestInterpreter::TakeHeaderCopies(bool advanceSerial, bool newReport)
     if (newReport) {
         m_state.ReportRow = 1;
         m_results.WriteCaptions();
+        // A new unit: a reply the last run gave up on has had its time.
+        m_state.RepliesGivenUp.clear();
     }
 }
 
@@ -158,6 +171,14 @@ void TestInterpreter::Tick()
     m_evaluatedThisTick = false;
 
     if (!s.StepWaiting) {
+        // The row is left: a query still without its reply fails here, for its own row.
+        if (s.AwaitedRow > 0) {
+            GiveUpReply();
+            if (!m_host.TimerEnabled()) { // "Stop at Error" halts at that row
+                EndOfTick();
+                return;
+            }
+        }
         if (s.JumpTarget > 0) {
             const int target = s.JumpTarget;
             s.JumpTarget = 0;
@@ -232,6 +253,7 @@ bool TestInterpreter::EnterRow(int row)
 // report is saved for it.
 void TestInterpreter::EndRun(const QString& reason)
 {
+    m_host.RunError(reason);
     m_host.SetTimer(false);
     m_state.StepReady = false;
     m_state.StepWaiting = false;
@@ -331,8 +353,12 @@ void TestInterpreter::SendSerial(QString line)
         PauseAfterWriteFailure(error);
         return;
     }
-    if (!line.endsWith(QLatin1Char('?')))
+    if (!line.endsWith(QLatin1Char('?'))) {
         RecordStep(QString(), QString(), s.StepResultText);
+        return;
+    }
+    s.AwaitedRow = s.CurrentRow;
+    s.AwaitedPort = s.ExternalReply ? port : MeterText(command) ? m_link.MeterPort() : 0;
 }
 
 // A port that is closed or went away: the run stops here with one message instead of failing
@@ -355,14 +381,18 @@ void TestInterpreter::SendGpib(QString line)
         line = command.mid(8);
     }
     const bool query = line.endsWith(QLatin1Char('?'));
-    QByteArray reply;
+    std::optional<QByteArray> reply;
     if (!m_link.GpibExchange(address, line.toLatin1() + '\n', query, reply))
         return; // another exchange is under way: the row is skipped
     ShowRowFields();
     if (query) {
         m_state.ExternalReply = address != 0;
-        m_state.ReplyLine = reply;
-        EvaluateReply();
+        if (reply) {
+            m_state.ReplyLine = *reply;
+            EvaluateReply();
+        } else {
+            RecordNoReply(); // "IBRD failed": nothing was measured
+        }
         m_evaluatedThisTick = true;
     } else {
         RecordStep(QString(), QString(), m_state.StepResultText);
@@ -372,10 +402,51 @@ void TestInterpreter::SendGpib(QString line)
 
 // ---- replies ----
 
-void TestInterpreter::ReplyReceived(const QByteArray& line)
+void TestInterpreter::ReplyReceived(const QByteArray& line, int port)
 {
-    m_state.ReplyLine = line;
+    TestRunState& s = m_state;
+    if (auto given = s.RepliesGivenUp.find(port); given != s.RepliesGivenUp.end() && *given > 0) {
+        --*given;
+        m_host.LateReply(QStringLiteral("late reply, not evaluated: %1")
+                             .arg(WithoutLineEnd(QString::fromLatin1(line))));
+        return;
+    }
+    if (s.AwaitedRow > 0 && port == s.AwaitedPort)
+        s.AwaitedRow = 0;
+    s.ReplyLine = line;
     EvaluateReply();
+}
+
+void TestInterpreter::GiveUpReply()
+{
+    TestRunState& s = m_state;
+    ++s.RepliesGivenUp[s.AwaitedPort];
+    if (s.AwaitedRow == s.CurrentRow)
+        RecordNoReply();
+    s.AwaitedRow = 0;
+    // The row entered next in this tick is not the failed one.
+    s.ResultMark.clear();
+}
+
+void TestInterpreter::AbandonRun()
+{
+    if (m_state.AwaitedRow > 0)
+        GiveUpReply();
+}
+
+// A query row that got no reply fails as a value below its lower limit would.
+void TestInterpreter::RecordNoReply()
+{
+    TestRunState& s = m_state;
+    s.AwaitedRow = 0;
+    s.ReplyText = QString::fromLatin1(kNoReply);
+    s.LowerLimitValue = ReadNumber(Cell(kTestLowerLimit));
+    s.UpperLimitValue = ReadNumber(Cell(kTestUpperLimit));
+    s.ResultMark.clear();
+    LimitFailed(kTestValue1);
+    m_evaluatedThisTick = true;
+    RecordStep(Fixed3(s.LowerLimitValue), Fixed3(s.UpperLimitValue), s.ReplyText);
+    s.ExternalReply = false;
 }
 
 void TestInterpreter::EvaluateReply()
@@ -436,12 +507,14 @@ void TestInterpreter::LimitFailed(int targetColumn)
 void TestInterpreter::RecordStep(const QString& lower, const QString& upper, const QString& value)
 {
     TestRunState& s = m_state;
-    if (Cell(kTestShow) != QLatin1String("0")) {
-        m_results.SetRow(s.ReportRow, {Cell(kTestNr), Cell(kTestComment), lower, value, upper,
-                                       s.ResultMark});
+    const QStringList cells{Cell(kTestNr), Cell(kTestComment), lower, value, upper, s.ResultMark};
+    const bool shown = Cell(kTestShow) != QLatin1String("0");
+    if (shown) {
+        m_results.SetRow(s.ReportRow, cells);
         ++s.ReportRow;
         m_results.SetRowCount(s.ReportRow);
     }
+    m_host.StepRecorded(cells, shown);
     m_host.SetResultText(value);
 }
 
@@ -449,13 +522,18 @@ void TestInterpreter::RecordStep(const QString& lower, const QString& upper, con
 
 void TestInterpreter::AutoSave()
 {
-    const QString path = QDir(m_reportDirectory)
-                             .filePath(AutoSaveFileName(m_state.Copies.UnitText,
-                                                        m_state.Copies.SerialText));
+    QString path = QDir(m_reportDirectory)
+                       .filePath(AutoSaveFileName(m_state.Copies.UnitText,
+                                                  m_state.Copies.SerialText));
+    if (m_keepEarlierReports)
+        path = UnusedFileName(path);
     QString error;
     if (!SaveReport(path, m_state.Copies, m_startDate, m_results, &error)) {
         m_host.ShowMessage(QStringLiteral("%1: %2").arg(path, error));
-    } else if (m_tellWhereSaved) {
+        return;
+    }
+    m_host.ReportSaved(path);
+    if (m_tellWhereSaved) {
         m_tellWhereSaved = false;
         m_host.ShowMessage(QStringLiteral("The program's folder cannot be written; reports are "
                                           "saved in %1")

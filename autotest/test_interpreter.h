@@ -31,8 +31,9 @@ public:
     // the start date the report carries.
     // With tellWhere (the program's own folder was not writable and the report goes elsewhere)
     // the operator is told once where the first report went.
+    // With keepEarlier a report never replaces an earlier one: the next free name is taken.
     void SetReportPlace(const QString& directory, const QString& startDate,
-                        bool tellWhere = false);
+                        bool tellWhere = false, bool keepEarlier = false);
 
     // The test window was created: the run starts over from the top.
     void WindowCreated();
@@ -47,8 +48,13 @@ public:
 
     // One timer tick.
     void Tick();
-    // A delivery from a port: kept as ReplyLine and evaluated against the current row.
-    void ReplyReceived(const QByteArray& line);
+    // A delivery from a port (0 the instrument, otherwise the COM number of the port it came
+    // on): kept as ReplyLine and evaluated against the current row, unless it is the late
+    // reply to a row that was given up on.
+    void ReplyReceived(const QByteArray& line, int port = 0);
+    // The run is broken off (interrupted, timed out): a query still waiting for its reply is
+    // recorded as unanswered.
+    void AbandonRun();
     // Checks ReplyLine against the current row's limits and reports the step.
     void EvaluateReply();
     // Appends the current row to the result table, unless its "Show" is "0".
@@ -70,6 +76,8 @@ private:
     void ShowRowFields();
     void PauseAfterWriteFailure(const QString& error);
     void LimitFailed(int targetColumn);
+    void GiveUpReply();
+    void RecordNoReply();
     void EndOfTick();
     void ResetRun();
     void TakeHeaderCopies(bool advanceSerial, bool newReport);
@@ -84,6 +92,7 @@ private:
     QString m_reportDirectory;
     QString m_startDate;
     bool m_tellWhereSaved = false;
+    bool m_keepEarlierReports = false;
     // A reply was evaluated inside this tick (GPIB): its red colour stays until the next one.
     bool m_evaluatedThisTick = false;
 };

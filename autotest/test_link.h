@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <optional>
 
 // How the interpreter's lines reach the instrument and the auxiliary devices. Every line comes
 // with its line feed.
@@ -21,11 +22,13 @@ public:
     // To the external meter's port, which is opened first when it is closed. False, with the
     // reason, when it cannot be opened or written.
     virtual bool WriteMeter(const QByteArray& line, QString& error) = 0;
+    // The COM number the external meter answers on.
+    virtual int MeterPort() const = 0;
 
     // One GPIB exchange: the line to the configured device (address 0) or, for this exchange
-    // only, to the device at that primary address; for a query the reply is read at once. A
-    // failed read gives an empty reply. False when another exchange is under way (GpibBusy):
-    // then nothing was sent.
+    // only, to the device at that primary address; for a query the reply is read at once, and
+    // a failed read leaves reply without a value. False when another exchange is under way
+    // (GpibBusy): then nothing was sent.
     virtual bool GpibExchange(int address, const QByteArray& line, bool query,
-                              QByteArray& reply) = 0;
+                              std::optional<QByteArray>& reply) = 0;
 };

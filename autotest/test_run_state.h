@@ -3,6 +3,7 @@
 #include "autotest/test_header.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <array>
 #include <cstdint>
@@ -34,6 +35,13 @@ struct TestRunState {
     int32_t ReportRow = 1;      // next row of the result table
     QString StepResultText;     // what a control keyword leaves as the row's result
     TestHeader Copies;          // ReporterText, UnitText, SerialText as the report uses them
+    // The query row whose reply has not come yet (0: none), and where that reply comes from:
+    // 0 the instrument, otherwise the COM number of the auxiliary port or the meter's port.
+    int32_t AwaitedRow = 0;
+    int32_t AwaitedPort = 0;
+    // Replies given up on, per port as above: when they come after all they answer a row that
+    // was left, and are dropped instead of being checked against a later row.
+    QHash<int32_t, int32_t> RepliesGivenUp;
 
     TestRunState() { GotoArmed.fill(1); }
 };

@@ -47,4 +47,4 @@ void TestSession::Tick()
     m_run.Tick();
 }
 
-void TestSession::EvaluateReply() { m_run.ReplyReceived(S.ReplyLine); }
+void TestSession::EvaluateReply(int port) { m_run.ReplyReceived(S.ReplyLine, port); }

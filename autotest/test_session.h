@@ -41,7 +41,7 @@ public:
     void Tick();
 
 private:
-    void EvaluateReply() override;
+    void EvaluateReply(int port) override;
 
     ProgramState& S;
     ProgramTestLink m_link;

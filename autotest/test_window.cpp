@@ -236,3 +236,9 @@ void TForm6::SetResultRed(bool red)
 }
 
 void TForm6::ShowMessage(const QString& text) { ShowOperatorError(this, text); }
+
+void TForm6::LateReply(const QString& text)
+{
+    if (S.Replies)
+        S.Replies->LogLine(text);
+}

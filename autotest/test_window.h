@@ -89,6 +89,7 @@ private:
     void SetResultText(const QString& text) override;
     void SetResultRed(bool red) override;
     void ShowMessage(const QString& text) override;
+    void LateReply(const QString& text) override;
 
     // ValuePrompt: "@MSGVARnn" asks through TForm8.
     QString AskValue(const QString& defaultText, const QString& promptText) override;

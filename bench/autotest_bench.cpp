@@ -53,7 +53,8 @@ public:
     bool WriteInstrument(const QByteArray&, QString&) override { return true; }
     void WriteAuxiliary(int, const QByteArray&) override {}
     bool WriteMeter(const QByteArray&, QString&) override { return true; }
-    bool GpibExchange(int, const QByteArray&, bool query, QByteArray& reply) override
+    int MeterPort() const override { return 3; }
+    bool GpibExchange(int, const QByteArray&, bool query, std::optional<QByteArray>& reply) override
     {
         if (query)
             reply = "230.0V\r\n";

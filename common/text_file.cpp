@@ -81,3 +81,18 @@ QString FileErrorText(const QString& path, const QString& error)
 {
     return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), error);
 }
+
+QString UnusedFileName(const QString& path)
+{
+    if (!QFileInfo::exists(path))
+        return path;
+    const QFileInfo info(path);
+    const QString suffix = info.suffix();
+    const QString stem = suffix.isEmpty() ? info.filePath() : info.filePath().chopped(suffix.size() + 1);
+    for (int n = 2;; ++n) {
+        const QString candidate = suffix.isEmpty() ? QStringLiteral("%1-%2").arg(stem).arg(n)
+                                                   : QStringLiteral("%1-%2.%3").arg(stem).arg(n).arg(suffix);
+        if (!QFileInfo::exists(candidate))
+            return candidate;
+    }
+}

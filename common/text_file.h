@@ -20,3 +20,7 @@ bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* 
 
 // "path: reason" as a message names a file that could not be read or written.
 QString FileErrorText(const QString& path, const QString& error);
+
+// path itself when no file has that name, otherwise the first of "name-2.ext", "name-3.ext", ...
+// that is free, so that a new file never replaces an earlier one.
+QString UnusedFileName(const QString& path);

@@ -145,16 +145,16 @@ void GpibAccess::GpibWrite(const QString& text) {
         GpibReportError(QStringLiteral("IBWRT failed while writing ") + text);
 }
 
-void GpibAccess::GpibRead(QString& text) {
+bool GpibAccess::GpibRead(QString& text) {
     if (!m_library.Bound()) {
         m_messages.SetMeter(QStringLiteral("---"));
         text.clear();
         ReportUnbound();
-        return;
+        return false;
     }
     if (GpibDevice == 0) {
         m_messages.SetMeter(QStringLiteral("---"));
-        return;
+        return false;
     }
     char buffer[kReadSize];
     m_library.ibrd(GpibDevice, buffer, kReadSize);
@@ -163,12 +163,13 @@ void GpibAccess::GpibRead(QString& text) {
         m_messages.SetMeter(QStringLiteral("---"));
         GpibReportError(QStringLiteral("IBRD failed"));
         text.clear();
-        return;
+        return false;
     }
     const int length = static_cast<int>(strnlen(buffer, std::clamp(count, 0, kReadSize)));
     text = QString::fromLatin1(buffer, length);
     if (m_trace)
         m_trace->TraceLine(LineTrace::Direction::Received, m_traceName, QByteArray(buffer, length));
+    return true;
 }
 
 void GpibAccess::GpibReportError(const QString& message) {

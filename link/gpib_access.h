@@ -45,8 +45,9 @@ public:
     // text: one command line with its line feed, written as it is.
     void GpibWrite(const QString& text);
     // At most 200 bytes up to the device's end of message, trailing CR LF left in place. A failed
-    // read empties text; with no device (GpibDevice 0) text is left as it was.
-    void GpibRead(QString& text);
+    // read empties text; with no device (GpibDevice 0) text is left as it was. False when
+    // nothing was read (no library, no device, time-out or an error).
+    bool GpibRead(QString& text);
     void GpibReportError(const QString& message);
     // ibclr then ibloc on GpibDevice; their results do not matter.
     void DeviceClearAndLocal();

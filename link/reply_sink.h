@@ -9,4 +9,6 @@ class ReplySink {
 public:
     virtual ~ReplySink() = default;
     virtual void ParseReply(const QString& text) = 0;
+    // A note for the traffic log only (the service tool's list), not a reply to act on.
+    virtual void LogLine(const QString& text) { (void)text; }
 };

@@ -1,7 +1,9 @@
 #include "link/serial_device.h"
 
+#include <QFileInfo>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -196,4 +198,42 @@ void ListSerialPorts(QStringList& list)
         CloseSerialDevice(fd);
         list.append(QString::number(n));
     }
+}
+
+QString SerialOpenProblem(int port)
+{
+    const std::string path = SerialDevicePath(port);
+    const int fd = OpenSerialDevice(path);
+    if (fd >= 0) {
+        CloseSerialDevice(fd);
+        return {};
+    }
+    const int err = errno;
+    QString device = QString::fromStdString(path);
+    // A COMn link names the device behind it too: an unplugged adapter leaves it dangling.
+    if (const QString target = QFileInfo(device).symLinkTarget(); !target.isEmpty())
+        device += QStringLiteral(" -> ") + target;
+    QString cause;
+    switch (err) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+        cause = QStringLiteral("no such device");
+        break;
+    case EACCES:
+    case EPERM:
+        cause = QStringLiteral("permission denied (add your user to the group dialout: "
+                               "sudo adduser $USER dialout, then log in again)");
+        break;
+    case ENOTTY:
+        cause = QStringLiteral("not a serial port");
+        break;
+    case EWOULDBLOCK:
+    case EBUSY:
+        cause = QStringLiteral("held by another program");
+        break;
+    default:
+        cause = QString::fromLocal8Bit(std::strerror(err));
+    }
+    return QStringLiteral("%1 (%2): %3").arg(SerialDeviceName(port), device, cause);
 }

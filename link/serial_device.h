@@ -65,3 +65,8 @@ inline constexpr uint32_t kLineErrBreak = 0x0010;
 
 // Tries COM1 ... COM256 and lists, as decimal texts, those that open; ports in use are left out.
 void ListSerialPorts(QStringList& list);
+
+// Why COM n cannot be opened, in words that name the device tried: no such device, permission
+// denied (with what to do about it), held by another program, or the system's own reason.
+// Empty when it opens (it is closed again at once).
+QString SerialOpenProblem(int port);

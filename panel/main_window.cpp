@@ -263,8 +263,8 @@ void TForm1::SetValueEnter(const QString& fieldName)
 
 // The visible button of a state pair names the present state; its click asks for the opposite.
 // The re-read state after the command swaps the pair.
-void TForm1::OutputOnClick() { PostOperatorCommand("OUTP,0\n"); }
-void TForm1::OutputOffClick() { PostOperatorCommand("OUTP,1\n"); }
+void TForm1::OutputOnClick() { PostOperatorCommand(kOutputOffLine); }
+void TForm1::OutputOffClick() { PostOperatorCommand(kOutputOnLine); }
 void TForm1::AuxOnClick() { PostOperatorCommand("OUTP:AUX,0\n"); }
 void TForm1::AuxOffClick() { PostOperatorCommand("OUTP:AUX,1\n"); }
 void TForm1::PhaseOnClick() { PostOperatorCommand("OUTP:PHASON,0\n"); }

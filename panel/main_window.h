@@ -80,6 +80,7 @@ public:
 
     // The central reply handling: every received line, GPIB reply and log text passes here.
     void ParseReply(const QString& text) override;
+    void LogLine(const QString& text) override;
     // Stops polling and shows the disconnected state (button, poll watch, menu entries).
     void Disconnect();
 

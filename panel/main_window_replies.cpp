@@ -26,6 +26,8 @@ void TForm1::ShowInField(QLineEdit* field, const QString& text)
     field->setCursorPosition(0);
 }
 
+void TForm1::LogLine(const QString& text) { Tool.AppendLog(text); }
+
 void TForm1::ParseReply(const QString& text)
 {
     const QString reply = TrimReply(text);

@@ -18,3 +18,8 @@ QString CheckSetValueText(const QString& text);
 
 // The command line a field posts for the given text.
 QByteArray SetValueCommand(const SetValueField& field, const QString& text);
+
+// The output switches: the "Output  ON" button (shown while the output is on) sends the line
+// that switches it off, and a test run broken off by tavtest sends it too.
+inline constexpr char kOutputOffLine[] = "OUTP,0\n";
+inline constexpr char kOutputOnLine[] = "OUTP,1\n";

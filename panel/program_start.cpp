@@ -64,7 +64,7 @@ void RouteReply(ProgramState& S, TCiaComPort* port)
     ParseReply(S, QString::fromLatin1(line));
     if (S.TestWindow) {
         S.ReplyLine = line;
-        S.TestWindow->EvaluateReply();
+        S.TestWindow->EvaluateReply(port == &S.ComPort(1) ? 0 : port->Port());
     }
 }
 

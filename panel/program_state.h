@@ -30,11 +30,12 @@ struct DeviceIdentType {
     QString Options;
 };
 
-// The test window, while it exists, evaluates every received line against its current row.
+// The test window, while it exists, evaluates every received line (in ReplyLine) against its
+// current row. port: 0 for the instrument's own port, otherwise the COM number the line came on.
 class ReplyListener {
 public:
     virtual ~ReplyListener() = default;
-    virtual void EvaluateReply() = 0;
+    virtual void EvaluateReply(int port) = 0;
 };
 
 // Hands the GPIB layer's messages to the service tool once it exists.

@@ -2,44 +2,43 @@
 
 #include "common/text_file.h"
 
+#include <QHash>
 #include <QXmlStreamWriter>
 
 namespace {
 
 constexpr auto kFailedMark = "Error!";
 
-QString CaseName(const ResultTable& results, int row)
+QString Cell(const QStringList& step, int column) { return step.value(column); }
+
+QString CaseName(const QStringList& step)
 {
-    const QString step = results.Cell(ResultTable::kStep, row).trimmed();
-    const QString comment = results.Cell(ResultTable::kComment, row).trimmed();
-    return comment.isEmpty() ? QStringLiteral("step %1").arg(step)
-                             : QStringLiteral("step %1 %2").arg(step, comment);
+    const QString nr = Cell(step, ResultTable::kStep).trimmed();
+    const QString comment = Cell(step, ResultTable::kComment).trimmed();
+    return comment.isEmpty() ? QStringLiteral("step %1").arg(nr)
+                             : QStringLiteral("step %1 %2").arg(nr, comment);
 }
 
-QString FailureText(const ResultTable& results, int row)
+QString FailureText(const QStringList& step)
 {
     return QStringLiteral("value %1 outside the limits %2 ... %3")
-        .arg(results.Cell(ResultTable::kTestResult, row),
-             results.Cell(ResultTable::kLowerLimit, row),
-             results.Cell(ResultTable::kUpperLimit, row));
+        .arg(Cell(step, ResultTable::kTestResult), Cell(step, ResultTable::kLowerLimit),
+             Cell(step, ResultTable::kUpperLimit));
 }
 
-// The table's last row stays empty until a run records into it.
-bool EmptyRow(const ResultTable& results, int row)
+bool Failed(const QStringList& step)
 {
-    return results.Row(row).join(QString()).isEmpty();
+    return Cell(step, ResultTable::kMark) == QLatin1String(kFailedMark);
 }
 
 } // namespace
 
-QByteArray JUnitReportXml(const JUnitRun& run, const ResultTable& results)
+QByteArray JUnitReportXml(const JUnitRun& run, const QList<QStringList>& steps)
 {
     int failures = 0;
-    int cases = run.RunError.isEmpty() ? 0 : 1;
-    for (int row = 1; row < results.RowCount(); ++row) {
-        failures += results.Cell(ResultTable::kMark, row) == QLatin1String(kFailedMark);
-        cases += !EmptyRow(results, row);
-    }
+    for (const QStringList& step : steps)
+        failures += Failed(step);
+    const int cases = static_cast<int>(steps.size()) + (run.RunError.isEmpty() ? 0 : 1);
     const QString className = QStringLiteral("%1.%2").arg(run.SuiteName, run.Copies.SerialText);
 
     QByteArray xml;
@@ -65,17 +64,20 @@ QByteArray JUnitReportXml(const JUnitRun& run, const ResultTable& results)
         w.writeEndElement();
     }
     w.writeEndElement();
-    for (int row = 1; row < results.RowCount(); ++row) {
-        if (EmptyRow(results, row))
-            continue;
+    // A row a loop runs again is a case of its own: "step 4 I", "step 4 I (2)", ...
+    QHash<QString, int> seen;
+    for (const QStringList& step : steps) {
+        QString name = CaseName(step);
+        if (const int n = ++seen[name]; n > 1)
+            name += QStringLiteral(" (%1)").arg(n);
         w.writeStartElement(QStringLiteral("testcase"));
         w.writeAttribute(QStringLiteral("classname"), className);
-        w.writeAttribute(QStringLiteral("name"), CaseName(results, row));
-        if (results.Cell(ResultTable::kMark, row) == QLatin1String(kFailedMark)) {
+        w.writeAttribute(QStringLiteral("name"), name);
+        if (Failed(step)) {
             w.writeStartElement(QStringLiteral("failure"));
-            w.writeAttribute(QStringLiteral("message"), FailureText(results, row));
+            w.writeAttribute(QStringLiteral("message"), FailureText(step));
             w.writeAttribute(QStringLiteral("type"), QStringLiteral("limits"));
-            w.writeCharacters(results.Row(row).join(QLatin1Char(';')));
+            w.writeCharacters(step.join(QLatin1Char(';')));
             w.writeEndElement();
         }
         w.writeEndElement();
@@ -89,12 +91,14 @@ QByteArray JUnitReportXml(const JUnitRun& run, const ResultTable& results)
         w.writeEndElement();
         w.writeEndElement();
     }
+    if (!run.Notes.isEmpty())
+        w.writeTextElement(QStringLiteral("system-out"), run.Notes.join(QLatin1Char('\n')));
     w.writeEndDocument();
     return xml;
 }
 
-bool WriteJUnitReport(const QString& path, const JUnitRun& run, const ResultTable& results,
+bool WriteJUnitReport(const QString& path, const JUnitRun& run, const QList<QStringList>& steps,
                       QString* error)
 {
-    return WriteFileAtomically(path, JUnitReportXml(run, results), error);
+    return WriteFileAtomically(path, JUnitReportXml(run, steps), error);
 }

@@ -4,7 +4,9 @@
 #include "autotest/test_header.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 // A finished (or broken-off) run as CI servers read it: JUnit XML.
 struct JUnitRun {
@@ -12,13 +14,15 @@ struct JUnitRun {
     TestHeader Copies;   // reporter, unit and serial number of the report
     double Seconds = 0;  // how long the run took
     QString RunError;    // why the run itself failed; empty when it ran to its end
+    QStringList Notes;   // what the run did besides its rows (the output switched off)
 };
 
-// One <testsuite> with one <testcase> per result row, named by step and comment, a <failure>
-// when the row is marked "Error!" (value and limits in its message), and, for a run that
-// failed itself, one more test case "run" holding an <error>.
-QByteArray JUnitReportXml(const JUnitRun& run, const ResultTable& results);
+// One <testsuite> with one <testcase> per step (step, comment, lower limit, value, upper limit,
+// mark, as a result row has them), named by step and comment, a <failure> when the step is
+// marked "Error!" (value and limits in its message), and, for a run that failed itself, one
+// more test case "run" holding an <error>.
+QByteArray JUnitReportXml(const JUnitRun& run, const QList<QStringList>& steps);
 
 // Writes it atomically; false with the reason when the file cannot be written.
-bool WriteJUnitReport(const QString& path, const JUnitRun& run, const ResultTable& results,
+bool WriteJUnitReport(const QString& path, const JUnitRun& run, const QList<QStringList>& steps,
                       QString* error = nullptr);

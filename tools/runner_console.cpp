@@ -1,5 +1,7 @@
 #include "tools/runner_console.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kBarWidth = 30;
@@ -46,7 +48,7 @@ void RunnerConsole::Row(const QStringList& cells, const QString& command)
                                : QStringLiteral("[%1 .. %2]").arg(cells[2], cells[4]);
     Line(QStringLiteral("%1  %2  %3  %4  %5  %6")
              .arg(cells[0].trimmed(), 3)
-             .arg(command, -16)
+             .arg(command, -m_commandWidth)
              .arg(cells[3], 10)
              .arg(limits, -22)
              .arg(cells[5].isEmpty() ? QStringLiteral("ok") : cells[5], cells[1])
@@ -70,6 +72,10 @@ void RunnerConsole::Warning(const QString& text)
     if (!m_quiet)
         Line(QStringLiteral("tavtest: warning: ") + text);
 }
+
+void RunnerConsole::Note(const QString& text) { Line(QStringLiteral("tavtest: ") + text); }
+
+void RunnerConsole::SetCommandWidth(int width) { m_commandWidth = std::clamp(width, 16, 60); }
 
 void RunnerConsole::Error(const QString& text) { Line(QStringLiteral("tavtest: error: ") + text); }
 

@@ -17,6 +17,10 @@ public:
     // Rows done of the rows up to the end row, and the time since the start.
     void Progress(int done, int total, qint64 elapsedMs);
     void Warning(const QString& text);
+    // What the run did to the instrument besides its rows; shown even when quiet.
+    void Note(const QString& text);
+    // The widest command the table holds, so that the columns after it line up on every row.
+    void SetCommandWidth(int width);
     void Error(const QString& text);
     void Summary(int rows, int failed, const QString& runError, qint64 elapsedMs);
     // A question on the terminal (the bar is cleared first).
@@ -30,4 +34,5 @@ private:
     bool m_quiet;
     bool m_terminal;
     bool m_barShown = false;
+    int m_commandWidth = 16;
 };

@@ -5,14 +5,17 @@
 const char* const kRunnerUsage =
     "Usage: tavtest TEST.tst [--port COMn | --gpib ADDRESS | --gpib-name NAME]\n"
     "               [--config TAVCON.cfg] [--report FILE.rpt] [--text FILE.txt]\n"
-    "               [--junit FILE.xml] [--pdf FILE.pdf] [--auto-save]\n"
+    "               [--junit FILE.xml] [--pdf FILE.pdf] [--auto-save] [--report-dir DIR]\n"
     "               [--serial SN | --serial-advance] [--reporter TEXT] [--unit TEXT]\n"
-    "               [--stop-at-error] [--set VARnn=VALUE ...] [--answer VARnn=VALUE ...]\n"
-    "               [--quiet] [--timeout SECONDS] [--trace FILE]\n"
+    "               [--stop-at-error] [--keep-output] [--set VARnn=VALUE ...]\n"
+    "               [--answer VARnn=VALUE ...] [--quiet] [--timeout SECONDS] [--trace FILE]\n"
     "Runs a test table against a TAV power source without windows, as the test window's\n"
     "\"Start\" does with \"Start at Step 1\", and writes the results.\n"
-    "Exit status: 0 every recorded row passed, 1 a row failed its limits, 2 the run itself\n"
-    "failed (file unreadable, port not available, time-out, instrument lost, interrupted).\n"
+    "A run that does not reach its end row switches the output off (OUTP,0) unless\n"
+    "--keep-output is given.\n"
+    "Exit status: 0 every checked row passed, 1 a row failed its limits or got no reply,\n"
+    "2 the run itself failed (not a test table, port not available, output folder missing,\n"
+    "jump to a row that does not exist, time-out, instrument lost, interrupted).\n"
     "See tavtest(1).\n";
 
 namespace {
@@ -46,7 +49,8 @@ QString* FileOption(RunnerOptions& o, const QString& name)
 {
     const std::pair<const char*, QString*> options[] = {
         {"--config", &o.ConfigFile}, {"--report", &o.ReportFile}, {"--text", &o.TextFile},
-        {"--junit", &o.JUnitFile},   {"--pdf", &o.PdfFile},       {"--trace", &o.TraceFile}};
+        {"--junit", &o.JUnitFile},   {"--pdf", &o.PdfFile},       {"--trace", &o.TraceFile},
+        {"--report-dir", &o.ReportDir}};
     for (const auto& [option, file] : options)
         if (name == QLatin1String(option))
             return file;
@@ -68,6 +72,7 @@ bool* FlagOption(RunnerOptions& o, const QString& name)
     const std::pair<const char*, bool*> options[] = {{"--auto-save", &o.AutoSave},
                                                      {"--serial-advance", &o.SerialAdvance},
                                                      {"--stop-at-error", &o.StopAtError},
+                                                     {"--keep-output", &o.KeepOutput},
                                                      {"--quiet", &o.Quiet},
                                                      {"-q", &o.Quiet}};
     for (const auto& [option, flag] : options)

@@ -21,6 +21,8 @@ struct RunnerOptions {
     QString JUnitFile;
     QString PdfFile;
     bool AutoSave = false; // the "Auto Save" box: the interpreter saves at the end row
+    // Where Auto Save writes (the current folder when empty); it never replaces a report.
+    QString ReportDir;
 
     // Report header.
     std::optional<QString> Serial;
@@ -29,6 +31,9 @@ struct RunnerOptions {
     std::optional<QString> Unit;
 
     bool StopAtError = false;
+    // A run that does not reach its end row leaves the output as it is instead of switching it
+    // off.
+    bool KeepOutput = false;
     std::map<int, double> Sets;     // variable number 1 ... 10 -> value
     std::map<int, QString> Answers; // variable number 1 ... 10 -> prompt answer
     bool Quiet = false;

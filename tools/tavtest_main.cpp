@@ -9,9 +9,12 @@
 #include "tav_version.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QPdfWriter>
 #include <QSocketNotifier>
+#include <QTemporaryDir>
 #include <csignal>
 #include <cstdio>
 #include <memory>
@@ -76,8 +79,17 @@ int main(int argc, char** argv)
     const RunnerOptions& options = command.Options;
     // Fonts and a paint device only for the PDF; the offscreen platform needs no display.
     std::unique_ptr<QCoreApplication> app;
+    std::unique_ptr<QTemporaryDir> runtimeDir;
     if (!options.PdfFile.isEmpty()) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
+        // A job or a service has no session folder; the GUI part wants one and would say so on
+        // standard error. A private one serves for this run.
+        if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+            runtimeDir = std::make_unique<QTemporaryDir>(QDir::tempPath() +
+                                                         QStringLiteral("/tavtest-XXXXXX"));
+            if (runtimeDir->isValid())
+                qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeDir->path()));
+        }
         app = std::make_unique<QGuiApplication>(argc, argv);
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);

@@ -1,14 +1,12 @@
 #include "tools/test_runner.h"
 
 #include "autotest/test_file.h"
-#include "link/link_settings.h"
-#include "panel/program_start.h"
-
 #include "common/text_file.h"
+#include "panel/operator_commands.h"
+#include "panel/program_start.h"
 
 #include <QDir>
 #include <QEventLoop>
-#include <QFileInfo>
 #include <QSocketNotifier>
 #include <cerrno>
 #include <cstdio>
@@ -51,109 +49,6 @@ TestRunner::~TestRunner()
     S.GpibSink.SetTarget(nullptr);
 }
 
-// ---- start ----
-
-bool TestRunner::Prepare()
-{
-    const QString& path = m_options.TestFile;
-    QString error;
-    if (!QFileInfo(path).isFile()) {
-        m_runError = FileErrorText(path, QStringLiteral("no such test file"));
-        return false;
-    }
-    if (!ReadTestFile(
-            path, m_header, m_table,
-            [this, &path](int line) {
-                m_console.Warning(QStringLiteral("%1 line %2: Read Error Time !").arg(path).arg(line));
-            },
-            &error)) {
-        m_runError = FileErrorText(path, error);
-        return false;
-    }
-    if (m_options.Reporter)
-        m_header.ReporterText = *m_options.Reporter;
-    if (m_options.Unit)
-        m_header.UnitText = *m_options.Unit;
-    if (m_options.Serial)
-        m_header.SerialText = *m_options.Serial;
-    S.TestRun.Copies = m_header;
-    for (const auto& [variable, value] : m_options.Sets)
-        S.TestVariables[static_cast<size_t>(variable - 1)] = value;
-
-    QString configWarning;
-    const QString configFile = m_options.ConfigFile;
-    if (!configFile.isEmpty() && !QFileInfo(configFile).isFile()) {
-        m_runError = FileErrorText(configFile, QStringLiteral("no such configuration file"));
-        return false;
-    }
-    S.Replies = this;
-    S.GpibSink.SetTarget(this);
-    // Optional as for the desktop program: only a GPIB link needs it.
-    const bool gpibBound = S.GpibLib.BindGpibLibrary() == 0;
-    const QString warning = StartProgramState(
-        S, [this](TCiaComPort* port, int error) { PortLost(port, error); },
-        [&](LinkSettings& link) {
-            if (!configFile.isEmpty())
-                configWarning = ReadLinkConfig(configFile, link).warning;
-            if (m_options.Port) {
-                link.IoType = 0;
-                link.PortText = QString::number(*m_options.Port);
-            } else if (m_options.GpibAddress) {
-                link.IoType = 2;
-                link.GpibAddress = *m_options.GpibAddress;
-            } else if (!m_options.GpibName.isEmpty()) {
-                link.IoType = 1;
-                link.GpibDeviceName = m_options.GpibName;
-            }
-        });
-    for (const QString& w : {warning, configWarning})
-        if (!w.isEmpty())
-            m_console.Warning(w);
-    S.Gpib.SetDeviceName(S.Link.GpibDeviceName);
-
-    if (S.SerialLink && !S.ComPort(1).Active()) {
-        QString why = QStringLiteral("port not available");
-        const QString prefix = QStringLiteral("COM%1").arg(S.Link.PortText);
-        for (const QString& line : m_linkLines)
-            if (line.contains(prefix) && !line.contains(QLatin1String("port found")))
-                why = line;
-        m_runError = QStringLiteral("%1: %2").arg(LinkName(), why);
-        return false;
-    }
-    if (!S.SerialLink && !gpibBound) {
-        m_runError = QStringLiteral("%1: the GPIB library %2 is not available")
-                         .arg(LinkName(), QString::fromLatin1(GpibLibrary::kLibraryFileName));
-        return false;
-    }
-
-    TestHost& host = *this;
-    ValuePrompt& prompt = *this;
-    m_session = std::make_unique<TestSession>(S, m_table, m_results, host, prompt);
-    for (const QString& portError : m_session->Open())
-        m_console.Warning(portError);
-    if (!S.SerialLink && S.Gpib.GpibDevice <= 0) {
-        if (m_runError.isEmpty())
-            m_runError = QStringLiteral("%1: device not available").arg(LinkName());
-        return false;
-    }
-    if (!m_runError.isEmpty())
-        return false; // a GPIB error while opening the device
-    m_results.SetObserver([this](int row) {
-        if (row > 0)
-            RowRecorded(row);
-    });
-    return true;
-}
-
-QString TestRunner::LinkName() const
-{
-    if (S.SerialLink)
-        return QStringLiteral("COM") + S.Link.PortText;
-    if (S.Link.IoType == 1)
-        return QStringLiteral("GPIB device \"%1\"").arg(S.Link.GpibDeviceName);
-    return QStringLiteral("GPIB address %1").arg(S.Link.GpibAddress);
-}
-
 int TestRunner::Exec()
 {
     m_elapsed.start();
@@ -168,6 +63,7 @@ int TestRunner::Exec()
         m_timeout.start(m_options.TimeoutSeconds * 1000);
     QEventLoop loop;
     m_loop = &loop;
+    m_results.SetObserver(nullptr);
     m_session->Run().Start();
     if (!m_finished)
         loop.exec();
@@ -204,10 +100,12 @@ void TestRunner::TimerStopped()
         return;
     TestRunState& s = S.TestRun;
     if (!s.RunPaused) {
-        // The end row. A reply still on its way to the last query is taken for one more tick.
+        // The end row (a run error has ended the run through Fail). A reply still on its way
+        // is taken for one more tick, to be told as late.
         if (!m_pendingMessage.isEmpty())
             m_console.Warning(m_pendingMessage);
         m_pendingMessage.clear();
+        m_reachedEnd = m_runError.isEmpty();
         QTimer::singleShot(TestInterpreter::kTickMs, this, [this] { Finish(QString()); });
         return;
     }
@@ -238,9 +136,35 @@ void TestRunner::TimerStopped()
     });
 }
 
-void TestRunner::RowRecorded(int row)
+// A hidden row ("Show" 0) that fails is listed and counted all the same.
+void TestRunner::StepRecorded(const QStringList& cells, bool shown)
 {
-    m_console.Row(m_results.Row(row), m_session->Run().Cell(kTestCommand));
+    const Step step{cells, shown};
+    if (!shown && !step.Failed())
+        return;
+    m_steps.append(step);
+    m_console.Row(cells, m_session->Run().Cell(kTestCommand));
+}
+
+void TestRunner::LateReply(const QString& text)
+{
+    m_console.Warning(QStringLiteral("step %1: %2")
+                          .arg(m_session->Run().Cell(kTestNr).trimmed(), text));
+}
+
+// "Serial # +1": the next run of this table numbers the next unit.
+void TestRunner::SetSerialField(const QString& text)
+{
+    m_header.SerialText = text;
+    QString error;
+    if (m_options.SerialAdvance && !WriteTestFileSerial(m_options.TestFile, text, &error))
+        Fail(FileErrorText(m_options.TestFile, error));
+}
+
+void TestRunner::ReportSaved(const QString& path)
+{
+    std::printf("%s\n", QDir::toNativeSeparators(path).toLocal8Bit().constData());
+    std::fflush(stdout);
 }
 
 int TestRunner::EndRow() const
@@ -287,12 +211,19 @@ QString TestRunner::ReadTerminalLine()
     return QString::fromLocal8Bit(buffer).trimmed();
 }
 
-void TestRunner::ParseReply(const QString& text) { m_linkLines.append(text); }
-
+// A read that failed is the row's "no reply", which the interpreter records; the status lines
+// follow their message.
 void TestRunner::AppendErrBox(const QString& line)
 {
-    if (m_runError.isEmpty() && !line.trimmed().isEmpty())
-        Fail(QStringLiteral("%1: %2").arg(LinkName(), line.trimmed()));
+    const QString text = line.trimmed();
+    if (text.isEmpty())
+        return;
+    ++m_gpibErrors;
+    for (const char* status : {"IBSTA=", "IBERR=", "IBCNT="})
+        if (text.startsWith(QLatin1String(status)))
+            return;
+    if (text != QLatin1String("IBRD failed") && m_runError.isEmpty())
+        Fail(QStringLiteral("%1: %2").arg(LinkName(), text));
 }
 
 void TestRunner::PortLost(TCiaComPort* port, int error)
@@ -327,6 +258,10 @@ void TestRunner::Finish(const QString& runError)
     m_timeout.stop();
     delete m_enter;
     m_enter = nullptr;
+    // A query broken off in its wait has no value: it fails like one that got no reply.
+    m_session->Run().AbandonRun();
+    if (!m_reachedEnd)
+        SwitchOutputOff();
     // The device cleared and back to local, every port closed, before the files are written.
     DetachPortHandlers(S);
     m_session->Close();
@@ -337,9 +272,9 @@ void TestRunner::Finish(const QString& runError)
     WriteResults();
     int rows = 0;
     int failed = 0;
-    for (int row = 1; row < m_results.RowCount(); ++row) {
-        rows += !m_results.Row(row).join(QString()).isEmpty();
-        failed += m_results.Cell(ResultTable::kMark, row) == QLatin1String("Error!");
+    for (const Step& step : m_steps) {
+        rows += step.shown;
+        failed += step.Failed();
     }
     m_status = !m_runError.isEmpty() ? kRunError : failed > 0 ? kFailed : kPassed;
     if (!m_runError.isEmpty())
@@ -347,4 +282,40 @@ void TestRunner::Finish(const QString& runError)
     m_console.Summary(rows, failed, m_runError, m_elapsed.elapsed());
     if (m_loop)
         m_loop->quit();
+}
+
+// A run that did not reach its end row (interrupted, timed out, a run error, "Stop at Error")
+// may have left the output live: it is switched off as the main window's button does, unless
+// the operator asked to keep it. The note goes into the report, JUnit and standard error.
+void TestRunner::SwitchOutputOff()
+{
+    QString note;
+    if (m_options.KeepOutput) {
+        note = QStringLiteral("the run did not reach its end; output left as it was "
+                              "(--keep-output)");
+    } else {
+        const QByteArray line(kOutputOffLine);
+        bool sent = false;
+        if (S.SerialLink && S.ComPort(1).Active()) {
+            try {
+                S.ComPort(1).WriteText(line);
+                sent = true;
+            } catch (const ECiaComPort&) {
+            }
+        } else if (!S.SerialLink && S.Gpib.GpibDevice > 0 && !S.Gpib.GpibBusy) {
+            const int errorsBefore = m_gpibErrors;
+            S.Gpib.GpibWrite(QString::fromLatin1(line));
+            sent = m_gpibErrors == errorsBefore;
+        }
+        note = sent ? QStringLiteral("the run did not reach its end; output switched off (%1 "
+                                     "sent)")
+                          .arg(QString::fromLatin1(line.trimmed()))
+                    : QStringLiteral("the run did not reach its end; the output could NOT be "
+                                     "switched off: the link is down");
+    }
+    m_notes << note;
+    m_console.Note(note);
+    int& row = S.TestRun.ReportRow;
+    m_results.SetRow(row, {QString(), note, QString(), QString(), QString(), QString()});
+    m_results.SetRowCount(++row);
 }

@@ -22,7 +22,9 @@ class QSocketNotifier;
 // A test table run without windows: the table read from its file, the program's link started
 // as the desktop program starts it, the run ticked every 100 ms as the test window's "Start"
 // with "Start at Step 1" does, and the results written at the end. Exec() returns the exit
-// status: 0 every recorded row passed, 1 a row failed its limits, 2 the run itself failed.
+// status: 0 every checked row passed, 1 a row failed its limits or got no reply (shown in the
+// report or not), 2 the run itself failed. A run that does not reach its end row leaves the
+// instrument's output switched off.
 class TestRunner : public QObject, private TestHost, private ValuePrompt, private ReplySink,
                    private GpibMessages {
     Q_OBJECT
@@ -51,7 +53,18 @@ public:
     }
 
 private:
+    // Every step recorded, shown or not.
+    struct Step {
+        QStringList cells;
+        bool shown = true;
+        bool Failed() const { return !cells.value(ResultTable::kMark).isEmpty(); }
+    };
+
     bool Prepare();
+    bool ReadTable();
+    bool CheckOutputFolders();
+    bool StartLink();
+    void SwitchOutputOff();
     void TimerStopped();
     void Finish(const QString& runError);
     void WriteResults();
@@ -59,25 +72,29 @@ private:
     int EndRow() const;
     QString ReadTerminalLine();
     void PortLost(TCiaComPort* port, int error);
-    void RowRecorded(int row);
     QString LinkName() const;
+    QString ReportFolder() const;
 
     // TestHost
     void SetTimer(bool on) override;
     bool TimerEnabled() const override { return m_timer.isActive(); }
     TestOptions Options() const override;
     TestHeader HeaderFields() const override { return m_header; }
-    void SetSerialField(const QString& text) override { m_header.SerialText = text; }
+    void SetSerialField(const QString& text) override;
     void RunStarted(bool) override {}
     void ShowStepNumber(const QString&) override {}
     void ShowStepFields(const QString&, const QString&, const QString&) override {}
     void SetResultText(const QString&) override {}
     void SetResultRed(bool) override {}
     void ShowMessage(const QString& text) override;
+    void StepRecorded(const QStringList& cells, bool shown) override;
+    void RunError(const QString& reason) override { Fail(reason); }
+    void LateReply(const QString& text) override;
+    void ReportSaved(const QString& path) override;
     // ValuePrompt: "@MSGVARnn".
     QString AskValue(const QString& defaultText, const QString& promptText) override;
-    // ReplySink: the start-up's and ports' own lines, kept for a port error's message.
-    void ParseReply(const QString& text) override;
+    // ReplySink: the start-up's and ports' own lines; a port's problem is asked of the port.
+    void ParseReply(const QString&) override {}
     // GpibMessages: a GPIB error during the run means the instrument is lost.
     void AppendErrBox(const QString& line) override;
     void ClearErrBox() override {}
@@ -96,9 +113,12 @@ private:
     QElapsedTimer m_elapsed;
     QEventLoop* m_loop = nullptr;
     QSocketNotifier* m_enter = nullptr;
-    QStringList m_linkLines;
     QString m_runError;
     QString m_pendingMessage;
+    QList<Step> m_steps;
+    QStringList m_notes;   // what the run did besides its rows, for JUnit and the report
+    int m_gpibErrors = 0;  // GPIB error lines seen
+    bool m_reachedEnd = false;
     bool m_finished = false;
     int m_status = kRunError;
     std::function<bool(const QString&, const TestHeader&, const QString&, const ResultTable&)>

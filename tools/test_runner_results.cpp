@@ -30,8 +30,11 @@ void TestRunner::WriteResults()
         errors << FileErrorText(pdfPath, QStringLiteral("the report could not be printed"));
     const QString& junitPath = m_options.JUnitFile;
     const JUnitRun run{QFileInfo(m_options.TestFile).completeBaseName(), copies,
-                       m_elapsed.elapsed() / 1000.0, m_runError};
-    if (!junitPath.isEmpty() && !WriteJUnitReport(junitPath, run, m_results, &error))
+                       m_elapsed.elapsed() / 1000.0, m_runError, m_notes};
+    QList<QStringList> steps;
+    for (const Step& step : m_steps)
+        steps.append(step.cells);
+    if (!junitPath.isEmpty() && !WriteJUnitReport(junitPath, run, steps, &error))
         errors << FileErrorText(junitPath, error);
     if (!errors.isEmpty() && m_runError.isEmpty())
         m_runError = errors.join(QStringLiteral("; "));

@@ -35,6 +35,12 @@ public:
     }
     void SetResultRed(bool on) override { red = on; }
     void ShowMessage(const QString& text) override { messages.append(text); }
+    void StepRecorded(const QStringList& cells, bool shown) override
+    {
+        steps.append((shown ? QString() : QStringLiteral("hidden ")) + cells.join(';'));
+    }
+    void RunError(const QString& reason) override { runErrors.append(reason); }
+    void LateReply(const QString& text) override { late.append(text); }
 
     bool timer = false;
     TestOptions options;
@@ -44,6 +50,9 @@ public:
     QStringList resultHistory;
     bool red = false;
     QStringList messages;
+    QStringList steps;
+    QStringList runErrors;
+    QStringList late;
 };
 
 // Every line the interpreter sends, by way; GPIB queries are answered from a table.
@@ -68,13 +77,16 @@ public:
         meter.append(QString::fromLatin1(line));
         return true;
     }
-    bool GpibExchange(int address, const QByteArray& line, bool query, QByteArray& reply) override
+    int MeterPort() const override { return meterPort; }
+    // A query without an entry in gpibReplies is a failed read.
+    bool GpibExchange(int address, const QByteArray& line, bool query,
+                      std::optional<QByteArray>& reply) override
     {
         if (gpibBusy)
             return false;
         const QString text = QString::fromLatin1(line.chopped(1));
         sent.append(address == 0 ? text : QStringLiteral("GPIB%1 ").arg(address) + text);
-        if (query)
+        if (query && gpibReplies.contains(text))
             reply = gpibReplies.value(text);
         return true;
     }
@@ -82,6 +94,7 @@ public:
     bool serial = true;
     bool portClosed = false;
     bool gpibBusy = false;
+    int meterPort = 3;
     QMap<QString, QByteArray> gpibReplies;
     QStringList sent;
     QStringList aux;

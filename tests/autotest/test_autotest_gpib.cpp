@@ -18,7 +18,8 @@ namespace {
 class NotingLink : public ProgramTestLink {
 public:
     using ProgramTestLink::ProgramTestLink;
-    bool GpibExchange(int address, const QByteArray& line, bool query, QByteArray& reply) override
+    bool GpibExchange(int address, const QByteArray& line, bool query,
+                      std::optional<QByteArray>& reply) override
     {
         lines.append(QString::fromLatin1(line.chopped(1)));
         return ProgramTestLink::GpibExchange(address, line, query, reply);

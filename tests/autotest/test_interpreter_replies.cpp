@@ -156,9 +156,17 @@ TEST_F(InterpreterReplies, LateRepliesNeitherRestartNorPrecedeARun)
     Put(2, {.command = "END"});
     run.Start();
     RunTicks();
+    // The query's wait ended without its reply: it fails there, and "Stop at Error" holds.
     EXPECT_FALSE(host.timer);
+    EXPECT_EQ(ResultRow(1), QStringList({" 1", "UAC 230", "225.000", "no reply", "235.000",
+                                         "Error!"}));
+    run.ReplyReceived("230.0V\r\n"); // its reply after all: told, never checked
+    EXPECT_EQ(host.late, QStringList({"late reply, not evaluated: 230.0V"}));
+    EXPECT_EQ(state.ReportRow, 2);
+    run.Continue();
+    RunTicks();
     run.ReplyReceived("200.0V\r\n"); // after END: checked and marked, but the run stays over
-    EXPECT_EQ(ResultRow(1)[ResultTable::kTestResult], "200.000");
+    EXPECT_EQ(ResultRow(2)[ResultTable::kTestResult], "200.000");
     run.Continue();
     EXPECT_FALSE(host.timer);
 }

@@ -41,19 +41,23 @@ TEST_F(Routing, MeterKeywordsOnTheSerialLink)
     Put(7, {.command = "END"});
     run.Start();
     run.Tick();
-    // A keyword's reply is the instrument's: five characters of value, then the unit.
-    run.ReplyReceived("230.1V\r\n");
+    // A keyword's reply comes on the meter's port, read as the instrument's: five characters
+    // of value, then the unit.
+    run.ReplyReceived("230.1V\r\n", link.meterPort);
     EXPECT_EQ(ResultRow(1)[ResultTable::kTestResult], "230.100");
     RunTicks();
     EXPECT_EQ(link.meter, QStringList({"READ?\n", ":SENS:FUNC 'VOLT:DC'\n",
                                        ":SENS:FUNC 'VOLT:AC'\n", "MEAS:VOLT:DC?\n",
                                        "MEAS:VOLT:AC?\n"}));
     EXPECT_EQ(link.sent, keywords + QStringList{"EXTMEAS? "});
-    // The commands among them are recorded at once, the queries wait for their replies.
+    // The commands among them are recorded at once, the queries wait for their replies and
+    // fail without one.
     EXPECT_EQ(ResultRow(2)[0], " 2");
     EXPECT_EQ(ResultRow(3)[0], " 3");
-    EXPECT_EQ(ResultRow(4)[0], " 6");
-    EXPECT_EQ(results.RowCount(), 5);
+    EXPECT_EQ(ResultRow(4), QStringList({" 4", "", "0.000", "no reply", "0.000", "Error!"}));
+    EXPECT_EQ(ResultRow(5)[0], " 5");
+    EXPECT_EQ(ResultRow(6), QStringList({" 6", "", "", "", "", ""}));
+    EXPECT_EQ(results.RowCount(), 7);
 }
 
 TEST_F(Routing, GpibLinkSendsCommaPrefixedRowsToTheSerialPorts)
@@ -68,7 +72,7 @@ TEST_F(Routing, GpibLinkSendsCommaPrefixedRowsToTheSerialPorts)
     run.Start();
     run.Tick();
     EXPECT_TRUE(state.ExternalReply);
-    run.ReplyReceived("1.5\r\n");
+    run.ReplyReceived("1.5\r\n", 3);
     EXPECT_EQ(ResultRow(1), QStringList({" 1", "", "1.000", "1.500", "2.000", ""}));
     RunTicks();
     EXPECT_EQ(link.aux, QStringList({"COM3 READ?\n"}));
@@ -88,6 +92,7 @@ TEST_F(Routing, AnUnansweredAuxiliaryQueryDoesNotColourTheNextInstrumentReply)
     run.Tick(); // the meter never answers
     run.Tick();
     run.ReplyReceived("123.4mA\r\n");
-    EXPECT_EQ(ResultRow(1), QStringList({" 2", "", "0.000", "0.123", "1.000", ""}));
+    EXPECT_EQ(ResultRow(1), QStringList({" 1", "", "0.000", "no reply", "0.000", "Error!"}));
+    EXPECT_EQ(ResultRow(2), QStringList({" 2", "", "0.000", "0.123", "1.000", ""}));
     EXPECT_EQ(Ways(), QStringList({"MEAS:CURR?", "COM3 READ?\n"}));
 }

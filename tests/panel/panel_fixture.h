@@ -59,7 +59,7 @@ protected:
 private:
     struct LineCounter : ReplyListener {
         int lines = 0;
-        void EvaluateReply() override { ++lines; }
+        void EvaluateReply(int) override { ++lines; }
     };
 
     LineCounter m_received;

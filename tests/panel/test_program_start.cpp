@@ -22,7 +22,7 @@ struct LineLog : ReplySink {
 
 struct Evaluations : ReplyListener {
     explicit Evaluations(ProgramState& s) : state(s) {}
-    void EvaluateReply() override { seen << state.ReplyLine; }
+    void EvaluateReply(int) override { seen << state.ReplyLine; }
     ProgramState& state;
     QList<QByteArray> seen;
 };

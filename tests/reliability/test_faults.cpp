@@ -21,7 +21,7 @@ namespace {
 // Counts the deliveries of the instrument's port, through the hand-over a test window gets.
 struct Deliveries : ReplyListener {
     int lines = 0;
-    void EvaluateReply() override { ++lines; }
+    void EvaluateReply(int) override { ++lines; }
 };
 
 class GarbageReplies : public PanelFixture {

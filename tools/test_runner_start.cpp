@@ -1,0 +1,165 @@
+// Before a run: the table read and checked, the output folders checked, the link opened. Nothing
+// is sent to the instrument until all of it has passed.
+#include "tools/test_runner.h"
+
+#include "autotest/test_file.h"
+#include "common/text_file.h"
+#include "link/link_settings.h"
+#include "link/serial_device.h"
+#include "panel/program_start.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+bool TestRunner::Prepare()
+{
+    if (!ReadTable() || !CheckOutputFolders() || !StartLink())
+        return false;
+    TestHost& host = *this;
+    ValuePrompt& prompt = *this;
+    m_session = std::make_unique<TestSession>(S, m_table, m_results, host, prompt);
+    for (const QString& portError : m_session->Open())
+        m_console.Warning(portError);
+    // Automatic reports go where the run was asked to put them, each under a name of its own.
+    m_session->Run().SetReportPlace(ReportFolder(), S.StartDate, false, true);
+    if (!S.SerialLink && S.Gpib.GpibDevice <= 0) {
+        if (m_runError.isEmpty())
+            m_runError = QStringLiteral("%1: device not available").arg(LinkName());
+        return false;
+    }
+    return m_runError.isEmpty(); // else a GPIB error while opening the device
+}
+
+// A file that is not a test table, or that the reader only half understands, is never run: its
+// lines would go to the instrument as commands.
+bool TestRunner::ReadTable()
+{
+    const QString& path = m_options.TestFile;
+    QString error;
+    if (!QFileInfo(path).isFile()) {
+        m_runError = FileErrorText(path, QStringLiteral("no such test file"));
+        return false;
+    }
+    const auto lines = ReadTextLines(path, &error);
+    if (!lines || !ReadTestFile(path, m_header, m_table, nullptr, &error)) {
+        m_runError = FileErrorText(path, error);
+        return false;
+    }
+    if (const QList<int> faults = TestFileFaults(*lines); !faults.isEmpty()) {
+        QStringList numbers;
+        for (int line : faults)
+            numbers << QString::number(line);
+        m_runError = FileErrorText(
+            path, QStringLiteral("not a test table the program can run: line%1 %2 %3")
+                      .arg(faults.size() > 1 ? QStringLiteral("s") : QString(),
+                           numbers.join(QStringLiteral(", ")),
+                           faults.first() <= 4 ? QStringLiteral("(the header is not a test "
+                                                                "file's)")
+                                               : QStringLiteral("(Read Error Time !)")));
+        return false;
+    }
+    if (m_options.Reporter)
+        m_header.ReporterText = *m_options.Reporter;
+    if (m_options.Unit)
+        m_header.UnitText = *m_options.Unit;
+    if (m_options.Serial)
+        m_header.SerialText = *m_options.Serial;
+    S.TestRun.Copies = m_header;
+    int width = 0;
+    for (int row = 1; row <= EndRow(); ++row)
+        width = std::max(width, static_cast<int>(m_table.Cell(kTestCommand, row).size()));
+    m_console.SetCommandWidth(width);
+    for (const auto& [variable, value] : m_options.Sets)
+        S.TestVariables[static_cast<size_t>(variable - 1)] = value;
+    return true;
+}
+
+QString TestRunner::ReportFolder() const
+{
+    return m_options.ReportDir.isEmpty() ? QDir::currentPath() : m_options.ReportDir;
+}
+
+// A result file that cannot be written is found out now, not after the whole test has run.
+bool TestRunner::CheckOutputFolders()
+{
+    QStringList folders;
+    for (const QString* file : {&m_options.ReportFile, &m_options.TextFile, &m_options.JUnitFile,
+                                &m_options.PdfFile})
+        if (!file->isEmpty())
+            folders << (QFileInfo(*file).isDir() ? *file : QFileInfo(*file).absolutePath());
+    if (m_options.AutoSave || !m_options.ReportDir.isEmpty())
+        folders << ReportFolder();
+    // The advanced serial number is written back into the table.
+    if (m_options.SerialAdvance)
+        folders << QFileInfo(m_options.TestFile).absolutePath();
+    for (const QString& folder : folders) {
+        const QFileInfo info(folder);
+        const QString why = !info.exists()  ? QStringLiteral("no such folder")
+                            : !info.isDir() ? QStringLiteral("not a folder")
+                            : !info.isWritable()
+                                ? QStringLiteral("the folder cannot be written")
+                                : QString();
+        if (!why.isEmpty()) {
+            m_runError = FileErrorText(folder, why);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool TestRunner::StartLink()
+{
+    QString configWarning;
+    const QString configFile = m_options.ConfigFile;
+    if (!configFile.isEmpty() && !QFileInfo(configFile).isFile()) {
+        m_runError = FileErrorText(configFile, QStringLiteral("no such configuration file"));
+        return false;
+    }
+    S.Replies = this;
+    S.GpibSink.SetTarget(this);
+    // Optional as for the desktop program: only a GPIB link needs it.
+    const bool gpibBound = S.GpibLib.BindGpibLibrary() == 0;
+    const QString warning = StartProgramState(
+        S, [this](TCiaComPort* port, int error) { PortLost(port, error); },
+        [&](LinkSettings& link) {
+            if (!configFile.isEmpty())
+                configWarning = ReadLinkConfig(configFile, link).warning;
+            if (m_options.Port) {
+                link.IoType = 0;
+                link.PortText = QString::number(*m_options.Port);
+            } else if (m_options.GpibAddress) {
+                link.IoType = 2;
+                link.GpibAddress = *m_options.GpibAddress;
+            } else if (!m_options.GpibName.isEmpty()) {
+                link.IoType = 1;
+                link.GpibDeviceName = m_options.GpibName;
+            }
+        });
+    for (const QString& w : {warning, configWarning})
+        if (!w.isEmpty())
+            m_console.Warning(w);
+    S.Gpib.SetDeviceName(S.Link.GpibDeviceName);
+
+    if (S.SerialLink && !S.ComPort(1).Active()) {
+        QString why = SerialOpenProblem(S.Link.PortText.toInt());
+        if (why.isEmpty())
+            why = QStringLiteral("port not available");
+        m_runError = QStringLiteral("%1: %2").arg(LinkName(), why);
+        return false;
+    }
+    if (!S.SerialLink && !gpibBound) {
+        m_runError = QStringLiteral("%1: the GPIB library %2 is not available")
+                         .arg(LinkName(), QString::fromLatin1(GpibLibrary::kLibraryFileName));
+        return false;
+    }
+    return true;
+}
+
+QString TestRunner::LinkName() const
+{
+    if (S.SerialLink)
+        return QStringLiteral("COM") + S.Link.PortText;
+    if (S.Link.IoType == 1)
+        return QStringLiteral("GPIB device \"%1\"").arg(S.Link.GpibDeviceName);
+    return QStringLiteral("GPIB address %1").arg(S.Link.GpibAddress);
+}
