@@ -95,18 +95,19 @@ TEST_F(RunnerGpib, NoDeviceAtTheAddressIsARunError)
     EXPECT_TRUE(err.contains("GPIB address 9")) << err.toStdString();
 }
 
-TEST_F(RunnerGpib, SilentInstrumentEndsTheRunWithThePartialReport)
+// A read that fails ("IBRD failed") measured nothing: the row is "no reply" and fails, and the
+// run goes on with the table as the test window does.
+TEST_F(RunnerGpib, SilentInstrumentFailsItsQueryAndTheRunGoesOn)
 {
     options.GpibAddress = 5;
     sim.SetSilent(5, true);
-    EXPECT_EQ(Run(), TestRunner::kRunError);
-    EXPECT_TRUE(err.contains("GPIB address 5")) << err.toStdString();
-    // Nothing after the query that got no answer.
-    EXPECT_EQ(WrittenLines().last(), "MEAS:VOLT?");
+    EXPECT_EQ(Run(), TestRunner::kFailed) << err.toStdString();
+    EXPECT_TRUE(err.contains("FAILED: 4 rows recorded, 1 failed")) << err.toStdString();
+    EXPECT_EQ(WrittenLines(), QStringList({"SOUR:VOLTAC,230", "OUTP,1", "MEAS:VOLT?", "OUTP,0"}));
     QFile report(options.ReportFile);
     ASSERT_TRUE(report.open(QIODevice::ReadOnly));
     const QByteArray bytes = report.readAll();
-    EXPECT_TRUE(bytes.contains(" 2;;;;;\r\n")) << bytes.toStdString();
+    EXPECT_TRUE(bytes.contains(" 3;UAC;225.000;no reply;235.000;Error!\r\n")) << bytes.toStdString();
 }
 
 } // namespace
