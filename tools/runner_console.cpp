@@ -1,5 +1,6 @@
 #include "tools/runner_console.h"
 
+#include <QRegularExpression>
 #include <algorithm>
 
 namespace {
@@ -52,7 +53,7 @@ void RunnerConsole::Row(const QStringList& cells, const QString& command)
              .arg(cells[3], 10)
              .arg(limits, -22)
              .arg(cells[5].isEmpty() ? QStringLiteral("ok") : cells[5], cells[1])
-             .trimmed());
+             .replace(QRegularExpression(QStringLiteral(" +$")), QString()));
 }
 
 void RunnerConsole::Progress(int done, int total, qint64 elapsedMs)

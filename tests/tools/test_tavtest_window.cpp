@@ -1,6 +1,6 @@
 // One test table run by the test window and by tavtest against the same simulated instrument:
 // the instrument gets the same lines in the same order with the same waits, and the report
-// file and the printed report come out the same.
+// file and the printed report come out the same, a query that gets no reply included.
 #include "autotest/test_window.h"
 #include "panel/program_start.h"
 #include "tests/panel/panel_fixture.h"
@@ -24,8 +24,9 @@ const char* const kTable =
     " 4;00.00.00.200;MEAS:CURR?;0;0;0;4.5;4.7;I;1\r\n"
     " 5;00.00.00.000;GOTO;4;0;1;;;;1\r\n"
     " 6;00.00.00.400;SOUR:FREQ,60;0;0;0;;;;1\r\n"
-    " 7;00.00.00.100;OUTP,0;0;0;0;;;;1\r\n"
-    " 8;00.00.00.000;END;0;0;0;;;;1\r\n";
+    " 7;00.00.00.200;MEAS:FREQ?;0;0;0;59;61;never answered;1\r\n"
+    " 8;00.00.00.100;OUTP,0;0;0;0;;;;1\r\n"
+    " 9;00.00.00.000;END;0;0;0;;;;1\r\n";
 
 struct Sent {
     QString line;
@@ -80,8 +81,8 @@ TEST_F(WindowAndRunner, SameLinesWaitsReportAndPrint)
     form.reset();
     DetachPortHandlers(state);
     state.ComPort(1).SetActive(false);
-    // Rows 1 to 7 with row 4 twice, END sends nothing.
-    const size_t windowLines = 7;
+    // Rows 1 to 8 with row 4 twice, END sends nothing.
+    const size_t windowLines = 8;
     ASSERT_TRUE(WaitUntil([&] { return sim->Received().size() >= windowLines; }));
     ASSERT_EQ(sim->Received().size(), windowLines);
 
@@ -95,10 +96,11 @@ TEST_F(WindowAndRunner, SameLinesWaitsReportAndPrint)
     runner.setProcessEnvironment(env);
     runner.setWorkingDirectory(CwdFile(""));
     runner.start(QStringLiteral(TAVTEST_PATH),
-                 {table.fileName(), "--report", "runner.rpt", "--pdf", "runner.pdf"});
+                 {table.fileName(), "--report", "runner.rpt", "--pdf", "runner.pdf", "--junit",
+                  "runner.xml"});
     runner.closeWriteChannel();
     ASSERT_TRUE(runner.waitForFinished(60000));
-    EXPECT_EQ(runner.exitCode(), 0) << runner.readAllStandardError().toStdString();
+    EXPECT_EQ(runner.exitCode(), 1) << runner.readAllStandardError().toStdString();
 
     ASSERT_TRUE(WaitUntil([&] { return sim->Received().size() >= 2 * windowLines; }));
     const auto log = sim->Received();
@@ -111,7 +113,16 @@ TEST_F(WindowAndRunner, SameLinesWaitsReportAndPrint)
     ASSERT_TRUE(runnerReport.open(QIODevice::ReadOnly));
     const QByteArray windowBytes = windowReport.readAll();
     EXPECT_TRUE(windowBytes.contains(" 4;I;4.500;4.600;4.700;\r\n 4;I;"));
+    EXPECT_TRUE(windowBytes.contains(" 7;never answered;59.000;no reply;61.000;Error!\r\n"))
+        << windowBytes.toStdString();
     EXPECT_EQ(WithoutDate(runnerReport.readAll()), WithoutDate(windowBytes));
+
+    // Each pass of the loop is a test case of its own.
+    QFile junit(CwdFile("runner.xml"));
+    ASSERT_TRUE(junit.open(QIODevice::ReadOnly));
+    const QByteArray xml = junit.readAll();
+    EXPECT_TRUE(xml.contains("name=\"step 4 I\"") && xml.contains("name=\"step 4 I (2)\""))
+        << xml.toStdString();
 
     const QString windowPdf = PdfLayoutText(CwdFile("window.pdf"));
     ASSERT_FALSE(windowPdf.isEmpty());
