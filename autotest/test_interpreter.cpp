@@ -392,7 +392,7 @@ void TestInterpreter::EvaluateReply()
         if (reply.size() > 10)
             s.MeasuredValue = ReadNumber(reply);
         if (reply.mid(5, 2) == QLatin1String("mA"))
-            s.MeasuredValue /= 1000;
+            s.MeasuredValue = ReadThousandths(reply.size() > 10 ? reply : s.ReplyText);
     } else {
         const int ends = (reply.contains(QLatin1Char('\n')) ? 1 : 0) +
                          (reply.contains(QLatin1Char('\r')) ? 1 : 0);
@@ -437,8 +437,8 @@ void TestInterpreter::RecordStep(const QString& lower, const QString& upper, con
 {
     TestRunState& s = m_state;
     if (Cell(kTestShow) != QLatin1String("0")) {
-        m_results.SetRow(s.ReportRow, {Cell(kTestNr), Cell(kTestComment), lower, value, upper,
-                                       s.ResultMark});
+        m_results.SetRow(s.ReportRow, {Cell(kTestNr), Cell(kTestComment), lower,
+                                       ReportValueText(value), upper, s.ResultMark});
         ++s.ReportRow;
         m_results.SetRowCount(s.ReportRow);
     }
