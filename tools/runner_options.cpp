@@ -8,7 +8,7 @@ const char* const kRunnerUsage =
     "               [--junit FILE.xml] [--pdf FILE.pdf] [--auto-save]\n"
     "               [--serial SN | --serial-advance] [--reporter TEXT] [--unit TEXT]\n"
     "               [--stop-at-error] [--set VARnn=VALUE ...] [--answer VARnn=VALUE ...]\n"
-    "               [--quiet] [--timeout SECONDS] [--trace FILE]\n"
+    "               [--quiet] [--timeout SECONDS] [--trace FILE] [--meter-port COMn]\n"
     "Runs a test table against a TAV power source without windows, as the test window's\n"
     "\"Start\" does with \"Start at Step 1\", and writes the results.\n"
     "Exit status: 0 every recorded row passed, 1 a row failed its limits, 2 the run itself\n"
@@ -137,6 +137,11 @@ RunnerCommandLine ParseRunnerCommandLine(const QStringList& arguments)
                 else
                     result.Error = QStringLiteral("--set: not a number: ") + text;
             }
+        } else if (a == QLatin1String("--meter-port")) {
+            const QString text = value();
+            o.MeterPort = ReadPort(text);
+            if (!o.MeterPort && result.Error.isEmpty())
+                result.Error = QStringLiteral("--meter-port: not a port: ") + text;
         } else if (a == QLatin1String("--timeout")) {
             const QString text = value();
             bool ok = false;

@@ -77,6 +77,7 @@ bool TestRunner::Prepare()
     if (m_options.Serial)
         m_header.SerialText = *m_options.Serial;
     S.TestRun.Copies = m_header;
+    S.MeterPort = m_options.MeterPort.value_or(0);
     for (const auto& [variable, value] : m_options.Sets)
         S.TestVariables[static_cast<size_t>(variable - 1)] = value;
 
