@@ -122,6 +122,22 @@ TEST_F(Tavtest, AbsentPortExitsTwoNamingThePort)
     EXPECT_FALSE(QFile::exists(File("r.rpt")));
 }
 
+// A report holding characters the 8-bit files cannot keep is written all the same, with '?' in
+// their place, and the run fails naming where they are.
+TEST_F(Tavtest, ReportOutsideLatin1IsWrittenAndTheRunFails)
+{
+    auto sim = StartSim();
+    const QString table = WriteTable("unit.tst", kPassingRows);
+    EXPECT_EQ(Run({table, "--unit", "Unit \u03a9", "--report", "r.rpt", "--text", "r.txt"}), 2);
+    EXPECT_EQ(Lines("r.rpt").value(2), "Unit:;Unit ?");
+    EXPECT_EQ(Lines("r.txt").value(2), "\"Unit:\";\"Unit ?\"");
+    for (const char* file : {"r.rpt:", "r.txt:"})
+        EXPECT_TRUE(err.contains(QString::fromLatin1(file) +
+                                 " The field \"Unit:\" holds characters that the file cannot keep"))
+            << err.toStdString();
+    EXPECT_TRUE(err.contains("Written with '?' in their place."));
+}
+
 TEST_F(Tavtest, UnreadableTableAndBadOptionsExitTwo)
 {
     EXPECT_EQ(Run({File("missing.tst")}), 2);
@@ -130,6 +146,8 @@ TEST_F(Tavtest, UnreadableTableAndBadOptionsExitTwo)
     EXPECT_TRUE(err.contains("VARnn=VALUE")) << err.toStdString();
     EXPECT_EQ(Run({"a.tst", "--port", "COM2", "--gpib", "5"}), 2);
     EXPECT_TRUE(err.contains("exclude each other"));
+    EXPECT_EQ(Run({"a.tst", "--meter-port", "COMx"}), 2);
+    EXPECT_TRUE(err.contains("--meter-port: not a port: COMx")) << err.toStdString();
     EXPECT_EQ(Run({"--version"}), 0);
     EXPECT_TRUE(out.startsWith("tavtest ")) << out.toStdString();
 }
