@@ -71,12 +71,12 @@ TEST_F(InterpreterReplies, EqualToEitherLimitPassesWithAndWithoutMilliamperes)
         {"123.4mA\r\n", "0.1234", "0.1234", ""},
         {"123.4mA\r\n", "0.1234", "1", ""},   // at the lower limit
         {"123.4mA\r\n", "0", "0.1234", ""},   // at the upper limit
-        {"0.1234A\r\n", "0.1234", "0.1234", ""},
-        {"0.1234A\r\n", "0.1234", "1", ""},
-        {"0.1234A\r\n", "0", "0.1234", ""},
+        {"123.4V\r\n", "123.4", "123.4", ""},
+        {"123.4V\r\n", "123.4", "200", ""},
+        {"123.4V\r\n", "0", "123.4", ""},
         {"123.3mA\r\n", "0.1234", "1", "Error!"},
         {"123.5mA\r\n", "0", "0.1234", "Error!"},
-        {"0.1235A\r\n", "0", "0.1234", "Error!"},
+        {"123.5V\r\n", "0", "123.4", "Error!"},
     };
     Put(1, {.command = "MEAS:CURR?", .time = "00.00.05.000"});
     run.Start();
