@@ -1,5 +1,6 @@
 #include "autotest/program_test_link.h"
 
+#include "common/number_reading.h"
 #include "panel/program_state.h"
 
 bool ProgramTestLink::SerialLink() const { return S.SerialLink; }
@@ -24,9 +25,39 @@ void ProgramTestLink::WriteAuxiliary(int port, const QByteArray& line)
     }
 }
 
+// The meter's port: the one named outright, else the first discovered port that is not the
+// instrument's own. The auxiliary port object that already holds that port serves it, so one
+// device is never opened twice; a port no object holds goes to the first closed one. Without
+// any such port CiaComPort2 serves, with the number it has.
+TCiaComPort& ProgramTestLink::MeterPortObject()
+{
+    int number = S.MeterPort;
+    for (qsizetype i = 0; number == 0 && i < S.DiscoveredPorts.size(); ++i)
+        if (!(S.SerialLink && S.DiscoveredPorts[i] == S.Link.PortText))
+            number = ReadInteger(S.DiscoveredPorts[i]);
+    if (number == 0)
+        return S.ComPort(2);
+    TCiaComPort* holder = nullptr;
+    TCiaComPort* closed = nullptr;
+    for (int n = 2; n <= ProgramState::kPortCount; ++n) {
+        TCiaComPort& port = S.ComPort(n);
+        if (port.Port() == number && (!holder || (port.Active() && !holder->Active())))
+            holder = &port;
+        if (!closed && !port.Active())
+            closed = &port;
+    }
+    if (holder)
+        return *holder;
+    TCiaComPort& meter = closed ? *closed : S.ComPort(2);
+    meter.SetPort(number);
+    return meter;
+}
+
+int ProgramTestLink::MeterPort() { return MeterPortObject().Port(); }
+
 bool ProgramTestLink::WriteMeter(const QByteArray& line, QString& error)
 {
-    TCiaComPort& meter = S.ComPort(kMeterPort);
+    TCiaComPort& meter = MeterPortObject();
     try {
         meter.SetActive(true);
         meter.WriteText(line);
@@ -36,8 +67,6 @@ bool ProgramTestLink::WriteMeter(const QByteArray& line, QString& error)
         return false;
     }
 }
-
-int ProgramTestLink::MeterPort() const { return S.ComPort(kMeterPort).Port(); }
 
 bool ProgramTestLink::GpibExchange(int address, const QByteArray& line, bool query,
                                    std::optional<QByteArray>& reply)

@@ -17,6 +17,30 @@ bool SaveReport(const QString& path, const TestHeader& copies, const QString& st
     return WriteTextLines(path, lines, error);
 }
 
+FileCells ReportCells(const TestHeader& copies, const QString& startDate,
+                      const ResultTable& results)
+{
+    FileCells cells;
+    const std::pair<const char*, QString> header[] = {{"Reporter:", copies.ReporterText},
+                                                      {"Unit:", copies.UnitText},
+                                                      {"Serial #:", copies.SerialText},
+                                                      {"Date:", startDate}};
+    for (const auto& [caption, text] : header)
+        cells.append({QStringLiteral("the field \"%1\"").arg(QLatin1String(caption)), text});
+    for (int row = 1; row < results.RowCount(); ++row)
+        for (int c = 0; c < ResultTable::kColumns; ++c)
+            cells.append({QStringLiteral("report row %1, column \"%2\"")
+                              .arg(row)
+                              .arg(ResultTable::Captions()[c]),
+                          results.Cell(c, row)});
+    return cells;
+}
+
+QString ReportValueText(QString value)
+{
+    return value.replace(QLatin1Char(';'), QLatin1Char(','));
+}
+
 namespace {
 
 constexpr int kFirstResultLine = 7; // counted from 0

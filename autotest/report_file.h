@@ -2,6 +2,7 @@
 
 #include "autotest/result_table.h"
 #include "autotest/test_header.h"
+#include "common/file_cells.h"
 
 #include <QString>
 #include <optional>
@@ -11,6 +12,16 @@
 // six cells joined by ';'. Lines end in CR LF; saved atomically, replacing a file of that name.
 bool SaveReport(const QString& path, const TestHeader& copies, const QString& startDate,
                 const ResultTable& results, QString* error = nullptr);
+
+// The texts a report file, its text export or the printed report is made of: the header copies,
+// the date, then every cell of the result rows, each named for the operator.
+FileCells ReportCells(const TestHeader& copies, const QString& startDate,
+                      const ResultTable& results);
+
+// A value as the report records it: each ';' becomes ',', since a ';' would split the value's
+// field in the report file and move the upper limit and the mark when the file is read back
+// (a reply "1.5;2.5" recorded whole).
+QString ReportValueText(QString value);
 
 // What the header lines of a report file give back.
 struct ReportFileHeader {

@@ -4,7 +4,23 @@
 
 namespace {
 
-QString Quoted(const QString& text) { return QLatin1Char('"') + text + QLatin1Char('"'); }
+// A '"' inside quotes is doubled: a CSV reader would take a single one for the field's end.
+QString Quoted(QString text)
+{
+    return QLatin1Char('"') + text.replace(QLatin1Char('"'), QLatin1String("\"\"")) +
+           QLatin1Char('"');
+}
+
+// Step and numbers stand unquoted; one that a reader would misread there (a reply recorded
+// whole, holding a '"', a ';' or a line break) is quoted like a text.
+QString Unquoted(const QString& text)
+{
+    for (const QChar c : text)
+        if (c == QLatin1Char('"') || c == QLatin1Char(';') || c == QLatin1Char('\r') ||
+            c == QLatin1Char('\n'))
+            return Quoted(text);
+    return text;
+}
 
 QString HeaderLine(const char* caption, const QString& value)
 {
@@ -30,8 +46,9 @@ QStringList ReportTextLines(const TestHeader& copies, const QString& startDate,
     };
     for (int row = 1; row < results.RowCount(); ++row) {
         QStringList cells = results.Row(row);
-        cells[ResultTable::kComment] = Quoted(cells[ResultTable::kComment]);
-        cells[ResultTable::kMark] = Quoted(cells[ResultTable::kMark]);
+        for (int c = 0; c < ResultTable::kColumns; ++c)
+            cells[c] = c == ResultTable::kComment || c == ResultTable::kMark ? Quoted(cells[c])
+                                                                           : Unquoted(cells[c]);
         lines << cells.join(QLatin1Char(';'));
     }
     return lines;

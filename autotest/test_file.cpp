@@ -33,18 +33,43 @@ const StepTableKind& TestTableKind()
     return kind;
 }
 
+namespace {
+
+// The row after which the writer stops: the first "END" row, or the last step row.
+int LastWrittenRow(const StepGrid& grid)
+{
+    for (int row = 1; row <= grid.LastRow(); ++row)
+        if (grid.Cell(kTestCommand, row) == QLatin1String("END"))
+            return row;
+    return grid.LastRow();
+}
+
+} // namespace
+
+FileCells TestFileCells(const TestHeader& header, const StepGrid& grid)
+{
+    // The header texts end their lines: a ';' in them is read back as it stands.
+    FileCells cells{{QStringLiteral("the field \"Reporter:\""), header.ReporterText, false},
+                    {QStringLiteral("the field \"Unit:\""), header.UnitText, false},
+                    {QStringLiteral("the field \"Serial #:\""), header.SerialText, false}};
+    return cells + StepGridCells(grid, LastWrittenRow(grid));
+}
+
 bool WriteTestFile(const QString& path, const TestHeader& header, const StepGrid& grid,
                    QString* error)
 {
+    const QString refused = SeparatorProblem(TestFileCells(header, grid));
+    if (!refused.isEmpty()) {
+        if (error)
+            *error = refused;
+        return false;
+    }
     QStringList lines{QStringLiteral("Test-File:"),
                       QStringLiteral("Reporter:;") + header.ReporterText,
                       QStringLiteral("Unit:;") + header.UnitText,
                       QStringLiteral("Serial #:;") + header.SerialText, QString()};
-    for (int row = 1; row <= grid.LastRow(); ++row) {
+    for (int row = 1; row <= LastWrittenRow(grid); ++row)
         lines.append(grid.Row(row).join(QLatin1Char(';')));
-        if (grid.Cell(kTestCommand, row) == QLatin1String("END"))
-            break;
-    }
     return WriteTextLines(path, lines, error);
 }
 

@@ -27,9 +27,14 @@ const StepTableKind& TestTableKind();
 
 // ".tst": "Test-File:", "Reporter:;", "Unit:;" and "Serial #:;" with their texts, an empty
 // line, then one line per row from row 1 up to and including the first whose "Command" is
-// exactly "END", or up to row 200. Lines end in CR LF; saved atomically.
+// exactly "END", or up to row 200. Lines end in CR LF; saved atomically. A table whose written
+// cells hold a ';' or a line break is refused (false, the error naming the first such cell):
+// the file on disk stays as it was.
 bool WriteTestFile(const QString& path, const TestHeader& header, const StepGrid& grid,
                    QString* error = nullptr);
+
+// The texts a test file is written from: the header fields, then every cell of the rows written.
+FileCells TestFileCells(const TestHeader& header, const StepGrid& grid);
 
 // Reads the header texts into header and step line n into row n (at most 200 lines; rows after
 // the last line read keep their cells). A line of nine fields leaves "Show" empty. Every line

@@ -463,7 +463,7 @@ void TestInterpreter::EvaluateReply()
         if (reply.size() > 10)
             s.MeasuredValue = ReadNumber(reply);
         if (reply.mid(5, 2) == QLatin1String("mA"))
-            s.MeasuredValue /= 1000;
+            s.MeasuredValue = ReadThousandths(reply.size() > 10 ? reply : s.ReplyText);
     } else {
         const int ends = (reply.contains(QLatin1Char('\n')) ? 1 : 0) +
                          (reply.contains(QLatin1Char('\r')) ? 1 : 0);
@@ -507,7 +507,8 @@ void TestInterpreter::LimitFailed(int targetColumn)
 void TestInterpreter::RecordStep(const QString& lower, const QString& upper, const QString& value)
 {
     TestRunState& s = m_state;
-    const QStringList cells{Cell(kTestNr), Cell(kTestComment), lower, value, upper, s.ResultMark};
+    const QStringList cells{Cell(kTestNr), Cell(kTestComment), lower, ReportValueText(value),
+                            upper, s.ResultMark};
     const bool shown = Cell(kTestShow) != QLatin1String("0");
     if (shown) {
         m_results.SetRow(s.ReportRow, cells);

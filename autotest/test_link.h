@@ -23,7 +23,7 @@ public:
     // reason, when it cannot be opened or written.
     virtual bool WriteMeter(const QByteArray& line, QString& error) = 0;
     // The COM number the external meter answers on.
-    virtual int MeterPort() const = 0;
+    virtual int MeterPort() = 0;
 
     // One GPIB exchange: the line to the configured device (address 0) or, for this exchange
     // only, to the device at that primary address; for a query the reply is read at once, and

@@ -125,6 +125,8 @@ void TForm6::OpenTest(const QString& path)
 
 void TForm6::SaveTest(const QString& path)
 {
+    if (!ConfirmFileSave(this, TestFileCells(HeaderFieldsNow(), *m_grid), true))
+        return;
     setWindowTitle(QStringLiteral("Test ") + path);
     S.TestRun.Copies = HeaderFieldsNow();
     QString error;

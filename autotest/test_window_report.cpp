@@ -29,6 +29,9 @@ using ReportWriter = bool (*)(const QString& path, const TestHeader& copies,
 void WriteReport(QWidget* window, ReportWriter write, const QString& path,
                  const TestHeader& copies, const QString& startDate, const ResultTable& results)
 {
+    // A report is saved whatever its cells hold; only characters it would lose are asked about.
+    if (!ConfirmFileSave(window, ReportCells(copies, startDate, results), false))
+        return;
     QString error;
     if (!write(path, copies, startDate, results, &error))
         ShowOperatorError(window, FileErrorText(path, error));

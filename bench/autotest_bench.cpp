@@ -53,7 +53,7 @@ public:
     bool WriteInstrument(const QByteArray&, QString&) override { return true; }
     void WriteAuxiliary(int, const QByteArray&) override {}
     bool WriteMeter(const QByteArray&, QString&) override { return true; }
-    int MeterPort() const override { return 3; }
+    int MeterPort() override { return 3; }
     bool GpibExchange(int, const QByteArray&, bool query, std::optional<QByteArray>& reply) override
     {
         if (query)

@@ -32,7 +32,17 @@ size_t SkipBlanks(std::string_view t)
 
 } // namespace
 
-double ReadNumber(std::string_view text)
+namespace {
+
+// Where the leading number of a text lies: its digits with sign and point from start to
+// mantissaEnd, a complete exponent up to end. No number at all: start == end.
+struct NumberSpan {
+    size_t start = 0;
+    size_t mantissaEnd = 0;
+    size_t end = 0;
+};
+
+NumberSpan FindNumber(std::string_view text)
 {
     size_t i = SkipBlanks(text);
     const size_t start = i;
@@ -54,7 +64,8 @@ double ReadNumber(std::string_view text)
             end = i;
     }
     if (digits == 0)
-        return 0.0;
+        return {start, start, start};
+    const size_t mantissaEnd = end;
     // An exponent counts only when it is complete ("1e" reads as 1).
     if (end < text.size() && (text[end] == 'e' || text[end] == 'E')) {
         size_t j = end + 1;
@@ -66,10 +77,50 @@ double ReadNumber(std::string_view text)
         if (j > expDigitsStart)
             end = j;
     }
-    // Read in the C locale, never the operator's: on a German desktop "230.5" is still 230.5.
+    return {start, mantissaEnd, end};
+}
+
+// Read in the C locale, never the operator's: on a German desktop "230.5" is still 230.5.
+double ReadCNumber(const std::string& number)
+{
     static const locale_t c = newlocale(LC_NUMERIC_MASK, "C", locale_t(0));
-    const std::string number(text.substr(start, end - start));
     return strtod_l(number.c_str(), nullptr, c);
+}
+
+} // namespace
+
+double ReadNumber(std::string_view text)
+{
+    const NumberSpan n = FindNumber(text);
+    if (n.end == n.start)
+        return 0.0;
+    return ReadCNumber(std::string(text.substr(n.start, n.end - n.start)));
+}
+
+double ReadThousandths(std::string_view text)
+{
+    const NumberSpan n = FindNumber(text);
+    if (n.end == n.start)
+        return 0.0;
+    // The exponent, held within a range where every value underflows or overflows anyway.
+    long exponent = 0;
+    if (n.end > n.mantissaEnd) {
+        const std::string_view digits = text.substr(n.mantissaEnd + 1, n.end - n.mantissaEnd - 1);
+        const bool negative = digits.front() == '-';
+        for (const char c : digits)
+            if (IsDigit(c) && exponent < 100000)
+                exponent = exponent * 10 + (c - '0');
+        if (negative)
+            exponent = -exponent;
+    }
+    return ReadCNumber(std::string(text.substr(n.start, n.mantissaEnd - n.start)) + 'e' +
+                       std::to_string(exponent - 3));
+}
+
+double ReadThousandths(const QString& text)
+{
+    const QByteArray bytes = text.toLatin1();
+    return ReadThousandths(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
 }
 
 double ReadNumber(const QString& text)

@@ -12,6 +12,12 @@ double ReadNumber(std::string_view text);
 double ReadNumber(const QString& text);
 inline double ReadNumber(const char* text) { return ReadNumber(std::string_view(text)); }
 
+// The number ReadNumber reads, divided by 1000 in its decimal text: "123.4" gives exactly what
+// "0.1234" reads as, where 123.4 / 1000 would give 0.12340000000000001. A value in milli-units
+// thus compares equal to a limit written with the same digits in whole units.
+double ReadThousandths(std::string_view text);
+double ReadThousandths(const QString& text);
+
 // The same for whole numbers: optional sign, decimal digits, or hexadecimal digits after "$",
 // "x", "X" or "0x". Reading stops before a digit that would overflow 32 bits.
 int32_t ReadInteger(std::string_view text);

@@ -46,6 +46,8 @@ void CurveTable::SetCell(int column, int row, const QString& text)
 
 void CurveTable::Build(const StepGrid& sequence)
 {
+    // Cells of an earlier export would reach the workbook beside this sequence's points.
+    m_cells.clear();
     int i = 0;
     for (int j = 0; j <= sequence.LastRow(); ++j) {
         const QString command = sequence.Cell(kCommand, j);

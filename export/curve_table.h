@@ -7,8 +7,7 @@
 class StepGrid;
 
 // The sequence as time/voltage/frequency points, kept by the sequence window while it is open
-// and never shown. Its cells outlive a smaller row count: an export that does not write a row
-// leaves what an earlier export of the same window put there.
+// and never shown. Every build starts from an empty table, so it holds this sequence only.
 // Columns: 0 step number, 1 time, 2 voltage, 3 frequency, 4-6 voltage of phase 1-3, 7-8 unused.
 class CurveTable {
 public:
@@ -21,8 +20,7 @@ public:
 
     // Rebuilds the points from the sequence table (row 0 its captions), up to the first "END"
     // step or the last step row. Each voltage step becomes two points: at 00.00.00.000 with its
-    // start value and at its step time with its end value; any other step leaves one row that
-    // this build does not write.
+    // start value and at its step time with its end value; any other step leaves one empty row.
     void Build(const StepGrid& sequence);
 
 private:

@@ -77,6 +77,7 @@ void TForm7::CloseClick()
     S.ExportRowText = m_row->text();
     S.ExportColumnText = m_column->text();
     S.WorkbookPath = m_workbook->text();
+    CheckCellPosition(S.ExportRowText, S.ExportColumnText);
     const QString path = ExportSettingsPath(S.WritableDirectory);
     QString error;
     if (!WriteExportSettings(S, path, &error)) {

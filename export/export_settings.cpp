@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <algorithm>
+#include <stdexcept>
 
 namespace {
 
@@ -73,6 +74,26 @@ ExportSettingsRead ReadExportSettings(ProgramState& S, const QString& path)
     S.ExportColumnText = QString::number(S.ExportBuffer.Column);
     S.WorkbookPath = QFile::decodeName(S.ExportBuffer.Path);
     return result;
+}
+
+namespace {
+
+void CheckPosition(const QString& text, const char* what, int32_t last)
+{
+    const int32_t value = ConvertInteger(text);
+    if (value < 1 || value > last)
+        throw std::runtime_error(QStringLiteral("'%1' ist keine gültige %2 (1 bis %3)")
+                                     .arg(text, QString::fromLatin1(what))
+                                     .arg(last)
+                                     .toStdString());
+}
+
+} // namespace
+
+void CheckCellPosition(const QString& rowText, const QString& columnText)
+{
+    CheckPosition(rowText, "Zeile", kSheetRows);
+    CheckPosition(columnText, "Spalte", kSheetColumns);
 }
 
 bool WriteExportSettings(ProgramState& S, const QString& path, QString* error)

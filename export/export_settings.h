@@ -35,6 +35,14 @@ struct ExportSettingsRead {
 // number of records still gives its last whole record (or the buffer as it is) and says so.
 ExportSettingsRead ReadExportSettings(ProgramState& S, const QString& path);
 
+// The options window's fields name a cell of the sheet: row 1 to kSheetRows, column 1 to
+// kSheetColumns. Another whole number raises std::runtime_error with a message of the kind the
+// conversion gives ("'0' ist keine gültige Zeile (1 bis 1048576)"), as a text that is not a
+// whole number does; an export to such a cell could only fail.
+inline constexpr int32_t kSheetRows = 1048576;
+inline constexpr int32_t kSheetColumns = 1024;
+void CheckCellPosition(const QString& rowText, const QString& columnText);
+
 // Converts the row and column texts (std::runtime_error with the conversion message when one
 // is not a whole number: nothing is written then), fills the record buffer and saves it as the
 // file's one record. false with the reason when the file cannot be written; the old file stays.

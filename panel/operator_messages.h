@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/file_cells.h"
+
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -15,6 +17,16 @@ void RunOperatorEvent(QWidget* parent, const std::function<void()>& event);
 
 // Tests see the messages instead of a modal box. An empty hook restores the message box.
 void SetOperatorMessageHook(std::function<void(const QString&)> hook);
+
+// A question with the buttons Yes and No: true for Yes. Tests answer through the hook; an
+// empty hook restores the message box.
+bool AskOperator(QWidget* parent, const QString& text);
+void SetOperatorQuestionHook(std::function<bool(const QString&)> hook);
+
+// Before a window saves a data file: false, after telling the operator, when a cell would shift
+// the fields of its line (checkSeparators), or when cells hold characters the 8-bit file cannot
+// keep and the operator does not want them saved as '?'.
+bool ConfirmFileSave(QWidget* parent, const FileCells& cells, bool checkSeparators);
 
 // Connects a control's signal to an operator's event run by RunOperatorEvent, so an error it
 // raises is shown to the operator instead of travelling through the event loop.

@@ -80,6 +80,9 @@ public:
     LinkSettings Link;
     bool LinkOpened = false;
     QStringList DiscoveredPorts;
+    // The external meter's port number when it is named outright (tavtest --meter-port); 0: the
+    // first discovered port that is not the instrument's own.
+    int MeterPort = 0;
     bool SerialLink = true;
     DeviceIdentType DeviceIdent;
     QString ProgramDirectory;

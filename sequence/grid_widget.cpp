@@ -1,6 +1,7 @@
 #include "sequence/grid_widget.h"
 
 #include <QApplication>
+#include <QBrush>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -93,6 +94,13 @@ StepGridWidget::StepGridWidget(const StepTableKind& kind, int rows, RowRangeSele
             setItem(r, c, cell);
         }
     setRowHidden(rowCount() - 1, true); // the spare row
+    // A cell is taken as typed or pasted, but one the file could not keep apart from the next
+    // shows red until it is corrected: the save would refuse it.
+    connect(this, &QTableWidget::itemChanged, this, [](QTableWidgetItem* cell) {
+        const bool wrong = BreaksFields(cell->text());
+        if (wrong != cell->data(Qt::ForegroundRole).isValid())
+            cell->setData(Qt::ForegroundRole, wrong ? QVariant(QBrush(Qt::red)) : QVariant());
+    });
     InitStepGrid(*this, m_kind);
     resizeColumnsToContents();
     horizontalHeader()->setStretchLastSection(true);

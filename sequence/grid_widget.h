@@ -9,7 +9,8 @@
 class QMenu;
 
 // A step table on screen: the caption row is the header, column 0 the read-only step numbers,
-// the spare row exists but is never shown. A typed ',' is entered as '.' when asked for. The
+// the spare row exists but is never shown. A typed ',' is entered as '.' when asked for; a cell
+// holding a ';' or a line break shows its text red. The
 // mouse marks row ranges for the popup menu ("Delete", "Copy", "Move"), and the wheel moves the
 // current row instead of scrolling.
 class StepGridWidget : public QTableWidget, public StepGrid {

@@ -13,6 +13,12 @@ const StepTableKind& SequenceTableKind()
 
 bool WriteSequenceFile(const QString& path, const StepGrid& grid, QString* error)
 {
+    const QString refused = SeparatorProblem(SequenceFileCells(grid));
+    if (!refused.isEmpty()) {
+        if (error)
+            *error = refused;
+        return false;
+    }
     QStringList lines;
     for (int row = 1; row <= grid.SpareRow(); ++row)
         lines.append(grid.Row(row).join(QLatin1Char(';')));

@@ -10,8 +10,16 @@ const StepTableKind& SequenceTableKind();
 inline constexpr int kSequenceColumns = 6;
 inline constexpr int kSequenceRows = 52; // caption row, 50 steps, spare row
 
-// ".seq": line n holds row n (1 to 51), its six cells joined by ';', lines ended by CR LF.
+// ".seq": line n holds row n (1 to 51), its six cells joined by ';', lines ended by CR LF. A
+// table holding a ';' or a line break in a cell is refused (false, the error naming the first
+// such cell): the file on disk stays as it was.
 bool WriteSequenceFile(const QString& path, const StepGrid& grid, QString* error = nullptr);
+
+// Every cell of the rows a sequence file holds, the spare row included.
+inline FileCells SequenceFileCells(const StepGrid& grid)
+{
+    return StepGridCells(grid, grid.SpareRow());
+}
 
 // Reads the file in passes of 51 lines into rows 1 to 51 (a line beyond the end of the file
 // reads as empty), as long as lines remain unread. Every line whose time field lacks its points

@@ -136,6 +136,8 @@ void TForm2::OpenFile(const QString& path)
 
 void TForm2::SaveFile(const QString& path)
 {
+    if (!ConfirmFileSave(this, SequenceFileCells(*m_grid), true))
+        return;
     setWindowTitle(QStringLiteral("Sequenz ") + path);
     QString error;
     if (!WriteSequenceFile(path, *m_grid, &error))

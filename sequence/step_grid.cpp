@@ -42,6 +42,16 @@ void InitStepGrid(StepGrid& grid, const StepTableKind& kind)
         grid.SetRow(row, QStringList{StepNumberText(row)} + kind.newRow);
 }
 
+FileCells StepGridCells(const StepGrid& grid, int lastRow)
+{
+    FileCells cells;
+    for (int row = 1; row <= lastRow; ++row)
+        for (int c = 0; c < grid.Columns(); ++c)
+            cells.append({QStringLiteral("row %1, column \"%2\"").arg(row).arg(grid.Cell(c, 0)),
+                          grid.Cell(c, row)});
+    return cells;
+}
+
 QStringList SplitStepLine(const QString& line, int fields)
 {
     QStringList out;

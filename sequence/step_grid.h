@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/file_cells.h"
+
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -48,6 +50,9 @@ struct StepTableKind {
 
 // Writes the captions, and the number and defaults of every row, the spare row included.
 void InitStepGrid(StepGrid& grid, const StepTableKind& kind);
+
+// Rows 1 to lastRow as a file holds them, each cell named by its row and its column's caption.
+FileCells StepGridCells(const StepGrid& grid, int lastRow);
 
 // Splits a file line at its first separators into `fields` fields; the last keeps the rest of the
 // line, further ';' included. Missing fields are empty.

@@ -18,20 +18,8 @@ void ConfigTransfer::Tick()
         return; // a tick already queued when the last one stopped the timer
     const QByteArray& line = ConfigCommands.Lines[static_cast<size_t>(ConfigStep)];
     ++ConfigStep;
-    QString logged = QString::fromLatin1(line.chopped(1));
-    QString failure = QStringLiteral("port not open");
-    bool sent = false;
-    try {
-        sent = m_host.WriteIfOpen(line);
-    } catch (const ECiaComPort& e) {
-        failure = e.Message();
-    }
-    // A line that did not leave must not pass for one that did: the log says so.
-    if (sent)
+    if (SendAndLog(m_host, line))
         ++m_sent;
-    else
-        logged += QStringLiteral(" (not sent: %1)").arg(failure);
-    m_host.AppendLog(logged);
     if (ConfigStep < kConfigLineCount)
         return;
     m_host.SetTimerActive(false);
@@ -41,4 +29,21 @@ void ConfigTransfer::Tick()
         m_host.AppendLog(QStringLiteral("Transfer not complete: %1 of %2 lines sent")
                              .arg(m_sent)
                              .arg(kConfigLineCount));
+}
+
+bool SendAndLog(ConfigTransfer::Host& host, const QByteArray& line)
+{
+    QString logged = QString::fromLatin1(line.endsWith('\n') ? line.chopped(1) : line);
+    QString failure = QStringLiteral("port not open");
+    bool sent = false;
+    try {
+        sent = host.WriteIfOpen(line);
+    } catch (const ECiaComPort& e) {
+        failure = e.Message();
+    }
+    // A line that did not leave must not pass for one that did: the log says so.
+    if (!sent)
+        logged += QStringLiteral(" (not sent: %1)").arg(failure);
+    host.AppendLog(logged);
+    return sent;
 }

@@ -46,3 +46,7 @@ private:
     QString& m_lastCurrent;
     int m_sent = 0;
 };
+
+// Writes one line (ended by its line feed) through the host and logs it without the line feed;
+// a line that did not leave is logged with " (not sent: " and the reason. True when it left.
+bool SendAndLog(ConfigTransfer::Host& host, const QByteArray& line);

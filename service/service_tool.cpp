@@ -124,9 +124,7 @@ void TForm5::SetTimerActive(bool on)
 
 void TForm5::SendComandClick()
 {
-    const QString text = m_command->text();
-    WriteIfOpen(text.toLatin1() + '\n');
-    AppendLog(text);
+    SendAndLog(*this, m_command->text().toLatin1() + '\n');
 }
 
 ConfigSelection TForm5::Selection() const

@@ -49,7 +49,7 @@ public:
     void SetTimerActive(bool on) override;
 
     // "Send Comand" (or Enter in the command edit): the edit's text to the instrument, and into
-    // the log whether it left or not.
+    // the log whether it left or not, marked as the configuration lines are when it did not.
     void SendComandClick();
     // "Send Config".
     void SendConfigClick();

@@ -9,6 +9,7 @@ const char* const kRunnerUsage =
     "               [--serial SN | --serial-advance] [--reporter TEXT] [--unit TEXT]\n"
     "               [--stop-at-error] [--keep-output] [--set VARnn=VALUE ...]\n"
     "               [--answer VARnn=VALUE ...] [--quiet] [--timeout SECONDS] [--trace FILE]\n"
+    "               [--meter-port COMn]\n"
     "Runs a test table against a TAV power source without windows, as the test window's\n"
     "\"Start\" does with \"Start at Step 1\", and writes the results.\n"
     "A run that does not reach its end row switches the output off (OUTP,0) unless\n"
@@ -142,6 +143,11 @@ RunnerCommandLine ParseRunnerCommandLine(const QStringList& arguments)
                 else
                     result.Error = QStringLiteral("--set: not a number: ") + text;
             }
+        } else if (a == QLatin1String("--meter-port")) {
+            const QString text = value();
+            o.MeterPort = ReadPort(text);
+            if (!o.MeterPort && result.Error.isEmpty())
+                result.Error = QStringLiteral("--meter-port: not a port: ") + text;
         } else if (a == QLatin1String("--timeout")) {
             const QString text = value();
             bool ok = false;

@@ -14,6 +14,8 @@ struct RunnerOptions {
     std::optional<int> Port;
     std::optional<int> GpibAddress;
     QString GpibName;
+    // The external meter's port; otherwise the first port found that is not the instrument's.
+    std::optional<int> MeterPort;
 
     // Results. A --report naming an existing folder saves there under the automatic name.
     QString ReportFile;

@@ -3,6 +3,7 @@
 
 #include "autotest/report_file.h"
 #include "autotest/report_text.h"
+#include "common/file_cells.h"
 #include "common/text_file.h"
 #include "tools/junit_report.h"
 
@@ -24,6 +25,13 @@ void TestRunner::WriteResults()
     if (!textPath.isEmpty() &&
         !ExportReportText(textPath, copies, S.StartDate, m_results, &error))
         errors << FileErrorText(textPath, error);
+    // A report is never dropped: it is written with '?' for what it cannot keep, and the run
+    // fails saying so.
+    const QString lost = Latin1Problem(ReportCells(copies, S.StartDate, m_results));
+    for (const QString& path : {reportPath, textPath})
+        if (!path.isEmpty() && !lost.isEmpty())
+            errors << FileErrorText(path,
+                                    lost + QStringLiteral(" Written with '?' in their place."));
     const QString& pdfPath = m_options.PdfFile;
     if (!pdfPath.isEmpty() &&
         !(m_pdfWriter && m_pdfWriter(pdfPath, copies, S.StartDate, m_results)))

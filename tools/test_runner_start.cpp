@@ -65,6 +65,7 @@ bool TestRunner::ReadTable()
     if (m_options.Serial)
         m_header.SerialText = *m_options.Serial;
     S.TestRun.Copies = m_header;
+    S.MeterPort = m_options.MeterPort.value_or(0);
     int width = 0;
     for (int row = 1; row <= EndRow(); ++row)
         width = std::max(width, static_cast<int>(m_table.Cell(kTestCommand, row).size()));

@@ -77,7 +77,7 @@ public:
         meter.append(QString::fromLatin1(line));
         return true;
     }
-    int MeterPort() const override { return meterPort; }
+    int MeterPort() override { return meterPort; }
     // A query without an entry in gpibReplies is a failed read.
     bool GpibExchange(int address, const QByteArray& line, bool query,
                       std::optional<QByteArray>& reply) override

@@ -1,5 +1,6 @@
 // Test tables run in real time against tavsim on pseudo-terminals, through the program's own
 // ports and with no window: the interpreter's timer is a plain QTimer.
+#include "autotest/auxiliary_ports.h"
 #include "autotest/preset_answers.h"
 #include "autotest/program_test_link.h"
 #include "autotest/test_clock.h"
@@ -165,6 +166,46 @@ TEST_F(SerialRun, AuxiliaryMeterAnswersThroughItsOwnPort)
     EXPECT_EQ(results.Row(2), QStringList({" 2", "DC", "4.900", "5.000", "5.100", ""}));
     EXPECT_EQ(results.Row(3), QStringList({" 3", "", "", "", "", ""}));
     EXPECT_EQ(results.Row(4), QStringList({" 4", "READ", "4.900", "5.000", "5.100", ""}));
+}
+
+// The meter keywords go to the first port found that is not the instrument's, through the
+// further port object already open on it, or to the port named outright: never a second open
+// of a device. CiaComPort2 keeps COM3 from program start when the first port found is the
+// instrument's.
+TEST_F(SerialRun, MeterIsTheFirstFurtherPortServedByItsOpenPortObject)
+{
+    struct Wiring {
+        int instrument;
+        int meter;
+        QStringList found;
+        int named; // --meter-port, 0: none
+    };
+    const Wiring wirings[] = {{1, 3, {"1", "3"}, 0}, {3, 4, {"3", "4"}, 0},
+                              {1, 5, {"1", "3", "5"}, 5}};
+    for (const Wiring& w : wirings) {
+        SCOPED_TRACE(w.found.join(' ').toStdString());
+        auto tav = StartSim(w.instrument, 1);
+        auto meter = std::make_unique<TavsimProcess>(
+            QString::fromStdString(sandbox.LinkDir()) + QStringLiteral("/COM%1").arg(w.meter),
+            logDir.filePath(QStringLiteral("meter%1.log").arg(w.meter)), QStringList{"--meter"});
+        ASSERT_TRUE(meter->Ready());
+        state.Link.PortText = QString::number(w.instrument);
+        state.DiscoveredPorts = w.found;
+        state.MeterPort = w.named;
+        state.ComPort(2).SetPort(3);
+        AuxiliaryPorts further(state);
+        further.Open(); // COM3 of the last wiring has no device: skipped
+        table.SetRow(1, {" 1", "00.00.00.500", "EXTMVDC?", "0", "0", "0", "4.9", "5.1", "DC",
+                         "1"});
+        ASSERT_TRUE(RunToEnd());
+        EXPECT_TRUE(host.messages.isEmpty()) << host.messages.join('\n').toStdString();
+        EXPECT_EQ(Lines(*meter), QStringList({"MEAS:VOLT:DC?"}));
+        EXPECT_EQ(results.Row(1), QStringList({" 1", "DC", "4.900", "5.000", "5.100", ""}));
+        further.Close();
+        for (int n = 1; n <= ProgramState::kPortCount; ++n)
+            state.ComPort(n).SetActive(false);
+        host.messages.clear();
+    }
 }
 
 TEST_F(SerialRun, InstrumentLostDuringARunPausesItWithOneMessage)

@@ -57,6 +57,39 @@ TEST_F(InterpreterReplies, PassingReplyIsReportedWithItsLimits)
     EXPECT_EQ(state.JumpTarget, 0);
 }
 
+// A value whose text equals a limit's passes at either limit, also when the instrument answers
+// in milliamperes and the limits are written in amperes.
+TEST_F(InterpreterReplies, EqualToEitherLimitPassesWithAndWithoutMilliamperes)
+{
+    struct Case {
+        QByteArray reply;
+        const char* lower;
+        const char* upper;
+        const char* mark;
+    };
+    const Case cases[] = {
+        {"123.4mA\r\n", "0.1234", "0.1234", ""},
+        {"123.4mA\r\n", "0.1234", "1", ""},   // at the lower limit
+        {"123.4mA\r\n", "0", "0.1234", ""},   // at the upper limit
+        {"123.4V\r\n", "123.4", "123.4", ""},
+        {"123.4V\r\n", "123.4", "200", ""},
+        {"123.4V\r\n", "0", "123.4", ""},
+        {"123.3mA\r\n", "0.1234", "1", "Error!"},
+        {"123.5mA\r\n", "0", "0.1234", "Error!"},
+        {"123.5V\r\n", "0", "123.4", "Error!"},
+    };
+    Put(1, {.command = "MEAS:CURR?", .time = "00.00.05.000"});
+    run.Start();
+    run.Tick();
+    for (const Case& c : cases) {
+        table.SetCell(kTestLowerLimit, 1, QString::fromLatin1(c.lower));
+        table.SetCell(kTestUpperLimit, 1, QString::fromLatin1(c.upper));
+        run.ReplyReceived(c.reply);
+        EXPECT_EQ(ResultRow(state.ReportRow - 1)[ResultTable::kMark], c.mark)
+            << c.reply.toStdString() << " " << c.lower << " " << c.upper;
+    }
+}
+
 TEST_F(InterpreterReplies, ReadingTheValue)
 {
     Put(1, {.command = "MEAS:CURR?", .time = "00.00.05.000", .value1 = "NEXT", .value3 = "NEXT",
@@ -187,6 +220,16 @@ TEST_F(InterpreterReplies, ShowZeroLeavesNoTraceAndTwoReportsTheReply)
     run.Tick();
     run.ReplyReceived("230.0V\r\n");
     EXPECT_EQ(ResultRow(1), QStringList({" 3", "raw", "1.000", "230.0V", "300.000", ""}));
+    // A ';' of the reply would split the report's line: it is recorded as ',', and the report
+    // reopens as recorded.
+    run.ReplyReceived("1.5;2.5\r\n");
+    EXPECT_EQ(ResultRow(2), QStringList({" 3", "raw", "1.000", "1.5,2.5", "300.000", ""}));
+    QTemporaryDir dir;
+    const QString path = dir.filePath("raw.rpt");
+    ASSERT_TRUE(SaveReport(path, {}, "07.05.2024", results));
+    ResultTable reopened;
+    ASSERT_TRUE(OpenReport(path, reopened));
+    EXPECT_EQ(reopened.Row(2), ResultRow(2));
 }
 
 TEST_F(InterpreterReplies, AutoSaveAtALaterEndOnly)

@@ -7,6 +7,9 @@
 #include "tests/support/qt_print.h"
 
 #include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -146,6 +149,41 @@ TEST_F(ReportFile, TextExportQuotesTextsButNotNumbers)
                "\r\n"
                "\"Step\";\"Comment\";\"Lower Limit\";\"Test Result\";\"Upper Limit\";\"Mark\"\r\n"
                " 5;\"UAC 230\";225;229.8;235;\"\"\r\n"));
+}
+
+// The export read back by a real CSV reader (Python's csv module): texts and a reply holding
+// quotes, ';' and ',' come back field by field as the report holds them.
+TEST_F(ReportFile, TextExportReadsBackInACsvReader)
+{
+    const QString path = Path("quotes.txt");
+    const TestHeader header{"K \"E\"; M, N", "\"Unit\"", "0505"};
+    ResultTable results;
+    const QStringList row = {" 1", "say \"hi\"; a, b", "1.000",
+                             ReportValueText("\"1.5\";2,5"), "3.000", "Error!"};
+    results.SetRow(1, row);
+    ASSERT_TRUE(ExportReportText(path, header, "07.05.2024", results));
+
+    QProcess python;
+    python.start("python3", {"-c", "import csv, json, sys\n"
+                                    "with open(sys.argv[1], newline='', encoding='latin-1') as f:\n"
+                                    "    print(json.dumps(list(csv.reader(f, delimiter=';'))))\n",
+                             path});
+    ASSERT_TRUE(python.waitForFinished(60000));
+    ASSERT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
+    const QJsonArray lines = QJsonDocument::fromJson(python.readAllStandardOutput()).array();
+    QList<QStringList> read;
+    for (const QJsonValue& line : lines)
+        read << line.toVariant().toStringList();
+    const QList<QStringList> expected = {{"Test-Report:"},
+                                         {"Reporter:", header.ReporterText},
+                                         {"Unit:", header.UnitText},
+                                         {"Serial #:", header.SerialText},
+                                         {"Date:", "07.05.2024"},
+                                         {},
+                                         ResultTable::Captions(),
+                                         row};
+    EXPECT_EQ(read, expected);
+    EXPECT_EQ(row[ResultTable::kTestResult], "\"1.5\",2,5");
 }
 
 // A save that fails part-way leaves the earlier file whole and says why.

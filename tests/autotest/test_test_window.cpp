@@ -6,11 +6,13 @@
 #include "tests/support/file_bytes.h"
 #include "tests/support/qt_print.h"
 #include "tests/support/qt_wait.h"
+#include "panel/operator_messages.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTableWidget>
+#include <QTest>
 #include <QTest>
 
 // The further ports open with the window and close with it, each with its "CIACOM" line; one
@@ -88,6 +90,58 @@ TEST_F(TestWindowTest, EditingKeysAndFile)
     window->OpenTest(path);
     EXPECT_EQ(Text("UnitEdit"), "PSU");
     EXPECT_EQ(grid->Cell(kTestCommand, 1), "MEAS:VOLT?");
+}
+
+// A ';' typed into a cell is taken and shown red; "Save Test" refuses the table with one message
+// naming the cell and leaves the file on disk as it was. Characters outside Latin-1 are saved as
+// '?' only when the operator agrees.
+TEST_F(TestWindowTest, SaveRefusesSeparatorsAndAsksAboutCharactersOutsideLatin1)
+{
+    CreateWindows();
+    Open();
+    grid->SetCell(kTestCommand, 1, "MEAS:VOLT?");
+    grid->setCurrentCell(0, kTestComment);
+    grid->editItem(grid->item(0, kTestComment));
+    auto* editor = qobject_cast<QLineEdit*>(grid->indexWidget(grid->currentIndex()));
+    ASSERT_NE(editor, nullptr);
+    QTest::keyClicks(editor, "set; check");
+    QTest::keyClick(editor, Qt::Key_Return);
+    const QTableWidgetItem* cell = grid->item(0, kTestComment);
+    EXPECT_EQ(cell->text(), "set; check");
+    EXPECT_EQ(cell->foreground().color(), QColor(Qt::red));
+
+    const QString path = CwdFile("kept.tst");
+    ASSERT_TRUE(WriteFileBytes(path, "earlier"));
+    window->SaveTest(path);
+    EXPECT_EQ(messages, QStringList({"Row 1, column \"Comment\" holds a ';' or a line break, "
+                                     "which would shift the later fields of its line when the "
+                                     "file is read back. Nothing was saved; correct the cell and "
+                                     "save again."}));
+    EXPECT_EQ(ReadFileBytes(path), "earlier");
+    EXPECT_EQ(window->windowTitle(), "Test");
+
+    grid->SetCell(kTestComment, 1, "set, check");
+    EXPECT_FALSE(cell->data(Qt::ForegroundRole).isValid()) << "black again once corrected";
+    window->findChild<QLineEdit*>("UnitEdit")->setText("Unit \u03a9");
+    QStringList questions;
+    bool agree = false;
+    SetOperatorQuestionHook([&](const QString& text) {
+        questions << text;
+        return agree;
+    });
+    window->SaveTest(path);
+    EXPECT_EQ(ReadFileBytes(path), "earlier");
+    agree = true;
+    window->SaveTest(path);
+    SetOperatorQuestionHook(nullptr);
+    EXPECT_EQ(questions.value(0), "The field \"Unit:\" holds characters that the file cannot keep "
+                                  "(it holds Latin-1 characters only).\n\nSave with '?' in their "
+                                  "place?");
+    EXPECT_EQ(questions.size(), 2);
+    EXPECT_TRUE(ReadFileBytes(path).contains("\r\nUnit:;Unit ?\r\n"));
+    EXPECT_TRUE(
+        ReadFileBytes(path).contains(" 1;00.00.00.000;MEAS:VOLT?;0;0;0;;;set, check;1\r\n"));
+    EXPECT_EQ(messages.size(), 1);
 }
 
 // The style sheets a widget is given, in order.

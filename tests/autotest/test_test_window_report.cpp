@@ -1,6 +1,7 @@
 // The report buttons of the test window, offscreen: its dialogs, the header fields and copies an
 // opened report sets, and the printed report in the window's font.
 #include "tests/autotest/test_window_fixture.h"
+#include "panel/operator_messages.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/pdf_text.h"
 #include "tests/support/qt_print.h"
@@ -207,4 +208,34 @@ TEST_F(TestWindowReport, PrintDialogPrintsToTheChosenFile)
     window->findChild<QPushButton*>("PrintReportButton")->click();
     EXPECT_TRUE(shown);
     EXPECT_TRUE(PdfLines(PdfLayoutText(pdf)).contains("Test-Report"));
+}
+
+// A report holding characters outside Latin-1 is saved or exported with '?' for them only when
+// the operator agrees; the question names where they are.
+TEST_F(TestWindowReport, CharactersOutsideLatin1AreWrittenOnlyWhenTheOperatorAgrees)
+{
+    state.TestRun.Copies = {"R", "PSU", "42"};
+    state.TestRun.Copies.UnitText = "Unit \u03a9";
+    QStringList questions;
+    bool agree = false;
+    SetOperatorQuestionHook([&](const QString& text) {
+        questions << text;
+        return agree;
+    });
+    const std::pair<const char*, void (TForm6::*)(const QString&)> outputs[] = {
+        {"u.rpt", &TForm6::SaveReportFile}, {"u.txt", &TForm6::ExportTextFile}};
+    for (const auto& [name, write] : outputs) {
+        const QString path = CwdFile(name);
+        ASSERT_TRUE(WriteFileBytes(path, "earlier"));
+        agree = false;
+        (window.get()->*write)(path);
+        EXPECT_EQ(ReadFileBytes(path), "earlier") << name;
+        agree = true;
+        (window.get()->*write)(path);
+        EXPECT_TRUE(ReadFileBytes(path).contains("Unit ?")) << name;
+    }
+    SetOperatorQuestionHook(nullptr);
+    ASSERT_EQ(questions.size(), 4);
+    EXPECT_TRUE(questions[0].startsWith("The field \"Unit:\" holds characters"));
+    EXPECT_TRUE(messages.isEmpty());
 }

@@ -200,8 +200,9 @@ TEST_F(CalcExportTest, StartsCalcWhenNoneListensAndLeavesItRunning)
     EXPECT_FALSE(offices.empty());
     for (const pid_t office : offices)
         for (int fd = 1; fd <= 2; ++fd)
-            if (FileOf(getpid(), fd) != "/dev/null")
+            if (FileOf(getpid(), fd) != "/dev/null") {
                 EXPECT_NE(FileOf(office, fd), FileOf(getpid(), fd)) << "fd " << fd << " of " << office;
+            }
     EXPECT_GT(KillOfficesOnPipes("tavstart", IsThisProcess), 0);
 }
 

@@ -105,8 +105,32 @@ TEST_F(ExportWindowTest, CloseSavesTheFieldsOrReportsTheConversionError)
     EXPECT_TRUE(window->isVisible());
     EXPECT_FALSE(QFile::exists(file));
 
+    // A cell the sheet does not have is refused alike: the window stays, nothing is written.
+    const std::pair<const char*, const char*> outside[] = {
+        {"0", "1"}, {"-1", "1"}, {"1048577", "1"}, {"1", "0"}, {"1", "-5"}, {"1", "1025"}};
+    for (const auto& [row, column] : outside) {
+        messages.clear();
+        SetField(window, "RowEdit", QString::fromLatin1(row));
+        SetField(window, "ColumnEdit", QString::fromLatin1(column));
+        window->findChild<QPushButton*>(QStringLiteral("CloseButton"))->click();
+        const bool rowBad = QByteArray(column) == "1";
+        EXPECT_EQ(messages, QStringList{QStringLiteral("'%1' ist keine gültige %2 (1 bis %3)")
+                                            .arg(QString::fromLatin1(rowBad ? row : column))
+                                            .arg(rowBad ? "Zeile" : "Spalte")
+                                            .arg(rowBad ? 1048576 : 1024)})
+            << row << " " << column;
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_FALSE(QFile::exists(file));
+    }
+
     messages.clear();
     window->TakeWorkbook(QStringLiteral("/data/book.xlsx"));
+    SetField(window, "RowEdit", QStringLiteral("1048576")); // the sheet's last cell is taken
+    SetField(window, "ColumnEdit", QStringLiteral("1024"));
+    window->findChild<QPushButton*>(QStringLiteral("CloseButton"))->click();
+    EXPECT_TRUE(messages.isEmpty());
+    EXPECT_EQ(ReadFileBytes(file), Record(1048576, 1024, "/data/book.xlsx"));
+    window->show();
     SetField(window, "RowEdit", QStringLiteral("12"));
     SetField(window, "ColumnEdit", QStringLiteral("4"));
     window->findChild<QPushButton*>(QStringLiteral("CloseButton"))->click();

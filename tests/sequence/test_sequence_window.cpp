@@ -5,6 +5,8 @@
 #include "tests/support/qt_wait.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QMenu>
 #include <QTest>
 #include <QWheelEvent>
@@ -94,4 +96,33 @@ TEST_F(SequenceWindowTest, TransferOnAClosedPortStopsWithOneMessage)
     // Run control on a closed port says so, once per click.
     window->findChild<QPushButton*>("GoButton")->click();
     EXPECT_EQ(messages.size(), 2);
+}
+
+// A SCPI line with ';' in "Value 1" would shift "Frequenz" and "Value 2" when read back: the cell
+// shows red, "Save File" names it and leaves the file as it was; once corrected, it saves.
+TEST_F(SequenceWindowTest, SaveRefusesACellThatWouldShiftTheFields)
+{
+    Open();
+    grid->SetCell(2, 1, "UAC");
+    grid->SetCell(3, 1, "SOUR:VOLT 230;:OUTP ON");
+    EXPECT_EQ(grid->item(0, 3)->foreground().color(), QColor(Qt::red));
+    const QString path = QDir::current().filePath("kept.seq");
+    QFile earlier(path);
+    ASSERT_TRUE(earlier.open(QIODevice::WriteOnly) && earlier.write("earlier") == 7);
+    earlier.close();
+    window->SaveFile(path);
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].startsWith("Row 1, column \"Value 1\" holds a ';'"))
+        << messages[0].toStdString();
+    ASSERT_TRUE(earlier.open(QIODevice::ReadOnly));
+    EXPECT_EQ(earlier.readAll(), "earlier");
+    earlier.close();
+    EXPECT_EQ(window->windowTitle(), "Sequenz");
+
+    grid->SetCell(3, 1, "230");
+    EXPECT_FALSE(grid->item(0, 3)->data(Qt::ForegroundRole).isValid());
+    window->SaveFile(path);
+    EXPECT_EQ(messages.size(), 1);
+    ASSERT_TRUE(earlier.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(earlier.readAll().startsWith(" 1;00.00.00.000;UAC;230;50;0\r\n"));
 }

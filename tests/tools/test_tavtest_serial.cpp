@@ -121,12 +121,29 @@ TEST_F(Tavtest, StopAtErrorEndsTheRunAtTheFailedRowShownOrNot)
             << junit.toStdString();
         const QStringList report = Lines("r.rpt");
         ASSERT_EQ(report.size(), show == "1" ? 12 : 11) << Bytes("r.rpt").toStdString();
-        if (show == "1")
+        if (show == "1") {
             EXPECT_EQ(report[9], " 3;U out;225.000;100.000;235.000;Error!");
+        }
     }
     // Rows 4 and 5 never ran; the output was switched off after each run.
     EXPECT_EQ(SentLines(*sim), QStringList({"SOUR:VOLTAC,100", "OUTP,1", "MEAS:VOLT?", "OUTP,0",
                                             "SOUR:VOLTAC,100", "OUTP,1", "MEAS:VOLT?", "OUTP,0"}));
+}
+
+// A report holding characters the 8-bit files cannot keep is written all the same, with '?' in
+// their place, and the run fails naming where they are.
+TEST_F(Tavtest, ReportOutsideLatin1IsWrittenAndTheRunFails)
+{
+    auto sim = StartSim();
+    const QString table = WriteTable("unit.tst", kPassingRows);
+    EXPECT_EQ(Run({table, "--unit", "Unit \u03a9", "--report", "r.rpt", "--text", "r.txt"}), 2);
+    EXPECT_EQ(Lines("r.rpt").value(2), "Unit:;Unit ?");
+    EXPECT_EQ(Lines("r.txt").value(2), "\"Unit:\";\"Unit ?\"");
+    for (const char* file : {"r.rpt:", "r.txt:"})
+        EXPECT_TRUE(err.contains(QString::fromLatin1(file) +
+                                 " The field \"Unit:\" holds characters that the file cannot keep"))
+            << err.toStdString();
+    EXPECT_TRUE(err.contains("Written with '?' in their place."));
 }
 
 TEST_F(Tavtest, UnreadableTableAndBadOptionsExitTwo)
@@ -137,6 +154,8 @@ TEST_F(Tavtest, UnreadableTableAndBadOptionsExitTwo)
     EXPECT_TRUE(err.contains("VARnn=VALUE")) << err.toStdString();
     EXPECT_EQ(Run({"a.tst", "--port", "COM2", "--gpib", "5"}), 2);
     EXPECT_TRUE(err.contains("exclude each other"));
+    EXPECT_EQ(Run({"a.tst", "--meter-port", "COMx"}), 2);
+    EXPECT_TRUE(err.contains("--meter-port: not a port: COMx")) << err.toStdString();
     EXPECT_EQ(Run({"--version"}), 0);
     EXPECT_TRUE(out.startsWith("tavtest ")) << out.toStdString();
 }
