@@ -57,6 +57,8 @@ public:
     void Trend1Click();
     void Image1Click();
     void Timer1Timer();
+    // "IP-Auto": Timer3 posts a peak-current clear this often; the mailbox sends it once a pass.
+    static constexpr int kIpAutoClearMs = 200;
     void Timer3Timer();
     // Enter in a set-value field (Edit14KeyDown and its kind).
     void SetValueEnter(const QString& fieldName);

@@ -14,6 +14,10 @@ QString SequenceCommandCode(const QString& cell);
 // Nothing waits for replies; the two window timers pace it.
 class SequenceTransfer {
 public:
+    // A row every kRowTimerMs, and its five commands kCommandTimerMs apart within it.
+    static constexpr int kRowTimerMs = 600;
+    static constexpr int kCommandTimerMs = 60;
+
     class Host {
     public:
         virtual ~Host() = default;
