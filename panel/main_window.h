@@ -117,6 +117,8 @@ private:
 
     void FormCreate();
     void BuildWindow();
+    // What one connection keeps about itself starts afresh here, at every Connect.
+    void NewConnection();
     void PortLost(TCiaComPort* port, int error);
     void ShowPair(QPushButton* on, QPushButton* off, bool showOn);
     static void ShowInField(QLineEdit* field, const QString& text);
@@ -161,7 +163,7 @@ private:
     QPushButton* m_rclState = nullptr;
     QPushButton* m_savState = nullptr;
     QPushButton* m_rclState0 = nullptr;
-    bool m_lostReported = false;
+    bool m_lostReported = false; // this connection's lost port was told
     MeasurementRecording m_recording;
     QLabel* m_recordStatus = nullptr;
     QAction* m_recordAction = nullptr;
