@@ -32,7 +32,8 @@ SimSession::~SimSession()
 bool SimSession::Start()
 {
     const QString link = m_dir.filePath("ports/COM2");
-    m_sim.start(QStringLiteral(TAVSIM_PATH), {"--link", link, "--log", m_dir.filePath("sim.log")});
+    m_sim.start(QStringLiteral(TAVSIM_PATH),
+                {"--exit-with-parent", "--link", link, "--log", m_dir.filePath("sim.log")});
     for (int i = 0; i < 500 && !QFileInfo(link).isSymLink(); ++i)
         QThread::msleep(10);
     if (QFileInfo(link).isSymLink())

@@ -99,12 +99,18 @@ void TForm1::BitBtn7Click()
         m_cycle.StartAtConnect();
         m_timer1->start();
     }
-    m_lostReported = false;
+    NewConnection();
     m_connect->hide();
     m_disconnect->show();
     for (QWidget* w : {static_cast<QWidget*>(m_rclState), static_cast<QWidget*>(m_savState),
                        static_cast<QWidget*>(m_rclState0), static_cast<QWidget*>(m_edit3)})
         w->setEnabled(false);
+}
+
+void TForm1::NewConnection()
+{
+    // A port lost on the last connection was told then; one lost on this one is news again.
+    m_lostReported = false;
 }
 
 void TForm1::Disconnect()

@@ -57,6 +57,8 @@ public:
     void Trend1Click();
     void Image1Click();
     void Timer1Timer();
+    // "IP-Auto": Timer3 posts a peak-current clear this often; the mailbox sends it once a pass.
+    static constexpr int kIpAutoClearMs = 200;
     void Timer3Timer();
     // Enter in a set-value field (Edit14KeyDown and its kind).
     void SetValueEnter(const QString& fieldName);
@@ -116,6 +118,8 @@ private:
 
     void FormCreate();
     void BuildWindow();
+    // What one connection keeps about itself starts afresh here, at every Connect.
+    void NewConnection();
     void PortLost(TCiaComPort* port, int error);
     void ShowPair(QPushButton* on, QPushButton* off, bool showOn);
     static void ShowInField(QLineEdit* field, const QString& text);
@@ -160,7 +164,7 @@ private:
     QPushButton* m_rclState = nullptr;
     QPushButton* m_savState = nullptr;
     QPushButton* m_rclState0 = nullptr;
-    bool m_lostReported = false;
+    bool m_lostReported = false; // this connection's lost port was told
     MeasurementRecording m_recording;
     QLabel* m_recordStatus = nullptr;
     QAction* m_recordAction = nullptr;

@@ -276,9 +276,11 @@ void TForm1::BuildWindow()
     addEntry(info, QStringLiteral("Device1"), QStringLiteral("Device"), &TForm1::Device1Click);
     addEntry(info, QStringLiteral("About1"), QStringLiteral("About"), &TForm1::About1Click);
 
-    m_timer1 = MakeWindowTimer(this, QStringLiteral("Timer1"), 60, [this] { Timer1Timer(); },
-                               Qt::PreciseTimer);
-    m_timer3 = MakeWindowTimer(this, QStringLiteral("Timer3"), 200, [this] { Timer3Timer(); });
+    m_timer1 = MakeWindowTimer(
+        this, QStringLiteral("Timer1"), PollCycle::kTickMs, [this] { Timer1Timer(); },
+        Qt::PreciseTimer);
+    m_timer3 =
+        MakeWindowTimer(this, QStringLiteral("Timer3"), kIpAutoClearMs, [this] { Timer3Timer(); });
     OnOperatorEvent(this, ipClear, &QPushButton::clicked, [this] { IpClearClick(); });
     WireOperatorControls();
     for (int slot = 0; slot <= 100; ++slot)

@@ -44,6 +44,8 @@ public:
         virtual void SlotTaken(int /*slot*/) {}
     };
 
+    // Timer1's period: one slot per tick, and the time a reply has to come back in.
+    static constexpr int kTickMs = 60;
     static constexpr int kStatusSlot = 1;
     static constexpr int kWatchSlot = 2;
     static constexpr int kTimerMailboxSlot = 28;

@@ -71,7 +71,8 @@ TrendWindow::TrendWindow(const MeasurementRecording& recording, QWidget* parent)
     OnOperatorEvent(this, svg, &QPushButton::clicked, [this] { ExportClick(true); });
     connect(m_view, &TrendChartView::viewMoved, this, [this] { ViewMoved(); });
 
-    m_timer = MakeWindowTimer(this, QStringLiteral("TrendTimer"), 500, [this] { Refresh(); });
+    m_timer =
+        MakeWindowTimer(this, QStringLiteral("TrendTimer"), kRefreshMs, [this] { Refresh(); });
     m_timer->start();
 }
 

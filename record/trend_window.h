@@ -25,7 +25,8 @@ public:
 
     explicit TrendWindow(const MeasurementRecording& recording, QWidget* parent = nullptr);
 
-    // The refresh timer's handler: redraws from the store unless paused.
+    // The refresh timer's period and handler: redraws from the store unless paused.
+    static constexpr int kRefreshMs = 500;
     void Refresh();
     void SetSpan(Span span);
     void SetPaused(bool paused);

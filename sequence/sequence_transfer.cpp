@@ -27,9 +27,15 @@ QString SequenceCommandCode(const QString& cell)
     return cell;
 }
 
-void SequenceTransfer::Start()
+void SequenceTransfer::Reset()
 {
     RowCounter = 0;
+    StepCounter = 0;
+}
+
+void SequenceTransfer::Start()
+{
+    Reset();
     m_host.SetRowTimer(true);
     m_host.SetTransferEnabled(false);
 }

@@ -14,6 +14,10 @@ QString SequenceCommandCode(const QString& cell);
 // Nothing waits for replies; the two window timers pace it.
 class SequenceTransfer {
 public:
+    // A row every kRowTimerMs, and its five commands kCommandTimerMs apart within it.
+    static constexpr int kRowTimerMs = 600;
+    static constexpr int kCommandTimerMs = 60;
+
     class Host {
     public:
         virtual ~Host() = default;
@@ -26,7 +30,7 @@ public:
 
     SequenceTransfer(const StepGrid& table, Host& host) : m_table(table), m_host(host) {}
 
-    // "Transfer SEQ".
+    // "Transfer SEQ": from row 1 again, whatever an earlier transfer left.
     void Start();
     // The 600 ms row timer.
     void RowTick();
@@ -39,6 +43,8 @@ public:
     int StepCounter = 0;
 
 private:
+    // Back to before the first row: the one place a transfer's counters start afresh.
+    void Reset();
     void Send(const char* command, const QString& text);
 
     const StepGrid& m_table;

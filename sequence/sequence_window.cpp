@@ -88,10 +88,12 @@ TForm2::TForm2(ProgramState& state, QWidget* parent)
     right->addWidget(MakeCloseButton(this));
     root->addLayout(right);
 
-    m_rowTimer = MakeWindowTimer(this, QStringLiteral("RowTimer"), 600,
-                                 [this] { RowTimerTimer(); }, Qt::PreciseTimer);
-    m_commandTimer = MakeWindowTimer(this, QStringLiteral("CommandTimer"), 60,
-                                     [this] { CommandTimerTimer(); }, Qt::PreciseTimer);
+    m_rowTimer = MakeWindowTimer(
+        this, QStringLiteral("RowTimer"), SequenceTransfer::kRowTimerMs,
+        [this] { RowTimerTimer(); }, Qt::PreciseTimer);
+    m_commandTimer = MakeWindowTimer(
+        this, QStringLiteral("CommandTimer"), SequenceTransfer::kCommandTimerMs,
+        [this] { CommandTimerTimer(); }, Qt::PreciseTimer);
 
     TakeGpibInstrument(S);
     resize(720, 620);

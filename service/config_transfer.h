@@ -10,6 +10,9 @@
 // back shows in the traffic log through the ordinary reply handling.
 class ConfigTransfer {
 public:
+    // The service tool's Timer1: one configuration line per tick.
+    static constexpr int kTickMs = 1200;
+
     class Host {
     public:
         virtual ~Host() = default;

@@ -73,7 +73,7 @@ TForm90::TForm90(QWidget* parent)
         move(screen->availableGeometry().center() - rect().center());
     m_timer->setObjectName(QStringLiteral("Timer1"));
     m_timer->setSingleShot(true);
-    m_timer->setInterval(3000);
+    m_timer->setInterval(kShowMs);
     connect(m_timer, &QTimer::timeout, this, &QWidget::close);
     m_timer->start();
 }

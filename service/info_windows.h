@@ -13,6 +13,9 @@ class TForm90 : public QDialog {
     Q_OBJECT
 
 public:
+    // How long the splash stays before it closes itself.
+    static constexpr int kShowMs = 3000;
+
     explicit TForm90(QWidget* parent = nullptr);
     QTimer* Timer1() const { return m_timer; }
 

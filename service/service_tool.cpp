@@ -65,7 +65,8 @@ TForm5::TForm5(ProgramState& state, QWidget* parent)
     root->addLayout(bottom);
 
     m_timer1 = MakeWindowTimer(
-        this, QStringLiteral("Timer1"), 1200, [this] { Timer1Timer(); }, Qt::PreciseTimer);
+        this, QStringLiteral("Timer1"), ConfigTransfer::kTickMs, [this] { Timer1Timer(); },
+        Qt::PreciseTimer);
     S.GpibSink.SetTarget(this);
 }
 

@@ -15,7 +15,7 @@ constexpr const char* kUsage =
 
 Simulates a TAV programmable AC/DC source (or, with --meter, a SCPI voltmeter) on a serial
 line. Reads "\n"-terminated lines, answers every query with one "\r\n"-terminated line and
-runs until SIGTERM or SIGINT.
+runs until SIGTERM or SIGINT, or with --exit-with-parent until its parent ends.
 
   --link PATH        create a pseudo-terminal and publish its slave side as a symlink at PATH;
                      the link goes away again on exit
@@ -35,6 +35,9 @@ runs until SIGTERM or SIGINT.
   --log FILE         record every received line as "<CLOCK_MONOTONIC us>\t<line>"
   --meter            act as a SCPI voltmeter instead of a TAV source
   --reading VOLTS    the voltmeter's reading in either function (default 5 DC, 230 AC)
+  --exit-with-parent end (and remove the link) when the process that started tavsim ends,
+                     e.g. a test run or a script; without it a simulator started by hand
+                     from a shell stays up after that shell has gone
   --help             show this text
 
 Power-on set values: VOLTAC 0, VOLTDC 0, CURR 16, FREQ 50, PHAS 0 (phases 2/3: 120, 240),
@@ -131,6 +134,8 @@ ParsedOptions ParseSimOptions(const std::vector<std::string>& args) {
             o.tav.answerStatus = !noStatus;
         } else if (name == "--meter") {
             flag(o.meter);
+        } else if (name == "--exit-with-parent") {
+            flag(o.exitWithParent);
         } else if (name == "--link" && take()) {
             o.linkPath = value;
         } else if (name == "--device" && take()) {

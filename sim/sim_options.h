@@ -19,6 +19,7 @@ struct SimOptions {
     std::string logPath;
     bool meter = false;
     std::optional<double> meterReading; // --reading: what the meter answers, AC and DC
+    bool exitWithParent = false;        // --exit-with-parent: end when the starting process ends
     bool help = false;
 };
 

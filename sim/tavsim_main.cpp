@@ -52,12 +52,8 @@ bool InstallStopSignals(int& stopReadFd) {
 int main(int argc, char** argv) {
     using namespace tav::sim;
 
-    // The simulator ends with whoever started it, so a test that crashes does not leave it
-    // holding its pseudo-terminal; SIGTERM goes through the stop pipe below and removes the
-    // link. A parent that went before the request took hold will never send it: end now.
+    // Taken first, so a parent that ends while the options are read is still noticed below.
     const pid_t parent = getppid();
-    if (prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || getppid() != parent)
-        return 1;
 
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
         std::printf("tavsim %s\n", TAV_VERSION_TEXT);
@@ -79,6 +75,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tavsim: cannot set up signal handling: %s\n", std::strerror(errno));
         return 1;
     }
+    // With --exit-with-parent the simulator ends with whoever started it, so a test or script
+    // that crashes does not leave it holding its pseudo-terminal; the SIGTERM goes through the
+    // stop pipe and removes the link. A parent that went before the request took hold will
+    // never send it: end now.
+    if (options.exitWithParent && (prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || getppid() != parent))
+        return 1;
 
     int logFd = -1;
     if (!options.logPath.empty()) {

@@ -88,7 +88,7 @@ TEST_F(PanelEndToEnd, MissingStatusAnswerDisconnectsByItself)
     EXPECT_TRUE(messages.isEmpty());
 }
 
-TEST_F(PanelEndToEnd, InstrumentThatGoesAwayStopsPollingAndIsToldOnce)
+TEST_F(PanelEndToEnd, InstrumentThatGoesAwayStopsPollingAndIsToldOncePerConnection)
 {
     auto sim = StartSimAndWindows();
     ConnectDriven();
@@ -107,4 +107,19 @@ TEST_F(PanelEndToEnd, InstrumentThatGoesAwayStopsPollingAndIsToldOnce)
     form->Timer1Timer();
     EXPECT_FALSE(form->Timer1()->isActive());
     EXPECT_EQ(messages.mid(1), QStringList{"Port not open"});
+
+    // The instrument is back, the port opened again as the I/O window does, and connected: the
+    // next loss is told again, once.
+    sim = std::make_unique<TavsimProcess>(LinkPath(2), CwdFile("tavsim2.log"));
+    ASSERT_TRUE(sim->Ready());
+    state.ComPort(1).SetActive(true);
+    ConnectDriven();
+    for (int i = 0; i < 5; ++i)
+        Tick();
+    sim->Kill();
+    ASSERT_TRUE(WaitUntil([&] { return messages.size() == 3; }))
+        << messages.join('|').toStdString();
+    EXPECT_TRUE(messages[2].contains("Polling has stopped"));
+    PumpEvents(20);
+    EXPECT_EQ(messages.size(), 3);
 }

@@ -1,6 +1,9 @@
 // Program start and the windows around the main window.
-#include "tests/panel/panel_fixture.h"
+#include "autotest/test_window.h"
+#include "record/trend_window.h"
+#include "sequence/sequence_window.h"
 #include "service/info_windows.h"
+#include "tests/panel/panel_fixture.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/qt_wait.h"
 
@@ -113,6 +116,41 @@ TEST_F(StartUpTest, MenuWindowsDisconnectFirstAndStartFresh)
     windows.About.SetFactory([](QWidget* p) { return new TForm91(p); });
     form->About1Click();
     EXPECT_EQ(shown, "TForm91");
+}
+
+// The pacing of every window, read from the timers the windows made, by their names. Written out
+// here rather than taken from the windows' constants, so that a changed period shows.
+TEST_F(StartUpTest, EveryWindowTimerHasItsPeriod)
+{
+    CreateWindows();
+    TForm2 sequence(state, form.get());
+    TForm6 test(state, form.get());
+    form->Trend1Click();
+    auto* splash = new TForm90;
+    const QWidget* windows[] = {form.get(), tool.get(), &sequence, &test, form->Trend(), splash};
+    const struct {
+        const char* window;
+        const char* timer;
+        int ms;
+    } periods[] = {
+        {"TForm1", "Timer1", 60},    {"TForm1", "Timer3", 200},
+        {"TForm2", "RowTimer", 600}, {"TForm2", "CommandTimer", 60},
+        {"TForm6", "Timer1", 100},   {"TForm5", "Timer1", 1200},
+        {"TForm90", "Timer1", 3000}, {"TrendWindow", "TrendTimer", 500},
+    };
+    qsizetype timers = 0;
+    for (const QWidget* w : windows)
+        timers += w->findChildren<QTimer*>(Qt::FindDirectChildrenOnly).size();
+    EXPECT_EQ(timers, static_cast<qsizetype>(std::size(periods))) << "a timer not in the table";
+    for (const auto& p : periods) {
+        const QTimer* timer = nullptr;
+        for (const QWidget* w : windows)
+            if (w->objectName() == QLatin1String(p.window))
+                timer = w->findChild<QTimer*>(QLatin1String(p.timer), Qt::FindDirectChildrenOnly);
+        ASSERT_NE(timer, nullptr) << p.window << " " << p.timer;
+        EXPECT_EQ(timer->interval(), p.ms) << p.window << " " << p.timer;
+    }
+    delete splash;
 }
 
 TEST(InfoWindows, ShowTheVersionAndTheSplashGoesByItself)

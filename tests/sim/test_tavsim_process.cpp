@@ -79,7 +79,8 @@ class Tavsim {
 public:
     Tavsim(const TempDir& dir, const std::vector<std::string>& args)
         : stdout_(dir / "tavsim.out"), stderr_(dir / "tavsim.err") {
-        std::vector<std::string> words = {TAVSIM_PATH};
+        // Even a test binary that crashes takes it along.
+        std::vector<std::string> words = {TAVSIM_PATH, "--exit-with-parent"};
         words.insert(words.end(), args.begin(), args.end());
         std::vector<char*> argv;
         for (auto& word : words)
@@ -371,45 +372,62 @@ TEST_F(TavsimProcess, RemovesItsLinkOnTerminationSignals) {
     }
 }
 
-TEST_F(TavsimProcess, EndsWithItsParentAndRemovesItsLink) {
-    // A parent that dies without a word, like a crashing test binary. We adopt its orphans, so
-    // the simulator becomes our child once the parent is gone and we see how it ended.
+TEST_F(TavsimProcess, EndsWithItsParentOnlyWhenAsked) {
+    // A parent that dies without a word, like a crashing test binary or a shell that is gone. We
+    // adopt its orphans, so the simulator becomes our child once the parent is gone and we see
+    // how it ended, or that it still serves.
     ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
-    int pidPipe[2];
-    ASSERT_EQ(pipe(pidPipe), 0);
-    std::vector<std::string> words = {TAVSIM_PATH, "--link", link_.string()};
-    std::vector<char*> argv;
-    for (auto& word : words)
-        argv.push_back(word.data());
-    argv.push_back(nullptr);
-    const pid_t parent = fork();
-    ASSERT_GE(parent, 0);
-    if (parent == 0) {
+    for (const bool withParent : {true, false}) {
+        SCOPED_TRACE(withParent ? "--exit-with-parent" : "started by hand");
+        int pidPipe[2];
+        ASSERT_EQ(pipe(pidPipe), 0);
+        std::vector<std::string> words = {TAVSIM_PATH, "--link", link_.string()};
+        if (withParent)
+            words.push_back("--exit-with-parent");
+        std::vector<char*> argv;
+        for (auto& word : words)
+            argv.push_back(word.data());
+        argv.push_back(nullptr);
+        const pid_t parent = fork();
+        ASSERT_GE(parent, 0);
+        if (parent == 0) {
+            pid_t sim = -1;
+            posix_spawn(&sim, TAVSIM_PATH, nullptr, nullptr, argv.data(), environ);
+            [[maybe_unused]] const ssize_t n = write(pidPipe[1], &sim, sizeof sim);
+            for (;;)
+                pause();
+        }
+        close(pidPipe[1]);
         pid_t sim = -1;
-        posix_spawn(&sim, TAVSIM_PATH, nullptr, nullptr, argv.data(), environ);
-        [[maybe_unused]] const ssize_t n = write(pidPipe[1], &sim, sizeof sim);
-        for (;;)
-            pause();
-    }
-    close(pidPipe[1]);
-    pid_t sim = -1;
-    ASSERT_EQ(read(pidPipe[0], &sim, sizeof sim), static_cast<ssize_t>(sizeof sim));
-    close(pidPipe[0]);
-    ASSERT_GT(sim, 0);
-    EXPECT_TRUE(WaitUntil([&] { return fs::exists(link_); }));
+        ASSERT_EQ(read(pidPipe[0], &sim, sizeof sim), static_cast<ssize_t>(sizeof sim));
+        close(pidPipe[0]);
+        ASSERT_GT(sim, 0);
+        EXPECT_TRUE(WaitUntil([&] { return fs::exists(link_); }));
 
-    kill(parent, SIGKILL);
-    waitpid(parent, nullptr, 0);
-    int status = 0;
-    const bool ended = WaitUntil([&] { return waitpid(sim, &status, WNOHANG) == sim; });
-    if (!ended) {
-        kill(sim, SIGKILL);
-        waitpid(sim, nullptr, 0);
+        // Once the parent is reaped, the simulator has been handed to us and sent its signal.
+        kill(parent, SIGKILL);
+        waitpid(parent, nullptr, 0);
+        int status = 0;
+        pid_t gone = 0;
+        if (!withParent) {
+            // It handles a signal before the next line, so an answer now means it stays.
+            TtyClient port(link_);
+            EXPECT_EQ(port.Ask("outp:stat?"), "0");
+            gone = waitpid(sim, &status, WNOHANG);
+            EXPECT_EQ(gone, 0) << "tavsim ended with its parent";
+            kill(sim, SIGTERM);
+        }
+        const bool ended =
+            gone == sim || WaitUntil([&] { return waitpid(sim, &status, WNOHANG) == sim; });
+        if (!ended) {
+            kill(sim, SIGKILL);
+            waitpid(sim, nullptr, 0);
+        }
+        ASSERT_TRUE(ended) << "tavsim outlived its parent";
+        EXPECT_TRUE(ExitedWith(status, 0));
+        EXPECT_FALSE(fs::is_symlink(link_));
     }
     prctl(PR_SET_CHILD_SUBREAPER, 0);
-    ASSERT_TRUE(ended) << "tavsim outlived its parent";
-    EXPECT_TRUE(ExitedWith(status, 0));
-    EXPECT_FALSE(fs::is_symlink(link_));
 }
 
 TEST_F(TavsimProcess, LinkPathHandling) {
@@ -446,9 +464,10 @@ TEST(TavsimCommandLine, HelpAndRefusedArguments) {
         Tavsim help(dir, {"--help"});
         EXPECT_TRUE(ExitedWith(help.Exit(), 0));
         const std::string usage = help.Stdout();
-        for (const char* option : {"--link", "--device", "--model", "--options", "--revision",
-                                   "--serial", "--load-ohm", "--delay-ms", "--no-status", "--log",
-                                   "--meter", "--reading", "--answer", "SEQ:ROWS?", "SEQ:ROW?,n", "SEQ:CNT?", "SEQ:RUN?"})
+        for (const char* option :
+             {"--link", "--device", "--model", "--options", "--revision", "--serial", "--load-ohm",
+              "--delay-ms", "--no-status", "--log", "--meter", "--reading", "--answer",
+              "--exit-with-parent", "SEQ:ROWS?", "SEQ:ROW?,n", "SEQ:CNT?", "SEQ:RUN?"})
             EXPECT_NE(usage.find(option), std::string::npos) << option;
     }
     const std::string link = (dir / "ttyTAV").string();

@@ -14,9 +14,9 @@ TavsimProcess::TavsimProcess(const QString& linkPath, const QString& logPath,
 {
     // A link left by an earlier run that was killed must not pass for this one's.
     QFile::remove(linkPath);
-    std::vector<QByteArray> args{QByteArrayLiteral(TAVSIM_PATH), "--link", linkPath.toLocal8Bit(),
-                                 "--log", logPath.toLocal8Bit()};
-    for (const QString& a : extra)
+    // A test binary that crashes takes its simulator with it.
+    std::vector<QByteArray> args{QByteArrayLiteral(TAVSIM_PATH), "--exit-with-parent"};
+    for (const QString& a : QStringList{"--link", linkPath, "--log", logPath} + extra)
         args.push_back(a.toLocal8Bit());
     std::vector<char*> argv;
     for (QByteArray& a : args)

@@ -10,7 +10,8 @@
 // are not there.
 class TavsimProcess {
 public:
-    // Starts tavsim --link linkPath --log logPath plus the extra arguments and waits for the link.
+    // Starts tavsim --exit-with-parent --link linkPath --log logPath plus the extra arguments and
+    // waits for the link.
     TavsimProcess(const QString& linkPath, const QString& logPath, const QStringList& extra = {});
     ~TavsimProcess();
 
