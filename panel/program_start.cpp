@@ -58,13 +58,18 @@ QString StartProgramState(ProgramState& S, const PortLostHandler& portLost,
     return warning;
 }
 
+int ReplyPort(ProgramState& S, const TCiaComPort* port)
+{
+    return port == &S.ComPort(1) ? 0 : port->Port();
+}
+
 void RouteReply(ProgramState& S, TCiaComPort* port)
 {
     const QByteArray line = port->ReadText();
     ParseReply(S, QString::fromLatin1(line));
     if (S.TestWindow) {
         S.ReplyLine = line;
-        S.TestWindow->EvaluateReply(port == &S.ComPort(1) ? 0 : port->Port());
+        S.TestWindow->EvaluateReply(ReplyPort(S, port));
     }
 }
 

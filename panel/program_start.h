@@ -23,6 +23,9 @@ QString StartProgramState(ProgramState& state, const PortLostHandler& portLost,
 // The reply route of a port with a hand-over (ports 1 to 6): the line goes to the reply
 // handling first, then, while a test runs, into ReplyLine and to the interpreter's evaluation.
 void RouteReply(ProgramState& state, TCiaComPort* port);
+// Where a received line came from, as the test window counts replies: 0 for the instrument's
+// own port (CiaComPort1), otherwise the port's COM number.
+int ReplyPort(ProgramState& state, const TCiaComPort* port);
 
 // Detaches the handlers StartProgramState attached: the ports outlive whoever handles them.
 void DetachPortHandlers(ProgramState& state);

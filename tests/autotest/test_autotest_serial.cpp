@@ -5,6 +5,7 @@
 #include "autotest/program_test_link.h"
 #include "autotest/test_clock.h"
 #include "autotest/variable_keywords.h"
+#include "panel/program_start.h"
 #include "panel/program_state.h"
 #include "tests/autotest/interpreter_fakes.h"
 #include "tests/autotest/small_table.h"
@@ -64,7 +65,7 @@ protected:
             port.SetLineMode(true);
             port.SetOnDataAvailable([this](TCiaComPort* p) {
                 state.ReplyLine = p->ReadText();
-                run.ReplyReceived(state.ReplyLine);
+                run.ReplyReceived(state.ReplyLine, ReplyPort(state, p));
             });
         }
     }
@@ -124,7 +125,9 @@ TEST_F(SerialRun, SmallTableRunsToItsEnd)
     EXPECT_TRUE(host.messages.isEmpty());
 }
 
-TEST_F(SerialRun, ReplyOutlastingItsRowIsCheckedAgainstALaterRow)
+// Row 3's reply comes 600 ms after it asked, when row 4 runs: row 3 fails with "no reply", and
+// its reply is told as late instead of being checked against row 4.
+TEST_F(SerialRun, ReplyOutlastingItsRowFailsThatRowOnly)
 {
     auto sim = StartSim(1, 1, {"--slow-query", "sour:voltac?", "--slow-ms", "600"});
     table.SetRow(1, {" 1", "00.00.00.100", "SOUR:VOLTAC,230", "0", "0", "0", "", "", "", "1"});
@@ -134,10 +137,13 @@ TEST_F(SerialRun, ReplyOutlastingItsRowIsCheckedAgainstALaterRow)
                      "1"});
     table.SetRow(4, {" 4", "00.00.05.000", "OUTP,1", "0", "0", "0", "", "", "late", "1"});
     run.Start();
-    ASSERT_TRUE(WaitUntil([&] { return results.RowCount() >= 5; }, 10000));
+    ASSERT_TRUE(WaitUntil([&] { return !host.late.isEmpty(); }, 10000));
     EXPECT_EQ(results.Row(2), QStringList({" 2", "covered", "229.000", "230.000", "231.000", ""}));
-    EXPECT_EQ(results.Row(3), QStringList({" 4", "late", "", "", "", ""}));
-    EXPECT_EQ(results.Row(4), QStringList({" 4", "late", "0.000", "230.000", "0.000", "Error!"}));
+    EXPECT_EQ(results.Row(3),
+              QStringList({" 3", "uncovered", "229.000", "no reply", "231.000", "Error!"}));
+    EXPECT_EQ(results.Row(4), QStringList({" 4", "late", "", "", "", ""}));
+    EXPECT_EQ(results.RowCount(), 5);
+    EXPECT_EQ(host.late, QStringList({"late reply, not evaluated: 230.00000"}));
     EXPECT_EQ(Lines(*sim),
               QStringList({"SOUR:VOLTAC,230", "Sour:voltac?", "Sour:voltac?", "OUTP,1"}));
 }

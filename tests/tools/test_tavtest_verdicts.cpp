@@ -172,10 +172,10 @@ TEST_F(Verdicts, ReportsAreKeptAndSerialNumbersAdvance)
                                                   "00.00.00.000;END;0;0;0;;;;1"});
     ASSERT_TRUE(QDir(File("")).mkdir("reports"));
     QStringList printed;
-    for (const QString& options : {"--report-dir reports", "--report-dir reports",
+    for (const char* options : {"--report-dir reports", "--report-dir reports",
                                    "--report-dir reports", "--serial-advance",
                                    "--serial-advance", "--serial-advance"}) {
-        ASSERT_EQ(Run(QStringList{table, "--auto-save", "--quiet"} + options.split(' ')), 0)
+        ASSERT_EQ(Run(QStringList{table, "--auto-save", "--quiet"} + QString::fromLatin1(options).split(' ')), 0)
             << err.toStdString();
         printed << out.trimmed();
     }
