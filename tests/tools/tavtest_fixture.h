@@ -73,6 +73,15 @@ protected:
         return Finish();
     }
 
+    // Every line the instrument received so far.
+    static QStringList SentLines(const TavsimProcess& sim)
+    {
+        QStringList lines;
+        for (const auto& l : sim.Received())
+            lines << l.line;
+        return lines;
+    }
+
     QByteArray Bytes(const QString& name) const
     {
         QFile f(File(name));

@@ -10,14 +10,6 @@
 
 namespace {
 
-QStringList SentLines(const TavsimProcess& sim)
-{
-    QStringList lines;
-    for (const auto& l : sim.Received())
-        lines << l.line;
-    return lines;
-}
-
 const QStringList kPassingRows = {
     "00.00.00.100;SOUR:VOLTAC,230;0;0;0;;;;1",
     "00.00.00.200;OUTP,1;0;0;0;;;;1",

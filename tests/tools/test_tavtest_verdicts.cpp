@@ -10,14 +10,6 @@
 
 namespace {
 
-QStringList SentLines(const TavsimProcess& sim)
-{
-    QStringList lines;
-    for (const auto& l : sim.Received())
-        lines << l.line;
-    return lines;
-}
-
 using Verdicts = TavtestFixture;
 
 // Item by item, what the run reports: exit status, the lines on standard error, the JUnit file.
