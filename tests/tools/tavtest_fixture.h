@@ -53,6 +53,7 @@ protected:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath(QStringLiteral("cfg")));
         env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        env.remove(QStringLiteral("XDG_RUNTIME_DIR")); // as a job or a service runs it
         process.setProcessEnvironment(env);
         process.setWorkingDirectory(m_dir.path());
         process.start(QStringLiteral(TAVTEST_PATH), arguments);
