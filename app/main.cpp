@@ -1,6 +1,6 @@
 // Program start: splash, application title, service tool and main window, the windows made
 // hidden at start, then the event loop until the main window closes.
-#include "autotest/test_window.h"
+#include "autotest/table_window.h"
 #include "export/export_options_window.h"
 #include "link/io_config_window.h"
 #include "panel/device_info_window.h"

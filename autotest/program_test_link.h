@@ -1,6 +1,6 @@
 #pragma once
 
-#include "autotest/test_link.h"
+#include "autotest/run_link.h"
 
 class ProgramState;
 class TCiaComPort;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "autotest/result_table.h"
-#include "autotest/test_header.h"
+#include "autotest/table_header.h"
 
 #include <QFont>
 #include <QList>

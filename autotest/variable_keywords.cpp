@@ -1,8 +1,8 @@
 #include "autotest/variable_keywords.h"
 
-#include "autotest/test_clock.h"
-#include "autotest/test_file.h"
-#include "autotest/test_interpreter.h"
+#include "autotest/run_clock.h"
+#include "autotest/table_file.h"
+#include "autotest/interpreter.h"
 #include "autotest/value_prompt.h"
 #include "common/number_reading.h"
 

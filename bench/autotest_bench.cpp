@@ -2,11 +2,11 @@
 // and 10 000 interpreter ticks over a 200-row table whose queries are answered at once.
 // Run: build/bench/bench_autotest
 #include "autotest/result_table.h"
-#include "autotest/test_file.h"
-#include "autotest/test_host.h"
-#include "autotest/test_interpreter.h"
-#include "autotest/test_link.h"
-#include "autotest/test_run_state.h"
+#include "autotest/table_file.h"
+#include "autotest/run_host.h"
+#include "autotest/interpreter.h"
+#include "autotest/run_link.h"
+#include "autotest/run_state.h"
 
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>

@@ -4,8 +4,8 @@
 // failed, messages to the operator, the program's CPU share and its resident memory.
 // Run: bench/soak.sh [poll minutes] [table minutes]
 //      (or build/bench/bench_table_soak SECONDS [PNG], which also saves the window at the end)
-#include "autotest/test_file.h"
-#include "autotest/test_window.h"
+#include "autotest/table_file.h"
+#include "autotest/table_window.h"
 #include "bench/control_panel.h"
 #include "bench/sim_session.h"
 #include "panel/operator_messages.h"

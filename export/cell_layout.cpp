@@ -1,7 +1,7 @@
 #include "export/cell_layout.h"
 
 #include "autotest/result_table.h"
-#include "autotest/test_header.h"
+#include "autotest/table_header.h"
 #include "export/curve_table.h"
 
 CellList ReportCells(int row, int column, const TestHeader& copies, const QString& startDate,

@@ -4,7 +4,7 @@
 #include "fuzz/fuzz_support.h"
 
 #ifdef TAV_FUZZ_TST
-#include "autotest/test_file.h"
+#include "autotest/table_file.h"
 #else
 #include "sequence/sequence_file.h"
 #endif

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "autotest/stopwatch_values.h"
-#include "autotest/test_run_state.h"
+#include "autotest/run_state.h"
 #include "export/export_settings.h"
 #include "export/spreadsheet_automation.h"
 #include "link/cia_com_port.h"

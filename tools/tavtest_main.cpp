@@ -4,7 +4,7 @@
 #include "record/trace_option.h"
 #include "tools/runner_console.h"
 #include "tools/runner_options.h"
-#include "tools/test_runner.h"
+#include "tools/runner.h"
 
 #include "tav_version.h"
 

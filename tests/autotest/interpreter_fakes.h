@@ -1,11 +1,11 @@
 #pragma once
 
 #include "autotest/result_table.h"
-#include "autotest/test_file.h"
-#include "autotest/test_host.h"
-#include "autotest/test_interpreter.h"
-#include "autotest/test_link.h"
-#include "autotest/test_run_state.h"
+#include "autotest/table_file.h"
+#include "autotest/run_host.h"
+#include "autotest/interpreter.h"
+#include "autotest/run_link.h"
+#include "autotest/run_state.h"
 #include "sequence/step_grid.h"
 
 #include <QMap>

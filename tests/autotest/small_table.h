@@ -1,7 +1,7 @@
 #pragma once
 
 #include "autotest/result_table.h"
-#include "autotest/test_file.h"
+#include "autotest/table_file.h"
 #include "sequence/step_grid.h"
 
 #include <QStringList>

@@ -3,7 +3,7 @@
 #include "autotest/auxiliary_ports.h"
 #include "autotest/preset_answers.h"
 #include "autotest/program_test_link.h"
-#include "autotest/test_clock.h"
+#include "autotest/run_clock.h"
 #include "autotest/variable_keywords.h"
 #include "panel/program_start.h"
 #include "panel/program_state.h"

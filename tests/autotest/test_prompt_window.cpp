@@ -1,6 +1,6 @@
 // The prompt window on its own and as the test window's "@MSGVARnn" prompt, offscreen.
 #include "autotest/prompt_window.h"
-#include "autotest/test_window.h"
+#include "autotest/table_window.h"
 #include "sequence/grid_widget.h"
 #include "tests/panel/panel_fixture.h"
 #include "tests/support/qt_wait.h"

@@ -1,7 +1,7 @@
 // The "@" keywords of a test table through the interpreter: the ten variables, the operator
 // prompt, the stopwatch and the time of day, over the fake window and link.
 #include "autotest/preset_answers.h"
-#include "autotest/test_clock.h"
+#include "autotest/run_clock.h"
 #include "autotest/variable_keywords.h"
 #include "tests/autotest/interpreter_fakes.h"
 

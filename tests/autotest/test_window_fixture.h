@@ -1,6 +1,6 @@
 #pragma once
 
-#include "autotest/test_window.h"
+#include "autotest/table_window.h"
 #include "tests/panel/panel_fixture.h"
 
 #include <QApplication>

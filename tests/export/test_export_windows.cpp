@@ -1,4 +1,4 @@
-#include "autotest/test_window.h"
+#include "autotest/table_window.h"
 #include "export/export_options_window.h"
 #include "export/export_settings.h"
 #include "panel/operator_messages.h"

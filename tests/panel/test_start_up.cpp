@@ -1,5 +1,5 @@
 // Program start and the windows around the main window.
-#include "autotest/test_window.h"
+#include "autotest/table_window.h"
 #include "record/trend_window.h"
 #include "sequence/sequence_window.h"
 #include "service/info_windows.h"

@@ -4,7 +4,7 @@
 #include "tests/support/pty_link.h"
 #include "tests/support/qt_print.h"
 #include "tests/support/sim_gpib_controls.h"
-#include "tools/test_runner.h"
+#include "tools/runner.h"
 
 #include <QDir>
 #include <QFile>

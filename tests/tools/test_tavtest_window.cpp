@@ -1,7 +1,7 @@
 // One test table run by the test window and by tavtest against the same simulated instrument:
 // the instrument gets the same lines in the same order with the same waits, and the report
 // file and the printed report come out the same, a query that gets no reply included.
-#include "autotest/test_window.h"
+#include "autotest/table_window.h"
 #include "panel/program_start.h"
 #include "tests/panel/panel_fixture.h"
 #include "tests/support/pdf_text.h"

@@ -1,7 +1,7 @@
 // The test window's controls and their layout.
-#include "autotest/test_window.h"
+#include "autotest/table_window.h"
 
-#include "autotest/test_file.h"
+#include "autotest/table_file.h"
 #include "panel/modal_window.h"
 #include "panel/operator_messages.h"
 #include "sequence/grid_widget.h"

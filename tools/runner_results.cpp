@@ -1,5 +1,5 @@
 // The result files of a run: report, text export, printed report and JUnit XML.
-#include "tools/test_runner.h"
+#include "tools/runner.h"
 
 #include "autotest/report_file.h"
 #include "autotest/report_text.h"

@@ -1,9 +1,9 @@
-#include "autotest/test_window.h"
+#include "autotest/table_window.h"
 
 #include "autotest/prompt_window.h"
-#include "autotest/test_clock.h"
+#include "autotest/run_clock.h"
 #include "autotest/report_print.h"
-#include "autotest/test_file.h"
+#include "autotest/table_file.h"
 #include "panel/direct_send.h"
 #include "panel/file_dialogs.h"
 #include "panel/modal_window.h"

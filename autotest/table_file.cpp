@@ -1,4 +1,4 @@
-#include "autotest/test_file.h"
+#include "autotest/table_file.h"
 
 #include "common/step_time.h"
 #include "common/text_file.h"

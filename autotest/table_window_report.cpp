@@ -1,5 +1,5 @@
 // The test window's report buttons: save, open, print and text export of the result grid.
-#include "autotest/test_window.h"
+#include "autotest/table_window.h"
 
 #include "autotest/report_file.h"
 #include "autotest/report_print.h"

@@ -1,5 +1,5 @@
-#include "autotest/test_file.h"
-#include "autotest/test_header.h"
+#include "autotest/table_file.h"
+#include "autotest/table_header.h"
 #include "tests/support/file_bytes.h"
 
 #include <QTemporaryDir>

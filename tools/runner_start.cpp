@@ -1,8 +1,8 @@
 // Before a run: the table read and checked, the output folders checked, the link opened. Nothing
 // is sent to the instrument until all of it has passed.
-#include "tools/test_runner.h"
+#include "tools/runner.h"
 
-#include "autotest/test_file.h"
+#include "autotest/table_file.h"
 #include "common/text_file.h"
 #include "link/link_settings.h"
 #include "link/serial_device.h"

@@ -1,4 +1,4 @@
-#include "autotest/test_header.h"
+#include "autotest/table_header.h"
 
 #include "common/number_reading.h"
 #include "common/text_pad.h"

@@ -1,8 +1,8 @@
-#include "autotest/test_interpreter.h"
+#include "autotest/interpreter.h"
 
 #include "autotest/report_file.h"
 #include "autotest/result_table.h"
-#include "autotest/test_file.h"
+#include "autotest/table_file.h"
 #include "common/number_reading.h"
 #include "common/step_time.h"
 #include "common/text_file.h"

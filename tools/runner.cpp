@@ -1,6 +1,6 @@
-#include "tools/test_runner.h"
+#include "tools/runner.h"
 
-#include "autotest/test_file.h"
+#include "autotest/table_file.h"
 #include "common/text_file.h"
 #include "panel/operator_commands.h"
 #include "panel/program_start.h"

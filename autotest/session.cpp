@@ -1,4 +1,4 @@
-#include "autotest/test_session.h"
+#include "autotest/session.h"
 
 #include "panel/direct_send.h"
 

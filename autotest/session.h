@@ -2,8 +2,8 @@
 
 #include "autotest/auxiliary_ports.h"
 #include "autotest/program_test_link.h"
-#include "autotest/test_clock.h"
-#include "autotest/test_interpreter.h"
+#include "autotest/run_clock.h"
+#include "autotest/interpreter.h"
 #include "autotest/variable_keywords.h"
 #include "panel/program_state.h"
 

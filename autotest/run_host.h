@@ -1,6 +1,6 @@
 #pragma once
 
-#include "autotest/test_header.h"
+#include "autotest/table_header.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "autotest/test_clock.h"
+#include "autotest/run_clock.h"
 
 #include <chrono>
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "autotest/result_table.h"
-#include "autotest/test_host.h"
-#include "autotest/test_session.h"
+#include "autotest/run_host.h"
+#include "autotest/session.h"
 #include "autotest/value_prompt.h"
 #include "link/reply_sink.h"
 #include "panel/program_state.h"

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "autotest/step_keywords.h"
-#include "autotest/test_host.h"
-#include "autotest/test_link.h"
-#include "autotest/test_run_state.h"
+#include "autotest/run_host.h"
+#include "autotest/run_link.h"
+#include "autotest/run_state.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "autotest/result_table.h"
-#include "autotest/test_host.h"
-#include "autotest/test_interpreter.h"
-#include "autotest/test_session.h"
+#include "autotest/run_host.h"
+#include "autotest/interpreter.h"
+#include "autotest/session.h"
 #include "autotest/value_prompt.h"
 #include "panel/program_state.h"
 #include "sequence/row_editing.h"
