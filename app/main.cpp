@@ -5,7 +5,7 @@
 #include "link/io_config_window.h"
 #include "panel/device_info_window.h"
 #include "panel/main_window.h"
-#include "panel/program_state.h"
+#include "program/program_state.h"
 #include "sequence/sequence_window.h"
 #include "service/info_windows.h"
 #include "service/service_tool.h"
@@ -74,22 +74,26 @@ int main(int argc, char** argv)
         return 1;
     }
     // The GPIB library is optional: without it the program runs on the serial link alone.
-    state.GpibLib.BindGpibLibrary();
+    state.Link.GpibLib.BindGpibLibrary();
     PanelWindows windows;
-    windows.Test.SetFactory([&state](QWidget* p) { return new TForm6(state, p); });
-    windows.Sequence.SetFactory([&state](QWidget* p) { return new TForm2(state, p); });
-    windows.DeviceInfo.SetFactory([&state](QWidget* p) { return new TForm3(state, p); });
+    windows.Test.SetFactory([&state](QWidget* p) {
+        return new TForm6(state.Link, state.Places, state.Test, state.Export, p);
+    });
+    windows.Sequence.SetFactory(
+        [&state](QWidget* p) { return new TForm2(state.Link, state.Export, state.Places, p); });
+    windows.DeviceInfo.SetFactory([&state](QWidget* p) { return new TForm3(state.Panel, p); });
     windows.About.SetFactory([](QWidget* p) { return new TForm91(p); });
 
     // The service tool first: the main window's creation already writes into its log.
-    TForm5 tool(state);
-    TForm1 form1(state, tool, windows);
-    windows.IoConfig.SetFactory([&](QWidget* p) { return new TForm4(state, form1, p); });
+    TForm5 tool(state.Link, state.Trace);
+    TForm1 form1(state.Link, state.Panel, state.Places, state.Test.Stopwatch, tool, windows);
+    windows.IoConfig.SetFactory([&](QWidget* p) { return new TForm4(state.Link, form1, p); });
     windows.Sequence.CreateHidden(&form1);
     windows.DeviceInfo.CreateHidden(&form1);
     windows.IoConfig.CreateHidden(&form1);
     // The export options window reads TAVCON.efg now; its first opening shows what it read.
-    ExportOptionsSlot().SetFactory([&state](QWidget* p) { return new TForm7(state, p); });
+    ExportOptionsSlot().SetFactory(
+        [&state](QWidget* p) { return new TForm7(state.Export, state.Places, p); });
     ExportOptionsSlot().CreateHidden(&form1);
     form1.show();
     return QApplication::exec();

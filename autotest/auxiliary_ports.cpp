@@ -1,19 +1,19 @@
 #include "autotest/auxiliary_ports.h"
 
 #include "common/number_reading.h"
-#include "panel/program_state.h"
+#include "link/link_state.h"
 
 #include <algorithm>
 
 namespace {
 
 constexpr int kFirstObject = 2;
-constexpr int kObjects = ProgramState::kPortCount - 1;
+constexpr int kObjects = LinkState::kPortCount - 1;
 
-void Report(ProgramState& S, const QString& line)
+void Report(LinkState& L, const QString& line)
 {
-    if (S.Replies)
-        S.Replies->ParseReply(line);
+    if (L.Replies)
+        L.Replies->ParseReply(line);
 }
 
 } // namespace
@@ -21,13 +21,13 @@ void Report(ProgramState& S, const QString& line)
 template <typename Each>
 void AuxiliaryPorts::ForEachPort(Each each)
 {
-    const int count = std::min(static_cast<int>(S.DiscoveredPorts.size()), kObjects);
+    const int count = std::min(static_cast<int>(L.DiscoveredPorts.size()), kObjects);
     for (int i = 0; i < count; ++i) {
-        const QString& entry = S.DiscoveredPorts[i];
-        if (S.SerialLink && entry == S.Link.PortText)
+        const QString& entry = L.DiscoveredPorts[i];
+        if (L.SerialLink && entry == L.Settings.PortText)
             continue;
         const int object = i + kFirstObject;
-        TCiaComPort& port = S.ComPort(object);
+        TCiaComPort& port = L.ComPort(object);
         port.SetPort(ReadInteger(entry));
         each(object, entry, port);
     }
@@ -37,7 +37,7 @@ QStringList AuxiliaryPorts::Open()
 {
     QStringList errors;
     ForEachPort([&](int object, const QString& entry, TCiaComPort& port) {
-        Report(S, QStringLiteral("CIACOM%1 %2 open%3").arg(object).arg(entry).arg(port.Port()));
+        Report(L, QStringLiteral("CIACOM%1 %2 open%3").arg(object).arg(entry).arg(port.Port()));
         try {
             port.SetActive(true);
         } catch (const ECiaComPort& e) {
@@ -50,7 +50,7 @@ QStringList AuxiliaryPorts::Open()
 void AuxiliaryPorts::Close()
 {
     ForEachPort([&](int object, const QString& entry, TCiaComPort& port) {
-        Report(S, QStringLiteral("CIACOM%1 %2 close").arg(object).arg(entry));
+        Report(L, QStringLiteral("CIACOM%1 %2 close").arg(object).arg(entry));
         port.SetActive(false);
     });
 }

@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-class ProgramState;
+class LinkState;
 
 // The further serial ports a test talks to: the ports found at program start, the first ten of
 // them on CiaComPort2 ... CiaComPort11 (entry i on object i + 2), all but the instrument's own
@@ -11,7 +11,7 @@ class ProgramState;
 // opening and closing is handed to the reply handling as a "CIACOM" line.
 class AuxiliaryPorts {
 public:
-    explicit AuxiliaryPorts(ProgramState& state) : S(state) {}
+    explicit AuxiliaryPorts(LinkState& link) : L(link) {}
 
     // Opens every port of the rule. One that cannot be opened (taken by another program since
     // start-up) is skipped; its error is returned so the operator can be told once.
@@ -23,5 +23,5 @@ private:
     template <typename Each>
     void ForEachPort(Each each);
 
-    ProgramState& S;
+    LinkState& L;
 };

@@ -1,14 +1,14 @@
 #include "autotest/program_test_link.h"
 
 #include "common/number_reading.h"
-#include "panel/program_state.h"
+#include "link/link_state.h"
 
-bool ProgramTestLink::SerialLink() const { return S.SerialLink; }
+bool ProgramTestLink::SerialLink() const { return L.SerialLink; }
 
 bool ProgramTestLink::WriteInstrument(const QByteArray& line, QString& error)
 {
     try {
-        S.ComPort(1).WriteText(line);
+        L.ComPort(1).WriteText(line);
         return true;
     } catch (const ECiaComPort& e) {
         error = e.Message();
@@ -18,8 +18,8 @@ bool ProgramTestLink::WriteInstrument(const QByteArray& line, QString& error)
 
 void ProgramTestLink::WriteAuxiliary(int port, const QByteArray& line)
 {
-    for (int n = 2; n <= ProgramState::kPortCount; ++n) {
-        TCiaComPort& aux = S.ComPort(n);
+    for (int n = 2; n <= LinkState::kPortCount; ++n) {
+        TCiaComPort& aux = L.ComPort(n);
         if (aux.Port() == port && aux.Active())
             aux.WriteText(line);
     }
@@ -31,16 +31,16 @@ void ProgramTestLink::WriteAuxiliary(int port, const QByteArray& line)
 // any such port CiaComPort2 serves, with the number it has.
 TCiaComPort& ProgramTestLink::MeterPortObject()
 {
-    int number = S.MeterPort;
-    for (qsizetype i = 0; number == 0 && i < S.DiscoveredPorts.size(); ++i)
-        if (!(S.SerialLink && S.DiscoveredPorts[i] == S.Link.PortText))
-            number = ReadInteger(S.DiscoveredPorts[i]);
+    int number = L.MeterPort;
+    for (qsizetype i = 0; number == 0 && i < L.DiscoveredPorts.size(); ++i)
+        if (!(L.SerialLink && L.DiscoveredPorts[i] == L.Settings.PortText))
+            number = ReadInteger(L.DiscoveredPorts[i]);
     if (number == 0)
-        return S.ComPort(2);
+        return L.ComPort(2);
     TCiaComPort* holder = nullptr;
     TCiaComPort* closed = nullptr;
-    for (int n = 2; n <= ProgramState::kPortCount; ++n) {
-        TCiaComPort& port = S.ComPort(n);
+    for (int n = 2; n <= LinkState::kPortCount; ++n) {
+        TCiaComPort& port = L.ComPort(n);
         if (port.Port() == number && (!holder || (port.Active() && !holder->Active())))
             holder = &port;
         if (!closed && !port.Active())
@@ -48,7 +48,7 @@ TCiaComPort& ProgramTestLink::MeterPortObject()
     }
     if (holder)
         return *holder;
-    TCiaComPort& meter = closed ? *closed : S.ComPort(2);
+    TCiaComPort& meter = closed ? *closed : L.ComPort(2);
     meter.SetPort(number);
     return meter;
 }
@@ -71,14 +71,14 @@ bool ProgramTestLink::WriteMeter(const QByteArray& line, QString& error)
 bool ProgramTestLink::GpibExchange(int address, const QByteArray& line, bool query,
                                    std::optional<QByteArray>& reply)
 {
-    GpibAccess& gpib = S.Gpib;
+    GpibAccess& gpib = L.Gpib;
     if (gpib.GpibBusy)
         return false;
     // Another address is served for this exchange only: the configured device is looked up
     // again afterwards.
-    const int32_t configured = S.Link.GpibAddress;
+    const int32_t configured = L.Settings.GpibAddress;
     if (address > 0) {
-        S.Link.GpibAddress = address;
+        L.Settings.GpibAddress = address;
         gpib.ForgetGpibDevice();
         gpib.OpenGpibDevice(address, 2);
     }
@@ -87,20 +87,20 @@ bool ProgramTestLink::GpibExchange(int address, const QByteArray& line, bool que
     if (query) {
         QString text;
         const bool read = gpib.GpibRead(text);
-        S.ReplyLine = text.toLatin1();
+        L.ReplyLine = text.toLatin1();
         if (read)
-            reply = S.ReplyLine;
+            reply = L.ReplyLine;
         else
             reply.reset();
     }
     gpib.GpibBusy = false;
     if (address > 0) {
-        S.Link.GpibAddress = configured;
+        L.Settings.GpibAddress = configured;
         gpib.ForgetGpibDevice();
         // On a serial link no instrument waits on the bus: a lookup there would find nothing
         // and only set the time-out of the board itself (descriptor 0).
-        if (!S.SerialLink)
-            gpib.OpenGpibDevice(configured, S.Link.IoType);
+        if (!L.SerialLink)
+            gpib.OpenGpibDevice(configured, L.Settings.IoType);
     }
     return true;
 }

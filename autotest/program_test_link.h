@@ -2,7 +2,7 @@
 
 #include "autotest/run_link.h"
 
-class ProgramState;
+class LinkState;
 class TCiaComPort;
 
 // The interpreter's link over the program's own ports and GPIB state: the instrument on
@@ -12,19 +12,19 @@ class TCiaComPort;
 class ProgramTestLink : public TestLink {
 public:
 
-    explicit ProgramTestLink(ProgramState& state) : S(state) {}
+    explicit ProgramTestLink(LinkState& link) : L(link) {}
 
     bool SerialLink() const override;
     bool WriteInstrument(const QByteArray& line, QString& error) override;
     void WriteAuxiliary(int port, const QByteArray& line) override;
     bool WriteMeter(const QByteArray& line, QString& error) override;
     int MeterPort() override;
-    // The reply is also left in ProgramState::ReplyLine, where every delivery goes.
+    // The reply is also left in LinkState::ReplyLine, where every delivery goes.
     bool GpibExchange(int address, const QByteArray& line, bool query,
                       std::optional<QByteArray>& reply) override;
 
 private:
     TCiaComPort& MeterPortObject();
 
-    ProgramState& S;
+    LinkState& L;
 };

@@ -2,30 +2,31 @@
 
 #include "panel/direct_send.h"
 
-TestSession::TestSession(ProgramState& state, const StepGrid& table, ResultTable& results,
-                         TestHost& host, ValuePrompt& prompt, TestClock& clock)
-    : S(state), m_link(state), m_auxiliary(state),
-      m_run(table, state.TestRun, results, host, m_link),
-      m_keywords(state.TestVariables, state.Stopwatch, clock, prompt)
+TestSession::TestSession(LinkState& link, const ProgramPlaces& places, AutotestState& test,
+                         const StepGrid& table, ResultTable& results, TestHost& host,
+                         ValuePrompt& prompt, TestClock& clock)
+    : L(link), F(places), m_link(link), m_auxiliary(link),
+      m_run(table, test.TestRun, results, host, m_link),
+      m_keywords(test.TestVariables, test.Stopwatch, clock, prompt)
 {
 }
 
 TestSession::~TestSession()
 {
-    if (S.TestWindow == this)
-        S.TestWindow = nullptr;
+    if (L.TestWindow == this)
+        L.TestWindow = nullptr;
 }
 
 QStringList TestSession::Open()
 {
     // A port another program took since start-up is skipped.
     const QStringList portErrors = m_auxiliary.Open();
-    TakeGpibInstrument(S);
-    m_run.SetReportPlace(S.WritableDirectory, S.StartDate,
-                         S.WritableDirectory != S.ProgramDirectory);
+    TakeGpibInstrument(L);
+    m_run.SetReportPlace(F.WritableDirectory, F.StartDate,
+                         F.WritableDirectory != F.ProgramDirectory);
     m_run.SetKeywords(&m_keywords);
     m_run.WindowCreated();
-    S.TestWindow = this;
+    L.TestWindow = this;
     m_open = true;
     return portErrors;
 }
@@ -35,16 +36,16 @@ void TestSession::Close()
     if (!m_open)
         return;
     m_open = false;
-    if (S.TestWindow == this)
-        S.TestWindow = nullptr;
-    ReleaseGpibInstrument(S);
+    if (L.TestWindow == this)
+        L.TestWindow = nullptr;
+    ReleaseGpibInstrument(L);
     m_auxiliary.Close();
 }
 
 void TestSession::Tick()
 {
-    S.DeliverWaitingLines();
+    L.DeliverWaitingLines();
     m_run.Tick();
 }
 
-void TestSession::EvaluateReply(int port) { m_run.ReplyReceived(S.ReplyLine, port); }
+void TestSession::EvaluateReply(int port) { m_run.ReplyReceived(L.ReplyLine, port); }

@@ -5,7 +5,9 @@
 #include "autotest/run_clock.h"
 #include "autotest/interpreter.h"
 #include "autotest/variable_keywords.h"
-#include "panel/program_state.h"
+#include "autotest/autotest_state.h"
+#include "common/program_places.h"
+#include "link/link_state.h"
 
 #include <QStringList>
 
@@ -19,8 +21,9 @@ class ValuePrompt;
 // the same way, so both talk to the devices alike.
 class TestSession : private ReplyListener {
 public:
-    TestSession(ProgramState& state, const StepGrid& table, ResultTable& results, TestHost& host,
-                ValuePrompt& prompt, TestClock& clock = TestClock::System());
+    TestSession(LinkState& link, const ProgramPlaces& places, AutotestState& test,
+                const StepGrid& table, ResultTable& results, TestHost& host, ValuePrompt& prompt,
+                TestClock& clock = TestClock::System());
     ~TestSession() override;
     TestSession(const TestSession&) = delete;
     TestSession& operator=(const TestSession&) = delete;
@@ -43,7 +46,8 @@ public:
 private:
     void EvaluateReply(int port) override;
 
-    ProgramState& S;
+    LinkState& L;
+    const ProgramPlaces& F;
     ProgramTestLink m_link;
     AuxiliaryPorts m_auxiliary;
     TestInterpreter m_run;

@@ -4,6 +4,7 @@
 #include "autotest/run_clock.h"
 #include "autotest/report_print.h"
 #include "autotest/table_file.h"
+#include "export/export_state.h"
 #include "panel/direct_send.h"
 #include "panel/file_dialogs.h"
 #include "panel/modal_window.h"
@@ -30,15 +31,16 @@ const char* const kFileFilter = "Test Files (*.tst)|*.tst|All Files (*.*)|*.*";
 
 } // namespace
 
-TForm6::TForm6(ProgramState& state, QWidget* parent)
-    : QDialog(parent), S(state),
+TForm6::TForm6(LinkState& link, const ProgramPlaces& places, AutotestState& test,
+               ExportState& exports, QWidget* parent)
+    : QDialog(parent), L(link), F(places), T(test), E(exports),
       m_grid(new StepGridWidget(TestTableKind(), kTestRows, m_selection,
                                 {.commaToPoint = false,
                                  .wheelAlwaysToTime = false,
                                  .onLeftPress = [this](int row) { Run().RowClicked(row); },
                                  .commitWhileTyping = true},
                                 this)),
-      m_session(state, *m_grid, m_results, *this, *this),
+      m_session(link, places, test, *m_grid, m_results, *this, *this),
       m_reportFont(ReportFont())
 {
     setObjectName(QStringLiteral("TForm6"));
@@ -57,10 +59,10 @@ TForm6::TForm6(ProgramState& state, QWidget* parent)
         const QString text = portErrors.join(QLatin1Char('\n'));
         QTimer::singleShot(0, this, [this, text] { ShowOperatorError(this, text); });
     }
-    S.ExportRowText = QStringLiteral("1");
-    S.ExportColumnText = QStringLiteral("1");
-    S.WorkbookPath.clear();
-    m_date->setText(S.StartDate);
+    E.ExportRowText = QStringLiteral("1");
+    E.ExportColumnText = QStringLiteral("1");
+    E.WorkbookPath.clear();
+    m_date->setText(F.StartDate);
     m_selection = RowRangeSelection();
 }
 
@@ -120,7 +122,7 @@ void TForm6::OpenTest(const QString& path)
         return;
     }
     SetHeaderFields(header);
-    S.TestRun.Copies = header;
+    T.TestRun.Copies = header;
 }
 
 void TForm6::SaveTest(const QString& path)
@@ -128,9 +130,9 @@ void TForm6::SaveTest(const QString& path)
     if (!ConfirmFileSave(this, TestFileCells(HeaderFieldsNow(), *m_grid), true))
         return;
     setWindowTitle(QStringLiteral("Test ") + path);
-    S.TestRun.Copies = HeaderFieldsNow();
+    T.TestRun.Copies = HeaderFieldsNow();
     QString error;
-    if (!WriteTestFile(path, S.TestRun.Copies, *m_grid, &error))
+    if (!WriteTestFile(path, T.TestRun.Copies, *m_grid, &error))
         ShowOperatorError(this, error);
 }
 
@@ -205,7 +207,7 @@ void TForm6::SetSerialField(const QString& text) { m_serial->setText(text); }
 
 void TForm6::RunStarted(bool newReport)
 {
-    m_date->setText(S.StartDate);
+    m_date->setText(F.StartDate);
     if (newReport)
         m_reportFont.setBold(true);
 }
@@ -241,6 +243,6 @@ void TForm6::ShowMessage(const QString& text) { ShowOperatorError(this, text); }
 
 void TForm6::LateReply(const QString& text)
 {
-    if (S.Replies)
-        S.Replies->LogLine(text);
+    if (L.Replies)
+        L.Replies->LogLine(text);
 }

@@ -5,12 +5,13 @@
 #include "autotest/interpreter.h"
 #include "autotest/session.h"
 #include "autotest/value_prompt.h"
-#include "panel/program_state.h"
 #include "sequence/row_editing.h"
 
 #include <QDialog>
 #include <QFont>
 #include <memory>
+
+struct ExportState;
 
 class QCheckBox;
 class QLabel;
@@ -28,7 +29,8 @@ class TForm6 : public QDialog, private TestHost, private ValuePrompt {
     Q_OBJECT
 
 public:
-    TForm6(ProgramState& state, QWidget* parent = nullptr);
+    TForm6(LinkState& link, const ProgramPlaces& places, AutotestState& test,
+           ExportState& exports, QWidget* parent = nullptr);
     ~TForm6() override;
 
     StepGridWidget* Grid() const { return m_grid; }
@@ -94,7 +96,10 @@ private:
     // ValuePrompt: "@MSGVARnn" asks through TForm8.
     QString AskValue(const QString& defaultText, const QString& promptText) override;
 
-    ProgramState& S;
+    LinkState& L;
+    const ProgramPlaces& F;
+    AutotestState& T;
+    ExportState& E;
     RowRangeSelection m_selection;
     ResultTable m_results;
     StepGridWidget* m_grid = nullptr;

@@ -50,7 +50,7 @@ QPrinter& TForm6::Printer()
 // name the automatic save would give it, so it shows under the dialog's report filter.
 void TForm6::SaveReportClick()
 {
-    const TestHeader& copies = S.TestRun.Copies;
+    const TestHeader& copies = T.TestRun.Copies;
     const QString path = AskSaveFileName(this, QString::fromLatin1(kReportFilter),
                                          AutoSaveFileName(copies.UnitText, copies.SerialText));
     if (!path.isEmpty())
@@ -59,7 +59,7 @@ void TForm6::SaveReportClick()
 
 void TForm6::SaveReportFile(const QString& path)
 {
-    WriteReport(this, &SaveReport, path, S.TestRun.Copies, S.StartDate, m_results);
+    WriteReport(this, &SaveReport, path, T.TestRun.Copies, F.StartDate, m_results);
 }
 
 void TForm6::OpenReportClick()
@@ -80,7 +80,7 @@ void TForm6::OpenReportFile(const QString& path)
         return;
     }
     SetHeaderFields(read->Header);
-    S.TestRun.Copies = read->Header;
+    T.TestRun.Copies = read->Header;
     // The report keeps the program's start date; the field shows the file's.
     m_date->setText(read->Date);
     m_reportFont.setBold(true);
@@ -95,7 +95,7 @@ void TForm6::PrintReportClick()
 
 void TForm6::PrintReport(QPagedPaintDevice& device)
 {
-    const QList<ReportPrintLine> lines = ReportPrintLines(S.TestRun.Copies, S.StartDate, m_results);
+    const QList<ReportPrintLine> lines = ReportPrintLines(T.TestRun.Copies, F.StartDate, m_results);
     if (PrintReportLines(device, lines, m_reportFont))
         return;
     // Where it went wrong, as far as the device tells: the PDF file or the printer's name.
@@ -118,13 +118,13 @@ void TForm6::ExportTextClick()
 
 void TForm6::ExportTextFile(const QString& path)
 {
-    WriteReport(this, &ExportReportText, path, S.TestRun.Copies, S.StartDate, m_results);
+    WriteReport(this, &ExportReportText, path, T.TestRun.Copies, F.StartDate, m_results);
 }
 
 void TForm6::Button13Click()
 {
-    for (const QString& message : SendReportToSpreadsheet(S, m_results))
+    for (const QString& message : SendReportToSpreadsheet(E, F, T.TestRun.Copies, m_results))
         ShowOperatorError(this, message);
 }
 
-void TForm6::ExcelOptionsClick() { OpenExportOptions(S, this); }
+void TForm6::ExcelOptionsClick() { OpenExportOptions(E, F, this); }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "autotest/step_keywords.h"
-#include "autotest/stopwatch_values.h"
+#include "common/stopwatch_values.h"
 
 #include <array>
 

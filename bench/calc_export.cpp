@@ -9,7 +9,7 @@
 #include "export/cell_layout.h"
 #include "export/spreadsheet_export.h"
 #include "export/export_settings.h"
-#include "panel/program_state.h"
+#include "program/program_state.h"
 #include "tests/export/calc_instance.h"
 
 #include <com/sun/star/beans/PropertyValue.hpp>
@@ -86,21 +86,21 @@ int main(int argc, char** argv)
     }
 
     ProgramState S;
-    S.WritableDirectory = dir.path();
-    S.ExportRowText = QStringLiteral("1");
-    S.ExportColumnText = QStringLiteral("1");
-    S.WorkbookPath = book;
-    WriteExportSettings(S, ExportSettingsPath(dir.path()));
+    S.Places.WritableDirectory = dir.path();
+    S.Export.ExportRowText = QStringLiteral("1");
+    S.Export.ExportColumnText = QStringLiteral("1");
+    S.Export.WorkbookPath = book;
+    WriteExportSettings(S.Export, ExportSettingsPath(dir.path()));
     ResultTable results;
     results.WriteCaptions();
     for (int k = 1; k <= 200; ++k)
         results.SetRow(k, {QString::number(k), QStringLiteral("Step %1").arg(k), "229", "230.1",
                            "231", "OK"});
-    const size_t cells = ReportCells(1, 1, S.TestRun.Copies, S.StartDate, results).size();
+    const size_t cells = ReportCells(1, 1, S.Test.TestRun.Copies, S.Places.StartDate, results).size();
     const QString plugin = QString::fromLatin1(TAV_CALC_PLUGIN_FILE);
 
     for (const bool blocks : {true, false}) {
-        S.Spreadsheet = [&] {
+        S.Export.Spreadsheet = [&] {
             auto calc = std::make_unique<CalcPluginAutomation>(plugin, QString::fromStdString(pipe));
             return blocks ? std::unique_ptr<SpreadsheetAutomation>(std::move(calc))
                           : std::make_unique<CellByCell>(std::move(calc));
@@ -108,7 +108,7 @@ int main(int argc, char** argv)
         std::vector<double> ms;
         for (int r = 0; r < rounds + 1; ++r) {
             const auto start = std::chrono::steady_clock::now();
-            const QStringList messages = SendReportToSpreadsheet(S, results);
+            const QStringList messages = SendReportToSpreadsheet(S.Export, S.Places, S.Test.TestRun.Copies, results);
             const auto end = std::chrono::steady_clock::now();
             if (!messages.isEmpty()) {
                 std::fprintf(stderr, "%s\n", qPrintable(messages.join('\n')));

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "panel/main_window.h"
-#include "panel/program_state.h"
+#include "program/program_state.h"
 #include "service/service_tool.h"
 
 // The program's state, service tool and main window, made as the program start makes them
@@ -9,6 +9,6 @@
 struct ControlPanel {
     ProgramState state;
     PanelWindows windows;
-    TForm5 tool{state};
-    TForm1 form{state, tool, windows};
+    TForm5 tool{state.Link, state.Trace};
+    TForm1 form{state.Link, state.Panel, state.Places, state.Test.Stopwatch, tool, windows};
 };

@@ -5,6 +5,7 @@
 // Run: build/bench/bench_record_overhead [seconds per half, default 20]
 #include "bench/control_panel.h"
 #include "bench/sim_session.h"
+#include "record/measurement_recording.h"
 #include "record/monotonic_clock.h"
 #include "record/trend_window.h"
 
@@ -74,7 +75,7 @@ int main(int argc, char** argv) {
         off.to = MonotonicMicros();
         off.cpu = CpuSeconds() - cpuMark;
         panel.state.Trace.Open(dir.filePath("bench.trace"));
-        form.StartRecording(dir.filePath("bench.csv"), CsvRecorder::Existing::Keep);
+        form.StartRecording(dir.filePath("bench.csv"));
         form.Trend1Click();
         on.from = MonotonicMicros();
         cpuMark = CpuSeconds();

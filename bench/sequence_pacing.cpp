@@ -24,7 +24,7 @@ int main(int argc, char** argv)
         return 1;
 
     ControlPanel panel;
-    TForm2 window(panel.state);
+    TForm2 window(panel.state.Link, panel.state.Export, panel.state.Places);
     window.show();
     for (int r = 1; r <= rows; ++r)
         window.Grid()->SetRow(r, {QString::number(r).rightJustified(2), "00.00.01.000",

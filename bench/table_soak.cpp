@@ -47,7 +47,8 @@ int main(int argc, char** argv)
         return 1;
     ControlPanel panel;
     panel.form.show();
-    TForm6 window(panel.state, &panel.form);
+    TForm6 window(panel.state.Link, panel.state.Places, panel.state.Test, panel.state.Export,
+                  &panel.form);
     window.show();
     for (int r = 0; r < kRows.size(); ++r)
         window.Grid()->SetRow(r + 1, QStringList{StepNumberText(r + 1)} + kRows[r]);

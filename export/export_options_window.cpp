@@ -4,7 +4,8 @@
 #include "export/export_settings.h"
 #include "panel/file_dialogs.h"
 #include "panel/operator_messages.h"
-#include "panel/program_state.h"
+#include "common/program_places.h"
+#include "export/export_state.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -19,7 +20,8 @@ const char* const kWorkbookFilter = "Excel Files (*.xls)|*.xls|Excel Files (*.xl
 
 } // namespace
 
-TForm7::TForm7(ProgramState& state, QWidget* parent) : QDialog(parent), S(state)
+TForm7::TForm7(ExportState& exports, const ProgramPlaces& places, QWidget* parent)
+    : QDialog(parent), E(exports), F(places)
 {
     setObjectName(QStringLiteral("TForm7"));
     setWindowTitle(QStringLiteral("Excel Export"));
@@ -55,12 +57,12 @@ TForm7::TForm7(ProgramState& state, QWidget* parent) : QDialog(parent), S(state)
     resize(491, 179);
 
     // A broken file does not keep the window (or the program start) from going on.
-    const ExportSettingsRead read = ReadExportSettings(S, ExportSettingsPath(S.WritableDirectory));
+    const ExportSettingsRead read = ReadExportSettings(E, ExportSettingsPath(F.WritableDirectory));
     if (!read.message.isEmpty())
         ShowOperatorError(this, read.message);
-    m_workbook->setText(S.WorkbookPath);
-    m_row->setText(S.ExportRowText);
-    m_column->setText(S.ExportColumnText);
+    m_workbook->setText(E.WorkbookPath);
+    m_row->setText(E.ExportRowText);
+    m_column->setText(E.ExportColumnText);
 }
 
 void TForm7::BrowseClick()
@@ -74,13 +76,13 @@ void TForm7::TakeWorkbook(const QString& path) { m_workbook->setText(path); }
 
 void TForm7::CloseClick()
 {
-    S.ExportRowText = m_row->text();
-    S.ExportColumnText = m_column->text();
-    S.WorkbookPath = m_workbook->text();
-    CheckCellPosition(S.ExportRowText, S.ExportColumnText);
-    const QString path = ExportSettingsPath(S.WritableDirectory);
+    E.ExportRowText = m_row->text();
+    E.ExportColumnText = m_column->text();
+    E.WorkbookPath = m_workbook->text();
+    CheckCellPosition(E.ExportRowText, E.ExportColumnText);
+    const QString path = ExportSettingsPath(F.WritableDirectory);
     QString error;
-    if (!WriteExportSettings(S, path, &error)) {
+    if (!WriteExportSettings(E, path, &error)) {
         ShowOperatorError(this, FileErrorText(path, error));
         return;
     }
@@ -93,9 +95,9 @@ ModalWindowSlot& ExportOptionsSlot()
     return slot;
 }
 
-void OpenExportOptions(ProgramState& state, QWidget* parent)
+void OpenExportOptions(ExportState& exports, const ProgramPlaces& places, QWidget* parent)
 {
     ModalWindowSlot& slot = ExportOptionsSlot();
-    slot.SetFactory([&state](QWidget* p) { return new TForm7(state, p); });
+    slot.SetFactory([&exports, &places](QWidget* p) { return new TForm7(exports, places, p); });
     slot.ShowModal(parent);
 }

@@ -4,8 +4,9 @@
 
 #include <QDialog>
 
-class ProgramState;
 class QLineEdit;
+struct ExportState;
+struct ProgramPlaces;
 
 // TForm7, "Excel Export": the workbook and the first cell of the spreadsheet export. Its
 // creation reads TAVCON.efg; "Close" keeps the fields and saves the file, the close box keeps
@@ -14,7 +15,7 @@ class TForm7 : public QDialog {
     Q_OBJECT
 
 public:
-    TForm7(ProgramState& state, QWidget* parent = nullptr);
+    TForm7(ExportState& exports, const ProgramPlaces& places, QWidget* parent = nullptr);
 
     // "...": the workbook from the file dialog; cancelling it changes nothing.
     void BrowseClick();
@@ -24,7 +25,8 @@ public:
     void CloseClick();
 
 private:
-    ProgramState& S;
+    ExportState& E;
+    const ProgramPlaces& F;
     QLineEdit* m_workbook = nullptr;
     QLineEdit* m_row = nullptr;
     QLineEdit* m_column = nullptr;
@@ -35,4 +37,4 @@ private:
 ModalWindowSlot& ExportOptionsSlot();
 
 // "Excel Options" of the sequence and test windows.
-void OpenExportOptions(ProgramState& state, QWidget* parent);
+void OpenExportOptions(ExportState& exports, const ProgramPlaces& places, QWidget* parent);

@@ -3,7 +3,7 @@
 #include "common/little_endian.h"
 #include "common/strict_integer.h"
 #include "common/text_file.h"
-#include "panel/program_state.h"
+#include "export/export_state.h"
 
 #include <QDir>
 #include <QFile>
@@ -42,7 +42,7 @@ QString ExportSettingsPath(const QString& directory)
     return QDir(directory).filePath(QStringLiteral("TAVCON.efg"));
 }
 
-ExportSettingsRead ReadExportSettings(ProgramState& S, const QString& path)
+ExportSettingsRead ReadExportSettings(ExportState& E, const QString& path)
 {
     ExportSettingsRead result;
     QFile file(path);
@@ -67,12 +67,12 @@ ExportSettingsRead ReadExportSettings(ProgramState& S, const QString& path)
                             .arg(bytes.size());
     // Only the last record counts; an empty file leaves the buffer as this run last had it.
     if (whole > 0)
-        S.ExportBuffer = ExportRecord::Decode(bytes.constData() + (whole - 1) * ExportRecord::kSize);
+        E.ExportBuffer = ExportRecord::Decode(bytes.constData() + (whole - 1) * ExportRecord::kSize);
     else if (!bytes.isEmpty())
         return result;
-    S.ExportRowText = QString::number(S.ExportBuffer.Row);
-    S.ExportColumnText = QString::number(S.ExportBuffer.Column);
-    S.WorkbookPath = QFile::decodeName(S.ExportBuffer.Path);
+    E.ExportRowText = QString::number(E.ExportBuffer.Row);
+    E.ExportColumnText = QString::number(E.ExportBuffer.Column);
+    E.WorkbookPath = QFile::decodeName(E.ExportBuffer.Path);
     return result;
 }
 
@@ -96,12 +96,12 @@ void CheckCellPosition(const QString& rowText, const QString& columnText)
     CheckPosition(columnText, "Spalte", kSheetColumns);
 }
 
-bool WriteExportSettings(ProgramState& S, const QString& path, QString* error)
+bool WriteExportSettings(ExportState& E, const QString& path, QString* error)
 {
     ExportRecord record;
-    record.Row = ConvertInteger(S.ExportRowText);
-    record.Column = ConvertInteger(S.ExportColumnText);
-    record.Path = QFile::encodeName(S.WorkbookPath).left(ExportRecord::kMaxPathLength);
-    S.ExportBuffer = record;
+    record.Row = ConvertInteger(E.ExportRowText);
+    record.Column = ConvertInteger(E.ExportColumnText);
+    record.Path = QFile::encodeName(E.WorkbookPath).left(ExportRecord::kMaxPathLength);
+    E.ExportBuffer = record;
     return WriteFileAtomically(path, record.Encode(), error);
 }

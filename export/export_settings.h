@@ -4,7 +4,7 @@
 #include <QString>
 #include <cstdint>
 
-class ProgramState;
+struct ExportState;
 
 // One 264-byte record of "TAVCON.efg": row and column (signed 32-bit, little-endian), then the
 // workbook path as a length byte and up to 255 bytes. The program keeps the record last read or
@@ -33,7 +33,7 @@ struct ExportSettingsRead {
 // Reads every whole record into the record buffer, then sets ExportRowText, ExportColumnText
 // and WorkbookPath from it. A missing file changes nothing. A file whose length is not a whole
 // number of records still gives its last whole record (or the buffer as it is) and says so.
-ExportSettingsRead ReadExportSettings(ProgramState& S, const QString& path);
+ExportSettingsRead ReadExportSettings(ExportState& E, const QString& path);
 
 // The options window's fields name a cell of the sheet: row 1 to kSheetRows, column 1 to
 // kSheetColumns. Another whole number raises std::runtime_error with a message of the kind the
@@ -46,4 +46,4 @@ void CheckCellPosition(const QString& rowText, const QString& columnText);
 // Converts the row and column texts (std::runtime_error with the conversion message when one
 // is not a whole number: nothing is written then), fills the record buffer and saves it as the
 // file's one record. false with the reason when the file cannot be written; the old file stays.
-bool WriteExportSettings(ProgramState& S, const QString& path, QString* error = nullptr);
+bool WriteExportSettings(ExportState& E, const QString& path, QString* error = nullptr);

@@ -5,45 +5,46 @@
 #include "export/cell_layout.h"
 #include "export/curve_table.h"
 #include "export/export_settings.h"
-#include "panel/program_state.h"
+#include "common/program_places.h"
+#include "export/export_state.h"
 
 #include <QFileInfo>
 #include <memory>
 
 namespace {
 
-std::unique_ptr<SpreadsheetAutomation> StartApplication(ProgramState& S)
+std::unique_ptr<SpreadsheetAutomation> StartApplication(ExportState& E, const ProgramPlaces& F)
 {
-    if (S.Spreadsheet)
-        return S.Spreadsheet();
+    if (E.Spreadsheet)
+        return E.Spreadsheet();
     return std::make_unique<CalcPluginAutomation>(
-        CalcPluginAutomation::DefaultPluginFile(S.ProgramDirectory));
+        CalcPluginAutomation::DefaultPluginFile(F.ProgramDirectory));
 }
 
 } // namespace
 
-QStringList SendToSpreadsheet(ProgramState& S, const CellsAt& cells)
+QStringList SendToSpreadsheet(ExportState& E, const ProgramPlaces& F, const CellsAt& cells)
 {
     QStringList messages;
-    S.ExportRowText = QStringLiteral("1");
-    S.ExportColumnText = QStringLiteral("1");
-    const ExportSettingsRead read = ReadExportSettings(S, ExportSettingsPath(S.WritableDirectory));
+    E.ExportRowText = QStringLiteral("1");
+    E.ExportColumnText = QStringLiteral("1");
+    const ExportSettingsRead read = ReadExportSettings(E, ExportSettingsPath(F.WritableDirectory));
     if (!read.message.isEmpty())
         messages << read.message;
     if (!read.ok)
         return messages;
-    const int row = ReadInteger(S.ExportRowText);
-    const int column = ReadInteger(S.ExportColumnText);
-    if (S.WorkbookPath.isEmpty() || !QFileInfo(S.WorkbookPath).isFile()) {
+    const int row = ReadInteger(E.ExportRowText);
+    const int column = ReadInteger(E.ExportColumnText);
+    if (E.WorkbookPath.isEmpty() || !QFileInfo(E.WorkbookPath).isFile()) {
         messages << QStringLiteral("Excel-File konnte nicht gelesen werden!");
         return messages;
     }
     try {
         // Released at the end of the block, failed or not; the application keeps running.
-        std::unique_ptr<SpreadsheetAutomation> excel = StartApplication(S);
+        std::unique_ptr<SpreadsheetAutomation> excel = StartApplication(E, F);
         excel->Create(QStringLiteral("Excel.Application"));
         excel->PutVisible(true);
-        excel->WorkbooksOpen(S.WorkbookPath);
+        excel->WorkbooksOpen(E.WorkbookPath);
         excel->PutCellValues(cells(row, column));
     } catch (const std::exception&) {
         messages << QStringLiteral("Excel konnte nicht gestartet werden!");
@@ -51,16 +52,17 @@ QStringList SendToSpreadsheet(ProgramState& S, const CellsAt& cells)
     return messages;
 }
 
-QStringList SendReportToSpreadsheet(ProgramState& S, const ResultTable& results)
+QStringList SendReportToSpreadsheet(ExportState& E, const ProgramPlaces& F,
+                                    const TestHeader& copies, const ResultTable& results)
 {
-    return SendToSpreadsheet(S, [&S, &results](int row, int column) {
-        return ReportCells(row, column, S.TestRun.Copies, S.StartDate, results);
+    return SendToSpreadsheet(E, F, [&F, &copies, &results](int row, int column) {
+        return ReportCells(row, column, copies, F.StartDate, results);
     });
 }
 
-QStringList SendSequenceToSpreadsheet(ProgramState& S, const StepGrid& sequence,
-                                      CurveTable& curve)
+QStringList SendSequenceToSpreadsheet(ExportState& E, const ProgramPlaces& F,
+                                      const StepGrid& sequence, CurveTable& curve)
 {
     curve.Build(sequence);
-    return SendToSpreadsheet(S, [&curve](int, int) { return CurveCells(curve); });
+    return SendToSpreadsheet(E, F, [&curve](int, int) { return CurveCells(curve); });
 }

@@ -3,7 +3,7 @@
 #include "common/number_reading.h"
 #include "common/strict_integer.h"
 #include "panel/operator_messages.h"
-#include "panel/program_state.h"
+#include "link/link_state.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -41,8 +41,8 @@ QString PortNumberOf(const QString& picked)
 
 } // namespace
 
-TForm4::TForm4(ProgramState& state, IoConfigHost& host, QWidget* parent)
-    : QDialog(parent), S(state), m_host(host)
+TForm4::TForm4(LinkState& link, IoConfigHost& host, QWidget* parent)
+    : QDialog(parent), L(link), m_host(host)
 {
     setObjectName(QStringLiteral("TForm4"));
     setWindowTitle(QStringLiteral("I/O Configuration"));
@@ -112,14 +112,14 @@ TForm4::TForm4(ProgramState& state, IoConfigHost& host, QWidget* parent)
 
     // Filled from the settings as they are now.
     m_port->clear();
-    for (const QString& n : S.DiscoveredPorts)
+    for (const QString& n : L.DiscoveredPorts)
         m_port->addItem(QStringLiteral("COM") + n);
     ShowConfiguredPort();
-    m_address->setText(QString::number(S.Link.GpibAddress));
-    m_deviceName->setText(S.Link.GpibDeviceName);
-    if (QAbstractButton* b = m_ioType->button(S.Link.IoType)) {
+    m_address->setText(QString::number(L.Settings.GpibAddress));
+    m_deviceName->setText(L.Settings.GpibDeviceName);
+    if (QAbstractButton* b = m_ioType->button(L.Settings.IoType)) {
         b->setChecked(true);
-        ApplyEnabling(S.Link.IoType);
+        ApplyEnabling(L.Settings.IoType);
     }
 
     connect(m_ioType, &QButtonGroup::idClicked, this,
@@ -156,10 +156,10 @@ void TForm4::ApplyEnabling(int ioType)
 
 void TForm4::RadioGroup1Click(int ioType)
 {
-    S.Link.IoType = ioType;
+    L.Settings.IoType = ioType;
     ApplyEnabling(ioType);
     // Every later send goes over the chosen link, even if the window is left with "Close".
-    S.SerialLink = ioType == 0;
+    L.SerialLink = ioType == 0;
 }
 
 void TForm4::GuardTypedText()
@@ -183,10 +183,10 @@ void TForm4::GuardTypedText()
 
 void TForm4::ShowConfiguredPort()
 {
-    const int index = m_port->findText(QStringLiteral("COM") + S.Link.PortText);
+    const int index = m_port->findText(QStringLiteral("COM") + L.Settings.PortText);
     m_port->setCurrentIndex(index);
     if (index < 0)
-        m_port->setEditText(QStringLiteral("COM") + S.Link.PortText);
+        m_port->setEditText(QStringLiteral("COM") + L.Settings.PortText);
 }
 
 void TForm4::ComboBox1Select(const QString& picked)
@@ -194,15 +194,15 @@ void TForm4::ComboBox1Select(const QString& picked)
     const QString newPort = PortNumberOf(picked);
     if (newPort.isEmpty())
         return;
-    const QString oldPort = S.Link.PortText;
-    S.Link.PortText = newPort;
+    const QString oldPort = L.Settings.PortText;
+    L.Settings.PortText = newPort;
     m_host.StopPollingForPortChange();
     m_host.ParseReply(QStringLiteral("COM") + oldPort + QStringLiteral(": port closed"));
-    TCiaComPort& port = S.ComPort(1);
+    TCiaComPort& port = L.ComPort(1);
     port.SetActive(false);
-    port.SetPort(ReadInteger(S.Link.PortText));
+    port.SetPort(ReadInteger(L.Settings.PortText));
     port.SetActive(true); // an open error ends the pick here, the old port already closed
-    m_host.ParseReply(QStringLiteral("COM") + S.Link.PortText + QStringLiteral(": port opened"));
+    m_host.ParseReply(QStringLiteral("COM") + L.Settings.PortText + QStringLiteral(": port opened"));
 }
 
 int TForm4::AddressFromEdit() const
@@ -210,22 +210,22 @@ int TForm4::AddressFromEdit() const
     return ConvertInteger(m_address->text());
 }
 
-void TForm4::AddressEnter() { S.Link.GpibAddress = AddressFromEdit(); }
+void TForm4::AddressEnter() { L.Settings.GpibAddress = AddressFromEdit(); }
 
 void TForm4::DeviceNameEnter()
 {
-    S.Link.GpibDeviceName = m_deviceName->text();
+    L.Settings.GpibDeviceName = m_deviceName->text();
     m_host.SetDeviceName(m_deviceName->text());
 }
 
 void TForm4::OkClick()
 {
     DeviceNameEnter();
-    TCiaComPort& port = S.ComPort(1);
-    switch (S.Link.IoType) {
+    TCiaComPort& port = L.ComPort(1);
+    switch (L.Settings.IoType) {
     case 0:
         port.SetActive(false);
-        port.SetPort(ReadInteger(S.Link.PortText));
+        port.SetPort(ReadInteger(L.Settings.PortText));
         port.SetActive(true);
         break;
     case 1:
@@ -233,15 +233,15 @@ void TForm4::OkClick()
         port.SetActive(false);
         break;
     case 2:
-        S.Link.GpibAddress = AddressFromEdit();
+        L.Settings.GpibAddress = AddressFromEdit();
         port.SetActive(false);
         break;
     default:
         break;
     }
-    S.Gpib.ForgetGpibDevice();
+    L.Gpib.ForgetGpibDevice();
     QString error;
-    if (!WriteLinkConfig(LinkConfigPath(), S.Link, &error))
+    if (!WriteLinkConfig(LinkConfigPath(), L.Settings, &error))
         throw std::runtime_error(
             QStringLiteral("Cannot write TAVCON.cfg: %1").arg(error).toStdString());
     accept();

@@ -8,7 +8,7 @@
 class QButtonGroup;
 class QComboBox;
 class QLineEdit;
-class ProgramState;
+class LinkState;
 
 // What the I/O window needs of the main window.
 // Its reply handling writes the window's port lines into the service tool's log.
@@ -26,7 +26,7 @@ class TForm4 : public QDialog {
     Q_OBJECT
 
 public:
-    TForm4(ProgramState& state, IoConfigHost& host, QWidget* parent = nullptr);
+    TForm4(LinkState& link, IoConfigHost& host, QWidget* parent = nullptr);
 
     // Handlers.
     void RadioGroup1Click(int ioType);
@@ -44,7 +44,7 @@ private:
     // conversion does.
     int AddressFromEdit() const;
 
-    ProgramState& S;
+    LinkState& L;
     IoConfigHost& m_host;
     QButtonGroup* m_ioType = nullptr;
     QComboBox* m_port = nullptr;

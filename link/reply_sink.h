@@ -12,3 +12,11 @@ public:
     // A note for the traffic log only (the service tool's list), not a reply to act on.
     virtual void LogLine(const QString& text) { (void)text; }
 };
+
+// The test window, while it exists, evaluates every received line (in ReplyLine) against its
+// current row. port: 0 for the instrument's own port, otherwise the COM number the line came on.
+class ReplyListener {
+public:
+    virtual ~ReplyListener() = default;
+    virtual void EvaluateReply(int port) = 0;
+};

@@ -6,7 +6,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-TForm3::TForm3(const ProgramState& state, QWidget* parent) : QDialog(parent), S(state)
+TForm3::TForm3(const PanelState& panel, QWidget* parent) : QDialog(parent), P(panel)
 {
     setObjectName(QStringLiteral("TForm3"));
     setWindowTitle(QStringLiteral("Device Info"));
@@ -31,7 +31,7 @@ TForm3::TForm3(const ProgramState& state, QWidget* parent) : QDialog(parent), S(
 
 void TForm3::RefreshValues()
 {
-    const DeviceIdentType& id = S.DeviceIdent;
+    const DeviceIdentType& id = P.DeviceIdent;
     const QString values[] = {id.Manufacturer, id.Model, id.SerialNumber, id.Revision,
                               id.Options};
     for (size_t i = 0; i < m_values.size(); ++i)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "panel/program_state.h"
+#include "panel/panel_state.h"
 
 #include <QDialog>
 #include <array>
@@ -13,7 +13,7 @@ class TForm3 : public QDialog {
     Q_OBJECT
 
 public:
-    explicit TForm3(const ProgramState& state, QWidget* parent = nullptr);
+    explicit TForm3(const PanelState& panel, QWidget* parent = nullptr);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -21,6 +21,6 @@ protected:
 private:
     void RefreshValues();
 
-    const ProgramState& S;
+    const PanelState& P;
     std::array<QLabel*, 5> m_values{};
 };

@@ -1,8 +1,8 @@
 #include "panel/direct_send.h"
 
-#include "panel/program_state.h"
+#include "link/link_state.h"
 
-void SendToInstrument(ProgramState& state, const QByteArray& line)
+void SendToInstrument(LinkState& state, const QByteArray& line)
 {
     if (state.SerialLink) {
         state.ComPort(1).WriteText(line);
@@ -16,13 +16,13 @@ void SendToInstrument(ProgramState& state, const QByteArray& line)
     gpib.GpibBusy = false;
 }
 
-void TakeGpibInstrument(ProgramState& state)
+void TakeGpibInstrument(LinkState& state)
 {
     if (!state.SerialLink)
-        state.Gpib.OpenGpibDevice(state.Link.GpibAddress, state.Link.IoType);
+        state.Gpib.OpenGpibDevice(state.Settings.GpibAddress, state.Settings.IoType);
 }
 
-void ReleaseGpibInstrument(ProgramState& state)
+void ReleaseGpibInstrument(LinkState& state)
 {
     GpibAccess& gpib = state.Gpib;
     if (state.SerialLink || gpib.GpibBusy)

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "panel/program_state.h"
-
 #include <QString>
 #include <array>
 

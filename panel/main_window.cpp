@@ -5,6 +5,7 @@
 #include "panel/program_start.h"
 #include "panel/reply_parser.h"
 #include "panel/window_timer.h"
+#include "record/measurement_recording.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -18,8 +19,11 @@
 #include <cstring>
 
 
-TForm1::TForm1(ProgramState& state, ServiceToolSink& tool, PanelWindows& windows, QWidget* parent)
-    : QMainWindow(parent), S(state), Tool(tool), Windows(windows), m_cycle(*this)
+TForm1::TForm1(LinkState& link, PanelState& panel, ProgramPlaces& places,
+               const StopwatchValues& stopwatch, ServiceToolSink& tool, PanelWindows& windows,
+               QWidget* parent)
+    : QMainWindow(parent), L(link), P(panel), F(places), m_stopwatch(stopwatch), Tool(tool),
+      Windows(windows), m_cycle(*this), m_recording(std::make_unique<MeasurementRecording>())
 {
     setObjectName(QStringLiteral("TForm1"));
     setWindowTitle(QStringLiteral("TAV-Control"));
@@ -32,15 +36,15 @@ TForm1::TForm1(ProgramState& state, ServiceToolSink& tool, PanelWindows& windows
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     FormCreate();
-    m_recording.SetRowObserver([this](bool failed) { ShowRecordingStatus(failed); });
+    m_recording->SetRowObserver([this](bool failed) { ShowRecordingStatus(failed); });
 }
 
 TForm1::~TForm1()
 {
-    DetachPortHandlers(S);
-    if (S.Replies == this)
-        S.Replies = nullptr;
-    S.Gpib.SetDeviceName(m_deviceName->text());
+    DetachPortHandlers(L);
+    if (L.Replies == this)
+        L.Replies = nullptr;
+    L.Gpib.SetDeviceName(m_deviceName->text());
 }
 
 QLineEdit* TForm1::Field(const char* name) const
@@ -63,10 +67,10 @@ void TForm1::FormCreate()
     ResetDisplay();
     SinglePhaseLayout();
 
-    S.Replies = this;
+    L.Replies = this;
     m_configWarning = StartProgramState(
-        S, [this](TCiaComPort* p, int error) { PortLost(p, error); });
-    m_deviceName->setText(S.Link.GpibDeviceName);
+        L, P, F, [this](TCiaComPort* p, int error) { PortLost(p, error); });
+    m_deviceName->setText(L.Settings.GpibDeviceName);
 
     m_connect->show();
     m_disconnect->hide();
@@ -90,12 +94,12 @@ void TForm1::FormCreate()
 
 void TForm1::BitBtn7Click()
 {
-    if (!S.SerialLink) {
-        S.Gpib.GpibPreparation(S.Link.GpibAddress, S.Link.IoType);
-        S.LinkOpened = true;
+    if (!L.SerialLink) {
+        L.Gpib.GpibPreparation(L.Settings.GpibAddress, L.Settings.IoType);
+        L.LinkOpened = true;
     }
-    if (S.LinkOpened) {
-        m_recording.Connected();
+    if (L.LinkOpened) {
+        m_recording->Connected();
         m_cycle.StartAtConnect();
         m_timer1->start();
     }
@@ -117,9 +121,9 @@ void TForm1::Disconnect()
 {
     m_timer1->stop();
     StopRecording();
-    if (!S.SerialLink)
-        S.Gpib.GpibRelease();
-    DeviceIdentType& id = S.DeviceIdent;
+    if (!L.SerialLink)
+        L.Gpib.GpibRelease();
+    DeviceIdentType& id = P.DeviceIdent;
     id.Identification = QStringLiteral("Disconnected");
     id.Manufacturer = id.Model = id.SerialNumber = id.Revision = id.Options = QStringLiteral("---");
     m_label15->setText(id.Model);
@@ -140,7 +144,7 @@ void TForm1::StopPollingForPortChange()
 {
     m_timer1->stop();
     StopRecording();
-    S.DeviceIdent.Identification = QStringLiteral("Disconnected");
+    P.DeviceIdent.Identification = QStringLiteral("Disconnected");
     m_connect->show();
     m_disconnect->hide();
 }
@@ -150,8 +154,8 @@ void TForm1::SetDeviceName(const QString& name) { m_deviceName->setText(name); }
 void TForm1::Button20Click()
 {
     m_timer1->stop();
-    if (!S.SerialLink)
-        S.Gpib.GpibRelease();
+    if (!L.SerialLink)
+        L.Gpib.GpibRelease();
     close();
 }
 
@@ -159,10 +163,10 @@ void TForm1::closeEvent(QCloseEvent* event)
 {
     m_timer1->stop();
     StopRecording();
-    S.ComPort(1).SetActive(false);
-    S.ComPort(2).SetActive(false);
+    L.ComPort(1).SetActive(false);
+    L.ComPort(2).SetActive(false);
     QString error;
-    if (!WriteLinkConfig(LinkConfigPath(), S.Link, &error))
+    if (!WriteLinkConfig(LinkConfigPath(), L.Settings, &error))
         ShowOperatorError(this, QStringLiteral("Cannot write %1: %2")
                                     .arg(QStringLiteral("TAVCON.cfg"), error));
     event->accept();
@@ -199,7 +203,7 @@ void TForm1::Image1Click() { Tool.ShowTool(); }
 void TForm1::Timer1Timer()
 {
     // A reply that arrived before this tick answers the slot sent in the previous one.
-    S.DeliverWaitingLines();
+    L.DeliverWaitingLines();
     try {
         m_cycle.Tick();
     } catch (const ECiaComPort& e) {
@@ -212,29 +216,29 @@ void TForm1::Timer1Timer()
 void TForm1::SendPollSlot(int slot)
 {
     const QByteArray& line = m_cycle.PollTable[static_cast<size_t>(slot)];
-    if (S.SerialLink) {
-        S.ComPort(1).WriteText(line);
+    if (L.SerialLink) {
+        L.ComPort(1).WriteText(line);
         return;
     }
     // GPIB: the query is answered at once; the mailbox and empty slots make no exchange.
     if (slot <= m_cycle.MeasEnd || slot >= PollCycle::kIdentSlot)
-        S.Gpib.GpibPollTransaction(QString::fromLatin1(line),
+        L.Gpib.GpibPollTransaction(QString::fromLatin1(line),
                                    [this](const QString& reply) { ParseReply(reply); });
 }
 
 void TForm1::SendMailbox(const QByteArray& command)
 {
-    if (S.SerialLink)
-        S.ComPort(1).WriteText(command);
+    if (L.SerialLink)
+        L.ComPort(1).WriteText(command);
     else
-        S.Gpib.GpibMailboxSend(QString::fromLatin1(command));
+        L.Gpib.GpibMailboxSend(QString::fromLatin1(command));
 }
 
 void TForm1::StatusMissing() { Disconnect(); }
 
 void TForm1::PortLost(TCiaComPort* port, int error)
 {
-    const bool polling = port == &S.ComPort(1) && m_timer1->isActive();
+    const bool polling = port == &L.ComPort(1) && m_timer1->isActive();
     if (polling)
         Disconnect();
     Tool.AppendLog(QStringLiteral("> %1: %2").arg(port->DeviceName(),
@@ -320,10 +324,10 @@ void TForm1::Timer3Timer() { m_cycle.TimerCommand.Post("SOUR:CURRCLR\n"); }
 void TForm1::WriteStateCommand(const QByteArray& line)
 {
     // Only while the poll cycle is stopped (the buttons are disabled while connected).
-    if (S.SerialLink)
-        S.ComPort(1).WriteText(line);
+    if (L.SerialLink)
+        L.ComPort(1).WriteText(line);
     else
-        S.Gpib.GpibDirectWrite(S.Link.GpibAddress, S.Link.IoType, QString::fromLatin1(line));
+        L.Gpib.GpibDirectWrite(L.Settings.GpibAddress, L.Settings.IoType, QString::fromLatin1(line));
 }
 
 void TForm1::RclStateClick() { WriteStateCommand("*RCL," + m_edit3->text().toLatin1() + "\n"); }

@@ -1,21 +1,25 @@
 #pragma once
 
+#include "common/program_places.h"
+#include "common/stopwatch_values.h"
 #include "link/io_config_window.h"
+#include "link/link_state.h"
 #include "panel/modal_window.h"
 #include "panel/poll_cycle.h"
-#include "panel/program_state.h"
+#include "panel/panel_state.h"
 #include "panel/service_sink.h"
-#include "record/measurement_recording.h"
 
 #include <QMainWindow>
 #include <QString>
 #include <array>
+#include <memory>
 
 class QAction;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTimer;
+class MeasurementRecording;
 class TrendWindow;
 
 // The windows the menu opens; the program start fills in how each is made.
@@ -34,7 +38,9 @@ class TForm1 : public QMainWindow, private PollCycle::Host, public IoConfigHost 
 
 public:
     // Creation runs the start-up steps at once: configuration, ports, discovery, poll table.
-    TForm1(ProgramState& state, ServiceToolSink& tool, PanelWindows& windows,
+    // stopwatch: the test stopwatch, shown in the service tool's timing fields.
+    TForm1(LinkState& link, PanelState& panel, ProgramPlaces& places,
+           const StopwatchValues& stopwatch, ServiceToolSink& tool, PanelWindows& windows,
            QWidget* parent = nullptr);
     ~TForm1() override;
 
@@ -95,10 +101,11 @@ public:
     void ThreePhaseLayout();
 
     // Records every complete measurement pass into path until Disconnect, close or
-    // StopRecording; false (and a message to the operator) when the file cannot be made.
-    bool StartRecording(const QString& path, CsvRecorder::Existing existing);
+    // StopRecording; false (and a message to the operator) when the file cannot be made. An
+    // existing file is replaced only when the operator chose it so (replaceExisting).
+    bool StartRecording(const QString& path, bool replaceExisting = false);
     void StopRecording();
-    MeasurementRecording& Recording() { return m_recording; }
+    MeasurementRecording& Recording() { return *m_recording; }
     // The status bar's recording text.
     QString RecordingStatus() const;
     TrendWindow* Trend() const { return m_trend; }
@@ -132,7 +139,10 @@ private:
     QLineEdit* Field(const char* name) const;
     QLineEdit* SlotField(int slot) const { return m_slotFields[static_cast<size_t>(slot)]; }
 
-    ProgramState& S;
+    LinkState& L;
+    PanelState& P;
+    ProgramPlaces& F;
+    const StopwatchValues& m_stopwatch;
     ServiceToolSink& Tool;
     PanelWindows& Windows;
     PollCycle m_cycle;
@@ -165,7 +175,7 @@ private:
     QPushButton* m_savState = nullptr;
     QPushButton* m_rclState0 = nullptr;
     bool m_lostReported = false; // this connection's lost port was told
-    MeasurementRecording m_recording;
+    std::unique_ptr<MeasurementRecording> m_recording;
     QLabel* m_recordStatus = nullptr;
     QAction* m_recordAction = nullptr;
     TrendWindow* m_trend = nullptr;

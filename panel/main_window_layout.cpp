@@ -250,7 +250,7 @@ void TForm1::BuildWindow()
     m_deviceName = new QLineEdit(QStringLiteral("TAV-PS"), central);
     m_deviceName->setObjectName(QStringLiteral("DeviceName"));
     m_deviceName->setVisible(false);
-    S.Gpib.SetDeviceNameSource([this] { return m_deviceName->text(); });
+    L.Gpib.SetDeviceNameSource([this] { return m_deviceName->text(); });
 
     OnOperatorEvent(this, m_connect, &QPushButton::clicked, [this] { BitBtn7Click(); });
     OnOperatorEvent(this, m_disconnect, &QPushButton::clicked, [this] { BitBtn8Click(); });

@@ -3,6 +3,7 @@
 
 #include "panel/file_dialogs.h"
 #include "panel/operator_messages.h"
+#include "record/measurement_recording.h"
 #include "record/trend_window.h"
 
 #include <QAction>
@@ -10,11 +11,13 @@
 #include <QLabel>
 
 void TForm1::SlotTaken(int slot) {
-    m_recording.Pass().SlotTaken(slot, m_cycle.CycleBase, m_cycle.MeasEnd);
+    m_recording->Pass().SlotTaken(slot, m_cycle.CycleBase, m_cycle.MeasEnd);
 }
 
-bool TForm1::StartRecording(const QString& path, CsvRecorder::Existing existing) {
-    CsvRecorder& recorder = m_recording.Recorder();
+bool TForm1::StartRecording(const QString& path, bool replaceExisting) {
+    CsvRecorder& recorder = m_recording->Recorder();
+    const auto existing =
+        replaceExisting ? CsvRecorder::Existing::Replace : CsvRecorder::Existing::Keep;
     if (!recorder.Start(path, existing)) {
         ShowOperatorError(this,
                           QStringLiteral("Cannot record into %1: %2").arg(path, recorder.Error()));
@@ -26,9 +29,9 @@ bool TForm1::StartRecording(const QString& path, CsvRecorder::Existing existing)
 }
 
 void TForm1::StopRecording() {
-    if (!m_recording.Recorder().Recording())
+    if (!m_recording->Recorder().Recording())
         return;
-    m_recording.Recorder().Stop();
+    m_recording->Recorder().Stop();
     ShowRecordingStatus(false);
 }
 
@@ -37,7 +40,7 @@ QString TForm1::RecordingStatus() const {
 }
 
 void TForm1::ShowRecordingStatus(bool failed) {
-    const CsvRecorder& recorder = m_recording.Recorder();
+    const CsvRecorder& recorder = m_recording->Recorder();
     const QString name = QFileInfo(recorder.Path()).fileName();
     if (recorder.Recording())
         m_recordStatus->setText(
@@ -54,7 +57,7 @@ void TForm1::ShowRecordingStatus(bool failed) {
 }
 
 void TForm1::Record1Click() {
-    if (m_recording.Recorder().Recording()) {
+    if (m_recording->Recorder().Recording()) {
         StopRecording();
         return;
     }
@@ -63,14 +66,14 @@ void TForm1::Record1Click() {
         AskSaveFileName(this, QStringLiteral("CSV Files (*.csv)|*.csv|All Files (*.*)|*.*"),
                         QStringLiteral("measurements.csv"));
     if (!path.isEmpty())
-        StartRecording(path, CsvRecorder::Existing::Replace);
+        StartRecording(path, true);
     else
         ShowRecordingStatus(false);
 }
 
 void TForm1::Trend1Click() {
     if (!m_trend)
-        m_trend = new TrendWindow(m_recording, this);
+        m_trend = new TrendWindow(*m_recording, this);
     m_trend->show();
     m_trend->raise();
     m_trend->activateWindow();

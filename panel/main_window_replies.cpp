@@ -3,6 +3,7 @@
 
 #include "panel/identification.h"
 #include "panel/reply_parser.h"
+#include "record/measurement_recording.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -34,7 +35,7 @@ void TForm1::ParseReply(const QString& text)
     if (!reply.isEmpty())
         Tool.AppendLog(QStringLiteral("> ") + reply);
     const int slot = m_cycle.ReplySlot;
-    m_recording.Pass().Reply(slot, reply);
+    m_recording->Pass().Reply(slot, reply);
     switch (ActionForSlot(slot)) {
     case ReplyAction::Status: {
         Tool.SetFieldText(QStringLiteral("Edit53"), reply.left(8));
@@ -71,7 +72,7 @@ void TForm1::ParseReply(const QString& text)
         break;
     }
     if (slot == 8) {
-        const StopwatchValues& w = S.Stopwatch;
+        const StopwatchValues& w = m_stopwatch;
         auto count = [](qint64 v) { return QString::number(v).left(15); };
         Tool.SetFieldText(QStringLiteral("Edit10"), count(w.StartMark));
         Tool.SetFieldText(QStringLiteral("Edit11"), count(w.EndMark));
@@ -122,7 +123,7 @@ void TForm1::ThreePhaseLayout()
 void TForm1::IdentificationReply(const QString& reply)
 {
     const IdentificationReading r = ReadIdentification(reply);
-    DeviceIdentType& id = S.DeviceIdent;
+    DeviceIdentType& id = P.DeviceIdent;
     id.Identification = reply;
     for (int i = 0; i < 4; ++i)
         Tool.SetFieldText(QStringLiteral("Label%1").arg(17 + i),
@@ -145,7 +146,7 @@ void TForm1::IdentificationReply(const QString& reply)
 void TForm1::OptionsReply(const QString& reply)
 {
     const OptionsReading r = ReadOptions(reply);
-    S.DeviceIdent.Options = reply;
+    P.DeviceIdent.Options = reply;
     Tool.SetFieldText(QStringLiteral("Edit57"), r.ThreePhaseText);
     if (r.ThreePhase)
         ThreePhaseLayout();

@@ -4,7 +4,9 @@
 #include "common/program_directory.h"
 #include "link/port_discovery.h"
 #include "link/reply_sink.h"
-#include "panel/program_state.h"
+#include "common/program_places.h"
+#include "link/link_state.h"
+#include "panel/panel_state.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -16,69 +18,66 @@ namespace {
 // Ports 7 to 11 have no hand-over: what arrives there is read by whoever asks for it.
 constexpr int kPortsWithHandover = 6;
 
-void ParseReply(ProgramState& state, const QString& text)
+void ParseReply(LinkState& L, const QString& text)
 {
-    if (state.Replies)
-        state.Replies->ParseReply(text);
+    if (L.Replies)
+        L.Replies->ParseReply(text);
 }
 
 } // namespace
 
-QString StartProgramState(ProgramState& S, const PortLostHandler& portLost,
+QString StartProgramState(LinkState& L, PanelState& P, ProgramPlaces& F,
+                          const PortLostHandler& portLost,
                           const std::function<void(LinkSettings&)>& adjustLink)
 {
-    S.Link.IoType = 0;
-    S.ProgramDirectory = QCoreApplication::applicationDirPath() + QLatin1Char('/');
-    S.WritableDirectory = WritableProgramDirectory(S.ProgramDirectory, QDir::currentPath());
-    S.StartDate = QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat);
+    L.Settings.IoType = 0;
+    F.ProgramDirectory = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+    F.WritableDirectory = WritableProgramDirectory(F.ProgramDirectory, QDir::currentPath());
+    F.StartDate = QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat);
 
-    S.Link.GpibDeviceName = QStringLiteral("Device 1");
-    S.Link.PortText = QStringLiteral("2");
-    const QString warning = ReadLinkConfig(LinkConfigPath(), S.Link).warning;
+    L.Settings.GpibDeviceName = QStringLiteral("Device 1");
+    L.Settings.PortText = QStringLiteral("2");
+    const QString warning = ReadLinkConfig(LinkConfigPath(), L.Settings).warning;
     if (adjustLink)
-        adjustLink(S.Link);
-    S.SerialLink = S.Link.SerialLink();
-    S.DeviceIdent.Identification = QStringLiteral("Disconnected");
+        adjustLink(L.Settings);
+    L.SerialLink = L.Settings.SerialLink();
+    P.DeviceIdent.Identification = QStringLiteral("Disconnected");
 
-    for (int n = 1; n <= ProgramState::kPortCount; ++n) {
-        TCiaComPort& port = S.ComPort(n);
-        port.SetPort(n == 1 ? ReadInteger(S.Link.PortText) : 3);
+    for (int n = 1; n <= LinkState::kPortCount; ++n) {
+        TCiaComPort& port = L.ComPort(n);
+        port.SetPort(n == 1 ? ReadInteger(L.Settings.PortText) : 3);
         port.SetBaudrate(19200);
         port.SetLineEnd("\r\n");
         port.SetLineMode(true);
         if (n <= kPortsWithHandover)
-            port.SetOnDataAvailable([&S](TCiaComPort* p) { RouteReply(S, p); });
+            port.SetOnDataAvailable([&L](TCiaComPort* p) { RouteReply(L, p); });
         port.SetOnDeviceLost(portLost);
-        port.SetTrace(&S.Trace);
     }
-    S.Gpib.SetTrace(&S.Trace);
-    S.LinkOpened = FindSerialPorts(S.Link, S.ComPort(1), S.DiscoveredPorts,
-                                   [&S](const QString& line) { ParseReply(S, line); }) ||
-                   S.LinkOpened;
+    L.LinkOpened = FindSerialPorts(L.Settings, L.ComPort(1), L.DiscoveredPorts,
+                                   [&L](const QString& line) { ParseReply(L, line); }) ||
+                   L.LinkOpened;
     return warning;
 }
 
-int ReplyPort(ProgramState& S, const TCiaComPort* port)
+int ReplyPort(const LinkState& L, const TCiaComPort* port)
 {
-    return port == &S.ComPort(1) ? 0 : port->Port();
+    return port == &L.ComPort(1) ? 0 : port->Port();
 }
 
-void RouteReply(ProgramState& S, TCiaComPort* port)
+void RouteReply(LinkState& L, TCiaComPort* port)
 {
     const QByteArray line = port->ReadText();
-    ParseReply(S, QString::fromLatin1(line));
-    if (S.TestWindow) {
-        S.ReplyLine = line;
-        S.TestWindow->EvaluateReply(ReplyPort(S, port));
+    ParseReply(L, QString::fromLatin1(line));
+    if (L.TestWindow) {
+        L.ReplyLine = line;
+        L.TestWindow->EvaluateReply(ReplyPort(L, port));
     }
 }
 
-void DetachPortHandlers(ProgramState& S)
+void DetachPortHandlers(LinkState& L)
 {
-    for (int n = 1; n <= ProgramState::kPortCount; ++n) {
-        S.ComPort(n).SetOnDataAvailable(nullptr);
-        S.ComPort(n).SetOnDeviceLost(nullptr);
-        S.ComPort(n).SetTrace(nullptr);
+    for (int n = 1; n <= LinkState::kPortCount; ++n) {
+        L.ComPort(n).SetOnDataAvailable(nullptr);
+        L.ComPort(n).SetOnDeviceLost(nullptr);
     }
-    S.Gpib.SetTrace(nullptr);
 }

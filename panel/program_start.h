@@ -3,9 +3,11 @@
 #include <QString>
 #include <functional>
 
-class ProgramState;
+class LinkState;
 class TCiaComPort;
 struct LinkSettings;
+struct PanelState;
+struct ProgramPlaces;
 
 // What happens to a port whose device went away (errno of the failure).
 using PortLostHandler = std::function<void(TCiaComPort* port, int error)>;
@@ -17,15 +19,16 @@ using PortLostHandler = std::function<void(TCiaComPort* port, int error)>;
 // discovery, which opens the instrument's port. Returns the warning of a damaged TAVCON.cfg,
 // empty when it was read cleanly. adjustLink, when given, may change the settings read before
 // the link is chosen and discovery runs (a runner's own configuration file or link options).
-QString StartProgramState(ProgramState& state, const PortLostHandler& portLost,
+QString StartProgramState(LinkState& link, PanelState& panel, ProgramPlaces& places,
+                          const PortLostHandler& portLost,
                           const std::function<void(LinkSettings&)>& adjustLink = nullptr);
 
 // The reply route of a port with a hand-over (ports 1 to 6): the line goes to the reply
 // handling first, then, while a test runs, into ReplyLine and to the interpreter's evaluation.
-void RouteReply(ProgramState& state, TCiaComPort* port);
+void RouteReply(LinkState& link, TCiaComPort* port);
 // Where a received line came from, as the test window counts replies: 0 for the instrument's
 // own port (CiaComPort1), otherwise the port's COM number.
-int ReplyPort(ProgramState& state, const TCiaComPort* port);
+int ReplyPort(const LinkState& link, const TCiaComPort* port);
 
 // Detaches the handlers StartProgramState attached: the ports outlive whoever handles them.
-void DetachPortHandlers(ProgramState& state);
+void DetachPortHandlers(LinkState& link);

@@ -7,7 +7,9 @@
 #include "panel/file_dialogs.h"
 #include "panel/modal_window.h"
 #include "panel/operator_messages.h"
-#include "panel/program_state.h"
+#include "common/program_places.h"
+#include "export/export_state.h"
+#include "link/link_state.h"
 #include "panel/window_timer.h"
 #include "sequence/grid_widget.h"
 #include "sequence/sequence_file.h"
@@ -34,8 +36,9 @@ RowRangeSelection& SequenceSelection()
 
 } // namespace
 
-TForm2::TForm2(ProgramState& state, QWidget* parent)
-    : QDialog(parent), S(state),
+TForm2::TForm2(LinkState& link, ExportState& exports, const ProgramPlaces& places,
+               QWidget* parent)
+    : QDialog(parent), L(link), E(exports), F(places),
       m_grid(new StepGridWidget(SequenceTableKind(), kSequenceRows, SequenceSelection(),
                                 {true, true, nullptr}, this)),
       m_transfer(*m_grid, *this)
@@ -95,7 +98,7 @@ TForm2::TForm2(ProgramState& state, QWidget* parent)
         this, QStringLiteral("CommandTimer"), SequenceTransfer::kCommandTimerMs,
         [this] { CommandTimerTimer(); }, Qt::PreciseTimer);
 
-    TakeGpibInstrument(S);
+    TakeGpibInstrument(L);
     resize(720, 620);
 }
 
@@ -103,7 +106,7 @@ void TForm2::done(int result)
 {
     m_rowTimer->stop();
     m_commandTimer->stop();
-    ReleaseGpibInstrument(S);
+    ReleaseGpibInstrument(L);
     QDialog::done(result);
 }
 
@@ -169,7 +172,7 @@ void TForm2::GoClick() { SendLine("SEQ:GO," + m_count->text().toLatin1() + '\n')
 void TForm2::StopClick()
 {
     // The serial command keeps its comma; over GPIB it goes without.
-    SendLine(S.SerialLink ? QByteArray("SEQ:STOP,\n") : QByteArray("SEQ:STOP\n"));
+    SendLine(L.SerialLink ? QByteArray("SEQ:STOP,\n") : QByteArray("SEQ:STOP\n"));
 }
 
 void TForm2::LoadClick() { SendLine("SEQ:LOAD," + m_seqNr->text().toLatin1() + '\n'); }
@@ -178,13 +181,13 @@ void TForm2::StoreClick() { SendLine("SEQ:STORE," + m_seqNr->text().toLatin1() +
 
 void TForm2::Button9Click()
 {
-    for (const QString& message : SendSequenceToSpreadsheet(S, *m_grid, m_curve))
+    for (const QString& message : SendSequenceToSpreadsheet(E, F, *m_grid, m_curve))
         ShowOperatorError(this, message);
 }
 
-void TForm2::ExcelOptionsClick() { OpenExportOptions(S, this); }
+void TForm2::ExcelOptionsClick() { OpenExportOptions(E, F, this); }
 
-void TForm2::SendLine(const QByteArray& line) { SendToInstrument(S, line); }
+void TForm2::SendLine(const QByteArray& line) { SendToInstrument(L, line); }
 
 void TForm2::SetRowTimer(bool on)
 {

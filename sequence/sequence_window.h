@@ -5,7 +5,9 @@
 
 #include <QDialog>
 
-class ProgramState;
+class LinkState;
+struct ExportState;
+struct ProgramPlaces;
 class QLineEdit;
 class QPushButton;
 class QTimer;
@@ -18,7 +20,8 @@ class TForm2 : public QDialog, private SequenceTransfer::Host {
     Q_OBJECT
 
 public:
-    TForm2(ProgramState& state, QWidget* parent = nullptr);
+    TForm2(LinkState& link, ExportState& exports, const ProgramPlaces& places,
+           QWidget* parent = nullptr);
 
     StepGridWidget* Grid() const { return m_grid; }
     SequenceTransfer& Transfer() { return m_transfer; }
@@ -54,7 +57,9 @@ private:
     // A transfer step whose line cannot be sent ends the transfer, with one message.
     void TransferStep(void (SequenceTransfer::*step)());
 
-    ProgramState& S;
+    LinkState& L;
+    ExportState& E;
+    const ProgramPlaces& F;
     StepGridWidget* m_grid = nullptr;
     SequenceTransfer m_transfer;
     QLineEdit* m_count = nullptr;

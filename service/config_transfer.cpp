@@ -4,9 +4,9 @@
 
 void ConfigTransfer::Start(const ConfigSelection& selection)
 {
-    ConfigCommands = BuildConfigCommands(selection, m_lastPower, m_lastCurrent);
-    m_lastPower = ConfigCommands.Power;
-    m_lastCurrent = ConfigCommands.Current;
+    ConfigCommands = BuildConfigCommands(selection, LastPower, LastCurrent);
+    LastPower = ConfigCommands.Power;
+    LastCurrent = ConfigCommands.Current;
     ConfigStep = 0;
     m_sent = 0;
     m_host.SetTimerActive(true);

@@ -23,12 +23,7 @@ public:
         virtual void SetTimerActive(bool on) = 0;
     };
 
-    // lastPower/lastCurrent: the previous transfer's values, kept for a typed model that selects
-    // none; updated by every Start.
-    ConfigTransfer(Host& host, QString& lastPower, QString& lastCurrent)
-        : m_host(host), m_lastPower(lastPower), m_lastCurrent(lastCurrent)
-    {
-    }
+    explicit ConfigTransfer(Host& host) : m_host(host) {}
 
     // "Send Config": a transfer under way starts again at position 1 with the new selections.
     void Start(const ConfigSelection& selection);
@@ -42,11 +37,13 @@ public:
     ConfigCommandTable ConfigCommands;
     // The position of the last line sent, 0 before the first.
     int ConfigStep = 0;
+    // The previous transfer's model values, kept for a typed model that selects none; updated
+    // by every Start.
+    QString LastPower = QStringLiteral("400");
+    QString LastCurrent = QStringLiteral("3");
 
 private:
     Host& m_host;
-    QString& m_lastPower;
-    QString& m_lastCurrent;
     int m_sent = 0;
 };
 

@@ -18,8 +18,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-TForm5::TForm5(ProgramState& state, QWidget* parent)
-    : QDialog(parent), S(state), m_transfer(*this, state.LastConfigPower, state.LastConfigCurrent)
+TForm5::TForm5(LinkState& link, TraceWriter& trace, QWidget* parent)
+    : QDialog(parent), L(link), m_trace(trace), m_transfer(*this)
 {
     setObjectName(QStringLiteral("TForm5"));
     setWindowTitle(QStringLiteral("Tool"));
@@ -57,7 +57,7 @@ TForm5::TForm5(ProgramState& state, QWidget* parent)
     top->addLayout(MakeConfigControls(), 1);
 
     auto* bottom = new QHBoxLayout;
-    bottom->addWidget(new TraceButton(S.Trace, this));
+    bottom->addWidget(new TraceButton(m_trace, this));
     bottom->addStretch();
     bottom->addWidget(
         MakeButton(QStringLiteral("Close"), QStringLiteral("CloseButton"), &TForm5::hide));
@@ -67,10 +67,10 @@ TForm5::TForm5(ProgramState& state, QWidget* parent)
     m_timer1 = MakeWindowTimer(
         this, QStringLiteral("Timer1"), ConfigTransfer::kTickMs, [this] { Timer1Timer(); },
         Qt::PreciseTimer);
-    S.GpibSink.SetTarget(this);
+    L.GpibSink.SetTarget(this);
 }
 
-TForm5::~TForm5() { S.GpibSink.SetTarget(nullptr); }
+TForm5::~TForm5() { L.GpibSink.SetTarget(nullptr); }
 
 void TForm5::AppendErrBox(const QString& line) { m_errBox->addItem(line); }
 
@@ -108,7 +108,7 @@ void TForm5::showEvent(QShowEvent* event)
 
 bool TForm5::WriteIfOpen(const QByteArray& line)
 {
-    TCiaComPort& port = S.ComPort(1);
+    TCiaComPort& port = L.ComPort(1);
     if (!port.Active())
         return false;
     port.WriteText(line);

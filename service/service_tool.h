@@ -1,7 +1,7 @@
 #pragma once
 
 #include "link/gpib_messages.h"
-#include "panel/program_state.h"
+#include "link/link_state.h"
 #include "panel/service_sink.h"
 #include "service/config_transfer.h"
 
@@ -16,6 +16,7 @@ class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
 class QTimer;
+class TraceWriter;
 
 // TForm5, the service tool ("Tool"): the traffic log, the fields other windows write into, a
 // free command line and the model configuration of an instrument. It exists for the whole run;
@@ -30,7 +31,8 @@ public:
     // The log keeps the newest lines, not all of a shift's.
     static constexpr int kLogLines = 5000;
 
-    explicit TForm5(ProgramState& state, QWidget* parent = nullptr);
+    // trace: the traffic trace its "Trace" button starts and stops.
+    TForm5(LinkState& link, TraceWriter& trace, QWidget* parent = nullptr);
     ~TForm5() override;
 
     // ServiceToolSink
@@ -76,7 +78,8 @@ private:
     QButtonGroup* MakeRadioGroup(const QString& name, const QString& title,
                                  const QStringList& items, QLayout* into);
 
-    ProgramState& S;
+    LinkState& L;
+    TraceWriter& m_trace;
     mutable QHash<QString, QWidget*> m_named;
     QPlainTextEdit* m_memo1 = nullptr;
     // Lines logged while the tool is hidden: laying each out in a hidden log was most of what

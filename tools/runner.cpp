@@ -22,9 +22,10 @@ bool EndCommand(const QString& command)
 
 } // namespace
 
-TestRunner::TestRunner(ProgramState& state, RunnerOptions options, RunnerConsole& console,
+TestRunner::TestRunner(LinkState& link, PanelState& panel, ProgramPlaces& places,
+                       AutotestState& test, RunnerOptions options, RunnerConsole& console,
                        bool stdinTerminal)
-    : S(state), m_options(std::move(options)), m_console(console),
+    : L(link), P(panel), F(places), T(test), m_options(std::move(options)), m_console(console),
       m_stdinTerminal(stdinTerminal), m_table(kTestColumns, kTestRows)
 {
     InitStepGrid(m_table, TestTableKind());
@@ -32,7 +33,7 @@ TestRunner::TestRunner(ProgramState& state, RunnerOptions options, RunnerConsole
     m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, [this] {
         m_session->Tick();
-        m_console.Progress(S.TestRun.CurrentRow, EndRow(), m_elapsed.elapsed());
+        m_console.Progress(T.TestRun.CurrentRow, EndRow(), m_elapsed.elapsed());
     });
     m_timeout.setSingleShot(true);
     connect(&m_timeout, &QTimer::timeout, this, [this] {
@@ -43,10 +44,10 @@ TestRunner::TestRunner(ProgramState& state, RunnerOptions options, RunnerConsole
 
 TestRunner::~TestRunner()
 {
-    DetachPortHandlers(S);
-    if (S.Replies == this)
-        S.Replies = nullptr;
-    S.GpibSink.SetTarget(nullptr);
+    DetachPortHandlers(L);
+    if (L.Replies == this)
+        L.Replies = nullptr;
+    L.GpibSink.SetTarget(nullptr);
 }
 
 int TestRunner::Exec()
@@ -98,7 +99,7 @@ void TestRunner::TimerStopped()
 {
     if (m_finished || m_timer.isActive() || m_enter)
         return;
-    TestRunState& s = S.TestRun;
+    TestRunState& s = T.TestRun;
     if (!s.RunPaused) {
         // The end row (a run error has ended the run through Fail). A reply still on its way
         // is taken for one more tick, to be told as late.
@@ -263,11 +264,11 @@ void TestRunner::Finish(const QString& runError)
     if (!m_reachedEnd)
         SwitchOutputOff();
     // The device cleared and back to local, every port closed, before the files are written.
-    DetachPortHandlers(S);
+    DetachPortHandlers(L);
     m_session->Close();
-    for (int n = 1; n <= ProgramState::kPortCount; ++n)
-        S.ComPort(n).SetActive(false);
-    S.GpibSink.SetTarget(nullptr);
+    for (int n = 1; n <= LinkState::kPortCount; ++n)
+        L.ComPort(n).SetActive(false);
+    L.GpibSink.SetTarget(nullptr);
 
     WriteResults();
     int rows = 0;
@@ -296,15 +297,15 @@ void TestRunner::SwitchOutputOff()
     } else {
         const QByteArray line(kOutputOffLine);
         bool sent = false;
-        if (S.SerialLink && S.ComPort(1).Active()) {
+        if (L.SerialLink && L.ComPort(1).Active()) {
             try {
-                S.ComPort(1).WriteText(line);
+                L.ComPort(1).WriteText(line);
                 sent = true;
             } catch (const ECiaComPort&) {
             }
-        } else if (!S.SerialLink && S.Gpib.GpibDevice > 0 && !S.Gpib.GpibBusy) {
+        } else if (!L.SerialLink && L.Gpib.GpibDevice > 0 && !L.Gpib.GpibBusy) {
             const int errorsBefore = m_gpibErrors;
-            S.Gpib.GpibWrite(QString::fromLatin1(line));
+            L.Gpib.GpibWrite(QString::fromLatin1(line));
             sent = m_gpibErrors == errorsBefore;
         }
         note = sent ? QStringLiteral("the run did not reach its end; output switched off (%1 "
@@ -315,7 +316,7 @@ void TestRunner::SwitchOutputOff()
     }
     m_notes << note;
     m_console.Note(note);
-    int& row = S.TestRun.ReportRow;
+    int& row = T.TestRun.ReportRow;
     m_results.SetRow(row, {QString(), note, QString(), QString(), QString(), QString()});
     m_results.SetRowCount(++row);
 }

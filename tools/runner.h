@@ -5,7 +5,7 @@
 #include "autotest/session.h"
 #include "autotest/value_prompt.h"
 #include "link/reply_sink.h"
-#include "panel/program_state.h"
+#include "panel/panel_state.h"
 #include "sequence/step_grid.h"
 #include "tools/runner_console.h"
 #include "tools/runner_options.h"
@@ -34,8 +34,8 @@ public:
 
     // stdinTerminal: a PAUSE row waits for Enter and a prompt asks, instead of going on with a
     // warning.
-    TestRunner(ProgramState& state, RunnerOptions options, RunnerConsole& console,
-               bool stdinTerminal);
+    TestRunner(LinkState& link, PanelState& panel, ProgramPlaces& places, AutotestState& test,
+               RunnerOptions options, RunnerConsole& console, bool stdinTerminal);
     ~TestRunner() override;
 
     // Starts, runs until the end and writes the results; the exit status.
@@ -100,7 +100,10 @@ private:
     void ClearErrBox() override {}
     void SetMeter(const QString&) override {}
 
-    ProgramState& S;
+    LinkState& L;
+    PanelState& P;
+    ProgramPlaces& F;
+    AutotestState& T;
     RunnerOptions m_options;
     RunnerConsole& m_console;
     bool m_stdinTerminal;

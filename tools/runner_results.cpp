@@ -13,28 +13,28 @@
 // Every file asked for, also after a failed run: what was recorded so far.
 void TestRunner::WriteResults()
 {
-    const TestHeader& copies = S.TestRun.Copies;
+    const TestHeader& copies = T.TestRun.Copies;
     QStringList errors;
     QString error;
     QString reportPath = m_options.ReportFile;
     if (!reportPath.isEmpty() && QFileInfo(reportPath).isDir())
         reportPath = QDir(reportPath).filePath(AutoSaveFileName(copies.UnitText, copies.SerialText));
-    if (!reportPath.isEmpty() && !SaveReport(reportPath, copies, S.StartDate, m_results, &error))
+    if (!reportPath.isEmpty() && !SaveReport(reportPath, copies, F.StartDate, m_results, &error))
         errors << FileErrorText(reportPath, error);
     const QString& textPath = m_options.TextFile;
     if (!textPath.isEmpty() &&
-        !ExportReportText(textPath, copies, S.StartDate, m_results, &error))
+        !ExportReportText(textPath, copies, F.StartDate, m_results, &error))
         errors << FileErrorText(textPath, error);
     // A report is never dropped: it is written with '?' for what it cannot keep, and the run
     // fails saying so.
-    const QString lost = Latin1Problem(ReportCells(copies, S.StartDate, m_results));
+    const QString lost = Latin1Problem(ReportCells(copies, F.StartDate, m_results));
     for (const QString& path : {reportPath, textPath})
         if (!path.isEmpty() && !lost.isEmpty())
             errors << FileErrorText(path,
                                     lost + QStringLiteral(" Written with '?' in their place."));
     const QString& pdfPath = m_options.PdfFile;
     if (!pdfPath.isEmpty() &&
-        !(m_pdfWriter && m_pdfWriter(pdfPath, copies, S.StartDate, m_results)))
+        !(m_pdfWriter && m_pdfWriter(pdfPath, copies, F.StartDate, m_results)))
         errors << FileErrorText(pdfPath, QStringLiteral("the report could not be printed"));
     const QString& junitPath = m_options.JUnitFile;
     const JUnitRun run{QFileInfo(m_options.TestFile).completeBaseName(), copies,

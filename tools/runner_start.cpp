@@ -17,12 +17,12 @@ bool TestRunner::Prepare()
         return false;
     TestHost& host = *this;
     ValuePrompt& prompt = *this;
-    m_session = std::make_unique<TestSession>(S, m_table, m_results, host, prompt);
+    m_session = std::make_unique<TestSession>(L, F, T, m_table, m_results, host, prompt);
     for (const QString& portError : m_session->Open())
         m_console.Warning(portError);
     // Automatic reports go where the run was asked to put them, each under a name of its own.
-    m_session->Run().SetReportPlace(ReportFolder(), S.StartDate, false, true);
-    if (!S.SerialLink && S.Gpib.GpibDevice <= 0) {
+    m_session->Run().SetReportPlace(ReportFolder(), F.StartDate, false, true);
+    if (!L.SerialLink && L.Gpib.GpibDevice <= 0) {
         if (m_runError.isEmpty())
             m_runError = QStringLiteral("%1: device not available").arg(LinkName());
         return false;
@@ -64,14 +64,14 @@ bool TestRunner::ReadTable()
         m_header.UnitText = *m_options.Unit;
     if (m_options.Serial)
         m_header.SerialText = *m_options.Serial;
-    S.TestRun.Copies = m_header;
-    S.MeterPort = m_options.MeterPort.value_or(0);
+    T.TestRun.Copies = m_header;
+    L.MeterPort = m_options.MeterPort.value_or(0);
     int width = 0;
     for (int row = 1; row <= EndRow(); ++row)
         width = std::max(width, static_cast<int>(m_table.Cell(kTestCommand, row).size()));
     m_console.SetCommandWidth(width);
     for (const auto& [variable, value] : m_options.Sets)
-        S.TestVariables[static_cast<size_t>(variable - 1)] = value;
+        T.TestVariables[static_cast<size_t>(variable - 1)] = value;
     return true;
 }
 
@@ -116,12 +116,12 @@ bool TestRunner::StartLink()
         m_runError = FileErrorText(configFile, QStringLiteral("no such configuration file"));
         return false;
     }
-    S.Replies = this;
-    S.GpibSink.SetTarget(this);
+    L.Replies = this;
+    L.GpibSink.SetTarget(this);
     // Optional as for the desktop program: only a GPIB link needs it.
-    const bool gpibBound = S.GpibLib.BindGpibLibrary() == 0;
+    const bool gpibBound = L.GpibLib.BindGpibLibrary() == 0;
     const QString warning = StartProgramState(
-        S, [this](TCiaComPort* port, int error) { PortLost(port, error); },
+        L, P, F, [this](TCiaComPort* port, int error) { PortLost(port, error); },
         [&](LinkSettings& link) {
             if (!configFile.isEmpty())
                 configWarning = ReadLinkConfig(configFile, link).warning;
@@ -139,16 +139,16 @@ bool TestRunner::StartLink()
     for (const QString& w : {warning, configWarning})
         if (!w.isEmpty())
             m_console.Warning(w);
-    S.Gpib.SetDeviceName(S.Link.GpibDeviceName);
+    L.Gpib.SetDeviceName(L.Settings.GpibDeviceName);
 
-    if (S.SerialLink && !S.ComPort(1).Active()) {
-        QString why = SerialOpenProblem(S.Link.PortText.toInt());
+    if (L.SerialLink && !L.ComPort(1).Active()) {
+        QString why = SerialOpenProblem(L.Settings.PortText.toInt());
         if (why.isEmpty())
             why = QStringLiteral("port not available");
         m_runError = QStringLiteral("%1: %2").arg(LinkName(), why);
         return false;
     }
-    if (!S.SerialLink && !gpibBound) {
+    if (!L.SerialLink && !gpibBound) {
         m_runError = QStringLiteral("%1: the GPIB library %2 is not available")
                          .arg(LinkName(), QString::fromLatin1(GpibLibrary::kLibraryFileName));
         return false;
@@ -158,9 +158,9 @@ bool TestRunner::StartLink()
 
 QString TestRunner::LinkName() const
 {
-    if (S.SerialLink)
-        return QStringLiteral("COM") + S.Link.PortText;
-    if (S.Link.IoType == 1)
-        return QStringLiteral("GPIB device \"%1\"").arg(S.Link.GpibDeviceName);
-    return QStringLiteral("GPIB address %1").arg(S.Link.GpibAddress);
+    if (L.SerialLink)
+        return QStringLiteral("COM") + L.Settings.PortText;
+    if (L.Settings.IoType == 1)
+        return QStringLiteral("GPIB device \"%1\"").arg(L.Settings.GpibDeviceName);
+    return QStringLiteral("GPIB address %1").arg(L.Settings.GpibAddress);
 }

@@ -1,6 +1,6 @@
 // tavtest: runs a test table from a shell, a CI job or a production line, without windows.
 #include "autotest/report_print.h"
-#include "panel/program_state.h"
+#include "program/program_state.h"
 #include "record/trace_option.h"
 #include "tools/runner_console.h"
 #include "tools/runner_options.h"
@@ -105,7 +105,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "tavtest: %s\n", message.toLocal8Bit().constData());
         return TestRunner::kRunError;
     }
-    TestRunner runner(state, options, console, isatty(STDIN_FILENO) == 1);
+    TestRunner runner(state.Link, state.Panel, state.Places, state.Test, options, console, isatty(STDIN_FILENO) == 1);
     if (!options.PdfFile.isEmpty())
         runner.SetPdfWriter(&WritePdf);
     if (g_signalPipe[0] >= 0) {

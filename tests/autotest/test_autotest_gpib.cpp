@@ -1,7 +1,7 @@
 // The small test table over GPIB, against the simulated libgpib loaded by name as the program
 // loads the real one. GPIB replies are read inside the tick, so the ticks are driven directly.
 #include "autotest/program_test_link.h"
-#include "panel/program_state.h"
+#include "program/program_state.h"
 #include "tests/autotest/interpreter_fakes.h"
 #include "tests/autotest/small_table.h"
 #include "tests/support/qt_print.h"
@@ -42,12 +42,12 @@ protected:
     {
         ASSERT_TRUE(sim.Loaded()) << "the simulated libgpib.so.0 is not on the search path";
         sim.Reset();
-        ASSERT_EQ(state.GpibLib.BindGpibLibrary(), 0);
-        state.Link.IoType = 2;
-        state.Link.GpibAddress = 5;
-        state.SerialLink = false;
-        state.Gpib.OpenGpibDevice(5, 2);
-        ASSERT_GT(state.Gpib.GpibDevice, 0);
+        ASSERT_EQ(state.Link.GpibLib.BindGpibLibrary(), 0);
+        state.Link.Settings.IoType = 2;
+        state.Link.Settings.GpibAddress = 5;
+        state.Link.SerialLink = false;
+        state.Link.Gpib.OpenGpibDevice(5, 2);
+        ASSERT_GT(state.Link.Gpib.GpibDevice, 0);
         InitStepGrid(table, TestTableKind());
         run.WindowCreated();
         sim.ClearCallLog();
@@ -81,7 +81,7 @@ protected:
     TestRunState runState;
     ResultTable results;
     FakeHost host;
-    NotingLink link{state};
+    NotingLink link{state.Link};
     TestInterpreter run{table, runState, results, host, link};
 };
 
@@ -100,8 +100,8 @@ TEST_F(GpibRun, SmallTableRunsToItsEnd)
               QStringList({"wSOUR:VOLTAC,230\\n", "wOUTP,1\\n", "wMEAS:VOLT?\\n", "r",
                            "wMEAS:VOLT?\\n", "r", "wMEAS:CURR?\\n", "r", "wMEAS:CURR?\\n", "r",
                            "wOUTP,0\\n"}));
-    EXPECT_EQ(state.ReplyLine, "4.600A\r\n");
-    EXPECT_FALSE(state.Gpib.GpibBusy);
+    EXPECT_EQ(state.Link.ReplyLine, "4.600A\r\n");
+    EXPECT_FALSE(state.Link.Gpib.GpibBusy);
 }
 
 TEST_F(GpibRun, AnotherAddressForOneRowAndABusyBus)
@@ -119,11 +119,11 @@ TEST_F(GpibRun, AnotherAddressForOneRowAndABusyBus)
 
     // An exchange of the main window under way: nothing is sent or recorded.
     sim.ClearCallLog();
-    state.Gpib.GpibBusy = true;
+    state.Link.Gpib.GpibBusy = true;
     RunToEnd();
     EXPECT_TRUE(Transfers().isEmpty());
     EXPECT_EQ(results.RowCount(), 3);
-    state.Gpib.GpibBusy = false;
+    state.Link.Gpib.GpibBusy = false;
 }
 
 // A row for another address whose write fails (no device there): the instrument's address and
@@ -131,20 +131,20 @@ TEST_F(GpibRun, AnotherAddressForOneRowAndABusyBus)
 TEST_F(GpibRun, InstrumentComesBackAfterAFailedRowForAnotherAddress)
 {
     ErrBoxLines errBox;
-    state.GpibSink.SetTarget(&errBox);
+    state.Link.GpibSink.SetTarget(&errBox);
     table.SetRow(1, {" 1", "00.00.00.000", "@GPIB07:*RST", "0", "0", "0", "", "", "", "1"});
     table.SetRow(2, {" 2", "00.00.00.000", "OUTP,1", "0", "0", "0", "", "", "", "1"});
     RunToEnd();
     EXPECT_TRUE(errBox.lines.contains("IBWRT failed while writing *RST\n"))
         << errBox.lines.join('|').toStdString();
-    EXPECT_EQ(state.Link.GpibAddress, 5);
-    EXPECT_EQ(state.Gpib.GpibDevice, 34); // looked up anew after the row's descriptor 33
+    EXPECT_EQ(state.Link.Settings.GpibAddress, 5);
+    EXPECT_EQ(state.Link.Gpib.GpibDevice, 34); // looked up anew after the row's descriptor 33
     EXPECT_EQ(sim.CallLog().filter("ibdev(").join(' '), "ibdev(0,7,0,13,1,0) ibdev(0,5,0,13,1,0)");
     EXPECT_TRUE(sim.CallLog().contains("ibwrt(34,\"OUTP,1\\n\")"))
         << sim.CallLog().join('|').toStdString();
     EXPECT_EQ(results.Row(1), QStringList({" 1", "", "", "", "", ""}));
-    EXPECT_FALSE(state.Gpib.GpibBusy);
-    state.GpibSink.SetTarget(nullptr);
+    EXPECT_FALSE(state.Link.Gpib.GpibBusy);
+    state.Link.GpibSink.SetTarget(nullptr);
 }
 
 // On a serial link a row with "@GPIB22" asks the meter on the bus for that row only; the rows
@@ -156,12 +156,12 @@ TEST_F(GpibRun, MeterOnTheBusForOneRowOfASerialLink)
     TavsimProcess tav(QString::fromStdString(sandbox.LinkDir()) + "/COM1",
                       logDir.filePath("com1.log"));
     ASSERT_TRUE(tav.Ready());
-    state.ComPort(1).SetPort(1);
-    state.ComPort(1).SetActive(true);
-    state.Link.IoType = 0;
-    state.Link.GpibAddress = 5;
-    state.SerialLink = true;
-    state.Gpib.ForgetGpibDevice();
+    state.Link.ComPort(1).SetPort(1);
+    state.Link.ComPort(1).SetActive(true);
+    state.Link.Settings.IoType = 0;
+    state.Link.Settings.GpibAddress = 5;
+    state.Link.SerialLink = true;
+    state.Link.Gpib.ForgetGpibDevice();
     sim.SetMeterReading(4.25);
     sim.ClearCallLog();
 
@@ -176,11 +176,11 @@ TEST_F(GpibRun, MeterOnTheBusForOneRowOfASerialLink)
     const QStringList calls = sim.CallLog();
     EXPECT_EQ(calls.filter("ibdev(").join(' '), "ibdev(0,22,0,13,1,0)");
     EXPECT_TRUE(calls.filter("ibtmo(0,").isEmpty()) << calls.join('|').toStdString();
-    EXPECT_EQ(state.Gpib.GpibDevice, 0);
-    EXPECT_EQ(state.Link.GpibAddress, 5);
-    EXPECT_TRUE(state.SerialLink);
+    EXPECT_EQ(state.Link.Gpib.GpibDevice, 0);
+    EXPECT_EQ(state.Link.Settings.GpibAddress, 5);
+    EXPECT_TRUE(state.Link.SerialLink);
     ASSERT_TRUE(WaitUntil([&] { return tav.Received().size() >= 2; }));
     EXPECT_EQ(tav.Received()[0].line, "OUTP,1");
     EXPECT_EQ(tav.Received()[1].line, "OUTP,0");
-    state.ComPort(1).SetActive(false);
+    state.Link.ComPort(1).SetActive(false);
 }

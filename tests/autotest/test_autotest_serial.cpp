@@ -6,7 +6,7 @@
 #include "autotest/run_clock.h"
 #include "autotest/variable_keywords.h"
 #include "panel/program_start.h"
-#include "panel/program_state.h"
+#include "program/program_state.h"
 #include "tests/autotest/interpreter_fakes.h"
 #include "tests/autotest/small_table.h"
 #include "tests/support/pty_link.h"
@@ -60,20 +60,20 @@ protected:
         run.WindowCreated();
         // Every line a port delivers goes to ReplyLine and then to the interpreter.
         for (int n = 1; n <= 6; ++n) {
-            TCiaComPort& port = state.ComPort(n);
+            TCiaComPort& port = state.Link.ComPort(n);
             port.SetLineEnd("\r\n");
             port.SetLineMode(true);
             port.SetOnDataAvailable([this](TCiaComPort* p) {
-                state.ReplyLine = p->ReadText();
-                run.ReplyReceived(state.ReplyLine, ReplyPort(state, p));
+                state.Link.ReplyLine = p->ReadText();
+                run.ReplyReceived(state.Link.ReplyLine, ReplyPort(state.Link, p));
             });
         }
     }
     ~SerialRun() override
     {
-        for (int n = 1; n <= ProgramState::kPortCount; ++n) {
-            state.ComPort(n).SetOnDataAvailable(nullptr);
-            state.ComPort(n).SetActive(false);
+        for (int n = 1; n <= LinkState::kPortCount; ++n) {
+            state.Link.ComPort(n).SetOnDataAvailable(nullptr);
+            state.Link.ComPort(n).SetActive(false);
         }
     }
 
@@ -84,8 +84,8 @@ protected:
             QString::fromStdString(sandbox.LinkDir()) + QStringLiteral("/COM%1").arg(port),
             logDir.filePath(QStringLiteral("com%1.log").arg(port)), extra);
         EXPECT_TRUE(sim->Ready());
-        state.ComPort(object).SetPort(port);
-        state.ComPort(object).SetActive(true);
+        state.Link.ComPort(object).SetPort(port);
+        state.Link.ComPort(object).SetActive(true);
         return sim;
     }
     static QStringList Lines(const TavsimProcess& sim)
@@ -108,7 +108,7 @@ protected:
     TestRunState runState;
     ResultTable results;
     TimedHost host{[this] { run.Tick(); }};
-    ProgramTestLink link{state};
+    ProgramTestLink link{state.Link};
     TestInterpreter run{table, runState, results, host, link};
 };
 
@@ -156,7 +156,7 @@ TEST_F(SerialRun, AuxiliaryMeterAnswersThroughItsOwnPort)
         QString::fromStdString(sandbox.LinkDir()) + "/COM3", logDir.filePath("meter.log"),
         QStringList{"--meter"});
     ASSERT_TRUE(meter->Ready());
-    state.ComPort(2).SetPort(3);
+    state.Link.ComPort(2).SetPort(3);
     table.SetRow(1, {" 1", "00.00.00.500", "EXTMVAC?", "0", "0", "0", "229", "231", "AC", "1"});
     table.SetRow(2, {" 2", "00.00.00.500", "@COM03:MEAS:VOLT:DC?", "0", "0", "0", "4.9", "5.1",
                      "DC", "1"});
@@ -195,11 +195,11 @@ TEST_F(SerialRun, MeterIsTheFirstFurtherPortServedByItsOpenPortObject)
             QString::fromStdString(sandbox.LinkDir()) + QStringLiteral("/COM%1").arg(w.meter),
             logDir.filePath(QStringLiteral("meter%1.log").arg(w.meter)), QStringList{"--meter"});
         ASSERT_TRUE(meter->Ready());
-        state.Link.PortText = QString::number(w.instrument);
-        state.DiscoveredPorts = w.found;
-        state.MeterPort = w.named;
-        state.ComPort(2).SetPort(3);
-        AuxiliaryPorts further(state);
+        state.Link.Settings.PortText = QString::number(w.instrument);
+        state.Link.DiscoveredPorts = w.found;
+        state.Link.MeterPort = w.named;
+        state.Link.ComPort(2).SetPort(3);
+        AuxiliaryPorts further(state.Link);
         further.Open(); // COM3 of the last wiring has no device: skipped
         table.SetRow(1, {" 1", "00.00.00.500", "EXTMVDC?", "0", "0", "0", "4.9", "5.1", "DC",
                          "1"});
@@ -208,8 +208,8 @@ TEST_F(SerialRun, MeterIsTheFirstFurtherPortServedByItsOpenPortObject)
         EXPECT_EQ(Lines(*meter), QStringList({"MEAS:VOLT:DC?"}));
         EXPECT_EQ(results.Row(1), QStringList({" 1", "DC", "4.900", "5.000", "5.100", ""}));
         further.Close();
-        for (int n = 1; n <= ProgramState::kPortCount; ++n)
-            state.ComPort(n).SetActive(false);
+        for (int n = 1; n <= LinkState::kPortCount; ++n)
+            state.Link.ComPort(n).SetActive(false);
         host.messages.clear();
     }
 }
@@ -239,7 +239,7 @@ TEST_F(SerialRun, PromptedVoltageCheckedByInstrumentAndMeter)
     auto meter = StartSim(3, 3, {"--meter", "--reading", "230.5"});
     PresetAnswers operatorAnswers({"230"});
     SteppingClock clock;
-    VariableKeywords keywords(state.TestVariables, state.Stopwatch, clock, operatorAnswers);
+    VariableKeywords keywords(state.Test.TestVariables, state.Test.Stopwatch, clock, operatorAnswers);
     run.SetKeywords(&keywords);
     PutRows(table, {
         {"00.00.00.000", "@MSGVAR01", "100", "0", "0", "", "", "Voltage?", "1"},
@@ -260,6 +260,6 @@ TEST_F(SerialRun, PromptedVoltageCheckedByInstrumentAndMeter)
                                   {" 4", "set", "229.000", "230.000", "231.000", ""},
                                   {" 5", "meter", "229.000", "230.500", "231.000", ""},
                                   {" 6", "time", "", "1.234", "", ""}}));
-    EXPECT_EQ(state.TestVariables[0], 230.0);
+    EXPECT_EQ(state.Test.TestVariables[0], 230.0);
     EXPECT_TRUE(host.messages.isEmpty()) << host.messages.join('|').toStdString();
 }

@@ -75,7 +75,7 @@ TEST_F(PromptWindowTest, OkAndEnterTakeTheFieldCloseGivesTheDefault)
 TEST_F(PromptWindowTest, TestWindowPromptsAndTheVariableOutlivesIt)
 {
     auto sim = StartSimAndWindows();
-    auto window = std::make_unique<TForm6>(state, form.get());
+    auto window = std::make_unique<TForm6>(state.Link, state.Places, state.Test, state.Export, form.get());
     window->show();
     StepGridWidget* grid = window->Grid();
     grid->SetRow(1, {" 1", "00.00.00.000", "@MSGVAR04", "12.5", "0", "0", "", "", "Voltage?",
@@ -92,11 +92,11 @@ TEST_F(PromptWindowTest, TestWindowPromptsAndTheVariableOutlivesIt)
     window->findChild<QPushButton*>("Button3")->click();
     ASSERT_TRUE(WaitUntil([&] { return !window->Timer1()->isActive(); }));
     EXPECT_EQ(promptParent, form.get()) << "centred on the main window";
-    EXPECT_EQ(state.TestVariables[3], 7.0);
+    EXPECT_EQ(state.Test.TestVariables[3], 7.0);
     EXPECT_EQ(window->Results().Row(1), QStringList({" 2", "", "", "", "", ""}));
 
     window.reset();
-    window = std::make_unique<TForm6>(state, form.get());
+    window = std::make_unique<TForm6>(state.Link, state.Places, state.Test, state.Export, form.get());
     window->show();
     window->Grid()->SetRow(1, {" 1", "00.00.00.100", "SOUR:VOLTAC,@VAR04", "0", "0", "0", "",
                                "", "", "1"});

@@ -21,7 +21,7 @@ TEST_F(TestWindowTest, FurtherPortsOpenWithTheWindowAndABusyOneIsSkipped)
 {
     PtyLink com3(sandbox, 3), com4(sandbox, 4), com5(sandbox, 5);
     auto sim = StartSimAndWindows(); // the instrument on COM2
-    ASSERT_EQ(state.DiscoveredPorts, QStringList({"2", "3", "4", "5"}));
+    ASSERT_EQ(state.Link.DiscoveredPorts, QStringList({"2", "3", "4", "5"}));
     TCiaComPort thief; // takes COM4 after start-up
     thief.SetPort(4);
     thief.SetActive(true);
@@ -33,22 +33,22 @@ TEST_F(TestWindowTest, FurtherPortsOpenWithTheWindowAndABusyOneIsSkipped)
                                          "1"}));
     EXPECT_EQ(grid->Cell(0, 201), "201");
     EXPECT_EQ(window->ResultGrid()->horizontalHeaderItem(3)->text(), "Test Result");
-    EXPECT_EQ(Text("DateEdit"), state.StartDate);
+    EXPECT_EQ(Text("DateEdit"), state.Places.StartDate);
     EXPECT_EQ(Text("SerialEdit"), "0505000120");
-    EXPECT_NE(state.TestWindow, nullptr);
+    EXPECT_NE(state.Link.TestWindow, nullptr);
     // Entry i of the list on object i + 2; the instrument's own port is skipped.
     EXPECT_EQ(LogLines().mid(logStart),
               QStringList({"> CIACOM3 3 open3", "> CIACOM4 4 open4", "> CIACOM5 5 open5"}));
-    EXPECT_TRUE(state.ComPort(3).Active());
-    EXPECT_FALSE(state.ComPort(4).Active());
-    EXPECT_TRUE(state.ComPort(5).Active());
+    EXPECT_TRUE(state.Link.ComPort(3).Active());
+    EXPECT_FALSE(state.Link.ComPort(4).Active());
+    EXPECT_TRUE(state.Link.ComPort(5).Active());
     ASSERT_TRUE(WaitUntil([&] { return messages.size() == 1; }));
     EXPECT_EQ(messages[0], "Cannot open port '\\\\.\\COM4'");
 
     window->findChild<QPushButton*>("CloseButton")->click();
-    EXPECT_FALSE(state.ComPort(3).Active());
-    EXPECT_FALSE(state.ComPort(5).Active());
-    EXPECT_EQ(state.TestWindow, nullptr);
+    EXPECT_FALSE(state.Link.ComPort(3).Active());
+    EXPECT_FALSE(state.Link.ComPort(5).Active());
+    EXPECT_EQ(state.Link.TestWindow, nullptr);
     EXPECT_EQ(LogLines().mid(LogLines().size() - 3),
               QStringList({"> CIACOM3 3 close", "> CIACOM4 4 close", "> CIACOM5 5 close"}));
     EXPECT_EQ(messages.size(), 1);
@@ -80,7 +80,7 @@ TEST_F(TestWindowTest, EditingKeysAndFile)
     const QString path = CwdFile("unit.tst");
     window->SaveTest(path);
     EXPECT_EQ(window->windowTitle(), "Test " + path);
-    EXPECT_EQ(state.TestRun.Copies.UnitText, "PSU");
+    EXPECT_EQ(state.Test.TestRun.Copies.UnitText, "PSU");
     EXPECT_TRUE(ReadFileBytes(path).startsWith("Test-File:\r\nReporter:;KELM-Electronic\r\n"
                                                "Unit:;PSU\r\n"));
 
@@ -203,7 +203,7 @@ protected:
 TEST_F(TestWindowReplies, ReplyArrivedBeforeTheTickIsCheckedAgainstItsOwnRow)
 {
     CreateWindows();
-    ASSERT_TRUE(state.ComPort(1).Active());
+    ASSERT_TRUE(state.Link.ComPort(1).Active());
     Open();
     PutRows(*grid, {{"00.00.00.100", "MEAS:VOLT?", "0", "0", "0", "225", "235", "UAC", "1"},
                     {"00.00.00.100", "MEAS:CURR?", "0", "0", "0", "4.5", "4.7", "I", "1"}});
@@ -212,7 +212,7 @@ TEST_F(TestWindowReplies, ReplyArrivedBeforeTheTickIsCheckedAgainstItsOwnRow)
     window->Timer1Timer();
     EXPECT_TRUE(com2.ReadLines(1).contains("MEAS:VOLT?"));
     com2.Write("230.0V\r\n");
-    ASSERT_TRUE(WaitWithoutEvents([&] { return state.ComPort(1).HandOverWaiting(); }));
+    ASSERT_TRUE(WaitWithoutEvents([&] { return state.Link.ComPort(1).HandOverWaiting(); }));
     for (int i = 0; i < 3; ++i)
         window->Timer1Timer();
     EXPECT_TRUE(com2.ReadLines(1).contains("MEAS:CURR?"));

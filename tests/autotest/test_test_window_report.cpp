@@ -89,7 +89,7 @@ TEST_F(TestWindowReport, OpenedReportFillsTheWindowAndSavesBackUnchanged)
 
     const QString path = CwdFile("old.rpt");
     ASSERT_TRUE(WriteFileBytes(path, ReportBytes("01.02.2003")));
-    const QString startDate = state.StartDate;
+    const QString startDate = state.Places.StartDate;
     window->OpenReportFile(CwdFile("missing.rpt"));
     EXPECT_EQ(Text("UnitEdit"), "TAV Power Source");
     window->OpenReportFile(path);
@@ -97,8 +97,8 @@ TEST_F(TestWindowReport, OpenedReportFillsTheWindowAndSavesBackUnchanged)
     EXPECT_EQ(Text("UnitEdit"), "Prüfling µ");
     EXPECT_EQ(Text("SerialEdit"), "0042");
     EXPECT_EQ(Text("DateEdit"), "01.02.2003");
-    EXPECT_EQ(state.TestRun.Copies, (TestHeader{"Prüfer", "Prüfling µ", "0042"}));
-    EXPECT_EQ(state.StartDate, startDate);
+    EXPECT_EQ(state.Test.TestRun.Copies, (TestHeader{"Prüfer", "Prüfling µ", "0042"}));
+    EXPECT_EQ(state.Places.StartDate, startDate);
     ASSERT_EQ(window->ResultGrid()->rowCount(), 2);
     EXPECT_EQ(ResultGridRow(2), QStringList({" 4", "I µA", "4.500", "4.900", "4.700", "Error!"}));
     EXPECT_TRUE(window->ReportFontBold());
@@ -155,7 +155,7 @@ TEST_F(TestWindowReport, GridFollowsReportsOfEveryLength)
 // file; "Export Text" offers the text filter; "Open Report" reads what the dialog chose.
 TEST_F(TestWindowReport, ReportDialogs)
 {
-    state.TestRun.Copies = {"R", "PSU/1", "42"};
+    state.Test.TestRun.Copies = {"R", "PSU/1", "42"};
     const QString proposed = CwdFile("PSU_1-42.rpt");
     ASSERT_TRUE(WriteFileBytes(proposed, "old"));
     QStringList filters;
@@ -214,8 +214,8 @@ TEST_F(TestWindowReport, PrintDialogPrintsToTheChosenFile)
 // the operator agrees; the question names where they are.
 TEST_F(TestWindowReport, CharactersOutsideLatin1AreWrittenOnlyWhenTheOperatorAgrees)
 {
-    state.TestRun.Copies = {"R", "PSU", "42"};
-    state.TestRun.Copies.UnitText = "Unit \u03a9";
+    state.Test.TestRun.Copies = {"R", "PSU", "42"};
+    state.Test.TestRun.Copies.UnitText = "Unit \u03a9";
     QStringList questions;
     bool agree = false;
     SetOperatorQuestionHook([&](const QString& text) {

@@ -12,7 +12,7 @@ class TestWindowTest : public PanelFixture {
 protected:
     void Open()
     {
-        window = std::make_unique<TForm6>(state, form.get());
+        window = std::make_unique<TForm6>(state.Link, state.Places, state.Test, state.Export, form.get());
         window->show();
         QApplication::processEvents();
         grid = window->Grid();

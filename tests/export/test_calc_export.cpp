@@ -5,7 +5,7 @@
 #include "export/calc_plugin_automation.h"
 #include "export/export_settings.h"
 #include "export/spreadsheet_export.h"
-#include "panel/program_state.h"
+#include "program/program_state.h"
 #include "tests/export/calc_instance.h"
 #include "tests/support/file_bytes.h"
 
@@ -96,16 +96,16 @@ class CalcExportTest : public ::testing::Test {
 protected:
     void Settle(const QString& workbook, const std::string& pipe)
     {
-        S.WritableDirectory = dir.path();
-        S.ExportRowText = QStringLiteral("5");
-        S.ExportColumnText = QStringLiteral("2");
-        S.WorkbookPath = workbook;
-        ASSERT_TRUE(WriteExportSettings(S, ExportSettingsPath(dir.path())));
-        S.Spreadsheet = [pipe] {
+        S.Places.WritableDirectory = dir.path();
+        S.Export.ExportRowText = QStringLiteral("5");
+        S.Export.ExportColumnText = QStringLiteral("2");
+        S.Export.WorkbookPath = workbook;
+        ASSERT_TRUE(WriteExportSettings(S.Export, ExportSettingsPath(dir.path())));
+        S.Export.Spreadsheet = [pipe] {
             return std::make_unique<CalcPluginAutomation>(
                 QString::fromLatin1(TAV_CALC_PLUGIN_FILE), QString::fromStdString(pipe));
         };
-        S.StartDate = QStringLiteral("07.12.2026");
+        S.Places.StartDate = QStringLiteral("07.12.2026");
         results.WriteCaptions();
         for (int k = 1; k <= 3; ++k)
             results.SetRow(k, {QString::number(k), QStringLiteral("Ü-Messung %1").arg(k), "1.5",
@@ -157,10 +157,10 @@ TEST_F(CalcExportTest, ReportLandsInTheOpenWorkbookAndNothingIsSaved)
     const QString before = Sha(book);
     ASSERT_FALSE(ReadFileBytes(book).isEmpty());
     Settle(book, pipe);
-    EXPECT_EQ(SendReportToSpreadsheet(S, results), QStringList());
+    EXPECT_EQ(SendReportToSpreadsheet(S.Export, S.Places, S.Test.TestRun.Copies, results), QStringList());
     ExpectReportCells(reader, book);
     // A second export goes into the same open workbook, not a read-only copy.
-    EXPECT_EQ(SendReportToSpreadsheet(S, results), QStringList());
+    EXPECT_EQ(SendReportToSpreadsheet(S.Export, S.Places, S.Test.TestRun.Copies, results), QStringList());
     ExpectReportCells(reader, book);
     EXPECT_EQ(Sha(book), before) << "the workbook on disk was changed";
 }
@@ -187,7 +187,7 @@ TEST_F(CalcExportTest, StartsCalcWhenNoneListensAndLeavesItRunning)
     const EnvironmentOverride home("HOME", dir.filePath(QStringLiteral("home")));
     const EnvironmentOverride backend("SAL_USE_VCLPLUGIN", QStringLiteral("svp"));
     Settle(book, pipe);
-    EXPECT_EQ(SendReportToSpreadsheet(S, results), QStringList());
+    EXPECT_EQ(SendReportToSpreadsheet(S.Export, S.Places, S.Test.TestRun.Copies, results), QStringList());
 
     // Still running after the export, with the workbook open and filled.
     const Reference<uno::XComponentContext> reader = calc::JoinOffice(pipe);

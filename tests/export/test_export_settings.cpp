@@ -1,5 +1,5 @@
 #include "export/export_settings.h"
-#include "panel/program_state.h"
+#include "program/program_state.h"
 #include "tests/support/file_bytes.h"
 
 #include <QDir>
@@ -36,71 +36,71 @@ TEST_F(ExportSettingsTest, RecordIsLittleEndianWithLengthBytePath)
 
 TEST_F(ExportSettingsTest, MissingFileChangesNothingAndLastRecordWins)
 {
-    S.ExportRowText = QStringLiteral("7");
-    ExportSettingsRead read = ReadExportSettings(S, file);
+    S.Export.ExportRowText = QStringLiteral("7");
+    ExportSettingsRead read = ReadExportSettings(S.Export, file);
     EXPECT_TRUE(read.ok);
     EXPECT_TRUE(read.message.isEmpty());
-    EXPECT_EQ(S.ExportRowText, QStringLiteral("7"));
-    EXPECT_TRUE(S.ExportColumnText.isEmpty());
+    EXPECT_EQ(S.Export.ExportRowText, QStringLiteral("7"));
+    EXPECT_TRUE(S.Export.ExportColumnText.isEmpty());
 
     ASSERT_TRUE(WriteFileBytes(file, Record(3, 4, "/a.xls") + Record(12, 5, "/b.ods")));
-    read = ReadExportSettings(S, file);
+    read = ReadExportSettings(S.Export, file);
     EXPECT_TRUE(read.ok && read.message.isEmpty());
-    EXPECT_EQ(S.ExportRowText, QStringLiteral("12"));
-    EXPECT_EQ(S.ExportColumnText, QStringLiteral("5"));
-    EXPECT_EQ(S.WorkbookPath, QStringLiteral("/b.ods"));
+    EXPECT_EQ(S.Export.ExportRowText, QStringLiteral("12"));
+    EXPECT_EQ(S.Export.ExportColumnText, QStringLiteral("5"));
+    EXPECT_EQ(S.Export.WorkbookPath, QStringLiteral("/b.ods"));
 }
 
 TEST_F(ExportSettingsTest, EmptyFileGivesTheRecordLastReadOrWritten)
 {
     ASSERT_TRUE(WriteFileBytes(file, QByteArray()));
-    S.ExportRowText = QStringLiteral("1");
-    ReadExportSettings(S, file);
-    EXPECT_EQ(S.ExportRowText, QStringLiteral("0"));
-    EXPECT_EQ(S.ExportColumnText, QStringLiteral("0"));
-    EXPECT_TRUE(S.WorkbookPath.isEmpty());
+    S.Export.ExportRowText = QStringLiteral("1");
+    ReadExportSettings(S.Export, file);
+    EXPECT_EQ(S.Export.ExportRowText, QStringLiteral("0"));
+    EXPECT_EQ(S.Export.ExportColumnText, QStringLiteral("0"));
+    EXPECT_TRUE(S.Export.WorkbookPath.isEmpty());
 
     const QString other = QDir(dir.path()).filePath(QStringLiteral("other.efg"));
-    S.ExportRowText = QStringLiteral("9");
-    S.ExportColumnText = QStringLiteral(" 8 ");
-    S.WorkbookPath = QStringLiteral("/w.xlsx");
-    ASSERT_TRUE(WriteExportSettings(S, other));
-    S.WorkbookPath.clear();
-    ReadExportSettings(S, file);
-    EXPECT_EQ(S.ExportRowText, QStringLiteral("9"));
-    EXPECT_EQ(S.ExportColumnText, QStringLiteral("8"));
-    EXPECT_EQ(S.WorkbookPath, QStringLiteral("/w.xlsx"));
+    S.Export.ExportRowText = QStringLiteral("9");
+    S.Export.ExportColumnText = QStringLiteral(" 8 ");
+    S.Export.WorkbookPath = QStringLiteral("/w.xlsx");
+    ASSERT_TRUE(WriteExportSettings(S.Export, other));
+    S.Export.WorkbookPath.clear();
+    ReadExportSettings(S.Export, file);
+    EXPECT_EQ(S.Export.ExportRowText, QStringLiteral("9"));
+    EXPECT_EQ(S.Export.ExportColumnText, QStringLiteral("8"));
+    EXPECT_EQ(S.Export.WorkbookPath, QStringLiteral("/w.xlsx"));
 }
 
 TEST_F(ExportSettingsTest, WriteRoundTripsAndCutsThePathTo255Bytes)
 {
-    S.ExportRowText = QStringLiteral("-3");
-    S.ExportColumnText = QStringLiteral("2");
-    S.WorkbookPath = QStringLiteral("/") + QString(299, QLatin1Char('p'));
-    ASSERT_TRUE(WriteExportSettings(S, file));
+    S.Export.ExportRowText = QStringLiteral("-3");
+    S.Export.ExportColumnText = QStringLiteral("2");
+    S.Export.WorkbookPath = QStringLiteral("/") + QString(299, QLatin1Char('p'));
+    ASSERT_TRUE(WriteExportSettings(S.Export, file));
     EXPECT_EQ(ReadFileBytes(file).size(), 264);
 
     ProgramState fresh;
-    ReadExportSettings(fresh, file);
-    EXPECT_EQ(fresh.ExportRowText, QStringLiteral("-3"));
-    EXPECT_EQ(fresh.ExportColumnText, QStringLiteral("2"));
-    EXPECT_EQ(fresh.WorkbookPath, S.WorkbookPath.left(255));
+    ReadExportSettings(fresh.Export, file);
+    EXPECT_EQ(fresh.Export.ExportRowText, QStringLiteral("-3"));
+    EXPECT_EQ(fresh.Export.ExportColumnText, QStringLiteral("2"));
+    EXPECT_EQ(fresh.Export.WorkbookPath, S.Export.WorkbookPath.left(255));
 
     // A name outside Latin-1 comes back as it was written.
-    S.WorkbookPath = QStringLiteral("/tmp/Prüfung Ω.xlsx");
-    ASSERT_TRUE(WriteExportSettings(S, file));
-    ReadExportSettings(fresh, file);
-    EXPECT_EQ(fresh.WorkbookPath, S.WorkbookPath);
+    S.Export.WorkbookPath = QStringLiteral("/tmp/Prüfung Ω.xlsx");
+    ASSERT_TRUE(WriteExportSettings(S.Export, file));
+    ReadExportSettings(fresh.Export, file);
+    EXPECT_EQ(fresh.Export.WorkbookPath, S.Export.WorkbookPath);
 }
 
 TEST_F(ExportSettingsTest, NonIntegerFieldIsAConversionErrorAndWritesNothing)
 {
     ASSERT_TRUE(WriteFileBytes(file, Record(1, 1, "/old.xls")));
     for (const char* text : {"", "x", "1.5", "12a"}) {
-        S.ExportRowText = QString::fromLatin1(text);
-        S.ExportColumnText = QStringLiteral("1");
+        S.Export.ExportRowText = QString::fromLatin1(text);
+        S.Export.ExportColumnText = QStringLiteral("1");
         try {
-            WriteExportSettings(S, file);
+            WriteExportSettings(S.Export, file);
             ADD_FAILURE() << "no error for '" << text << "'";
         } catch (const std::runtime_error& e) {
             EXPECT_EQ(QString::fromUtf8(e.what()),
@@ -113,36 +113,36 @@ TEST_F(ExportSettingsTest, NonIntegerFieldIsAConversionErrorAndWritesNothing)
 TEST_F(ExportSettingsTest, BrokenFileLengthUsesTheLastWholeRecordAndSaysSo)
 {
     ASSERT_TRUE(WriteFileBytes(file, Record(4, 6, "/a.xls") + QByteArray(100, 'z')));
-    ExportSettingsRead read = ReadExportSettings(S, file);
+    ExportSettingsRead read = ReadExportSettings(S.Export, file);
     EXPECT_TRUE(read.ok);
     EXPECT_FALSE(read.message.isEmpty());
-    EXPECT_EQ(S.ExportRowText, QStringLiteral("4"));
-    EXPECT_EQ(S.WorkbookPath, QStringLiteral("/a.xls"));
+    EXPECT_EQ(S.Export.ExportRowText, QStringLiteral("4"));
+    EXPECT_EQ(S.Export.WorkbookPath, QStringLiteral("/a.xls"));
 
     ProgramState fresh;
-    fresh.ExportRowText = QStringLiteral("1");
+    fresh.Export.ExportRowText = QStringLiteral("1");
     ASSERT_TRUE(WriteFileBytes(file, QByteArray(100, 'z')));
-    read = ReadExportSettings(fresh, file);
+    read = ReadExportSettings(fresh.Export, file);
     EXPECT_TRUE(read.ok);
     EXPECT_FALSE(read.message.isEmpty());
-    EXPECT_EQ(fresh.ExportRowText, QStringLiteral("1"));
+    EXPECT_EQ(fresh.Export.ExportRowText, QStringLiteral("1"));
 }
 
 TEST_F(ExportSettingsTest, UnreadableFileStopsAndFailedSaveKeepsTheOldFile)
 {
     // A folder in the file's place can be neither read nor replaced.
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("TAVCON.efg")));
-    S.ExportRowText = QStringLiteral("5");
-    const ExportSettingsRead read = ReadExportSettings(S, file);
+    S.Export.ExportRowText = QStringLiteral("5");
+    const ExportSettingsRead read = ReadExportSettings(S.Export, file);
     EXPECT_FALSE(read.ok);
     EXPECT_FALSE(read.message.isEmpty());
-    EXPECT_EQ(S.ExportRowText, QStringLiteral("5"));
+    EXPECT_EQ(S.Export.ExportRowText, QStringLiteral("5"));
 
-    S.ExportColumnText = QStringLiteral("6");
+    S.Export.ExportColumnText = QStringLiteral("6");
     QString error;
-    EXPECT_FALSE(WriteExportSettings(S, file, &error));
+    EXPECT_FALSE(WriteExportSettings(S.Export, file, &error));
     EXPECT_FALSE(error.isEmpty());
-    EXPECT_EQ(S.ExportRowText, QStringLiteral("5"));
+    EXPECT_EQ(S.Export.ExportRowText, QStringLiteral("5"));
 }
 
 } // namespace

@@ -2,7 +2,7 @@
 #include "export/export_options_window.h"
 #include "export/export_settings.h"
 #include "panel/operator_messages.h"
-#include "panel/program_state.h"
+#include "program/program_state.h"
 #include "sequence/grid_widget.h"
 #include "sequence/sequence_window.h"
 #include "tests/export/recording_spreadsheet.h"
@@ -22,10 +22,10 @@ class ExportWindowTest : public ::testing::Test {
 protected:
     ExportWindowTest()
     {
-        S.WritableDirectory = dir.path();
-        S.ProgramDirectory = dir.path();
-        S.StartDate = QStringLiteral("07.12.2026");
-        S.Spreadsheet = [this] { return std::make_unique<RecordingSpreadsheet>(calls); };
+        S.Places.WritableDirectory = dir.path();
+        S.Places.ProgramDirectory = dir.path();
+        S.Places.StartDate = QStringLiteral("07.12.2026");
+        S.Export.Spreadsheet = [this] { return std::make_unique<RecordingSpreadsheet>(calls); };
         SetOperatorMessageHook([this](const QString& text) { messages << text; });
         file = ExportSettingsPath(dir.path());
     }
@@ -37,7 +37,7 @@ protected:
     // The hidden options window as program start makes it.
     TForm7* StartUpWindow()
     {
-        ExportOptionsSlot().SetFactory([this](QWidget* p) { return new TForm7(S, p); });
+        ExportOptionsSlot().SetFactory([this](QWidget* p) { return new TForm7(S.Export, S.Places, p); });
         ExportOptionsSlot().CreateHidden(nullptr);
         return static_cast<TForm7*>(ExportOptionsSlot().Instance());
     }
@@ -88,8 +88,8 @@ TEST_F(ExportWindowTest, FirstOpeningShowsStartUpFieldsLaterOnesReadTheFileAgain
     EXPECT_EQ(Fields(start), (QStringList{"", "", ""}));
     EXPECT_FALSE(start->findChild<QLineEdit*>(QStringLiteral("WorkbookEdit"))->isEnabled());
 
-    TForm2 sequence(S);
-    TForm6 test(S); // sets the texts to "1", "1" and no workbook
+    TForm2 sequence(S.Link, S.Export, S.Places);
+    TForm6 test(S.Link, S.Places, S.Test, S.Export); // sets the texts to "1", "1" and no workbook
     EXPECT_EQ(OpenOptionsBy(&sequence), (QStringList{"", "", ""}));
     EXPECT_EQ(ExportOptionsSlot().Instance(), nullptr);
     EXPECT_EQ(OpenOptionsBy(&test), (QStringList{"", "1", "1"}));
@@ -139,11 +139,11 @@ TEST_F(ExportWindowTest, CloseSavesTheFieldsOrReportsTheConversionError)
     EXPECT_EQ(ReadFileBytes(file), Record(12, 4, "/data/book.xlsx"));
 
     // The close box keeps neither the fields nor the file.
-    TForm7 again(S);
+    TForm7 again(S.Export, S.Places);
     EXPECT_EQ(Fields(&again), (QStringList{"/data/book.xlsx", "12", "4"}));
     SetField(&again, "RowEdit", QStringLiteral("99"));
     again.reject();
-    EXPECT_EQ(S.ExportRowText, QStringLiteral("12"));
+    EXPECT_EQ(S.Export.ExportRowText, QStringLiteral("12"));
     EXPECT_EQ(ReadFileBytes(file), Record(12, 4, "/data/book.xlsx"));
 }
 
@@ -154,20 +154,20 @@ TEST_F(ExportWindowTest, FileContentsAtStartUp)
     delete ExportOptionsSlot().Instance();
 
     ProgramState fresh;
-    fresh.WritableDirectory = dir.path();
+    fresh.Places.WritableDirectory = dir.path();
     ASSERT_TRUE(WriteFileBytes(file, QByteArray()));
-    EXPECT_EQ(Fields(std::make_unique<TForm7>(fresh).get()), (QStringList{"", "0", "0"}));
+    EXPECT_EQ(Fields(std::make_unique<TForm7>(fresh.Export, fresh.Places).get()), (QStringList{"", "0", "0"}));
 
     // A cut-off file does not stop the start: its last whole record, and one message.
     ASSERT_TRUE(WriteFileBytes(file, Record(5, 6, "/c.xls") + "abc"));
-    EXPECT_EQ(Fields(std::make_unique<TForm7>(fresh).get()), (QStringList{"/c.xls", "5", "6"}));
+    EXPECT_EQ(Fields(std::make_unique<TForm7>(fresh.Export, fresh.Places).get()), (QStringList{"/c.xls", "5", "6"}));
     EXPECT_EQ(messages.size(), 1);
 }
 
 TEST_F(ExportWindowTest, UnwritableFolderKeepsTheSettingsInMemory)
 {
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("TAVCON.efg")));
-    TForm7 window(S);
+    TForm7 window(S.Export, S.Places);
     EXPECT_EQ(messages.size(), 1); // the folder cannot be read as the file either
     messages.clear();
     window.show();
@@ -176,15 +176,15 @@ TEST_F(ExportWindowTest, UnwritableFolderKeepsTheSettingsInMemory)
     window.findChild<QPushButton*>(QStringLiteral("CloseButton"))->click();
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].contains(QStringLiteral("TAVCON.efg")));
-    EXPECT_EQ(S.ExportRowText, QStringLiteral("2"));
-    EXPECT_EQ(S.ExportColumnText, QStringLiteral("3"));
+    EXPECT_EQ(S.Export.ExportRowText, QStringLiteral("2"));
+    EXPECT_EQ(S.Export.ExportColumnText, QStringLiteral("3"));
 }
 
 TEST_F(ExportWindowTest, SendToExcelButtonsOfBothWindows)
 {
     const QString book = QDir(dir.path()).filePath(QStringLiteral("b.xls"));
     ASSERT_TRUE(WriteFileBytes(book, "x"));
-    TForm2 sequence(S);
+    TForm2 sequence(S.Link, S.Export, S.Places);
     sequence.findChild<QPushButton*>(QStringLiteral("Button9"))->click();
     EXPECT_EQ(messages, QStringList{"Excel-File konnte nicht gelesen werden!"});
     EXPECT_TRUE(calls.isEmpty());
@@ -200,7 +200,7 @@ TEST_F(ExportWindowTest, SendToExcelButtonsOfBothWindows)
     EXPECT_TRUE(calls.contains(QStringLiteral("cell 29 5 230")));
 
     calls.clear();
-    TForm6 test(S);
+    TForm6 test(S.Link, S.Places, S.Test, S.Export);
     test.findChild<QPushButton*>(QStringLiteral("Button13"))->click();
     EXPECT_TRUE(messages.isEmpty());
     const CellList cells = RecordingSpreadsheet::Cells(calls);

@@ -4,7 +4,7 @@
 #include "export/curve_table.h"
 #include "export/export_settings.h"
 #include "export/spreadsheet_export.h"
-#include "panel/program_state.h"
+#include "program/program_state.h"
 #include "sequence/sequence_file.h"
 #include "tests/export/recording_spreadsheet.h"
 #include "tests/support/file_bytes.h"
@@ -19,19 +19,19 @@ class SpreadsheetExportTest : public ::testing::Test {
 protected:
     SpreadsheetExportTest()
     {
-        S.WritableDirectory = dir.path();
-        S.Spreadsheet = [this] { return std::make_unique<RecordingSpreadsheet>(calls, failAt); };
+        S.Places.WritableDirectory = dir.path();
+        S.Export.Spreadsheet = [this] { return std::make_unique<RecordingSpreadsheet>(calls, failAt); };
         InitStepGrid(sequence, SequenceTableKind());
         workbook = QDir(dir.path()).filePath(QStringLiteral("book.xls"));
         WriteFileBytes(workbook, "x");
     }
     void Settings(int row, int column, const QString& path)
     {
-        S.ExportRowText = QString::number(row);
-        S.ExportColumnText = QString::number(column);
-        S.WorkbookPath = path;
-        ASSERT_TRUE(WriteExportSettings(S, ExportSettingsPath(S.WritableDirectory)));
-        S.ExportRowText.clear();
+        S.Export.ExportRowText = QString::number(row);
+        S.Export.ExportColumnText = QString::number(column);
+        S.Export.WorkbookPath = path;
+        ASSERT_TRUE(WriteExportSettings(S.Export, ExportSettingsPath(S.Places.WritableDirectory)));
+        S.Export.ExportRowText.clear();
     }
     void Step(int row, const char* command, const char* value1, const char* frequency,
               const char* value2, const char* time)
@@ -66,7 +66,7 @@ TEST_F(SpreadsheetExportTest, SequenceStepBecomesTwoPointsAtTheFixedPlace)
     Settings(5, 9, workbook);
     Step(1, "UAC", "230", "50", "0", "00.00.05.000");
     Step(2, "END", "", "", "", "00.00.00.000");
-    EXPECT_TRUE(SendSequenceToSpreadsheet(S, sequence, curve).isEmpty());
+    EXPECT_TRUE(SendSequenceToSpreadsheet(S.Export, S.Places, sequence, curve).isEmpty());
 
     ASSERT_GE(calls.size(), 4);
     EXPECT_EQ(calls.mid(0, 3), (QStringList{"create Excel.Application", "visible 1",
@@ -125,9 +125,9 @@ TEST_F(SpreadsheetExportTest, ReportFillsTheBlockFromTheSettingsCell)
     results.WriteCaptions();
     for (int k = 1; k <= 3; ++k)
         results.SetRow(k, {QString::number(k), "c" + QString::number(k), "1", "2", "3", "OK"});
-    S.TestRun.Copies.ReporterText = QStringLiteral("Me");
-    S.StartDate = QStringLiteral("07.12.2026");
-    EXPECT_TRUE(SendReportToSpreadsheet(S, results).isEmpty());
+    S.Test.TestRun.Copies.ReporterText = QStringLiteral("Me");
+    S.Places.StartDate = QStringLiteral("07.12.2026");
+    EXPECT_TRUE(SendReportToSpreadsheet(S.Export, S.Places, S.Test.TestRun.Copies, results).isEmpty());
 
     const CellList cells = RecordingSpreadsheet::Cells(calls);
     ASSERT_EQ(cells.size(), 9u + 4 * 6);
@@ -147,21 +147,21 @@ TEST_F(SpreadsheetExportTest, MissingWorkbookOrBrokenSettingsStartNothing)
 {
     // No settings file at all: row and column 1, no path.
     Step(1, "UAC", "230", "50", "", "00.00.05.000");
-    EXPECT_EQ(SendSequenceToSpreadsheet(S, sequence, curve),
+    EXPECT_EQ(SendSequenceToSpreadsheet(S.Export, S.Places, sequence, curve),
               QStringList{"Excel-File konnte nicht gelesen werden!"});
-    EXPECT_EQ(S.ExportRowText, QStringLiteral("1"));
+    EXPECT_EQ(S.Export.ExportRowText, QStringLiteral("1"));
     EXPECT_EQ(curve.Cell(2, 2), QStringLiteral("230")) << "the curve is built all the same";
 
     Settings(1, 1, QDir(dir.path()).filePath(QStringLiteral("gone.xls")));
-    EXPECT_EQ(SendReportToSpreadsheet(S, ResultTable()),
+    EXPECT_EQ(SendReportToSpreadsheet(S.Export, S.Places, S.Test.TestRun.Copies, ResultTable()),
               QStringList{"Excel-File konnte nicht gelesen werden!"});
     Settings(1, 1, dir.path()); // a folder is no workbook
-    EXPECT_EQ(SendReportToSpreadsheet(S, ResultTable()),
+    EXPECT_EQ(SendReportToSpreadsheet(S.Export, S.Places, S.Test.TestRun.Copies, ResultTable()),
               QStringList{"Excel-File konnte nicht gelesen werden!"});
 
     QFile::remove(ExportSettingsPath(dir.path()));
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("TAVCON.efg")));
-    const QStringList messages = SendReportToSpreadsheet(S, ResultTable());
+    const QStringList messages = SendReportToSpreadsheet(S.Export, S.Places, S.Test.TestRun.Copies, ResultTable());
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].contains(QStringLiteral("TAVCON.efg")));
     EXPECT_TRUE(calls.isEmpty());
@@ -171,14 +171,14 @@ TEST_F(SpreadsheetExportTest, FailingCallStopsWithOneMessageAndKeepsWhatWasWritt
 {
     Settings(1, 1, workbook);
     failAt = QStringLiteral("cell 3 1");
-    EXPECT_EQ(SendReportToSpreadsheet(S, ResultTable()),
+    EXPECT_EQ(SendReportToSpreadsheet(S.Export, S.Places, S.Test.TestRun.Copies, ResultTable()),
               QStringList{"Excel konnte nicht gestartet werden!"});
     EXPECT_EQ(RecordingSpreadsheet::Cells(calls).size(), 4u);
     EXPECT_EQ(calls.last(), QStringLiteral("release"));
 
     calls.clear();
     failAt = QStringLiteral("open");
-    EXPECT_EQ(SendReportToSpreadsheet(S, ResultTable()),
+    EXPECT_EQ(SendReportToSpreadsheet(S.Export, S.Places, S.Test.TestRun.Copies, ResultTable()),
               QStringList{"Excel konnte nicht gestartet werden!"});
     EXPECT_TRUE(RecordingSpreadsheet::Cells(calls).empty());
 }
@@ -186,11 +186,11 @@ TEST_F(SpreadsheetExportTest, FailingCallStopsWithOneMessageAndKeepsWhatWasWritt
 TEST_F(SpreadsheetExportTest, WithoutThePluginTheApplicationCannotBeStarted)
 {
     Settings(1, 1, workbook);
-    S.Spreadsheet = [this] {
+    S.Export.Spreadsheet = [this] {
         return std::make_unique<CalcPluginAutomation>(
             QDir(dir.path()).filePath(QStringLiteral("libnone.so")));
     };
-    EXPECT_EQ(SendReportToSpreadsheet(S, ResultTable()),
+    EXPECT_EQ(SendReportToSpreadsheet(S.Export, S.Places, S.Test.TestRun.Copies, ResultTable()),
               QStringList{"Excel konnte nicht gestartet werden!"});
 }
 

@@ -11,11 +11,11 @@ protected:
     {
         ASSERT_TRUE(controls.Loaded()) << "the simulated libgpib.so.0 is not on the search path";
         controls.Reset();
-        ASSERT_EQ(state.GpibLib.BindGpibLibrary(), 0);
+        ASSERT_EQ(state.Link.GpibLib.BindGpibLibrary(), 0);
         CreateWindows();
-        state.Link.IoType = 2;
-        state.Link.GpibAddress = 5;
-        state.SerialLink = false;
+        state.Link.Settings.IoType = 2;
+        state.Link.Settings.GpibAddress = 5;
+        state.Link.SerialLink = false;
     }
 
     void Ticks(int n)

@@ -23,24 +23,24 @@ PanelFixture::PanelFixture(const std::string& gpibLibraryFile)
     windows.Test.SetFactory(shell("TForm6", "Test"));
     windows.Sequence.SetFactory(shell("TForm2", "Sequenz"));
     windows.IoConfig.SetFactory(shell("TForm4", "I/O Config"));
-    windows.DeviceInfo.SetFactory([this](QWidget* p) { return new TForm3(state, p); });
+    windows.DeviceInfo.SetFactory([this](QWidget* p) { return new TForm3(state.Panel, p); });
 }
 
 PanelFixture::~PanelFixture()
 {
     form.reset();
     tool.reset();
-    state.TestWindow = nullptr;
-    for (int n = 1; n <= ProgramState::kPortCount; ++n)
-        state.ComPort(n).SetActive(false);
+    state.Link.TestWindow = nullptr;
+    for (int n = 1; n <= LinkState::kPortCount; ++n)
+        state.Link.ComPort(n).SetActive(false);
     SetOperatorMessageHook(nullptr);
     QDir::setCurrent(m_oldCwd);
 }
 
 void PanelFixture::CreateWindows()
 {
-    tool = std::make_unique<TForm5>(state);
-    form = std::make_unique<TForm1>(state, *tool, windows);
+    tool = std::make_unique<TForm5>(state.Link, state.Trace);
+    form = std::make_unique<TForm1>(state.Link, state.Panel, state.Places, state.Test.Stopwatch, *tool, windows);
 }
 
 QString PanelFixture::LinkPath(int port) const
@@ -77,7 +77,7 @@ void PanelFixture::Reply(int slot, const QString& text)
 
 void PanelFixture::ConnectDriven()
 {
-    state.TestWindow = &m_received;
+    state.Link.TestWindow = &m_received;
     form->BitBtn7Click();
     if (form->Timer1()->isActive())
         form->Timer1()->start(24 * 3600 * 1000);
@@ -88,7 +88,7 @@ void PanelFixture::Tick()
     const int before = m_received.lines;
     form->Timer1Timer();
     const int slot = form->Cycle().ReplySlot;
-    if (!state.SerialLink || !state.ComPort(1).Active() ||
+    if (!state.Link.SerialLink || !state.Link.ComPort(1).Active() ||
         form->Cycle().PollTable[static_cast<size_t>(slot)].isEmpty())
         return;
     EXPECT_TRUE(WaitUntil([&] { return m_received.lines > before; }))
@@ -112,6 +112,6 @@ std::unique_ptr<TavsimProcess> PanelFixture::StartSimAndWindows(const QStringLis
     auto sim = std::make_unique<TavsimProcess>(LinkPath(2), CwdFile("tavsim.log"), extra);
     EXPECT_TRUE(sim->Ready());
     CreateWindows();
-    EXPECT_TRUE(state.ComPort(1).Active());
+    EXPECT_TRUE(state.Link.ComPort(1).Active());
     return sim;
 }

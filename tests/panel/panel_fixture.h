@@ -1,7 +1,7 @@
 #pragma once
 
 #include "panel/main_window.h"
-#include "panel/program_state.h"
+#include "program/program_state.h"
 #include "service/service_tool.h"
 #include "tests/support/pty_link.h"
 #include "tests/support/tavsim_process.h"

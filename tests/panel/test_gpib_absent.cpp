@@ -16,17 +16,17 @@ protected:
 TEST_F(GpibAbsentTest, GpibLinkWithoutLibraryStaysQuietAndSafe)
 {
     PtyLink com2(sandbox, 2);
-    EXPECT_EQ(state.GpibLib.BindGpibLibrary(), -1);
+    EXPECT_EQ(state.Link.GpibLib.BindGpibLibrary(), -1);
     CreateWindows();
-    EXPECT_TRUE(state.ComPort(1).Active()); // the serial side is unaffected
-    state.Link.IoType = 2;
-    state.SerialLink = false;
+    EXPECT_TRUE(state.Link.ComPort(1).Active()); // the serial side is unaffected
+    state.Link.Settings.IoType = 2;
+    state.Link.SerialLink = false;
     form->BitBtn7Click();
     form->Timer1()->stop();
     for (int i = 0; i < 30; ++i)
         form->Timer1Timer();
     EXPECT_EQ(tool->ErrBox()->count(), 1);
     EXPECT_EQ(tool->ErrBox()->item(0)->text(), "GPIB library not available");
-    EXPECT_LE(state.Gpib.GpibDevice, 0);
+    EXPECT_LE(state.Link.Gpib.GpibDevice, 0);
     EXPECT_TRUE(messages.isEmpty());
 }

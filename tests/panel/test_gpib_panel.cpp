@@ -22,7 +22,7 @@ protected:
 TEST_F(GpibPanelTest, ConnectPollsTheInstrumentAndOperatorCommandsReachIt)
 {
     form->BitBtn7Click();
-    EXPECT_TRUE(state.LinkOpened);
+    EXPECT_TRUE(state.Link.LinkOpened);
     EXPECT_TRUE(form->Timer1()->isActive());
     form->Timer1()->stop();
     EXPECT_TRUE(controls.CallLog().contains("ibdev(0,5,0,13,1,0)"));
@@ -78,14 +78,14 @@ TEST_F(GpibPanelTest, SilentInstrumentAdvancesOneSlotPerTimeOutAndFillsErrBox)
 TEST_F(GpibPanelTest, RecallAndSaveWriteTheirLinesThenReleaseTheDevice)
 {
     Edit("Edit3")->setText("3");
-    state.Gpib.OpenGpibDevice(state.Link.GpibAddress, state.Link.IoType);
+    state.Link.Gpib.OpenGpibDevice(state.Link.Settings.GpibAddress, state.Link.Settings.IoType);
     auto setAc = [&](const char* volts) {
-        state.Gpib.GpibWrite(QStringLiteral("SOUR:VOLTAC,%1\n").arg(QLatin1String(volts)));
+        state.Link.Gpib.GpibWrite(QStringLiteral("SOUR:VOLTAC,%1\n").arg(QLatin1String(volts)));
     };
     auto ac = [&] {
-        state.Gpib.GpibWrite(QStringLiteral("Sour:voltac?\n"));
+        state.Link.Gpib.GpibWrite(QStringLiteral("Sour:voltac?\n"));
         QString reply;
-        state.Gpib.GpibRead(reply);
+        state.Link.Gpib.GpibRead(reply);
         return reply;
     };
     const struct {
@@ -116,14 +116,14 @@ TEST_F(GpibPanelTest, RecallAndSaveWriteTheirLinesThenReleaseTheDevice)
 TEST_F(GpibPanelTest, SequenceWindowOpensTheDeviceAndHandsItBackOnClose)
 {
     controls.ClearCallLog();
-    auto window = std::make_unique<TForm2>(state);
+    auto window = std::make_unique<TForm2>(state.Link, state.Export, state.Places);
     EXPECT_TRUE(controls.CallLog().contains("ibdev(0,5,0,13,1,0)"));
-    EXPECT_GT(state.Gpib.GpibDevice, 0);
-    const QString unit = QString::number(state.Gpib.GpibDevice);
+    EXPECT_GT(state.Link.Gpib.GpibDevice, 0);
+    const QString unit = QString::number(state.Link.Gpib.GpibDevice);
     controls.ClearCallLog();
-    state.Gpib.GpibBusy = true; // another exchange under way: the line is dropped
+    state.Link.Gpib.GpibBusy = true; // another exchange under way: the line is dropped
     window->GoClick();
-    state.Gpib.GpibBusy = false;
+    state.Link.Gpib.GpibBusy = false;
     EXPECT_TRUE(controls.CallLog().isEmpty());
     window->done(QDialog::Accepted);
     EXPECT_EQ(controls.CallLog(), QStringList({"ibclr(" + unit + ")", "ibloc(" + unit + ")"}));
@@ -131,7 +131,7 @@ TEST_F(GpibPanelTest, SequenceWindowOpensTheDeviceAndHandsItBackOnClose)
 
 TEST_F(GpibPanelTest, SequenceRunControlWritesItsLines)
 {
-    auto window = std::make_unique<TForm2>(state);
+    auto window = std::make_unique<TForm2>(state.Link, state.Export, state.Places);
     window->findChild<QLineEdit*>("CountEdit")->setText("3");
     window->findChild<QLineEdit*>("SeqNrEdit")->setText("7");
     const std::pair<const char*, QByteArray> buttons[] = {{"GoButton", "SEQ:GO,3\n"},

@@ -12,7 +12,7 @@ TEST_F(GpibStartUpTest, SavedGpibLinkOpensNoSerialPortAndConnectPollsTheSavedDev
 {
     SimGpibControls controls;
     ASSERT_TRUE(controls.Loaded()) << "the simulated libgpib.so.0 is not on the search path";
-    ASSERT_EQ(state.GpibLib.BindGpibLibrary(), 0);
+    ASSERT_EQ(state.Link.GpibLib.BindGpibLibrary(), 0);
     PtyLink com2(sandbox, 2);
     const struct {
         QByteArray record;
@@ -23,11 +23,11 @@ TEST_F(GpibStartUpTest, SavedGpibLinkOpensNoSerialPortAndConnectPollsTheSavedDev
     };
     for (const auto& c : cases) {
         controls.Reset();
-        state.Gpib.ForgetGpibDevice();
+        state.Link.Gpib.ForgetGpibDevice();
         ASSERT_TRUE(WriteFileBytes(CwdFile("TAVCON.cfg"), c.record));
         CreateWindows();
-        EXPECT_FALSE(state.SerialLink) << c.lookup;
-        EXPECT_FALSE(state.ComPort(1).Active()) << c.lookup;
+        EXPECT_FALSE(state.Link.SerialLink) << c.lookup;
+        EXPECT_FALSE(state.Link.ComPort(1).Active()) << c.lookup;
         EXPECT_EQ(LogLines(), QStringList{"> COM2: port found - Ports: 1"}) << c.lookup;
         ConnectDriven();
         EXPECT_EQ(controls.CallLog().value(0), c.lookup);

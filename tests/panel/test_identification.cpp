@@ -19,7 +19,7 @@ protected:
 TEST_F(IdentificationTest, FourFieldsWithAMarkedRevision)
 {
     Reply(31, "KELM Electronic GmbH,TAV-0400-PS,1234,V1.23E\r\n");
-    const DeviceIdentType& id = state.DeviceIdent;
+    const DeviceIdentType& id = state.Panel.DeviceIdent;
     EXPECT_EQ(id.Identification, "KELM Electronic GmbH,TAV-0400-PS,1234,V1.23E");
     EXPECT_EQ(id.Manufacturer, "KELM Electronic GmbH");
     EXPECT_EQ(id.Model, "TAV-0400-PS");
@@ -53,10 +53,10 @@ TEST_F(IdentificationTest, ReplyWithoutCommas)
 {
     const QString reply = QString(60, QLatin1Char('x'));
     Reply(31, reply);
-    EXPECT_EQ(state.DeviceIdent.Manufacturer, "");
-    EXPECT_EQ(state.DeviceIdent.Model, "");
-    EXPECT_EQ(state.DeviceIdent.SerialNumber, "");
-    EXPECT_EQ(state.DeviceIdent.Revision, reply.left(49));
+    EXPECT_EQ(state.Panel.DeviceIdent.Manufacturer, "");
+    EXPECT_EQ(state.Panel.DeviceIdent.Model, "");
+    EXPECT_EQ(state.Panel.DeviceIdent.SerialNumber, "");
+    EXPECT_EQ(state.Panel.DeviceIdent.Revision, reply.left(49));
     const IdentificationReading r = ReadIdentification("a,b");
     EXPECT_EQ(r.Manufacturer, "a");
     EXPECT_EQ(r.Model, ""); // its closing comma is missing
@@ -66,7 +66,7 @@ TEST_F(IdentificationTest, ReplyWithoutCommas)
 TEST_F(IdentificationTest, OptionsSwitchLayoutAndShowOptionButtons)
 {
     Reply(32, "3P CR2 OT1\r\n");
-    EXPECT_EQ(state.DeviceIdent.Options, "3P CR2 OT1");
+    EXPECT_EQ(state.Panel.DeviceIdent.Options, "3P CR2 OT1");
     EXPECT_EQ(form->Cycle().MeasEnd, 23);
     EXPECT_EQ(form->Cycle().SetEnd, 58);
     EXPECT_TRUE(Edit("Edit24")->isEnabled());
@@ -111,8 +111,8 @@ TEST_F(IdentificationTest, DisconnectResetsIdentityAndDeviceInfoShowsIt)
     form->Device1Click();
     EXPECT_EQ(model, "TAV-0800-PS");
     form->BitBtn8Click();
-    EXPECT_EQ(state.DeviceIdent.Identification, "Disconnected");
-    EXPECT_EQ(state.DeviceIdent.Model, "---");
+    EXPECT_EQ(state.Panel.DeviceIdent.Identification, "Disconnected");
+    EXPECT_EQ(state.Panel.DeviceIdent.Model, "---");
     EXPECT_EQ(tool->FieldText("Label24"), "---");
     EXPECT_EQ(form->findChild<QLabel*>("Label15")->text(), "---");
 }

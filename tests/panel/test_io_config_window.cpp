@@ -15,8 +15,8 @@ protected:
     void SetUp() override
     {
         CreateWindows();
-        ASSERT_TRUE(state.ComPort(1).Active());
-        io = std::make_unique<TForm4>(state, *form, form.get());
+        ASSERT_TRUE(state.Link.ComPort(1).Active());
+        io = std::make_unique<TForm4>(state.Link, *form, form.get());
     }
 
     QComboBox* Port() const { return io->findChild<QComboBox*>("ComboBox1"); }
@@ -49,13 +49,13 @@ TEST_F(IoConfigTest, ShowsTheSettingsAsTheyAre)
 TEST_F(IoConfigTest, PickingGpibTakesEffectAtOnceButIsNotSavedOnClose)
 {
     io->findChild<QRadioButton*>("IoType2")->click();
-    EXPECT_FALSE(state.SerialLink);
-    EXPECT_EQ(state.Link.IoType, 2);
+    EXPECT_FALSE(state.Link.SerialLink);
+    EXPECT_EQ(state.Link.Settings.IoType, 2);
     EXPECT_TRUE(IoEdit("Edit1")->isEnabled());
     EXPECT_FALSE(Port()->isEnabled());
     io->findChild<QPushButton*>("CloseButton")->click();
     EXPECT_FALSE(QFile::exists(CwdFile("TAVCON.cfg")));
-    EXPECT_FALSE(state.SerialLink);
+    EXPECT_FALSE(state.Link.SerialLink);
 }
 
 TEST_F(IoConfigTest, PickingAPortWhileConnectedStopsPollingAndReopens)
@@ -65,13 +65,13 @@ TEST_F(IoConfigTest, PickingAPortWhileConnectedStopsPollingAndReopens)
     io->ComboBox1Select("COM3");
     EXPECT_FALSE(form->Timer1()->isActive());
     EXPECT_TRUE(Visible("BitBtn7"));
-    EXPECT_EQ(state.DeviceIdent.Identification, "Disconnected");
-    EXPECT_EQ(state.Link.PortText, "3");
-    EXPECT_TRUE(state.ComPort(1).Active());
-    EXPECT_EQ(state.ComPort(1).Port(), 3);
+    EXPECT_EQ(state.Panel.DeviceIdent.Identification, "Disconnected");
+    EXPECT_EQ(state.Link.Settings.PortText, "3");
+    EXPECT_TRUE(state.Link.ComPort(1).Active());
+    EXPECT_EQ(state.Link.ComPort(1).Port(), 3);
     const QStringList log = LogLines();
     EXPECT_EQ(log.mid(log.size() - 2), QStringList({"> COM2: port closed", "> COM3: port opened"}));
-    state.ComPort(1).WriteText(QByteArray("*idn?\n"));
+    state.Link.ComPort(1).WriteText(QByteArray("*idn?\n"));
     EXPECT_EQ(com3.Read(6), "*idn?\n");
 }
 
@@ -81,8 +81,8 @@ TEST_F(IoConfigTest, APortThatCannotOpenIsReportedAndLeavesTheOldOneClosed)
     Port()->setCurrentIndex(2);
     Q_EMIT Port()->activated(2);
     EXPECT_EQ(messages, QStringList{"Cannot open port '\\\\.\\COM12'"});
-    EXPECT_EQ(state.Link.PortText, "12"); // two-digit numbers are taken whole
-    EXPECT_FALSE(state.ComPort(1).Active());
+    EXPECT_EQ(state.Link.Settings.PortText, "12"); // two-digit numbers are taken whole
+    EXPECT_FALSE(state.Link.ComPort(1).Active());
 }
 
 TEST_F(IoConfigTest, OkWithABadAddressShowsTheErrorAndSavesNothing)
@@ -92,14 +92,14 @@ TEST_F(IoConfigTest, OkWithABadAddressShowsTheErrorAndSavesNothing)
     io->findChild<QPushButton*>("OkButton")->click();
     EXPECT_EQ(messages, QStringList{"'abc' ist kein gültiger Integerwert"});
     EXPECT_FALSE(QFile::exists(CwdFile("TAVCON.cfg")));
-    EXPECT_EQ(state.Link.GpibAddress, 0);
+    EXPECT_EQ(state.Link.Settings.GpibAddress, 0);
     EXPECT_NE(io->result(), QDialog::Accepted);
 
     IoEdit("Edit1")->setText("7");
     io->findChild<QPushButton*>("OkButton")->click();
     EXPECT_EQ(io->result(), QDialog::Accepted);
-    EXPECT_EQ(state.Link.GpibAddress, 7);
-    EXPECT_FALSE(state.ComPort(1).Active());
+    EXPECT_EQ(state.Link.Settings.GpibAddress, 7);
+    EXPECT_FALSE(state.Link.ComPort(1).Active());
     LinkSettings saved;
     ReadLinkConfig(CwdFile("TAVCON.cfg"), saved);
     EXPECT_EQ(saved.IoType, 2);
@@ -117,15 +117,15 @@ TEST_F(IoConfigTest, DeviceNameGoesToTheMainWindowAndTheFile)
     ReadLinkConfig(CwdFile("TAVCON.cfg"), saved);
     EXPECT_EQ(saved.IoType, 1);
     EXPECT_EQ(saved.GpibDeviceName, "TAV-PS");
-    EXPECT_FALSE(state.ComPort(1).Active());
+    EXPECT_FALSE(state.Link.ComPort(1).Active());
 }
 
 TEST_F(IoConfigTest, OkOnSerialReopensTheConfiguredPort)
 {
-    state.Link.PortText = "3";
+    state.Link.Settings.PortText = "3";
     io->OkClick();
-    EXPECT_TRUE(state.ComPort(1).Active());
-    EXPECT_EQ(state.ComPort(1).Port(), 3);
+    EXPECT_TRUE(state.Link.ComPort(1).Active());
+    EXPECT_EQ(state.Link.ComPort(1).Port(), 3);
     LinkSettings saved;
     ReadLinkConfig(CwdFile("TAVCON.cfg"), saved);
     EXPECT_EQ(saved.PortText, "3");

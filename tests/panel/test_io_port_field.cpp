@@ -24,8 +24,8 @@ TEST_F(IoPortField, TypedTextPicksNothingAndAListChoiceDoes)
     saved.PortText = QStringLiteral("12");
     ASSERT_TRUE(WriteLinkConfig(CwdFile("TAVCON.cfg"), saved));
     CreateWindows();
-    ASSERT_EQ(state.ComPort(1).Port(), 12);
-    TForm4 io(state, *form, form.get());
+    ASSERT_EQ(state.Link.ComPort(1).Port(), 12);
+    TForm4 io(state.Link, *form, form.get());
     io.show();
     auto* field = io.findChild<QComboBox*>("ComboBox1");
     ASSERT_NE(field, nullptr);
@@ -36,9 +36,9 @@ TEST_F(IoPortField, TypedTextPicksNothingAndAListChoiceDoes)
         field->lineEdit()->selectAll();
         QTest::keyClicks(field->lineEdit(), QString::fromLatin1(typed));
         QTest::keyClick(field->lineEdit(), Qt::Key_Return);
-        EXPECT_EQ(state.Link.PortText, "12") << typed;
-        EXPECT_EQ(state.ComPort(1).Port(), 12) << typed;
-        EXPECT_TRUE(state.ComPort(1).Active()) << typed;
+        EXPECT_EQ(state.Link.Settings.PortText, "12") << typed;
+        EXPECT_EQ(state.Link.ComPort(1).Port(), 12) << typed;
+        EXPECT_TRUE(state.Link.ComPort(1).Active()) << typed;
         EXPECT_EQ(field->count(), 3) << "typed text joins the list: " << typed;
         EXPECT_EQ(field->currentText(), "COM12") << typed;
     }
@@ -49,9 +49,9 @@ TEST_F(IoPortField, TypedTextPicksNothingAndAListChoiceDoes)
     const int com3 = field->findText("COM3");
     ASSERT_GE(com3, 0);
     Q_EMIT field->activated(com3);
-    EXPECT_EQ(state.Link.PortText, "3");
-    EXPECT_EQ(state.ComPort(1).Port(), 3);
-    EXPECT_TRUE(state.ComPort(1).Active());
+    EXPECT_EQ(state.Link.Settings.PortText, "3");
+    EXPECT_EQ(state.Link.ComPort(1).Port(), 3);
+    EXPECT_TRUE(state.Link.ComPort(1).Active());
     EXPECT_EQ(LogLines().mid(logBefore.size()),
               QStringList({"> COM12: port closed", "> COM3: port opened"}));
 }

@@ -100,14 +100,14 @@ TEST_F(OperatorCommandTest, RecallAndSaveWriteDirectlyAndFailOnAClosedPort)
 {
     {
         PtyLink com2(sandbox, 2);
-        state.ComPort(1).SetPort(2);
-        state.ComPort(1).SetActive(true);
+        state.Link.ComPort(1).SetPort(2);
+        state.Link.ComPort(1).SetActive(true);
         Edit("Edit3")->setText("4");
         Btn("RclStateButton")->click();
         Btn("SavStateButton")->click();
         Btn("RclState0Button")->click();
         EXPECT_EQ(com2.ReadLines(3), "*RCL,4\n*SAV,4\n*RCL,0\n");
-        state.ComPort(1).SetActive(false);
+        state.Link.ComPort(1).SetActive(false);
     }
     Btn("RclState0Button")->click();
     EXPECT_EQ(messages, QStringList{"Port not open"});

@@ -96,7 +96,7 @@ TEST_F(PanelEndToEnd, InstrumentThatGoesAwayStopsPollingAndIsToldOncePerConnecti
         Tick();
     sim->Kill();
     ASSERT_TRUE(WaitUntil([&] { return !messages.isEmpty(); }));
-    EXPECT_FALSE(state.ComPort(1).Active());
+    EXPECT_FALSE(state.Link.ComPort(1).Active());
     EXPECT_FALSE(form->Timer1()->isActive());
     EXPECT_TRUE(Visible("BitBtn7"));
     ASSERT_EQ(messages.size(), 1);
@@ -112,7 +112,7 @@ TEST_F(PanelEndToEnd, InstrumentThatGoesAwayStopsPollingAndIsToldOncePerConnecti
     // next loss is told again, once.
     sim = std::make_unique<TavsimProcess>(LinkPath(2), CwdFile("tavsim2.log"));
     ASSERT_TRUE(sim->Ready());
-    state.ComPort(1).SetActive(true);
+    state.Link.ComPort(1).SetActive(true);
     ConnectDriven();
     for (int i = 0; i < 5; ++i)
         Tick();

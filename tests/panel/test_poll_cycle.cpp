@@ -13,8 +13,8 @@ protected:
     void SetUp() override
     {
         CreateWindows();
-        ASSERT_TRUE(state.ComPort(1).Active()) << "COM2 was not opened by discovery";
-        ASSERT_TRUE(state.LinkOpened);
+        ASSERT_TRUE(state.Link.ComPort(1).Active()) << "COM2 was not opened by discovery";
+        ASSERT_TRUE(state.Link.LinkOpened);
         form->BitBtn7Click();
         ASSERT_TRUE(form->Timer1()->isActive());
         form->Timer1()->stop(); // ticks come from the test
@@ -142,7 +142,7 @@ TEST_F(PollCycleTest, UnansweredStatusDisconnectsAtSlotTwoWhichIsStillSent)
     EXPECT_TRUE(Visible("BitBtn7"));
     EXPECT_FALSE(Visible("BitBtn8"));
     EXPECT_EQ(com2.ReadLines(2), "*tav?\nmeas:volt?\n");
-    EXPECT_EQ(state.DeviceIdent.Identification, "Disconnected");
+    EXPECT_EQ(state.Panel.DeviceIdent.Identification, "Disconnected");
 }
 
 TEST_F(PollCycleTest, StatusAnswerArrivedBeforeTheWatchCountsThoughTheQueueIsBehind)
@@ -154,7 +154,7 @@ TEST_F(PollCycleTest, StatusAnswerArrivedBeforeTheWatchCountsThoughTheQueueIsBeh
     EXPECT_EQ(com2.ReadLines(1), "*tav?\n");
     com2.Write("9\r\n");
     // The answer is in; the window has not run its event queue since.
-    ASSERT_TRUE(WaitWithoutEvents([&] { return state.ComPort(1).HandOverWaiting(); }));
+    ASSERT_TRUE(WaitWithoutEvents([&] { return state.Link.ComPort(1).HandOverWaiting(); }));
     form->Timer1Timer(); // slot 2: the watch
     EXPECT_TRUE(form->Timer1()->isActive());
     EXPECT_TRUE(Visible("BitBtn8"));

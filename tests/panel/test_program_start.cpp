@@ -3,7 +3,7 @@
 #include "link/link_settings.h"
 #include "panel/direct_send.h"
 #include "panel/program_start.h"
-#include "panel/program_state.h"
+#include "program/program_state.h"
 #include "tests/support/pty_link.h"
 #include "tests/support/qt_print.h"
 #include "tests/support/qt_wait.h"
@@ -22,7 +22,7 @@ struct LineLog : ReplySink {
 
 struct Evaluations : ReplyListener {
     explicit Evaluations(ProgramState& s) : state(s) {}
-    void EvaluateReply(int) override { seen << state.ReplyLine; }
+    void EvaluateReply(int) override { seen << state.Link.ReplyLine; }
     ProgramState& state;
     QList<QByteArray> seen;
 };
@@ -32,9 +32,9 @@ protected:
     ProgramStartTest() : oldCwd(QDir::currentPath()) { QDir::setCurrent(cwd.path()); }
     ~ProgramStartTest() override
     {
-        DetachPortHandlers(state);
-        for (int n = 1; n <= ProgramState::kPortCount; ++n)
-            state.ComPort(n).SetActive(false);
+        DetachPortHandlers(state.Link);
+        for (int n = 1; n <= LinkState::kPortCount; ++n)
+            state.Link.ComPort(n).SetActive(false);
         QDir::setCurrent(oldCwd);
     }
 
@@ -58,32 +58,32 @@ TEST_F(ProgramStartTest, ConfiguredPortOpensAndRepliesTakeTheRoute)
     TavsimProcess sim(link, QDir(cwd.path()).filePath("tavsim.log"));
     ASSERT_TRUE(sim.Ready());
 
-    state.Replies = &log;
+    state.Link.Replies = &log;
     int lost = 0;
-    EXPECT_TRUE(StartProgramState(state, [&](TCiaComPort*, int) { ++lost; }).isEmpty());
-    EXPECT_EQ(state.Link.PortText, "3");
-    EXPECT_TRUE(state.SerialLink);
-    EXPECT_TRUE(state.LinkOpened);
-    EXPECT_TRUE(state.ComPort(1).Active());
-    EXPECT_EQ(state.ComPort(1).Port(), 3);
-    EXPECT_TRUE(state.ProgramDirectory.endsWith('/'));
-    EXPECT_FALSE(state.StartDate.isEmpty());
-    EXPECT_EQ(state.DiscoveredPorts, QStringList{"3"});
+    EXPECT_TRUE(StartProgramState(state.Link, state.Panel, state.Places, [&](TCiaComPort*, int) { ++lost; }).isEmpty());
+    EXPECT_EQ(state.Link.Settings.PortText, "3");
+    EXPECT_TRUE(state.Link.SerialLink);
+    EXPECT_TRUE(state.Link.LinkOpened);
+    EXPECT_TRUE(state.Link.ComPort(1).Active());
+    EXPECT_EQ(state.Link.ComPort(1).Port(), 3);
+    EXPECT_TRUE(state.Places.ProgramDirectory.endsWith('/'));
+    EXPECT_FALSE(state.Places.StartDate.isEmpty());
+    EXPECT_EQ(state.Link.DiscoveredPorts, QStringList{"3"});
     ASSERT_FALSE(log.lines.isEmpty());
     EXPECT_EQ(log.lines.last(), "COM3: port opend");
 
     const qsizetype before = log.lines.size();
-    SendToInstrument(state, "meas:volt?\n");
+    SendToInstrument(state.Link, "meas:volt?\n");
     ASSERT_TRUE(WaitUntil([&] { return log.lines.size() == before + 1; }));
     EXPECT_TRUE(log.lines.last().endsWith("\r\n")) << "the line as received";
 
     Evaluations test(state);
-    state.TestWindow = &test;
-    SendToInstrument(state, "*idn?\n");
+    state.Link.TestWindow = &test;
+    SendToInstrument(state.Link, "*idn?\n");
     ASSERT_TRUE(WaitUntil([&] { return test.seen.size() == 1; }));
     EXPECT_EQ(QString::fromLatin1(test.seen[0]), log.lines.last());
     EXPECT_TRUE(test.seen[0].startsWith("KELM")) << test.seen[0].toStdString();
-    state.TestWindow = nullptr;
+    state.Link.TestWindow = nullptr;
 
     sim.Kill();
     ASSERT_TRUE(WaitUntil([&] { return lost == 1; }));

@@ -90,7 +90,7 @@ TEST_F(ReplyParserTest, EmptyLineEmptiesTheFieldAndLogsNothing)
 
 TEST_F(ReplyParserTest, SlotEightRefreshesTheStopwatchFields)
 {
-    state.Stopwatch = {1000, 4500, 0.0035};
+    state.Test.Stopwatch = {1000, 4500, 0.0035};
     Reply(8, "1.414\r\n");
     EXPECT_EQ(Edit("Edit9")->text(), "1.414");
     EXPECT_EQ(tool->FieldText("Edit10"), "1000");

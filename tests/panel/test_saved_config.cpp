@@ -28,7 +28,7 @@ TEST_F(SavedConfigTest, StartsOnTheSavedPortAndPollsThere)
     CreateWindows();
     EXPECT_EQ(LogLines(), QStringList({"> COM2: port found - Ports: 2",
                                        "> COM3: port found - Ports: 2", "> COM3: port opend"}));
-    EXPECT_TRUE(state.ComPort(1).Active());
+    EXPECT_TRUE(state.Link.ComPort(1).Active());
     EXPECT_TRUE(Visible("BitBtn7")); // opened, but nothing polled before Connect
     ConnectDriven();
     form->Timer1Timer();
@@ -39,9 +39,9 @@ TEST_F(SavedConfigTest, StartsOnTheSavedPortAndPollsThere)
 TEST_F(SavedConfigTest, WhatOneRunSavesAtCloseTheNextStartsWith)
 {
     CreateWindows();
-    state.Link.PortText = "3";
-    state.Link.GpibAddress = 7;
-    state.Link.GpibDeviceName = "TAV-PS";
+    state.Link.Settings.PortText = "3";
+    state.Link.Settings.GpibAddress = 7;
+    state.Link.Settings.GpibDeviceName = "TAV-PS";
     form->close();
     const QByteArray saved = ReadFileBytes(CwdFile("TAVCON.cfg"));
     EXPECT_EQ(saved, LinkRecord(3, 0, 0, 7, "TAV-PS"));
@@ -49,12 +49,12 @@ TEST_F(SavedConfigTest, WhatOneRunSavesAtCloseTheNextStartsWith)
     tool.reset();
 
     ProgramState next;
-    TForm5 nextTool(next);
+    TForm5 nextTool(next.Link, next.Trace);
     {
-        TForm1 nextForm(next, nextTool, windows);
-        EXPECT_TRUE(next.ComPort(1).Active());
-        EXPECT_EQ(next.ComPort(1).Port(), 3);
-        EXPECT_EQ(next.Link.GpibAddress, 7);
+        TForm1 nextForm(next.Link, next.Panel, next.Places, next.Test.Stopwatch, nextTool, windows);
+        EXPECT_TRUE(next.Link.ComPort(1).Active());
+        EXPECT_EQ(next.Link.ComPort(1).Port(), 3);
+        EXPECT_EQ(next.Link.Settings.GpibAddress, 7);
         EXPECT_EQ(nextForm.findChild<QLineEdit*>("DeviceName")->text(), "TAV-PS");
         nextForm.close();
     }
@@ -68,7 +68,7 @@ TEST_F(SavedConfigTest, FailedWriteAtCloseIsToldAndKeepsTheSavedFile)
     const QByteArray record = LinkRecord(3, 0, 0, 0, "Device 1");
     SaveConfig(record);
     CreateWindows();
-    state.Link.PortText = "2";
+    state.Link.Settings.PortText = "2";
     {
         FileSizeLimit limit(10);
         ASSERT_TRUE(limit.Active());

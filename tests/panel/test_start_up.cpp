@@ -20,18 +20,18 @@ TEST_F(StartUpTest, FreshStartIsDisconnectedOnPortTwoAndWritesTheDefaultConfig)
     PtyLink com1(sandbox, 1), com2(sandbox, 2), com4(sandbox, 4);
     CreateWindows();
     EXPECT_EQ(form->windowTitle(), "TAV-Control");
-    EXPECT_EQ(state.Link.PortText, "2");
-    EXPECT_EQ(state.Link.GpibDeviceName, "Device 1");
+    EXPECT_EQ(state.Link.Settings.PortText, "2");
+    EXPECT_EQ(state.Link.Settings.GpibDeviceName, "Device 1");
     EXPECT_EQ(form->findChild<QLineEdit*>("DeviceName")->text(), "Device 1");
-    EXPECT_TRUE(state.ComPort(1).Active());
-    EXPECT_EQ(state.ComPort(1).Port(), 2);
+    EXPECT_TRUE(state.Link.ComPort(1).Active());
+    EXPECT_EQ(state.Link.ComPort(1).Port(), 2);
     termios line{};
     ASSERT_EQ(tcgetattr(com2.Master(), &line), 0);
     EXPECT_EQ(cfgetospeed(&line), static_cast<speed_t>(B19200)); // as the instrument expects
     EXPECT_TRUE(Visible("BitBtn7"));
     EXPECT_FALSE(Visible("BitBtn8"));
     EXPECT_FALSE(form->Timer1()->isActive());
-    EXPECT_EQ(state.DeviceIdent.Identification, "Disconnected");
+    EXPECT_EQ(state.Panel.DeviceIdent.Identification, "Disconnected");
     for (const char* hidden : {"IpAutoOnButton", "IrmsX10Button", "IrmsX1Button", "Ot1OffButton",
                                "Ot1OnButton"})
         EXPECT_FALSE(Visible(hidden)) << hidden;
@@ -45,7 +45,7 @@ TEST_F(StartUpTest, FreshStartIsDisconnectedOnPortTwoAndWritesTheDefaultConfig)
     EXPECT_FALSE(QFile::exists(CwdFile("TAVCON.cfg")));
 
     form->close();
-    EXPECT_FALSE(state.ComPort(1).Active());
+    EXPECT_FALSE(state.Link.ComPort(1).Active());
     const QByteArray cfg = ReadFileBytes(CwdFile("TAVCON.cfg"));
     ASSERT_EQ(cfg.size(), 40);
     EXPECT_EQ(cfg.left(4), QByteArray("\x02\0\0\0", 4));
@@ -65,14 +65,14 @@ TEST_F(StartUpTest, DamagedConfigIsToldOnceAndStartUpFinishes)
     PumpEvents(20);
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].contains("TAVCON.cfg"));
-    EXPECT_EQ(state.Link.PortText, "0"); // the one whole record read: all zero
+    EXPECT_EQ(state.Link.Settings.PortText, "0"); // the one whole record read: all zero
     EXPECT_TRUE(Visible("BitBtn7"));
 }
 
 TEST_F(StartUpTest, AbsentPortConnectsWithoutPolling)
 {
     CreateWindows();
-    EXPECT_FALSE(state.LinkOpened);
+    EXPECT_FALSE(state.Link.LinkOpened);
     form->BitBtn7Click();
     EXPECT_FALSE(form->Timer1()->isActive());
     EXPECT_TRUE(Visible("BitBtn8"));
@@ -123,8 +123,8 @@ TEST_F(StartUpTest, MenuWindowsDisconnectFirstAndStartFresh)
 TEST_F(StartUpTest, EveryWindowTimerHasItsPeriod)
 {
     CreateWindows();
-    TForm2 sequence(state, form.get());
-    TForm6 test(state, form.get());
+    TForm2 sequence(state.Link, state.Export, state.Places, form.get());
+    TForm6 test(state.Link, state.Places, state.Test, state.Export, form.get());
     form->Trend1Click();
     auto* splash = new TForm90;
     const QWidget* windows[] = {form.get(), tool.get(), &sequence, &test, form->Trend(), splash};

@@ -54,6 +54,6 @@ TEST_F(WindowFrames, InfoAndIoWindowsKeepTheirClientAreas)
     ExpectFixedAndWhole(&about, QSize(294, 188));
 
     CreateWindows();
-    TForm4 io(state, *form, form.get());
+    TForm4 io(state.Link, *form, form.get());
     ExpectFixedAndWhole(&io, QSize(370, 230));
 }

@@ -39,9 +39,9 @@ TEST_F(WindowTitlesX11, ServerSeesTheCaptionsExactly)
     ASSERT_EQ(QGuiApplication::platformName(), "xcb");
     CreateWindows();
     EXPECT_EQ(TitlesOnServer(form.get()), QStringList({"TAV-Control", "TAV-Control"}));
-    TForm2 sequence(state, form.get());
+    TForm2 sequence(state.Link, state.Export, state.Places, form.get());
     EXPECT_EQ(TitlesOnServer(&sequence), QStringList({"Sequenz", "Sequenz"}));
-    TForm4 io(state, *form, form.get());
+    TForm4 io(state.Link, *form, form.get());
     EXPECT_EQ(TitlesOnServer(&io), QStringList({"I/O Configuration", "I/O Configuration"}));
     TForm91 about(form.get());
     EXPECT_EQ(TitlesOnServer(&about), QStringList({"Info", "Info"}));

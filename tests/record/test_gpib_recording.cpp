@@ -23,7 +23,7 @@ TEST_F(GpibRecording, RowsPerPassAndTracedExchanges)
     form->BitBtn7Click();
     form->Timer1()->stop();
     const QString path = CwdFile("gpib.csv");
-    ASSERT_TRUE(form->StartRecording(path, CsvRecorder::Existing::Keep));
+    ASSERT_TRUE(form->StartRecording(path));
     Ticks(13);     // identification and set values
     Ticks(11 * 3); // three passes
     form->BitBtn8Click();

@@ -1,6 +1,7 @@
 // Recording and tracing the main window's polling of the simulated instrument. The poll timer is
 // ticked by the tests, each tick waiting for the instrument's answer.
 #include "record/csv_recorder.h"
+#include "record/measurement_recording.h"
 #include "tests/panel/panel_fixture.h"
 #include "tests/record/csv_check.h"
 
@@ -35,7 +36,7 @@ TEST_F(RecordingEndToEnd, OneRowPerPassInBaseUnitsUntilDisconnect) {
     SetOutputTo617mV();
     const QString path = CwdFile("run.csv");
     const size_t linesBefore = sim->Received().size();
-    ASSERT_TRUE(form->StartRecording(path, CsvRecorder::Existing::Keep));
+    ASSERT_TRUE(form->StartRecording(path));
     EXPECT_EQ(form->RecordingStatus(), "Recording run.csv: 0 rows");
 
     constexpr int kPasses = 4;
@@ -128,15 +129,15 @@ TEST_F(RecordingEndToEnd, MenuEntriesFollowTheSetupMenuAndClosingEndsTheRecordin
 
     const QString path = CwdFile("closing.csv");
     ConnectDriven();
-    ASSERT_TRUE(form->StartRecording(path, CsvRecorder::Existing::Keep));
+    ASSERT_TRUE(form->StartRecording(path));
     TickThrough(28);
     TickThrough(28);
     // An existing file is refused without the dialog's question.
-    EXPECT_FALSE(form->StartRecording(path, CsvRecorder::Existing::Keep));
+    EXPECT_FALSE(form->StartRecording(path));
     EXPECT_EQ(messages.size(), 1);
     EXPECT_FALSE(form->Recording().Recorder().Recording()) << "the old recording ended first";
     messages.clear();
-    ASSERT_TRUE(form->StartRecording(CwdFile("closing2.csv"), CsvRecorder::Existing::Keep));
+    ASSERT_TRUE(form->StartRecording(CwdFile("closing2.csv")));
     TickThrough(28);
     form->close();
     EXPECT_FALSE(form->Recording().Recorder().Recording());

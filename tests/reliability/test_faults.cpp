@@ -56,9 +56,9 @@ protected:
 TEST_F(GarbageReplies, PollingGoesOnAndFieldsShowWhatTheRulesMake)
 {
     CreateWindows();
-    ASSERT_TRUE(state.ComPort(1).Active());
+    ASSERT_TRUE(state.Link.ComPort(1).Active());
     ConnectDriven();
-    state.TestWindow = &seen;
+    state.Link.TestWindow = &seen;
 
     std::mt19937 random(12345);
     std::vector<QByteArray> answers = {QByteArray("12\0" "3V\r\n", 7), "5\r6\r\n", "\r\n",
@@ -98,7 +98,7 @@ TEST_F(GarbageReplies, PollingGoesOnAndFieldsShowWhatTheRulesMake)
     for (int i = 0; i < 30; ++i)
         TickAnswering("230.0V\r\n");
     EXPECT_TRUE(form->Timer1()->isActive()) << "polling stopped";
-    EXPECT_TRUE(state.ComPort(1).Active());
+    EXPECT_TRUE(state.Link.ComPort(1).Active());
     EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
 }
 
@@ -115,7 +115,7 @@ TEST_F(SequenceWindowTest, InstrumentLostMidTransferStopsItWithOneMessage)
     for (int i = 0; i < 3; ++i)
         window->CommandTimerTimer();
     sim->Kill();
-    ASSERT_TRUE(WaitUntil([&] { return !state.ComPort(1).Active(); }));
+    ASSERT_TRUE(WaitUntil([&] { return !state.Link.ComPort(1).Active(); }));
     // The timers tick on as long as they run.
     auto running = [&] {
         return window->RowTimer()->isActive() || window->CommandTimer()->isActive();

@@ -17,7 +17,7 @@ class SequenceWindowTest : public PanelFixture {
 protected:
     void Open()
     {
-        window = std::make_unique<TForm2>(state);
+        window = std::make_unique<TForm2>(state.Link, state.Export, state.Places);
         window->resize(720, 900); // all rows of interest on screen
         window->show();
         QApplication::processEvents();

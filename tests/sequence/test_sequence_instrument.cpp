@@ -49,7 +49,7 @@ protected:
 TEST_F(SequenceInstrumentTest, TransferArrivesCompleteAndIsStoredByTheInstrument)
 {
     auto sim = StartSimAndWindows();
-    window = std::make_unique<TForm2>(state);
+    window = std::make_unique<TForm2>(state.Link, state.Export, state.Places);
     StepGridWidget* grid = window->Grid();
     grid->SetRow(1, {" 1", "00.00.01.000", "UAC", "230", "50", "0"});
     grid->SetRow(2, {" 2", "00.00.02.000", "FREQ", "0", "60", "0"});
@@ -93,7 +93,7 @@ TEST_F(SequenceInstrumentTest, TransferArrivesCompleteAndIsStoredByTheInstrument
         {"SEQ:CNT?\n", "> 2"}};
     for (const auto& [query, answer] : readBack) {
         const qsizetype logged = LogLines().size();
-        SendToInstrument(state, query);
+        SendToInstrument(state.Link, query);
         ASSERT_TRUE(WaitUntil([&] { return LogLines().size() > logged; })) << query;
         EXPECT_EQ(LogLines().last(), answer) << query;
     }
@@ -103,7 +103,7 @@ TEST_F(SequenceInstrumentTest, RunControlSendsItsLinesAlsoBetweenThoseOfATransfe
 {
     PtyLink com2(sandbox, 2);
     CreateWindows();
-    window = std::make_unique<TForm2>(state);
+    window = std::make_unique<TForm2>(state.Link, state.Export, state.Places);
     Field("CountEdit")->setText("3");
     Field("SeqNrEdit")->setText("7");
     const std::pair<const char*, QByteArray> buttons[] = {{"GoButton", "SEQ:GO,3\n"},
@@ -127,7 +127,7 @@ TEST_F(SequenceInstrumentTest, RunControlSendsItsLinesAlsoBetweenThoseOfATransfe
 TEST_F(SequenceInstrumentTest, FailedSaveIsToldAndKeepsTheFile)
 {
     CreateWindows();
-    window = std::make_unique<TForm2>(state);
+    window = std::make_unique<TForm2>(state.Link, state.Export, state.Places);
     const QString path = CwdFile("kept.seq");
     window->SaveFile(path);
     const QByteArray kept = ReadFileBytes(path);

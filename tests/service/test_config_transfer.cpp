@@ -41,9 +41,7 @@ protected:
     }
 
     FakeHost host;
-    QString lastPower = QStringLiteral("400");
-    QString lastCurrent = QStringLiteral("3");
-    ConfigTransfer transfer{host, lastPower, lastCurrent};
+    ConfigTransfer transfer{host};
     const ConfigSelection m_1600Hv{"TAV-1600-PS", 1, 1, 2};
 };
 
@@ -67,8 +65,8 @@ TEST_F(ConfigTransferTest, SendsOneLinePerTickAndLogsTransferDone)
     EXPECT_EQ(host.log.at(8), "sour:curr,7.2");
     EXPECT_EQ(host.log.last(), "Transfer done!");
     // The values of this transfer are the ones a typed model keeps next time.
-    EXPECT_EQ(lastPower, "2000");
-    EXPECT_EQ(lastCurrent, "7.2");
+    EXPECT_EQ(transfer.LastPower, "2000");
+    EXPECT_EQ(transfer.LastCurrent, "7.2");
 
     // A tick that was already queued when the timer stopped changes nothing.
     transfer.Tick();
@@ -142,7 +140,7 @@ TEST_F(ConfigTransferTest, ATypedModelKeepsTheValuesOfThePreviousTransfer)
     TickWhileOn();
     EXPECT_EQ(host.written.at(kConfigLineCount), "setpower,3750\n");
     EXPECT_EQ(host.written.at(kConfigLineCount + 3), "setcurr,20\n");
-    EXPECT_EQ(lastPower, "3750");
+    EXPECT_EQ(transfer.LastPower, "3750");
 }
 
 } // namespace

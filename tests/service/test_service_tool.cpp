@@ -42,9 +42,9 @@ protected:
     // Opens CiaComPort1 on a pseudo-terminal, as the program opens the instrument's port.
     void OpenPortOn(int port)
     {
-        state.ComPort(1).SetPort(port);
-        state.ComPort(1).SetActive(true);
-        ASSERT_TRUE(state.ComPort(1).Active());
+        state.Link.ComPort(1).SetPort(port);
+        state.Link.ComPort(1).SetActive(true);
+        ASSERT_TRUE(state.Link.ComPort(1).Active());
     }
 };
 
@@ -90,7 +90,7 @@ TEST_F(ServiceTool, SendComandWritesTheEditLineOnlyWhileThePortIsOpenAndLogsItAl
 
     // Closed: logged as not sent, as the configuration transfer logs its lines. The next line
     // sent after reopening is the first to arrive.
-    state.ComPort(1).SetActive(false);
+    state.Link.ComPort(1).SetActive(false);
     Command()->setText("outp,1");
     ToolButton("SendComandButton")->click();
     OpenPortOn(7);
@@ -140,15 +140,15 @@ TEST_F(ServiceTool, SendConfigWithTheTimerHandlerWritesTheModelIntoTheInstrument
     EXPECT_TRUE(WaitUntil([&] {
         return LogLines().contains("> KELM Electronic GmbH,TAV-1600-PS-HV-F1-MB2,0505000120,V2.00");
     }));
-    EXPECT_EQ(state.LastConfigPower, "2000");
-    EXPECT_EQ(state.LastConfigCurrent, "7.2");
+    EXPECT_EQ(tool->Transfer().LastPower, "2000");
+    EXPECT_EQ(tool->Transfer().LastCurrent, "7.2");
 }
 
 TEST_F(ServiceTool, AClosedPortLeavesTheInstrumentAloneAndTheTransferIncomplete)
 {
     auto sim = StartSimAndWindows();
     ASSERT_TRUE(sim->Ready());
-    state.ComPort(1).SetActive(false);
+    state.Link.ComPort(1).SetActive(false);
     const int before = static_cast<int>(sim->Received().size());
     ToolButton("SendConfigButton")->click();
     tool->Timer1()->stop();
@@ -160,7 +160,7 @@ TEST_F(ServiceTool, AClosedPortLeavesTheInstrumentAloneAndTheTransferIncomplete)
     EXPECT_EQ(log.last(), "Transfer not complete: 0 of 12 lines sent");
 
     // Reopened, a query is the next line the instrument gets: nothing of the transfer came.
-    state.ComPort(1).SetActive(true);
+    state.Link.ComPort(1).SetActive(true);
     ToolButton("SendComandButton")->click();
     ASSERT_TRUE(WaitUntil([&] { return sim->Received().size() > size_t(before); }));
     EXPECT_EQ(Received(*sim).mid(before), QStringList{"*idn?"});

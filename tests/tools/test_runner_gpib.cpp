@@ -1,6 +1,6 @@
 // The runner over GPIB, in this process, against the simulated libgpib.so.0 loaded by name as
 // the program loads the real one: the instrument at address 5.
-#include "panel/program_state.h"
+#include "program/program_state.h"
 #include "tests/support/pty_link.h"
 #include "tests/support/qt_print.h"
 #include "tests/support/sim_gpib_controls.h"
@@ -41,7 +41,7 @@ protected:
         {
             RunnerConsole console(out, false, false);
             ProgramState state;
-            TestRunner runner(state, options, console, false);
+            TestRunner runner(state.Link, state.Panel, state.Places, state.Test, options, console, false);
             status = runner.Exec();
         }
         std::rewind(out);

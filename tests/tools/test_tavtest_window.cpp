@@ -64,7 +64,7 @@ TEST_F(WindowAndRunner, SameLinesWaitsReportAndPrint)
     table.close();
 
     // The desktop program: open the file, "Start", wait for the end, save and print.
-    auto window = std::make_unique<TForm6>(state, form.get());
+    auto window = std::make_unique<TForm6>(state.Link, state.Places, state.Test, state.Export, form.get());
     window->show();
     window->OpenTest(table.fileName());
     window->Button3Click();
@@ -79,8 +79,8 @@ TEST_F(WindowAndRunner, SameLinesWaitsReportAndPrint)
     window.reset();
     // The desktop program ends: the instrument's port is free for the runner.
     form.reset();
-    DetachPortHandlers(state);
-    state.ComPort(1).SetActive(false);
+    DetachPortHandlers(state.Link);
+    state.Link.ComPort(1).SetActive(false);
     // Rows 1 to 8 with row 4 twice, END sends nothing.
     const size_t windowLines = 8;
     ASSERT_TRUE(WaitUntil([&] { return sim->Received().size() >= windowLines; }));

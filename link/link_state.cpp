@@ -1,6 +1,6 @@
-#include "panel/program_state.h"
+#include "link/link_state.h"
 
-ProgramState::ProgramState(const std::string& gpibLibraryFile) : GpibLib(gpibLibraryFile)
+LinkState::LinkState(const std::string& gpibLibraryFile) : GpibLib(gpibLibraryFile)
 {
     for (int i = 0; i < kPortCount; ++i) {
         m_ports[static_cast<size_t>(i)] = std::make_unique<TCiaComPort>();
@@ -11,9 +11,16 @@ ProgramState::ProgramState(const std::string& gpibLibraryFile) : GpibLib(gpibLib
     ComPort(1).SetBaudrate(19200);
 }
 
-void ProgramState::DeliverWaitingLines()
+void LinkState::DeliverWaitingLines()
 {
     for (const auto& port : m_ports)
         if (port->Active())
             port->DeliverWaiting();
+}
+
+void LinkState::SetTrace(LineTrace* trace)
+{
+    for (const auto& port : m_ports)
+        port->SetTrace(trace);
+    Gpib.SetTrace(trace);
 }

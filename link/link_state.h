@@ -1,0 +1,62 @@
+#pragma once
+
+#include "link/cia_com_port.h"
+#include "link/gpib_access.h"
+#include "link/gpib_library.h"
+#include "link/gpib_messages.h"
+#include "link/link_settings.h"
+#include "link/reply_sink.h"
+
+#include <QByteArray>
+#include <QStringList>
+#include <array>
+#include <memory>
+#include <string>
+
+class LineTrace;
+
+// The link to the instrument and the auxiliary devices: the settings, the eleven serial port
+// objects, the GPIB library and state, and the route every received line takes.
+class LinkState {
+public:
+    static constexpr int kPortCount = 11;
+
+    // gpibLibraryFile: the NI-488 library, as the loader looks it up when it is bound.
+    explicit LinkState(const std::string& gpibLibraryFile = GpibLibrary::kLibraryFileName);
+    LinkState(const LinkState&) = delete;
+    LinkState& operator=(const LinkState&) = delete;
+
+    // CiaComPort1 ... CiaComPort11; CiaComPort1 carries the instrument on a serial link.
+    TCiaComPort& ComPort(int n) { return *m_ports.at(static_cast<size_t>(n - 1)); }
+    const TCiaComPort& ComPort(int n) const { return *m_ports.at(static_cast<size_t>(n - 1)); }
+    // Lines the receive threads of the open ports have taken and wait to hand over are handled
+    // now: a timer tick that acts on replies runs this first, so a reply that arrived before
+    // the tick is taken as such even when the event queue is behind.
+    void DeliverWaitingLines();
+    // Every port and the GPIB layer write their traffic into trace (nullptr: nowhere).
+    void SetTrace(LineTrace* trace);
+
+    LinkSettings Settings;
+    bool LinkOpened = false;
+    QStringList DiscoveredPorts;
+    // The external meter's port number when it is named outright (tavtest --meter-port); 0: the
+    // first discovered port that is not the instrument's own.
+    int MeterPort = 0;
+    bool SerialLink = true;
+
+    // The NI-488 library (bound at program start, if present) and the GPIB state on top of it.
+    GpibLibrary GpibLib;
+    GpibMessagesRelay GpibSink;
+    GpibAccess Gpib{GpibLib, GpibSink};
+
+    // The last line received, as the test window evaluates it.
+    QByteArray ReplyLine;
+    // The reply handling of whoever shows or logs the lines: the main window, or a run without
+    // windows.
+    ReplySink* Replies = nullptr;
+    // The running test, while there is one.
+    ReplyListener* TestWindow = nullptr;
+
+private:
+    std::array<std::unique_ptr<TCiaComPort>, kPortCount> m_ports;
+};
