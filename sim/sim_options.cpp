@@ -25,7 +25,9 @@ runs until SIGTERM or SIGINT, or with --exit-with-parent until its parent ends.
                                                               (default empty: single-phase)
   --revision REV     firmware revision in "*idn?"             (default V2.00)
   --serial NUMBER    serial number in "*idn?"                 (default 0505000120)
-  --load-ohm OHM     resistive load on every phase, > 0       (default 50)
+  --load-ohm OHM     load impedance on every phase, > 0       (default 50)
+  --load-phase DEG   angle by which the load's current lags the voltage, -90 to 90;
+                     negative leads, 0 is a plain resistor    (default 30)
   --delay-ms MS      pause before each answer                 (default 2)
   --slow-query LINE  answer this query (any case) only after --slow-ms; may be given
                      more than once
@@ -86,6 +88,15 @@ bool ParseLoad(const std::string& text, double& ohm) {
     if (text.empty() || *end != '\0' || std::isnan(value) || value <= 0)
         return false;
     ohm = value;
+    return true;
+}
+
+bool ParseAngle(const std::string& text, double& degrees) {
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (text.empty() || *end != '\0' || !(value >= -90.0 && value <= 90.0))
+        return false;
+    degrees = value;
     return true;
 }
 
@@ -150,7 +161,11 @@ ParsedOptions ParseSimOptions(const std::vector<std::string>& args) {
             o.tav.serial = value;
         } else if (name == "--load-ohm" && take()) {
             if (!ParseLoad(value, o.tav.loadOhm))
-                parsed.error = "--load-ohm needs a resistance above 0, not \"" + value + "\"";
+                parsed.error = "--load-ohm needs an impedance above 0, not \"" + value + "\"";
+        } else if (name == "--load-phase" && take()) {
+            if (!ParseAngle(value, o.tav.loadPhaseDeg))
+                parsed.error =
+                    "--load-phase needs an angle from -90 to 90 degrees, not \"" + value + "\"";
         } else if (name == "--delay-ms" && take()) {
             if (!ParseDelay(value, o.delayMs))
                 parsed.error =

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <numbers>
 #include <optional>
 
 namespace tav::sim {
@@ -306,12 +307,16 @@ PhaseReading TavInstrument::Compute(int phase) const {
         r.curr = limit;
         r.volt = limit * config_.loadOhm;
     }
-    r.power = r.volt * r.curr;
-    r.va = r.power; // the load is purely resistive
-    r.pfact = r.va > 0.0 ? 1.0 : 0.0;
+    r.va = r.volt * r.curr;
+    if (r.va > 0.0) {
+        // Constant current scales AC and DC alike, so their shares are those of the set values.
+        const double cosPhi = std::cos(config_.loadPhaseDeg * std::numbers::pi / 180.0);
+        r.pfact = (set.voltAc * set.voltAc * cosPhi + set.voltDc * set.voltDc) / (rms * rms);
+        r.power = r.va * r.pfact;
+    }
     r.peak = r.curr * r.cfact;
     const double powerShare = settings_.powMax / (threePhase_ ? kPhases : 1);
-    r.overload = demand > settings_.currMax || r.power > powerShare;
+    r.overload = demand > settings_.currMax || r.va > powerShare;
     return r;
 }
 

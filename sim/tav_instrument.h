@@ -18,8 +18,11 @@ struct TavConfig {
     std::string options;
     std::string revision = "V2.00";
     std::string serial = "0505000120";
-    // Resistive load on every phase.
+    // The load on every phase: the magnitude of its impedance, and the angle by which the
+    // current lags the voltage (negative: leads). Not purely resistive by default, so that
+    // active power, apparent power and power factor all read differently.
     double loadOhm = 50.0;
+    double loadPhaseDeg = 30.0;
     // Off to simulate a unit whose status query goes unanswered.
     bool answerStatus = true;
     // Fixed answers by query, the query in upper case: they stand in for the model's answer, so
@@ -40,7 +43,7 @@ struct PhaseReading {
     bool constantCurrent = false;
 };
 
-// A TAV programmable AC/DC source driving a resistive load, seen through its serial protocol.
+// A TAV programmable AC/DC source driving a load, seen through its serial protocol.
 //
 // Protocol: queries end in "?" and get one answer; commands are "HEADER,value" (a blank instead
 // of the comma is accepted too). Headers match in any case. An empty or unreadable value leaves
@@ -53,11 +56,14 @@ struct PhaseReading {
 // and "meas2:..." with zeros and ignores settings for phases 2 and 3.
 //
 // Output: nothing flows while the output is off. Phases 2 and 3 of a three-phase unit need
-// "OUTP:PHASON,1" as well. A live phase applies Urms = sqrt(Uac^2 + Udc^2) to the load. When
-// U/R exceeds the current limit ("SOUR:CURR", times ten after "SOUR:CURRRNG,1") the phase goes
-// into constant current: I = limit, U = I*R. Overload is flagged when the load would draw more
-// than "SOUR:CURRMAX" or a phase delivers more than its share of "SOUR:POWMAX" (all of it
-// single-phase, a third three-phase); readings stay as computed.
+// "OUTP:PHASON,1" as well. A live phase applies Urms = sqrt(Uac^2 + Udc^2) to the load of
+// impedance |Z| at angle phi. When U/|Z| exceeds the current limit ("SOUR:CURR", times ten after
+// "SOUR:CURRRNG,1") the phase goes into constant current: I = limit, U = I*|Z|. Apparent power
+// is S = U*I. The angle shifts only the alternating current: direct current has no phase, so its
+// power is all active. So P = S * (Uac^2 cos(phi) + Udc^2) / Urms^2, and the power factor P/S is
+// cos(phi) for pure AC and 1 for pure DC. Overload is flagged when the load would draw more than
+// "SOUR:CURRMAX" or a phase delivers more apparent power than its share of "SOUR:POWMAX" (all of
+// it single-phase, a third three-phase); readings stay as computed.
 //
 // "*tav?" answers the status word: bits 0..2 overload on phase 1..3, bits 3..5 constant current
 // on phase 1..3.

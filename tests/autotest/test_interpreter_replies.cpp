@@ -52,13 +52,14 @@ TEST_F(InterpreterReplies, PassingReplyIsReportedWithItsLimits)
     // Equal to a limit passes.
     run.ReplyReceived("225.0V\r\n");
     run.ReplyReceived("235.0V\r\n");
-    EXPECT_EQ(ResultRow(3)[ResultTable::kMark], "");
-    EXPECT_EQ(ResultRow(2)[ResultTable::kTestResult], "225.000");
+    EXPECT_EQ(ResultRow(2), QStringList({" 1", "UAC 230", "225.000", "225.000", "235.000", ""}));
+    EXPECT_EQ(ResultRow(3), QStringList({" 1", "UAC 230", "225.000", "235.000", "235.000", ""}));
     EXPECT_EQ(state.JumpTarget, 0);
 }
 
 // A value whose text equals a limit's passes at either limit, also when the instrument answers
-// in milliamperes and the limits are written in amperes.
+// in milliamperes and the limits are written in amperes; a step beyond either limit fails, also
+// where both limits are the same value.
 TEST_F(InterpreterReplies, EqualToEitherLimitPassesWithAndWithoutMilliamperes)
 {
     struct Case {
@@ -68,13 +69,18 @@ TEST_F(InterpreterReplies, EqualToEitherLimitPassesWithAndWithoutMilliamperes)
         const char* mark;
     };
     const Case cases[] = {
+        {"123.3mA\r\n", "0.1234", "0.1234", "Error!"}, // below, equal, above one value
         {"123.4mA\r\n", "0.1234", "0.1234", ""},
+        {"123.5mA\r\n", "0.1234", "0.1234", "Error!"},
+        {"123.3V\r\n", "123.4", "123.4", "Error!"},
+        {"123.4V\r\n", "123.4", "123.4", ""},
+        {"123.5V\r\n", "123.4", "123.4", "Error!"},
         {"123.4mA\r\n", "0.1234", "1", ""},   // at the lower limit
         {"123.4mA\r\n", "0", "0.1234", ""},   // at the upper limit
-        {"123.4V\r\n", "123.4", "123.4", ""},
         {"123.4V\r\n", "123.4", "200", ""},
         {"123.4V\r\n", "0", "123.4", ""},
         {"123.3mA\r\n", "0.1234", "1", "Error!"},
+        {"123.3V\r\n", "123.4", "200", "Error!"},
         {"123.5mA\r\n", "0", "0.1234", "Error!"},
         {"123.5V\r\n", "0", "123.4", "Error!"},
     };
@@ -82,11 +88,13 @@ TEST_F(InterpreterReplies, EqualToEitherLimitPassesWithAndWithoutMilliamperes)
     run.Start();
     run.Tick();
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.reply.trimmed().toStdString() + " " + c.lower + " " + c.upper);
         table.SetCell(kTestLowerLimit, 1, QString::fromLatin1(c.lower));
         table.SetCell(kTestUpperLimit, 1, QString::fromLatin1(c.upper));
+        const int row = state.ReportRow;
         run.ReplyReceived(c.reply);
-        EXPECT_EQ(ResultRow(state.ReportRow - 1)[ResultTable::kMark], c.mark)
-            << c.reply.toStdString() << " " << c.lower << " " << c.upper;
+        ASSERT_EQ(state.ReportRow, row + 1) << "the reply left no result row";
+        EXPECT_EQ(ResultRow(row)[ResultTable::kMark], c.mark);
     }
 }
 

@@ -6,7 +6,10 @@
 #include "tests/autotest/interpreter_fakes.h"
 
 #include <QLocale>
+#include <chrono>
+#include <ctime>
 #include <functional>
+#include <thread>
 
 namespace {
 
@@ -191,11 +194,39 @@ TEST_F(VariableRows, StopwatchAndTimeOfDayAreReported)
     QLocale::setDefault(QLocale::system());
 }
 
-TEST(SystemTestClock, CountsForwardInWholeSeconds)
+// The machine's clock: its counter goes forward, and counter over frequency is seconds of the
+// monotonic clock (a counter in the wrong unit would stretch or shrink every stopwatch reading).
+// Each reading is taken between two of the other clock's, so the checks hold on a busy machine.
+TEST(SystemTestClock, CountsForwardInSecondsOfTheMonotonicClock)
 {
+    const auto monotonic = [] {
+        timespec t{};
+        clock_gettime(CLOCK_MONOTONIC, &t);
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+    };
     TestClock& clock = TestClock::System();
-    ASSERT_GT(clock.CounterFrequency(), 0);
+    const qint64 frequency = clock.CounterFrequency();
+    ASSERT_GT(frequency, 0);
+    const double outerStart = monotonic();
     const qint64 first = clock.Counter();
-    EXPECT_GE(clock.Counter(), first);
-    EXPECT_TRUE(clock.TimeOfDay().isValid());
+    const double innerStart = monotonic();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    const double innerEnd = monotonic();
+    const qint64 last = clock.Counter();
+    const double outerEnd = monotonic();
+    ASSERT_GT(last, first);
+    const double counted = static_cast<double>(last - first) / static_cast<double>(frequency);
+    // 1 % either way leaves room for a clock that is slewed differently.
+    EXPECT_GE(counted, (innerEnd - innerStart) * 0.99);
+    EXPECT_LE(counted, (outerEnd - outerStart) * 1.01);
+
+    // The time of day is the local wall clock's (unless midnight passes in between).
+    const QTime before = QTime::currentTime();
+    const QTime now = clock.TimeOfDay();
+    const QTime after = QTime::currentTime();
+    ASSERT_TRUE(now.isValid());
+    if (before <= after) {
+        EXPECT_LE(before, now);
+        EXPECT_LE(now, after);
+    }
 }

@@ -64,6 +64,11 @@ TEST_F(PanelEndToEnd, RepliesShowInTheirFieldsAndCommandsComeBackAsSetValues)
     TickThrough(9);
     EXPECT_EQ(Edit("Edit1")->text(), "230.0V");
     EXPECT_EQ(Edit("Edit2")->text(), "4.600A");
+    // The simulator's load takes its current 30 degrees late: active power, apparent power and
+    // power factor each show in a field of their own.
+    EXPECT_EQ(Edit("Edit5")->text(), "916.3W");
+    EXPECT_EQ(Edit("Edit6")->text(), "1058.VA");
+    EXPECT_EQ(Edit("Edit8")->text(), "0.866");
     EXPECT_TRUE(LogLines().contains("> 230.0V"));
     const QStringList lines = Lines(sim->Received());
     EXPECT_EQ(lines.count("SOUR:VOLTAC,230"), 1);

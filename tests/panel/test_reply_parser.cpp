@@ -1,6 +1,7 @@
 // What the reply handling shows, slot by slot, in the real window.
 #include "tests/panel/panel_fixture.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -101,8 +102,35 @@ TEST_F(ReplyParserTest, SlotEightRefreshesTheStopwatchFields)
 
 TEST_F(ReplyParserTest, OtherSlotsOnlyLog)
 {
-    Reply(29, "OK\r\n");
-    EXPECT_EQ(LogLines().last(), "> OK");
-    Reply(0, "late\r\n");
-    EXPECT_EQ(LogLines().last(), "> late");
+    // What both windows show: every field and label, and which buttons and indicators are up.
+    const auto shown = [this] {
+        QStringList state;
+        for (QWidget* window :
+             {static_cast<QWidget*>(form.get()), static_cast<QWidget*>(tool.get())}) {
+            for (const QLineEdit* e : window->findChildren<QLineEdit*>())
+                state << e->objectName() + "=" + e->text() + (e->isEnabled() ? "" : " (off)");
+            for (const QLabel* l : window->findChildren<QLabel*>())
+                state << l->objectName() + "=" + l->text() + (l->isHidden() ? " (hidden)" : "");
+            for (const QPushButton* b : window->findChildren<QPushButton*>())
+                state << b->objectName() + (b->isHidden() ? " (hidden)" : "");
+        }
+        return state;
+    };
+    const QStringList before = shown();
+    ASSERT_TRUE(before.contains("Edit1=0.000")) << before.join('\n').toStdString();
+    // "1" would turn a pair or an indicator on, and reads as a value, a status word, an
+    // identification and options alike.
+    for (int slot : {0, 24, 25, 26, 27, 28, 29, 30}) {
+        const qsizetype logged = LogLines().size();
+        Reply(slot, "1\r\n");
+        EXPECT_EQ(LogLines().size(), logged + 1) << slot;
+        EXPECT_EQ(LogLines().last(), "> 1") << slot;
+        const QStringList now = shown();
+        EXPECT_EQ(now.size(), before.size()) << slot;
+        QStringList changed;
+        for (const QString& entry : now)
+            if (!before.contains(entry))
+                changed << entry;
+        EXPECT_TRUE(changed.isEmpty()) << slot << ": " << changed.join(", ").toStdString();
+    }
 }

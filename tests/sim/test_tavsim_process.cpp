@@ -232,13 +232,15 @@ protected:
 };
 
 TEST_F(TavsimProcess, AnswersQueriesAndAppliesCommands) {
-    ASSERT_NO_FATAL_FAILURE(Start({"--options", "3P CR2 OT1", "--serial", "0612000007"}));
+    ASSERT_NO_FATAL_FAILURE(
+        Start({"--options", "3P CR2 OT1", "--serial", "0612000007", "--load-phase", "-60"}));
     TtyClient port(link_);
     ASSERT_GE(port.Fd(), 0);
     EXPECT_EQ(port.Ask("*idn?"), "KELM Electronic GmbH,TAV-1600-PS,0612000007,V2.00");
     EXPECT_EQ(port.Ask("*opt?"), "3P CR2 OT1");
     port.Write("SOUR:VOLTAC,230\nOUTP,1\n");
     EXPECT_EQ(port.Ask("meas:volt?"), "230.0V");
+    EXPECT_EQ(port.Ask("meas:pow?"), "529.0W"); // cos 60 degrees of 1058 VA
 
     // A line may arrive in pieces and end in "\r\n".
     port.Write("Sour:volt");
@@ -466,8 +468,8 @@ TEST(TavsimCommandLine, HelpAndRefusedArguments) {
         const std::string usage = help.Stdout();
         for (const char* option :
              {"--link", "--device", "--model", "--options", "--revision", "--serial", "--load-ohm",
-              "--delay-ms", "--no-status", "--log", "--meter", "--reading", "--answer",
-              "--exit-with-parent", "SEQ:ROWS?", "SEQ:ROW?,n", "SEQ:CNT?", "SEQ:RUN?"})
+              "--load-phase", "--delay-ms", "--no-status", "--log", "--meter", "--reading",
+              "--answer", "--exit-with-parent", "SEQ:ROWS?", "SEQ:ROW?,n", "SEQ:CNT?", "SEQ:RUN?"})
             EXPECT_NE(usage.find(option), std::string::npos) << option;
     }
     const std::string link = (dir / "ttyTAV").string();
@@ -477,6 +479,8 @@ TEST(TavsimCommandLine, HelpAndRefusedArguments) {
         {"--link", link, "--device", "/dev/null"},
         {"--link", link, "--delay-ms", "soon"},
         {"--link", link, "--load-ohm", "0"},
+        {"--link", link, "--load-phase", "90.5"},
+        {"--link", link, "--load-phase", "30deg"},
         {"--link", link, "--log"},
         {"--link", link, "--meter=1"},
         {"--link", link, "--meter", "--reading", "12V"},

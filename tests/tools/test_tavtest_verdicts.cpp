@@ -144,7 +144,8 @@ TEST_F(Verdicts, EveryBrokenOffRunEndsWithTheOutputOff)
         EXPECT_EQ(Finish(), c.status) << err.toStdString();
         const bool off = c.extra.contains("--keep-output") == false;
         if (off)
-            ASSERT_TRUE(WaitUntil([&] { return SentLines(*sim).last() == "OUTP,0"; }))
+            ASSERT_TRUE(
+                WaitUntil([&] { return SentLines(*sim).mid(before).endsWith("OUTP,0"); }))
                 << SentLines(*sim).mid(before).join(' ').toStdString();
         else
             EXPECT_FALSE(SentLines(*sim).mid(before).contains("OUTP,0"));
