@@ -84,26 +84,32 @@ QString TestInterpreter::Cell(int column) const { return m_table.Cell(column, m_
 
 void TestInterpreter::WindowCreated()
 {
+    ClearRunState();
     m_state.CurrentRow = 0;
     m_state.LastRow = 0;
     m_state.StepReady = false;
-    m_state.RunPaused = false;
-    m_state.SingleStepRequest = false;
 }
 
-// Everything a run leaves behind that the next one must not inherit; Start and Single Step
-// come through here.
-void TestInterpreter::ResetRun()
+// The one place that clears what a run leaves behind that the next one must not inherit: a
+// new window and every Start and Single Step come through here.
+void TestInterpreter::ClearRunState()
 {
     TestRunState& s = m_state;
-    s.StepReady = true;
     s.StepWaiting = false;
     s.RunPaused = false;
+    s.SingleStepRequest = false;
     s.GotoArmed.fill(1);
     s.JumpTarget = 0;
     s.DelayTicks = 0;
     s.AwaitedRow = 0;
+    s.AwaitedPort = 0;
     s.ResultMark.clear();
+}
+
+void TestInterpreter::ResetRun()
+{
+    ClearRunState();
+    m_state.StepReady = true;
     m_host.SetTimer(true);
 }
 
@@ -540,4 +546,29 @@ void TestInterpreter::AutoSave()
                                           "saved in %1")
                                .arg(QDir::toNativeSeparators(m_reportDirectory)));
     }
+}
+
+// ---- keyword rows ----
+
+void TestInterpreter::HoldForPrompt()
+{
+    if (m_host.TimerEnabled())
+        m_state.RunPaused = true;
+    m_host.SetTimer(false);
+    m_host.SetResultText(QStringLiteral("PAUSE"));
+}
+
+void TestInterpreter::ResumeAfterPrompt()
+{
+    if (m_state.RunPaused) {
+        m_host.SetTimer(true);
+        m_state.RunPaused = false;
+    }
+}
+
+void TestInterpreter::ReportResultText(const QString& text)
+{
+    m_state.StepResultText = text;
+    if (m_state.StepReady)
+        RecordStep(QString(), QString(), text);
 }

@@ -60,9 +60,16 @@ public:
     // Appends the current row to the result table, unless its "Show" is "0".
     void RecordStep(const QString& lower, const QString& upper, const QString& value);
 
-    TestRunState& State() { return m_state; }
+    // A prompt row holds the run while the operator answers: the timer stops and "PAUSE" shows.
+    // ResumeAfterPrompt lets it go on, unless it was not running when the prompt came.
+    void HoldForPrompt();
+    void ResumeAfterPrompt();
+    // A keyword row's own result (a time, an elapsed time): shown as the step's result text and,
+    // when the row is ready, recorded with no limits.
+    void ReportResultText(const QString& text);
+
+    // The run as it stands; only the interpreter changes it.
     const TestRunState& State() const { return m_state; }
-    TestHost& Host() { return m_host; }
     // The cell of the current row, read anew at every use (the operator may be editing it).
     QString Cell(int column) const;
 
@@ -79,6 +86,7 @@ private:
     void GiveUpReply();
     void RecordNoReply();
     void EndOfTick();
+    void ClearRunState();
     void ResetRun();
     void TakeHeaderCopies(bool advanceSerial, bool newReport);
     void AutoSave();

@@ -74,18 +74,10 @@ bool VariableKeywords::VariableKeyword(TestInterpreter& run, const QString& comm
 
 double VariableKeywords::PromptVariable(TestInterpreter& run)
 {
-    TestRunState& s = run.State();
-    TestHost& host = run.Host();
-    if (host.TimerEnabled())
-        s.RunPaused = true;
-    host.SetTimer(false);
-    host.SetResultText(QStringLiteral("PAUSE"));
+    run.HoldForPrompt();
     const QString text = m_prompt.AskValue(run.Cell(kTestValue1), run.Cell(kTestComment));
     const double value = ReadNumber(text);
-    if (s.RunPaused) {
-        host.SetTimer(true);
-        s.RunPaused = false;
-    }
+    run.ResumeAfterPrompt();
     return value;
 }
 
@@ -138,7 +130,5 @@ void VariableKeywords::SystemTime(TestInterpreter& run)
 // that is still waiting (its cell edited meanwhile) was reported when it was entered.
 void VariableKeywords::Report(TestInterpreter& run, const QString& text)
 {
-    run.State().StepResultText = text;
-    if (run.State().StepReady)
-        run.RecordStep(QString(), QString(), text);
+    run.ReportResultText(text);
 }

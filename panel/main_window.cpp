@@ -98,12 +98,9 @@ void TForm1::BitBtn7Click()
         L.Gpib.GpibPreparation(L.Settings.GpibAddress, L.Settings.IoType);
         L.LinkOpened = true;
     }
-    if (L.LinkOpened) {
-        m_recording->Connected();
-        m_cycle.StartAtConnect();
-        m_timer1->start();
-    }
     NewConnection();
+    if (L.LinkOpened)
+        m_timer1->start();
     m_connect->hide();
     m_disconnect->show();
     for (QWidget* w : {static_cast<QWidget*>(m_rclState), static_cast<QWidget*>(m_savState),
@@ -111,10 +108,15 @@ void TForm1::BitBtn7Click()
         w->setEnabled(false);
 }
 
+// The one place that starts what a connection keeps afresh.
 void TForm1::NewConnection()
 {
     // A port lost on the last connection was told then; one lost on this one is news again.
     m_lostReported = false;
+    if (!L.LinkOpened)
+        return;
+    m_recording->Connected();
+    m_cycle.StartAtConnect();
 }
 
 void TForm1::Disconnect()
@@ -127,10 +129,7 @@ void TForm1::Disconnect()
     id.Identification = QStringLiteral("Disconnected");
     id.Manufacturer = id.Model = id.SerialNumber = id.Revision = id.Options = QStringLiteral("---");
     m_label15->setText(id.Model);
-    Tool.SetFieldText(QStringLiteral("Label21"), id.Manufacturer);
-    Tool.SetFieldText(QStringLiteral("Label22"), id.Model);
-    Tool.SetFieldText(QStringLiteral("Label23"), id.SerialNumber);
-    Tool.SetFieldText(QStringLiteral("Label24"), id.Revision);
+    Tool.ShowIdentity(id.Manufacturer, id.Model, id.SerialNumber, id.Revision);
     m_connect->show();
     m_disconnect->hide();
     for (QWidget* w : {static_cast<QWidget*>(m_rclState), static_cast<QWidget*>(m_savState),

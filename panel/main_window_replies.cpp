@@ -38,8 +38,9 @@ void TForm1::ParseReply(const QString& text)
     m_recording->Pass().Reply(slot, reply);
     switch (ActionForSlot(slot)) {
     case ReplyAction::Status: {
-        Tool.SetFieldText(QStringLiteral("Edit53"), reply.left(8));
-        const int word = LeadingDigitsValue(Tool.FieldText(QStringLiteral("Edit53")));
+        const QString statusWord = reply.left(8);
+        Tool.ShowStatusWord(statusWord);
+        const int word = LeadingDigitsValue(statusWord);
         for (int phase = 1; phase <= 3; ++phase) {
             m_ccIndicators[phase - 1]->setVisible(ConstantCurrentOn(word, phase));
             m_olIndicators[phase - 1]->setVisible(OverloadOn(word, phase));
@@ -71,14 +72,8 @@ void TForm1::ParseReply(const QString& text)
     case ReplyAction::None:
         break;
     }
-    if (slot == 8) {
-        const StopwatchValues& w = m_stopwatch;
-        auto count = [](qint64 v) { return QString::number(v).left(15); };
-        Tool.SetFieldText(QStringLiteral("Edit10"), count(w.StartMark));
-        Tool.SetFieldText(QStringLiteral("Edit11"), count(w.EndMark));
-        Tool.SetFieldText(QStringLiteral("Edit12"), count(w.EndMark - w.StartMark));
-        Tool.SetFieldText(QStringLiteral("Edit13"), QString::number(w.ElapsedTime, 'f', 3));
-    }
+    if (slot == 8)
+        Tool.ShowStopwatch(m_stopwatch);
 }
 
 // ---- display ----
@@ -125,29 +120,24 @@ void TForm1::IdentificationReply(const QString& reply)
     const IdentificationReading r = ReadIdentification(reply);
     DeviceIdentType& id = P.DeviceIdent;
     id.Identification = reply;
-    for (int i = 0; i < 4; ++i)
-        Tool.SetFieldText(QStringLiteral("Label%1").arg(17 + i),
-                          QString::number(r.CommaPositions[static_cast<size_t>(i)]));
+    Tool.ShowCommaPositions(r.CommaPositions);
     id.Manufacturer = r.Manufacturer;
     id.Model = r.Model;
     id.SerialNumber = r.SerialNumber;
     id.Revision = r.Revision;
-    Tool.SetFieldText(QStringLiteral("Label21"), id.Manufacturer);
-    Tool.SetFieldText(QStringLiteral("Label22"), id.Model);
-    Tool.SetFieldText(QStringLiteral("Label23"), id.SerialNumber);
-    Tool.SetFieldText(QStringLiteral("Label24"), id.Revision);
+    Tool.ShowIdentity(id.Manufacturer, id.Model, id.SerialNumber, id.Revision);
     m_label15->setText(id.Model);
     // With CycleBase 1 the status query is no longer polled, nor watched.
     m_cycle.CycleBase = r.CycleBase;
-    Tool.SetFieldText(QStringLiteral("Edit1"), r.RevisionMarkerText);
-    Tool.SetFieldText(QStringLiteral("Edit2"), QString::number(r.CycleBase).rightJustified(4));
+    Tool.ShowRevisionMarker(r.RevisionMarkerText);
+    Tool.ShowIdentDetail(QString::number(r.CycleBase).rightJustified(4));
 }
 
 void TForm1::OptionsReply(const QString& reply)
 {
     const OptionsReading r = ReadOptions(reply);
     P.DeviceIdent.Options = reply;
-    Tool.SetFieldText(QStringLiteral("Edit57"), r.ThreePhaseText);
+    Tool.ShowThreePhase(r.ThreePhaseText);
     if (r.ThreePhase)
         ThreePhaseLayout();
     else
@@ -157,5 +147,5 @@ void TForm1::OptionsReply(const QString& reply)
         ShowPair(m_irmsX10, m_irmsX1, true);
     if (r.Ot1Option)
         ShowPair(m_ot1Off, m_ot1On, true);
-    Tool.SetFieldText(QStringLiteral("Edit2"), r.OptionText);
+    Tool.ShowIdentDetail(r.OptionText);
 }

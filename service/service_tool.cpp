@@ -1,5 +1,6 @@
 #include "service/service_tool.h"
 
+#include "common/stopwatch_values.h"
 #include "service/trace_button.h"
 
 #include <algorithm>
@@ -154,6 +155,35 @@ void TForm5::SetFieldText(const QString& objectName, const QString& text)
         edit->setText(text);
     else if (auto* label = qobject_cast<QLabel*>(w))
         label->setText(text);
+}
+
+void TForm5::ShowCommaPositions(const std::array<int, 4>& positions)
+{
+    for (size_t i = 0; i < positions.size(); ++i)
+        SetFieldText(QStringLiteral("Label%1").arg(17 + i), QString::number(positions[i]));
+}
+
+void TForm5::ShowIdentity(const QString& manufacturer, const QString& model,
+                          const QString& serialNumber, const QString& revision)
+{
+    SetFieldText(QStringLiteral("Label21"), manufacturer);
+    SetFieldText(QStringLiteral("Label22"), model);
+    SetFieldText(QStringLiteral("Label23"), serialNumber);
+    SetFieldText(QStringLiteral("Label24"), revision);
+}
+
+void TForm5::ShowRevisionMarker(const QString& text) { SetFieldText(QStringLiteral("Edit1"), text); }
+void TForm5::ShowIdentDetail(const QString& text) { SetFieldText(QStringLiteral("Edit2"), text); }
+void TForm5::ShowThreePhase(const QString& text) { SetFieldText(QStringLiteral("Edit57"), text); }
+void TForm5::ShowStatusWord(const QString& text) { SetFieldText(QStringLiteral("Edit53"), text); }
+
+void TForm5::ShowStopwatch(const StopwatchValues& w)
+{
+    auto count = [](qint64 v) { return QString::number(v).left(15); };
+    SetFieldText(QStringLiteral("Edit10"), count(w.StartMark));
+    SetFieldText(QStringLiteral("Edit11"), count(w.EndMark));
+    SetFieldText(QStringLiteral("Edit12"), count(w.EndMark - w.StartMark));
+    SetFieldText(QStringLiteral("Edit13"), QString::number(w.ElapsedTime, 'f', 3));
 }
 
 QString TForm5::FieldText(const QString& objectName) const

@@ -37,9 +37,18 @@ public:
 
     // ServiceToolSink
     void AppendLog(const QString& line) override;
-    void SetFieldText(const QString& objectName, const QString& text) override;
-    QString FieldText(const QString& objectName) const override;
     void ShowTool() override;
+    void ShowCommaPositions(const std::array<int, 4>& positions) override;
+    void ShowIdentity(const QString& manufacturer, const QString& model,
+                      const QString& serialNumber, const QString& revision) override;
+    void ShowRevisionMarker(const QString& text) override;
+    void ShowIdentDetail(const QString& text) override;
+    void ShowThreePhase(const QString& text) override;
+    void ShowStatusWord(const QString& text) override;
+    void ShowStopwatch(const StopwatchValues& stopwatch) override;
+
+    // The text of a named field or label (Edit53, Label21, ...), as the operator sees it.
+    QString FieldText(const QString& objectName) const;
 
     // GpibMessages
     void AppendErrBox(const QString& line) override;
@@ -72,6 +81,7 @@ public:
 
 private:
     QWidget* Named(const QString& objectName) const;
+    void SetFieldText(const QString& objectName, const QString& text);
     QLayout* MakeIdentFields();
     QLayout* MakeConfigControls();
     QPushButton* MakeButton(const QString& text, const QString& name, void (TForm5::*click)());
