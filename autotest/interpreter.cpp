@@ -169,60 +169,14 @@ void TestInterpreter::RowClicked(int row) { m_state.LastRow = row - 1; }
 void TestInterpreter::Tick()
 {
     TestRunState& s = m_state;
-    s.ControlRow = false;
-    s.StepResultText.clear();
-    // The mark of a reply that came in since the last tick belongs to that reply's row, not to
-    // a command row recorded in this one.
-    s.ResultMark.clear();
-    m_evaluatedThisTick = false;
-
-    if (!s.StepWaiting) {
-        // The row is left: a query still without its reply fails here, for its own row.
-        if (s.AwaitedRow > 0) {
-            GiveUpReply();
-            if (!m_host.TimerEnabled()) { // "Stop at Error" halts at that row
-                EndOfTick();
-                return;
-            }
-        }
-        if (s.JumpTarget > 0) {
-            const int target = s.JumpTarget;
-            s.JumpTarget = 0;
-            if (!EnterRow(target))
-                return;
-            m_host.ShowStepNumber(Cell(kTestNr));
-        } else if (!EnterRow(s.CurrentRow + 1)) {
-            return;
-        }
-        s.DelayTicks = StepTimeTicks(Cell(kTestTime), kTickMs);
-    }
-
-    // The row a GOTO reaches is carried out in this same tick with the first GOTO row's delay.
-    // When it is a GOTO row too (loops nested without a row between their ends), that one is
-    // followed as well rather than its keyword sent to the instrument as a command.
-    for (int gotos = 0; Cell(kTestCommand) == QLatin1String("GOTO"); ++gotos) {
-        if (gotos == kMaxGotosPerTick) {
-            EndRun(QStringLiteral("END: GOTO loop at row %1").arg(s.CurrentRow));
-            return;
-        }
-        if (!GotoRow())
-            return;
-    }
+    BeginTick();
+    if (!s.StepWaiting && !EnterNextRow())
+        return;
+    if (!FollowGotos())
+        return;
 
     const QString command = Cell(kTestCommand);
-    if (command == QLatin1String("PAUSE")) {
-        if (m_host.TimerEnabled())
-            s.RunPaused = true;
-        m_host.SetTimer(false);
-        m_host.SetResultText(QStringLiteral("PAUSE"));
-    }
-    if (command == QLatin1String("END") || command == QLatin1String("SEND")) {
-        s.ControlRow = true;
-        m_host.SetTimer(false);
-        s.StepReady = false;
-        if (m_host.Options().AutoSave && s.CurrentRow > 1)
-            AutoSave();
-    }
+    StopAtPauseOrEnd(command);
 
     QString line = command;
     if (m_keywords->ControlKeyword(*this, command))
@@ -241,6 +195,80 @@ void TestInterpreter::Tick()
         }
     }
     EndOfTick();
+}
+
+void TestInterpreter::BeginTick()
+{
+    TestRunState& s = m_state;
+    s.ControlRow = false;
+    s.StepResultText.clear();
+    // The mark of a reply that came in since the last tick belongs to that reply's row, not to
+    // a command row recorded in this one.
+    s.ResultMark.clear();
+    m_evaluatedThisTick = false;
+}
+
+// Moves on from the current row: to the next one, or to the one a failed limit jumps to, whose
+// time then starts. False when the tick ends here.
+bool TestInterpreter::EnterNextRow()
+{
+    TestRunState& s = m_state;
+    // The row is left: a query still without its reply fails here, for its own row.
+    if (s.AwaitedRow > 0) {
+        GiveUpReply();
+        if (!m_host.TimerEnabled()) { // "Stop at Error" halts at that row
+            EndOfTick();
+            return false;
+        }
+    }
+    if (s.JumpTarget > 0) {
+        const int target = s.JumpTarget;
+        s.JumpTarget = 0;
+        if (!EnterRow(target))
+            return false;
+        m_host.ShowStepNumber(Cell(kTestNr));
+    } else if (!EnterRow(s.CurrentRow + 1)) {
+        return false;
+    }
+    s.DelayTicks = StepTimeTicks(Cell(kTestTime), kTickMs);
+    return true;
+}
+
+// The row a GOTO reaches is carried out in this same tick with the first GOTO row's delay.
+// When it is a GOTO row too (loops nested without a row between their ends), that one is
+// followed as well rather than its keyword sent to the instrument as a command. False when the
+// run ended on the way.
+bool TestInterpreter::FollowGotos()
+{
+    for (int gotos = 0; Cell(kTestCommand) == QLatin1String("GOTO"); ++gotos) {
+        if (gotos == kMaxGotosPerTick) {
+            EndRun(QStringLiteral("END: GOTO loop at row %1").arg(m_state.CurrentRow));
+            return false;
+        }
+        if (!GotoRow())
+            return false;
+    }
+    return true;
+}
+
+// PAUSE stops the timer until Continue; END and SEND end the run, with its report saved when
+// "Auto Save" is ticked.
+void TestInterpreter::StopAtPauseOrEnd(const QString& command)
+{
+    TestRunState& s = m_state;
+    if (command == QLatin1String("PAUSE")) {
+        if (m_host.TimerEnabled())
+            s.RunPaused = true;
+        m_host.SetTimer(false);
+        m_host.SetResultText(QStringLiteral("PAUSE"));
+    }
+    if (command == QLatin1String("END") || command == QLatin1String("SEND")) {
+        s.ControlRow = true;
+        m_host.SetTimer(false);
+        s.StepReady = false;
+        if (m_host.Options().AutoSave && s.CurrentRow > 1)
+            AutoSave();
+    }
 }
 
 // Rows 1 to the spare row exist; a jump anywhere else ends the run, so that no cell or GOTO

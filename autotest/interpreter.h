@@ -86,6 +86,11 @@ private:
     void GiveUpReply();
     void RecordNoReply();
     void EndOfTick();
+    // The pieces of Tick, in the order it runs them.
+    void BeginTick();
+    bool EnterNextRow();
+    bool FollowGotos();
+    void StopAtPauseOrEnd(const QString& command);
     void ClearRunState();
     void ResetRun();
     void TakeHeaderCopies(bool advanceSerial, bool newReport);
