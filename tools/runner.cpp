@@ -31,8 +31,16 @@ TestRunner::TestRunner(LinkState& link, PanelState& panel, ProgramPlaces& places
     InitStepGrid(m_table, TestTableKind());
     m_timer.setInterval(TestInterpreter::kTickMs);
     m_timer.setTimerType(Qt::PreciseTimer);
+    // An error a tick raises (a port write that fails outright) ends the run as a failed one:
+    // the run does not go on past a row it could not carry out.
     connect(&m_timer, &QTimer::timeout, this, [this] {
-        m_session->Tick();
+        try {
+            m_session->Tick();
+        } catch (const std::exception& error) {
+            m_timer.stop();
+            Fail(QString::fromLocal8Bit(error.what()));
+            return;
+        }
         m_console.Progress(T.TestRun.CurrentRow, EndRow(), m_elapsed.elapsed());
     });
     m_timeout.setSingleShot(true);
