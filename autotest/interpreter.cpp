@@ -150,6 +150,11 @@ void TestInterpreter::Continue()
 
 void TestInterpreter::RowClicked(int row) { m_state.LastRow = row - 1; }
 
+QString TestInterpreter::SentLine() const
+{
+    return m_sentRow == m_state.CurrentRow && m_sentRow > 0 ? m_sentLine : Cell(kTestCommand);
+}
+
 // ---- one tick ----
 
 void TestInterpreter::Tick()
@@ -170,8 +175,11 @@ void TestInterpreter::Tick()
     if (line.contains(QLatin1Char('@')))
         line = m_keywords->Substitute(line);
 
-    if (s.StepReady && !s.ControlRow)
+    if (s.StepReady && !s.ControlRow) {
+        m_sentLine = line;
+        m_sentRow = s.CurrentRow;
         SendRow(line);
+    }
 
     if (s.DelayTicks > 0) {
         --s.DelayTicks;

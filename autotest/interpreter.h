@@ -72,6 +72,9 @@ public:
     const TestRunState& State() const { return m_state; }
     // The cell of the current row, read anew at every use (the operator may be editing it).
     QString Cell(int column) const;
+    // The line the current row sent, its variables filled in; the row's command when it sent
+    // nothing (a keyword row).
+    QString SentLine() const;
 
 private:
     bool EnterRow(int row);
@@ -108,4 +111,6 @@ private:
     bool m_keepEarlierReports = false;
     // A reply was evaluated inside this tick (GPIB): its red colour stays until the next one.
     bool m_evaluatedThisTick = false;
+    QString m_sentLine;
+    int m_sentRow = 0;
 };
