@@ -90,6 +90,7 @@ void TestInterpreter::ClearRunState()
     s.AwaitedRow = 0;
     s.AwaitedPort = 0;
     s.ResultMark.clear();
+    m_sentRow = 0;
 }
 
 void TestInterpreter::ResetRun()
