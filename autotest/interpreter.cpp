@@ -1,5 +1,6 @@
 #include "autotest/interpreter.h"
 
+#include "autotest/keyword_table.h"
 #include "autotest/report_file.h"
 #include "autotest/result_table.h"
 #include "autotest/table_file.h"
@@ -22,15 +23,15 @@ StepKeywords& NoKeywords()
 // What the external-meter keywords write to the meter's port.
 const char* MeterText(const QString& command)
 {
-    if (command == QLatin1String("EXTMEAS?"))
+    if (command == KeywordText(StepKeyword::ExtMeas))
         return "READ?\n";
-    if (command == QLatin1String("EXTVDC"))
+    if (command == KeywordText(StepKeyword::ExtVdc))
         return ":SENS:FUNC 'VOLT:DC'\n";
-    if (command == QLatin1String("EXTVAC"))
+    if (command == KeywordText(StepKeyword::ExtVac))
         return ":SENS:FUNC 'VOLT:AC'\n";
-    if (command == QLatin1String("EXTMVDC?"))
+    if (command == KeywordText(StepKeyword::ExtMvdc))
         return "MEAS:VOLT:DC?\n";
-    if (command == QLatin1String("EXTMVAC?"))
+    if (command == KeywordText(StepKeyword::ExtMvac))
         return "MEAS:VOLT:AC?\n";
     return nullptr;
 }
@@ -200,7 +201,7 @@ void TestInterpreter::Tick()
     // The row a GOTO reaches is carried out in this same tick with the first GOTO row's delay.
     // When it is a GOTO row too (loops nested without a row between their ends), that one is
     // followed as well rather than its keyword sent to the instrument as a command.
-    for (int gotos = 0; Cell(kTestCommand) == QLatin1String("GOTO"); ++gotos) {
+    for (int gotos = 0; Cell(kTestCommand) == KeywordText(StepKeyword::Goto); ++gotos) {
         if (gotos == kMaxGotosPerTick) {
             EndRun(QStringLiteral("END: GOTO loop at row %1").arg(s.CurrentRow));
             return;
@@ -210,13 +211,13 @@ void TestInterpreter::Tick()
     }
 
     const QString command = Cell(kTestCommand);
-    if (command == QLatin1String("PAUSE")) {
+    if (command == KeywordText(StepKeyword::Pause)) {
         if (m_host.TimerEnabled())
             s.RunPaused = true;
         m_host.SetTimer(false);
         m_host.SetResultText(QStringLiteral("PAUSE"));
     }
-    if (command == QLatin1String("END") || command == QLatin1String("SEND")) {
+    if (command == KeywordText(StepKeyword::End) || command == KeywordText(StepKeyword::Send)) {
         s.ControlRow = true;
         m_host.SetTimer(false);
         s.StepReady = false;
@@ -316,9 +317,9 @@ void TestInterpreter::SendRow(QString line)
     m_host.SetResultText(QString());
     const QString command = Cell(kTestCommand);
     bool gpib = !m_link.SerialLink();
-    if (command.startsWith(QLatin1String("@GPIB")))
+    if (command.startsWith(KeywordText(StepKeyword::Gpib)))
         gpib = true;
-    else if (command.startsWith(QLatin1String("@COM")))
+    else if (command.startsWith(KeywordText(StepKeyword::Com)))
         gpib = false;
 
     if (gpib)
@@ -338,7 +339,7 @@ void TestInterpreter::SendSerial(QString line)
     const QString command = Cell(kTestCommand);
     s.ExternalReply = false;
     int port = 0;
-    if (line.startsWith(QLatin1String("@COM"))) {
+    if (line.startsWith(KeywordText(StepKeyword::Com))) {
         s.ExternalReply = true;
         port = PrefixNumber(line, 4);
         line = line.mid(7);
@@ -382,7 +383,7 @@ void TestInterpreter::SendGpib(QString line)
 {
     const QString command = Cell(kTestCommand);
     int address = 0;
-    if (command.startsWith(QLatin1String("@GPIB"))) {
+    if (command.startsWith(KeywordText(StepKeyword::Gpib))) {
         address = PrefixNumber(command, 5);
         line = command.mid(8);
     }
@@ -506,7 +507,7 @@ void TestInterpreter::LimitFailed(int targetColumn)
         m_host.SetResultText(QStringLiteral("PAUSE"));
     } else {
         const QString target = Cell(targetColumn);
-        m_state.JumpTarget = target == QLatin1String("NEXT") ? 0 : ReadInteger(target);
+        m_state.JumpTarget = target == KeywordText(StepKeyword::Next) ? 0 : ReadInteger(target);
     }
 }
 
