@@ -10,7 +10,10 @@
 
 #include <QApplication>
 #include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QImage>
 #include <QPixmap>
+#include <QRect>
 #include <QScreen>
 #include <QTimer>
 #include <cstdio>
@@ -37,6 +40,8 @@ int main(int argc, char** argv)
     }
     TForm6 window(state.Link, state.Places, state.Test, state.Export);
     window.OpenTest(QString::fromLocal8Bit(argv[1]));
+    // A little taller than it opens, as an operator would pull it, so the report shows whole.
+    window.resize(window.width(), 940);
     window.show();
     window.Button3Click();
     // The run ends at its end row, when the window's timer stops.
@@ -47,12 +52,21 @@ int main(int argc, char** argv)
         std::fputs("tav_window_shot: the table did not run to its end\n", stderr);
         return 1;
     }
-    // Painted and on the screen before it is taken from there.
-    QTimer::singleShot(500, &app, &QApplication::quit);
-    QApplication::exec();
-    const QPixmap shot = window.screen()->grabWindow(window.winId());
-    // Quality 0: the smallest file PNG allows, the picture itself is lossless.
-    if (shot.isNull() || !shot.save(QString::fromLocal8Bit(argv[2]), "PNG", 0)) {
+    // Painted and on the screen before it is taken from there. A loop of its own: the
+    // application's quit would close the window first.
+    QEventLoop settle;
+    QTimer::singleShot(500, &settle, &QEventLoop::quit);
+    settle.exec();
+    // From the screen itself (the root window), as a screenshot program takes it: what the X
+    // server shows where the window is.
+    const QRect area = window.frameGeometry();
+    const QPixmap shot =
+        window.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+    // 256 colours are plenty for a window's greys and a little green, and keep the file small;
+    // quality 0 is PNG's strongest compression.
+    const QImage picture =
+        shot.toImage().convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
+    if (shot.isNull() || !picture.save(QString::fromLocal8Bit(argv[2]), "PNG", 0)) {
         std::fprintf(stderr, "tav_window_shot: cannot write %s\n", argv[2]);
         return 1;
     }

@@ -100,7 +100,7 @@ TEST(GuideKeywords, EveryKeywordOfTheInterpreterHasAHeadingInTheGuide)
         if (line.startsWith(QLatin1String("### ")))
             headings << line;
     for (const QLatin1String keyword : kStepKeywordTexts) {
-        const QString quoted = QLatin1Char('`') + keyword;
+        const QString quoted = QStringLiteral("`") + QString(keyword);
         EXPECT_FALSE(headings.filter(quoted).isEmpty())
             << QString(keyword).toStdString() << " has no \"### \" heading in doc/test-tables.md";
     }
