@@ -11,9 +11,16 @@
 #include "service/service_tool.h"
 
 #include "record/trace_option.h"
+#include "results/results_database.h"
+#include "results/results_setup_window.h"
+#include "results/results_store.h"
+#include "results/run_recorder.h"
 #include "tav_version.h"
 
 #include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTimer>
 #include <cstdio>
 #include <cstring>
 
@@ -47,6 +54,15 @@ int AnswerOptions(int argc, char** argv)
     return -1;
 }
 
+// The menu of the main window's bar with this title.
+QMenu* BarMenu(QMainWindow& window, const QString& title)
+{
+    for (QAction* action : window.menuBar()->actions())
+        if (action->text() == title && action->menu())
+            return action->menu();
+    return nullptr;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -75,9 +91,23 @@ int main(int argc, char** argv)
     }
     // The GPIB library is optional: without it the program runs on the serial link alone.
     state.Link.GpibLib.BindGpibLibrary();
+    // Every run of the test window is kept in the station's journal and sent on to the line's
+    // server when one is set; unsent runs are tried again every minute.
+    ResultsStore results(ResultsDatabase::JournalPath());
+    results.SetServer(ResultsSetupWindow::SavedServer());
+    RunRecorder recorder(results);
+    QTimer resultsSync;
+    QObject::connect(&resultsSync, &QTimer::timeout, &results, [&results] {
+        if (!results.Server().isEmpty())
+            results.Sync();
+    });
+    resultsSync.start(60 * 1000);
+    results.Sync();
     PanelWindows windows;
-    windows.Test.SetFactory([&state](QWidget* p) {
-        return new TForm6(state.Link, state.Places, state.Test, state.Export, p);
+    windows.Test.SetFactory([&state, &recorder](QWidget* p) {
+        auto* window = new TForm6(state.Link, state.Places, state.Test, state.Export, p);
+        window->SetJournal(&recorder);
+        return window;
     });
     windows.Sequence.SetFactory(
         [&state](QWidget* p) { return new TForm2(state.Link, state.Export, state.Places, p); });
@@ -95,6 +125,17 @@ int main(int argc, char** argv)
     ExportOptionsSlot().SetFactory(
         [&state](QWidget* p) { return new TForm7(state.Export, state.Places, p); });
     ExportOptionsSlot().CreateHidden(&form1);
+    if (QMenu* setup = BarMenu(form1, QStringLiteral("Setup"))) {
+        QAction* action = setup->addAction(QStringLiteral("Results…"));
+        action->setObjectName(QStringLiteral("Results1"));
+        QObject::connect(action, &QAction::triggered, &form1, [&form1, &results] {
+            ResultsSetupWindow window(results, &form1);
+            window.exec();
+        });
+    }
     form1.show();
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    // A run still open when the program ends was broken off.
+    recorder.RunEnds(RunEnding::Aborted, QStringLiteral("the program was closed"));
+    return status;
 }

@@ -36,24 +36,10 @@ const char* MeterText(const QString& command)
     return nullptr;
 }
 
-// "230.000", "-0.500": three decimals; a negative zero prints as zero.
-QString Fixed3(double value) { return QString::number(value + 0.0, 'f', 3); }
-
 // The device number after "@COM" or "@GPIB", kept within 1 ... 30.
 int PrefixNumber(const QString& text, int position)
 {
     return std::clamp(ReadInteger(text.mid(position, 2)), 1, 30);
-}
-
-// The value text of a query row whose reply did not come.
-constexpr auto kNoReply = "no reply";
-
-QString WithoutLineEnd(const QString& text)
-{
-    qsizetype end = text.size();
-    while (end > 0 && (text[end - 1] == QLatin1Char('\r') || text[end - 1] == QLatin1Char('\n')))
-        --end;
-    return text.left(end);
 }
 
 } // namespace
@@ -165,9 +151,48 @@ void TestInterpreter::Continue()
 
 void TestInterpreter::RowClicked(int row) { m_state.LastRow = row - 1; }
 
+QString TestInterpreter::SentLine() const
+{
+    return m_sentRow == m_state.CurrentRow && m_sentRow > 0 ? m_sentLine : Cell(kTestCommand);
+}
+
 // ---- one tick ----
 
 void TestInterpreter::Tick()
+{
+    TestRunState& s = m_state;
+    BeginTick();
+    if (!s.StepWaiting && !EnterNextRow())
+        return;
+    if (!FollowGotos())
+        return;
+
+    const QString command = Cell(kTestCommand);
+    StopAtPauseOrEnd(command);
+
+    QString line = command;
+    if (m_keywords->ControlKeyword(*this, command))
+        s.ControlRow = true;
+    if (line.contains(QLatin1Char('@')))
+        line = m_keywords->Substitute(line);
+
+    if (s.StepReady && !s.ControlRow) {
+        m_sentLine = line;
+        m_sentRow = s.CurrentRow;
+        SendRow(line);
+    }
+
+    if (s.DelayTicks > 0) {
+        --s.DelayTicks;
+        if (s.DelayTicks == 0) {
+            s.StepReady = true;
+            s.StepWaiting = false;
+        }
+    }
+    EndOfTick();
+}
+
+void TestInterpreter::BeginTick()
 {
     TestRunState& s = m_state;
     s.ControlRow = false;
@@ -176,41 +201,56 @@ void TestInterpreter::Tick()
     // a command row recorded in this one.
     s.ResultMark.clear();
     m_evaluatedThisTick = false;
+}
 
-    if (!s.StepWaiting) {
-        // The row is left: a query still without its reply fails here, for its own row.
-        if (s.AwaitedRow > 0) {
-            GiveUpReply();
-            if (!m_host.TimerEnabled()) { // "Stop at Error" halts at that row
-                EndOfTick();
-                return;
-            }
+// Moves on from the current row: to the next one, or to the one a failed limit jumps to, whose
+// time then starts. False when the tick ends here.
+bool TestInterpreter::EnterNextRow()
+{
+    TestRunState& s = m_state;
+    // The row is left: a query still without its reply fails here, for its own row.
+    if (s.AwaitedRow > 0) {
+        GiveUpReply();
+        if (!m_host.TimerEnabled()) { // "Stop at Error" halts at that row
+            EndOfTick();
+            return false;
         }
-        if (s.JumpTarget > 0) {
-            const int target = s.JumpTarget;
-            s.JumpTarget = 0;
-            if (!EnterRow(target))
-                return;
-            m_host.ShowStepNumber(Cell(kTestNr));
-        } else if (!EnterRow(s.CurrentRow + 1)) {
-            return;
-        }
-        s.DelayTicks = StepTimeTicks(Cell(kTestTime), kTickMs);
     }
+    if (s.JumpTarget > 0) {
+        const int target = s.JumpTarget;
+        s.JumpTarget = 0;
+        if (!EnterRow(target))
+            return false;
+        m_host.ShowStepNumber(Cell(kTestNr));
+    } else if (!EnterRow(s.CurrentRow + 1)) {
+        return false;
+    }
+    s.DelayTicks = StepTimeTicks(Cell(kTestTime), kTickMs);
+    return true;
+}
 
-    // The row a GOTO reaches is carried out in this same tick with the first GOTO row's delay.
-    // When it is a GOTO row too (loops nested without a row between their ends), that one is
-    // followed as well rather than its keyword sent to the instrument as a command.
+// The row a GOTO reaches is carried out in this same tick with the first GOTO row's delay.
+// When it is a GOTO row too (loops nested without a row between their ends), that one is
+// followed as well rather than its keyword sent to the instrument as a command. False when the
+// run ended on the way.
+bool TestInterpreter::FollowGotos()
+{
     for (int gotos = 0; Cell(kTestCommand) == KeywordText(StepKeyword::Goto); ++gotos) {
         if (gotos == kMaxGotosPerTick) {
-            EndRun(QStringLiteral("END: GOTO loop at row %1").arg(s.CurrentRow));
-            return;
+            EndRun(QStringLiteral("END: GOTO loop at row %1").arg(m_state.CurrentRow));
+            return false;
         }
         if (!GotoRow())
-            return;
+            return false;
     }
+    return true;
+}
 
-    const QString command = Cell(kTestCommand);
+// PAUSE stops the timer until Continue; END and SEND end the run, with its report saved when
+// "Auto Save" is ticked.
+void TestInterpreter::StopAtPauseOrEnd(const QString& command)
+{
+    TestRunState& s = m_state;
     if (command == KeywordText(StepKeyword::Pause)) {
         if (m_host.TimerEnabled())
             s.RunPaused = true;
@@ -224,24 +264,6 @@ void TestInterpreter::Tick()
         if (m_host.Options().AutoSave && s.CurrentRow > 1)
             AutoSave();
     }
-
-    QString line = command;
-    if (m_keywords->ControlKeyword(*this, command))
-        s.ControlRow = true;
-    if (line.contains(QLatin1Char('@')))
-        line = m_keywords->Substitute(line);
-
-    if (s.StepReady && !s.ControlRow)
-        SendRow(line);
-
-    if (s.DelayTicks > 0) {
-        --s.DelayTicks;
-        if (s.DelayTicks == 0) {
-            s.StepReady = true;
-            s.StepWaiting = false;
-        }
-    }
-    EndOfTick();
 }
 
 // Rows 1 to the spare row exist; a jump anywhere else ends the run, so that no cell or GOTO
@@ -407,125 +429,6 @@ void TestInterpreter::SendGpib(QString line)
     m_state.ExternalReply = false;
 }
 
-// ---- replies ----
-
-void TestInterpreter::ReplyReceived(const QByteArray& line, int port)
-{
-    TestRunState& s = m_state;
-    if (auto given = s.RepliesGivenUp.find(port); given != s.RepliesGivenUp.end() && *given > 0) {
-        --*given;
-        m_host.LateReply(QStringLiteral("late reply, not evaluated: %1")
-                             .arg(WithoutLineEnd(QString::fromLatin1(line))));
-        return;
-    }
-    if (s.AwaitedRow > 0 && port == s.AwaitedPort)
-        s.AwaitedRow = 0;
-    s.ReplyLine = line;
-    EvaluateReply();
-}
-
-void TestInterpreter::GiveUpReply()
-{
-    TestRunState& s = m_state;
-    ++s.RepliesGivenUp[s.AwaitedPort];
-    if (s.AwaitedRow == s.CurrentRow)
-        RecordNoReply();
-    s.AwaitedRow = 0;
-    // The row entered next in this tick is not the failed one.
-    s.ResultMark.clear();
-}
-
-void TestInterpreter::AbandonRun()
-{
-    if (m_state.AwaitedRow > 0)
-        GiveUpReply();
-}
-
-// A query row that got no reply fails as a value below its lower limit would.
-void TestInterpreter::RecordNoReply()
-{
-    TestRunState& s = m_state;
-    s.AwaitedRow = 0;
-    s.ReplyText = QString::fromLatin1(kNoReply);
-    s.LowerLimitValue = ReadNumber(Cell(kTestLowerLimit));
-    s.UpperLimitValue = ReadNumber(Cell(kTestUpperLimit));
-    s.ResultMark.clear();
-    LimitFailed(kTestValue1);
-    m_evaluatedThisTick = true;
-    RecordStep(Fixed3(s.LowerLimitValue), Fixed3(s.UpperLimitValue), s.ReplyText);
-    s.ExternalReply = false;
-}
-
-void TestInterpreter::EvaluateReply()
-{
-    TestRunState& s = m_state;
-    // Before the first step there is no row to measure against (row 0 holds the captions).
-    if (s.CurrentRow < 1 || s.CurrentRow > m_table.SpareRow())
-        return;
-    const QString reply = QString::fromLatin1(s.ReplyLine);
-    if (!s.ExternalReply) {
-        // The instrument answers five characters of value, then the unit: "230.0V", "123.4mA".
-        s.ReplyText = reply.left(5);
-        s.MeasuredValue = ReadNumber(s.ReplyText);
-        if (reply.size() > 10)
-            s.MeasuredValue = ReadNumber(reply);
-        if (reply.mid(5, 2) == QLatin1String("mA"))
-            s.MeasuredValue = ReadThousandths(reply.size() > 10 ? reply : s.ReplyText);
-    } else {
-        const int ends = (reply.contains(QLatin1Char('\n')) ? 1 : 0) +
-                         (reply.contains(QLatin1Char('\r')) ? 1 : 0);
-        s.ReplyText = reply.left(reply.size() - ends);
-        s.MeasuredValue = ReadNumber(s.ReplyText);
-    }
-    s.LowerLimitValue = ReadNumber(Cell(kTestLowerLimit));
-    s.UpperLimitValue = ReadNumber(Cell(kTestUpperLimit));
-    m_host.SetResultRed(false);
-    s.ResultMark.clear();
-    if (s.MeasuredValue < s.LowerLimitValue)
-        LimitFailed(kTestValue1);
-    if (s.MeasuredValue > s.UpperLimitValue)
-        LimitFailed(kTestValue3);
-    m_host.SetResultText(s.ReplyText);
-    // "Show" 2 reports the reply as received, without the line end that would split the
-    // report's line in two.
-    const QString value = Cell(kTestShow) == QLatin1String("2") ? WithoutLineEnd(reply)
-                                                                 : Fixed3(s.MeasuredValue);
-    RecordStep(Fixed3(s.LowerLimitValue), Fixed3(s.UpperLimitValue), value);
-    s.ExternalReply = false;
-}
-
-void TestInterpreter::LimitFailed(int targetColumn)
-{
-    m_host.SetResultRed(true);
-    m_state.ResultMark = QStringLiteral("Error!");
-    if (m_host.Options().StopAtError) {
-        // Only a running test is suspended: a late reply must not make Continue restart a
-        // test that has ended.
-        if (m_host.TimerEnabled())
-            m_state.RunPaused = true;
-        m_host.SetTimer(false);
-        m_host.SetResultText(QStringLiteral("PAUSE"));
-    } else {
-        const QString target = Cell(targetColumn);
-        m_state.JumpTarget = target == KeywordText(StepKeyword::Next) ? 0 : ReadInteger(target);
-    }
-}
-
-void TestInterpreter::RecordStep(const QString& lower, const QString& upper, const QString& value)
-{
-    TestRunState& s = m_state;
-    const QStringList cells{Cell(kTestNr), Cell(kTestComment), lower, ReportValueText(value),
-                            upper, s.ResultMark};
-    const bool shown = Cell(kTestShow) != QLatin1String("0");
-    if (shown) {
-        m_results.SetRow(s.ReportRow, cells);
-        ++s.ReportRow;
-        m_results.SetRowCount(s.ReportRow);
-    }
-    m_host.StepRecorded(cells, shown);
-    m_host.SetResultText(value);
-}
-
 // ---- end of run ----
 
 void TestInterpreter::AutoSave()
@@ -547,29 +450,4 @@ void TestInterpreter::AutoSave()
                                           "saved in %1")
                                .arg(QDir::toNativeSeparators(m_reportDirectory)));
     }
-}
-
-// ---- keyword rows ----
-
-void TestInterpreter::HoldForPrompt()
-{
-    if (m_host.TimerEnabled())
-        m_state.RunPaused = true;
-    m_host.SetTimer(false);
-    m_host.SetResultText(QStringLiteral("PAUSE"));
-}
-
-void TestInterpreter::ResumeAfterPrompt()
-{
-    if (m_state.RunPaused) {
-        m_host.SetTimer(true);
-        m_state.RunPaused = false;
-    }
-}
-
-void TestInterpreter::ReportResultText(const QString& text)
-{
-    m_state.StepResultText = text;
-    if (m_state.StepReady)
-        RecordStep(QString(), QString(), text);
 }

@@ -72,6 +72,9 @@ public:
     const TestRunState& State() const { return m_state; }
     // The cell of the current row, read anew at every use (the operator may be editing it).
     QString Cell(int column) const;
+    // The line the current row sent, its variables filled in; the row's command when it sent
+    // nothing (a keyword row).
+    QString SentLine() const;
 
 private:
     bool EnterRow(int row);
@@ -86,6 +89,11 @@ private:
     void GiveUpReply();
     void RecordNoReply();
     void EndOfTick();
+    // The pieces of Tick, in the order it runs them.
+    void BeginTick();
+    bool EnterNextRow();
+    bool FollowGotos();
+    void StopAtPauseOrEnd(const QString& command);
     void ClearRunState();
     void ResetRun();
     void TakeHeaderCopies(bool advanceSerial, bool newReport);
@@ -103,4 +111,6 @@ private:
     bool m_keepEarlierReports = false;
     // A reply was evaluated inside this tick (GPIB): its red colour stays until the next one.
     bool m_evaluatedThisTick = false;
+    QString m_sentLine;
+    int m_sentRow = 0;
 };

@@ -1,6 +1,7 @@
 #include "autotest/prompt_window.h"
 
 #include "panel/modal_window.h"
+#include "panel/operator_messages.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -43,8 +44,8 @@ TForm8::TForm8(const QString& valueText, const QString& promptText, QWidget* par
     buttons->addWidget(MakeCloseButton(this));
     layout->addLayout(buttons);
 
-    connect(ok, &QPushButton::clicked, this, &TForm8::Button1Click);
-    connect(m_edit, &QLineEdit::returnPressed, this, &TForm8::Button1Click);
+    OnOperatorEvent(this, ok, &QPushButton::clicked, [this] { Button1Click(); });
+    OnOperatorEvent(this, m_edit, &QLineEdit::returnPressed, [this] { Button1Click(); });
     setFixedSize(kClientWidth, kClientHeight);
 }
 

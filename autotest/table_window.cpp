@@ -71,6 +71,8 @@ TForm6::~TForm6() = default;
 void TForm6::done(int result)
 {
     m_timer1->stop();
+    if (m_journal)
+        m_journal->RunEnds(RunEnding::Aborted, QStringLiteral("the test window was closed"));
     m_session.Close();
     QDialog::done(result);
 }
@@ -123,6 +125,7 @@ void TForm6::OpenTest(const QString& path)
     }
     SetHeaderFields(header);
     T.TestRun.Copies = header;
+    m_tablePath = path;
 }
 
 void TForm6::SaveTest(const QString& path)
@@ -134,6 +137,8 @@ void TForm6::SaveTest(const QString& path)
     QString error;
     if (!WriteTestFile(path, T.TestRun.Copies, *m_grid, &error))
         ShowOperatorError(this, error);
+    else
+        m_tablePath = path;
 }
 
 TestHeader TForm6::HeaderFieldsNow() const
@@ -189,10 +194,15 @@ void TForm6::FillResultRow(int row)
 
 void TForm6::SetTimer(bool on)
 {
-    if (on)
+    if (on) {
         m_timer1->start();
-    else
-        m_timer1->stop();
+        return;
+    }
+    m_timer1->stop();
+    // The end row stops the timer: the run's record is complete.
+    const QString command = Run().Cell(kTestCommand);
+    if (m_journal && (command == QLatin1String("END") || command == QLatin1String("SEND")))
+        m_journal->RunEnds(RunEnding::Completed, QString());
 }
 
 bool TForm6::TimerEnabled() const { return m_timer1->isActive(); }
@@ -210,6 +220,30 @@ void TForm6::RunStarted(bool newReport)
     m_date->setText(F.StartDate);
     if (newReport)
         m_reportFont.setBold(true);
+    // Start, or Single Step from the top: a new unit, a new record.
+    if (newReport && m_journal)
+        m_journal->RunBegins({m_tablePath, T.TestRun.Copies, LinkName(), QString()});
+}
+
+void TForm6::StepRecorded(const QStringList& cells, bool shown)
+{
+    if (m_journal)
+        m_journal->StepRecorded(cells, shown, Run().SentLine());
+}
+
+void TForm6::RunError(const QString& reason)
+{
+    if (m_journal)
+        m_journal->RunEnds(RunEnding::Error, reason);
+}
+
+QString TForm6::LinkName() const
+{
+    if (L.SerialLink)
+        return QStringLiteral("COM") + L.Settings.PortText;
+    if (L.Settings.IoType == 1)
+        return QStringLiteral("GPIB device \"%1\"").arg(L.Settings.GpibDeviceName);
+    return QStringLiteral("GPIB address %1").arg(L.Settings.GpibAddress);
 }
 
 void TForm6::ShowStepNumber(const QString& nr) { m_stepLabel->setText(nr); }

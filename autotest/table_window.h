@@ -2,6 +2,7 @@
 
 #include "autotest/result_table.h"
 #include "autotest/run_host.h"
+#include "autotest/run_journal.h"
 #include "autotest/interpreter.h"
 #include "autotest/session.h"
 #include "autotest/value_prompt.h"
@@ -40,6 +41,8 @@ public:
     QTimer* Timer1() const { return m_timer1; }
     // The report is printed bold once a run started (or a report was opened).
     bool ReportFontBold() const { return m_reportFont.bold(); }
+    // Where every run of this window is recorded (the results database); none when null.
+    void SetJournal(RunJournal* journal) { m_journal = journal; }
     // The printer "Print Report" offers, kept with the operator's choices between prints.
     QPrinter& Printer();
 
@@ -92,6 +95,9 @@ private:
     void SetResultRed(bool red) override;
     void ShowMessage(const QString& text) override;
     void LateReply(const QString& text) override;
+    void StepRecorded(const QStringList& cells, bool shown) override;
+    void RunError(const QString& reason) override;
+    QString LinkName() const;
 
     // ValuePrompt: "@MSGVARnn" asks through TForm8.
     QString AskValue(const QString& defaultText, const QString& promptText) override;
@@ -108,6 +114,8 @@ private:
     QTimer* m_timer1 = nullptr;
     QFont m_reportFont;
     std::unique_ptr<QPrinter> m_printer;
+    RunJournal* m_journal = nullptr;
+    QString m_tablePath; // the test file last opened or saved
 
     QLabel* m_stepLabel = nullptr;
     QLabel* m_bigResult = nullptr;

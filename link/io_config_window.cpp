@@ -39,6 +39,13 @@ QString PortNumberOf(const QString& picked)
     return m.hasMatch() && m.captured(1).toInt() <= 256 ? m.captured(1) : QString();
 }
 
+// The group boxes sit close together in the small window.
+void TightenGroup(QLayout* layout)
+{
+    layout->setContentsMargins(6, 2, 6, 2);
+    layout->setSpacing(2);
+}
+
 } // namespace
 
 TForm4::TForm4(LinkState& link, IoConfigHost& host, QWidget* parent)
@@ -46,8 +53,20 @@ TForm4::TForm4(LinkState& link, IoConfigHost& host, QWidget* parent)
 {
     setObjectName(QStringLiteral("TForm4"));
     setWindowTitle(QStringLiteral("I/O Configuration"));
-    // A fixed client area of 370 x 230: link type above the GPIB settings on the left, the
-    // serial settings on the right, the buttons below.
+    BuildLayout();
+    ShowSettings();
+    WireControls();
+    setFixedSize(370, 230);
+    if (parent)
+        move(parent->geometry().center() - rect().center());
+}
+
+// ---- building the window ----
+
+// A fixed client area of 370 x 230: link type above the GPIB settings on the left, the serial
+// settings on the right, the buttons below.
+void TForm4::BuildLayout()
+{
     auto* root = new QVBoxLayout(this);
     root->setContentsMargins(6, 6, 6, 6);
     root->setSpacing(4);
@@ -55,10 +74,18 @@ TForm4::TForm4(LinkState& link, IoConfigHost& host, QWidget* parent)
     auto* left = new QVBoxLayout;
     top->addLayout(left);
     root->addLayout(top);
+    left->addWidget(MakeTypeBox());
+    top->addWidget(MakeSerialBox());
+    left->addWidget(MakeGpibBox());
+    root->addLayout(MakeButtons());
+}
 
+QGroupBox* TForm4::MakeTypeBox()
+{
     auto* typeBox = new QGroupBox(QStringLiteral("IO Type"), this);
     typeBox->setObjectName(QStringLiteral("RadioGroup1"));
     auto* typeLayout = new QVBoxLayout(typeBox);
+    TightenGroup(typeLayout);
     m_ioType = new QButtonGroup(this);
     const char* const types[] = {"Serial", "GPIB Device Name", "GPIB Address"};
     for (int i = 0; i < 3; ++i) {
@@ -67,10 +94,14 @@ TForm4::TForm4(LinkState& link, IoConfigHost& host, QWidget* parent)
         m_ioType->addButton(radio, i);
         typeLayout->addWidget(radio);
     }
-    left->addWidget(typeBox);
+    return typeBox;
+}
 
+QGroupBox* TForm4::MakeSerialBox()
+{
     auto* serialBox = new QGroupBox(QStringLiteral("Serial I/O"), this);
     auto* serial = new QGridLayout(serialBox);
+    TightenGroup(serial);
     m_port = new QComboBox(serialBox);
     m_port->setObjectName(QStringLiteral("ComboBox1"));
     m_port->setEditable(true);
@@ -84,10 +115,14 @@ TForm4::TForm4(LinkState& link, IoConfigHost& host, QWidget* parent)
         serial->addWidget(new QLabel(QString::fromLatin1(captions[i]), serialBox), i, 0);
         serial->addWidget(fields[i], i, 1);
     }
-    top->addWidget(serialBox);
+    return serialBox;
+}
 
+QGroupBox* TForm4::MakeGpibBox()
+{
     auto* gpibBox = new QGroupBox(QStringLiteral("GPIB"), this);
     auto* gpib = new QGridLayout(gpibBox);
+    TightenGroup(gpib);
     m_address = new QLineEdit(gpibBox);
     m_address->setObjectName(QStringLiteral("Edit1"));
     m_deviceName = new QLineEdit(gpibBox);
@@ -96,21 +131,27 @@ TForm4::TForm4(LinkState& link, IoConfigHost& host, QWidget* parent)
     gpib->addWidget(m_address, 0, 1);
     gpib->addWidget(new QLabel(QStringLiteral("Device Name:"), gpibBox), 1, 0);
     gpib->addWidget(m_deviceName, 1, 1);
-    left->addWidget(gpibBox);
+    return gpibBox;
+}
 
+QLayout* TForm4::MakeButtons()
+{
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("OkButton"));
-    ok->setAutoDefault(false);
-    auto* close = new QPushButton(QStringLiteral("Close"), this);
-    close->setObjectName(QStringLiteral("CloseButton"));
-    close->setAutoDefault(false);
-    buttons->addWidget(ok);
-    buttons->addWidget(close);
-    root->addLayout(buttons);
+    m_ok = new QPushButton(QStringLiteral("OK"), this);
+    m_ok->setObjectName(QStringLiteral("OkButton"));
+    m_ok->setAutoDefault(false);
+    m_close = new QPushButton(QStringLiteral("Close"), this);
+    m_close->setObjectName(QStringLiteral("CloseButton"));
+    m_close->setAutoDefault(false);
+    buttons->addWidget(m_ok);
+    buttons->addWidget(m_close);
+    return buttons;
+}
 
-    // Filled from the settings as they are now.
+// Filled from the settings as they are now.
+void TForm4::ShowSettings()
+{
     m_port->clear();
     for (const QString& n : L.DiscoveredPorts)
         m_port->addItem(QStringLiteral("COM") + n);
@@ -121,7 +162,10 @@ TForm4::TForm4(LinkState& link, IoConfigHost& host, QWidget* parent)
         b->setChecked(true);
         ApplyEnabling(L.Settings.IoType);
     }
+}
 
+void TForm4::WireControls()
+{
     connect(m_ioType, &QButtonGroup::idClicked, this,
             [this](int id) { RunOperatorEvent(this, [this, id] { RadioGroup1Click(id); }); });
     connect(m_port, &QComboBox::activated, this, [this](int index) {
@@ -132,17 +176,8 @@ TForm4::TForm4(LinkState& link, IoConfigHost& host, QWidget* parent)
     });
     OnOperatorEvent(this, m_address, &QLineEdit::returnPressed, [this] { AddressEnter(); });
     OnOperatorEvent(this, m_deviceName, &QLineEdit::returnPressed, [this] { DeviceNameEnter(); });
-    OnOperatorEvent(this, ok, &QPushButton::clicked, [this] { OkClick(); });
-    connect(close, &QPushButton::clicked, this, &QDialog::reject);
-
-    for (QLayout* l : {static_cast<QLayout*>(typeLayout), static_cast<QLayout*>(serial),
-                       static_cast<QLayout*>(gpib)}) {
-        l->setContentsMargins(6, 2, 6, 2);
-        l->setSpacing(2);
-    }
-    setFixedSize(370, 230);
-    if (parent)
-        move(parent->geometry().center() - rect().center());
+    OnOperatorEvent(this, m_ok, &QPushButton::clicked, [this] { OkClick(); });
+    connect(m_close, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void TForm4::ApplyEnabling(int ioType)

@@ -7,7 +7,10 @@
 
 class QButtonGroup;
 class QComboBox;
+class QGroupBox;
+class QLayout;
 class QLineEdit;
+class QPushButton;
 class LinkState;
 
 // What the I/O window needs of the main window.
@@ -36,6 +39,13 @@ public:
     void OkClick();
 
 private:
+    void BuildLayout();
+    QGroupBox* MakeTypeBox();
+    QGroupBox* MakeSerialBox();
+    QGroupBox* MakeGpibBox();
+    QLayout* MakeButtons();
+    void ShowSettings();
+    void WireControls();
     void ApplyEnabling(int ioType);
     // Typed text in the port field picks nothing; the field then shows the configured port again.
     void GuardTypedText();
@@ -51,4 +61,6 @@ private:
     bool m_typing = false;
     QLineEdit* m_address = nullptr;
     QLineEdit* m_deviceName = nullptr;
+    QPushButton* m_ok = nullptr;
+    QPushButton* m_close = nullptr;
 };

@@ -16,9 +16,11 @@
 
 class QAction;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QPushButton;
 class QTimer;
+class ClickableLogo;
 class MeasurementRecording;
 class TrendWindow;
 
@@ -125,6 +127,14 @@ private:
 
     void FormCreate();
     void BuildWindow();
+    // The pieces of BuildWindow, top to bottom.
+    QLayout* MakeHeader(QWidget* central);
+    QLayout* MakeMeasureGrid(QWidget* central);
+    QLayout* MakeSettingGrid(QWidget* central);
+    static QLayout* MakePerPhaseGrid(QWidget* central);
+    void MakeButtons(QWidget* central);
+    QLayout* MakeButtonRows(QWidget* central);
+    void BuildMenu();
     // What one connection keeps about itself starts afresh here, at every Connect.
     void NewConnection();
     void PortLost(TCiaComPort* port, int error);
@@ -150,6 +160,7 @@ private:
 
     QTimer* m_timer1 = nullptr;
     QTimer* m_timer3 = nullptr;
+    ClickableLogo* m_image1 = nullptr;
     QLabel* m_label15 = nullptr;
     QLabel* m_label1 = nullptr;
     QLabel* m_label28 = nullptr;
@@ -174,6 +185,8 @@ private:
     QPushButton* m_rclState = nullptr;
     QPushButton* m_savState = nullptr;
     QPushButton* m_rclState0 = nullptr;
+    QPushButton* m_ipClear = nullptr;
+    QPushButton* m_quit = nullptr;
     bool m_lostReported = false; // this connection's lost port was told
     std::unique_ptr<MeasurementRecording> m_recording;
     QLabel* m_recordStatus = nullptr;

@@ -2,16 +2,13 @@
 #include "panel/main_window.h"
 
 #include "panel/logo.h"
-#include "panel/operator_commands.h"
 #include "panel/reply_parser.h"
-#include "panel/operator_messages.h"
 #include "panel/window_timer.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenuBar>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -93,34 +90,69 @@ QPushButton* Button(const QString& name, const QString& caption, QWidget* parent
 
 // ---- building the window ----
 
+// The controls top to bottom, then the menu and the timers, then every control wired to its
+// handler.
 void TForm1::BuildWindow()
 {
     auto* central = new QWidget(this);
     setCentralWidget(central);
     auto* root = new QVBoxLayout(central);
+    root->addLayout(MakeHeader(central));
 
-    // Header: logo, maker, model of the connected instrument.
+    auto* body = new QHBoxLayout;
+    root->addLayout(body);
+    body->addLayout(MakeMeasureGrid(central));
+    body->addSpacing(16);
+    body->addLayout(MakeSettingGrid(central));
+    body->addSpacing(8);
+    body->addLayout(MakePerPhaseGrid(central));
+    body->addStretch();
+    root->addStretch();
+
+    MakeButtons(central);
+    root->addLayout(MakeButtonRows(central));
+
+    // Never visible: the GPIB device name used by a lookup by name.
+    m_deviceName = new QLineEdit(QStringLiteral("TAV-PS"), central);
+    m_deviceName->setObjectName(QStringLiteral("DeviceName"));
+    m_deviceName->setVisible(false);
+    L.Gpib.SetDeviceNameSource([this] { return m_deviceName->text(); });
+
+    BuildMenu();
+    m_timer1 = MakeWindowTimer(
+        this, QStringLiteral("Timer1"), PollCycle::kTickMs, [this] { Timer1Timer(); },
+        Qt::PreciseTimer);
+    m_timer3 =
+        MakeWindowTimer(this, QStringLiteral("Timer3"), kIpAutoClearMs, [this] { Timer3Timer(); });
+    WireOperatorControls();
+    for (int slot = 0; slot <= 100; ++slot)
+        if (const char* name = FieldForSlot(slot))
+            m_slotFields[static_cast<size_t>(slot)] = Field(name);
+}
+
+// Logo, maker, model of the connected instrument.
+QLayout* TForm1::MakeHeader(QWidget* central)
+{
     auto* header = new QHBoxLayout;
-    auto* image1 = new ClickableLogo(central);
-    image1->setObjectName(QStringLiteral("Image1"));
-    connect(image1, &ClickableLogo::clicked, this, [this] { Image1Click(); });
+    m_image1 = new ClickableLogo(central);
+    m_image1->setObjectName(QStringLiteral("Image1"));
     auto* label2 = new QLabel(QStringLiteral("KELM Electronic GmbH"), central);
     label2->setObjectName(QStringLiteral("Label2"));
     label2->setStyleSheet(QStringLiteral("color: blue; font-size: 20px; font-weight: bold;"));
     m_label15 = new QLabel(QStringLiteral("---"), central);
     m_label15->setObjectName(QStringLiteral("Label15"));
     m_label15->setStyleSheet(QStringLiteral("color: green; font-size: 20px; font-weight: bold;"));
-    header->addWidget(image1);
+    header->addWidget(m_image1);
     header->addSpacing(12);
     header->addWidget(label2);
     header->addStretch();
     header->addWidget(m_label15);
-    root->addLayout(header);
+    return header;
+}
 
-    auto* body = new QHBoxLayout;
-    root->addLayout(body);
-
-    // Measure: seven rows per phase and the two indicators.
+// Measure: seven rows per phase and the two indicators.
+QLayout* TForm1::MakeMeasureGrid(QWidget* central)
+{
     auto* measure = new QGridLayout;
     auto* measureTitle = new QLabel(QStringLiteral("Measure:"), central);
     measureTitle->setStyleSheet(QStringLiteral("font-weight: bold;"));
@@ -148,10 +180,12 @@ void TForm1::BuildWindow()
         m_olIndicators[phase] = indicator(QStringLiteral("BitBtn%1").arg(14 + phase),
                                           QStringLiteral("O.L."), 10);
     }
-    body->addLayout(measure);
-    body->addSpacing(16);
+    return measure;
+}
 
-    // Setting: the common set values and, beside them, the per-phase ones.
+// Setting: the common set values; the per-phase ones come beside them.
+QLayout* TForm1::MakeSettingGrid(QWidget* central)
+{
     auto* setting = new QGridLayout;
     auto* settingTitle = new QLabel(QStringLiteral("Setting:"), central);
     settingTitle->setStyleSheet(QStringLiteral("font-weight: bold;"));
@@ -169,9 +203,12 @@ void TForm1::BuildWindow()
             1);
     }
     setting->setRowStretch(10, 1);
-    body->addLayout(setting);
-    body->addSpacing(8);
+    return setting;
+}
 
+// The per-phase set values, three rows of each.
+QLayout* TForm1::MakePerPhaseGrid(QWidget* central)
+{
     auto* perPhase = new QGridLayout;
     perPhase->setVerticalSpacing(2);
     for (int group = 0; group < 5; ++group)
@@ -187,12 +224,12 @@ void TForm1::BuildWindow()
                 row, 1);
         }
     perPhase->setRowStretch(15, 1);
-    body->addLayout(perPhase);
-    body->addStretch();
-    root->addStretch();
+    return perPhase;
+}
 
-    // Buttons: two rows, each pair in one place.
-    auto* ipClear = Button(QStringLiteral("IpClearButton"), QStringLiteral("IP-Clear"), central);
+void TForm1::MakeButtons(QWidget* central)
+{
+    m_ipClear = Button(QStringLiteral("IpClearButton"), QStringLiteral("IP-Clear"), central);
     m_ipAutoOff = Button(QStringLiteral("IpAutoOffButton"), QStringLiteral("IP-Auto OFF"), central);
     m_ipAutoOn = Button(QStringLiteral("IpAutoOnButton"), QStringLiteral("IP-Auto ON "), central);
     m_irmsX10 = Button(QStringLiteral("IrmsX10Button"), QStringLiteral("Irms x10"), central);
@@ -213,15 +250,19 @@ void TForm1::BuildWindow()
         Button(QStringLiteral("RclState0Button"), QStringLiteral("RCL State 0"), central);
     m_ot1Off = Button(QStringLiteral("Ot1OffButton"), QStringLiteral("OT1 Off"), central);
     m_ot1On = Button(QStringLiteral("Ot1OnButton"), QStringLiteral("OT1 ON"), central);
-    auto* quit = Button(QStringLiteral("Button20"), QStringLiteral("QUIT"), central);
+    m_quit = Button(QStringLiteral("Button20"), QStringLiteral("QUIT"), central);
     m_edit3 = new QLineEdit(QStringLiteral("0"), central);
     m_edit3->setObjectName(QStringLiteral("Edit3"));
     m_edit3->setMaximumWidth(50);
+}
 
+// The buttons in two rows, each pair in one place.
+QLayout* TForm1::MakeButtonRows(QWidget* central)
+{
     auto* buttons = new QGridLayout;
     buttons->setHorizontalSpacing(8);
     const std::initializer_list<QWidget*> firstRow = {
-        ipClear,
+        m_ipClear,
         PairPlace(m_ipAutoOff, m_ipAutoOn, central),
         PairPlace(m_irmsX10, m_irmsX1, central),
         PairPlace(m_auxOn, m_auxOff, central),
@@ -241,72 +282,8 @@ void TForm1::BuildWindow()
     for (QWidget* w : {static_cast<QWidget*>(m_rclState), static_cast<QWidget*>(m_savState),
                        static_cast<QWidget*>(m_rclState0), PairPlace(m_ot1Off, m_ot1On, central)})
         buttons->addWidget(w, 1, col++);
-    buttons->addWidget(quit, 1, 6);
+    buttons->addWidget(m_quit, 1, 6);
     for (int c = 0; c < 7; ++c)
         buttons->setColumnStretch(c, 1);
-    root->addLayout(buttons);
-
-    // Never visible: the GPIB device name used by a lookup by name.
-    m_deviceName = new QLineEdit(QStringLiteral("TAV-PS"), central);
-    m_deviceName->setObjectName(QStringLiteral("DeviceName"));
-    m_deviceName->setVisible(false);
-    L.Gpib.SetDeviceNameSource([this] { return m_deviceName->text(); });
-
-    OnOperatorEvent(this, m_connect, &QPushButton::clicked, [this] { BitBtn7Click(); });
-    OnOperatorEvent(this, m_disconnect, &QPushButton::clicked, [this] { BitBtn8Click(); });
-    OnOperatorEvent(this, quit, &QPushButton::clicked, [this] { Button20Click(); });
-
-    // Menu bar.
-    auto addEntry = [this](QMenu* menu, const QString& name, const QString& text,
-                           void (TForm1::*handler)()) {
-        QAction* action = menu->addAction(text);
-        action->setObjectName(name);
-        OnOperatorEvent(this, action, &QAction::triggered, [this, handler] { (this->*handler)(); });
-    };
-    QMenu* test = menuBar()->addMenu(QStringLiteral("Test"));
-    addEntry(test, QStringLiteral("Start1"), QStringLiteral("Start"), &TForm1::Start1Click);
-    QMenu* sequence = menuBar()->addMenu(QStringLiteral("Sequenz"));
-    addEntry(sequence, QStringLiteral("able1"), QStringLiteral("Table"), &TForm1::able1Click);
-    QMenu* setup = menuBar()->addMenu(QStringLiteral("Setup"));
-    addEntry(setup, QStringLiteral("IO1"), QStringLiteral("I/O Config"), &TForm1::IO1Click);
-    addEntry(setup, QStringLiteral("Record1"), QStringLiteral("Record…"), &TForm1::Record1Click);
-    addEntry(setup, QStringLiteral("Trend1"), QStringLiteral("Trend"), &TForm1::Trend1Click);
-    m_recordAction = setup->findChild<QAction*>(QStringLiteral("Record1"));
-    QMenu* info = menuBar()->addMenu(QStringLiteral("Info"));
-    addEntry(info, QStringLiteral("Device1"), QStringLiteral("Device"), &TForm1::Device1Click);
-    addEntry(info, QStringLiteral("About1"), QStringLiteral("About"), &TForm1::About1Click);
-
-    m_timer1 = MakeWindowTimer(
-        this, QStringLiteral("Timer1"), PollCycle::kTickMs, [this] { Timer1Timer(); },
-        Qt::PreciseTimer);
-    m_timer3 =
-        MakeWindowTimer(this, QStringLiteral("Timer3"), kIpAutoClearMs, [this] { Timer3Timer(); });
-    OnOperatorEvent(this, ipClear, &QPushButton::clicked, [this] { IpClearClick(); });
-    WireOperatorControls();
-    for (int slot = 0; slot <= 100; ++slot)
-        if (const char* name = FieldForSlot(slot))
-            m_slotFields[static_cast<size_t>(slot)] = Field(name);
-}
-
-void TForm1::WireOperatorControls()
-{
-    int count = 0;
-    const SetValueField* fields = SetValueFields(count);
-    for (int i = 0; i < count; ++i) {
-        const QString name = QString::fromLatin1(fields[i].field);
-        OnOperatorEvent(this, Field(fields[i].field), &QLineEdit::returnPressed,
-                        [this, name] { SetValueEnter(name); });
-    }
-    const std::pair<QPushButton*, void (TForm1::*)()> buttons[] = {
-        {m_outputOn, &TForm1::OutputOnClick}, {m_outputOff, &TForm1::OutputOffClick},
-        {m_auxOn, &TForm1::AuxOnClick},       {m_auxOff, &TForm1::AuxOffClick},
-        {m_phaseOn, &TForm1::PhaseOnClick},   {m_phaseOff, &TForm1::PhaseOffClick},
-        {m_ipAutoOff, &TForm1::IpAutoOffClick}, {m_ipAutoOn, &TForm1::IpAutoOnClick},
-        {m_irmsX10, &TForm1::IrmsX10Click},   {m_irmsX1, &TForm1::IrmsX1Click},
-        {m_ot1Off, &TForm1::Ot1OffClick},     {m_ot1On, &TForm1::Ot1OnClick},
-        {m_rclState, &TForm1::RclStateClick}, {m_savState, &TForm1::SavStateClick},
-        {m_rclState0, &TForm1::RclState0Click}};
-    for (const auto& [button, handler] : buttons)
-        OnOperatorEvent(this, button, &QPushButton::clicked,
-                        [this, handler = handler] { (this->*handler)(); });
+    return buttons;
 }

@@ -63,13 +63,15 @@ TrendWindow::TrendWindow(const MeasurementRecording& recording, QWidget* parent)
     layout->addWidget(m_view, 1);
     resize(900, 560);
 
-    connect(m_span, &QComboBox::currentIndexChanged, this,
-            [this](int index) { SetSpan(static_cast<Span>(index)); });
-    connect(m_pause, &QCheckBox::toggled, this, [this](bool on) { SetPaused(on); });
-    connect(live, &QPushButton::clicked, this, [this] { FollowLive(); });
+    connect(m_span, &QComboBox::currentIndexChanged, this, [this](int index) {
+        RunOperatorEvent(this, [this, index] { SetSpan(static_cast<Span>(index)); });
+    });
+    connect(m_pause, &QCheckBox::toggled, this,
+            [this](bool on) { RunOperatorEvent(this, [this, on] { SetPaused(on); }); });
+    OnOperatorEvent(this, live, &QPushButton::clicked, [this] { FollowLive(); });
     OnOperatorEvent(this, png, &QPushButton::clicked, [this] { ExportClick(false); });
     OnOperatorEvent(this, svg, &QPushButton::clicked, [this] { ExportClick(true); });
-    connect(m_view, &TrendChartView::viewMoved, this, [this] { ViewMoved(); });
+    OnOperatorEvent(this, m_view, &TrendChartView::viewMoved, [this] { ViewMoved(); });
 
     m_timer =
         MakeWindowTimer(this, QStringLiteral("TrendTimer"), kRefreshMs, [this] { Refresh(); });

@@ -2,6 +2,8 @@
 // selections and the command line on the right.
 #include "service/service_tool.h"
 
+#include "panel/operator_messages.h"
+
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QGridLayout>
@@ -85,7 +87,7 @@ QPushButton* TForm5::MakeButton(const QString& text, const QString& name, void (
     auto* button = new QPushButton(text, this);
     button->setObjectName(name);
     button->setAutoDefault(false);
-    connect(button, &QPushButton::clicked, this, click);
+    OnOperatorEvent(this, button, &QPushButton::clicked, [this, click] { (this->*click)(); });
     return button;
 }
 
@@ -111,7 +113,7 @@ QLayout* TForm5::MakeConfigControls()
 
     m_command = new QLineEdit(QStringLiteral("*idn?"), this);
     m_command->setObjectName(QStringLiteral("CommandEdit"));
-    connect(m_command, &QLineEdit::returnPressed, this, &TForm5::SendComandClick);
+    OnOperatorEvent(this, m_command, &QLineEdit::returnPressed, [this] { SendComandClick(); });
     right->addWidget(m_command);
     right->addWidget(MakeButton(QStringLiteral("Send Comand"), QStringLiteral("SendComandButton"),
                                 &TForm5::SendComandClick));

@@ -32,12 +32,21 @@ TestRunner::TestRunner(LinkState& link, PanelState& panel, ProgramPlaces& places
     InitStepGrid(m_table, TestTableKind());
     m_timer.setInterval(TestInterpreter::kTickMs);
     m_timer.setTimerType(Qt::PreciseTimer);
+    // An error a tick raises (a port write that fails outright) ends the run as a failed one:
+    // the run does not go on past a row it could not carry out.
     connect(&m_timer, &QTimer::timeout, this, [this] {
-        m_session->Tick();
+        try {
+            m_session->Tick();
+        } catch (const std::exception& error) {
+            m_timer.stop();
+            Fail(QString::fromLocal8Bit(error.what()));
+            return;
+        }
         m_console.Progress(T.TestRun.CurrentRow, EndRow(), m_elapsed.elapsed());
     });
     m_timeout.setSingleShot(true);
     connect(&m_timeout, &QTimer::timeout, this, [this] {
+        m_aborted = true;
         Finish(QStringLiteral("time-out: the run took longer than %1 s")
                    .arg(m_options.TimeoutSeconds));
     });
@@ -138,10 +147,23 @@ void TestRunner::TimerStopped()
     });
 }
 
+// The header copies are taken (a "Serial # +1" already counted): the run's record begins.
+void TestRunner::RunStarted(bool newReport)
+{
+    if (!newReport || !m_journal)
+        return;
+    const QString identification = P.DeviceIdent.Identification;
+    m_journal->RunBegins({m_options.TestFile, T.TestRun.Copies, LinkName(),
+                          identification == QLatin1String("Disconnected") ? QString()
+                                                                           : identification});
+}
+
 // A hidden row ("Show" 0) that fails is listed and counted all the same.
 void TestRunner::StepRecorded(const QStringList& cells, bool shown)
 {
     const Step step{cells, shown};
+    if (m_journal)
+        m_journal->StepRecorded(cells, shown, m_session->Run().SentLine());
     if (!shown && !step.Failed())
         return;
     m_steps.append(step);
@@ -235,7 +257,12 @@ void TestRunner::PortLost(TCiaComPort* port, int error)
              .arg(QString::fromLocal8Bit(std::strerror(error))));
 }
 
-void TestRunner::Interrupt() { Fail(QStringLiteral("interrupted")); }
+void TestRunner::Interrupt()
+{
+    if (m_runError.isEmpty() && !m_finished)
+        m_aborted = true;
+    Fail(QStringLiteral("interrupted"));
+}
 
 // A failure of the run itself: before the run it is reported by Exec, during it the run ends.
 void TestRunner::Fail(const QString& runError)
@@ -279,6 +306,11 @@ void TestRunner::Finish(const QString& runError)
         failed += step.Failed();
     }
     m_status = !m_runError.isEmpty() ? kRunError : failed > 0 ? kFailed : kPassed;
+    if (m_journal)
+        m_journal->RunEnds(m_runError.isEmpty() ? RunEnding::Completed
+                           : m_aborted          ? RunEnding::Aborted
+                                                : RunEnding::Error,
+                           m_runError);
     if (!m_runError.isEmpty())
         m_console.Error(m_runError);
     m_console.Summary(rows, failed, m_runError, m_elapsed.elapsed());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "autotest/result_table.h"
+#include "autotest/run_journal.h"
 #include "autotest/run_host.h"
 #include "autotest/session.h"
 #include "autotest/value_prompt.h"
@@ -44,6 +45,8 @@ public:
     void Interrupt();
 
     const ResultTable& Results() const { return m_results; }
+    // Where the run is recorded (the results database); none when null.
+    void SetJournal(RunJournal* journal) { m_journal = journal; }
     // Writes the printed report as a PDF file (needs a GUI application); set by the program
     // when a PDF is asked for, so that the runner itself needs no GUI.
     void SetPdfWriter(std::function<bool(const QString& path, const TestHeader&, const QString&,
@@ -81,7 +84,7 @@ private:
     TestOptions Options() const override;
     TestHeader HeaderFields() const override { return m_header; }
     void SetSerialField(const QString& text) override;
-    void RunStarted(bool) override {}
+    void RunStarted(bool newReport) override;
     void ShowStepNumber(const QString&) override {}
     void ShowStepFields(const QString&, const QString&, const QString&) override {}
     void SetResultText(const QString&) override {}
@@ -122,6 +125,8 @@ private:
     QStringList m_notes;   // what the run did besides its rows, for JUnit and the report
     int m_gpibErrors = 0;  // GPIB error lines seen
     bool m_reachedEnd = false;
+    bool m_aborted = false; // interrupted or timed out, as opposed to a failure of the run
+    RunJournal* m_journal = nullptr;
     bool m_finished = false;
     int m_status = kRunError;
     std::function<bool(const QString&, const TestHeader&, const QString&, const ResultTable&)>

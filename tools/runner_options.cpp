@@ -9,7 +9,11 @@ const char* const kRunnerUsage =
     "               [--serial SN | --serial-advance] [--reporter TEXT] [--unit TEXT]\n"
     "               [--stop-at-error] [--keep-output] [--set VARnn=VALUE ...]\n"
     "               [--answer VARnn=VALUE ...] [--quiet] [--timeout SECONDS] [--trace FILE]\n"
-    "               [--meter-port COMn]\n"
+    "               [--meter-port COMn] [--db URI]\n"
+    "       tavtest history SERIAL [--db URI]\n"
+    "       tavtest stats [--table FILE | --unit TEXT] [--since DATE] [--db URI]\n"
+    "                     [--csv | --json] [--plots DIR]\n"
+    "       tavtest sync [--db URI]\n"
     "Runs a test table against a TAV power source without windows, as the test window's\n"
     "\"Start\" does with \"Start at Step 1\", and writes the results.\n"
     "A run that does not reach its end row switches the output off (OUTP,0) unless\n"
@@ -17,6 +21,8 @@ const char* const kRunnerUsage =
     "Exit status: 0 every checked row passed, 1 a row failed its limits or got no reply,\n"
     "2 the run itself failed (not a test table, port not available, output folder missing,\n"
     "jump to a row that does not exist, time-out, instrument lost, interrupted).\n"
+    "Every run is kept in the station's journal and, with --db, sent to the line's\n"
+    "PostgreSQL server; history and stats read them back, sync sends what is unsent.\n"
     "See tavtest(1).\n";
 
 namespace {
@@ -51,7 +57,7 @@ QString* FileOption(RunnerOptions& o, const QString& name)
     const std::pair<const char*, QString*> options[] = {
         {"--config", &o.ConfigFile}, {"--report", &o.ReportFile}, {"--text", &o.TextFile},
         {"--junit", &o.JUnitFile},   {"--pdf", &o.PdfFile},       {"--trace", &o.TraceFile},
-        {"--report-dir", &o.ReportDir}};
+        {"--report-dir", &o.ReportDir}, {"--db", &o.DbUri}};
     for (const auto& [option, file] : options)
         if (name == QLatin1String(option))
             return file;

@@ -43,6 +43,8 @@ struct RunnerOptions {
 
     // Recording of the run, taken by the program's recorder once it exists.
     QString TraceFile;
+    // The line's results server (a libpq URI); the station's journal is written always.
+    QString DbUri;
 };
 
 // The outcome of reading the command line: options, or --help/--version, or an error.

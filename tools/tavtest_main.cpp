@@ -2,6 +2,10 @@
 #include "autotest/report_print.h"
 #include "program/program_state.h"
 #include "record/trace_option.h"
+#include "results/results_database.h"
+#include "results/results_store.h"
+#include "results/run_recorder.h"
+#include "tools/results_command.h"
 #include "tools/runner_console.h"
 #include "tools/runner_options.h"
 #include "tools/runner.h"
@@ -62,6 +66,8 @@ int main(int argc, char** argv)
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
+    if (IsResultsCommand(arguments))
+        return RunResultsCommand(argc, argv, arguments);
     const RunnerCommandLine command = ParseRunnerCommandLine(arguments);
     if (command.Help) {
         std::fputs(kRunnerUsage, stdout);
@@ -108,6 +114,16 @@ int main(int argc, char** argv)
     TestRunner runner(state.Link, state.Panel, state.Places, state.Test, options, console, isatty(STDIN_FILENO) == 1);
     if (!options.PdfFile.isEmpty())
         runner.SetPdfWriter(&WritePdf);
+    if (QString error; !options.DbUri.isEmpty() && !ResultsDatabase::CheckUri(options.DbUri, &error)) {
+        std::fprintf(stderr, "tavtest: --db %s\n", error.toLocal8Bit().constData());
+        return TestRunner::kRunError;
+    }
+    // Every run goes into the station's journal and, with --db, on to the line's server; a
+    // server that cannot be reached never fails the run.
+    ResultsStore results(ResultsDatabase::JournalPath());
+    results.SetServer(options.DbUri);
+    RunRecorder recorder(results);
+    runner.SetJournal(&recorder);
     if (g_signalPipe[0] >= 0) {
         auto* stop = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, app.get());
         QObject::connect(stop, &QSocketNotifier::activated, &runner, [&runner] {
@@ -116,5 +132,14 @@ int main(int argc, char** argv)
             runner.Interrupt();
         });
     }
-    return runner.Exec();
+    const int status = runner.Exec();
+    const ResultsStore::Status recorded = results.Flush();
+    if (!recorded.JournalError.isEmpty())
+        console.Warning(QStringLiteral("results journal: %1").arg(recorded.JournalError));
+    if (!recorded.ServerError.isEmpty())
+        console.Warning(QStringLiteral("results server: %1; %2 run(s) kept in the journal for "
+                                       "the next try (tavtest sync)")
+                            .arg(recorded.ServerError)
+                            .arg(recorded.Unsent));
+    return status;
 }

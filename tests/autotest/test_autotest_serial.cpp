@@ -245,8 +245,9 @@ TEST_F(SerialRun, PromptedVoltageCheckedByInstrumentAndMeter)
         {"00.00.00.000", "@MSGVAR01", "100", "0", "0", "", "", "Voltage?", "1"},
         {"00.00.00.000", "@STARTTIME", "0", "0", "0", "", "", "", "1"},
         {"00.00.00.100", "SOUR:VOLTAC,@VAR01", "0", "0", "0", "", "", "", "1"},
-        {"00.00.00.500", "Sour:voltac?", "0", "0", "0", "229", "231", "set", "1"},
-        {"00.00.00.500", "@COM03:READ?", "0", "0", "0", "229", "231", "meter", "1"},
+        // Long enough for each reply on a machine busy with builds.
+        {"00.00.01.500", "Sour:voltac?", "0", "0", "0", "229", "231", "set", "1"},
+        {"00.00.01.500", "@COM03:READ?", "0", "0", "0", "229", "231", "meter", "1"},
         {"00.00.00.000", "@READTIME", "0", "0", "0", "", "", "time", "1"},
     });
     ASSERT_TRUE(RunToEnd());

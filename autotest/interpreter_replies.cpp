@@ -1,0 +1,172 @@
+// The step interpreter's replies: each delivery checked against the row it answers, a reply
+// that never came recorded as such, and the steps written into the result table.
+#include "autotest/interpreter.h"
+
+#include "autotest/keyword_table.h"
+#include "autotest/report_file.h"
+#include "autotest/result_table.h"
+#include "autotest/table_file.h"
+#include "common/number_reading.h"
+#include "sequence/step_grid.h"
+
+namespace {
+
+// "230.000", "-0.500": three decimals; a negative zero prints as zero.
+QString Fixed3(double value) { return QString::number(value + 0.0, 'f', 3); }
+
+// The value text of a query row whose reply did not come.
+constexpr auto kNoReply = "no reply";
+
+QString WithoutLineEnd(const QString& text)
+{
+    qsizetype end = text.size();
+    while (end > 0 && (text[end - 1] == QLatin1Char('\r') || text[end - 1] == QLatin1Char('\n')))
+        --end;
+    return text.left(end);
+}
+
+} // namespace
+
+// ---- replies ----
+
+void TestInterpreter::ReplyReceived(const QByteArray& line, int port)
+{
+    TestRunState& s = m_state;
+    if (auto given = s.RepliesGivenUp.find(port); given != s.RepliesGivenUp.end() && *given > 0) {
+        --*given;
+        m_host.LateReply(QStringLiteral("late reply, not evaluated: %1")
+                             .arg(WithoutLineEnd(QString::fromLatin1(line))));
+        return;
+    }
+    if (s.AwaitedRow > 0 && port == s.AwaitedPort)
+        s.AwaitedRow = 0;
+    s.ReplyLine = line;
+    EvaluateReply();
+}
+
+void TestInterpreter::GiveUpReply()
+{
+    TestRunState& s = m_state;
+    ++s.RepliesGivenUp[s.AwaitedPort];
+    if (s.AwaitedRow == s.CurrentRow)
+        RecordNoReply();
+    s.AwaitedRow = 0;
+    // The row entered next in this tick is not the failed one.
+    s.ResultMark.clear();
+}
+
+void TestInterpreter::AbandonRun()
+{
+    if (m_state.AwaitedRow > 0)
+        GiveUpReply();
+}
+
+// A query row that got no reply fails as a value below its lower limit would.
+void TestInterpreter::RecordNoReply()
+{
+    TestRunState& s = m_state;
+    s.AwaitedRow = 0;
+    s.ReplyText = QString::fromLatin1(kNoReply);
+    s.LowerLimitValue = ReadNumber(Cell(kTestLowerLimit));
+    s.UpperLimitValue = ReadNumber(Cell(kTestUpperLimit));
+    s.ResultMark.clear();
+    LimitFailed(kTestValue1);
+    m_evaluatedThisTick = true;
+    RecordStep(Fixed3(s.LowerLimitValue), Fixed3(s.UpperLimitValue), s.ReplyText);
+    s.ExternalReply = false;
+}
+
+void TestInterpreter::EvaluateReply()
+{
+    TestRunState& s = m_state;
+    // Before the first step there is no row to measure against (row 0 holds the captions).
+    if (s.CurrentRow < 1 || s.CurrentRow > m_table.SpareRow())
+        return;
+    const QString reply = QString::fromLatin1(s.ReplyLine);
+    if (!s.ExternalReply) {
+        // The instrument answers five characters of value, then the unit: "230.0V", "123.4mA".
+        s.ReplyText = reply.left(5);
+        s.MeasuredValue = ReadNumber(s.ReplyText);
+        if (reply.size() > 10)
+            s.MeasuredValue = ReadNumber(reply);
+        if (reply.mid(5, 2) == QLatin1String("mA"))
+            s.MeasuredValue = ReadThousandths(reply.size() > 10 ? reply : s.ReplyText);
+    } else {
+        const int ends = (reply.contains(QLatin1Char('\n')) ? 1 : 0) +
+                         (reply.contains(QLatin1Char('\r')) ? 1 : 0);
+        s.ReplyText = reply.left(reply.size() - ends);
+        s.MeasuredValue = ReadNumber(s.ReplyText);
+    }
+    s.LowerLimitValue = ReadNumber(Cell(kTestLowerLimit));
+    s.UpperLimitValue = ReadNumber(Cell(kTestUpperLimit));
+    m_host.SetResultRed(false);
+    s.ResultMark.clear();
+    if (s.MeasuredValue < s.LowerLimitValue)
+        LimitFailed(kTestValue1);
+    if (s.MeasuredValue > s.UpperLimitValue)
+        LimitFailed(kTestValue3);
+    m_host.SetResultText(s.ReplyText);
+    // "Show" 2 reports the reply as received, without the line end that would split the
+    // report's line in two.
+    const QString value = Cell(kTestShow) == QLatin1String("2") ? WithoutLineEnd(reply)
+                                                                 : Fixed3(s.MeasuredValue);
+    RecordStep(Fixed3(s.LowerLimitValue), Fixed3(s.UpperLimitValue), value);
+    s.ExternalReply = false;
+}
+
+void TestInterpreter::LimitFailed(int targetColumn)
+{
+    m_host.SetResultRed(true);
+    m_state.ResultMark = QStringLiteral("Error!");
+    if (m_host.Options().StopAtError) {
+        // Only a running test is suspended: a late reply must not make Continue restart a
+        // test that has ended.
+        if (m_host.TimerEnabled())
+            m_state.RunPaused = true;
+        m_host.SetTimer(false);
+        m_host.SetResultText(QStringLiteral("PAUSE"));
+    } else {
+        const QString target = Cell(targetColumn);
+        m_state.JumpTarget = target == KeywordText(StepKeyword::Next) ? 0 : ReadInteger(target);
+    }
+}
+
+void TestInterpreter::RecordStep(const QString& lower, const QString& upper, const QString& value)
+{
+    TestRunState& s = m_state;
+    const QStringList cells{Cell(kTestNr), Cell(kTestComment), lower, ReportValueText(value),
+                            upper, s.ResultMark};
+    const bool shown = Cell(kTestShow) != QLatin1String("0");
+    if (shown) {
+        m_results.SetRow(s.ReportRow, cells);
+        ++s.ReportRow;
+        m_results.SetRowCount(s.ReportRow);
+    }
+    m_host.StepRecorded(cells, shown);
+    m_host.SetResultText(value);
+}
+
+// ---- keyword rows ----
+
+void TestInterpreter::HoldForPrompt()
+{
+    if (m_host.TimerEnabled())
+        m_state.RunPaused = true;
+    m_host.SetTimer(false);
+    m_host.SetResultText(QStringLiteral("PAUSE"));
+}
+
+void TestInterpreter::ResumeAfterPrompt()
+{
+    if (m_state.RunPaused) {
+        m_host.SetTimer(true);
+        m_state.RunPaused = false;
+    }
+}
+
+void TestInterpreter::ReportResultText(const QString& text)
+{
+    m_state.StepResultText = text;
+    if (m_state.StepReady)
+        RecordStep(QString(), QString(), text);
+}

@@ -1,0 +1,141 @@
+#include "results/results_schema.h"
+
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStringList>
+
+namespace ResultsSchema {
+
+namespace {
+
+// Any number that is the same in every program writing this database.
+constexpr qint64 kSchemaLock = 0x54415652; // "TAVR"
+
+QStringList Version1(bool server)
+{
+    const QString journalColumns =
+        server ? QString() : QStringLiteral(", pid BIGINT, sent INTEGER NOT NULL DEFAULT 0");
+    QStringList sql{
+        QStringLiteral("CREATE TABLE IF NOT EXISTS results_schema (version INTEGER NOT NULL)"),
+        QStringLiteral(
+            "CREATE TABLE IF NOT EXISTS runs (uuid TEXT PRIMARY KEY, station TEXT, "
+            "operator TEXT, program_version TEXT, table_path TEXT, table_name TEXT, "
+            "table_sha256 TEXT, reporter TEXT, unit TEXT, serial TEXT, link TEXT, "
+            "instrument TEXT, started_ms BIGINT NOT NULL, started_text TEXT, ended_ms BIGINT, "
+            "ended_text TEXT, duration_ms BIGINT, verdict TEXT NOT NULL DEFAULT '', "
+            "reason TEXT%1)")
+            .arg(journalColumns),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS runs_serial ON runs (serial, started_ms)"),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS runs_table ON runs (table_name, started_ms)"),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS runs_unit ON runs (unit, started_ms)"),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS runs_started ON runs (started_ms)"),
+        QStringLiteral(
+            "CREATE TABLE IF NOT EXISTS steps (run_uuid TEXT NOT NULL, ord INTEGER NOT NULL, "
+            "step TEXT, command TEXT, comment TEXT, lower_text TEXT, "
+            "lower_number DOUBLE PRECISION, upper_text TEXT, upper_number DOUBLE PRECISION, "
+            "value_text TEXT, value_number DOUBLE PRECISION, mark TEXT, shown INTEGER, "
+            "elapsed_ms BIGINT, PRIMARY KEY (run_uuid, ord))"),
+    };
+    if (!server)
+        sql << QStringLiteral("CREATE INDEX IF NOT EXISTS runs_sent ON runs (sent)");
+    return sql;
+}
+
+// Steps from version n-1 to n; index 0 makes version 1.
+QList<QStringList> Upgrades(bool server) { return {Version1(server)}; }
+
+} // namespace
+
+bool IsServer(const QSqlDatabase& db) { return db.driverName() == QLatin1String("QPSQL"); }
+
+bool Exec(QSqlDatabase& db, const QString& sql, QString* error)
+{
+    QSqlQuery q(db);
+    if (q.exec(sql))
+        return true;
+    if (error)
+        *error = q.lastError().text();
+    return false;
+}
+
+bool Begin(QSqlDatabase& db, QString* error)
+{
+    return Exec(db, IsServer(db) ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE"),
+                error);
+}
+
+bool Commit(QSqlDatabase& db, QString* error)
+{
+    return Exec(db, QStringLiteral("COMMIT"), error);
+}
+
+void Rollback(QSqlDatabase& db) { Exec(db, QStringLiteral("ROLLBACK"), nullptr); }
+
+int Version(QSqlDatabase& db)
+{
+    if (!db.tables().contains(QStringLiteral("results_schema")))
+        return 0;
+    QSqlQuery q(db);
+    if (q.exec(QStringLiteral("SELECT MAX(version) FROM results_schema")) && q.next())
+        return q.value(0).toInt();
+    return 0;
+}
+
+bool Ensure(QSqlDatabase& db, QString* error)
+{
+    if (Version(db) == kVersion)
+        return true;
+    const bool server = IsServer(db);
+    if (!Begin(db, error))
+        return false;
+    // Another process may be doing the same: on the server the lock makes it wait, on SQLite
+    // the immediate transaction does; then the version is read again.
+    if (server && !Exec(db, QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(kSchemaLock),
+                        error)) {
+        Rollback(db);
+        return false;
+    }
+    // On PostgreSQL a failed statement spoils the transaction: the version table is made first
+    // rather than its absence found by an error.
+    if (!Exec(db, QStringLiteral("CREATE TABLE IF NOT EXISTS results_schema (version INTEGER NOT "
+                                 "NULL)"),
+              error)) {
+        Rollback(db);
+        return false;
+    }
+    int version = 0;
+    {
+        QSqlQuery q(db);
+        if (q.exec(QStringLiteral("SELECT MAX(version) FROM results_schema")) && q.next())
+            version = q.value(0).toInt();
+    }
+    if (version > kVersion) {
+        Rollback(db);
+        if (error)
+            *error = QStringLiteral("the results database is of a newer program (schema %1, "
+                                    "this program knows %2)")
+                         .arg(version)
+                         .arg(kVersion);
+        return false;
+    }
+    const QList<QStringList> upgrades = Upgrades(server);
+    for (int v = version + 1; v <= kVersion; ++v) {
+        for (const QString& sql : upgrades[v - 1]) {
+            if (!Exec(db, sql, error)) {
+                Rollback(db);
+                return false;
+            }
+        }
+    }
+    if (!Exec(db, QStringLiteral("DELETE FROM results_schema"), error) ||
+        !Exec(db, QStringLiteral("INSERT INTO results_schema (version) VALUES (%1)").arg(kVersion),
+              error) ||
+        !Commit(db, error)) {
+        Rollback(db);
+        return false;
+    }
+    return true;
+}
+
+} // namespace ResultsSchema

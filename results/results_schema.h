@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+
+// The tables of the results database, the same on the station's journal (SQLite) and on the
+// line's server (PostgreSQL); the journal adds who writes a run and whether it was sent.
+// results_schema holds the version; EnsureSchema creates the tables or brings an older
+// database up to this program's version, once, also when several processes start at once.
+namespace ResultsSchema {
+
+constexpr int kVersion = 1;
+
+bool IsServer(const QSqlDatabase& db);
+bool Ensure(QSqlDatabase& db, QString* error);
+// The version the database holds; 0 when it has no tables yet.
+int Version(QSqlDatabase& db);
+
+// A write transaction: SQLite takes its write lock at once (two processes never both read and
+// then both try to write), PostgreSQL starts as usual.
+bool Begin(QSqlDatabase& db, QString* error);
+bool Commit(QSqlDatabase& db, QString* error);
+void Rollback(QSqlDatabase& db);
+
+// Runs one statement; false with the database's text.
+bool Exec(QSqlDatabase& db, const QString& sql, QString* error);
+
+} // namespace ResultsSchema

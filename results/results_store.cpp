@@ -1,0 +1,246 @@
+#include "results/results_store.h"
+
+#include "results/results_database.h"
+#include "results/results_schema.h"
+#include "results/run_tables.h"
+#include "results/server_sync.h"
+
+#include <QMutex>
+#include <QMutexLocker>
+#include <QSqlDatabase>
+#include <QUuid>
+#include <atomic>
+#include <vector>
+
+// Lives on the store's thread and owns its connections; the store only queues jobs for it.
+class StoreWorker : public QObject {
+public:
+    struct Job {
+        enum Kind { Begin, Step, End, Sync, Test } kind;
+        RunRecord run;
+        RowRecord row;
+        QString text; // the UUID of a step, the URI of a test
+    };
+
+    explicit StoreWorker(ResultsStore& store)
+        : m_store(store),
+          m_name(QStringLiteral("tav-results-%1").arg(QUuid::createUuid().toString(QUuid::Id128)))
+    {
+    }
+
+    void Post(Job job)
+    {
+        QMutexLocker lock(&m_mutex);
+        m_jobs.push_back(std::move(job));
+        if (m_scheduled)
+            return;
+        m_scheduled = true;
+        QMetaObject::invokeMethod(this, [this] { Drain(); }, Qt::QueuedConnection);
+    }
+
+    // Everything queued, in one journal transaction, then the server.
+    void Drain()
+    {
+        std::vector<Job> jobs;
+        QString server;
+        {
+            QMutexLocker lock(&m_mutex);
+            jobs.swap(m_jobs);
+            m_scheduled = false;
+            server = m_server;
+        }
+        if (jobs.empty())
+            return;
+        bool sync = false;
+        QStringList tests;
+        bool writes = false;
+        for (const Job& job : jobs) {
+            sync = sync || job.kind == Job::Sync || job.kind == Job::End;
+            writes = writes || job.kind <= Job::End;
+            if (job.kind == Job::Test)
+                tests << job.text;
+        }
+        if (writes || sync)
+            WriteJournal(jobs);
+        if (sync && !server.isEmpty())
+            SendRuns(server);
+        else if (sync)
+            SetStatus([&](ResultsStore::Status& s) { s.Unsent = CountUnsent(); });
+        for (const QString& uri : tests)
+            Test(uri);
+        Q_EMIT m_store.StatusChanged();
+    }
+
+    void Close()
+    {
+        if (m_journalOpen)
+            ResultsDatabase::Close(m_name);
+        m_journalOpen = false;
+    }
+
+    void SetServer(const QString& uri)
+    {
+        QMutexLocker lock(&m_mutex);
+        m_server = uri;
+    }
+    QString Server() const
+    {
+        QMutexLocker lock(&m_mutex);
+        return m_server;
+    }
+    ResultsStore::Status Status() const
+    {
+        QMutexLocker lock(&m_mutex);
+        return m_status;
+    }
+
+private:
+    template <typename F> void SetStatus(F change)
+    {
+        QMutexLocker lock(&m_mutex);
+        change(m_status);
+    }
+
+    bool OpenJournal()
+    {
+        if (m_journalOpen)
+            return true;
+        QString error;
+        m_journalOpen = ResultsDatabase::OpenJournal(m_name, m_store.m_journalPath, &error);
+        SetStatus([&](ResultsStore::Status& s) { s.JournalError = error; });
+        return m_journalOpen;
+    }
+
+    int CountUnsent()
+    {
+        if (!OpenJournal())
+            return 0;
+        QSqlDatabase db = QSqlDatabase::database(m_name, false);
+        return RunTables::UnsentCount(db);
+    }
+
+    void WriteJournal(const std::vector<Job>& jobs)
+    {
+        if (!OpenJournal())
+            return;
+        QSqlDatabase db = QSqlDatabase::database(m_name, false);
+        QString error;
+        if (!ResultsSchema::Begin(db, &error)) {
+            SetStatus([&](ResultsStore::Status& s) { s.JournalError = error; });
+            return;
+        }
+        for (const Job& job : jobs) {
+            bool ok = true;
+            if (job.kind == Job::Begin)
+                ok = RunTables::InsertRun(db, job.run, &error);
+            else if (job.kind == Job::Step)
+                ok = RunTables::InsertStep(db, job.text, job.row, &error);
+            else if (job.kind == Job::End)
+                ok = RunTables::EndRun(db, job.run, &error);
+            if (!ok)
+                break; // the rest of this batch goes in as far as it can
+        }
+        if (!ResultsSchema::Commit(db, &error))
+            ResultsSchema::Rollback(db);
+        // The first failure is kept: a later batch that went in does not bring it back.
+        if (!error.isEmpty())
+            SetStatus([&](ResultsStore::Status& s) {
+                s.JournalError = QStringLiteral("%1: %2").arg(m_store.m_journalPath, error);
+            });
+    }
+
+    void SendRuns(const QString& uri)
+    {
+        if (!OpenJournal())
+            return;
+        QSqlDatabase journal = QSqlDatabase::database(m_name, false);
+        const QString serverName = m_name + QStringLiteral("-server");
+        QString error;
+        SyncOutcome outcome;
+        // A new connection for every try: a server restarted in between is simply reached.
+        if (ResultsDatabase::OpenServer(serverName, uri, &error)) {
+            QSqlDatabase server = QSqlDatabase::database(serverName, false);
+            outcome = SyncRuns(journal, server);
+            error = outcome.Error;
+            ResultsDatabase::Close(serverName);
+        } else {
+            outcome.Left = RunTables::UnsentCount(journal);
+        }
+        SetStatus([&](ResultsStore::Status& s) {
+            s.ServerError = error;
+            s.Unsent = outcome.Left;
+            s.Sent += outcome.Sent;
+        });
+    }
+
+    void Test(const QString& uri)
+    {
+        const QString name = m_name + QStringLiteral("-test");
+        QString error;
+        if (ResultsDatabase::OpenServer(name, uri, &error))
+            ResultsDatabase::Close(name);
+        Q_EMIT m_store.ServerTested(uri, error);
+    }
+
+    ResultsStore& m_store;
+    const QString m_name;
+    mutable QMutex m_mutex;
+    std::vector<Job> m_jobs;
+    bool m_scheduled = false;
+    QString m_server;
+    ResultsStore::Status m_status;
+    bool m_journalOpen = false;
+};
+
+ResultsStore::ResultsStore(const QString& journalPath, QObject* parent)
+    : QObject(parent), m_journalPath(journalPath)
+{
+    m_thread.setObjectName(QStringLiteral("results"));
+    m_worker = new StoreWorker(*this);
+    m_worker->moveToThread(&m_thread);
+    m_thread.start();
+}
+
+ResultsStore::~ResultsStore()
+{
+    Flush();
+    QMetaObject::invokeMethod(m_worker, [this] { m_worker->Close(); },
+                              Qt::BlockingQueuedConnection);
+    m_thread.quit();
+    m_thread.wait();
+    delete m_worker;
+}
+
+void ResultsStore::SetServer(const QString& uri) { m_worker->SetServer(uri.trimmed()); }
+QString ResultsStore::Server() const { return m_worker->Server(); }
+
+void ResultsStore::BeginRun(const RunRecord& run)
+{
+    m_worker->Post({StoreWorker::Job::Begin, run, {}, {}});
+}
+
+void ResultsStore::AddStep(const QString& uuid, const RowRecord& row)
+{
+    m_worker->Post({StoreWorker::Job::Step, {}, row, uuid});
+}
+
+void ResultsStore::EndRun(const RunRecord& run)
+{
+    m_worker->Post({StoreWorker::Job::End, run, {}, {}});
+}
+
+void ResultsStore::Sync() { m_worker->Post({StoreWorker::Job::Sync, {}, {}, {}}); }
+
+void ResultsStore::TestServer(const QString& uri)
+{
+    m_worker->Post({StoreWorker::Job::Test, {}, {}, uri.trimmed()});
+}
+
+ResultsStore::Status ResultsStore::Flush()
+{
+    QMetaObject::invokeMethod(m_worker, [this] { m_worker->Drain(); },
+                              Qt::BlockingQueuedConnection);
+    return m_worker->Status();
+}
+
+ResultsStore::Status ResultsStore::CurrentStatus() const { return m_worker->Status(); }

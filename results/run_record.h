@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+#include <optional>
+
+// One run as the results database keeps it. Times are milliseconds since the epoch (UTC) and,
+// for people, ISO 8601 text with the station's local offset.
+struct RunRecord {
+    QString Uuid;
+    QString Station;
+    QString Operator;
+    QString ProgramVersion;
+    QString TablePath;
+    QString TableName; // the file name alone: the same table on every station
+    QString TableSha256;
+    QString Reporter;
+    QString Unit;
+    QString Serial;
+    QString Link;
+    QString Instrument;
+    qint64 StartedMs = 0;
+    QString StartedText;
+    qint64 EndedMs = 0; // 0 while running
+    QString EndedText;
+    qint64 DurationMs = 0;
+    // "passed", "failed", "error", "aborted"; empty until the end is written, and so for a run
+    // whose program died ("incomplete" when read).
+    QString Verdict;
+    QString Reason;
+    qint64 Pid = 0; // the process that writes it (journal only)
+};
+
+// One evaluated row of a run.
+struct RowRecord {
+    int Order = 0; // 1, 2, ... in the order evaluated
+    QString Step;
+    QString Command;
+    QString Comment;
+    QString LowerText;
+    std::optional<double> Lower;
+    QString UpperText;
+    std::optional<double> Upper;
+    QString ValueText;
+    std::optional<double> Value;
+    QString Mark; // "" or "Error!"
+    bool Shown = true;
+    qint64 ElapsedMs = 0; // since the run's start
+};
+
+// How an empty verdict reads.
+inline QString VerdictText(const QString& verdict)
+{
+    return verdict.isEmpty() ? QStringLiteral("incomplete") : verdict;
+}

@@ -1,0 +1,216 @@
+#include "results/run_tables.h"
+
+#include "results/results_schema.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+#include <cerrno>
+#include <csignal>
+
+namespace RunTables {
+
+const char* const kRunColumns =
+    "uuid, station, operator, program_version, table_path, table_name, table_sha256, reporter, "
+    "unit, serial, link, instrument, started_ms, started_text, ended_ms, ended_text, "
+    "duration_ms, verdict, reason";
+
+namespace {
+
+QVariant Number(const std::optional<double>& value)
+{
+    return value ? QVariant(*value) : QVariant(QMetaType(QMetaType::Double));
+}
+
+std::optional<double> Number(const QVariant& value)
+{
+    if (value.isNull())
+        return std::nullopt;
+    return value.toDouble();
+}
+
+// Texts are never NULL: an empty field reads as '' in every query.
+QString Text(const QString& text) { return text.isNull() ? QStringLiteral("") : text; }
+
+bool Run(QSqlQuery& q, QString* error)
+{
+    if (q.exec())
+        return true;
+    if (error)
+        *error = q.lastError().text();
+    return false;
+}
+
+// A run whose writer no longer exists will never be ended: it goes to the server as it is.
+bool WriterGone(qint64 pid)
+{
+    return pid <= 0 || (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH);
+}
+
+} // namespace
+
+RunRecord RunFromQuery(const QSqlQuery& q)
+{
+    RunRecord r;
+    int i = 0;
+    for (QString* text : {&r.Uuid, &r.Station, &r.Operator, &r.ProgramVersion, &r.TablePath,
+                          &r.TableName, &r.TableSha256, &r.Reporter, &r.Unit, &r.Serial, &r.Link,
+                          &r.Instrument})
+        *text = q.value(i++).toString();
+    r.StartedMs = q.value(i++).toLongLong();
+    r.StartedText = q.value(i++).toString();
+    r.EndedMs = q.value(i++).toLongLong();
+    r.EndedText = q.value(i++).toString();
+    r.DurationMs = q.value(i++).toLongLong();
+    r.Verdict = q.value(i++).toString();
+    r.Reason = q.value(i++).toString();
+    return r;
+}
+
+bool InsertRun(QSqlDatabase& db, const RunRecord& r, QString* error, bool* inserted)
+{
+    const bool server = ResultsSchema::IsServer(db);
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("INSERT INTO runs (%1%2) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
+                             "?, ?, ?, ?, ?, ?, ?, ?%3)%4")
+                  .arg(QLatin1String(kRunColumns),
+                       server ? QString() : QStringLiteral(", pid"),
+                       server ? QString() : QStringLiteral(", ?"),
+                       server ? QStringLiteral(" ON CONFLICT (uuid) DO NOTHING") : QString()));
+    for (const QString* text : {&r.Uuid, &r.Station, &r.Operator, &r.ProgramVersion,
+                                &r.TablePath, &r.TableName, &r.TableSha256, &r.Reporter, &r.Unit,
+                                &r.Serial, &r.Link, &r.Instrument})
+        q.addBindValue(Text(*text));
+    q.addBindValue(r.StartedMs);
+    q.addBindValue(Text(r.StartedText));
+    q.addBindValue(r.EndedMs);
+    q.addBindValue(Text(r.EndedText));
+    q.addBindValue(r.DurationMs);
+    q.addBindValue(Text(r.Verdict));
+    q.addBindValue(Text(r.Reason));
+    if (!server)
+        q.addBindValue(r.Pid);
+    if (!Run(q, error))
+        return false;
+    if (inserted)
+        *inserted = q.numRowsAffected() > 0;
+    return true;
+}
+
+bool InsertStep(QSqlDatabase& db, const QString& uuid, const RowRecord& s, QString* error)
+{
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral(
+        "INSERT INTO steps (run_uuid, ord, step, command, comment, lower_text, lower_number, "
+        "upper_text, upper_number, value_text, value_number, mark, shown, elapsed_ms) VALUES "
+        "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)%1")
+                  .arg(ResultsSchema::IsServer(db)
+                           ? QStringLiteral(" ON CONFLICT (run_uuid, ord) DO NOTHING")
+                           : QString()));
+    q.addBindValue(uuid);
+    q.addBindValue(s.Order);
+    q.addBindValue(Text(s.Step));
+    q.addBindValue(Text(s.Command));
+    q.addBindValue(Text(s.Comment));
+    q.addBindValue(Text(s.LowerText));
+    q.addBindValue(Number(s.Lower));
+    q.addBindValue(Text(s.UpperText));
+    q.addBindValue(Number(s.Upper));
+    q.addBindValue(Text(s.ValueText));
+    q.addBindValue(Number(s.Value));
+    q.addBindValue(Text(s.Mark));
+    q.addBindValue(s.Shown ? 1 : 0);
+    q.addBindValue(s.ElapsedMs);
+    return Run(q, error);
+}
+
+bool EndRun(QSqlDatabase& db, const RunRecord& r, QString* error)
+{
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("UPDATE runs SET ended_ms = ?, ended_text = ?, duration_ms = ?, "
+                             "verdict = ?, reason = ?, instrument = ? WHERE uuid = ?"));
+    q.addBindValue(r.EndedMs);
+    q.addBindValue(Text(r.EndedText));
+    q.addBindValue(r.DurationMs);
+    q.addBindValue(Text(r.Verdict));
+    q.addBindValue(Text(r.Reason));
+    q.addBindValue(Text(r.Instrument));
+    q.addBindValue(r.Uuid);
+    return Run(q, error);
+}
+
+std::optional<RunRecord> ReadRun(QSqlDatabase& db, const QString& uuid)
+{
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("SELECT %1 FROM runs WHERE uuid = ?").arg(QLatin1String(kRunColumns)));
+    q.addBindValue(uuid);
+    if (!q.exec() || !q.next())
+        return std::nullopt;
+    return RunFromQuery(q);
+}
+
+QList<RowRecord> ReadSteps(QSqlDatabase& db, const QString& uuid)
+{
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT ord, step, command, comment, lower_text, lower_number, "
+                             "upper_text, upper_number, value_text, value_number, mark, shown, "
+                             "elapsed_ms FROM steps WHERE run_uuid = ? ORDER BY ord"));
+    q.addBindValue(uuid);
+    QList<RowRecord> rows;
+    if (!q.exec())
+        return rows;
+    while (q.next()) {
+        RowRecord s;
+        s.Order = q.value(0).toInt();
+        s.Step = q.value(1).toString();
+        s.Command = q.value(2).toString();
+        s.Comment = q.value(3).toString();
+        s.LowerText = q.value(4).toString();
+        s.Lower = Number(q.value(5));
+        s.UpperText = q.value(6).toString();
+        s.Upper = Number(q.value(7));
+        s.ValueText = q.value(8).toString();
+        s.Value = Number(q.value(9));
+        s.Mark = q.value(10).toString();
+        s.Shown = q.value(11).toInt() != 0;
+        s.ElapsedMs = q.value(12).toLongLong();
+        rows.append(s);
+    }
+    return rows;
+}
+
+QList<RunRecord> UnsentRuns(QSqlDatabase& db)
+{
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    QList<RunRecord> runs;
+    if (!q.exec(QStringLiteral("SELECT %1, pid FROM runs WHERE sent = 0 ORDER BY started_ms")
+                    .arg(QLatin1String(kRunColumns))))
+        return runs;
+    while (q.next()) {
+        RunRecord r = RunFromQuery(q);
+        r.Pid = q.value(19).toLongLong();
+        if (!r.Verdict.isEmpty() || WriterGone(r.Pid))
+            runs.append(r);
+    }
+    return runs;
+}
+
+int UnsentCount(QSqlDatabase& db)
+{
+    QSqlQuery q(db);
+    if (q.exec(QStringLiteral("SELECT COUNT(*) FROM runs WHERE sent = 0")) && q.next())
+        return q.value(0).toInt();
+    return 0;
+}
+
+bool MarkSent(QSqlDatabase& db, const QString& uuid, QString* error)
+{
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("UPDATE runs SET sent = 1 WHERE uuid = ?"));
+    q.addBindValue(uuid);
+    return Run(q, error);
+}
+
+} // namespace RunTables

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "results/run_record.h"
+
+#include <QList>
+#include <QSqlDatabase>
+#include <QString>
+#include <optional>
+
+// Rows of the runs and steps tables, read and written the same on the journal and the server.
+namespace RunTables {
+
+// Insert or, on the server, keep what is there: a run already sent is left as it is.
+// Returns false with the reason; inserted tells whether the run is new.
+bool InsertRun(QSqlDatabase& db, const RunRecord& run, QString* error, bool* inserted = nullptr);
+bool InsertStep(QSqlDatabase& db, const QString& uuid, const RowRecord& row, QString* error);
+bool EndRun(QSqlDatabase& db, const RunRecord& run, QString* error);
+
+std::optional<RunRecord> ReadRun(QSqlDatabase& db, const QString& uuid);
+QList<RowRecord> ReadSteps(QSqlDatabase& db, const QString& uuid);
+
+// Journal: the runs not yet on the server, oldest first, ended or left by a program that died.
+QList<RunRecord> UnsentRuns(QSqlDatabase& db);
+bool MarkSent(QSqlDatabase& db, const QString& uuid, QString* error);
+int UnsentCount(QSqlDatabase& db);
+
+// Reads a runs row of a query that selected kRunColumns.
+RunRecord RunFromQuery(const class QSqlQuery& q);
+extern const char* const kRunColumns;
+
+} // namespace RunTables

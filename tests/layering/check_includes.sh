@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Dependencies point downward: a header in common/, link/ or panel/ includes nothing from a
+# folder above its own, and only the program's start (app/, tools/) includes the assembled
+# state in program/. Prints every offending line; fails when there is one.
+set -uo pipefail
+cd "${1:?source directory}"
+status=0
+offend() { echo "$1"; status=1; }
+check() { # folder, allowed folders (regex), files
+    local folder=$1 allowed=$2
+    shift 2
+    while IFS= read -r line; do
+        offend "$line"
+    done < <(grep -Hn '^#include "' "$@" 2>/dev/null |
+             grep -vE "#include \"($allowed)/" | grep -v '#include "tav_version.h"')
+}
+check common 'common' common/*.h common/*.cpp
+check link 'common|link' link/*.h
+check panel 'common|link|panel' panel/*.h
+while IFS= read -r line; do
+    offend "$line"
+done < <(grep -rHn '^#include "program/' --include='*.h' --include='*.cpp' \
+             common link panel sequence autotest export record service 2>/dev/null)
+exit $status

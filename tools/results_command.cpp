@@ -1,0 +1,267 @@
+#include "tools/results_command.h"
+
+#include "results/results_database.h"
+#include "results/results_query.h"
+#include "results/results_store.h"
+#include "results/server_sync.h"
+#include "results/stats_plot.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSqlDatabase>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+struct Request {
+    QString Command;
+    QString Serial;
+    QString Db;
+    QString PlotDir;
+    bool Csv = false;
+    bool Json = false;
+    ResultsQuery::Filter Filter;
+    QString Error;
+};
+
+void Print(const QString& text) { std::fputs(text.toLocal8Bit().constData(), stdout); }
+int Fail(const QString& text)
+{
+    std::fprintf(stderr, "tavtest: %s\n", text.toLocal8Bit().constData());
+    return 2;
+}
+
+// "2026-11-01" (from local midnight) or a full ISO date and time.
+qint64 ReadSince(const QString& text)
+{
+    if (const QDate day = QDate::fromString(text, Qt::ISODate); day.isValid())
+        return day.startOfDay().toMSecsSinceEpoch();
+    const QDateTime time = QDateTime::fromString(text, Qt::ISODate);
+    return time.isValid() ? time.toMSecsSinceEpoch() : -1;
+}
+
+Request Parse(const QStringList& a)
+{
+    Request r;
+    r.Command = a.value(0);
+    for (int i = 1; i < a.size() && r.Error.isEmpty(); ++i) {
+        const QString& o = a[i];
+        auto value = [&]() -> QString {
+            if (i + 1 >= a.size()) {
+                r.Error = QStringLiteral("%1 needs a value").arg(o);
+                return {};
+            }
+            return a[++i];
+        };
+        if (o == QLatin1String("--db"))
+            r.Db = value();
+        else if (o == QLatin1String("--table") && r.Command == QLatin1String("stats"))
+            r.Filter.TableName = QFileInfo(value()).fileName();
+        else if (o == QLatin1String("--unit") && r.Command == QLatin1String("stats"))
+            r.Filter.Unit = value();
+        else if (o == QLatin1String("--since") && r.Command == QLatin1String("stats")) {
+            const QString text = value();
+            r.Filter.SinceMs = ReadSince(text);
+            if (r.Filter.SinceMs < 0)
+                r.Error = QStringLiteral("--since %1: not a date (YYYY-MM-DD)").arg(text);
+        } else if (o == QLatin1String("--plots") && r.Command == QLatin1String("stats"))
+            r.PlotDir = value();
+        else if (o == QLatin1String("--csv") && r.Command == QLatin1String("stats"))
+            r.Csv = true;
+        else if (o == QLatin1String("--json") && r.Command == QLatin1String("stats"))
+            r.Json = true;
+        else if (r.Command == QLatin1String("history") && r.Serial.isEmpty() &&
+                 !o.startsWith(QLatin1String("--")))
+            r.Serial = o;
+        else
+            r.Error = QStringLiteral("%1 %2: unknown option").arg(r.Command, o);
+    }
+    if (r.Error.isEmpty() && r.Command == QLatin1String("history") && r.Serial.isEmpty())
+        r.Error = QStringLiteral("history needs a serial number");
+    if (r.Error.isEmpty() && r.Command == QLatin1String("sync") && r.Db.isEmpty())
+        r.Error = QStringLiteral("sync needs the server: --db URI");
+    if (r.Csv && r.Json)
+        r.Error = QStringLiteral("stats: --csv or --json, not both");
+    return r;
+}
+
+QString Number(const std::optional<double>& v, int decimals = 4)
+{
+    return v ? QString::number(*v, 'f', decimals) : QString();
+}
+
+int History(QSqlDatabase& db, const Request& r)
+{
+    const QList<ResultsQuery::HistoryEntry> entries = ResultsQuery::History(db, r.Serial);
+    if (entries.isEmpty()) {
+        std::fprintf(stderr, "tavtest: no runs of serial %s\n", r.Serial.toLocal8Bit().constData());
+        return 1;
+    }
+    for (const auto& e : entries) {
+        const RunRecord& run = e.Run;
+        Print(QStringLiteral("%1  %2  %3  %4  %5  %6  %7\n")
+                  .arg(run.StartedText, VerdictText(run.Verdict).leftJustified(10), run.Station,
+                       run.TableName, run.Unit, run.Link, run.Uuid));
+        if (!run.Reason.isEmpty())
+            Print(QStringLiteral("    %1\n").arg(run.Reason));
+        for (const RowRecord& s : e.FailedSteps)
+            Print(QStringLiteral("    step %1  %2  %3  %4 [%5 .. %6]  %7\n")
+                      .arg(s.Step, s.Command, s.Comment, s.ValueText, s.LowerText, s.UpperText,
+                           s.Mark));
+    }
+    return 0;
+}
+
+QJsonObject StepJson(const ResultsQuery::StepStats& s)
+{
+    QJsonObject o{{"step", s.Step},        {"command", s.Command}, {"comment", s.Comment},
+                  {"count", s.Count},      {"failures", s.Failures}, {"mean", s.Mean},
+                  {"stddev", s.StdDev},    {"min", s.Min},         {"max", s.Max}};
+    o.insert(QStringLiteral("lower"), s.Lower ? QJsonValue(*s.Lower) : QJsonValue());
+    o.insert(QStringLiteral("upper"), s.Upper ? QJsonValue(*s.Upper) : QJsonValue());
+    o.insert(QStringLiteral("cpk"), s.Cpk ? QJsonValue(*s.Cpk) : QJsonValue());
+    return o;
+}
+
+int Stats(QSqlDatabase& db, const Request& r)
+{
+    const ResultsQuery::Stats stats = ResultsQuery::ComputeStats(db, r.Filter);
+    if (r.Json) {
+        QJsonArray steps;
+        for (const auto& s : stats.Steps)
+            steps.append(StepJson(s));
+        const QJsonObject o{{"runs", stats.Runs},
+                            {"units", stats.Units},
+                            {"first_pass_units", stats.FirstPassUnits},
+                            {"first_pass_yield", stats.FirstPassYield()},
+                            {"steps", steps}};
+        Print(QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Indented)));
+    } else if (r.Csv) {
+        Print(QStringLiteral("step,command,comment,count,failures,mean,stddev,min,max,lower,"
+                             "upper,cpk\n"));
+        auto quoted = [](QString t) {
+            return QLatin1Char('"') + t.replace(QLatin1Char('"'), QLatin1String("\"\"")) +
+                   QLatin1Char('"');
+        };
+        for (const auto& s : stats.Steps)
+            Print(QStringLiteral("%1,%2,%3,%4,%5,%6,%7,%8,%9,%10,%11,%12\n")
+                      .arg(s.Step, quoted(s.Command), quoted(s.Comment))
+                      .arg(s.Count)
+                      .arg(s.Failures)
+                      .arg(s.Mean, 0, 'g', 10)
+                      .arg(s.StdDev, 0, 'g', 10)
+                      .arg(s.Min, 0, 'g', 10)
+                      .arg(s.Max, 0, 'g', 10)
+                      .arg(Number(s.Lower), Number(s.Upper), Number(s.Cpk, 3)));
+    } else {
+        Print(QStringLiteral("runs %1, units %2, first-pass yield %3 % (%4 of %2)\n")
+                  .arg(stats.Runs)
+                  .arg(stats.Units)
+                  .arg(stats.FirstPassYield(), 0, 'f', 1)
+                  .arg(stats.FirstPassUnits));
+        Print(QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9 %10  %11\n")
+                  .arg(QStringLiteral("step"), 5)
+                  .arg(QStringLiteral("count"), 7)
+                  .arg(QStringLiteral("fail"), 6)
+                  .arg(QStringLiteral("mean"), 12)
+                  .arg(QStringLiteral("sd"), 10)
+                  .arg(QStringLiteral("min"), 12)
+                  .arg(QStringLiteral("max"), 12)
+                  .arg(QStringLiteral("lower"), 10)
+                  .arg(QStringLiteral("upper"), 10)
+                  .arg(QStringLiteral("Cpk"), 7)
+                  .arg(QStringLiteral("command")));
+        for (const auto& s : stats.Steps)
+            Print(QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9 %10  %11\n")
+                      .arg(s.Step, 5)
+                      .arg(s.Count, 7)
+                      .arg(s.Failures, 6)
+                      .arg(s.Mean, 12, 'f', 4)
+                      .arg(s.StdDev, 10, 'f', 4)
+                      .arg(s.Min, 12, 'f', 4)
+                      .arg(s.Max, 12, 'f', 4)
+                      .arg(Number(s.Lower, 3), 10)
+                      .arg(Number(s.Upper, 3), 10)
+                      .arg(Number(s.Cpk, 2), 7)
+                      .arg(s.Command));
+    }
+    if (r.PlotDir.isEmpty())
+        return 0;
+    if (!QDir().mkpath(r.PlotDir))
+        return Fail(QStringLiteral("%1: the folder cannot be made").arg(r.PlotDir));
+    const auto values = ResultsQuery::StepValues(db, r.Filter);
+    for (const auto& s : stats.Steps) {
+        QString error;
+        if (!WriteStepHistogram(r.PlotDir, s, values.value(s.Step), &error))
+            return Fail(error);
+    }
+    return 0;
+}
+
+int Sync(QSqlDatabase& journal, const Request& r)
+{
+    QString error;
+    const QString name = QStringLiteral("tavtest-server");
+    if (!ResultsDatabase::OpenServer(name, r.Db, &error))
+        return Fail(error + QStringLiteral("; the runs stay in the journal"));
+    QSqlDatabase server = QSqlDatabase::database(name, false);
+    const SyncOutcome outcome = SyncRuns(journal, server);
+    server = QSqlDatabase();
+    ResultsDatabase::Close(name);
+    std::fprintf(stderr, "tavtest: %d run%s sent, %d left unsent\n", outcome.Sent,
+                 outcome.Sent == 1 ? "" : "s", outcome.Left);
+    if (!outcome.Error.isEmpty())
+        return Fail(outcome.Error);
+    return outcome.Left == 0 ? 0 : 2;
+}
+
+} // namespace
+
+bool IsResultsCommand(const QStringList& arguments)
+{
+    const QString first = arguments.value(0);
+    return first == QLatin1String("history") || first == QLatin1String("stats") ||
+           first == QLatin1String("sync");
+}
+
+int RunResultsCommand(int argc, char** argv, const QStringList& arguments)
+{
+    const Request r = Parse(arguments);
+    if (!r.Error.isEmpty())
+        return Fail(r.Error);
+    // Fonts and paint devices only for the plots; the offscreen platform needs no display.
+    std::unique_ptr<QCoreApplication> app;
+    if (!r.PlotDir.isEmpty()) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    const QString journalName = QStringLiteral("tavtest-journal");
+    QString error;
+    int status = 2;
+    const bool fromServer = !r.Db.isEmpty() && r.Command != QLatin1String("sync");
+    const bool opened = fromServer
+                            ? ResultsDatabase::OpenServer(journalName, r.Db, &error)
+                            : ResultsDatabase::OpenJournal(journalName,
+                                                           ResultsDatabase::JournalPath(), &error);
+    if (!opened)
+        return Fail(error);
+    {
+        QSqlDatabase db = QSqlDatabase::database(journalName, false);
+        if (r.Command == QLatin1String("history"))
+            status = History(db, r);
+        else if (r.Command == QLatin1String("stats"))
+            status = Stats(db, r);
+        else
+            status = Sync(db, r);
+    }
+    ResultsDatabase::Close(journalName);
+    return status;
+}
