@@ -1,5 +1,6 @@
 #include "autotest/interpreter.h"
 
+#include "autotest/keyword_table.h"
 #include "autotest/report_file.h"
 #include "autotest/result_table.h"
 #include "autotest/table_file.h"
@@ -22,15 +23,15 @@ StepKeywords& NoKeywords()
 // What the external-meter keywords write to the meter's port.
 const char* MeterText(const QString& command)
 {
-    if (command == QLatin1String("EXTMEAS?"))
+    if (command == KeywordText(StepKeyword::ExtMeas))
         return "READ?\n";
-    if (command == QLatin1String("EXTVDC"))
+    if (command == KeywordText(StepKeyword::ExtVdc))
         return ":SENS:FUNC 'VOLT:DC'\n";
-    if (command == QLatin1String("EXTVAC"))
+    if (command == KeywordText(StepKeyword::ExtVac))
         return ":SENS:FUNC 'VOLT:AC'\n";
-    if (command == QLatin1String("EXTMVDC?"))
+    if (command == KeywordText(StepKeyword::ExtMvdc))
         return "MEAS:VOLT:DC?\n";
-    if (command == QLatin1String("EXTMVAC?"))
+    if (command == KeywordText(StepKeyword::ExtMvac))
         return "MEAS:VOLT:AC?\n";
     return nullptr;
 }
@@ -235,7 +236,7 @@ bool TestInterpreter::EnterNextRow()
 // run ended on the way.
 bool TestInterpreter::FollowGotos()
 {
-    for (int gotos = 0; Cell(kTestCommand) == QLatin1String("GOTO"); ++gotos) {
+    for (int gotos = 0; Cell(kTestCommand) == KeywordText(StepKeyword::Goto); ++gotos) {
         if (gotos == kMaxGotosPerTick) {
             EndRun(QStringLiteral("END: GOTO loop at row %1").arg(m_state.CurrentRow));
             return false;
@@ -251,13 +252,13 @@ bool TestInterpreter::FollowGotos()
 void TestInterpreter::StopAtPauseOrEnd(const QString& command)
 {
     TestRunState& s = m_state;
-    if (command == QLatin1String("PAUSE")) {
+    if (command == KeywordText(StepKeyword::Pause)) {
         if (m_host.TimerEnabled())
             s.RunPaused = true;
         m_host.SetTimer(false);
         m_host.SetResultText(QStringLiteral("PAUSE"));
     }
-    if (command == QLatin1String("END") || command == QLatin1String("SEND")) {
+    if (command == KeywordText(StepKeyword::End) || command == KeywordText(StepKeyword::Send)) {
         s.ControlRow = true;
         m_host.SetTimer(false);
         s.StepReady = false;
@@ -339,9 +340,9 @@ void TestInterpreter::SendRow(QString line)
     m_host.SetResultText(QString());
     const QString command = Cell(kTestCommand);
     bool gpib = !m_link.SerialLink();
-    if (command.startsWith(QLatin1String("@GPIB")))
+    if (command.startsWith(KeywordText(StepKeyword::Gpib)))
         gpib = true;
-    else if (command.startsWith(QLatin1String("@COM")))
+    else if (command.startsWith(KeywordText(StepKeyword::Com)))
         gpib = false;
 
     if (gpib)
@@ -361,7 +362,7 @@ void TestInterpreter::SendSerial(QString line)
     const QString command = Cell(kTestCommand);
     s.ExternalReply = false;
     int port = 0;
-    if (line.startsWith(QLatin1String("@COM"))) {
+    if (line.startsWith(KeywordText(StepKeyword::Com))) {
         s.ExternalReply = true;
         port = PrefixNumber(line, 4);
         line = line.mid(7);
@@ -405,7 +406,7 @@ void TestInterpreter::SendGpib(QString line)
 {
     const QString command = Cell(kTestCommand);
     int address = 0;
-    if (command.startsWith(QLatin1String("@GPIB"))) {
+    if (command.startsWith(KeywordText(StepKeyword::Gpib))) {
         address = PrefixNumber(command, 5);
         line = command.mid(8);
     }

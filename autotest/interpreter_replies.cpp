@@ -2,6 +2,7 @@
 // that never came recorded as such, and the steps written into the result table.
 #include "autotest/interpreter.h"
 
+#include "autotest/keyword_table.h"
 #include "autotest/report_file.h"
 #include "autotest/result_table.h"
 #include "autotest/table_file.h"
@@ -126,7 +127,7 @@ void TestInterpreter::LimitFailed(int targetColumn)
         m_host.SetResultText(QStringLiteral("PAUSE"));
     } else {
         const QString target = Cell(targetColumn);
-        m_state.JumpTarget = target == QLatin1String("NEXT") ? 0 : ReadInteger(target);
+        m_state.JumpTarget = target == KeywordText(StepKeyword::Next) ? 0 : ReadInteger(target);
     }
 }
 

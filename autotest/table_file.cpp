@@ -1,5 +1,6 @@
 #include "autotest/table_file.h"
 
+#include "autotest/keyword_table.h"
 #include "common/step_time.h"
 #include "common/text_file.h"
 
@@ -39,7 +40,7 @@ namespace {
 int LastWrittenRow(const StepGrid& grid)
 {
     for (int row = 1; row <= grid.LastRow(); ++row)
-        if (grid.Cell(kTestCommand, row) == QLatin1String("END"))
+        if (grid.Cell(kTestCommand, row) == KeywordText(StepKeyword::End))
             return row;
     return grid.LastRow();
 }

@@ -3,6 +3,7 @@
 #include "autotest/run_clock.h"
 #include "autotest/table_file.h"
 #include "autotest/interpreter.h"
+#include "autotest/keyword_table.h"
 #include "autotest/value_prompt.h"
 #include "common/number_reading.h"
 
@@ -42,11 +43,11 @@ VariableKeywords::VariableKeywords(Variables& variables, StopwatchValues& stopwa
 
 bool VariableKeywords::ControlKeyword(TestInterpreter& run, const QString& command)
 {
-    if (command == QLatin1String("@SYSTIME"))
+    if (command == KeywordText(StepKeyword::SysTime))
         SystemTime(run);
-    else if (command == QLatin1String("@STARTTIME"))
+    else if (command == KeywordText(StepKeyword::StartTime))
         StartTime(run);
-    else if (command == QLatin1String("@READTIME"))
+    else if (command == KeywordText(StepKeyword::ReadTime))
         ReadTime(run);
     else
         return VariableKeyword(run, command);
@@ -55,16 +56,16 @@ bool VariableKeywords::ControlKeyword(TestInterpreter& run, const QString& comma
 
 bool VariableKeywords::VariableKeyword(TestInterpreter& run, const QString& command)
 {
-    if (const int n = VariableIndex(command, QLatin1String("@MSGVAR")); n >= 0) {
+    if (const int n = VariableIndex(command, KeywordText(StepKeyword::MsgVar)); n >= 0) {
         m_variables[n] = PromptVariable(run);
         return true;
     }
     const double amount = ReadNumber(run.Cell(kTestValue1));
-    if (const int n = VariableIndex(command, QLatin1String("@SETVAR")); n >= 0) {
+    if (const int n = VariableIndex(command, KeywordText(StepKeyword::SetVar)); n >= 0) {
         m_variables[n] = amount;
-    } else if (const int n = VariableIndex(command, QLatin1String("@ADDVAR")); n >= 0) {
+    } else if (const int n = VariableIndex(command, KeywordText(StepKeyword::AddVar)); n >= 0) {
         m_variables[n] += amount;
-    } else if (const int n = VariableIndex(command, QLatin1String("@SUBVAR")); n >= 0) {
+    } else if (const int n = VariableIndex(command, KeywordText(StepKeyword::SubVar)); n >= 0) {
         m_variables[n] = std::max(m_variables[n] - amount, 0.0);
     } else {
         return false;
@@ -86,7 +87,7 @@ QString VariableKeywords::Substitute(const QString& line)
     const qsizetype at = line.indexOf(QLatin1Char('@'));
     if (at < 0)
         return line;
-    const int n = VariableIndex(line.mid(at, 6), QLatin1String("@VAR"));
+    const int n = VariableIndex(line.mid(at, 6), KeywordText(StepKeyword::Var));
     if (n < 0)
         return line;
     return line.left(at) + VariableText(m_variables[n]);

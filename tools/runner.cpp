@@ -1,5 +1,6 @@
 #include "tools/runner.h"
 
+#include "autotest/keyword_table.h"
 #include "autotest/table_file.h"
 #include "common/text_file.h"
 #include "panel/operator_commands.h"
@@ -17,7 +18,7 @@ namespace {
 
 bool EndCommand(const QString& command)
 {
-    return command == QLatin1String("END") || command == QLatin1String("SEND");
+    return command == KeywordText(StepKeyword::End) || command == KeywordText(StepKeyword::Send);
 }
 
 } // namespace
@@ -125,7 +126,7 @@ void TestRunner::TimerStopped()
     }
     TestInterpreter& run = m_session->Run();
     const QString step = run.Cell(kTestNr).trimmed();
-    if (run.Cell(kTestCommand) != QLatin1String("PAUSE")) {
+    if (run.Cell(kTestCommand) != KeywordText(StepKeyword::Pause)) {
         Finish(QString()); // "Stop at Error": the failed row ends the run
         return;
     }

@@ -19,7 +19,9 @@ for f in usr/bin/tavcontrol usr/bin/tavtest usr/bin/tavsim usr/lib/tavcontrol/si
          usr/share/icons/hicolor/256x256/apps/tavcontrol.png \
          usr/share/metainfo/tavcontrol.metainfo.xml \
          usr/share/man/man1/tavcontrol.1.gz usr/share/man/man1/tavtest.1.gz \
-         usr/share/man/man1/tavsim.1.gz \
+         usr/share/man/man1/tavsim.1.gz usr/share/man/man5/tav-tst.5.gz \
+         usr/share/doc/tavcontrol/doc/test-tables.md usr/share/doc/tavcontrol/doc/instrument-commands.md \
+         usr/share/doc/tavcontrol/doc/images/test-window.png \
          usr/share/doc/tavcontrol/copyright usr/share/doc/tavcontrol/changelog.Debian.gz; do
     [ -e "$root/$f" ] || fail "$f missing"
 done
@@ -32,6 +34,19 @@ appstreamcli validate --no-net "$root/usr/share/metainfo/tavcontrol.metainfo.xml
     fail "appstreamcli validate"
 for page in tavcontrol tavtest tavsim; do
     zcat "$root/usr/share/man/man1/$page.1.gz" | grep -q "^\.TH ${page^^} 1" || fail "man page $page"
+done
+# The file format's page as a user reads it, by section and name from the installed man folder,
+# formatted without a warning.
+page=$(MANPATH="$root/usr/share/man" MANWIDTH=100 man --warnings 5 tav-tst 2>"$work/man.err") ||
+    fail "man 5 tav-tst: $(cat "$work/man.err")"
+[ ! -s "$work/man.err" ] || fail "man 5 tav-tst: $(cat "$work/man.err")"
+grep -q "TAV-TST(5)" <<<"$page" || fail "man 5 tav-tst: no page header"
+grep -q "Test-File:" <<<"$page" || fail "man 5 tav-tst: no format"
+# Every example table the guide points to is installed beside it.
+source=$(cd "$(dirname "$0")/../.." && pwd)
+for example in "$source"/examples/*.tst; do
+    [ -f "$root/usr/share/doc/tavcontrol/examples/$(basename "$example")" ] ||
+        fail "$(basename "$example") not installed"
 done
 
 version=$(dpkg-deb -f "$deb" Version)
