@@ -320,12 +320,13 @@ void TestRunner::Finish(const QString& runError)
 
 // A run that did not reach its end row (interrupted, timed out, a run error, "Stop at Error")
 // may have left the output live: it is switched off as the main window's button does, unless
-// the operator asked to keep it. The note goes into the report, JUnit and standard error.
+// the operator asked to keep it. The note goes into the report, JUnit and standard error; it
+// holds no ';', which would split its report line.
 void TestRunner::SwitchOutputOff()
 {
     QString note;
     if (m_options.KeepOutput) {
-        note = QStringLiteral("the run did not reach its end; output left as it was "
+        note = QStringLiteral("the run did not reach its end: output left as it was "
                               "(--keep-output)");
     } else {
         const QByteArray line(kOutputOffLine);
@@ -341,10 +342,10 @@ void TestRunner::SwitchOutputOff()
             L.Gpib.GpibWrite(QString::fromLatin1(line));
             sent = m_gpibErrors == errorsBefore;
         }
-        note = sent ? QStringLiteral("the run did not reach its end; output switched off (%1 "
+        note = sent ? QStringLiteral("the run did not reach its end: output switched off (%1 "
                                      "sent)")
                           .arg(QString::fromLatin1(line.trimmed()))
-                    : QStringLiteral("the run did not reach its end; the output could NOT be "
+                    : QStringLiteral("the run did not reach its end: the output could NOT be "
                                      "switched off: the link is down");
     }
     m_notes << note;
