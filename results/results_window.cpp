@@ -30,8 +30,17 @@ QTableWidget* Grid(const QString& name, const QStringList& captions, QWidget* pa
     grid->verticalHeader()->hide();
     grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
     grid->horizontalHeader()->setStretchLastSection(true);
+    grid->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     grid->setWordWrap(false);
     return grid;
+}
+
+// Each column as wide as its texts with some air, the last one taking what is left.
+void FitColumns(QTableWidget* grid)
+{
+    grid->resizeColumnsToContents();
+    for (int c = 0; c + 1 < grid->columnCount(); ++c)
+        grid->setColumnWidth(c, grid->columnWidth(c) + 16);
 }
 
 void SetRow(QTableWidget* grid, int row, const QStringList& cells)
@@ -181,8 +190,11 @@ void ResultsWindow::Refresh()
         m_runGrid->item(r, 3)->setToolTip(run.TablePath);
         if (!run.Reason.isEmpty())
             m_runGrid->item(r, 4)->setToolTip(run.Reason);
+        // A run that did not pass stands out in the list.
+        if (run.Verdict != QLatin1String("passed"))
+            m_runGrid->item(r, 4)->setForeground(Qt::red);
     }
-    m_runGrid->resizeColumnsToContents();
+    FitColumns(m_runGrid);
     if (!m_openError.isEmpty())
         m_status->setText(m_openError);
     else if (m_runs.size() >= kListed)
@@ -216,7 +228,7 @@ void ResultsWindow::ShowRun(int listRow)
         if (!row.Mark.isEmpty())
             m_rowGrid->item(r, 6)->setForeground(Qt::red);
     }
-    m_rowGrid->resizeColumnsToContents();
+    FitColumns(m_rowGrid);
 }
 
 void ResultsWindow::OpenInTestWindowClick()
