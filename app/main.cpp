@@ -14,6 +14,7 @@
 #include "results/results_database.h"
 #include "results/results_setup_window.h"
 #include "results/results_store.h"
+#include "results/results_window.h"
 #include "results/run_recorder.h"
 #include "tav_version.h"
 
@@ -23,6 +24,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 namespace {
 
@@ -104,9 +106,16 @@ int main(int argc, char** argv)
     resultsSync.start(60 * 1000);
     results.Sync();
     PanelWindows windows;
-    windows.Test.SetFactory([&state, &recorder](QWidget* p) {
+    // A run chosen in "Test" > "Results…", shown by the next test window made.
+    std::optional<ResultsQuery::RunReport> recordedRun;
+    windows.Test.SetFactory([&state, &recorder, &recordedRun](QWidget* p) {
         auto* window = new TForm6(state.Link, state.Places, state.Test, state.Export, p);
         window->SetJournal(&recorder);
+        window->SetInstrument([&state] { return KnownIdentification(state.Panel.DeviceIdent); });
+        if (recordedRun) {
+            window->ShowRecordedRun(recordedRun->Header, recordedRun->Rows);
+            recordedRun.reset();
+        }
         return window;
     });
     windows.Sequence.SetFactory(
@@ -131,6 +140,20 @@ int main(int argc, char** argv)
         QObject::connect(action, &QAction::triggered, &form1, [&form1, &results] {
             ResultsSetupWindow window(results, &form1);
             window.exec();
+        });
+    }
+    // "Test" > "Results…": the journal's runs; one chosen opens in the test window, made and
+    // shown through "Test" > "Start" as the operator would.
+    if (QMenu* test = BarMenu(form1, QStringLiteral("Test"))) {
+        QAction* action = test->addAction(QStringLiteral("Results…"));
+        action->setObjectName(QStringLiteral("Results2"));
+        QObject::connect(action, &QAction::triggered, &form1, [&form1, &results, &recordedRun] {
+            ResultsWindow window(results.JournalPath(), &form1);
+            if (window.exec() != QDialog::Accepted || !window.Chosen())
+                return;
+            recordedRun = window.Chosen();
+            if (auto* start = form1.findChild<QAction*>(QStringLiteral("Start1")))
+                start->trigger();
         });
     }
     form1.show();

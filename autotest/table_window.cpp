@@ -222,7 +222,8 @@ void TForm6::RunStarted(bool newReport)
         m_reportFont.setBold(true);
     // Start, or Single Step from the top: a new unit, a new record.
     if (newReport && m_journal)
-        m_journal->RunBegins({m_tablePath, T.TestRun.Copies, LinkName(), QString()});
+        m_journal->RunBegins({m_tablePath, T.TestRun.Copies, LinkName(),
+                              m_instrument ? m_instrument() : QString()});
 }
 
 void TForm6::StepRecorded(const QStringList& cells, bool shown)

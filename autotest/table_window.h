@@ -1,5 +1,6 @@
 #pragma once
 
+#include "autotest/report_file.h"
 #include "autotest/result_table.h"
 #include "autotest/run_host.h"
 #include "autotest/run_journal.h"
@@ -10,6 +11,7 @@
 
 #include <QDialog>
 #include <QFont>
+#include <functional>
 #include <memory>
 
 struct ExportState;
@@ -43,6 +45,14 @@ public:
     bool ReportFontBold() const { return m_reportFont.bold(); }
     // Where every run of this window is recorded (the results database); none when null.
     void SetJournal(RunJournal* journal) { m_journal = journal; }
+    // The instrument's identification as a run's record keeps it (empty when not known), asked
+    // when a run begins; the program reads it from the control panel.
+    void SetInstrument(std::function<QString()> identification)
+    {
+        m_instrument = std::move(identification);
+    }
+    // A run of the results database in the result grid, as an opened report shows it.
+    void ShowRecordedRun(const ReportFileHeader& header, const QList<QStringList>& rows);
     // The printer "Print Report" offers, kept with the operator's choices between prints.
     QPrinter& Printer();
 
@@ -80,6 +90,7 @@ private:
     void FillResultRow(int row);
     TestHeader HeaderFieldsNow() const;
     void SetHeaderFields(const TestHeader& header);
+    void ShowReportHeader(const ReportFileHeader& header);
 
     // TestHost
     void SetTimer(bool on) override;
@@ -115,6 +126,7 @@ private:
     QFont m_reportFont;
     std::unique_ptr<QPrinter> m_printer;
     RunJournal* m_journal = nullptr;
+    std::function<QString()> m_instrument;
     QString m_tablePath; // the test file last opened or saved
 
     QLabel* m_stepLabel = nullptr;

@@ -79,10 +79,24 @@ void TForm6::OpenReportFile(const QString& path)
         ShowOperatorError(this, FileErrorText(path, error));
         return;
     }
-    SetHeaderFields(read->Header);
-    T.TestRun.Copies = read->Header;
+    ShowReportHeader(*read);
+}
+
+void TForm6::ShowRecordedRun(const ReportFileHeader& header, const QList<QStringList>& rows)
+{
+    // The count first, as for a report file: the table ends with the run's rows.
+    m_results.SetRowCount(static_cast<int>(rows.size()) + 1);
+    for (int r = 1; r <= rows.size(); ++r)
+        m_results.SetRow(r, rows[r - 1]);
+    ShowReportHeader(header);
+}
+
+void TForm6::ShowReportHeader(const ReportFileHeader& header)
+{
+    SetHeaderFields(header.Header);
+    T.TestRun.Copies = header.Header;
     // The report keeps the program's start date; the field shows the file's.
-    m_date->setText(read->Date);
+    m_date->setText(header.Date);
     m_reportFont.setBold(true);
 }
 

@@ -2,7 +2,9 @@
 
 #include "results/run_tables.h"
 
+#include <QDateTime>
 #include <QHash>
+#include <QLocale>
 #include <QSet>
 #include <QSqlQuery>
 #include <QVariant>
@@ -68,6 +70,25 @@ QList<RunRecord> Runs(QSqlDatabase& db, const Filter& filter)
         while (q.next())
             runs.append(RunTables::RunFromQuery(q));
     return runs;
+}
+
+QList<RowRecord> RunRows(QSqlDatabase& db, const QString& uuid)
+{
+    return RunTables::ReadSteps(db, uuid);
+}
+
+RunReport ReportOfRun(const RunRecord& run, const QList<RowRecord>& rows)
+{
+    RunReport report;
+    report.Header.Header = {run.Reporter, run.Unit, run.Serial};
+    report.Header.Date = QLocale::system().toString(
+        QDateTime::fromMSecsSinceEpoch(run.StartedMs).date(), QLocale::ShortFormat);
+    for (const RowRecord& row : rows)
+        if (row.Shown)
+            // The step number right-aligned in two places, as the result grid writes it.
+            report.Rows.append({row.Step.rightJustified(2), row.Comment, row.LowerText,
+                                row.ValueText, row.UpperText, row.Mark});
+    return report;
 }
 
 QList<HistoryEntry> History(QSqlDatabase& db, const QString& serial)

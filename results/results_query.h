@@ -1,5 +1,6 @@
 #pragma once
 
+#include "autotest/report_file.h"
 #include "results/run_record.h"
 
 #include <QList>
@@ -30,6 +31,18 @@ struct Filter {
 
 // Runs matching the filter, newest first.
 QList<RunRecord> Runs(QSqlDatabase& db, const Filter& filter);
+
+// The rows of one run, in the order they were evaluated.
+QList<RowRecord> RunRows(QSqlDatabase& db, const QString& uuid);
+
+// A run as the test window shows an opened report: the header copies, the day it started (in
+// the program's date format) and the six cells of each row the report holds ("Show" 0 rows are
+// kept in the database but were never in the report).
+struct RunReport {
+    ReportFileHeader Header;
+    QList<QStringList> Rows;
+};
+RunReport ReportOfRun(const RunRecord& run, const QList<RowRecord>& rows);
 
 struct StepStats {
     QString Step;

@@ -152,10 +152,8 @@ void TestRunner::RunStarted(bool newReport)
 {
     if (!newReport || !m_journal)
         return;
-    const QString identification = P.DeviceIdent.Identification;
     m_journal->RunBegins({m_options.TestFile, T.TestRun.Copies, LinkName(),
-                          identification == QLatin1String("Disconnected") ? QString()
-                                                                           : identification});
+                          KnownIdentification(P.DeviceIdent)});
 }
 
 // A hidden row ("Show" 0) that fails is listed and counted all the same.

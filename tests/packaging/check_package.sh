@@ -63,6 +63,10 @@ status=0
 [ "$status" -eq 2 ] || fail "tavcontrol --trace without a file: exit $status"
 dpkg-deb -f "$deb" Depends | grep -q libqt6charts6 || fail "trend plot library not a dependency"
 dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || fail "dependencies not computed"
+# The results database: the SQL drivers are plugins, the histograms' SVG a library.
+for dep in libqt6sql6-sqlite libqt6sql6-psql libqt6svg6; do
+    dpkg-deb -f "$deb" Depends | grep -q -w -- "$dep" || fail "$dep not a dependency"
+done
 
 dpkg-deb -f "$deb" Depends | grep -q -E "libreoffice|libuno" && fail "the program depends on LibreOffice"
 dpkg-deb -f "$deb" Suggests | grep -q tavcontrol-calc || fail "suggestions"
