@@ -111,7 +111,7 @@ int main(int argc, char** argv)
     windows.Test.SetFactory([&state, &recorder, &recordedRun](QWidget* p) {
         auto* window = new TForm6(state.Link, state.Places, state.Test, state.Export, p);
         window->SetJournal(&recorder);
-        window->SetInstrument([&state] { return KnownIdentification(state.Panel.DeviceIdent); });
+        window->SetInstrument([&state] { return RecordedIdentification(state.Panel); });
         if (recordedRun) {
             window->ShowRecordedRun(recordedRun->Header, recordedRun->Rows);
             recordedRun.reset();

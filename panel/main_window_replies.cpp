@@ -120,6 +120,7 @@ void TForm1::IdentificationReply(const QString& reply)
     const IdentificationReading r = ReadIdentification(reply);
     DeviceIdentType& id = P.DeviceIdent;
     id.Identification = reply;
+    P.LastIdentification = reply;
     Tool.ShowCommaPositions(r.CommaPositions);
     id.Manufacturer = r.Manufacturer;
     id.Model = r.Model;

@@ -59,7 +59,7 @@ protected:
     {
         Open();
         window->SetJournal(&recorder);
-        window->SetInstrument([this] { return KnownIdentification(state.Panel.DeviceIdent); });
+        window->SetInstrument([this] { return RecordedIdentification(state.Panel); });
     }
 
     // The journal's runs, newest first, each with its rows.

@@ -115,4 +115,7 @@ TEST_F(IdentificationTest, DisconnectResetsIdentityAndDeviceInfoShowsIt)
     EXPECT_EQ(state.Panel.DeviceIdent.Model, "---");
     EXPECT_EQ(tool->FieldText("Label24"), "---");
     EXPECT_EQ(form->findChild<QLabel*>("Label15")->text(), "---");
+    // A run after the disconnect (the test window disconnects) still names the instrument.
+    EXPECT_EQ(RecordedIdentification(state.Panel),
+              "KELM Electronic GmbH,TAV-0800-PS,0505000120,V2.00");
 }
