@@ -105,25 +105,15 @@ QList<HistoryEntry> History(QSqlDatabase& db, const QString& serial)
         return entries;
     QSqlQuery q(db);
     if (!Exec(q,
-              QStringLiteral("SELECT s.run_uuid, s.ord, s.step, s.command, s.comment, "
-                             "s.lower_text, s.upper_text, s.value_text, s.mark FROM runs r "
-                             "JOIN steps s ON s.run_uuid = r.uuid WHERE r.serial = ? AND "
-                             "s.mark <> '' ORDER BY s.run_uuid, s.ord"),
+              QStringLiteral("SELECT s.run_uuid, %1 FROM runs r JOIN steps s ON s.run_uuid = "
+                             "r.uuid WHERE r.serial = ? AND s.mark <> '' ORDER BY s.run_uuid, "
+                             "s.ord")
+                  .arg(QLatin1String(RunTables::kStepColumns)),
               {serial}))
         return entries;
-    while (q.next()) {
-        RowRecord row;
-        row.Order = q.value(1).toInt();
-        row.Step = q.value(2).toString();
-        row.Command = q.value(3).toString();
-        row.Comment = q.value(4).toString();
-        row.LowerText = q.value(5).toString();
-        row.UpperText = q.value(6).toString();
-        row.ValueText = q.value(7).toString();
-        row.Mark = q.value(8).toString();
+    while (q.next())
         if (auto at = index.find(q.value(0).toString()); at != index.end())
-            entries[*at].FailedSteps.append(row);
-    }
+            entries[*at].FailedSteps.append(RunTables::StepFromQuery(q, 1));
     return entries;
 }
 

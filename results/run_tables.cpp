@@ -149,34 +149,41 @@ std::optional<RunRecord> ReadRun(QSqlDatabase& db, const QString& uuid)
     return RunFromQuery(q);
 }
 
+const char* const kStepColumns =
+    "s.ord, s.step, s.command, s.comment, s.lower_text, s.lower_number, s.upper_text, "
+    "s.upper_number, s.value_text, s.value_number, s.mark, s.shown, s.elapsed_ms";
+
+RowRecord StepFromQuery(const QSqlQuery& q, int first)
+{
+    RowRecord s;
+    s.Order = q.value(first).toInt();
+    s.Step = q.value(first + 1).toString();
+    s.Command = q.value(first + 2).toString();
+    s.Comment = q.value(first + 3).toString();
+    s.LowerText = q.value(first + 4).toString();
+    s.Lower = Number(q.value(first + 5));
+    s.UpperText = q.value(first + 6).toString();
+    s.Upper = Number(q.value(first + 7));
+    s.ValueText = q.value(first + 8).toString();
+    s.Value = Number(q.value(first + 9));
+    s.Mark = q.value(first + 10).toString();
+    s.Shown = q.value(first + 11).toInt() != 0;
+    s.ElapsedMs = q.value(first + 12).toLongLong();
+    return s;
+}
+
 QList<RowRecord> ReadSteps(QSqlDatabase& db, const QString& uuid)
 {
     QSqlQuery q(db);
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT ord, step, command, comment, lower_text, lower_number, "
-                             "upper_text, upper_number, value_text, value_number, mark, shown, "
-                             "elapsed_ms FROM steps WHERE run_uuid = ? ORDER BY ord"));
+    q.prepare(QStringLiteral("SELECT %1 FROM steps s WHERE s.run_uuid = ? ORDER BY s.ord")
+                  .arg(QLatin1String(kStepColumns)));
     q.addBindValue(uuid);
     QList<RowRecord> rows;
     if (!q.exec())
         return rows;
-    while (q.next()) {
-        RowRecord s;
-        s.Order = q.value(0).toInt();
-        s.Step = q.value(1).toString();
-        s.Command = q.value(2).toString();
-        s.Comment = q.value(3).toString();
-        s.LowerText = q.value(4).toString();
-        s.Lower = Number(q.value(5));
-        s.UpperText = q.value(6).toString();
-        s.Upper = Number(q.value(7));
-        s.ValueText = q.value(8).toString();
-        s.Value = Number(q.value(9));
-        s.Mark = q.value(10).toString();
-        s.Shown = q.value(11).toInt() != 0;
-        s.ElapsedMs = q.value(12).toLongLong();
-        rows.append(s);
-    }
+    while (q.next())
+        rows.append(StepFromQuery(q));
     return rows;
 }
 
