@@ -84,6 +84,7 @@ void TestInterpreter::ClearRunState()
     TestRunState& s = m_state;
     s.StepWaiting = false;
     s.RunPaused = false;
+    s.Hold = RunHold::None;
     s.SingleStepRequest = false;
     s.GotoArmed.fill(1);
     s.JumpTarget = 0;
@@ -136,10 +137,8 @@ void TestInterpreter::SingleStep()
 
 void TestInterpreter::Pause()
 {
-    if (m_host.TimerEnabled()) {
-        m_state.RunPaused = true;
-        m_host.SetTimer(false);
-    }
+    if (m_host.TimerEnabled())
+        HoldRun(RunHold::Operator);
 }
 
 void TestInterpreter::Continue()
@@ -147,7 +146,21 @@ void TestInterpreter::Continue()
     if (m_state.RunPaused) {
         m_host.SetTimer(true);
         m_state.RunPaused = false;
+        m_state.Hold = RunHold::None;
     }
+}
+
+// Only a running test is suspended: a late reply must not make Continue restart a test that
+// has ended.
+void TestInterpreter::HoldRun(RunHold why)
+{
+    if (m_host.TimerEnabled()) {
+        m_state.RunPaused = true;
+        m_state.Hold = why;
+    }
+    m_host.SetTimer(false);
+    if (why != RunHold::Operator)
+        m_host.SetResultText(QStringLiteral("PAUSE"));
 }
 
 void TestInterpreter::RowClicked(int row) { m_state.LastRow = row - 1; }
@@ -181,6 +194,9 @@ void TestInterpreter::Tick()
         m_sentLine = line;
         m_sentRow = s.CurrentRow;
         SendRow(line);
+        // The PAUSE row is sent as a line too; its "PAUSE" stays while the run is held.
+        if (s.Hold == RunHold::PauseRow)
+            m_host.SetResultText(QStringLiteral("PAUSE"));
     }
 
     if (s.DelayTicks > 0) {
@@ -252,12 +268,8 @@ bool TestInterpreter::FollowGotos()
 void TestInterpreter::StopAtPauseOrEnd(const QString& command)
 {
     TestRunState& s = m_state;
-    if (command == KeywordText(StepKeyword::Pause)) {
-        if (m_host.TimerEnabled())
-            s.RunPaused = true;
-        m_host.SetTimer(false);
-        m_host.SetResultText(QStringLiteral("PAUSE"));
-    }
+    if (command == KeywordText(StepKeyword::Pause))
+        HoldRun(RunHold::PauseRow);
     if (command == KeywordText(StepKeyword::End) || command == KeywordText(StepKeyword::Send)) {
         s.ControlRow = true;
         m_host.SetTimer(false);
@@ -395,10 +407,7 @@ void TestInterpreter::SendSerial(QString line)
 // again at every tick; Continue goes on after this row.
 void TestInterpreter::PauseAfterWriteFailure(const QString& error)
 {
-    if (m_host.TimerEnabled())
-        m_state.RunPaused = true;
-    m_host.SetTimer(false);
-    m_host.SetResultText(QStringLiteral("PAUSE"));
+    HoldRun(RunHold::PortFailed);
     m_host.ShowMessage(error);
 }
 

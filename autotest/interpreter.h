@@ -85,6 +85,9 @@ private:
     void SendGpib(QString line);
     void ShowRowFields();
     void PauseAfterWriteFailure(const QString& error);
+    // Suspends a running test for the reason given; every hold but the operator's own shows
+    // "PAUSE" as the result.
+    void HoldRun(RunHold why);
     void LimitFailed(int targetColumn);
     void GiveUpReply();
     void RecordNoReply();

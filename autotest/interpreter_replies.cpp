@@ -119,12 +119,7 @@ void TestInterpreter::LimitFailed(int targetColumn)
     m_host.SetResultRed(true);
     m_state.ResultMark = QStringLiteral("Error!");
     if (m_host.Options().StopAtError) {
-        // Only a running test is suspended: a late reply must not make Continue restart a
-        // test that has ended.
-        if (m_host.TimerEnabled())
-            m_state.RunPaused = true;
-        m_host.SetTimer(false);
-        m_host.SetResultText(QStringLiteral("PAUSE"));
+        HoldRun(RunHold::StopAtError);
     } else {
         const QString target = Cell(targetColumn);
         m_state.JumpTarget = target == KeywordText(StepKeyword::Next) ? 0 : ReadInteger(target);
@@ -148,21 +143,9 @@ void TestInterpreter::RecordStep(const QString& lower, const QString& upper, con
 
 // ---- keyword rows ----
 
-void TestInterpreter::HoldForPrompt()
-{
-    if (m_host.TimerEnabled())
-        m_state.RunPaused = true;
-    m_host.SetTimer(false);
-    m_host.SetResultText(QStringLiteral("PAUSE"));
-}
+void TestInterpreter::HoldForPrompt() { HoldRun(RunHold::Prompt); }
 
-void TestInterpreter::ResumeAfterPrompt()
-{
-    if (m_state.RunPaused) {
-        m_host.SetTimer(true);
-        m_state.RunPaused = false;
-    }
-}
+void TestInterpreter::ResumeAfterPrompt() { Continue(); }
 
 void TestInterpreter::ReportResultText(const QString& text)
 {

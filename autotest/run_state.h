@@ -8,6 +8,9 @@
 #include <array>
 #include <cstdint>
 
+// Why a run is held (RunPaused); "Continue" goes on in every case.
+enum class RunHold { None, Operator, PauseRow, StopAtError, PortFailed, Prompt };
+
 // What the step interpreter keeps between ticks. It lives for the whole program run, outside
 // any window, and is reset where the interpreter says so; nothing of it is saved.
 struct TestRunState {
@@ -21,6 +24,7 @@ struct TestRunState {
     bool StepReady = false;   // the current row may be sent: no wait is running
     bool StepWaiting = false; // the current row's wait is running; the row does not move
     bool RunPaused = false;   // suspended by Pause, a PAUSE row, "Stop at Error" or a prompt
+    RunHold Hold = RunHold::None; // what suspended it, while RunPaused
     bool SingleStepRequest = false; // stop the timer at the end of this tick
     std::array<uint8_t, kGotoEntries> GotoArmed{}; // 1: load the counter at the next visit
     std::array<int32_t, kGotoEntries> GotoCount{}; // jumps a GOTO row still makes

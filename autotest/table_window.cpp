@@ -79,11 +79,52 @@ void TForm6::done(int result)
 
 // ---- run control ----
 
-void TForm6::Button3Click() { Run().Start(); }
-void TForm6::Button15Click() { Run().SingleStep(); }
-void TForm6::Button5Click() { Run().Pause(); }
-void TForm6::Button6Click() { Run().Continue(); }
-void TForm6::Timer1Timer() { m_session.Tick(); }
+void TForm6::Button3Click()
+{
+    Run().Start();
+    ShowRunState();
+}
+
+void TForm6::Button15Click()
+{
+    Run().SingleStep();
+    ShowRunState();
+}
+
+void TForm6::Button5Click()
+{
+    Run().Pause();
+    ShowRunState();
+}
+
+void TForm6::Button6Click()
+{
+    Run().Continue();
+    ShowRunState();
+}
+
+void TForm6::Timer1Timer()
+{
+    m_session.Tick();
+    ShowRunState();
+}
+
+void TForm6::ShowRunState()
+{
+    const RunStatus::View view =
+        m_runStatus.Describe(Run().State(), m_timer1->isActive(), Run().Cell(kTestCommand));
+    if (view == m_runStateShown)
+        return;
+    const bool restyle = view.tone != m_runStateShown.tone;
+    m_runStateShown = view;
+    m_runState->setText(view.text);
+    if (!restyle)
+        return;
+    static const char* const kColours[] = {"", "color: #1a7f37;", "color: #1f5fbf;",
+                                           "color: #b35900;", "color: #c00000;"};
+    m_runState->setStyleSheet(QStringLiteral("font-size: 16px; font-weight: bold; ") +
+                              QLatin1String(kColours[static_cast<int>(view.tone)]));
+}
 
 // Centred on the main window, which the test window was opened from.
 QString TForm6::AskValue(const QString& defaultText, const QString& promptText)
@@ -196,9 +237,12 @@ void TForm6::SetTimer(bool on)
 {
     if (on) {
         m_timer1->start();
+        ShowRunState();
         return;
     }
     m_timer1->stop();
+    // A reply between ticks may hold the run ("Stop at Error"): no tick would tell it.
+    ShowRunState();
     // The end row stops the timer: the run's record is complete.
     const QString command = Run().Cell(kTestCommand);
     if (m_journal && (command == QLatin1String("END") || command == QLatin1String("SEND")))
@@ -218,6 +262,7 @@ void TForm6::SetSerialField(const QString& text) { m_serial->setText(text); }
 void TForm6::RunStarted(bool newReport)
 {
     m_date->setText(F.StartDate);
+    m_runStatus.Started(newReport);
     if (newReport)
         m_reportFont.setBold(true);
     // Start, or Single Step from the top: a new unit, a new record.
@@ -228,24 +273,20 @@ void TForm6::RunStarted(bool newReport)
 
 void TForm6::StepRecorded(const QStringList& cells, bool shown)
 {
+    m_runStatus.StepRecorded(cells);
     if (m_journal)
         m_journal->StepRecorded(cells, shown, Run().SentLine());
 }
 
 void TForm6::RunError(const QString& reason)
 {
+    m_runStatus.EndedByError(reason);
     if (m_journal)
         m_journal->RunEnds(RunEnding::Error, reason);
 }
 
 QString TForm6::LinkName() const
-{
-    if (L.SerialLink)
-        return QStringLiteral("COM") + L.Settings.PortText;
-    if (L.Settings.IoType == 1)
-        return QStringLiteral("GPIB device \"%1\"").arg(L.Settings.GpibDeviceName);
-    return QStringLiteral("GPIB address %1").arg(L.Settings.GpibAddress);
-}
+{ return ::LinkName(L); }
 
 void TForm6::ShowStepNumber(const QString& nr) { m_stepLabel->setText(nr); }
 

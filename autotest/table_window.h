@@ -4,6 +4,7 @@
 #include "autotest/result_table.h"
 #include "autotest/run_host.h"
 #include "autotest/run_journal.h"
+#include "autotest/run_status.h"
 #include "autotest/interpreter.h"
 #include "autotest/session.h"
 #include "autotest/value_prompt.h"
@@ -87,6 +88,8 @@ private:
     QWidget* BuildStepFields();
     QWidget* BuildHeaderFields();
     void ShowResultRow(int row);
+    // The run-state label, restyled only when its words or colour change.
+    void ShowRunState();
     void FillResultRow(int row);
     TestHeader HeaderFieldsNow() const;
     void SetHeaderFields(const TestHeader& header);
@@ -129,6 +132,9 @@ private:
     std::function<QString()> m_instrument;
     QString m_tablePath; // the test file last opened or saved
 
+    RunStatus m_runStatus;
+    RunStatus::View m_runStateShown;
+    QLabel* m_runState = nullptr;
     QLabel* m_stepLabel = nullptr;
     QLabel* m_bigResult = nullptr;
     bool m_resultRed = false; // the fields start black

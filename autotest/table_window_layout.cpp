@@ -45,6 +45,11 @@ void TForm6::BuildWindow()
     title->setStyleSheet(QStringLiteral("font-size: 16px; font-weight: bold;"));
     top->addWidget(title);
     top->addStretch();
+    // The run's state in words and colour, beside the large result.
+    m_runState = new QLabel(this);
+    m_runState->setObjectName(QStringLiteral("RunStateLabel"));
+    top->addWidget(m_runState);
+    top->addSpacing(16);
     m_bigResult = new QLabel(this);
     m_bigResult->setObjectName(QStringLiteral("ResultLabel"));
     m_bigResult->setStyleSheet(QStringLiteral("font-size: 28px; font-weight: bold;"));

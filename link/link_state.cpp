@@ -24,3 +24,12 @@ void LinkState::SetTrace(LineTrace* trace)
         port->SetTrace(trace);
     Gpib.SetTrace(trace);
 }
+
+QString LinkName(const LinkState& L)
+{
+    if (L.SerialLink)
+        return QStringLiteral("COM") + L.Settings.PortText;
+    if (L.Settings.IoType == 1)
+        return QStringLiteral("GPIB device \"%1\"").arg(L.Settings.GpibDeviceName);
+    return QStringLiteral("GPIB address %1").arg(L.Settings.GpibAddress);
+}

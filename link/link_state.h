@@ -60,3 +60,7 @@ public:
 private:
     std::array<std::unique_ptr<TCiaComPort>, kPortCount> m_ports;
 };
+
+// The instrument's link as the operator knows it: "COM2", "GPIB device "Device 1"" or
+// "GPIB address 5".
+QString LinkName(const LinkState& L);

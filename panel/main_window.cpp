@@ -28,7 +28,11 @@ TForm1::TForm1(LinkState& link, PanelState& panel, ProgramPlaces& places,
     setObjectName(QStringLiteral("TForm1"));
     setWindowTitle(QStringLiteral("TAV-Control"));
     BuildWindow();
-    // The panel's client area keeps its height; the recording status line comes below it.
+    // The panel's client area keeps its height; the link's and the recording's status line
+    // comes below it.
+    m_linkStatus = new QLabel(this);
+    m_linkStatus->setObjectName(QStringLiteral("LinkStatus"));
+    statusBar()->addWidget(m_linkStatus, 1);
     m_recordStatus = new QLabel(this);
     m_recordStatus->setObjectName(QStringLiteral("RecordStatus"));
     statusBar()->addWidget(m_recordStatus, 1);
@@ -66,6 +70,8 @@ void TForm1::FormCreate()
 
     ResetDisplay();
     SinglePhaseLayout();
+    ShowReadingsStale();
+    ShowLinkStatus(QStringLiteral("not connected"));
 
     L.Replies = this;
     m_configWarning = StartProgramState(
@@ -99,8 +105,15 @@ void TForm1::BitBtn7Click()
         L.LinkOpened = true;
     }
     NewConnection();
-    if (L.LinkOpened)
+    if (L.LinkOpened) {
         m_timer1->start();
+        ShowLinkStatus(L.SerialLink ? QStringLiteral("%1 %2 — polling")
+                                          .arg(LinkName(L))
+                                          .arg(L.ComPort(1).Baudrate())
+                                    : QStringLiteral("%1 — polling").arg(LinkName(L)));
+    } else {
+        ShowLinkStatus(QStringLiteral("%1 not open").arg(LinkName(L)));
+    }
     m_connect->hide();
     m_disconnect->show();
     for (QWidget* w : {static_cast<QWidget*>(m_rclState), static_cast<QWidget*>(m_savState),
@@ -122,6 +135,10 @@ void TForm1::NewConnection()
 void TForm1::Disconnect()
 {
     m_timer1->stop();
+    // Nothing is asked now: a line that still comes in answers no slot of the panel's.
+    m_cycle.ReplySlot = 0;
+    ShowReadingsStale();
+    ShowLinkStatus(QStringLiteral("not connected"));
     StopRecording();
     if (!L.SerialLink)
         L.Gpib.GpibRelease();
@@ -142,6 +159,9 @@ void TForm1::BitBtn8Click() { Disconnect(); }
 void TForm1::StopPollingForPortChange()
 {
     m_timer1->stop();
+    m_cycle.ReplySlot = 0;
+    ShowReadingsStale();
+    ShowLinkStatus(QStringLiteral("not connected"));
     StopRecording();
     P.DeviceIdent.Identification = QStringLiteral("Disconnected");
     m_connect->show();
@@ -173,22 +193,34 @@ void TForm1::closeEvent(QCloseEvent* event)
 
 // ---- menu ----
 
-void TForm1::Start1Click()
+void TForm1::StopPollingFor(const QString& window)
 {
     Disconnect();
+    ShowLinkStatus(QStringLiteral("polling stopped while the %1 is open").arg(window));
+}
+
+// A table or a sequence may have switched the output: the pair shows what the instrument says.
+void TForm1::Start1Click()
+{
+    StopPollingFor(QStringLiteral("test window"));
     Windows.Test.ShowModal(this);
+    ShowLinkStatus(QStringLiteral("not connected"));
+    ReadOutputState();
 }
 
 void TForm1::able1Click()
 {
-    Disconnect();
+    StopPollingFor(QStringLiteral("sequence window"));
     Windows.Sequence.ShowModal(this);
+    ShowLinkStatus(QStringLiteral("not connected"));
+    ReadOutputState();
 }
 
 void TForm1::IO1Click()
 {
-    Disconnect();
+    StopPollingFor(QStringLiteral("I/O configuration"));
     Windows.IoConfig.ShowModal(this);
+    ShowLinkStatus(QStringLiteral("not connected"));
 }
 
 void TForm1::Device1Click() { Windows.DeviceInfo.ShowModal(this); }
@@ -225,6 +257,27 @@ void TForm1::SendPollSlot(int slot)
                                    [this](const QString& reply) { ParseReply(reply); });
 }
 
+void TForm1::ReadOutputState()
+{
+    constexpr int kOutputStateSlot = 39;
+    if (m_timer1->isActive() || (L.SerialLink && !L.ComPort(1).Active()))
+        return;
+    m_cycle.ReplySlot = kOutputStateSlot;
+    try {
+        if (L.SerialLink) {
+            L.ComPort(1).WriteText(m_cycle.PollTable[kOutputStateSlot]);
+            return; // the reply comes through the port's hand-over
+        }
+        L.Gpib.GpibPreparation(L.Settings.GpibAddress, L.Settings.IoType);
+        SendPollSlot(kOutputStateSlot);
+        L.Gpib.GpibRelease();
+    } catch (const ECiaComPort& e) {
+        // Connect reads it again; the port's trouble shows there.
+        m_cycle.ReplySlot = 0;
+        Tool.AppendLog(QStringLiteral("> ") + e.Message());
+    }
+}
+
 void TForm1::SendMailbox(const QByteArray& command)
 {
     if (L.SerialLink)
@@ -238,8 +291,11 @@ void TForm1::StatusMissing() { Disconnect(); }
 void TForm1::PortLost(TCiaComPort* port, int error)
 {
     const bool polling = port == &L.ComPort(1) && m_timer1->isActive();
-    if (polling)
+    if (polling) {
         Disconnect();
+        ShowLinkStatus(QStringLiteral("connection on %1 lost (%2)")
+                           .arg(LinkName(L), QString::fromLocal8Bit(strerror(error))));
+    }
     Tool.AppendLog(QStringLiteral("> %1: %2").arg(port->DeviceName(),
                                                   QString::fromLocal8Bit(strerror(error))));
     if (m_lostReported)

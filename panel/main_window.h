@@ -112,6 +112,11 @@ public:
     QString RecordingStatus() const;
     TrendWindow* Trend() const { return m_trend; }
 
+    // The status bar's link text: "COM2 19200 — polling", "not connected", …
+    QString LinkStatus() const;
+    // Whether a value field shows a reading from before polling stopped (dimmed).
+    bool ReadingStale(int slot) const { return m_staleSlots[static_cast<size_t>(slot)]; }
+
     // The warning of a damaged TAVCON.cfg, empty when it was read cleanly.
     const QString& ConfigWarning() const { return m_configWarning; }
 
@@ -138,6 +143,14 @@ private:
     // What one connection keeps about itself starts afresh here, at every Connect.
     void NewConnection();
     void PortLost(TCiaComPort* port, int error);
+    // Polling stops while another window has the link; the status bar says which.
+    void StopPollingFor(const QString& window);
+    // One query of the output state outside the poll cycle, after a window that had the link.
+    void ReadOutputState();
+    void ShowLinkStatus(const QString& text);
+    // Every value field dimmed: what it shows is no longer polled.
+    void ShowReadingsStale();
+    void ShowSlotValue(int slot, const QString& text);
     void ShowPair(QPushButton* on, QPushButton* off, bool showOn);
     static void ShowInField(QLineEdit* field, const QString& text);
     void IdentificationReply(const QString& reply);
@@ -190,6 +203,8 @@ private:
     bool m_lostReported = false; // this connection's lost port was told
     std::unique_ptr<MeasurementRecording> m_recording;
     QLabel* m_recordStatus = nullptr;
+    QLabel* m_linkStatus = nullptr;
+    std::array<bool, 101> m_staleSlots{};
     QAction* m_recordAction = nullptr;
     TrendWindow* m_trend = nullptr;
     // The value field of each poll slot, looked up once: replies come every 60 ms.

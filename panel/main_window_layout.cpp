@@ -22,11 +22,13 @@ struct FieldStyle {
 };
 const FieldStyle kMeasuredStyle{
     "QLineEdit { background: #404040; color: lime; border: 1px solid #202020; }"
-    "QLineEdit:disabled { color: #5a7a5a; background: #4a4a4a; }",
+    "QLineEdit:disabled { color: #5a7a5a; background: #4a4a4a; }"
+    "QLineEdit[stale=\"true\"] { color: #9a9a9a; }",
     24};
 const FieldStyle kSetStyle{
     "QLineEdit { background: #404040; color: red; border: 1px solid #202020; }"
-    "QLineEdit:disabled { color: #8a5a5a; background: #4a4a4a; }",
+    "QLineEdit:disabled { color: #8a5a5a; background: #4a4a4a; }"
+    "QLineEdit[stale=\"true\"] { color: #9a9a9a; }",
     24};
 const FieldStyle kPerPhaseStyle{kSetStyle.sheet, 16};
 

@@ -8,6 +8,21 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
+#include <QTimer>
+
+namespace {
+
+// The value fields' style sheet dims a field whose "stale" property is set; polished again,
+// the field takes the rule that now matches.
+void Restyle(QLineEdit* field, bool stale)
+{
+    field->setProperty("stale", stale);
+    field->style()->unpolish(field);
+    field->style()->polish(field);
+}
+
+} // namespace
 
 // ---- reply handling ----
 
@@ -49,10 +64,10 @@ void TForm1::ParseReply(const QString& text)
         break;
     }
     case ReplyAction::Value:
-        ShowInField(SlotField(slot), ValueText(reply));
+        ShowSlotValue(slot, ValueText(reply));
         break;
     case ReplyAction::Angle:
-        ShowInField(SlotField(slot), AngleText(reply));
+        ShowSlotValue(slot, AngleText(reply));
         break;
     case ReplyAction::OutputState:
         ShowPair(m_outputOn, m_outputOff, ReplyMeansOn(reply));
@@ -74,7 +89,36 @@ void TForm1::ParseReply(const QString& text)
     }
     if (slot == 8)
         Tool.ShowStopwatch(m_stopwatch);
+    // Outside the poll cycle a query is answered once (the output state after a window that
+    // had the link); what comes after it answers nothing of the panel's.
+    if (!m_timer1->isActive())
+        m_cycle.ReplySlot = 0;
 }
+
+void TForm1::ShowSlotValue(int slot, const QString& text)
+{
+    QLineEdit* field = SlotField(slot);
+    if (field && m_staleSlots[static_cast<size_t>(slot)]) {
+        m_staleSlots[static_cast<size_t>(slot)] = false;
+        Restyle(field, false);
+    }
+    ShowInField(field, text);
+}
+
+void TForm1::ShowReadingsStale()
+{
+    for (int slot = 2; slot <= 58; ++slot) {
+        QLineEdit* field = SlotField(slot);
+        if (!field || m_staleSlots[static_cast<size_t>(slot)])
+            continue;
+        m_staleSlots[static_cast<size_t>(slot)] = true;
+        Restyle(field, true);
+    }
+}
+
+void TForm1::ShowLinkStatus(const QString& text) { m_linkStatus->setText(text); }
+
+QString TForm1::LinkStatus() const { return m_linkStatus->text(); }
 
 // ---- display ----
 

@@ -157,10 +157,4 @@ bool TestRunner::StartLink()
 }
 
 QString TestRunner::LinkName() const
-{
-    if (L.SerialLink)
-        return QStringLiteral("COM") + L.Settings.PortText;
-    if (L.Settings.IoType == 1)
-        return QStringLiteral("GPIB device \"%1\"").arg(L.Settings.GpibDeviceName);
-    return QStringLiteral("GPIB address %1").arg(L.Settings.GpibAddress);
-}
+{ return ::LinkName(L); }

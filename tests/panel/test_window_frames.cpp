@@ -1,13 +1,38 @@
-// The fixed-size windows hold everything inside their client area, and nothing in them is cut.
+// The fixed-size windows hold everything inside their client area, and nothing in any window is
+// cut. ctest runs these at scale 1, 1.5 and 2 (QT_SCALE_FACTOR), as on high-resolution screens.
+#include "autotest/table_window.h"
 #include "link/io_config_window.h"
+#include "sequence/sequence_window.h"
 #include "service/info_windows.h"
 #include "tests/panel/panel_fixture.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
 #include <QLayout>
+#include <QStatusBar>
 
 namespace {
+
+// Every label and button shown is as large as its text needs.
+void ExpectNothingCut(QWidget* window)
+{
+    for (QWidget* child : window->findChildren<QWidget*>()) {
+        if (!child->isVisible() || child->isWindow())
+            continue;
+        const auto* label = qobject_cast<QLabel*>(child);
+        const auto* button = qobject_cast<QAbstractButton*>(child);
+        if ((label && !label->text().isEmpty() && !label->wordWrap()) ||
+            (button && !button->text().isEmpty())) {
+            EXPECT_LE(child->sizeHint().width(), child->width())
+                << window->objectName().toStdString() << " "
+                << child->objectName().toStdString() << " "
+                << (label ? label->text() : button->text()).toStdString();
+            EXPECT_LE(child->minimumSizeHint().height(), child->height())
+                << window->objectName().toStdString() << " " << child->objectName().toStdString();
+        }
+    }
+}
 
 // The window keeps its size, its layout fits into it, every control lies inside it, and every
 // label is as wide as its text needs.
@@ -27,10 +52,8 @@ void ExpectFixedAndWhole(QWidget* window, QSize size)
         const QRect inWindow(child->mapTo(window, QPoint(0, 0)), child->size());
         EXPECT_TRUE(window->rect().contains(inWindow))
             << child->metaObject()->className() << " " << child->objectName().toStdString();
-        if (auto* label = qobject_cast<QLabel*>(child); label && !label->text().isEmpty()) {
-            EXPECT_LE(label->sizeHint().width(), label->width()) << label->text().toStdString();
-        }
     }
+    ExpectNothingCut(window);
 }
 
 class WindowFrames : public PanelFixture {};
@@ -56,4 +79,28 @@ TEST_F(WindowFrames, InfoAndIoWindowsKeepTheirClientAreas)
     CreateWindows();
     TForm4 io(state.Link, *form, form.get());
     ExpectFixedAndWhole(&io, QSize(370, 230));
+}
+
+// The windows an operator works in, as they open, with the status bar's longest text.
+TEST_F(WindowFrames, OperatorWindowsCutNoText)
+{
+    CreateWindows();
+    form->show();
+    QApplication::processEvents();
+    ExpectNothingCut(form.get());
+    EXPECT_TRUE(form->statusBar()->isVisible());
+
+    TForm6 test(state.Link, state.Places, state.Test, state.Export, form.get());
+    test.show();
+    QApplication::processEvents();
+    ExpectNothingCut(&test);
+
+    TForm2 sequence(state.Link, state.Export, state.Places, form.get());
+    sequence.show();
+    QApplication::processEvents();
+    ExpectNothingCut(&sequence);
+
+    tool->show();
+    QApplication::processEvents();
+    ExpectNothingCut(tool.get());
 }

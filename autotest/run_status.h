@@ -1,0 +1,41 @@
+#pragma once
+
+#include "autotest/run_state.h"
+
+#include <QString>
+#include <QStringList>
+
+// The test window's run state in words, beside its large result label: what the run is doing
+// now, why it is held, or how it ended. Built from the interpreter's state and what the run has
+// recorded; no widget, so any front end may show it.
+class RunStatus {
+public:
+    // How the words are shown: neutral, going (green), waiting (blue), held for the operator
+    // (orange), failed or stopped by an error (red).
+    enum class Tone { Neutral, Going, Waiting, Held, Failed };
+
+    struct View {
+        QString text;
+        Tone tone = Tone::Neutral;
+        bool operator==(const View&) const = default;
+    };
+
+    // A run or single step begins; with newReport the counts start over.
+    void Started(bool newReport);
+    // Every step recorded, shown or not: step, comment, lower limit, value, upper limit, mark.
+    void StepRecorded(const QStringList& cells);
+    // The run could not go on (a jump to no row, a GOTO loop).
+    void EndedByError(const QString& reason);
+
+    // command: the current row's command; timerOn: the run's tick is running.
+    View Describe(const TestRunState& state, bool timerOn, const QString& command) const;
+
+    int Rows() const { return m_rows; }
+    int Failed() const { return m_failed; }
+
+private:
+    bool m_started = false;
+    int m_rows = 0;
+    int m_failed = 0;
+    QString m_error;
+};

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QEventLoop>
+#include <QImage>
+#include <QPixmap>
+#include <QRect>
+#include <QScreen>
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+
+// Lets the event loop run for ms (timers, replies, painting) without the application's quit.
+inline void Settle(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// The window as the X server shows it, frame included, taken from the screen (the root window)
+// as a screenshot program takes it, and saved as a small PNG: 256 colours are plenty for a
+// window's greys and a little colour; quality 0 is PNG's strongest compression.
+inline bool SaveWindowShot(QWidget& window, const QString& path)
+{
+    Settle(300);
+    const QRect area = window.frameGeometry();
+    const QPixmap shot =
+        window.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+    const QImage picture =
+        shot.toImage().convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
+    return !shot.isNull() && picture.save(path, "PNG", 0);
+}
