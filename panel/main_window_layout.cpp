@@ -15,20 +15,21 @@
 
 namespace {
 
-// Colours and sizes of the value fields.
+// Colours and sizes of the value fields. A stale field (polling stopped) is grey; a disabled one
+// (a phase the instrument does not have) keeps its own colour, the later rule.
 struct FieldStyle {
     const char* sheet;
     int pixelSize;
 };
 const FieldStyle kMeasuredStyle{
     "QLineEdit { background: #404040; color: lime; border: 1px solid #202020; }"
-    "QLineEdit:disabled { color: #5a7a5a; background: #4a4a4a; }"
-    "QLineEdit[stale=\"true\"] { color: #9a9a9a; }",
+    "QLineEdit[stale=\"true\"] { color: #9a9a9a; }"
+    "QLineEdit:disabled { color: #5a7a5a; background: #4a4a4a; }",
     24};
 const FieldStyle kSetStyle{
     "QLineEdit { background: #404040; color: red; border: 1px solid #202020; }"
-    "QLineEdit:disabled { color: #8a5a5a; background: #4a4a4a; }"
-    "QLineEdit[stale=\"true\"] { color: #9a9a9a; }",
+    "QLineEdit[stale=\"true\"] { color: #9a9a9a; }"
+    "QLineEdit:disabled { color: #8a5a5a; background: #4a4a4a; }",
     24};
 const FieldStyle kPerPhaseStyle{kSetStyle.sheet, 16};
 
