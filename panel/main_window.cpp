@@ -126,6 +126,7 @@ void TForm1::NewConnection()
 {
     // A port lost on the last connection was told then; one lost on this one is news again.
     m_lostReported = false;
+    m_outputStateAsked = false;
     if (!L.LinkOpened)
         return;
     m_recording->Connected();
@@ -262,18 +263,24 @@ void TForm1::ReadOutputState()
     constexpr int kOutputStateSlot = 39;
     if (m_timer1->isActive() || (L.SerialLink && !L.ComPort(1).Active()))
         return;
+    // Lines that came after the window's last row answer nothing; the next one is the state.
+    L.DeliverWaitingLines();
     m_cycle.ReplySlot = kOutputStateSlot;
+    m_outputStateAsked = true;
     try {
         if (L.SerialLink) {
             L.ComPort(1).WriteText(m_cycle.PollTable[kOutputStateSlot]);
             return; // the reply comes through the port's hand-over
         }
         L.Gpib.GpibPreparation(L.Settings.GpibAddress, L.Settings.IoType);
-        SendPollSlot(kOutputStateSlot);
+        SendPollSlot(kOutputStateSlot); // answered inside, or not at all
         L.Gpib.GpibRelease();
+        m_outputStateAsked = false;
+        m_cycle.ReplySlot = 0;
     } catch (const ECiaComPort& e) {
         // Connect reads it again; the port's trouble shows there.
         m_cycle.ReplySlot = 0;
+        m_outputStateAsked = false;
         Tool.AppendLog(QStringLiteral("> ") + e.Message());
     }
 }

@@ -201,6 +201,7 @@ private:
     QPushButton* m_ipClear = nullptr;
     QPushButton* m_quit = nullptr;
     bool m_lostReported = false; // this connection's lost port was told
+    bool m_outputStateAsked = false; // the next reply answers ReadOutputState
     std::unique_ptr<MeasurementRecording> m_recording;
     QLabel* m_recordStatus = nullptr;
     QLabel* m_linkStatus = nullptr;

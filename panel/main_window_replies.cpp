@@ -9,7 +9,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStyle>
-#include <QTimer>
 
 namespace {
 
@@ -89,10 +88,12 @@ void TForm1::ParseReply(const QString& text)
     }
     if (slot == 8)
         Tool.ShowStopwatch(m_stopwatch);
-    // Outside the poll cycle a query is answered once (the output state after a window that
-    // had the link); what comes after it answers nothing of the panel's.
-    if (!m_timer1->isActive())
+    // The output state asked for outside the poll cycle is answered once; what comes after it
+    // answers nothing of the panel's.
+    if (m_outputStateAsked) {
+        m_outputStateAsked = false;
         m_cycle.ReplySlot = 0;
+    }
 }
 
 void TForm1::ShowSlotValue(int slot, const QString& text)
