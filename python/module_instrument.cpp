@@ -22,17 +22,7 @@ std::unique_ptr<Instrument> Open(const py::object& port, std::optional<int> gpib
                                  std::optional<std::string> gpibName,
                                  const py::object& config)
 {
-    if (int(!port.is_none()) + int(gpib.has_value()) + int(gpibName.has_value()) > 1)
-        throw py::value_error("give at most one of port, gpib and gpib_name");
-    LinkChoice choice;
-    if (!config.is_none())
-        choice.ConfigFile = PathText(config);
-    if (!port.is_none())
-        choice.Port = PortNumber(port);
-    choice.GpibAddress = gpib;
-    if (gpibName)
-        choice.GpibName = ToQString(*gpibName);
-    return std::make_unique<Instrument>(choice);
+    return std::make_unique<Instrument>(LinkChoiceOf(port, gpib, gpibName, config));
 }
 
 py::object Number(double value)

@@ -46,18 +46,14 @@ std::shared_ptr<TableRunResult> RunTableFor(const py::object& path, const py::ob
                                             bool keepOutput, double timeout, bool quiet,
                                             std::optional<std::string> db)
 {
-    if (int(!port.is_none()) + int(gpib.has_value()) + int(gpibName.has_value()) > 1)
-        throw py::value_error("give at most one of port, gpib and gpib_name");
+    const LinkChoice link = LinkChoiceOf(port, gpib, gpibName, config);
     TableRunRequest request;
     RunnerOptions& o = request.Options;
     o.TestFile = PathText(path);
-    if (!config.is_none())
-        o.ConfigFile = PathText(config);
-    if (!port.is_none())
-        o.Port = PortNumber(port);
-    o.GpibAddress = gpib;
-    if (gpibName)
-        o.GpibName = ToQString(*gpibName);
+    o.ConfigFile = link.ConfigFile;
+    o.Port = link.Port;
+    o.GpibAddress = link.GpibAddress;
+    o.GpibName = link.GpibName;
     if (serial)
         o.Serial = ToQString(*serial);
     o.StopAtError = stopAtError;
@@ -73,7 +69,9 @@ std::shared_ptr<TableRunResult> RunTableFor(const py::object& path, const py::ob
     } else if (!answers.is_none()) {
         if (!PyCallable_Check(answers.ptr()))
             throw py::type_error("answers is a dict or a callable");
-        request.Answers = [answers, &failed](int variable, const QString& defaultText,
+        // The callable by reference: the runner copies and drops this function without the
+        // interpreter's lock, which a Python object's reference count must not see.
+        request.Answers = [&answers, &failed](int variable, const QString& defaultText,
                                              const QString& prompt) -> std::optional<QString> {
             py::gil_scoped_acquire lock;
             if (failed.error)

@@ -41,6 +41,22 @@ int PortNumber(const py::handle& port)
     return match.captured(1).toInt();
 }
 
+LinkChoice LinkChoiceOf(const py::object& port, std::optional<int> gpib,
+                        const std::optional<std::string>& gpibName, const py::object& config)
+{
+    if (int(!port.is_none()) + int(gpib.has_value()) + int(gpibName.has_value()) > 1)
+        throw py::value_error("give at most one of port, gpib and gpib_name");
+    LinkChoice choice;
+    if (!config.is_none())
+        choice.ConfigFile = PathText(config);
+    if (!port.is_none())
+        choice.Port = PortNumber(port);
+    choice.GpibAddress = gpib;
+    if (gpibName)
+        choice.GpibName = ToQString(*gpibName);
+    return choice;
+}
+
 bool PythonSignalRaised()
 {
     py::gil_scoped_acquire lock;

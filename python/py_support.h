@@ -2,7 +2,11 @@
 
 #include "python/event_wait.h"
 
+#include "tools/chosen_link.h"
+
 #include <QString>
+#include <optional>
+#include <string>
 #include <pybind11/pybind11.h>
 
 namespace py = pybind11;
@@ -21,6 +25,11 @@ QString ValueText(const py::handle& value);
 
 // A serial port as the program knows it: "COM3", "com3", "3" or 3.
 int PortNumber(const py::handle& port);
+
+// The link as Instrument and run_table take it: at most one of port, gpib and gpib_name, and
+// the configuration file.
+LinkChoice LinkChoiceOf(const py::object& port, std::optional<int> gpib,
+                        const std::optional<std::string>& gpibName, const py::object& config);
 
 // Asked during waits: takes the interpreter's lock and runs its signal handlers; true when one
 // raised (Ctrl-C raises KeyboardInterrupt), whose exception then waits to be raised.
