@@ -337,34 +337,34 @@ void TForm1::SetValueEnter(const QString& fieldName)
 // The re-read state after the command swaps the pair.
 void TForm1::OutputOnClick() { PostOperatorCommand(kOutputOffLine); }
 void TForm1::OutputOffClick() { PostOperatorCommand(kOutputOnLine); }
-void TForm1::AuxOnClick() { PostOperatorCommand("OUTP:AUX,0\n"); }
-void TForm1::AuxOffClick() { PostOperatorCommand("OUTP:AUX,1\n"); }
-void TForm1::PhaseOnClick() { PostOperatorCommand("OUTP:PHASON,0\n"); }
-void TForm1::PhaseOffClick() { PostOperatorCommand("OUTP:PHASON,1\n"); }
-void TForm1::IpClearClick() { PostOperatorCommand("SOUR:CURRCLR\n"); }
+void TForm1::AuxOnClick() { PostOperatorCommand(kAuxOffLine); }
+void TForm1::AuxOffClick() { PostOperatorCommand(kAuxOnLine); }
+void TForm1::PhaseOnClick() { PostOperatorCommand(kPhasesOffLine); }
+void TForm1::PhaseOffClick() { PostOperatorCommand(kPhasesOnLine); }
+void TForm1::IpClearClick() { PostOperatorCommand(kPeakCurrentClearLine); }
 
 // The action pairs name what their click does, and swap at once.
 void TForm1::IrmsX10Click()
 {
-    PostOperatorCommand("SOUR:CURRRNG,1\n");
+    PostOperatorCommand(kCurrentRangeX10Line);
     ShowPair(m_irmsX1, m_irmsX10, true);
 }
 
 void TForm1::IrmsX1Click()
 {
-    PostOperatorCommand("SOUR:CURRRNG,0\n");
+    PostOperatorCommand(kCurrentRangeX1Line);
     ShowPair(m_irmsX10, m_irmsX1, true);
 }
 
 void TForm1::Ot1OffClick()
 {
-    PostOperatorCommand("OUTP:OT1,0\n");
+    PostOperatorCommand(kOt1OffLine);
     ShowPair(m_ot1On, m_ot1Off, true);
 }
 
 void TForm1::Ot1OnClick()
 {
-    PostOperatorCommand("OUTP:OT1,1\n");
+    PostOperatorCommand(kOt1OnLine);
     ShowPair(m_ot1Off, m_ot1On, true);
 }
 
@@ -381,7 +381,7 @@ void TForm1::IpAutoOnClick()
 }
 
 // The timer mailbox holds one command and is emptied at slot 28: once per pass at most.
-void TForm1::Timer3Timer() { m_cycle.TimerCommand.Post("SOUR:CURRCLR\n"); }
+void TForm1::Timer3Timer() { m_cycle.TimerCommand.Post(kPeakCurrentClearLine); }
 
 void TForm1::WriteStateCommand(const QByteArray& line)
 {
@@ -392,6 +392,6 @@ void TForm1::WriteStateCommand(const QByteArray& line)
         L.Gpib.GpibDirectWrite(L.Settings.GpibAddress, L.Settings.IoType, QString::fromLatin1(line));
 }
 
-void TForm1::RclStateClick() { WriteStateCommand("*RCL," + m_edit3->text().toLatin1() + "\n"); }
-void TForm1::SavStateClick() { WriteStateCommand("*SAV," + m_edit3->text().toLatin1() + "\n"); }
-void TForm1::RclState0Click() { WriteStateCommand("*RCL,0\n"); }
+void TForm1::RclStateClick() { WriteStateCommand(RecallStateCommand(m_edit3->text())); }
+void TForm1::SavStateClick() { WriteStateCommand(SaveStateCommand(m_edit3->text())); }
+void TForm1::RclState0Click() { WriteStateCommand(RecallStateCommand(QStringLiteral("0"))); }

@@ -39,3 +39,7 @@ QByteArray SetValueCommand(const SetValueField& field, const QString& text)
 {
     return QByteArray(field.prefix) + text.toLatin1() + '\n';
 }
+
+QByteArray RecallStateCommand(const QString& state) { return "*RCL," + state.toLatin1() + '\n'; }
+
+QByteArray SaveStateCommand(const QString& state) { return "*SAV," + state.toLatin1() + '\n'; }

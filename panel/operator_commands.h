@@ -23,3 +23,17 @@ QByteArray SetValueCommand(const SetValueField& field, const QString& text);
 // that switches it off, and a test run broken off by tavtest sends it too.
 inline constexpr char kOutputOffLine[] = "OUTP,0\n";
 inline constexpr char kOutputOnLine[] = "OUTP,1\n";
+// The other switch pairs and the action buttons.
+inline constexpr char kAuxOffLine[] = "OUTP:AUX,0\n";
+inline constexpr char kAuxOnLine[] = "OUTP:AUX,1\n";
+inline constexpr char kPhasesOffLine[] = "OUTP:PHASON,0\n";
+inline constexpr char kPhasesOnLine[] = "OUTP:PHASON,1\n";
+inline constexpr char kPeakCurrentClearLine[] = "SOUR:CURRCLR\n";
+inline constexpr char kCurrentRangeX10Line[] = "SOUR:CURRRNG,1\n";
+inline constexpr char kCurrentRangeX1Line[] = "SOUR:CURRRNG,0\n";
+inline constexpr char kOt1OffLine[] = "OUTP:OT1,0\n";
+inline constexpr char kOt1OnLine[] = "OUTP:OT1,1\n";
+
+// Recall and save of an instrument state: "*RCL," or "*SAV," and the state's text.
+QByteArray RecallStateCommand(const QString& state);
+QByteArray SaveStateCommand(const QString& state);

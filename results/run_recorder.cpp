@@ -78,8 +78,16 @@ void RunRecorder::StepRecorded(const QStringList& cells, bool shown, const QStri
 {
     if (!m_open)
         return;
-    RowRecord row;
+    RowRecord row = RowOf(cells, shown, command);
     row.Order = ++m_order;
+    row.ElapsedMs = m_clock.elapsed();
+    m_failed = m_failed || !row.Mark.isEmpty();
+    m_store.AddStep(m_run.Uuid, row);
+}
+
+RowRecord RunRecorder::RowOf(const QStringList& cells, bool shown, const QString& command)
+{
+    RowRecord row;
     row.Step = cells.value(0).trimmed();
     row.Comment = cells.value(1);
     row.LowerText = cells.value(2);
@@ -91,9 +99,7 @@ void RunRecorder::StepRecorded(const QStringList& cells, bool shown, const QStri
     row.Mark = cells.value(5);
     row.Command = command;
     row.Shown = shown;
-    row.ElapsedMs = m_clock.elapsed();
-    m_failed = m_failed || !row.Mark.isEmpty();
-    m_store.AddStep(m_run.Uuid, row);
+    return row;
 }
 
 void RunRecorder::RunEnds(RunEnding ending, const QString& reason)

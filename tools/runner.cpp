@@ -208,6 +208,9 @@ QString TestRunner::AskValue(const QString& defaultText, const QString& promptTe
 {
     TestInterpreter& run = m_session->Run();
     const int variable = run.Cell(kTestCommand).mid(7, 2).toInt();
+    if (m_answerSource)
+        if (const std::optional<QString> answer = m_answerSource(variable, defaultText, promptText))
+            return *answer;
     if (auto given = m_options.Answers.find(variable); given != m_options.Answers.end())
         return given->second;
     if (m_stdinTerminal) {

@@ -7,7 +7,9 @@
 #include "autotest/value_prompt.h"
 #include "link/reply_sink.h"
 #include "panel/panel_state.h"
+#include "results/results_store.h"
 #include "sequence/step_grid.h"
+#include "tools/junit_report.h"
 #include "tools/runner_console.h"
 #include "tools/runner_options.h"
 
@@ -16,6 +18,7 @@
 #include <QTimer>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QEventLoop;
 class QSocketNotifier;
@@ -45,6 +48,18 @@ public:
     void Interrupt();
 
     const ResultTable& Results() const { return m_results; }
+    // Why the run itself failed; empty when it reached its end or a failed row ended it.
+    const QString& RunError() const { return m_runError; }
+    // Every row listed in JUnit and on the console: the shown ones and the hidden ones that
+    // failed (step, comment, lower limit, value, upper limit, mark).
+    QList<QStringList> ListedSteps() const;
+    // The run as JUnit tells it.
+    JUnitRun JUnitSummary() const;
+    // Asked for "@MSGVARnn" before the preset answers and the terminal: the variable's number,
+    // the row's default and its prompt. No value: not answered there.
+    using AnswerSource = std::function<std::optional<QString>(int variable, const QString&,
+                                                              const QString&)>;
+    void SetAnswerSource(AnswerSource source) { m_answerSource = std::move(source); }
     // Where the run is recorded (the results database); none when null.
     void SetJournal(RunJournal* journal) { m_journal = journal; }
     // Writes the printed report as a PDF file (needs a GUI application); set by the program
@@ -131,4 +146,8 @@ private:
     int m_status = kRunError;
     std::function<bool(const QString&, const TestHeader&, const QString&, const ResultTable&)>
         m_pdfWriter;
+    AnswerSource m_answerSource;
 };
+
+// What the results journal or the line's server could not take, as warnings on the console.
+void WarnUnrecorded(const ResultsStore::Status& recorded, RunnerConsole& console);

@@ -37,16 +37,36 @@ void TestRunner::WriteResults()
         !(m_pdfWriter && m_pdfWriter(pdfPath, copies, F.StartDate, m_results)))
         errors << FileErrorText(pdfPath, QStringLiteral("the report could not be printed"));
     const QString& junitPath = m_options.JUnitFile;
-    const JUnitRun run{QFileInfo(m_options.TestFile).completeBaseName(), copies,
-                       m_elapsed.elapsed() / 1000.0, m_runError, m_notes};
-    QList<QStringList> steps;
-    for (const Step& step : m_steps)
-        steps.append(step.cells);
-    if (!junitPath.isEmpty() && !WriteJUnitReport(junitPath, run, steps, &error))
+    if (!junitPath.isEmpty() && !WriteJUnitReport(junitPath, JUnitSummary(), ListedSteps(), &error))
         errors << FileErrorText(junitPath, error);
     if (!errors.isEmpty() && m_runError.isEmpty())
         m_runError = errors.join(QStringLiteral("; "));
     else if (!errors.isEmpty())
         for (const QString& e : errors)
             m_console.Error(e);
+}
+
+QList<QStringList> TestRunner::ListedSteps() const
+{
+    QList<QStringList> steps;
+    for (const Step& step : m_steps)
+        steps.append(step.cells);
+    return steps;
+}
+
+JUnitRun TestRunner::JUnitSummary() const
+{
+    return {QFileInfo(m_options.TestFile).completeBaseName(), T.TestRun.Copies,
+            m_elapsed.elapsed() / 1000.0, m_runError, m_notes};
+}
+
+void WarnUnrecorded(const ResultsStore::Status& recorded, RunnerConsole& console)
+{
+    if (!recorded.JournalError.isEmpty())
+        console.Warning(QStringLiteral("results journal: %1").arg(recorded.JournalError));
+    if (!recorded.ServerError.isEmpty())
+        console.Warning(QStringLiteral("results server: %1; %2 run(s) kept in the journal for "
+                                       "the next try (tavtest sync)")
+                            .arg(recorded.ServerError)
+                            .arg(recorded.Unsent));
 }

@@ -4,9 +4,7 @@
 
 #include "autotest/table_file.h"
 #include "common/text_file.h"
-#include "link/link_settings.h"
-#include "link/serial_device.h"
-#include "panel/program_start.h"
+#include "tools/chosen_link.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -110,51 +108,16 @@ bool TestRunner::CheckOutputFolders()
 
 bool TestRunner::StartLink()
 {
-    QString configWarning;
-    const QString configFile = m_options.ConfigFile;
-    if (!configFile.isEmpty() && !QFileInfo(configFile).isFile()) {
-        m_runError = FileErrorText(configFile, QStringLiteral("no such configuration file"));
-        return false;
-    }
     L.Replies = this;
     L.GpibSink.SetTarget(this);
-    // Optional as for the desktop program: only a GPIB link needs it.
-    const bool gpibBound = L.GpibLib.BindGpibLibrary() == 0;
-    const QString warning = StartProgramState(
-        L, P, F, [this](TCiaComPort* port, int error) { PortLost(port, error); },
-        [&](LinkSettings& link) {
-            if (!configFile.isEmpty())
-                configWarning = ReadLinkConfig(configFile, link).warning;
-            if (m_options.Port) {
-                link.IoType = 0;
-                link.PortText = QString::number(*m_options.Port);
-            } else if (m_options.GpibAddress) {
-                link.IoType = 2;
-                link.GpibAddress = *m_options.GpibAddress;
-            } else if (!m_options.GpibName.isEmpty()) {
-                link.IoType = 1;
-                link.GpibDeviceName = m_options.GpibName;
-            }
-        });
-    for (const QString& w : {warning, configWarning})
-        if (!w.isEmpty())
-            m_console.Warning(w);
-    L.Gpib.SetDeviceName(L.Settings.GpibDeviceName);
-
-    if (L.SerialLink && !L.ComPort(1).Active()) {
-        QString why = SerialOpenProblem(L.Settings.PortText.toInt());
-        if (why.isEmpty())
-            why = QStringLiteral("port not available");
-        m_runError = QStringLiteral("%1: %2").arg(LinkName(), why);
-        return false;
-    }
-    if (!L.SerialLink && !gpibBound) {
-        m_runError = QStringLiteral("%1: the GPIB library %2 is not available")
-                         .arg(LinkName(), QString::fromLatin1(GpibLibrary::kLibraryFileName));
-        return false;
-    }
-    return true;
+    const LinkStart start = StartChosenLink(
+        L, P, F,
+        {m_options.ConfigFile, m_options.Port, m_options.GpibAddress, m_options.GpibName},
+        [this](TCiaComPort* port, int error) { PortLost(port, error); });
+    for (const QString& warning : start.Warnings)
+        m_console.Warning(warning);
+    m_runError = start.Error;
+    return m_runError.isEmpty();
 }
 
-QString TestRunner::LinkName() const
-{ return ::LinkName(L); }
+QString TestRunner::LinkName() const { return ::LinkName(L); }

@@ -133,13 +133,6 @@ int main(int argc, char** argv)
         });
     }
     const int status = runner.Exec();
-    const ResultsStore::Status recorded = results.Flush();
-    if (!recorded.JournalError.isEmpty())
-        console.Warning(QStringLiteral("results journal: %1").arg(recorded.JournalError));
-    if (!recorded.ServerError.isEmpty())
-        console.Warning(QStringLiteral("results server: %1; %2 run(s) kept in the journal for "
-                                       "the next try (tavtest sync)")
-                            .arg(recorded.ServerError)
-                            .arg(recorded.Unsent));
+    WarnUnrecorded(results.Flush(), console);
     return status;
 }

@@ -92,6 +92,23 @@ if [ -f "$build/app/libtavcalc.so" ]; then
     debs+=("$calc")
 fi
 
+# The Python module for Debian's Python, importable from where it is installed, depending on
+# the program (its simulator) of the same version.
+if [ -d "$build/python/tavcontrol" ]; then
+    py=$(ls "$work"/out/python3-tavcontrol_*_amd64.deb 2>/dev/null || true)
+    [ -n "$py" ] || fail "no python3-tavcontrol package"
+    dpkg -x "$py" "$root"
+    site=$root/usr/lib/python3/dist-packages
+    for f in __init__.py _core.pyi py.typed; do
+        [ -f "$site/tavcontrol/$f" ] || fail "python3-tavcontrol: $f missing"
+    done
+    PYTHONPATH=$site /usr/bin/python3 -c 'import tavcontrol; assert tavcontrol.Instrument.query.__doc__' ||
+        fail "python3-tavcontrol does not import"
+    grep -q "tavcontrol (= $version)" <<<"$(dpkg-deb -f "$py" Depends)" ||
+        fail "python3-tavcontrol: $(dpkg-deb -f "$py" Depends)"
+    debs+=("$py")
+fi
+
 for d in "${debs[@]}"; do
     if errors=$(lintian --suppress-tags running-with-root-privileges "$d" 2>&1 | grep '^E:'); then
         fail "lintian $(basename "$d"): $errors"

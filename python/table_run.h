@@ -1,0 +1,46 @@
+#pragma once
+
+#include "autotest/result_table.h"
+#include "autotest/table_header.h"
+#include "results/run_record.h"
+#include "tools/junit_report.h"
+#include "tools/runner.h"
+#include "tools/runner_options.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+// A test table run for a script, by the command-line runner itself: the same interpreter,
+// ticks, ports and result files, recorded in the station's journal like a tavtest run.
+struct TableRunRequest {
+    RunnerOptions Options;
+    // "@MSGVARnn" asked of the script first (Options.Answers next).
+    TestRunner::AnswerSource Answers;
+    // Asked every 50 ms while the run goes on; true breaks it off as Ctrl-C breaks off tavtest.
+    std::function<bool()> Interrupted;
+};
+
+// What is left of the run once it is over: enough to write each result file afterwards.
+struct TableRunResult {
+    int Status = TestRunner::kRunError; // tavtest's exit status
+    QString Verdict; // as the journal keeps it: passed, failed, error, aborted
+    QString RunError;
+    bool Interrupted = false;
+    QString Uuid; // the run's record; empty when the run never began
+    QList<RowRecord> Rows; // every evaluated row, "Show" 0 ones flagged
+    ResultTable Results;
+    TestHeader Copies;
+    QString StartDate;
+    JUnitRun JUnit;
+    QList<QStringList> ListedSteps;
+
+    // The report (.rpt), its text export (.txt) and JUnit XML; false with the reason.
+    bool SaveReportFile(const QString& path, QString* error) const;
+    bool SaveTextFile(const QString& path, QString* error) const;
+    bool SaveJUnitFile(const QString& path, QString* error) const;
+};
+
+// quiet: no row lines on standard error, only warnings, errors and the summary.
+TableRunResult RunTable(const TableRunRequest& request, bool quiet);
