@@ -17,7 +17,7 @@ ScriptInstrument::ScriptInstrument(const LinkChoice& choice) : L(m_state.Link)
                                             [this](TCiaComPort* port, int error) {
                                                 Lost(port, error);
                                             });
-    m_linkName = LinkName(L);
+    m_linkName = ::LinkName(L);
     if (!start.Error.isEmpty()) {
         Close();
         throw LinkError(start.Error.toStdString());
