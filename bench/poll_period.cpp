@@ -30,6 +30,10 @@ int main(int argc, char** argv)
     ControlPanel panel;
     TForm1& form = panel.form;
     form.show();
+    // The window's first paint is start-up, not polling: it is over before the figures start.
+    QElapsedTimer settle;
+    settle.start();
+    RunEventLoopUntil([&] { return settle.elapsed() >= 1500; }, 250);
     // When the cycle disconnects by itself (a status answer later than one tick), say when.
     QElapsedTimer wall;
     wall.start();

@@ -375,8 +375,8 @@ int32_t TCiaComPort::WriteBuffer(const char* data, int32_t count)
                            QByteArray(data, count));
     if (!m_transmitting && m_txQueue.Count() == 0) {
         const size_t chunk = std::min<size_t>(n, std::max<uint32_t>(m_txBufferSize, 1));
+        m_txQueue.Append(data + chunk, n - chunk); // queued first: the chunk looks at the queue
         StartChunk(data, chunk);
-        m_txQueue.Append(data + chunk, n - chunk);
     } else {
         m_txQueue.Append(data, n);
     }
@@ -397,6 +397,12 @@ void TCiaComPort::StartChunk(const char* data, size_t n)
     if (written < 0)
         written = 0; // a failing device is noticed and reported by the thread
     if (static_cast<size_t>(written) == n) {
+        // With nothing queued behind it and nobody to tell, the chunk is done now: the
+        // continuation through the event queue would only wake the loop once more.
+        if (m_txQueue.Count() == 0 && !m_onSendProgress && !m_onDataSent) {
+            m_transmitting = false;
+            return;
+        }
         QCoreApplication::postEvent(this, new PortEvent(Kind::TxEmpty, m_session));
         return;
     }
