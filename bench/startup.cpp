@@ -1,7 +1,8 @@
 // Start-up: from process start to (a) the program's first windows painted (the splash and the
-// main window, by a copy of the program that marks its first paints) and (b) tavtest's first
-// line received by tavsim; median, spread and extremes over several runs. Both run against
-// tavsim on COM2 in a scratch folder, with scratch configuration and data folders.
+// main window, by a copy of the program that marks its first paints), and the program done with
+// what follows that paint (the port discovery), and (b) tavtest's first line received by tavsim;
+// median, spread and extremes over several runs. Both run against tavsim on COM2 in a scratch
+// folder, with scratch configuration and data folders.
 // Run: build/bench/bench_startup [runs, default 15] [marked program] [tavtest]
 //      (offscreen; under Xvfb: xvfb-run -a env QT_QPA_PLATFORM=xcb build/bench/bench_startup)
 #include "bench/sim_session.h"
@@ -110,13 +111,15 @@ int main(int argc, char** argv)
     file.close();
     const QProcessEnvironment env = Scratch(dir);
 
-    std::vector<double> splash, window, firstLine;
+    std::vector<double> splash, window, ready, firstLine;
     for (int i = 0; i < runs; ++i) {
         const std::map<QString, double> painted = StartProgram(env, program);
         if (auto it = painted.find("TForm90"); it != painted.end())
             splash.push_back(it->second);
         if (auto it = painted.find("TForm1"); it != painted.end())
             window.push_back(it->second);
+        if (auto it = painted.find("ready"); it != painted.end())
+            ready.push_back(it->second);
         if (const double ms = StartRunner(env, session, tavtest, table); ms >= 0)
             firstLine.push_back(ms);
     }
@@ -124,6 +127,7 @@ int main(int argc, char** argv)
                 qPrintable(env.value("QT_QPA_PLATFORM")));
     Report("tavcontrol: splash painted", splash);
     Report("tavcontrol: main window painted", window);
+    Report("tavcontrol: started (port open)", ready);
     Report("tavtest: first line at tavsim", firstLine);
     return 0;
 }
