@@ -4,7 +4,9 @@
 #include "export/export_options_window.h"
 #include "link/io_config_window.h"
 #include "panel/device_info_window.h"
+#include "panel/first_paint.h"
 #include "panel/main_window.h"
+#include "panel/program_start.h"
 #include "program/program_state.h"
 #include "sequence/sequence_window.h"
 #include "service/info_windows.h"
@@ -91,20 +93,17 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "tavcontrol: %s\n", qPrintable(message));
         return 1;
     }
-    // The GPIB library is optional: without it the program runs on the serial link alone.
-    state.Link.GpibLib.BindGpibLibrary();
+    // The port discovery waits until the main window is up (see the end).
+    state.Link.DiscoveryDeferred = true;
     // Every run of the test window is kept in the station's journal and sent on to the line's
     // server when one is set; unsent runs are tried again every minute.
     ResultsStore results(ResultsDatabase::JournalPath());
-    results.SetServer(ResultsSetupWindow::SavedServer());
     RunRecorder recorder(results);
     QTimer resultsSync;
     QObject::connect(&resultsSync, &QTimer::timeout, &results, [&results] {
         if (!results.Server().isEmpty())
             results.Sync();
     });
-    resultsSync.start(60 * 1000);
-    results.Sync();
     PanelWindows windows;
     // A run chosen in "Test" > "Results…", shown by the next test window made.
     std::optional<ResultsQuery::RunReport> recordedRun;
@@ -127,13 +126,8 @@ int main(int argc, char** argv)
     TForm5 tool(state.Link, state.Trace);
     TForm1 form1(state.Link, state.Panel, state.Places, state.Test.Stopwatch, tool, windows);
     windows.IoConfig.SetFactory([&](QWidget* p) { return new TForm4(state.Link, form1, p); });
-    windows.Sequence.CreateHidden(&form1);
-    windows.DeviceInfo.CreateHidden(&form1);
-    windows.IoConfig.CreateHidden(&form1);
-    // The export options window reads TAVCON.efg now; its first opening shows what it read.
     ExportOptionsSlot().SetFactory(
         [&state](QWidget* p) { return new TForm7(state.Export, state.Places, p); });
-    ExportOptionsSlot().CreateHidden(&form1);
     if (QMenu* setup = BarMenu(form1, QStringLiteral("Setup"))) {
         QAction* action = setup->addAction(QStringLiteral("Results…"));
         action->setObjectName(QStringLiteral("Results1"));
@@ -157,6 +151,22 @@ int main(int argc, char** argv)
         });
     }
     form1.show();
+    // What the main window does not need to be drawn comes once it is: the GPIB library
+    // (optional: without it the program runs on the serial link alone), the port discovery,
+    // which opens the instrument's port, the windows made hidden at start (the I/O window lists
+    // the ports found; the export options window reads TAVCON.efg, and its first opening shows
+    // what it read) and the results server.
+    AfterFirstPaint(form1, [&] {
+        state.Link.GpibLib.BindGpibLibrary();
+        DiscoverPorts(state.Link);
+        windows.Sequence.CreateHidden(&form1);
+        windows.DeviceInfo.CreateHidden(&form1);
+        windows.IoConfig.CreateHidden(&form1);
+        ExportOptionsSlot().CreateHidden(&form1);
+        results.SetServer(ResultsSetupWindow::SavedServer());
+        resultsSync.start(60 * 1000);
+        results.Sync();
+    });
     const int status = QApplication::exec();
     // A run still open when the program ends was broken off.
     recorder.RunEnds(RunEnding::Aborted, QStringLiteral("the program was closed"));

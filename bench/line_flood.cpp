@@ -105,10 +105,12 @@ void BenchComponent(long lines)
     port.SetPort(1);
     port.SetBaudrate(19200);
     port.SetLineMode(true);
-    long got = 0;
+    long got = 0, wrong = 0;
     QElapsedTimer clock;
     port.SetOnDataAvailable([&](TCiaComPort* p) {
         const QByteArray line = p->ReadText();
+        if (line != kLine)
+            ++wrong; // each delivery must be one whole line
         if (got++ == 0)
             clock.start();
         if (got == lines)
@@ -125,6 +127,8 @@ void BenchComponent(long lines)
     const double cpu = ProcessCpuSeconds() - cpu0 - writerCpu.load();
     port.SetActive(false);
     Report("TCiaComPort line mode", got, wall, cpu);
+    if (wrong > 0)
+        std::printf("  %ld deliveries were not one whole line\n", wrong);
 }
 
 void BenchPyserial(long lines)

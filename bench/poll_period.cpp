@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QPushButton>
 #include <QTimer>
 #include <algorithm>
@@ -19,7 +20,9 @@
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Offscreen unless a platform is named (xvfb-run -a env QT_QPA_PLATFORM=xcb ...).
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const int seconds = argc > 1 ? std::atoi(argv[1]) : 30;
 
@@ -30,6 +33,11 @@ int main(int argc, char** argv)
     ControlPanel panel;
     TForm1& form = panel.form;
     form.show();
+    // The window's first paint is start-up, not polling: it is over before the figures start.
+    // (A loop of its own: quitting the application's would close the window.)
+    QEventLoop settle;
+    QTimer::singleShot(1500, &settle, &QEventLoop::quit);
+    settle.exec();
     // When the cycle disconnects by itself (a status answer later than one tick), say when.
     QElapsedTimer wall;
     wall.start();

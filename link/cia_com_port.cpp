@@ -268,10 +268,30 @@ void TCiaComPort::ServeHandover()
     // Nothing left to hand over when the close's final hand-over has already taken it.
     if (m_onDataAvailable && !m_inHandover && m_inputCount.load() > 0) {
         m_inHandover = true;
-        Guarded([this] { m_onDataAvailable(this); });
+        do {
+            Guarded([this] { m_onDataAvailable(this); });
+        } while (CountNextLine());
         m_inHandover = false;
     }
     ReleaseHandover();
+}
+
+bool TCiaComPort::CountNextLine()
+{
+    // Only once the handler took the whole line, and only while nothing about the port changed
+    // that the receive thread has to see first; otherwise the thread goes on as before.
+    if (!m_active || m_closing || m_stop.load() || !m_onDataAvailable ||
+        CurrentMode() != Mode::Line || m_inputCount.load() != 0)
+        return false;
+    std::lock_guard lock(m_rxMutex);
+    if (!m_rxBuffer)
+        return false;
+    TCiaCommBuffer& buffer = *m_rxBuffer;
+    if (!buffer.ScanLine(m_lineEndShared.constData(), static_cast<size_t>(m_lineEndShared.size())))
+        return false;
+    const size_t length = buffer.ScanPos() - buffer.ReadPos();
+    m_inputCount.store(static_cast<int32_t>(length));
+    return length > 0;
 }
 
 bool TCiaComPort::HandOverWaiting() const
@@ -322,7 +342,7 @@ int32_t TCiaComPort::ReadBuffer(char* dest, int32_t count)
         got = static_cast<int32_t>(r);
     }
     m_inputCount.fetch_sub(got);
-    if (m_trace && got > 0)
+    if (m_trace && got > 0 && m_trace->Tracing())
         m_trace->TraceLine(LineTrace::Direction::Received, QStringLiteral("COM%1").arg(m_port),
                            QByteArray(dest, got));
     return got;
@@ -350,13 +370,13 @@ int32_t TCiaComPort::WriteBuffer(const char* data, int32_t count)
     if (count <= 0 || !data)
         return 0;
     const size_t n = static_cast<size_t>(count);
-    if (m_trace)
+    if (m_trace && m_trace->Tracing())
         m_trace->TraceLine(LineTrace::Direction::Sent, QStringLiteral("COM%1").arg(m_port),
                            QByteArray(data, count));
     if (!m_transmitting && m_txQueue.Count() == 0) {
         const size_t chunk = std::min<size_t>(n, std::max<uint32_t>(m_txBufferSize, 1));
+        m_txQueue.Append(data + chunk, n - chunk); // queued first: the chunk looks at the queue
         StartChunk(data, chunk);
-        m_txQueue.Append(data + chunk, n - chunk);
     } else {
         m_txQueue.Append(data, n);
     }
@@ -377,6 +397,12 @@ void TCiaComPort::StartChunk(const char* data, size_t n)
     if (written < 0)
         written = 0; // a failing device is noticed and reported by the thread
     if (static_cast<size_t>(written) == n) {
+        // With nothing queued behind it and nobody to tell, the chunk is done now: the
+        // continuation through the event queue would only wake the loop once more.
+        if (m_txQueue.Count() == 0 && !m_onSendProgress && !m_onDataSent) {
+            m_transmitting = false;
+            return;
+        }
         QCoreApplication::postEvent(this, new PortEvent(Kind::TxEmpty, m_session));
         return;
     }

@@ -67,6 +67,8 @@ private:
 //  - raw mode (none of them): the handler reads straight from the device.
 // In raw, line and threshold mode the receive thread waits while the user-interface thread runs
 // OnDataAvailable ("sent" hand-over); everything else is queued ("posted") and runs in order.
+// In line mode one hand-over serves every complete line buffered, one call per line, so a burst
+// of lines costs one wake-up of each thread rather than one per line.
 class TCiaComPort : public QObject {
     Q_OBJECT
 
@@ -169,6 +171,10 @@ private:
     void Open();
     void Close();
     void ServeHandover();
+    // Line mode: counts the next complete line already buffered, so the hand-over being served
+    // delivers it too (each line still to the handler on its own, in order); false when there is
+    // none or the handler has to be left to the receive thread again.
+    bool CountNextLine();
     void ReleaseHandover();
     void StartChunk(const char* data, size_t n);
     void TransmitContinuation();

@@ -167,7 +167,7 @@ bool GpibAccess::GpibRead(QString& text) {
     }
     const int length = static_cast<int>(strnlen(buffer, std::clamp(count, 0, kReadSize)));
     text = QString::fromLatin1(buffer, length);
-    if (m_trace)
+    if (m_trace && m_trace->Tracing())
         m_trace->TraceLine(LineTrace::Direction::Received, m_traceName, QByteArray(buffer, length));
     return true;
 }

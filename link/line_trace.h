@@ -10,4 +10,6 @@ public:
     enum class Direction { Sent, Received };
     virtual ~LineTrace() = default;
     virtual void TraceLine(Direction direction, const QString& port, const QByteArray& bytes) = 0;
+    // Whether lines are being kept now: while not, callers spare themselves making them.
+    virtual bool Tracing() const { return true; }
 };

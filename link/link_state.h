@@ -39,6 +39,9 @@ public:
     LinkSettings Settings;
     bool LinkOpened = false;
     QStringList DiscoveredPorts;
+    // Set by the desktop program before its main window is made: the start-up port discovery
+    // (which opens the instrument's port) then waits for DiscoverPorts, once the window is up.
+    bool DiscoveryDeferred = false;
     // The external meter's port number when it is named outright (tavtest --meter-port); 0: the
     // first discovered port that is not the instrument's own.
     int MeterPort = 0;

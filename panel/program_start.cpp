@@ -53,10 +53,16 @@ QString StartProgramState(LinkState& L, PanelState& P, ProgramPlaces& F,
             port.SetOnDataAvailable([&L](TCiaComPort* p) { RouteReply(L, p); });
         port.SetOnDeviceLost(portLost);
     }
+    if (!L.DiscoveryDeferred)
+        DiscoverPorts(L);
+    return warning;
+}
+
+void DiscoverPorts(LinkState& L)
+{
     L.LinkOpened = FindSerialPorts(L.Settings, L.ComPort(1), L.DiscoveredPorts,
                                    [&L](const QString& line) { ParseReply(L, line); }) ||
                    L.LinkOpened;
-    return warning;
 }
 
 int ReplyPort(const LinkState& L, const TCiaComPort* port)

@@ -33,6 +33,7 @@ public:
     const QString& Error() const { return m_error; }
 
     void TraceLine(Direction direction, const QString& port, const QByteArray& bytes) override;
+    bool Tracing() const override { return IsOpen(); }
 
     // One trace line without its line feed, as the file holds it.
     static QByteArray FormatLine(int64_t micros, Direction direction, const QString& port,
