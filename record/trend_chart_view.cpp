@@ -6,6 +6,7 @@
 TrendChartView::TrendChartView(QChart* chart, QWidget* parent) : QChartView(chart, parent) {
     setRubberBand(QChartView::HorizontalRubberBand);
     setRenderHint(QPainter::Antialiasing, false);
+    viewport()->setMouseTracking(true);
 }
 
 void TrendChartView::wheelEvent(QWheelEvent* event) {
@@ -37,6 +38,9 @@ void TrendChartView::mouseMoveEvent(QMouseEvent* event) {
         event->accept();
         return;
     }
+    const QPointF at = chart()->mapFromScene(mapToScene(event->position().toPoint()));
+    if (chart()->plotArea().contains(at))
+        Q_EMIT hovered(chart()->mapToValue(at).x());
     QChartView::mouseMoveEvent(event);
 }
 
