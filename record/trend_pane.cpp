@@ -7,6 +7,7 @@
 #include <QCategoryAxis>
 #include <QChart>
 #include <QFontMetricsF>
+#include <QGraphicsLayout>
 #include <QLegend>
 #include <QLegendMarker>
 #include <QLineSeries>
@@ -28,8 +29,11 @@ const QMargins kMargins(4, 2, 12, 2);
 TrendPane::TrendPane(int quantity, QWidget* parent) : QObject(parent) {
     m_chart = new QChart;
     m_chart->setMargins(kMargins);
-    m_chart->setBackgroundRoundness(0);
-    m_chart->legend()->setAlignment(Qt::AlignTop);
+    // One white sheet for the stacked panes; the legend beside the plot, where a pane has room
+    // for the phases' entries, rather than a row above it of its height.
+    m_chart->setBackgroundVisible(false);
+    m_chart->layout()->setContentsMargins(0, 0, 0, 0);
+    m_chart->legend()->setAlignment(Qt::AlignRight);
     m_valueAxis = new QValueAxis;
     m_valueAxis->setTitleText(TrendQuantityTitle(quantity));
     m_valueAxis->setTickType(QValueAxis::TicksDynamic);
@@ -60,6 +64,8 @@ TrendPane::TrendPane(int quantity, QWidget* parent) : QObject(parent) {
     // Before the window's own handler, which reads what the layout was made with.
     connect(m_chart, &QChart::plotAreaChanged, this, [this] { m_laidOut = m_extra; });
     m_view = new TrendChartView(m_chart, parent);
+    m_view->setBackgroundBrush(Qt::white);
+    m_view->setFrameShape(QFrame::NoFrame);
     m_view->setObjectName(QLatin1String(kPaneNames[quantity]));
 }
 

@@ -235,28 +235,37 @@ QString TrendWindow::Readout() const {
     return m_readout->text();
 }
 
-QPoint TrendWindow::PlaceBeside(const QRect& mainFrame, const QSize& frame,
-                                const QRect& available) {
-    auto onScreen = [&](QPoint p) {
-        p.setX(std::max(std::min(p.x(), available.right() + 1 - frame.width()), available.left()));
-        p.setY(std::max(std::min(p.y(), available.bottom() + 1 - frame.height()), available.top()));
-        return p;
+QRect TrendWindow::PlaceBeside(const QRect& mainFrame, const QSize& frame, QSize minimum,
+                               const QRect& available) {
+    minimum = minimum.boundedTo(frame);
+    // Narrowed to the room on that side, if that leaves it its minimum.
+    auto width = [&](int room) { return std::clamp(room, minimum.width(), frame.width()); };
+    auto height = [&](int room) { return std::clamp(room, minimum.height(), frame.height()); };
+    const int right = width(available.right() - mainFrame.right());
+    const int left = width(mainFrame.left() - available.left());
+    const int below = height(available.bottom() - mainFrame.bottom());
+    const int above = height(mainFrame.top() - available.top());
+    // In order of preference: beside it at full size, beside it narrowed, below or above it.
+    const QRect candidates[] = {
+        {mainFrame.right() + 1, mainFrame.top(), frame.width(), frame.height()},
+        {mainFrame.left() - frame.width(), mainFrame.top(), frame.width(), frame.height()},
+        {mainFrame.right() + 1, mainFrame.top(), right, frame.height()},
+        {mainFrame.left() - left, mainFrame.top(), left, frame.height()},
+        {mainFrame.left(), mainFrame.bottom() + 1, frame.width(), below},
+        {mainFrame.left(), mainFrame.top() - above, frame.width(), above},
     };
-    // In order of preference; the first that covers none of the main window, else the one
-    // that covers the least.
-    const QPoint candidates[] = {
-        onScreen({mainFrame.right() + 1, mainFrame.top()}),
-        onScreen({mainFrame.left() - frame.width(), mainFrame.top()}),
-        onScreen({mainFrame.left(), mainFrame.bottom() + 1}),
-        onScreen({mainFrame.left(), mainFrame.top() - frame.height()}),
-    };
-    QPoint best = candidates[0];
+    // The first on the screen that covers none of the main window, else the one that covers
+    // the least.
+    QRect best;
     qint64 bestCover = -1;
-    for (const QPoint& p : candidates) {
-        const QRect covered = QRect(p, frame).intersected(mainFrame);
+    for (QRect r : candidates) {
+        r.setSize(r.size().boundedTo(available.size()));
+        r.moveLeft(std::clamp(r.left(), available.left(), available.right() + 1 - r.width()));
+        r.moveTop(std::clamp(r.top(), available.top(), available.bottom() + 1 - r.height()));
+        const QRect covered = r.intersected(mainFrame);
         const qint64 cover = static_cast<qint64>(covered.width()) * covered.height();
         if (bestCover < 0 || cover < bestCover) {
-            best = p;
+            best = r;
             bestCover = cover;
         }
     }
@@ -265,10 +274,13 @@ QPoint TrendWindow::PlaceBeside(const QRect& mainFrame, const QSize& frame,
 
 void TrendWindow::ShowBeside(const QWidget& main) {
     if (!m_placed) {
-        const QRect available = main.screen()->availableGeometry();
         const QSize decoration = main.frameGeometry().size() - main.geometry().size();
-        resize(size().boundedTo(available.size() - decoration).expandedTo(minimumSizeHint()));
-        move(PlaceBeside(main.frameGeometry(), size() + decoration, available));
+        const QRect frame =
+            PlaceBeside(main.frameGeometry(), size() + decoration,
+                        minimumSizeHint().expandedTo(minimumSize()) + decoration,
+                        main.screen()->availableGeometry());
+        resize(frame.size() - decoration);
+        move(frame.topLeft());
         m_placed = true;
     }
     show();

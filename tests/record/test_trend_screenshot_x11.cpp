@@ -1,5 +1,6 @@
 // The trend window as a real X server shows it, against the simulated instrument: a screenshot
 // holds the three curves in their colours, each inside its pane, and the axes carry their units.
+#include "record/trend_chart_view.h"
 #include "record/trend_pane.h"
 #include "record/trend_window.h"
 #include "tests/panel/panel_fixture.h"

@@ -160,27 +160,28 @@ TEST_F(TrendWindowTest, LegendSwitchesCurvesAndTheMouseReadsTheirValues) {
     }
 }
 
-// Where the trend window opens beside the main window, on a screen of 1280 x 1024 with a panel
-// of 32 pixels at its top.
+// Where the trend window (700 x 600, at least 400 x 300) opens beside the main window, on a
+// screen of 1280 x 1024 with a panel of 32 pixels at its top.
 TEST(TrendPlacement, BesideTheMainWindowOnTheScreen) {
     const QRect screen(0, 32, 1280, 992);
     struct Case {
         const char* what;
         QRect main;
         QSize trend;
-        QPoint at;
+        QRect at;
     };
     const Case cases[] = {
-        {"right of it", {100, 100, 400, 500}, {700, 600}, {500, 100}},
-        {"left of it, no room on the right", {700, 100, 400, 500}, {700, 600}, {0, 100}},
-        {"right of it, pulled up onto the screen", {100, 600, 400, 300}, {700, 600}, {500, 424}},
-        {"down from the panel", {100, 0, 400, 500}, {700, 600}, {500, 32}},
-        {"below it, where it covers least", {300, 100, 500, 500}, {700, 600}, {300, 424}},
-        {"on the side with room, wider than the rest", {0, 100, 300, 900}, {1100, 600}, {180, 100}},
-        {"at the left edge, wider than the screen", {200, 100, 300, 300}, {1400, 600}, {0, 400}},
+        {"right of it", {100, 100, 400, 500}, {700, 600}, {500, 100, 700, 600}},
+        {"left of it, no room on the right", {700, 100, 400, 500}, {700, 600}, {0, 100, 700, 600}},
+        {"right of it, up onto the screen", {100, 600, 400, 300}, {700, 600}, {500, 424, 700, 600}},
+        {"down from the panel", {100, 0, 400, 500}, {700, 600}, {500, 32, 700, 600}},
+        {"narrowed to the room on the right", {300, 100, 500, 500}, {700, 600}, {800, 100, 480, 600}},
+        {"narrowed, wider than the screen", {200, 100, 300, 300}, {1400, 600}, {500, 100, 780, 600}},
+        {"below it, no room beside", {200, 100, 880, 300}, {700, 600}, {200, 400, 700, 600}},
+        {"covering least of a large one", {200, 40, 880, 960}, {700, 600}, {880, 40, 400, 600}},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(TrendWindow::PlaceBeside(c.main, c.trend, screen), c.at) << c.what;
+        EXPECT_EQ(TrendWindow::PlaceBeside(c.main, c.trend, {400, 300}, screen), c.at) << c.what;
 }
 
 } // namespace
