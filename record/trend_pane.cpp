@@ -133,12 +133,22 @@ void TrendPane::SetTimeRange(double from, double to, qint64 wallZeroMs) {
         format = TimeLabelFormat(step, span);
     }
 
-    for (const QString& label : m_timeAxis->categoriesLabels())
-        m_timeAxis->remove(label);
+    QStringList labels;
+    const std::vector<double> ticks = TimeTicks(wallZeroMs, from, to, step);
+    for (const double tick : ticks)
+        labels << TimeLabel(wallZeroMs, tick, format);
+    if (labels != m_timeAxis->categoriesLabels() || from != m_timeAxis->startValue()) {
+        for (const QString& label : m_timeAxis->categoriesLabels())
+            m_timeAxis->remove(label);
+        m_timeAxis->setStartValue(from);
+        for (size_t i = 0; i < ticks.size(); ++i)
+            m_timeAxis->append(labels[static_cast<qsizetype>(i)], ticks[i]);
+        // QtCharts lays a category axis out anew when its range changes, not always when its
+        // categories do (the ticks then stay where the old ones were, or vanish).
+        if (m_timeAxis->min() == from && m_timeAxis->max() == to)
+            m_timeAxis->setMax(std::nextafter(to, INFINITY));
+    }
     m_timeAxis->setRange(from, to);
-    m_timeAxis->setStartValue(from);
-    for (const double tick : TimeTicks(wallZeroMs, from, to, step))
-        m_timeAxis->append(TimeLabel(wallZeroMs, tick, format), tick);
 }
 
 void TrendPane::FitValues(double low, double high) {

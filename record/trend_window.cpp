@@ -93,7 +93,8 @@ void TrendWindow::BuildPanes() {
         // Tall enough for a legend, three value labels and, in the lowest, the time axis.
         pane->View()->setMinimumHeight(fontMetrics().height() * (q == 2 ? 10 : 8));
         stack->addWidget(pane->View(), q == 2 ? 6 : 5);
-        OnOperatorEvent(this, pane->View(), &TrendChartView::viewMoved, [this, q] { ViewMoved(q); });
+        OnOperatorEvent(this, pane->View(), &TrendChartView::viewMoved,
+                        [this, q] { ViewMoved(q); });
         connect(pane->View(), &TrendChartView::hovered, this,
                 [this](double seconds) { ShowReadout(seconds); });
         connect(pane, &TrendPane::curveSwitched, this, [this] { Refresh(); });
@@ -215,8 +216,9 @@ void TrendWindow::AlignPanes() {
     }
     for (size_t q = 0; q < 3; ++q) {
         const double most = m_panes[q]->Chart()->size().width() / 4.0;
-        m_panes[q]->SetAlignment(static_cast<int>(std::lround(std::min(maxLeft - left[q], most))),
-                                 static_cast<int>(std::lround(std::min(maxRight - right[q], most))));
+        m_panes[q]->SetAlignment(
+            static_cast<int>(std::lround(std::min(maxLeft - left[q], most))),
+            static_cast<int>(std::lround(std::min(maxRight - right[q], most))));
     }
 }
 
@@ -225,8 +227,7 @@ void TrendWindow::ShowReadout(double seconds) {
     for (int curve = 0; curve < PlotStore::kCurves; ++curve)
         if (Curve(curve)->isVisible())
             curves.push_back(curve);
-    const QString text =
-        TrendReadout(m_recording.Plot(), m_recording.PlotStart(), seconds, curves);
+    const QString text = TrendReadout(m_recording.Plot(), m_recording.PlotStart(), seconds, curves);
     if (!text.isEmpty())
         m_readout->setText(text);
 }
@@ -235,12 +236,16 @@ QString TrendWindow::Readout() const {
     return m_readout->text();
 }
 
-QRect TrendWindow::PlaceBeside(const QRect& mainFrame, const QSize& frame, QSize minimum,
+QRect TrendWindow::PlaceBeside(const QRect& mainFrame, const QSize& frame, const QSize& minimum,
                                const QRect& available) {
-    minimum = minimum.boundedTo(frame);
-    // Narrowed to the room on that side, if that leaves it its minimum.
-    auto width = [&](int room) { return std::clamp(room, minimum.width(), frame.width()); };
-    auto height = [&](int room) { return std::clamp(room, minimum.height(), frame.height()); };
+    // Narrowed to the room on that side, if that leaves it its minimum; a window squeezed
+    // below it would read worse than one that covers a part of the main window.
+    auto width = [&](int room) {
+        return room >= minimum.width() ? std::min(room, frame.width()) : frame.width();
+    };
+    auto height = [&](int room) {
+        return room >= minimum.height() ? std::min(room, frame.height()) : frame.height();
+    };
     const int right = width(available.right() - mainFrame.right());
     const int left = width(mainFrame.left() - available.left());
     const int below = height(available.bottom() - mainFrame.bottom());
@@ -275,10 +280,9 @@ QRect TrendWindow::PlaceBeside(const QRect& mainFrame, const QSize& frame, QSize
 void TrendWindow::ShowBeside(const QWidget& main) {
     if (!m_placed) {
         const QSize decoration = main.frameGeometry().size() - main.geometry().size();
-        const QRect frame =
-            PlaceBeside(main.frameGeometry(), size() + decoration,
-                        minimumSizeHint().expandedTo(minimumSize()) + decoration,
-                        main.screen()->availableGeometry());
+        const QRect frame = PlaceBeside(main.frameGeometry(), size() + decoration,
+                                        minimumSizeHint().expandedTo(minimumSize()) + decoration,
+                                        main.screen()->availableGeometry());
         resize(frame.size() - decoration);
         move(frame.topLeft());
         m_placed = true;

@@ -39,10 +39,10 @@ public:
     bool ExportSvg(const QString& path);
 
     // Where the window's frame goes beside the main window's: to its right when the screen has
-    // room, else to its left, else narrowed to the room on one of those sides (not below its
-    // minimum), else below or above it, else where it covers the least of it; always on the
-    // screen's available area and no larger.
-    static QRect PlaceBeside(const QRect& mainFrame, const QSize& frame, QSize minimum,
+    // room, else to its left, else narrowed to the room on one of those sides if that is not
+    // below its minimum, else below or above it, else where it covers the least of it; always
+    // on the screen's available area and no larger.
+    static QRect PlaceBeside(const QRect& mainFrame, const QSize& frame, const QSize& minimum,
                              const QRect& available);
     // Shows the window, the first time placed beside the main window; afterwards where the
     // operator left it.

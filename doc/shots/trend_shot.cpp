@@ -7,12 +7,16 @@
 #include "panel/main_window.h"
 #include "panel/operator_messages.h"
 #include "program/program_state.h"
+#include "record/trend_chart_view.h"
+#include "record/trend_pane.h"
 #include "record/trend_window.h"
 #include "service/service_tool.h"
 
 #include <QApplication>
+#include <QChart>
 #include <QEventLoop>
 #include <QImage>
+#include <QMouseEvent>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
@@ -54,6 +58,9 @@ int main(int argc, char** argv) {
                      qPrintable(state.Link.Settings.PortText));
         return 1;
     }
+    // At the screen's top left corner, where a desktop puts a first window; the virtual X
+    // server has no window manager to do it and Qt would centre the window.
+    form.move(form.screen()->availableGeometry().topLeft());
     form.show();
     form.BitBtn7Click(); // Connect
     // The cycle sends one operator's command per pass (under 2 s): each gets 2.5 s to go out.
@@ -73,6 +80,16 @@ int main(int argc, char** argv) {
         std::fputs("tav_trend_shot: the trend did not show\n", stderr);
         return 1;
     }
+    // The mouse over the lowest plot, two thirds along: the readout under the plots shows the
+    // values there.
+    QChartView* view = trend->Pane(2)->View();
+    const QRectF plot = view->chart()->plotArea();
+    const QPoint at = view->mapFromScene(
+        view->chart()->mapToScene(QPointF(plot.left() + plot.width() * 2 / 3, plot.center().y())));
+    QMouseEvent move(QEvent::MouseMove, at, view->viewport()->mapToGlobal(at), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(view->viewport(), &move);
+    RunFor(200);
     // From the screen itself (the root window), as a screenshot program takes it.
     const QRect area = trend->frameGeometry();
     const QPixmap shot =

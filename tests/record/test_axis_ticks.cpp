@@ -15,17 +15,17 @@ TEST(AxisTicks, ValueRangesGetRoundStepsThatHoldThem) {
         int decimals;
     };
     const Case cases[] = {
-        {0, 230, 6, 0, 250, 50, 0},       // 230 V from zero, not 64.31, 128.6 …
-        {0, 230, 5, 0, 300, 100, 0},      // fewer ticks: a coarser step
-        {0, 200, 6, 0, 250, 50, 0},       // a curve on a step still gets room above it
-        {0, 4.6, 5, 0, 6, 2, 0},          // 4.6 A
-        {0, 916.3, 6, 0, 1000, 200, 0},   // 916.3 W
-        {-3.2, 7.9, 6, -5, 10, 5, 0},     // below zero
+        {0, 230, 6, 0, 250, 50, 0},     // 230 V from zero, not 64.31, 128.6 …
+        {0, 230, 5, 0, 300, 100, 0},    // fewer ticks: a coarser step
+        {0, 200, 6, 0, 250, 50, 0},     // a curve on a step still gets room above it
+        {0, 4.6, 5, 0, 6, 2, 0},        // 4.6 A
+        {0, 916.3, 6, 0, 1000, 200, 0}, // 916.3 W
+        {-3.2, 7.9, 6, -5, 10, 5, 0},   // below zero
         {0.1234, 0.1236, 5, 0.1234, 0.1237, 0.0001, 4},
-        {0, 0, 5, 0, 1, 0.5, 1},          // output off: the unit
-        {230, 230, 5, 210, 250, 10, 0},   // a flat line in the middle
-        {NAN, 5, 5, 0, 1.5, 0.5, 1},      // no values: as from zero to one
-        {0, 230, 1, 0, 500, 500, 0},      // at least two ticks
+        {0, 0, 5, 0, 1, 0.5, 1},        // output off: the unit
+        {230, 230, 5, 210, 250, 10, 0}, // a flat line in the middle
+        {NAN, 5, 5, 0, 1.5, 0.5, 1},    // no values: as from zero to one
+        {0, 230, 1, 0, 500, 500, 0},    // at least two ticks
         {0, 1e6, 6, 0, 1.5e6, 5e5, 0},  // 1.2e6 would take seven ticks
     };
     for (const Case& c : cases) {
@@ -47,9 +47,9 @@ TEST(AxisTicks, TimeSpansGetClockSteps) {
         double step;
     };
     const Case cases[] = {
-        {60, 7, 10},          {600, 7, 120},    {600, 11, 60},           {3600, 7, 600},
-        {3600, 5, 900},       {20, 9, 5},       {45, 4, 15},             {1.0, 6, 0.2},
-        {0.01, 6, 0.002},     {8 * 3600, 6, 7200}, {3 * 86400, 4, 86400}, {10 * 86400, 4, 432000},
+        {60, 7, 10},      {600, 7, 120},       {600, 11, 60},         {3600, 7, 600},
+        {3600, 5, 900},   {20, 9, 5},          {45, 4, 15},           {1.0, 6, 0.2},
+        {0.01, 6, 0.002}, {8 * 3600, 6, 7200}, {3 * 86400, 4, 86400}, {10 * 86400, 4, 432000},
     };
     for (const Case& c : cases)
         EXPECT_DOUBLE_EQ(NiceTimeStep(c.span, c.maxTicks), c.step)

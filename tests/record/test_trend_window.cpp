@@ -175,10 +175,17 @@ TEST(TrendPlacement, BesideTheMainWindowOnTheScreen) {
         {"left of it, no room on the right", {700, 100, 400, 500}, {700, 600}, {0, 100, 700, 600}},
         {"right of it, up onto the screen", {100, 600, 400, 300}, {700, 600}, {500, 424, 700, 600}},
         {"down from the panel", {100, 0, 400, 500}, {700, 600}, {500, 32, 700, 600}},
-        {"narrowed to the room on the right", {300, 100, 500, 500}, {700, 600}, {800, 100, 480, 600}},
-        {"narrowed, wider than the screen", {200, 100, 300, 300}, {1400, 600}, {500, 100, 780, 600}},
+        {"narrowed to the room on the right",
+         {300, 100, 500, 500},
+         {700, 600},
+         {800, 100, 480, 600}},
+        {"narrowed, wider than the screen",
+         {200, 100, 300, 300},
+         {1400, 600},
+         {500, 100, 780, 600}},
         {"below it, no room beside", {200, 100, 880, 300}, {700, 600}, {200, 400, 700, 600}},
-        {"covering least of a large one", {200, 40, 880, 960}, {700, 600}, {880, 40, 400, 600}},
+        {"covering least of a large one", {200, 40, 880, 960}, {700, 600}, {580, 40, 700, 600}},
+        {"narrowed to the room on the left", {500, 40, 700, 960}, {700, 600}, {0, 40, 500, 600}},
     };
     for (const Case& c : cases)
         EXPECT_EQ(TrendWindow::PlaceBeside(c.main, c.trend, {400, 300}, screen), c.at) << c.what;
