@@ -2,6 +2,7 @@
 
 #include <QMouseEvent>
 #include <QWheelEvent>
+#include <cmath>
 
 TrendChartView::TrendChartView(QChart* chart, QWidget* parent) : QChartView(chart, parent) {
     setRubberBand(QChartView::HorizontalRubberBand);
@@ -54,4 +55,9 @@ void TrendChartView::mouseReleaseEvent(QMouseEvent* event) {
     QChartView::mouseReleaseEvent(event);
     if (event->button() == Qt::LeftButton && chart()->isZoomed())
         Q_EMIT viewMoved();
+}
+
+void TrendChartView::leaveEvent(QEvent* event) {
+    Q_EMIT hovered(std::nan(""));
+    QChartView::leaveEvent(event);
 }

@@ -15,7 +15,7 @@ public:
 Q_SIGNALS:
     // The operator zoomed or panned: the window stops following the newest samples.
     void viewMoved();
-    // The mouse is over the plot at that time (the time axis's value).
+    // The mouse is over the plot at that time (the time axis's value); NaN when it left.
     void hovered(double time);
 
 protected:
@@ -23,6 +23,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
 
 private:
     bool m_panning = false;

@@ -8,6 +8,7 @@
 #include <QChart>
 #include <QFontMetricsF>
 #include <QGraphicsLayout>
+#include <QGraphicsLineItem>
 #include <QLegend>
 #include <QLegendMarker>
 #include <QLineSeries>
@@ -61,8 +62,15 @@ TrendPane::TrendPane(int quantity, QWidget* parent) : QObject(parent) {
         for (QLegendMarker* marker : m_chart->legend()->markers(curve))
             connect(marker, &QLegendMarker::clicked, this, [this, marker] { Switch(marker); });
     }
+    m_cursor = new QGraphicsLineItem(m_chart);
+    m_cursor->setPen(QPen(QColor(0x60, 0x60, 0x60), 1, Qt::DashLine));
+    m_cursor->setZValue(10);
+    m_cursor->hide();
     // Before the window's own handler, which reads what the layout was made with.
-    connect(m_chart, &QChart::plotAreaChanged, this, [this] { m_laidOut = m_extra; });
+    connect(m_chart, &QChart::plotAreaChanged, this, [this] {
+        m_laidOut = m_extra;
+        PlaceCursor();
+    });
     m_view = new TrendChartView(m_chart, parent);
     m_view->setBackgroundBrush(Qt::white);
     m_view->setFrameShape(QFrame::NoFrame);
@@ -149,6 +157,23 @@ void TrendPane::SetTimeRange(double from, double to, qint64 wallZeroMs) {
             m_timeAxis->setMax(std::nextafter(to, INFINITY));
     }
     m_timeAxis->setRange(from, to);
+    PlaceCursor();
+}
+
+void TrendPane::ShowCursor(double time) {
+    m_cursor->setVisible(!std::isnan(time));
+    m_cursorTime = time;
+    PlaceCursor();
+}
+
+void TrendPane::PlaceCursor() {
+    if (!m_cursor->isVisible())
+        return;
+    const QRectF plot = m_chart->plotArea();
+    const double x =
+        m_chart->mapToPosition(QPointF(m_cursorTime, m_valueAxis->min()), Curve(0)).x();
+    m_cursor->setLine(x, plot.top(), x, plot.bottom());
+    m_cursor->setOpacity(x >= plot.left() && x <= plot.right() ? 1.0 : 0.0);
 }
 
 void TrendPane::FitValues(double low, double high) {

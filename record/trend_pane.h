@@ -6,6 +6,7 @@
 #include <array>
 
 class QCategoryAxis;
+class QGraphicsLineItem;
 class QChart;
 class QLegendMarker;
 class QLineSeries;
@@ -40,6 +41,8 @@ public:
     void SetTimeRange(double from, double to, qint64 wallZeroMs);
     // A value axis on round steps that holds low to high.
     void FitValues(double low, double high);
+    // A vertical line through the plot at that time, where the readout reads; NaN hides it.
+    void ShowCursor(double time);
     // Extra room beside the plot, so the stacked panes' plots line up.
     void SetAlignment(int extraLeft, int extraRight);
     // The extra room the present plot area was laid out with: a new one takes effect at the
@@ -52,6 +55,7 @@ Q_SIGNALS:
 private:
     void Switch(QLegendMarker* marker);
     void ShowEntry(int phase);
+    void PlaceCursor();
 
     QChart* m_chart = nullptr;
     TrendChartView* m_view = nullptr;
@@ -60,6 +64,8 @@ private:
     std::array<QLineSeries*, 3> m_curves{};
     std::array<bool, 3> m_off{};
     int m_phases = 1;
+    QGraphicsLineItem* m_cursor = nullptr;
+    double m_cursorTime = 0.0;
     QMargins m_extra;
     QMargins m_laidOut;
 };

@@ -223,13 +223,17 @@ void TrendWindow::AlignPanes() {
 }
 
 void TrendWindow::ShowReadout(double seconds) {
+    const PlotStore& store = m_recording.Plot();
+    const bool shown = !std::isnan(seconds) && store.Size() > 0;
+    for (TrendPane* pane : m_panes)
+        pane->ShowCursor(shown ? store.SecondsAt(store.Nearest(seconds)) : std::nan(""));
+    if (!shown)
+        return;
     std::vector<int> curves;
     for (int curve = 0; curve < PlotStore::kCurves; ++curve)
         if (Curve(curve)->isVisible())
             curves.push_back(curve);
-    const QString text = TrendReadout(m_recording.Plot(), m_recording.PlotStart(), seconds, curves);
-    if (!text.isEmpty())
-        m_readout->setText(text);
+    m_readout->setText(TrendReadout(store, m_recording.PlotStart(), seconds, curves));
 }
 
 QString TrendWindow::Readout() const {

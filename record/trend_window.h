@@ -54,8 +54,9 @@ public:
     QTimer* TrendTimer() const { return m_timer; }
     // Curve index as the plot store counts it (phase * 3 + U/I/P).
     QLineSeries* Curve(int curve) const;
-    // The readout of the sample nearest to that time (seconds since the plot's zero), as the
-    // mouse over a plot shows it.
+    // The readout of the sample nearest to that time (seconds since the plot's zero), and a
+    // line through every pane at it, as the mouse over a plot shows them; NaN (the mouse left)
+    // takes the lines away and leaves the readout.
     void ShowReadout(double seconds);
     QString Readout() const;
 
