@@ -74,11 +74,14 @@ QByteArray Chart(QChart& chart, double top) {
         const double x = area.left() - 4;
         for (const auto& [f, label] : ticks)
             svg += Text(x, area.bottom() - area.height() * f + 4, label, "end", color);
+        // The title turned up the chart's left edge, beside the middle of the plot.
         if (!title.isEmpty())
-            svg += Text(x, area.top() - 6, title, "end", color);
+            svg += "<g transform=\"rotate(-90 14 " + Num(area.center().y()) + ")\">" +
+                   Text(14, area.center().y(), title, "middle", color) + "</g>\n";
     }
 
-    double legendX = area.left();
+    // The legend beside the plot, one entry under the other, as the trend shows it.
+    double legendY = area.top() + 8;
     for (QAbstractSeries* abstract : chart.series()) {
         auto* series = qobject_cast<QXYSeries*>(abstract);
         if (!series || !series->isVisible())
@@ -91,10 +94,10 @@ QByteArray Chart(QChart& chart, double top) {
             svg += Num(at.x()) + ',' + Num(at.y() + top) + ' ';
         }
         svg += "\"/>\n";
-        svg += "<rect x=\"" + Num(legendX) + "\" y=\"" + Num(top + 8) +
+        svg += "<rect x=\"" + Num(area.right() + 8) + "\" y=\"" + Num(legendY) +
                "\" width=\"12\" height=\"4\" fill=\"" + color + "\"/>\n";
-        svg += Text(legendX + 16, top + 14, series->name(), "start", Qt::black);
-        legendX += 90;
+        svg += Text(area.right() + 24, legendY + 6, series->name(), "start", Qt::black);
+        legendY += 16;
     }
     return svg;
 }
