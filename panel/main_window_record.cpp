@@ -74,7 +74,5 @@ void TForm1::Record1Click() {
 void TForm1::Trend1Click() {
     if (!m_trend)
         m_trend = new TrendWindow(*m_recording, this);
-    m_trend->show();
-    m_trend->raise();
-    m_trend->activateWindow();
+    m_trend->ShowBeside(*this);
 }

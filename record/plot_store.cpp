@@ -107,6 +107,20 @@ std::vector<QPointF> PlotStore::Decimated(int curve, double from, double to, int
     return points;
 }
 
+size_t PlotStore::Nearest(double seconds) const {
+    if (m_ms.empty())
+        return 0;
+    const double ms = std::clamp(std::round(seconds * 1000.0), 0.0, 4294967295.0);
+    const auto after =
+        std::lower_bound(m_ms.begin(), m_ms.end(), static_cast<uint32_t>(ms)) - m_ms.begin();
+    if (after == 0)
+        return 0;
+    const auto index = static_cast<size_t>(after);
+    if (index == m_ms.size() || ms - m_ms[index - 1] <= m_ms[index] - ms)
+        return index - 1;
+    return index;
+}
+
 size_t PlotStore::MemoryBytes() const {
     size_t bytes = m_ms.capacity() * sizeof(uint32_t);
     for (int c = 0; c < kCurves; ++c)

@@ -28,6 +28,12 @@ public:
     // and maximum within the column, in the order they occurred; empty columns give none.
     std::vector<QPointF> Decimated(int curve, double from, double to, int columns) const;
 
+    // The sample nearest in time to seconds (the earlier of two as near); Size() when empty.
+    size_t Nearest(double seconds) const;
+    double SecondsAt(size_t index) const { return m_ms[index] / 1000.0; }
+    // NaN where the value is missing.
+    float Value(int curve, size_t index) const { return m_values[curve][index]; }
+
     // Bytes held, capacity included.
     size_t MemoryBytes() const;
 

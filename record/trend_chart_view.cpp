@@ -2,10 +2,12 @@
 
 #include <QMouseEvent>
 #include <QWheelEvent>
+#include <cmath>
 
 TrendChartView::TrendChartView(QChart* chart, QWidget* parent) : QChartView(chart, parent) {
     setRubberBand(QChartView::HorizontalRubberBand);
     setRenderHint(QPainter::Antialiasing, false);
+    viewport()->setMouseTracking(true);
 }
 
 void TrendChartView::wheelEvent(QWheelEvent* event) {
@@ -37,6 +39,9 @@ void TrendChartView::mouseMoveEvent(QMouseEvent* event) {
         event->accept();
         return;
     }
+    const QPointF at = chart()->mapFromScene(mapToScene(event->position().toPoint()));
+    if (chart()->plotArea().contains(at))
+        Q_EMIT hovered(chart()->mapToValue(at).x());
     QChartView::mouseMoveEvent(event);
 }
 
@@ -50,4 +55,9 @@ void TrendChartView::mouseReleaseEvent(QMouseEvent* event) {
     QChartView::mouseReleaseEvent(event);
     if (event->button() == Qt::LeftButton && chart()->isZoomed())
         Q_EMIT viewMoved();
+}
+
+void TrendChartView::leaveEvent(QEvent* event) {
+    Q_EMIT hovered(std::nan(""));
+    QChartView::leaveEvent(event);
 }

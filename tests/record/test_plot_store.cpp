@@ -1,6 +1,7 @@
 // The decimated view of the plot store against a plain scan of the samples.
 #include "record/plot_store.h"
 
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
@@ -69,6 +70,17 @@ TEST(PlotStore, EachColumnHoldsTheMinimumAndMaximumOfItsSamples) {
     const std::vector<QPointF> all = store.Decimated(4, 0.0, t, 123);
     for (size_t i = 1; i < all.size(); ++i)
         EXPECT_LE(all[i - 1].x(), all[i].x());
+
+    // The sample nearest a time, the earlier of two as near; the ends for times beyond them.
+    for (const double at : {-5.0, 0.0, 700.333, 700.5, times[1234] + 0.0004, t + 100.0}) {
+        const size_t i = store.Nearest(at);
+        const auto nearest = std::min_element(times.begin(), times.end(), [at](double a, double b) {
+            return std::fabs(a - at) < std::fabs(b - at);
+        });
+        EXPECT_EQ(i, static_cast<size_t>(nearest - times.begin())) << at;
+        EXPECT_EQ(store.SecondsAt(i), times[i]);
+    }
+    EXPECT_TRUE(std::isnan(store.Value(4, 97)));
 
     store.Clear();
     EXPECT_TRUE(store.Decimated(4, 0.0, t, 10).empty());

@@ -1,5 +1,7 @@
 // The trend window as a real X server shows it, against the simulated instrument: a screenshot
-// holds three curves in their colours inside the plot, and the axes carry their units.
+// holds the three curves in their colours, each inside its pane, and the axes carry their units.
+#include "record/trend_chart_view.h"
+#include "record/trend_pane.h"
 #include "record/trend_window.h"
 #include "tests/panel/panel_fixture.h"
 #include "tests/support/qt_wait.h"
@@ -53,21 +55,22 @@ TEST_F(TrendScreenshot, ThreeCurvesWithAxesAndUnits) {
     // What the X server has on screen, not what the widget would paint.
     const QImage shot = trend->screen()->grabWindow(trend->winId()).toImage();
     ASSERT_FALSE(shot.isNull());
-    const QRectF plot = trend->Chart()->plotArea();
-    QWidget* view = trend->findChild<QWidget*>("TrendChart");
-    const QPoint origin = view->mapTo(trend, QPoint(0, 0));
-    const QRect area = plot.toRect().translated(origin).intersected(shot.rect());
-    ASSERT_GT(area.width(), 100);
+    QStringList titles;
     for (int curve = 0; curve < 3; ++curve) {
+        // Each quantity in its own pane.
+        TrendPane* pane = trend->Pane(curve);
+        const QPoint origin = pane->View()->mapTo(trend, QPoint(0, 0));
+        const QRect area =
+            pane->Chart()->plotArea().toRect().translated(origin).intersected(shot.rect());
+        ASSERT_GT(area.width(), 100);
         QLineSeries* series = trend->Curve(curve);
         ASSERT_TRUE(series->isVisible());
         EXPECT_GT(PixelsNear(shot, area, series->pen().color()), 20)
             << series->name().toStdString() << " not drawn";
+        for (QAbstractAxis* axis : pane->Chart()->axes())
+            if (axis->isVisible() && axis->isTitleVisible())
+                titles << axis->titleText();
     }
-    QStringList titles;
-    for (QAbstractAxis* axis : trend->Chart()->axes())
-        if (axis->isVisible() && axis->isTitleVisible())
-            titles << axis->titleText();
     for (const char* title : {"Time", "U [V]", "I [A]", "P [W]"})
         EXPECT_TRUE(titles.contains(title)) << title;
     // For a look by eye: TAV_TREND_SCREENSHOT=file.png keeps the screenshot.
