@@ -1,7 +1,7 @@
 // Pictures of what an operator sees, taken by the program itself from the screen of the X
 // server it runs on: the main window before it connects and while it polls the instrument, the
 // test window running, held at a PAUSE row and finished, and the main window after the test
-// window had the link. doc/make-operator-shots runs it in a virtual X server next to the
+// window had the link. doc/make-screenshots runs it in a virtual X server next to the
 // simulated instrument, once as is and once at twice the scale.
 //   tav_operator_shots FOLDER
 #include "autotest/table_window.h"

@@ -18,15 +18,17 @@ inline void Settle(int ms)
 }
 
 // The window as the X server shows it, frame included, taken from the screen (the root window)
-// as a screenshot program takes it, and saved as a small PNG: 256 colours are plenty for a
-// window's greys and a little colour; quality 0 is PNG's strongest compression.
-inline bool SaveWindowShot(QWidget& window, const QString& path)
+// as a screenshot program takes it, and saved as PNG (quality 0: the strongest compression).
+// 256 colours are plenty for a window's greys and a little colour and keep the file small; a
+// plot's smoothed curves keep all theirs (fewColours false).
+inline bool SaveWindowShot(QWidget& window, const QString& path, bool fewColours = true)
 {
     Settle(300);
     const QRect area = window.frameGeometry();
     const QPixmap shot =
         window.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
-    const QImage picture =
-        shot.toImage().convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
+    QImage picture = shot.toImage();
+    if (fewColours)
+        picture = picture.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
     return !shot.isNull() && picture.save(path, "PNG", 0);
 }

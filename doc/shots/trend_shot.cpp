@@ -6,6 +6,7 @@
 //   tav_trend_shot PICTURE.png [SECONDS]
 #include "panel/main_window.h"
 #include "panel/operator_messages.h"
+#include "doc/shots/screen_grab.h"
 #include "program/program_state.h"
 #include "record/trend_chart_view.h"
 #include "record/trend_pane.h"
@@ -90,11 +91,7 @@ int main(int argc, char** argv) {
                      Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(view->viewport(), &move);
     RunFor(200);
-    // From the screen itself (the root window), as a screenshot program takes it.
-    const QRect area = trend->frameGeometry();
-    const QPixmap shot =
-        trend->screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
-    if (shot.isNull() || !shot.toImage().save(QString::fromLocal8Bit(argv[1]), "PNG", 0)) {
+    if (!SaveWindowShot(*trend, QString::fromLocal8Bit(argv[1]), false)) {
         std::fprintf(stderr, "tav_trend_shot: cannot write %s\n", argv[1]);
         return 1;
     }

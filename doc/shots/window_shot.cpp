@@ -6,6 +6,7 @@
 #include "autotest/table_window.h"
 #include "panel/operator_messages.h"
 #include "panel/program_start.h"
+#include "doc/shots/screen_grab.h"
 #include "program/program_state.h"
 
 #include <QApplication>
@@ -52,21 +53,7 @@ int main(int argc, char** argv)
         std::fputs("tav_window_shot: the table did not run to its end\n", stderr);
         return 1;
     }
-    // Painted and on the screen before it is taken from there. A loop of its own: the
-    // application's quit would close the window first.
-    QEventLoop settle;
-    QTimer::singleShot(500, &settle, &QEventLoop::quit);
-    settle.exec();
-    // From the screen itself (the root window), as a screenshot program takes it: what the X
-    // server shows where the window is.
-    const QRect area = window.frameGeometry();
-    const QPixmap shot =
-        window.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
-    // 256 colours are plenty for a window's greys and a little green, and keep the file small;
-    // quality 0 is PNG's strongest compression.
-    const QImage picture =
-        shot.toImage().convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
-    if (shot.isNull() || !picture.save(QString::fromLocal8Bit(argv[2]), "PNG", 0)) {
+    if (!SaveWindowShot(window, QString::fromLocal8Bit(argv[2]))) {
         std::fprintf(stderr, "tav_window_shot: cannot write %s\n", argv[2]);
         return 1;
     }
