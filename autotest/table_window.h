@@ -22,8 +22,9 @@ class QLineEdit;
 class QPagedPaintDevice;
 class QPrinter;
 class QPushButton;
-class QTableWidget;
+class QTableView;
 class QTimer;
+class ResultGridView;
 class StepGridWidget;
 
 // TForm6, "Test": the test table with its file, the run controls and the result grid. A thin
@@ -37,7 +38,7 @@ public:
     ~TForm6() override;
 
     StepGridWidget* Grid() const { return m_grid; }
-    QTableWidget* ResultGrid() const { return m_resultGrid; }
+    QTableView* ResultGrid() const;
     TestInterpreter& Run() { return m_session.Run(); }
     const ResultTable& Results() const { return m_results; }
     QTimer* Timer1() const { return m_timer1; }
@@ -86,8 +87,6 @@ private:
     QWidget* BuildSidePanel();
     QWidget* BuildStepFields();
     QWidget* BuildHeaderFields();
-    void ShowResultRow(int row);
-    void FillResultRow(int row);
     TestHeader HeaderFieldsNow() const;
     void SetHeaderFields(const TestHeader& header);
     void ShowReportHeader(const ReportFileHeader& header);
@@ -121,7 +120,7 @@ private:
     ResultTable m_results;
     StepGridWidget* m_grid = nullptr;
     TestSession m_session;
-    QTableWidget* m_resultGrid = nullptr;
+    ResultGridView* m_resultGrid = nullptr;
     QTimer* m_timer1 = nullptr;
     QFont m_reportFont;
     std::unique_ptr<QPrinter> m_printer;
