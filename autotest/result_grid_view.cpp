@@ -81,11 +81,18 @@ ResultGridView::ResultGridView(const ResultTable& results, QWidget* parent)
 
 void ResultGridView::TableChanged(int row)
 {
-    m_model.TableChanged(row);
-    if (row > 0) {
-        m_rowToShow = row - 1;
-        SettleSoon();
+    if (row < 0) {
+        m_model.RowCountChanged();
+        return;
     }
+    if (row == 0)
+        return; // the captions are fixed
+    // A row that came in since the view last settled is drawn whole then; telling the view of
+    // each cell would make it find the row's place among all rows at every row added.
+    if (m_firstNewRow < 0 || row - 1 < m_firstNewRow)
+        m_model.RowWritten(row);
+    m_rowToShow = row - 1;
+    SettleSoon();
 }
 
 void ResultGridView::RowCountChanged(int oldCount, int newCount)

@@ -42,17 +42,16 @@ Qt::ItemFlags ResultModel::flags(const QModelIndex& index) const
     return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
 }
 
-void ResultModel::TableChanged(int row)
+void ResultModel::RowWritten(int row)
 {
-    if (row > 0) {
-        // Cell by cell: a view redraws a range of cells by redrawing all it shows.
-        if (row <= m_rows)
-            for (int c = 0; c < ResultTable::kColumns; ++c)
-                Q_EMIT dataChanged(index(row - 1, c), index(row - 1, c));
-        return;
-    }
-    if (row == 0)
-        return; // the captions are fixed
+    // Cell by cell: a view redraws a range of cells by redrawing all it shows.
+    if (row >= 1 && row <= m_rows)
+        for (int c = 0; c < ResultTable::kColumns; ++c)
+            Q_EMIT dataChanged(index(row - 1, c), index(row - 1, c));
+}
+
+void ResultModel::RowCountChanged()
+{
     const int rows = std::max(m_results.RowCount() - 1, 0);
     if (rows > m_rows) {
         beginInsertRows(QModelIndex(), m_rows, rows - 1);

@@ -7,7 +7,7 @@
 // The result grid's rows: result rows 1 ... of the table as grid rows 0 ..., the six captions
 // as the header. It reads the table's cells when a view draws them, so a row added costs the
 // same at the 500 000th row as at the first; failed rows (marked "Error!", or "no reply") are
-// drawn red. TableChanged is the table's observer.
+// drawn red.
 class ResultModel : public QAbstractTableModel {
 public:
     explicit ResultModel(const ResultTable& results, QObject* parent = nullptr);
@@ -19,8 +19,10 @@ public:
                         int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
-    // The table wrote this row (0: the captions), or changed its row count (-1).
-    void TableChanged(int row);
+    // The table changed its row count: rows are added or taken away at the end.
+    void RowCountChanged();
+    // The table wrote this row (1 ...) of those the views know.
+    void RowWritten(int row);
 
 private:
     const ResultTable& m_results;

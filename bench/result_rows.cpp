@@ -29,12 +29,15 @@
 
 namespace {
 
-// Every tick one checked reading; the third keeps the reply as received ("Show" 2).
+// Output on at 230 V, then every tick one checked reading; the third keeps the reply as received
+// ("Show" 2).
 const QList<QStringList> kRows = {
+    {"00.00.00.000", "SOUR:VOLTAC,230", "0", "0", "0", "", "", "", "1"},
+    {"00.00.00.000", "OUTP,1", "0", "0", "0", "", "", "", "1"},
     {"00.00.00.000", "MEAS:VOLT?", "NEXT", "0", "0", "225", "235", "UAC", "1"},
     {"00.00.00.000", "MEAS:CURR?", "NEXT", "0", "0", "0", "100", "IAC", "1"},
-    {"00.00.00.000", "MEAS:VOLT?", "NEXT", "0", "0", "0", "1000", "UAC as read", "2"},
-    {"00.00.00.000", "GOTO", "1", "0", "1000000", "", "", "", "1"},
+    {"00.00.00.000", "MEAS:VOLT?", "NEXT", "0", "0", "225", "235", "UAC as read", "2"},
+    {"00.00.00.000", "GOTO", "3", "0", "1000000", "", "", "", "1"},
 };
 
 double Seconds(const QElapsedTimer& timer) { return timer.nsecsElapsed() / 1e9; }
