@@ -109,18 +109,20 @@ void TForm6::PrintReportClick()
 
 void TForm6::PrintReport(QPagedPaintDevice& device)
 {
-    const QList<ReportPrintLine> lines = ReportPrintLines(T.TestRun.Copies, F.StartDate, m_results);
+    const auto print = [this](QPagedPaintDevice& on) {
+        return PrintResultReport(on, T.TestRun.Copies, F.StartDate, m_results, m_reportFont);
+    };
     auto* printer = dynamic_cast<QPrinter*>(&device);
     const QString file = printer ? printer->outputFileName() : QString();
     bool printed = false;
     if (file.isEmpty()) {
-        printed = PrintReportLines(device, lines, m_reportFont);
+        printed = print(device);
     } else {
         // Into a file (PDF) as a report is saved: one that fails part-way leaves the earlier
         // file whole.
         printed = WriteThroughTemporary(file, [&](const QString& temporary) {
             printer->setOutputFileName(temporary);
-            const bool done = PrintReportLines(*printer, lines, m_reportFont);
+            const bool done = print(*printer);
             printer->setOutputFileName(file);
             return done;
         });

@@ -59,7 +59,7 @@ bool WritePdf(const QString& path, const TestHeader& copies, const QString& star
     return WriteThroughTemporary(path, [&](const QString& temporary) {
         QPdfWriter writer(temporary);
         writer.setTitle(QStringLiteral("Test-Report"));
-        return PrintReportLines(writer, ReportPrintLines(copies, startDate, results), font);
+        return PrintResultReport(writer, copies, startDate, results, font);
     });
 }
 
