@@ -6,6 +6,7 @@
 // that each file is written whole with nothing left beside it.
 // Run: build/bench/bench_result_rows [ROWS]
 #include "autotest/table_window.h"
+#include "bench/control_panel.h"
 #include "bench/sim_session.h"
 #include "program/program_state.h"
 #include "panel/operator_messages.h"
@@ -87,8 +88,7 @@ int main(int argc, char** argv)
     state.Link.Gpib.OpenGpibDevice(5, 2);
     TForm6 window(state.Link, state.Places, state.Test, state.Export);
     window.show();
-    for (int r = 0; r < kRows.size(); ++r)
-        window.Grid()->SetRow(r + 1, QStringList{StepNumberText(r + 1)} + kRows[r]);
+    PutTestRows(window, kRows);
     QApplication::processEvents();
 
     window.findChild<QPushButton*>(QStringLiteral("Button3"))->click();

@@ -68,8 +68,7 @@ int main(int argc, char** argv)
     TForm6 window(panel.state.Link, panel.state.Places, panel.state.Test, panel.state.Export,
                   &panel.form);
     window.setVisible(shown);
-    for (int r = 0; r < kRows.size(); ++r)
-        window.Grid()->SetRow(r + 1, QStringList{StepNumberText(r + 1)} + kRows[r]);
+    PutTestRows(window, kRows);
 
     // The windows settle (first paints, fonts) before anything is counted.
     CpuPercentOver(3);
