@@ -14,9 +14,6 @@ namespace {
 // "230.000", "-0.500": three decimals; a negative zero prints as zero.
 QString Fixed3(double value) { return QString::number(value + 0.0, 'f', 3); }
 
-// The value text of a query row whose reply did not come.
-constexpr auto kNoReply = "no reply";
-
 QString WithoutLineEnd(const QString& text)
 {
     qsizetype end = text.size();
@@ -66,7 +63,7 @@ void TestInterpreter::RecordNoReply()
 {
     TestRunState& s = m_state;
     s.AwaitedRow = 0;
-    s.ReplyText = QString::fromLatin1(kNoReply);
+    s.ReplyText = QString::fromLatin1(ResultTable::kNoReplyValue);
     s.LowerLimitValue = ReadNumber(Cell(kTestLowerLimit));
     s.UpperLimitValue = ReadNumber(Cell(kTestUpperLimit));
     s.ResultMark.clear();
@@ -117,7 +114,7 @@ void TestInterpreter::EvaluateReply()
 void TestInterpreter::LimitFailed(int targetColumn)
 {
     m_host.SetResultRed(true);
-    m_state.ResultMark = QStringLiteral("Error!");
+    m_state.ResultMark = QString::fromLatin1(ResultTable::kFailedMark);
     if (m_host.Options().StopAtError) {
         HoldRun(RunHold::StopAtError);
     } else {

@@ -13,8 +13,11 @@
 bool SaveReport(const QString& path, const TestHeader& copies, const QString& startDate,
                 const ResultTable& results, QString* error = nullptr);
 
-// The texts a report file, its text export or the printed report is made of: the header copies,
-// the date, then every cell of the result rows, each named for the operator.
+// The texts of a report file, its text export or the printed report that the check for
+// characters the 8-bit files cannot keep (Latin1Problem) looks at, each named for the operator:
+// the header copies, the date, and the result cells holding such characters. (Separators are
+// not checked in a report: a value has its ';' replaced when recorded, and the mark, last on its
+// line, keeps any.)
 FileCells ReportCells(const TestHeader& copies, const QString& startDate,
                       const ResultTable& results);
 

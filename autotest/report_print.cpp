@@ -52,25 +52,51 @@ QStringList FitToWidth(const QString& text, const QFontMetricsF& metrics, qreal 
 
 } // namespace
 
+namespace {
+
+// The head of the printout: title, header fields and the column captions.
+QList<ReportPrintLine> HeadLines(const TestHeader& copies, const QString& startDate)
+{
+    const QStringList& c = ResultTable::Captions();
+    return {{QString()},
+            {QStringLiteral("Test-Report"), kTitlePoints},
+            {QString()},
+            {QStringLiteral("Reporter:           Unit:               Serial #:           Date:")},
+            {PadText(copies.ReporterText, kHeaderWidth, false) +
+             PadText(copies.UnitText, kHeaderWidth, false) +
+             PadText(copies.SerialText, kHeaderWidth, false) + startDate},
+            {QString()},
+            {ResultLine(c[0], c[1], c[2], c[3], c[4], c[5], false)}};
+}
+
+ReportPrintLine RowLine(const ResultTable& results, int row)
+{
+    const QStringList r = results.Row(row);
+    return {ResultLine(r[0], r[1], r[2], r[3], r[4], r[5], true)};
+}
+
+} // namespace
+
 QList<ReportPrintLine> ReportPrintLines(const TestHeader& copies, const QString& startDate,
                                         const ResultTable& results)
 {
-    QList<ReportPrintLine> lines{
-        {QString()},
-        {QStringLiteral("Test-Report"), kTitlePoints},
-        {QString()},
-        {QStringLiteral("Reporter:           Unit:               Serial #:           Date:")},
-        {PadText(copies.ReporterText, kHeaderWidth, false) +
-         PadText(copies.UnitText, kHeaderWidth, false) +
-         PadText(copies.SerialText, kHeaderWidth, false) + startDate},
-        {QString()}};
-    const QStringList& c = ResultTable::Captions();
-    lines.append({ResultLine(c[0], c[1], c[2], c[3], c[4], c[5], false)});
-    for (int row = 1; row < results.RowCount(); ++row) {
-        const QStringList r = results.Row(row);
-        lines.append({ResultLine(r[0], r[1], r[2], r[3], r[4], r[5], true)});
-    }
+    QList<ReportPrintLine> lines = HeadLines(copies, startDate);
+    for (int row = 1; row < results.RowCount(); ++row)
+        lines.append(RowLine(results, row));
     return lines;
+}
+
+bool PrintResultReport(QPagedPaintDevice& device, const TestHeader& copies,
+                       const QString& startDate, const ResultTable& results, const QFont& font)
+{
+    const QList<ReportPrintLine> head = HeadLines(copies, startDate);
+    return PrintReportLines(
+        device, head.size() + results.RowCount() - 1,
+        [&](qsizetype i) {
+            return i < head.size() ? head[i]
+                                   : RowLine(results, static_cast<int>(i - head.size()) + 1);
+        },
+        font);
 }
 
 QFont ReportFont()
@@ -85,18 +111,26 @@ QFont ReportFont()
 bool PrintReportLines(QPagedPaintDevice& device, const QList<ReportPrintLine>& lines,
                       const QFont& font)
 {
+    return PrintReportLines(device, lines.size(), [&lines](qsizetype i) { return lines[i]; },
+                            font);
+}
+
+bool PrintReportLines(QPagedPaintDevice& device, qsizetype count,
+                      const std::function<ReportPrintLine(qsizetype)>& line, const QFont& font)
+{
     QPainter painter;
     if (!painter.begin(&device))
         return false;
     const qreal width = device.width();
     const qreal height = device.height();
     qreal y = 0;
-    for (const ReportPrintLine& line : lines) {
+    for (qsizetype i = 0; i < count; ++i) {
+        const ReportPrintLine printed = line(i);
         QFont lineFont = font;
-        lineFont.setPointSize(line.PointSize);
+        lineFont.setPointSize(printed.PointSize);
         painter.setFont(lineFont);
         const QFontMetricsF metrics(lineFont, &device);
-        for (const QString& piece : FitToWidth(line.Text, metrics, width)) {
+        for (const QString& piece : FitToWidth(printed.Text, metrics, width)) {
             if (y > 0 && y + metrics.height() > height) {
                 if (!device.newPage())
                     return false;

@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QList>
 #include <QString>
+#include <functional>
 
 class QPagedPaintDevice;
 
@@ -34,3 +35,11 @@ QFont ReportFont();
 // device cannot be painted on (a printer that failed, a PDF file that cannot be written).
 bool PrintReportLines(QPagedPaintDevice& device, const QList<ReportPrintLine>& lines,
                       const QFont& font);
+// The same for lines made one at a time, line(0) ... line(count - 1).
+bool PrintReportLines(QPagedPaintDevice& device, qsizetype count,
+                      const std::function<ReportPrintLine(qsizetype)>& line, const QFont& font);
+
+// Prints the report as ReportPrintLines has it, each result line made as it is printed: a
+// burn-in's report of half a million rows is never held as lines beside its table.
+bool PrintResultReport(QPagedPaintDevice& device, const TestHeader& copies,
+                       const QString& startDate, const ResultTable& results, const QFont& font);

@@ -29,13 +29,13 @@ QString HeaderLine(const char* caption, const QString& value)
 
 } // namespace
 
-QStringList ReportTextLines(const TestHeader& copies, const QString& startDate,
-                            const ResultTable& results)
+bool ExportReportText(const QString& path, const TestHeader& copies, const QString& startDate,
+                      const ResultTable& results, QString* error)
 {
     QStringList captions;
     for (const QString& caption : ResultTable::Captions())
         captions << Quoted(caption);
-    QStringList lines{
+    const QStringList header{
         Quoted(QStringLiteral("Test-Report:")),
         HeaderLine("Reporter:", copies.ReporterText),
         HeaderLine("Unit:", copies.UnitText),
@@ -44,18 +44,14 @@ QStringList ReportTextLines(const TestHeader& copies, const QString& startDate,
         QString(),
         captions.join(QLatin1Char(';')),
     };
-    for (int row = 1; row < results.RowCount(); ++row) {
-        QStringList cells = results.Row(row);
+    const auto line = [&](qsizetype i) {
+        if (i < header.size())
+            return header[i];
+        QStringList cells = results.Row(static_cast<int>(i - header.size()) + 1);
         for (int c = 0; c < ResultTable::kColumns; ++c)
             cells[c] = c == ResultTable::kComment || c == ResultTable::kMark ? Quoted(cells[c])
                                                                            : Unquoted(cells[c]);
-        lines << cells.join(QLatin1Char(';'));
-    }
-    return lines;
-}
-
-bool ExportReportText(const QString& path, const TestHeader& copies, const QString& startDate,
-                      const ResultTable& results, QString* error)
-{
-    return WriteTextLines(path, ReportTextLines(copies, startDate, results), error);
+        return cells.join(QLatin1Char(';'));
+    };
+    return WriteTextLines(path, header.size() + results.RowCount() - 1, line, error);
 }

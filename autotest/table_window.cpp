@@ -1,6 +1,7 @@
 #include "autotest/table_window.h"
 
 #include "autotest/prompt_window.h"
+#include "autotest/result_grid_view.h"
 #include "autotest/run_clock.h"
 #include "autotest/report_print.h"
 #include "autotest/table_file.h"
@@ -21,7 +22,6 @@
 #include <QLineEdit>
 #include <QPrinter>
 #include <QPushButton>
-#include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -49,9 +49,7 @@ TForm6::TForm6(LinkState& link, const ProgramPlaces& places, AutotestState& test
     m_timer1 = MakeWindowTimer(this, QStringLiteral("Timer1"), TestInterpreter::kTickMs,
                                [this] { Timer1Timer(); }, Qt::PreciseTimer);
     BuildWindow();
-    m_results.SetObserver([this](int row) { ShowResultRow(row); });
-    ShowResultRow(0);
-    ShowResultRow(-1);
+    m_results.SetObserver([this](int row) { m_resultGrid->TableChanged(row); });
 
     // A port another program took since start-up is skipped, with one message for all.
     const QStringList portErrors = m_session.Open();
@@ -194,42 +192,7 @@ void TForm6::SetHeaderFields(const TestHeader& header)
     m_serial->setText(header.SerialText);
 }
 
-// ---- the result grid mirrors the report ----
-
-void TForm6::ShowResultRow(int row)
-{
-    if (row == 0) {
-        m_resultGrid->setHorizontalHeaderLabels(ResultTable::Captions());
-        return;
-    }
-    // The row count changed: rows beyond it are gone, rows added are shown as they are. Rows
-    // already shown are kept, each is told when it is written, so a run that reports row after
-    // row for a whole shift costs the same for its last row as for its first.
-    if (row < 0) {
-        const int shown = m_resultGrid->rowCount();
-        const int rows = std::max(m_results.RowCount() - 1, 0);
-        m_resultGrid->setRowCount(rows);
-        for (int r = shown + 1; r <= rows; ++r)
-            FillResultRow(r);
-        return;
-    }
-    // The table grew to this row first (a count change), so the grid has it.
-    FillResultRow(row);
-    m_resultGrid->scrollToItem(m_resultGrid->item(row - 1, 0));
-}
-
-void TForm6::FillResultRow(int row)
-{
-    for (int c = 0; c < ResultTable::kColumns; ++c) {
-        QTableWidgetItem* cell = m_resultGrid->item(row - 1, c);
-        if (!cell) {
-            cell = new QTableWidgetItem;
-            cell->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-            m_resultGrid->setItem(row - 1, c, cell);
-        }
-        cell->setText(m_results.Cell(c, row));
-    }
-}
+QTableView* TForm6::ResultGrid() const { return m_resultGrid; }
 
 // ---- TestHost ----
 

@@ -23,8 +23,9 @@ class QLineEdit;
 class QPagedPaintDevice;
 class QPrinter;
 class QPushButton;
-class QTableWidget;
+class QTableView;
 class QTimer;
+class ResultGridView;
 class StepGridWidget;
 
 // TForm6, "Test": the test table with its file, the run controls and the result grid. A thin
@@ -38,7 +39,7 @@ public:
     ~TForm6() override;
 
     StepGridWidget* Grid() const { return m_grid; }
-    QTableWidget* ResultGrid() const { return m_resultGrid; }
+    QTableView* ResultGrid() const;
     TestInterpreter& Run() { return m_session.Run(); }
     const ResultTable& Results() const { return m_results; }
     QTimer* Timer1() const { return m_timer1; }
@@ -87,10 +88,8 @@ private:
     QWidget* BuildSidePanel();
     QWidget* BuildStepFields();
     QWidget* BuildHeaderFields();
-    void ShowResultRow(int row);
     // The run-state label, restyled only when its words or colour change.
     void ShowRunState();
-    void FillResultRow(int row);
     TestHeader HeaderFieldsNow() const;
     void SetHeaderFields(const TestHeader& header);
     void ShowReportHeader(const ReportFileHeader& header);
@@ -124,7 +123,7 @@ private:
     ResultTable m_results;
     StepGridWidget* m_grid = nullptr;
     TestSession m_session;
-    QTableWidget* m_resultGrid = nullptr;
+    ResultGridView* m_resultGrid = nullptr;
     QTimer* m_timer1 = nullptr;
     QFont m_reportFont;
     std::unique_ptr<QPrinter> m_printer;

@@ -1,6 +1,7 @@
 // The test window's controls and their layout.
 #include "autotest/table_window.h"
 
+#include "autotest/result_grid_view.h"
 #include "autotest/table_file.h"
 #include "panel/modal_window.h"
 #include "panel/operator_messages.h"
@@ -13,7 +14,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTableWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -70,7 +70,8 @@ void TForm6::BuildWindow()
     root->addWidget(BuildStepFields());
     root->addWidget(BuildHeaderFields());
 
-    m_resultGrid = new QTableWidget(0, ResultTable::kColumns, this);
+    // The report's rows are drawn from the table itself, no item per cell.
+    m_resultGrid = new ResultGridView(m_results, this);
     m_resultGrid->setObjectName(QStringLiteral("StringGrid2"));
     m_resultGrid->verticalHeader()->hide();
     m_resultGrid->verticalHeader()->setDefaultSectionSize(m_grid->verticalHeader()->defaultSectionSize());

@@ -109,15 +109,30 @@ void TForm6::PrintReportClick()
 
 void TForm6::PrintReport(QPagedPaintDevice& device)
 {
-    const QList<ReportPrintLine> lines = ReportPrintLines(T.TestRun.Copies, F.StartDate, m_results);
-    if (PrintReportLines(device, lines, m_reportFont))
+    const auto print = [this](QPagedPaintDevice& on) {
+        return PrintResultReport(on, T.TestRun.Copies, F.StartDate, m_results, m_reportFont);
+    };
+    auto* printer = dynamic_cast<QPrinter*>(&device);
+    const QString file = printer ? printer->outputFileName() : QString();
+    bool printed = false;
+    if (file.isEmpty()) {
+        printed = print(device);
+    } else {
+        // Into a file (PDF) as a report is saved: one that fails part-way leaves the earlier
+        // file whole.
+        printed = WriteThroughTemporary(file, [&](const QString& temporary) {
+            printer->setOutputFileName(temporary);
+            const bool done = print(*printer);
+            printer->setOutputFileName(file);
+            return done;
+        });
+    }
+    if (printed)
         return;
     // Where it went wrong, as far as the device tells: the PDF file or the printer's name.
     QString where;
-    if (auto* printer = dynamic_cast<QPrinter*>(&device))
-        where = printer->outputFileName().isEmpty()
-                    ? printer->printerName()
-                    : QDir::toNativeSeparators(printer->outputFileName());
+    if (printer)
+        where = file.isEmpty() ? printer->printerName() : QDir::toNativeSeparators(file);
     ShowOperatorError(this,
                       QStringLiteral("The report could not be printed") +
                           (where.isEmpty() ? QStringLiteral(".") : QStringLiteral(": ") + where));

@@ -50,8 +50,7 @@ int main(int argc, char** argv)
     TForm6 window(panel.state.Link, panel.state.Places, panel.state.Test, panel.state.Export,
                   &panel.form);
     window.show();
-    for (int r = 0; r < kRows.size(); ++r)
-        window.Grid()->SetRow(r + 1, QStringList{StepNumberText(r + 1)} + kRows[r]);
+    PutTestRows(window, kRows);
 
     bool running = false;
     const SoakFigures run = RunSoak(

@@ -4,6 +4,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QTemporaryFile>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 std::optional<QStringList> ReadTextLines(const QString& path, QString* error)
 {
@@ -69,12 +73,50 @@ bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* 
 
 bool WriteTextLines(const QString& path, const QStringList& lines, QString* error)
 {
+    return WriteTextLines(path, lines.size(), [&lines](qsizetype i) { return lines[i]; }, error);
+}
+
+bool WriteTextLines(const QString& path, qsizetype count,
+                    const std::function<QString(qsizetype)>& line, QString* error)
+{
     QByteArray bytes;
-    for (const QString& line : lines) {
-        bytes += line.toLatin1();
+    for (qsizetype i = 0; i < count; ++i) {
+        bytes += line(i).toLatin1();
         bytes += "\r\n";
     }
     return WriteFileAtomically(path, bytes, error);
+}
+
+bool WriteThroughTemporary(const QString& path,
+                           const std::function<bool(const QString& temporary)>& write,
+                           QString* error)
+{
+    const QFileInfo target(path);
+    if (target.exists() && !target.isFile() && !target.isDir())
+        return write(path);
+    const QString suffix = target.suffix().isEmpty() ? QString() : QLatin1Char('.') + target.suffix();
+    QTemporaryFile temporary(target.absoluteDir().filePath(target.fileName() +
+                                                          QStringLiteral(".XXXXXX") + suffix));
+    if (!temporary.open()) {
+        if (error)
+            *error = temporary.errorString();
+        return false;
+    }
+    temporary.close();
+    // Readable as a file saved directly would be, or as the file it replaces.
+    temporary.setPermissions(target.exists() ? target.permissions()
+                                             : QFile::ReadOwner | QFile::WriteOwner |
+                                                   QFile::ReadGroup | QFile::ReadOther);
+    if (!write(temporary.fileName()))
+        return false; // the temporary file goes with its object
+    if (std::rename(QFile::encodeName(temporary.fileName()).constData(),
+                    QFile::encodeName(path).constData()) != 0) {
+        if (error)
+            *error = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    temporary.setAutoRemove(false);
+    return true;
 }
 
 QString FileErrorText(const QString& path, const QString& error)

@@ -1,5 +1,6 @@
 // tavtest: runs a test table from a shell, a CI job or a production line, without windows.
 #include "autotest/report_print.h"
+#include "common/text_file.h"
 #include "program/program_state.h"
 #include "record/trace_option.h"
 #include "results/results_database.h"
@@ -52,11 +53,14 @@ void CatchStopSignals()
 bool WritePdf(const QString& path, const TestHeader& copies, const QString& startDate,
               const ResultTable& results)
 {
-    QPdfWriter writer(path);
-    writer.setTitle(QStringLiteral("Test-Report"));
     QFont font = ReportFont();
     font.setBold(true);
-    return PrintReportLines(writer, ReportPrintLines(copies, startDate, results), font);
+    // Written beside its name first, as the report files are: a failed print keeps the old PDF.
+    return WriteThroughTemporary(path, [&](const QString& temporary) {
+        QPdfWriter writer(temporary);
+        writer.setTitle(QStringLiteral("Test-Report"));
+        return PrintResultReport(writer, copies, startDate, results, font);
+    });
 }
 
 } // namespace

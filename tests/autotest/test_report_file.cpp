@@ -211,3 +211,41 @@ TEST_F(ReportFile, FailedWritesKeepTheEarlierFiles)
     EXPECT_EQ(ReadFileBytes(text), oldText);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2) << "no temporary file left";
 }
+
+// The table keeps a cell as a number only when it gives back the very text written, and its
+// pool of texts, rebuilt after a long report, still gives every kept row back.
+TEST_F(ReportFile, CellsReadBackAsWrittenWhateverTheyHold)
+{
+    const QStringList texts = {"230.000", "-0.500",    "0",           "12",         "-0.000",
+                               "-0",      "007",       "00.5",        "1.",         ".5",
+                               "+1",      "1e5",       " 1",          "1.5,2.5",    "134217.727",
+                               "-134217.727", "134217.728", "999999999", "0.0000001", "0.00000001",
+                               "1234567890123", "Error!", "no reply", "Prüfling µ", "230.0V",
+                               QString::fromUtf8("\u2126"), ""};
+    ResultTable results;
+    for (int r = 0; r < texts.size(); ++r)
+        results.SetRow(r + 1, {" 1", texts[r], texts[r], texts[r], texts[r], texts[r]});
+    for (int r = 0; r < texts.size(); ++r)
+        EXPECT_EQ(results.Row(r + 1), QStringList({" 1", texts[r], texts[r], texts[r], texts[r],
+                                                   texts[r]}))
+            << texts[r].toStdString();
+    // Failed: marked "Error!", or a value of "no reply".
+    for (int r = 0; r < texts.size(); ++r)
+        EXPECT_EQ(results.RowFailed(r + 1), texts[r] == "Error!" || texts[r] == "no reply")
+            << texts[r].toStdString();
+
+    // A long report of texts seen once each, then a short one over it: the rows kept and the
+    // rows written afterwards read back as written.
+    ResultTable long_;
+    for (int r = 1; r <= 10000; ++r)
+        long_.SetRow(r, {QString::number(r), "t" + QString::number(r), "1", "2", "3", ""});
+    long_.SetRowCount(4);
+    long_.SetRow(4, {" 4", "t2", "1", "no reply", "3", "Error!"});
+    EXPECT_EQ(AllRows(long_), (QList<QStringList>{ResultTable::Captions(),
+                                                  {"1", "t1", "1", "2", "3", ""},
+                                                  {"2", "t2", "1", "2", "3", ""},
+                                                  {"3", "t3", "1", "2", "3", ""},
+                                                  {" 4", "t2", "1", "no reply", "3", "Error!"}}));
+    EXPECT_TRUE(long_.RowFailed(4));
+    EXPECT_FALSE(long_.RowFailed(3));
+}

@@ -11,7 +11,6 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTableWidget>
 #include <QTest>
 #include <QTest>
 
@@ -32,7 +31,8 @@ TEST_F(TestWindowTest, FurtherPortsOpenWithTheWindowAndABusyOneIsSkipped)
     EXPECT_EQ(grid->Row(1), QStringList({" 1", "00.00.00.000", "END", "0", "0", "0", "", "", "",
                                          "1"}));
     EXPECT_EQ(grid->Cell(0, 201), "201");
-    EXPECT_EQ(window->ResultGrid()->horizontalHeaderItem(3)->text(), "Test Result");
+    EXPECT_EQ(window->ResultGrid()->model()->headerData(3, Qt::Horizontal).toString(),
+              "Test Result");
     EXPECT_EQ(Text("DateEdit"), state.Places.StartDate);
     EXPECT_EQ(Text("SerialEdit"), "0505000120");
     EXPECT_NE(state.Link.TestWindow, nullptr);
@@ -181,9 +181,13 @@ TEST_F(TestWindowTest, RunAgainstTheInstrumentFillsTheResultGrid)
               "font-size: 28px; font-weight: bold; color: red;|"
               "font-size: 28px; font-weight: bold; ");
     EXPECT_EQ(AllRows(window->Results()), SmallTableResults());
-    ASSERT_EQ(window->ResultGrid()->rowCount(), SmallTableResults().size() - 1);
-    for (int r = 1; r < SmallTableResults().size(); ++r)
+    ASSERT_EQ(ResultGridRows(), SmallTableResults().size() - 1);
+    // The failed row stands out red in the grid as well, the others do not.
+    for (int r = 1; r < SmallTableResults().size(); ++r) {
         EXPECT_EQ(ResultGridRow(r), SmallTableResults()[r]) << r;
+        EXPECT_EQ(ResultGridRowRed(r), SmallTableResults()[r][ResultTable::kMark] == "Error!")
+            << r;
+    }
     EXPECT_TRUE(window->ReportFontBold());
     QStringList sent;
     for (const auto& l : sim->Received())

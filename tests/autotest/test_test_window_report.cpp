@@ -99,7 +99,7 @@ TEST_F(TestWindowReport, OpenedReportFillsTheWindowAndSavesBackUnchanged)
     EXPECT_EQ(Text("DateEdit"), "01.02.2003");
     EXPECT_EQ(state.Test.TestRun.Copies, (TestHeader{"Prüfer", "Prüfling µ", "0042"}));
     EXPECT_EQ(state.Places.StartDate, startDate);
-    ASSERT_EQ(window->ResultGrid()->rowCount(), 2);
+    ASSERT_EQ(ResultGridRows(), 2);
     EXPECT_EQ(ResultGridRow(2), QStringList({" 4", "I µA", "4.500", "4.900", "4.700", "Error!"}));
     EXPECT_TRUE(window->ReportFontBold());
 
@@ -143,11 +143,11 @@ TEST_F(TestWindowReport, GridFollowsReportsOfEveryLength)
     for (const char* name : {"long.rpt", "short.rpt", "long.rpt"}) {
         window->OpenReportFile(CwdFile(name));
         const ResultTable& results = window->Results();
-        ASSERT_EQ(window->ResultGrid()->rowCount(), results.RowCount() - 1) << name;
+        ASSERT_EQ(ResultGridRows(), results.RowCount() - 1) << name;
         for (int r = 1; r < results.RowCount(); ++r)
             ASSERT_EQ(ResultGridRow(r), results.Row(r)) << name << " row " << r;
     }
-    EXPECT_EQ(window->ResultGrid()->rowCount(), 298);
+    EXPECT_EQ(ResultGridRows(), 298);
     EXPECT_EQ(ResultGridRow(298), QStringList({"300", "row 300", "1", "2", "3", ""}));
 }
 

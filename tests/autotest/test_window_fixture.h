@@ -5,7 +5,8 @@
 
 #include <QApplication>
 #include <QLineEdit>
-#include <QTableWidget>
+#include <QColor>
+#include <QTableView>
 
 // The test window over the main window as the program makes them, offscreen.
 class TestWindowTest : public PanelFixture {
@@ -21,14 +22,21 @@ protected:
     {
         return window->findChild<QLineEdit*>(QString::fromLatin1(name))->text();
     }
+    // The result grid as its model gives it to the view: row 1 of the report is grid row 0.
     QStringList ResultGridRow(int row) const
     {
+        const QAbstractItemModel* model = window->ResultGrid()->model();
         QStringList cells;
-        for (int c = 0; c < window->ResultGrid()->columnCount(); ++c) {
-            const QTableWidgetItem* item = window->ResultGrid()->item(row - 1, c);
-            cells << (item ? item->text() : QString());
-        }
+        for (int c = 0; c < model->columnCount(); ++c)
+            cells << model->index(row - 1, c).data().toString();
         return cells;
+    }
+    int ResultGridRows() const { return window->ResultGrid()->model()->rowCount(); }
+    bool ResultGridRowRed(int row) const
+    {
+        const QVariant colour =
+            window->ResultGrid()->model()->index(row - 1, 0).data(Qt::ForegroundRole);
+        return colour.isValid() && colour.value<QColor>() == QColor(Qt::red);
     }
 
     std::unique_ptr<TForm6> window;

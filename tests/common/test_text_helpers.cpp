@@ -83,4 +83,20 @@ TEST(TextFile, FailedSaveKeepsThePreviousFileAndLeavesNothingBehind)
     EXPECT_FALSE(error.isEmpty());
     EXPECT_EQ(ReadFileBytes(path), old);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"keep.seq"});
+
+    // A writer that opens the file itself (the PDF printer) gets a temporary name beside it:
+    // a failed write keeps the old file, a finished one replaces it, nothing is left over.
+    QString written;
+    EXPECT_FALSE(WriteThroughTemporary(path, [&](const QString& temporary) {
+        written = temporary;
+        return WriteFileBytes(temporary, "half") && false;
+    }));
+    EXPECT_NE(written, path);
+    EXPECT_TRUE(written.endsWith(".seq")) << written.toStdString();
+    EXPECT_EQ(ReadFileBytes(path), old);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"keep.seq"});
+    EXPECT_TRUE(WriteThroughTemporary(
+        path, [](const QString& temporary) { return WriteFileBytes(temporary, "whole"); }));
+    EXPECT_EQ(ReadFileBytes(path), "whole");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"keep.seq"});
 }

@@ -1,0 +1,96 @@
+// The CPU a running test table costs: the test window, shown over the main window as the
+// program shows it, runs a table that checks one reading every 200 ms against tavsim and loops
+// for ever. First the windows stand idle for a while, then the table runs; the program's CPU
+// over each part is printed, the running part as "CPU: N % of one core". With --hidden the
+// windows are made but never shown: what the run costs without drawing.
+// Run: bench/table_cpu.sh [seconds]  (a virtual X server, so the windows really draw)
+//      or build/bench/bench_table_cpu [SECONDS] [--hidden] on a display of your own
+#include "autotest/table_window.h"
+#include "bench/control_panel.h"
+#include "bench/sim_session.h"
+#include "panel/operator_messages.h"
+#include "sequence/grid_widget.h"
+#include "sequence/step_grid.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QPushButton>
+#include <QTimer>
+#include <cstdio>
+#include <cstring>
+#include <sys/resource.h>
+
+namespace {
+
+// Voltage set, output on, then one checked reading every 200 ms, jumping back for ever.
+const QList<QStringList> kRows = {
+    {"00.00.00.100", "SOUR:VOLTAC,230", "0", "0", "0", "", "", "", "1"},
+    {"00.00.00.200", "OUTP,1", "0", "0", "0", "", "", "", "1"},
+    {"00.00.00.200", "MEAS:VOLT?", "0", "0", "0", "225", "235", "UAC", "1"},
+    // The row a GOTO reaches runs with the GOTO row's time.
+    {"00.00.00.200", "GOTO", "3", "0", "1000000", "", "", "", "1"},
+};
+
+// The program's CPU while the event loop runs for the given seconds, in % of one core.
+double CpuPercentOver(int seconds)
+{
+    rusage before {};
+    getrusage(RUSAGE_SELF, &before);
+    QElapsedTimer wall;
+    wall.start();
+    // A loop of its own: the application's would tell the program it ends (ports close).
+    QEventLoop loop;
+    QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
+    loop.exec();
+    rusage after {};
+    getrusage(RUSAGE_SELF, &after);
+    return 100.0 * (CpuSeconds(after) - CpuSeconds(before)) / (wall.elapsed() / 1000.0);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int seconds = argc > 1 ? std::atoi(argv[1]) : 60;
+    const bool shown = !(argc > 2 && std::strcmp(argv[2], "--hidden") == 0);
+    QStringList messages;
+    SetOperatorMessageHook([&](const QString& text) { messages.append(text); });
+
+    SimSession session;
+    if (!session.Start())
+        return 1;
+    ControlPanel panel;
+    panel.form.setVisible(shown);
+    TForm6 window(panel.state.Link, panel.state.Places, panel.state.Test, panel.state.Export,
+                  &panel.form);
+    window.setVisible(shown);
+    PutTestRows(window, kRows);
+
+    // The windows settle (first paints, fonts) before anything is counted.
+    CpuPercentOver(3);
+    const int idleSeconds = std::max(seconds / 3, 5);
+    const double idle = CpuPercentOver(idleSeconds);
+    window.findChild<QPushButton*>(QStringLiteral("Button3"))->click();
+    CpuPercentOver(3);
+    const int rowsBefore = window.Results().RowCount();
+    const double running = CpuPercentOver(seconds);
+    const int rows = window.Results().RowCount() - rowsBefore;
+    const bool stillRunning = window.Timer1()->isActive();
+
+    std::printf("platform: %s, windows %s\n", qPrintable(QGuiApplication::platformName()),
+                shown ? "shown" : "hidden");
+    std::printf("windows open, no table running (%d s): %.2f %% of one core\n", idleSeconds, idle);
+    std::printf("table running (%d s, %d result rows, %.1f per second, the table %s)\n", seconds,
+                rows, rows / static_cast<double>(seconds),
+                stillRunning ? "still running" : "stopped");
+    std::printf("CPU: %.2f %% of one core\n", running);
+    if (!messages.isEmpty())
+        std::printf("messages to the operator: %lld, the first: %s\n",
+                    static_cast<long long>(messages.size()), qPrintable(messages.first()));
+    SetOperatorMessageHook(nullptr);
+    return stillRunning && messages.isEmpty() ? 0 : 1;
+}
