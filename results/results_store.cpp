@@ -81,9 +81,9 @@ public:
 
     bool event(QEvent* event) override
     {
+        cia_events::TakenOver(event); // before anything of it is read, its type too
         if (event->type() != WorkEvent::Type())
             return QObject::event(event);
-        cia_events::TakenOver(event);
         static_cast<WorkEvent*>(event)->Work();
         return true;
     }
