@@ -89,17 +89,9 @@ void TForm6::Button15Click()
     ShowRunState();
 }
 
-void TForm6::Button5Click()
-{
-    Run().Pause();
-    ShowRunState();
-}
-
-void TForm6::Button6Click()
-{
-    Run().Continue();
-    ShowRunState();
-}
+// Pause and Continue switch the timer, which shows the run's new state.
+void TForm6::Button5Click() { Run().Pause(); }
+void TForm6::Button6Click() { Run().Continue(); }
 
 void TForm6::Timer1Timer()
 {
