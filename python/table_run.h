@@ -34,7 +34,7 @@ struct TableRunResult {
     TestHeader Copies;
     QString StartDate;
     JUnitRun JUnit;
-    QList<QStringList> ListedSteps;
+    ResultTable ListedSteps;
 
     // The report (.rpt), its text export (.txt) and JUnit XML; false with the reason.
     bool SaveReportFile(const QString& path, QString* error) const;

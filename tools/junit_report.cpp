@@ -7,8 +7,6 @@
 
 namespace {
 
-constexpr auto kFailedMark = "Error!";
-
 QString Cell(const QStringList& step, int column) { return step.value(column); }
 
 QString CaseName(const QStringList& step)
@@ -28,17 +26,17 @@ QString FailureText(const QStringList& step)
 
 bool Failed(const QStringList& step)
 {
-    return Cell(step, ResultTable::kMark) == QLatin1String(kFailedMark);
+    return Cell(step, ResultTable::kMark) == QLatin1String(ResultTable::kFailedMark);
 }
 
 } // namespace
 
-QByteArray JUnitReportXml(const JUnitRun& run, const QList<QStringList>& steps)
+QByteArray JUnitReportXml(const JUnitRun& run, const ResultTable& steps)
 {
     int failures = 0;
-    for (const QStringList& step : steps)
-        failures += Failed(step);
-    const int cases = static_cast<int>(steps.size()) + (run.RunError.isEmpty() ? 0 : 1);
+    for (int row = 1; row < steps.RowCount(); ++row)
+        failures += steps.Cell(ResultTable::kMark, row) == QLatin1String(ResultTable::kFailedMark);
+    const int cases = steps.RowCount() - 1 + (run.RunError.isEmpty() ? 0 : 1);
     const QString className = QStringLiteral("%1.%2").arg(run.SuiteName, run.Copies.SerialText);
 
     QByteArray xml;
@@ -66,7 +64,8 @@ QByteArray JUnitReportXml(const JUnitRun& run, const QList<QStringList>& steps)
     w.writeEndElement();
     // A row a loop runs again is a case of its own: "step 4 I", "step 4 I (2)", ...
     QHash<QString, int> seen;
-    for (const QStringList& step : steps) {
+    for (int row = 1; row < steps.RowCount(); ++row) {
+        const QStringList step = steps.Row(row);
         QString name = CaseName(step);
         if (const int n = ++seen[name]; n > 1)
             name += QStringLiteral(" (%1)").arg(n);
@@ -97,7 +96,7 @@ QByteArray JUnitReportXml(const JUnitRun& run, const QList<QStringList>& steps)
     return xml;
 }
 
-bool WriteJUnitReport(const QString& path, const JUnitRun& run, const QList<QStringList>& steps,
+bool WriteJUnitReport(const QString& path, const JUnitRun& run, const ResultTable& steps,
                       QString* error)
 {
     return WriteFileAtomically(path, JUnitReportXml(run, steps), error);

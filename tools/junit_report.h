@@ -17,12 +17,12 @@ struct JUnitRun {
     QStringList Notes;   // what the run did besides its rows (the output switched off)
 };
 
-// One <testsuite> with one <testcase> per step (step, comment, lower limit, value, upper limit,
-// mark, as a result row has them), named by step and comment, a <failure> when the step is
+// One <testsuite> with one <testcase> per listed step (rows 1 on of steps: step, comment, lower
+// limit, value, upper limit, mark, as a result row has them), named by step and comment, a <failure> when the step is
 // marked "Error!" (value and limits in its message), and, for a run that failed itself, one
 // more test case "run" holding an <error>.
-QByteArray JUnitReportXml(const JUnitRun& run, const QList<QStringList>& steps);
+QByteArray JUnitReportXml(const JUnitRun& run, const ResultTable& steps);
 
 // Writes it atomically; false with the reason when the file cannot be written.
-bool WriteJUnitReport(const QString& path, const JUnitRun& run, const QList<QStringList>& steps,
+bool WriteJUnitReport(const QString& path, const JUnitRun& run, const ResultTable& steps,
                       QString* error = nullptr);

@@ -30,6 +30,7 @@ TestRunner::TestRunner(LinkState& link, PanelState& panel, ProgramPlaces& places
       m_stdinTerminal(stdinTerminal), m_table(kTestColumns, kTestRows)
 {
     InitStepGrid(m_table, TestTableKind());
+    m_listed.SetRowCount(1); // the captions only
     m_timer.setInterval(TestInterpreter::kTickMs);
     m_timer.setTimerType(Qt::PreciseTimer);
     // An error a tick raises (a port write that fails outright) ends the run as a failed one:
@@ -159,12 +160,14 @@ void TestRunner::RunStarted(bool newReport)
 // A hidden row ("Show" 0) that fails is listed and counted all the same.
 void TestRunner::StepRecorded(const QStringList& cells, bool shown)
 {
-    const Step step{cells, shown};
     if (m_journal)
         m_journal->StepRecorded(cells, shown, m_session->Run().SentLine());
-    if (!shown && !step.Failed())
+    const bool failed = !cells.value(ResultTable::kMark).isEmpty();
+    if (!shown && !failed)
         return;
-    m_steps.append(step);
+    m_listed.SetRow(m_listed.RowCount(), cells);
+    m_shownRows += shown;
+    m_failedRows += failed;
     m_console.Row(cells, m_session->Run().Cell(kTestCommand));
 }
 
@@ -300,13 +303,7 @@ void TestRunner::Finish(const QString& runError)
     L.GpibSink.SetTarget(nullptr);
 
     WriteResults();
-    int rows = 0;
-    int failed = 0;
-    for (const Step& step : m_steps) {
-        rows += step.shown;
-        failed += step.Failed();
-    }
-    m_status = !m_runError.isEmpty() ? kRunError : failed > 0 ? kFailed : kPassed;
+    m_status = !m_runError.isEmpty() ? kRunError : m_failedRows > 0 ? kFailed : kPassed;
     if (m_journal)
         m_journal->RunEnds(m_runError.isEmpty() ? RunEnding::Completed
                            : m_aborted          ? RunEnding::Aborted
@@ -314,7 +311,7 @@ void TestRunner::Finish(const QString& runError)
                            m_runError);
     if (!m_runError.isEmpty())
         m_console.Error(m_runError);
-    m_console.Summary(rows, failed, m_runError, m_elapsed.elapsed());
+    m_console.Summary(m_shownRows, m_failedRows, m_runError, m_elapsed.elapsed());
     if (m_loop)
         m_loop->quit();
 }

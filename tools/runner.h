@@ -50,9 +50,10 @@ public:
     const ResultTable& Results() const { return m_results; }
     // Why the run itself failed; empty when it reached its end or a failed row ended it.
     const QString& RunError() const { return m_runError; }
-    // Every row listed in JUnit and on the console: the shown ones and the hidden ones that
-    // failed (step, comment, lower limit, value, upper limit, mark).
-    QList<QStringList> ListedSteps() const;
+    // Every row listed in JUnit and on the console, from row 1 on: the shown ones and the
+    // hidden ones that failed (step, comment, lower limit, value, upper limit, mark). Kept as
+    // compactly as the report, so a shift-long run does not grow with copies of its rows.
+    const ResultTable& ListedSteps() const { return m_listed; }
     // The run as JUnit tells it.
     JUnitRun JUnitSummary() const;
     // Asked for "@MSGVARnn" before the preset answers and the terminal: the variable's number,
@@ -72,12 +73,6 @@ public:
 
 private:
     // Every step recorded, shown or not.
-    struct Step {
-        QStringList cells;
-        bool shown = true;
-        bool Failed() const { return !cells.value(ResultTable::kMark).isEmpty(); }
-    };
-
     bool Prepare();
     bool ReadTable();
     bool CheckOutputFolders();
@@ -136,7 +131,9 @@ private:
     QSocketNotifier* m_enter = nullptr;
     QString m_runError;
     QString m_pendingMessage;
-    QList<Step> m_steps;
+    ResultTable m_listed;
+    int m_shownRows = 0;   // listed rows with "Show" set
+    int m_failedRows = 0;  // listed rows with a mark
     QStringList m_notes;   // what the run did besides its rows, for JUnit and the report
     int m_gpibErrors = 0;  // GPIB error lines seen
     bool m_reachedEnd = false;

@@ -46,14 +46,6 @@ void TestRunner::WriteResults()
             m_console.Error(e);
 }
 
-QList<QStringList> TestRunner::ListedSteps() const
-{
-    QList<QStringList> steps;
-    for (const Step& step : m_steps)
-        steps.append(step.cells);
-    return steps;
-}
-
 JUnitRun TestRunner::JUnitSummary() const
 {
     return {QFileInfo(m_options.TestFile).completeBaseName(), T.TestRun.Copies,
