@@ -1,5 +1,7 @@
 #include "autotest/result_grid_view.h"
 
+#include "autotest/result_cell_delegate.h"
+
 #include <QHeaderView>
 #include <QRegion>
 #include <QScrollBar>
@@ -14,11 +16,27 @@ class SteadyScrollBar : public QScrollBar {
 public:
     using QScrollBar::QScrollBar;
 
+    // Between the two, changes are compared with what is drawn only once, at the end: a row
+    // added widens the range, which moves the handle up, and bringing that row into view moves
+    // it back to the end, where it was.
+    void Hold() { m_held = true; }
+    void Release()
+    {
+        m_held = false;
+        if (m_changedWhileHeld)
+            sliderChange(SliderValueChange);
+        m_changedWhileHeld = false;
+    }
+
 protected:
     void sliderChange(SliderChange change) override
     {
         if (change == SliderOrientationChange || !m_painted.valid) {
             QScrollBar::sliderChange(change);
+            return;
+        }
+        if (m_held) {
+            m_changedWhileHeld = true;
             return;
         }
         // The groove stays as it is: only where the handle was and is now (with the frame the
@@ -61,6 +79,8 @@ private:
     }
 
     Look m_painted; // as last drawn; none before the first paint
+    bool m_held = false;
+    bool m_changedWhileHeld = false;
 };
 
 } // namespace
@@ -69,6 +89,7 @@ ResultGridView::ResultGridView(const ResultTable& results, QWidget* parent)
     : QTableView(parent), m_model(results)
 {
     setVerticalScrollBar(new SteadyScrollBar(Qt::Vertical, this));
+    setItemDelegate(new ResultCellDelegate(this));
     setModel(&m_model);
     // QTableView answers every change of the row count with a layout of the whole view and a
     // redraw of every visible cell. Rows added at the end need no more than the scroll range
@@ -121,6 +142,8 @@ void ResultGridView::SettleSoon()
 void ResultGridView::Settle()
 {
     m_settling = false;
+    auto* bar = static_cast<SteadyScrollBar*>(verticalScrollBar());
+    bar->Hold();
     if (m_firstNewRow >= 0) {
         UpdateScrollRange();
         // The rows that came in, where they show (not at all when the view was full).
@@ -132,6 +155,7 @@ void ResultGridView::Settle()
     if (m_rowToShow >= 0 && m_rowToShow < m_model.rowCount())
         scrollTo(m_model.index(m_rowToShow, 0));
     m_rowToShow = -1;
+    bar->Release();
 }
 
 // Scrolled by rows, the last page is the rows at the end that fit the viewport whole, as

@@ -3,6 +3,7 @@
 #include "autotest/prompt_window.h"
 #include "autotest/result_grid_view.h"
 #include "autotest/run_clock.h"
+#include "autotest/steady_text.h"
 #include "autotest/report_print.h"
 #include "autotest/table_file.h"
 #include "export/export_state.h"
@@ -48,6 +49,10 @@ TForm6::TForm6(LinkState& link, const ProgramPlaces& places, AutotestState& test
     KeepOpenOnEscape(this);
     m_timer1 = MakeWindowTimer(this, QStringLiteral("Timer1"), TestInterpreter::kTickMs,
                                [this] { Timer1Timer(); }, Qt::PreciseTimer);
+    m_clearResult = new QTimer(this);
+    m_clearResult->setSingleShot(true);
+    m_clearResult->setInterval(TestInterpreter::kTickMs);
+    connect(m_clearResult, &QTimer::timeout, this, &TForm6::ShowResultText);
     BuildWindow();
     m_results.SetObserver([this](int row) { m_resultGrid->TableChanged(row); });
 
@@ -107,7 +112,7 @@ void TForm6::ShowRunState()
         return;
     const bool restyle = view.tone != m_runStateShown.tone;
     m_runStateShown = view;
-    m_runState->setText(view.text);
+    SetSteadyText(m_runState, view.text);
     if (!restyle)
         return;
     static const char* const kColours[] = {"", "color: #1a7f37;", "color: #1f5fbf;",
@@ -218,8 +223,12 @@ void TForm6::RunStarted(bool newReport)
 {
     m_date->setText(F.StartDate);
     m_runStatus.Started(newReport);
-    if (newReport)
+    if (newReport) {
         m_reportFont.setBold(true);
+        // An earlier run's long error text no longer holds the labels wide.
+        ReleaseSteadySize(m_runState);
+        ReleaseSteadySize(m_bigResult);
+    }
     // Start, or Single Step from the top: a new unit, a new record.
     if (newReport && m_journal)
         m_journal->RunBegins({m_tablePath, T.TestRun.Copies, LinkName(),
@@ -243,20 +252,45 @@ void TForm6::RunError(const QString& reason)
 QString TForm6::LinkName() const
 { return ::LinkName(L); }
 
-void TForm6::ShowStepNumber(const QString& nr) { m_stepLabel->setText(nr); }
+void TForm6::ShowStepNumber(const QString& nr) { SetSteadyText(m_stepLabel, nr); }
 
 void TForm6::ShowStepFields(const QString& lower, const QString& upper, const QString& comment)
 {
-    m_lower->setText(lower);
-    m_upper->setText(upper);
-    m_comment->setText(comment);
+    SetSteadyText(m_lower, lower);
+    SetSteadyText(m_upper, upper);
+    SetSteadyText(m_comment, comment);
+}
+
+// Sending a row clears the result, and its reply, mostly a few milliseconds later, fills it in,
+// first with the reply and then with the value recorded. Only what stands at the end of an event
+// is drawn, and a clearing only when no result has followed it within a tick: a quick reply
+// costs the window one repaint, and none when it repeats the result already shown.
+void TForm6::SetResultText(const QString& text)
+{
+    m_resultText = text;
+    if (text.isEmpty() && !m_result->text().isEmpty()) {
+        if (!m_clearResult->isActive())
+            m_clearResult->start();
+        return;
+    }
+    if (m_resultPosted)
+        return;
+    m_resultPosted = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_resultPosted = false;
+            ShowResultText();
+        },
+        Qt::QueuedConnection);
 }
 
 // Edit3Change: the large label repeats the result, in its colour.
-void TForm6::SetResultText(const QString& text)
+void TForm6::ShowResultText()
 {
-    m_result->setText(text);
-    m_bigResult->setText(text);
+    m_clearResult->stop();
+    SetSteadyText(m_result, m_resultText);
+    SetSteadyText(m_bigResult, m_resultText);
 }
 
 void TForm6::SetResultRed(bool red)

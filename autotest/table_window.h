@@ -105,6 +105,7 @@ private:
     void ShowStepFields(const QString& lower, const QString& upper,
                         const QString& comment) override;
     void SetResultText(const QString& text) override;
+    void ShowResultText();
     void SetResultRed(bool red) override;
     void ShowMessage(const QString& text) override;
     void LateReply(const QString& text) override;
@@ -125,6 +126,9 @@ private:
     TestSession m_session;
     ResultGridView* m_resultGrid = nullptr;
     QTimer* m_timer1 = nullptr;
+    QTimer* m_clearResult = nullptr; // draws a cleared result no reply has filled in time
+    QString m_resultText;            // the result as last set, drawn once its event is over
+    bool m_resultPosted = false;
     QFont m_reportFont;
     std::unique_ptr<QPrinter> m_printer;
     RunJournal* m_journal = nullptr;

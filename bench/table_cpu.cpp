@@ -4,7 +4,8 @@
 // over each part is printed, the running part as "CPU: N % of one core". With --hidden the
 // windows are made but never shown: what the run costs without drawing.
 // Run: bench/table_cpu.sh [seconds]  (a virtual X server, so the windows really draw)
-//      or build/bench/bench_table_cpu [SECONDS] [--hidden] on a display of your own
+//      or build/bench/bench_table_cpu [SECONDS] [--hidden] [--paints] on a display of your own;
+//      --paints lists, per result row, the paints of each widget and the layout passes
 #include "autotest/table_window.h"
 #include "bench/control_panel.h"
 #include "bench/sim_session.h"
@@ -15,6 +16,8 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QMap>
+#include <QPaintEvent>
 #include <QPushButton>
 #include <QTimer>
 #include <cstdio>
@@ -48,6 +51,31 @@ double CpuPercentOver(int seconds)
     return 100.0 * (CpuSeconds(after) - CpuSeconds(before)) / (wall.elapsed() / 1000.0);
 }
 
+// Counts the paints of each widget and the layout passes of each window, for --paints.
+class PaintCounter : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        const QEvent::Type type = event->type();
+        if (type == QEvent::Paint || type == QEvent::LayoutRequest ||
+            type == QEvent::UpdateRequest) {
+            const char* kind = type == QEvent::Paint ? "paint" : type == QEvent::LayoutRequest
+                                                                   ? "layout"
+                                                                   : "update request";
+            const QString key = QStringLiteral("%1 %2 %3").arg(
+                QLatin1String(kind), QLatin1String(watched->metaObject()->className()),
+                watched->objectName());
+            ++counts[key];
+            if (type == QEvent::Paint)
+                for (const QRect& r : static_cast<QPaintEvent*>(event)->region())
+                    pixels[key] += static_cast<qint64>(r.width()) * r.height();
+        }
+        return false;
+    }
+    QMap<QString, int> counts;
+    QMap<QString, qint64> pixels; // painted, per widget
+};
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -56,7 +84,7 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const int seconds = argc > 1 ? std::atoi(argv[1]) : 60;
-    const bool shown = !(argc > 2 && std::strcmp(argv[2], "--hidden") == 0);
+    const bool shown = !app.arguments().contains(QStringLiteral("--hidden"));
     QStringList messages;
     SetOperatorMessageHook([&](const QString& text) { messages.append(text); });
 
@@ -77,7 +105,12 @@ int main(int argc, char** argv)
     window.findChild<QPushButton*>(QStringLiteral("Button3"))->click();
     CpuPercentOver(3);
     const int rowsBefore = window.Results().RowCount();
+    PaintCounter paints;
+    const bool countPaints = app.arguments().contains(QStringLiteral("--paints"));
+    if (countPaints)
+        app.installEventFilter(&paints);
     const double running = CpuPercentOver(seconds);
+    app.removeEventFilter(&paints);
     const int rows = window.Results().RowCount() - rowsBefore;
     const bool stillRunning = window.Timer1()->isActive();
 
@@ -88,6 +121,11 @@ int main(int argc, char** argv)
                 rows, rows / static_cast<double>(seconds),
                 stillRunning ? "still running" : "stopped");
     std::printf("CPU: %.2f %% of one core\n", running);
+    for (auto it = paints.counts.cbegin(); it != paints.counts.cend(); ++it)
+        std::printf("%6.2f per row, %7.0f pixels: %s\n",
+                    it.value() / static_cast<double>(std::max(rows, 1)),
+                    paints.pixels.value(it.key()) / static_cast<double>(std::max(rows, 1)),
+                    qPrintable(it.key()));
     if (!messages.isEmpty())
         std::printf("messages to the operator: %lld, the first: %s\n",
                     static_cast<long long>(messages.size()), qPrintable(messages.first()));

@@ -222,3 +222,25 @@ TEST_F(TestWindowReplies, ReplyArrivedBeforeTheTickIsCheckedAgainstItsOwnRow)
     EXPECT_TRUE(com2.ReadLines(1).contains("MEAS:CURR?"));
     EXPECT_EQ(ResultGridRow(1), QStringList({" 1", "UAC", "225.000", "230.000", "235.000", ""}));
 }
+
+// The result shows the reply's value, and is cleared when the next query gets no reply: the
+// previous row's value must not stand for the unanswered one.
+TEST_F(TestWindowReplies, ResultShowsTheValueAndIsClearedWhileNoReplyCame)
+{
+    CreateWindows();
+    Open();
+    PutRows(*grid, {{"00.00.00.100", "MEAS:VOLT?", "0", "0", "0", "225", "235", "UAC", "1"},
+                    {"00.00.05.000", "MEAS:CURR?", "0", "0", "0", "4.5", "4.7", "I", "1"}});
+    const auto* field = window->findChild<QLineEdit*>("Edit3");
+    const auto* label = window->findChild<QLabel*>("ResultLabel");
+    const auto shown = [&](const QString& text) {
+        return WaitUntil([&] { return field->text() == text && label->text() == text; }, 3000);
+    };
+    window->findChild<QPushButton*>("Button3")->click();
+    EXPECT_TRUE(com2.ReadLines(1).contains("MEAS:VOLT?"));
+    com2.Write("230.0V\r\n");
+    EXPECT_TRUE(shown("230.000")) << field->text().toStdString();
+    EXPECT_TRUE(com2.ReadLines(1).contains("MEAS:CURR?"));
+    EXPECT_TRUE(shown("")) << field->text().toStdString();
+    EXPECT_TRUE(window->Timer1()->isActive());
+}
