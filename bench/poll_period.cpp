@@ -7,6 +7,7 @@
 //      (or build/bench/bench_poll_period SECONDS)
 #include "bench/control_panel.h"
 #include "bench/sim_session.h"
+#include "panel/poll_cycle.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -97,6 +98,8 @@ int main(int argc, char** argv)
                     Percentile(passes, 0.5), Percentile(passes, 0.99));
     }
     std::printf("program CPU: %.2f %% of one core\n", run.cpuPercent);
+    std::printf("for comparison, a bare %d ms timer in this process: %.2f %% of one core\n",
+                PollCycle::kTickMs, BareTimerCpuPercent(PollCycle::kTickMs, 10));
     std::printf("resident memory: %.2f MiB after 10 s, %.2f MiB at the end (growth %.2f MiB), "
                 "peak %.1f MiB\n",
                 run.residentStart, run.residentEnd, run.residentEnd - run.residentStart,

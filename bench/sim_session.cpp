@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
@@ -117,6 +118,28 @@ SoakFigures RunSoak(int seconds, const std::function<void()>& start,
     figures.cpuPercent = 100.0 * (CpuSeconds(after) - CpuSeconds(before)) / figures.elapsed;
     figures.residentPeak = after.ru_maxrss / 1024.0;
     return figures;
+}
+
+double BareTimerCpuPercent(int intervalMs, int seconds)
+{
+    QTimer timer;
+    timer.setTimerType(Qt::PreciseTimer);
+    timer.start(intervalMs);
+    return EventLoopCpuPercent(seconds);
+}
+
+double EventLoopCpuPercent(int seconds)
+{
+    rusage before {};
+    getrusage(RUSAGE_SELF, &before);
+    QElapsedTimer wall;
+    wall.start();
+    QEventLoop loop;
+    QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
+    loop.exec();
+    rusage after {};
+    getrusage(RUSAGE_SELF, &after);
+    return 100.0 * (CpuSeconds(after) - CpuSeconds(before)) / (wall.elapsed() / 1000.0);
 }
 
 double Percentile(std::vector<double>& values, double share)

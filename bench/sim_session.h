@@ -53,5 +53,13 @@ struct SoakFigures {
 SoakFigures RunSoak(int seconds, const std::function<void()>& start,
                     const std::function<void()>& atEnd);
 
+// The CPU share, in % of one core, of this process while an event loop of its own runs for the
+// given seconds (the application's own loop would tell the program it ends).
+double EventLoopCpuPercent(int seconds);
+// The CPU share, in % of one core, of this process's event loop with nothing to do but a timer
+// firing every intervalMs, over the given seconds: what a tick's wake-up alone costs on this
+// machine (on a virtual machine, often more than the work of the tick).
+double BareTimerCpuPercent(int intervalMs, int seconds);
+
 // The value below which the given share (0..1) of the values lie; the values get sorted.
 double Percentile(std::vector<double>& values, double share);

@@ -35,22 +35,6 @@ const QList<QStringList> kRows = {
     {"00.00.00.200", "GOTO", "3", "0", "1000000", "", "", "", "1"},
 };
 
-// The program's CPU while the event loop runs for the given seconds, in % of one core.
-double CpuPercentOver(int seconds)
-{
-    rusage before {};
-    getrusage(RUSAGE_SELF, &before);
-    QElapsedTimer wall;
-    wall.start();
-    // A loop of its own: the application's would tell the program it ends (ports close).
-    QEventLoop loop;
-    QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
-    loop.exec();
-    rusage after {};
-    getrusage(RUSAGE_SELF, &after);
-    return 100.0 * (CpuSeconds(after) - CpuSeconds(before)) / (wall.elapsed() / 1000.0);
-}
-
 // Counts the paints of each widget and the layout passes of each window, for --paints.
 class PaintCounter : public QObject {
 public:
@@ -99,20 +83,23 @@ int main(int argc, char** argv)
     PutTestRows(window, kRows);
 
     // The windows settle (first paints, fonts) before anything is counted.
-    CpuPercentOver(3);
+    EventLoopCpuPercent(3);
     const int idleSeconds = std::max(seconds / 3, 5);
-    const double idle = CpuPercentOver(idleSeconds);
+    const double idle = EventLoopCpuPercent(idleSeconds);
     window.findChild<QPushButton*>(QStringLiteral("Button3"))->click();
-    CpuPercentOver(3);
+    EventLoopCpuPercent(3);
     const int rowsBefore = window.Results().RowCount();
     PaintCounter paints;
     const bool countPaints = app.arguments().contains(QStringLiteral("--paints"));
     if (countPaints)
         app.installEventFilter(&paints);
-    const double running = CpuPercentOver(seconds);
+    const double running = EventLoopCpuPercent(seconds);
     app.removeEventFilter(&paints);
     const int rows = window.Results().RowCount() - rowsBefore;
     const bool stillRunning = window.Timer1()->isActive();
+    // What the tick's wake-up alone costs here, the table paused.
+    window.findChild<QPushButton*>(QStringLiteral("Button5"))->click();
+    const double bareTimer = BareTimerCpuPercent(TestInterpreter::kTickMs, 10);
 
     std::printf("platform: %s, windows %s\n", qPrintable(QGuiApplication::platformName()),
                 shown ? "shown" : "hidden");
@@ -121,6 +108,8 @@ int main(int argc, char** argv)
                 rows, rows / static_cast<double>(seconds),
                 stillRunning ? "still running" : "stopped");
     std::printf("CPU: %.2f %% of one core\n", running);
+    std::printf("for comparison, a bare %d ms timer in this process: %.2f %% of one core\n",
+                TestInterpreter::kTickMs, bareTimer);
     for (auto it = paints.counts.cbegin(); it != paints.counts.cend(); ++it)
         std::printf("%6.2f per row, %7.0f pixels: %s\n",
                     it.value() / static_cast<double>(std::max(rows, 1)),
