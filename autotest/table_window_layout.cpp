@@ -48,10 +48,13 @@ void TForm6::BuildWindow()
     // The run's state in words and colour, beside the large result.
     m_runState = new QLabel(this);
     m_runState->setObjectName(QStringLiteral("RunStateLabel"));
+    // Both keep the width of their longest text so far: the text stays beside the result.
+    m_runState->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     top->addWidget(m_runState);
     top->addSpacing(16);
     m_bigResult = new QLabel(this);
     m_bigResult->setObjectName(QStringLiteral("ResultLabel"));
+    m_bigResult->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_bigResult->setStyleSheet(QStringLiteral("font-size: 28px; font-weight: bold;"));
     top->addWidget(m_bigResult);
     root->addLayout(top);
