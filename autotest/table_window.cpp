@@ -50,6 +50,7 @@ TForm6::TForm6(LinkState& link, const ProgramPlaces& places, AutotestState& test
     m_timer1 = MakeWindowTimer(this, QStringLiteral("Timer1"), TestInterpreter::kTickMs,
                                [this] { Timer1Timer(); }, Qt::PreciseTimer);
     m_clearResult = new QTimer(this);
+    m_clearResult->setObjectName(QStringLiteral("ResultClearTimer"));
     m_clearResult->setSingleShot(true);
     m_clearResult->setInterval(TestInterpreter::kTickMs);
     connect(m_clearResult, &QTimer::timeout, this, &TForm6::ShowResultText);

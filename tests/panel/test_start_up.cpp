@@ -135,7 +135,8 @@ TEST_F(StartUpTest, EveryWindowTimerHasItsPeriod)
     } periods[] = {
         {"TForm1", "Timer1", 60},    {"TForm1", "Timer3", 200},
         {"TForm2", "RowTimer", 600}, {"TForm2", "CommandTimer", 60},
-        {"TForm6", "Timer1", 100},   {"TForm5", "Timer1", 1200},
+        {"TForm6", "Timer1", 100},   {"TForm6", "ResultClearTimer", 100},
+        {"TForm5", "Timer1", 1200},
         {"TForm90", "Timer1", 3000}, {"TrendWindow", "TrendTimer", 500},
     };
     qsizetype timers = 0;
