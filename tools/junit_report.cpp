@@ -35,7 +35,7 @@ QByteArray JUnitReportXml(const JUnitRun& run, const ResultTable& steps)
 {
     int failures = 0;
     for (int row = 1; row < steps.RowCount(); ++row)
-        failures += steps.Cell(ResultTable::kMark, row) == QLatin1String(ResultTable::kFailedMark);
+        failures += Failed(steps.Row(row));
     const int cases = steps.RowCount() - 1 + (run.RunError.isEmpty() ? 0 : 1);
     const QString className = QStringLiteral("%1.%2").arg(run.SuiteName, run.Copies.SerialText);
 

@@ -18,9 +18,9 @@ struct JUnitRun {
 };
 
 // One <testsuite> with one <testcase> per listed step (rows 1 on of steps: step, comment, lower
-// limit, value, upper limit, mark, as a result row has them), named by step and comment, a <failure> when the step is
-// marked "Error!" (value and limits in its message), and, for a run that failed itself, one
-// more test case "run" holding an <error>.
+// limit, value, upper limit, mark, as a result row has them), named by step and comment, a
+// <failure> when the step is marked "Error!" (value and limits in its message), and, for a run
+// that failed itself, one more test case "run" holding an <error>.
 QByteArray JUnitReportXml(const JUnitRun& run, const ResultTable& steps);
 
 // Writes it atomically; false with the reason when the file cannot be written.
