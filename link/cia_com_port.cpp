@@ -197,6 +197,7 @@ void TCiaComPort::Open()
     m_inputCount.store(0);
     m_handoverPending = false;
     m_threadEnded = false;
+    m_linesLeft.store(false);
     {
         std::lock_guard lock(m_rxMutex);
         m_rxBuffer = std::make_unique<TCiaCommBuffer>();
@@ -235,6 +236,11 @@ void TCiaComPort::Close()
     }
     m_thread->Join();
     m_thread.reset();
+    {
+        // A line hand-over the thread did not wait for may still be pending.
+        std::lock_guard lock(m_handoverMutex);
+        m_handoverPending = false;
+    }
     close(m_wakeFd);
     m_wakeFd = -1;
     CloseSerialDevice(m_fd);
@@ -266,14 +272,32 @@ void TCiaComPort::ServeHandover()
             return;
     }
     // Nothing left to hand over when the close's final hand-over has already taken it.
+    bool left = false;
     if (m_onDataAvailable && !m_inHandover && m_inputCount.load() > 0) {
         m_inHandover = true;
         do {
             Guarded([this] { m_onDataAvailable(this); });
         } while (CountNextLine());
         m_inHandover = false;
+        left = LinesLeft();
     }
     ReleaseHandover();
+    if (left) {
+        m_linesLeft.store(true);
+        eventfd_write(m_wakeFd, 1);
+    }
+}
+
+bool TCiaComPort::LinesLeft()
+{
+    if (!m_active || m_closing || m_stop.load() || !m_onDataAvailable)
+        return false;
+    if (m_inputCount.load() != 0)
+        return true;
+    std::lock_guard lock(m_rxMutex);
+    return m_rxBuffer &&
+           m_rxBuffer->ScanLine(m_lineEndShared.constData(),
+                                static_cast<size_t>(m_lineEndShared.size()));
 }
 
 bool TCiaComPort::CountNextLine()

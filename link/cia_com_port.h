@@ -144,7 +144,8 @@ public:
     int32_t WriteText(const QString& text) { return WriteText(text.toLatin1()); }
     void PurgeInput();
 
-    // True while the receive thread has data counted and waits for the handler to take it.
+    // True while the receive thread has data counted for the handler and the hand-over has not
+    // been served.
     bool HandOverWaiting() const;
     // Runs that waiting hand-over now instead of when its notification comes up in the event
     // queue, so a caller that is about to act on what has arrived sees it first.
@@ -175,6 +176,9 @@ private:
     // delivers it too (each line still to the handler on its own, in order); false when there is
     // none or the handler has to be left to the receive thread again.
     bool CountNextLine();
+    // After a line hand-over: whether the handler left part of its line or a further complete
+    // line waits, which the receive thread must then deliver.
+    bool LinesLeft();
     void ReleaseHandover();
     void StartChunk(const char* data, size_t n);
     void TransmitContinuation();
@@ -237,11 +241,14 @@ private:
     std::mutex m_rxMutex;
     std::unique_ptr<TCiaCommBuffer> m_rxBuffer;
     QByteArray m_lineEndShared;
-    // The sent hand-over: the thread sets m_handoverPending and waits until it is cleared.
+    // The sent hand-over: the thread sets m_handoverPending and waits until it is cleared; in line
+    // mode it waits only once it has more to do, and m_linesLeft (with the wake-up descriptor)
+    // tells it a served hand-over left it something to deliver.
     mutable std::mutex m_handoverMutex;
     std::condition_variable m_handoverCv;
     bool m_handoverPending = false;
     bool m_threadEnded = false;
+    std::atomic<bool> m_linesLeft{false};
     // Bytes of the chunk in flight that the device did not take at once; the thread finishes them.
     std::mutex m_txMutex;
     QByteArray m_txRemainder;

@@ -88,6 +88,8 @@ void TCiaCommThread::Execute()
         }
         if (m_port.m_stop.load())
             break;
+        if (m_port.m_linesLeft.exchange(false))
+            DeliverLeftLines();
         const short rev = fds[1].revents;
         if (rev & POLLNVAL) {
             Lost(EBADF);
@@ -117,6 +119,9 @@ void TCiaCommThread::Execute()
 
 bool TCiaCommThread::ReceivePass()
 {
+    Settle();
+    if (m_port.m_stop.load())
+        return true;
     int available = 0;
     if (ioctl(m_fd, FIONREAD, &available) != 0) {
         Lost(errno);
@@ -174,27 +179,45 @@ void TCiaCommThread::BufferedFetch(int32_t count)
 
 void TCiaCommThread::DeliverLines()
 {
-    for (;;) {
-        {
-            std::lock_guard lock(m_port.m_rxMutex);
-            TCiaCommBuffer& buffer = *m_port.m_rxBuffer;
-            const QByteArray& end = m_port.m_lineEndShared;
-            if (!buffer.ScanLine(end.constData(), static_cast<size_t>(end.size())))
-                return;
-            const size_t scan = buffer.ScanPos();
-            m_port.m_inputCount.store(static_cast<int32_t>(scan - buffer.ReadPos()));
-            if (scan == buffer.ReadPos())
-                return;
-        }
-        // Deliver again while the handler left part of the line.
-        do {
-            if (!SendDataAvailable())
-                return;
-        } while (m_port.m_inputCount.load() != 0 && m_port.m_hasDataHandler.load());
+    {
         std::lock_guard lock(m_port.m_rxMutex);
-        if (m_port.m_rxBuffer->Count() == 0)
+        TCiaCommBuffer& buffer = *m_port.m_rxBuffer;
+        const QByteArray& end = m_port.m_lineEndShared;
+        if (!buffer.ScanLine(end.constData(), static_cast<size_t>(end.size())))
+            return;
+        const size_t scan = buffer.ScanPos();
+        m_port.m_inputCount.store(static_cast<int32_t>(scan - buffer.ReadPos()));
+        if (scan == buffer.ReadPos())
             return;
     }
+    // The handler takes this line and every further one that is complete by then; the thread
+    // goes back to the device at once and settles the hand-over when it next has work.
+    m_unsettled = PostHandover();
+}
+
+void TCiaCommThread::Settle()
+{
+    if (!m_unsettled)
+        return;
+    m_unsettled = false;
+    {
+        std::unique_lock lock(m_port.m_handoverMutex);
+        m_port.m_handoverCv.wait(lock, [this] { return !m_port.m_handoverPending; });
+    }
+    // Deliver again while the handler left part of the line.
+    while (m_port.m_inputCount.load() != 0 && m_port.m_hasDataHandler.load()) {
+        if (!SendDataAvailable())
+            return;
+    }
+}
+
+void TCiaCommThread::DeliverLeftLines()
+{
+    Settle();
+    if (m_port.m_stop.load() || !m_port.m_hasDataHandler.load() ||
+        static_cast<TCiaComPort::Mode>(m_port.m_mode.load()) != TCiaComPort::Mode::Line)
+        return;
+    DeliverLines();
 }
 
 void TCiaCommThread::DeliverThresholds()
@@ -220,7 +243,7 @@ void TCiaCommThread::DeliverThresholds()
     }
 }
 
-bool TCiaCommThread::SendDataAvailable()
+bool TCiaCommThread::PostHandover()
 {
     if (m_port.m_stop.load() || !m_port.m_hasDataHandler.load())
         return false;
@@ -230,6 +253,13 @@ bool TCiaCommThread::SendDataAvailable()
     }
     m_port.m_handoverCv.notify_all(); // a closing port serves it from its wait
     Post(Kind::Handover);
+    return true;
+}
+
+bool TCiaCommThread::SendDataAvailable()
+{
+    if (!PostHandover())
+        return false;
     std::unique_lock lock(m_port.m_handoverMutex);
     m_port.m_handoverCv.wait(lock, [this] { return !m_port.m_handoverPending; });
     return !m_port.m_stop.load() && m_port.m_hasDataHandler.load();

@@ -23,9 +23,17 @@ private:
     // One event pass over received data; false when the device has gone.
     bool ReceivePass();
     void BufferedFetch(int32_t count);
+    // Line mode: hands the next complete line over without waiting for the handler.
     void DeliverLines();
+    // Waits for a hand-over left that way to be released, then gives the handler again what it
+    // left of its line.
+    void Settle();
+    // What the port reported left after a released hand-over: settles it and delivers lines.
+    void DeliverLeftLines();
     void DeliverThresholds();
-    // The sent hand-over; false when the port is closing or the handler went away.
+    // Starts a hand-over; false when the port is closing or the handler went away.
+    bool PostHandover();
+    // The sent hand-over, waited for; false when the port is closing or the handler went away.
     bool SendDataAvailable();
     bool FinishWrite();
     void WatchLines(bool report);
@@ -40,6 +48,7 @@ private:
     bool m_modemSupported = false;
     TPortOptions m_options;
     int m_emptyWakeups = 0;
+    bool m_unsettled = false; // a line hand-over was started and not waited for
     struct {
         int frame = 0, overrun = 0, parity = 0, brk = 0, bufOverrun = 0;
         bool valid = false;
