@@ -272,50 +272,39 @@ void TCiaComPort::ServeHandover()
             return;
     }
     // Nothing left to hand over when the close's final hand-over has already taken it.
-    bool left = false;
+    NextLine next = NextLine::None;
     if (m_onDataAvailable && !m_inHandover && m_inputCount.load() > 0) {
         m_inHandover = true;
         do {
             Guarded([this] { m_onDataAvailable(this); });
-        } while (CountNextLine());
+        } while ((next = CountNextLine()) == NextLine::Counted);
         m_inHandover = false;
-        left = LinesLeft();
     }
     ReleaseHandover();
-    if (left) {
+    if (next == NextLine::Left) {
         m_linesLeft.store(true);
         eventfd_write(m_wakeFd, 1);
     }
 }
 
-bool TCiaComPort::LinesLeft()
+TCiaComPort::NextLine TCiaComPort::CountNextLine()
 {
+    // A closing port's thread ends without delivering anything more.
     if (!m_active || m_closing || m_stop.load() || !m_onDataAvailable)
-        return false;
-    if (m_inputCount.load() != 0)
-        return true;
-    std::lock_guard lock(m_rxMutex);
-    return m_rxBuffer &&
-           m_rxBuffer->ScanLine(m_lineEndShared.constData(),
-                                static_cast<size_t>(m_lineEndShared.size()));
-}
-
-bool TCiaComPort::CountNextLine()
-{
-    // Only once the handler took the whole line, and only while nothing about the port changed
-    // that the receive thread has to see first; otherwise the thread goes on as before.
-    if (!m_active || m_closing || m_stop.load() || !m_onDataAvailable ||
-        CurrentMode() != Mode::Line || m_inputCount.load() != 0)
-        return false;
+        return NextLine::None;
+    // Only once the handler took the whole line, and only while the port is still in line mode;
+    // otherwise the thread goes on as before.
+    if (CurrentMode() != Mode::Line || m_inputCount.load() != 0)
+        return NextLine::Left;
     std::lock_guard lock(m_rxMutex);
     if (!m_rxBuffer)
-        return false;
+        return NextLine::None;
     TCiaCommBuffer& buffer = *m_rxBuffer;
     if (!buffer.ScanLine(m_lineEndShared.constData(), static_cast<size_t>(m_lineEndShared.size())))
-        return false;
+        return NextLine::None;
     const size_t length = buffer.ScanPos() - buffer.ReadPos();
     m_inputCount.store(static_cast<int32_t>(length));
-    return length > 0;
+    return length > 0 ? NextLine::Counted : NextLine::None;
 }
 
 bool TCiaComPort::HandOverWaiting() const

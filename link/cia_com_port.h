@@ -173,12 +173,11 @@ private:
     void Close();
     void ServeHandover();
     // Line mode: counts the next complete line already buffered, so the hand-over being served
-    // delivers it too (each line still to the handler on its own, in order); false when there is
-    // none or the handler has to be left to the receive thread again.
-    bool CountNextLine();
-    // After a line hand-over: whether the handler left part of its line or a further complete
-    // line waits, which the receive thread must then deliver.
-    bool LinesLeft();
+    // delivers it too (each line still to the handler on its own, in order). Left when what is
+    // buffered must go back to the receive thread (the handler left part of its line, or the
+    // port left line mode); None when nothing is left to deliver.
+    enum class NextLine { Counted, None, Left };
+    NextLine CountNextLine();
     void ReleaseHandover();
     void StartChunk(const char* data, size_t n);
     void TransmitContinuation();

@@ -146,10 +146,7 @@ bool TCiaCommThread::ReceivePass()
     }
     // Raw mode: the handler reads straight from the device and must take everything.
     m_port.m_inputCount.store(available);
-    while (m_port.m_inputCount.load() != 0 && m_port.m_hasDataHandler.load()) {
-        if (!SendDataAvailable())
-            break;
-    }
+    DeliverUntilTaken();
     return true;
 }
 
@@ -200,15 +197,8 @@ void TCiaCommThread::Settle()
     if (!m_unsettled)
         return;
     m_unsettled = false;
-    {
-        std::unique_lock lock(m_port.m_handoverMutex);
-        m_port.m_handoverCv.wait(lock, [this] { return !m_port.m_handoverPending; });
-    }
-    // Deliver again while the handler left part of the line.
-    while (m_port.m_inputCount.load() != 0 && m_port.m_hasDataHandler.load()) {
-        if (!SendDataAvailable())
-            return;
-    }
+    WaitForRelease();
+    DeliverUntilTaken(); // the handler may have left part of the line
 }
 
 void TCiaCommThread::DeliverLeftLines()
@@ -256,13 +246,26 @@ bool TCiaCommThread::PostHandover()
     return true;
 }
 
+void TCiaCommThread::WaitForRelease()
+{
+    std::unique_lock lock(m_port.m_handoverMutex);
+    m_port.m_handoverCv.wait(lock, [this] { return !m_port.m_handoverPending; });
+}
+
 bool TCiaCommThread::SendDataAvailable()
 {
     if (!PostHandover())
         return false;
-    std::unique_lock lock(m_port.m_handoverMutex);
-    m_port.m_handoverCv.wait(lock, [this] { return !m_port.m_handoverPending; });
+    WaitForRelease();
     return !m_port.m_stop.load() && m_port.m_hasDataHandler.load();
+}
+
+void TCiaCommThread::DeliverUntilTaken()
+{
+    while (m_port.m_inputCount.load() != 0 && m_port.m_hasDataHandler.load()) {
+        if (!SendDataAvailable())
+            return;
+    }
 }
 
 bool TCiaCommThread::FinishWrite()

@@ -33,8 +33,11 @@ private:
     void DeliverThresholds();
     // Starts a hand-over; false when the port is closing or the handler went away.
     bool PostHandover();
+    void WaitForRelease();
     // The sent hand-over, waited for; false when the port is closing or the handler went away.
     bool SendDataAvailable();
+    // Hands the counted data over, waiting each time, until the handler has taken all of it.
+    void DeliverUntilTaken();
     bool FinishWrite();
     void WatchLines(bool report);
     void Lost(int error);
