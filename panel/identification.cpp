@@ -44,6 +44,11 @@ IdentificationReading ReadIdentification(const QString& reply)
     return r;
 }
 
+bool IsIdentificationReply(const QString& line)
+{
+    return ReadIdentification(line).CommaPositions[2] > 0;
+}
+
 OptionsReading ReadOptions(const QString& reply)
 {
     OptionsReading r;

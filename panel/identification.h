@@ -13,6 +13,13 @@ struct IdentificationReading {
 };
 IdentificationReading ReadIdentification(const QString& reply);
 
+// The query whose answer resynchronises a serial link after a reply was given up on: read-only,
+// and answered by a line no measurement or set-value query gives.
+inline constexpr char kResyncQuery[] = "*idn?\n";
+// Whether a received line is an identification: manufacturer, model, serial number and revision
+// separated by commas. Value replies ("230.0V", "4.600A", a status word) hold no comma.
+bool IsIdentificationReply(const QString& line);
+
 // What the options reply ("*opt?") decides.
 struct OptionsReading {
     bool ThreePhase = false;
