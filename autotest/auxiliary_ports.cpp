@@ -1,7 +1,11 @@
 #include "autotest/auxiliary_ports.h"
 
+#include "autotest/keyword_table.h"
+#include "autotest/table_file.h"
 #include "common/number_reading.h"
 #include "link/link_state.h"
+#include "link/serial_device.h"
+#include "sequence/step_grid.h"
 
 #include <algorithm>
 
@@ -18,6 +22,50 @@ void Report(LinkState& L, const QString& line)
 
 } // namespace
 
+int DevicePrefixNumber(const QString& text, int position)
+{
+    return std::clamp(ReadInteger(text.mid(position, 2)), 1, 30);
+}
+
+QList<int> TableAuxiliaryPorts(const StepGrid& table)
+{
+    QList<int> ports;
+    const QLatin1String prefix = KeywordText(StepKeyword::Com);
+    for (int row = 1; row <= table.LastRow(); ++row) {
+        const QString command = table.Cell(kTestCommand, row);
+        if (!command.startsWith(prefix))
+            continue;
+        const int port = DevicePrefixNumber(command, prefix.size());
+        if (!ports.contains(port))
+            ports << port;
+    }
+    return ports;
+}
+
+QStringList UnavailableAuxiliaryPorts(const LinkState& L, const QList<int>& named)
+{
+    QStringList problems;
+    for (int number : named) {
+        bool open = false;
+        for (int n = kFirstObject; n <= LinkState::kPortCount && !open; ++n)
+            open = L.ComPort(n).Port() == number && L.ComPort(n).Active();
+        if (open)
+            continue;
+        QString why = SerialOpenProblem(number);
+        if (L.SerialLink && QString::number(number) == L.Settings.PortText)
+            why = QStringLiteral("COM%1 is the instrument's own port").arg(number);
+        else if (why.isEmpty())
+            why = QStringLiteral("COM%1 was not among the first ten ports found at start-up")
+                      .arg(number);
+        problems << QStringLiteral("%1; the rows with @COM%2 are not sent (ports are the links "
+                                   "COMn in %3)")
+                        .arg(why)
+                        .arg(number, 2, 10, QLatin1Char('0'))
+                        .arg(QString::fromStdString(CurrentSerialPortFolders().linkDir));
+    }
+    return problems;
+}
+
 template <typename Each>
 void AuxiliaryPorts::ForEachPort(Each each)
 {
@@ -33,10 +81,14 @@ void AuxiliaryPorts::ForEachPort(Each each)
     }
 }
 
-QStringList AuxiliaryPorts::Open()
+QStringList AuxiliaryPorts::Open(const std::optional<QList<int>>& only)
 {
     QStringList errors;
+    m_opened.clear();
     ForEachPort([&](int object, const QString& entry, TCiaComPort& port) {
+        if (only && !only->contains(port.Port()))
+            return;
+        m_opened << object;
         Report(L, QStringLiteral("CIACOM%1 %2 open%3").arg(object).arg(entry).arg(port.Port()));
         try {
             port.SetActive(true);
@@ -50,7 +102,10 @@ QStringList AuxiliaryPorts::Open()
 void AuxiliaryPorts::Close()
 {
     ForEachPort([&](int object, const QString& entry, TCiaComPort& port) {
+        if (!m_opened.contains(object))
+            return;
         Report(L, QStringLiteral("CIACOM%1 %2 close").arg(object).arg(entry));
         port.SetActive(false);
     });
+    m_opened.clear();
 }

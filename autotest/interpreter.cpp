@@ -1,5 +1,6 @@
 #include "autotest/interpreter.h"
 
+#include "autotest/auxiliary_ports.h"
 #include "autotest/keyword_table.h"
 #include "autotest/report_file.h"
 #include "autotest/result_table.h"
@@ -7,6 +8,7 @@
 #include "common/number_reading.h"
 #include "common/step_time.h"
 #include "common/text_file.h"
+#include "panel/identification.h"
 #include "sequence/step_grid.h"
 
 #include <QDir>
@@ -34,12 +36,6 @@ const char* MeterText(const QString& command)
     if (command == KeywordText(StepKeyword::ExtMvac))
         return "MEAS:VOLT:AC?\n";
     return nullptr;
-}
-
-// The device number after "@COM" or "@GPIB", kept within 1 ... 30.
-int PrefixNumber(const QString& text, int position)
-{
-    return std::clamp(ReadInteger(text.mid(position, 2)), 1, 30);
 }
 
 } // namespace
@@ -114,6 +110,8 @@ void TestInterpreter::TakeHeaderCopies(bool advanceSerial, bool newReport)
         m_results.WriteCaptions();
         // A new unit: a reply the last run gave up on has had its time.
         m_state.RepliesGivenUp.clear();
+        m_state.ResyncNeeded = false;
+        m_state.IdentsAwaited = 0;
     }
 }
 
@@ -376,7 +374,7 @@ void TestInterpreter::SendSerial(QString line)
     int port = 0;
     if (line.startsWith(KeywordText(StepKeyword::Com))) {
         s.ExternalReply = true;
-        port = PrefixNumber(line, 4);
+        port = DevicePrefixNumber(line, 4);
         line = line.mid(7);
     }
     QString error;
@@ -385,6 +383,16 @@ void TestInterpreter::SendSerial(QString line)
         sent = m_link.WriteMeter(QByteArray(meterText), error);
     ShowRowFields();
     const QByteArray bytes = line.toLatin1() + '\n';
+    const bool query = line.endsWith(QLatin1Char('?'));
+    if (sent && !s.ExternalReply && query && s.ResyncNeeded) {
+        // Everything up to the identification's answer is stale; the query's own reply is the
+        // line after it.
+        sent = m_link.WriteInstrument(QByteArray(kResyncQuery), error);
+        if (sent) {
+            s.ResyncNeeded = false;
+            ++s.IdentsAwaited;
+        }
+    }
     if (sent) {
         if (s.ExternalReply)
             m_link.WriteAuxiliary(port, bytes);
@@ -395,7 +403,7 @@ void TestInterpreter::SendSerial(QString line)
         PauseAfterWriteFailure(error);
         return;
     }
-    if (!line.endsWith(QLatin1Char('?'))) {
+    if (!query) {
         RecordStep(QString(), QString(), s.StepResultText);
         return;
     }
@@ -416,7 +424,7 @@ void TestInterpreter::SendGpib(QString line)
     const QString command = Cell(kTestCommand);
     int address = 0;
     if (command.startsWith(KeywordText(StepKeyword::Gpib))) {
-        address = PrefixNumber(command, 5);
+        address = DevicePrefixNumber(command, 5);
         line = command.mid(8);
     }
     const bool query = line.endsWith(QLatin1Char('?'));

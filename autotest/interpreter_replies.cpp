@@ -7,6 +7,7 @@
 #include "autotest/result_table.h"
 #include "autotest/table_file.h"
 #include "common/number_reading.h"
+#include "panel/identification.h"
 #include "sequence/step_grid.h"
 
 namespace {
@@ -29,6 +30,14 @@ QString WithoutLineEnd(const QString& text)
 void TestInterpreter::ReplyReceived(const QByteArray& line, int port)
 {
     TestRunState& s = m_state;
+    if (port == 0 && (s.ResyncNeeded || s.IdentsAwaited > 0)) {
+        const QString text = WithoutLineEnd(QString::fromLatin1(line));
+        if (s.IdentsAwaited > 0 && IsIdentificationReply(text))
+            --s.IdentsAwaited;
+        else
+            m_host.LateReply(QStringLiteral("late reply, not evaluated: %1").arg(text));
+        return;
+    }
     if (auto given = s.RepliesGivenUp.find(port); given != s.RepliesGivenUp.end() && *given > 0) {
         --*given;
         m_host.LateReply(QStringLiteral("late reply, not evaluated: %1")
@@ -44,7 +53,14 @@ void TestInterpreter::ReplyReceived(const QByteArray& line, int port)
 void TestInterpreter::GiveUpReply()
 {
     TestRunState& s = m_state;
-    ++s.RepliesGivenUp[s.AwaitedPort];
+    if (s.AwaitedPort != 0) {
+        ++s.RepliesGivenUp[s.AwaitedPort];
+    } else {
+        s.ResyncNeeded = true;
+        // Its answer, should it come, looks like the identification that ends a resync.
+        if (IsResyncQuery(m_sentLine))
+            ++s.IdentsAwaited;
+    }
     if (s.AwaitedRow == s.CurrentRow)
         RecordNoReply();
     s.AwaitedRow = 0;

@@ -46,6 +46,13 @@ struct TestRunState {
     // Replies given up on, per port as above: when they come after all they answer a row that
     // was left, and are dropped instead of being checked against a later row.
     QHash<int32_t, int32_t> RepliesGivenUp;
+    // The instrument's own port is resynchronised instead of counted: after a reply given up on,
+    // every line is stale until the next query has gone out behind the identification query and
+    // that identification has come back. IdentsAwaited counts the identification answers still
+    // to come (a given-up "*idn?" row's own among them); lines before the last of them are
+    // dropped, so a reply that never comes costs its own row only.
+    bool ResyncNeeded = false;
+    int32_t IdentsAwaited = 0;
 
     TestRunState() { GotoArmed.fill(1); }
 };

@@ -17,10 +17,10 @@ TestSession::~TestSession()
         L.TestWindow = nullptr;
 }
 
-QStringList TestSession::Open()
+QStringList TestSession::Open(const std::optional<QList<int>>& only)
 {
     // A port another program took since start-up is skipped.
-    const QStringList portErrors = m_auxiliary.Open();
+    const QStringList portErrors = m_auxiliary.Open(only);
     TakeGpibInstrument(L);
     m_run.SetReportPlace(F.WritableDirectory, F.StartDate,
                          F.WritableDirectory != F.ProgramDirectory);

@@ -28,10 +28,10 @@ public:
     TestSession(const TestSession&) = delete;
     TestSession& operator=(const TestSession&) = delete;
 
-    // Opens the auxiliary ports and the GPIB instrument, sets the run back to the top and
-    // starts taking the received lines. Returns the errors of ports that could not be opened
-    // (they are skipped).
-    QStringList Open();
+    // Opens the auxiliary ports (all of the rule, or those numbered in `only`) and the GPIB
+    // instrument, sets the run back to the top and starts taking the received lines. Returns the
+    // errors of ports that could not be opened (they are skipped).
+    QStringList Open(const std::optional<QList<int>>& only = std::nullopt);
     // Stops taking lines, clears the GPIB instrument and returns it to local, closes the
     // auxiliary ports. Once only; nothing when not open.
     void Close();

@@ -57,12 +57,9 @@ TForm6::TForm6(LinkState& link, const ProgramPlaces& places, AutotestState& test
     BuildWindow();
     m_results.SetObserver([this](int row) { m_resultGrid->TableChanged(row); });
 
-    // A port another program took since start-up is skipped, with one message for all.
-    const QStringList portErrors = m_session.Open();
-    if (!portErrors.isEmpty()) {
-        const QString text = portErrors.join(QLatin1Char('\n'));
-        QTimer::singleShot(0, this, [this, text] { ShowOperatorError(this, text); });
-    }
+    // A port another program took since start-up is skipped; it is told when a table that
+    // names it is started, not for ports no row uses.
+    m_session.Open();
     E.ExportRowText = QStringLiteral("1");
     E.ExportColumnText = QStringLiteral("1");
     E.WorkbookPath.clear();
@@ -85,14 +82,31 @@ void TForm6::done(int result)
 
 void TForm6::Button3Click()
 {
+    TellUnavailablePorts();
     Run().Start();
     ShowRunState();
 }
 
 void TForm6::Button15Click()
 {
+    TellUnavailablePorts();
     Run().SingleStep();
     ShowRunState();
+}
+
+// Once per port and window: the box is not repeated at every Start of the same table.
+void TForm6::TellUnavailablePorts()
+{
+    QList<int> untold;
+    for (int port : TableAuxiliaryPorts(*m_grid))
+        if (!m_portsTold.contains(port))
+            untold << port;
+    m_portsTold << untold;
+    const QStringList problems = UnavailableAuxiliaryPorts(L, untold);
+    if (!problems.isEmpty())
+        QTimer::singleShot(0, this, [this, text = problems.join(QLatin1Char('\n'))] {
+            ShowOperatorError(this, text);
+        });
 }
 
 // Pause and Continue switch the timer, which shows the run's new state.

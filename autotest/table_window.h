@@ -112,6 +112,7 @@ private:
     void StepRecorded(const QStringList& cells, bool shown) override;
     void RunError(const QString& reason) override;
     QString LinkName() const;
+    void TellUnavailablePorts();
 
     // ValuePrompt: "@MSGVARnn" asks through TForm8.
     QString AskValue(const QString& defaultText, const QString& promptText) override;
@@ -134,6 +135,7 @@ private:
     RunJournal* m_journal = nullptr;
     std::function<QString()> m_instrument;
     QString m_tablePath; // the test file last opened or saved
+    QList<int> m_portsTold; // auxiliary ports whose problem the operator has been shown
 
     RunStatus m_runStatus;
     RunStatus::View m_runStateShown;

@@ -51,7 +51,10 @@ std::string SerialDevicePath(int port)
     return folders.devDir + "/ttyS" + std::to_string(port - 1);
 }
 
-int OpenSerialDevice(const std::string& path)
+namespace {
+
+// The device opened as a terminal, without any lock yet; -1 with errno set.
+int OpenTerminal(const std::string& path)
 {
     if (path.empty()) {
         errno = ENOENT;
@@ -67,14 +70,44 @@ int OpenSerialDevice(const std::string& path)
         errno = err;
         return -1;
     }
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        const int err = errno;
-        close(fd);
-        errno = err;
+    return fd;
+}
+
+int FailWith(int fd)
+{
+    const int err = errno;
+    close(fd);
+    errno = err;
+    return -1;
+}
+
+} // namespace
+
+int OpenSerialDevice(const std::string& path)
+{
+    const int fd = OpenTerminal(path);
+    if (fd < 0)
         return -1;
+    // Another program's port listing holds a shared lock for a moment while it looks: such a
+    // lock goes away within microseconds, a program that uses the port keeps its own for good.
+    for (int attempt = 0; flock(fd, LOCK_EX | LOCK_NB) != 0; ++attempt) {
+        if (errno != EWOULDBLOCK || attempt == kBusyRetries)
+            return FailWith(fd);
+        usleep(kBusyRetryUs);
     }
     ioctl(fd, TIOCEXCL);
     return fd;
+}
+
+bool SerialDeviceFree(const std::string& path)
+{
+    const int fd = OpenTerminal(path);
+    if (fd < 0)
+        return false;
+    // Shared, never exclusive: a look must not make another program's open of its own port fail.
+    const bool free = flock(fd, LOCK_SH | LOCK_NB) == 0;
+    close(fd); // drops the lock with the last descriptor
+    return free;
 }
 
 void CloseSerialDevice(int fd)
@@ -191,13 +224,9 @@ ModemStatus ReadModemStatus(int fd)
 
 void ListSerialPorts(QStringList& list)
 {
-    for (int n = 1; n <= 256; ++n) {
-        const int fd = OpenSerialDevice(SerialDevicePath(n));
-        if (fd < 0)
-            continue;
-        CloseSerialDevice(fd);
-        list.append(QString::number(n));
-    }
+    for (int n = 1; n <= 256; ++n)
+        if (SerialDeviceFree(SerialDevicePath(n)))
+            list.append(QString::number(n));
 }
 
 QString SerialOpenProblem(int port)

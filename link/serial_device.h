@@ -25,9 +25,15 @@ void SetSerialPortFolders(const SerialPortFolders& folders);
 std::string SerialDevicePath(int port);
 
 // Opens the device for reading and writing, non-blocking, exclusively: TIOCEXCL keeps other
-// programs out, flock also keeps out root and this program's own second open. Returns the
-// descriptor, or -1 with errno set.
+// programs out, flock also keeps out root and this program's own second open. A lock that is
+// gone within kBusyRetries x kBusyRetryUs (another program looking at its ports) is waited for.
+// Returns the descriptor, or -1 with errno set.
+inline constexpr int kBusyRetries = 20;
+inline constexpr int kBusyRetryUs = 2000;
 int OpenSerialDevice(const std::string& path);
+// Whether the device is a terminal that no program holds, found without taking it: nothing
+// another program does with it at the same moment is refused.
+bool SerialDeviceFree(const std::string& path);
 
 // Drops the exclusive mode and closes.
 void CloseSerialDevice(int fd);

@@ -49,6 +49,11 @@ bool IsIdentificationReply(const QString& line)
     return ReadIdentification(line).CommaPositions[2] > 0;
 }
 
+bool IsResyncQuery(const QString& line)
+{
+    return line.trimmed().compare(QLatin1String("*idn?"), Qt::CaseInsensitive) == 0;
+}
+
 OptionsReading ReadOptions(const QString& reply)
 {
     OptionsReading r;

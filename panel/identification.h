@@ -19,6 +19,8 @@ inline constexpr char kResyncQuery[] = "*idn?\n";
 // Whether a received line is an identification: manufacturer, model, serial number and revision
 // separated by commas. Value replies ("230.0V", "4.600A", a status word) hold no comma.
 bool IsIdentificationReply(const QString& line);
+// Whether a line sent is the identification query (any letter case, blanks around it).
+bool IsResyncQuery(const QString& line);
 
 // What the options reply ("*opt?") decides.
 struct OptionsReading {

@@ -2,6 +2,7 @@
 // is sent to the instrument until all of it has passed.
 #include "tools/runner.h"
 
+#include "autotest/auxiliary_ports.h"
 #include "autotest/table_file.h"
 #include "common/text_file.h"
 #include "tools/chosen_link.h"
@@ -16,8 +17,12 @@ bool TestRunner::Prepare()
     TestHost& host = *this;
     ValuePrompt& prompt = *this;
     m_session = std::make_unique<TestSession>(L, F, T, m_table, m_results, host, prompt);
-    for (const QString& portError : m_session->Open())
-        m_console.Warning(portError);
+    // Only the ports the table names: every other port stays free for the programs and
+    // stations that use it.
+    const QList<int> named = TableAuxiliaryPorts(m_table);
+    m_session->Open(named);
+    for (const QString& problem : UnavailableAuxiliaryPorts(L, named))
+        m_console.Warning(problem);
     // Automatic reports go where the run was asked to put them, each under a name of its own.
     m_session->Run().SetReportPlace(ReportFolder(), F.StartDate, false, true);
     if (!L.SerialLink && L.Gpib.GpibDevice <= 0) {

@@ -148,6 +148,30 @@ TEST_F(SerialRun, ReplyOutlastingItsRowFailsThatRowOnly)
               QStringList({"SOUR:VOLTAC,230", "Sour:voltac?", "Sour:voltac?", "OUTP,1"}));
 }
 
+// A query the instrument never answers (its status query, here) fails its own row, and every
+// later query still gets its own reply: the one after it goes out behind "*idn?".
+TEST_F(SerialRun, QueryNeverAnsweredCostsItsRowOnly)
+{
+    auto sim = StartSim(1, 1, {"--no-status"});
+    table.SetRow(1, {" 1", "00.00.00.100", "SOUR:VOLTAC,230", "0", "0", "0", "", "", "", "1"});
+    for (int row : {2, 4})
+        table.SetRow(row, {QStringLiteral("%1").arg(row, 2), "00.00.00.300", "*tav?", "NEXT", "0",
+                           "NEXT", "0", "99999", "status", "1"});
+    for (int row : {3, 5})
+        table.SetRow(row, {QStringLiteral("%1").arg(row, 2), "00.00.00.300", "Sour:voltac?", "0",
+                           "0", "0", "229", "231", "set value", "1"});
+    table.SetRow(6, {" 6", "00.00.00.000", "END", "0", "0", "0", "", "", "", "1"});
+    ASSERT_TRUE(RunToEnd());
+    for (int row : {2, 4})
+        EXPECT_EQ(results.Row(row)[ResultTable::kTestResult], "no reply") << row;
+    for (int row : {3, 5})
+        EXPECT_EQ(results.Row(row), QStringList({QStringLiteral("%1").arg(row, 2), "set value",
+                                                 "229.000", "230.000", "231.000", ""}));
+    EXPECT_EQ(Lines(*sim), QStringList({"SOUR:VOLTAC,230", "*tav?", "*idn?", "Sour:voltac?",
+                                        "*tav?", "*idn?", "Sour:voltac?"}));
+    EXPECT_TRUE(host.late.isEmpty());
+}
+
 TEST_F(SerialRun, AuxiliaryMeterAnswersThroughItsOwnPort)
 {
     auto tav = StartSim(1, 1);

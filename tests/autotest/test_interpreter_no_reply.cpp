@@ -54,28 +54,49 @@ TEST_F(NoReply, UnansweredQueryFailsItsOwnRowAndItsLateReplyIsDropped)
     }
 }
 
-// A reply that comes after its row was given up on is told and dropped; the next query's own
-// reply is then checked against that query's row.
-TEST_F(NoReply, LateReplyIsNotChargedToTheNextQuery)
+// A reply given up on is told and dropped when it comes, and one that never comes costs its own
+// row only: the instrument's next query goes out behind the identification query, and the line
+// after the identification's answer is that query's own reply. The auxiliary port counts.
+TEST_F(NoReply, MissingReplyCostsItsOwnRowOnly)
 {
-    Put(1, {.command = "MEAS:VOLT?", .value1 = "NEXT", .lower = "225", .upper = "235",
-            .comment = "U"});
-    Put(2, {.command = "MEAS:CURR?", .lower = "4.5", .upper = "4.7", .comment = "I"});
-    Put(3, {.command = "@COM05:READ?", .lower = "1", .upper = "2", .comment = "aux"});
-    Put(4, {.command = "END"});
-    run.Start();
-    run.Tick(); // row 1 asks; no reply in its tick
-    run.Tick(); // row 2: row 1 given up
-    run.ReplyReceived("230.0V\r\n");  // row 1's reply, late
-    run.ReplyReceived("4.600A\r\n");  // row 2's own
-    run.Tick();                      // row 3 asks the auxiliary device on COM5
-    run.ReplyReceived("1.5\r\n", 5); // which answers in time
-    RunTicks();
-    EXPECT_EQ(ResultRow(1), kNoReplyRow);
-    EXPECT_EQ(ResultRow(2), QStringList({" 2", "I", "4.500", "4.600", "4.700", ""}));
-    EXPECT_EQ(ResultRow(3), QStringList({" 3", "aux", "1.000", "1.500", "2.000", ""}));
-    EXPECT_EQ(state.ReportRow, 4);
-    EXPECT_EQ(host.late, QStringList({"late reply, not evaluated: 230.0V"}));
+    const QByteArray ident = "KELM,TAV-1600-PS,0505000120,V2.00\r\n";
+    struct Case {
+        const char* name;
+        QList<QByteArray> afterRow2; // what the instrument sends once row 2 has asked
+        QStringList late;
+    };
+    const Case cases[] = {
+        {"late reply", {"230.0V\r\n", ident, "4.600A\r\n"}, {"late reply, not evaluated: 230.0V"}},
+        {"reply never comes", {ident, "4.600A\r\n"}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        link.sent.clear();
+        host.late.clear();
+        Put(1, {.command = "MEAS:VOLT?", .value1 = "NEXT", .lower = "225", .upper = "235",
+                .comment = "U"});
+        Put(2, {.command = "MEAS:CURR?", .lower = "4.5", .upper = "4.7", .comment = "I"});
+        Put(3, {.command = "@COM05:READ?", .lower = "1", .upper = "2", .comment = "aux"});
+        Put(4, {.command = "MEAS:CURR?", .lower = "4.5", .upper = "4.7", .comment = "I"});
+        Put(5, {.command = "END"});
+        run.Start();
+        run.Tick(); // row 1 asks; no reply in its tick
+        run.Tick(); // row 2: row 1 given up
+        for (const QByteArray& line : c.afterRow2)
+            run.ReplyReceived(line);
+        run.Tick();                      // row 3 asks the auxiliary device on COM5
+        run.ReplyReceived("1.5\r\n", 5); // which answers in time
+        run.Tick();                      // row 4: in step again, nothing goes ahead of it
+        run.ReplyReceived("4.500A\r\n");
+        RunTicks();
+        EXPECT_EQ(ResultRow(1), kNoReplyRow);
+        EXPECT_EQ(ResultRow(2), QStringList({" 2", "I", "4.500", "4.600", "4.700", ""}));
+        EXPECT_EQ(ResultRow(3), QStringList({" 3", "aux", "1.000", "1.500", "2.000", ""}));
+        EXPECT_EQ(ResultRow(4), QStringList({" 4", "I", "4.500", "4.500", "4.700", ""}));
+        EXPECT_EQ(state.ReportRow, 5);
+        EXPECT_EQ(host.late, c.late);
+        EXPECT_EQ(link.sent, QStringList({"MEAS:VOLT?", "*idn?", "MEAS:CURR?", "MEAS:CURR?"}));
+    }
 }
 
 // What one run leaves behind — a failure target set by a reply after END, a reply given up on —
