@@ -156,7 +156,12 @@ void TestInterpreter::RecordStep(const QString& lower, const QString& upper, con
 
 // ---- keyword rows ----
 
-void TestInterpreter::HoldForPrompt() { HoldRun(RunHold::Prompt); }
+// The operator answers for the row that asks: its number and comment are shown first.
+void TestInterpreter::HoldForPrompt()
+{
+    ShowRowFields();
+    HoldRun(RunHold::Prompt);
+}
 
 void TestInterpreter::ResumeAfterPrompt() { Continue(); }
 

@@ -38,9 +38,9 @@ void RunStatus::Started(bool newReport)
         m_rows = m_failed = 0;
 }
 
-void RunStatus::StepRecorded(const QStringList& cells)
+void RunStatus::StepRecorded(const QStringList& cells, bool shown)
 {
-    ++m_rows;
+    m_rows += shown;
     if (cells.value(ResultTable::kMark) == QLatin1String("Error!"))
         ++m_failed;
 }

@@ -22,8 +22,9 @@ public:
 
     // A run or single step begins; with newReport the counts start over.
     void Started(bool newReport);
-    // Every step recorded, shown or not: step, comment, lower limit, value, upper limit, mark.
-    void StepRecorded(const QStringList& cells);
+    // Every step recorded: step, comment, lower limit, value, upper limit, mark. The rows are
+    // those of the report (tavtest's "rows recorded"); a hidden row that fails counts as failed.
+    void StepRecorded(const QStringList& cells, bool shown);
     // The run could not go on (a jump to no row, a GOTO loop).
     void EndedByError(const QString& reason);
 

@@ -252,7 +252,7 @@ void TForm6::RunStarted(bool newReport)
 
 void TForm6::StepRecorded(const QStringList& cells, bool shown)
 {
-    m_runStatus.StepRecorded(cells);
+    m_runStatus.StepRecorded(cells, shown);
     if (m_journal)
         m_journal->StepRecorded(cells, shown, Run().SentLine());
 }

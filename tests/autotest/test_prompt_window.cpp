@@ -78,13 +78,18 @@ TEST_F(PromptWindowTest, TestWindowPromptsAndTheVariableOutlivesIt)
     auto window = std::make_unique<TForm6>(state.Link, state.Places, state.Test, state.Export, form.get());
     window->show();
     StepGridWidget* grid = window->Grid();
-    grid->SetRow(1, {" 1", "00.00.00.000", "@MSGVAR04", "12.5", "0", "0", "", "", "Voltage?",
+    grid->SetRow(1, {" 1", "00.00.00.000", "OUTP,0", "0", "0", "0", "", "", "off first", "1"});
+    grid->SetRow(2, {" 2", "00.00.00.000", "@MSGVAR04", "12.5", "0", "0", "", "", "Voltage?",
                      "1"});
-    grid->SetRow(2, {" 2", "00.00.00.100", "SOUR:VOLTAC,@VAR04", "0", "0", "0", "", "", "",
+    grid->SetRow(3, {" 3", "00.00.00.100", "SOUR:VOLTAC,@VAR04", "0", "0", "0", "", "", "",
                      "1"});
     QWidget* promptParent = nullptr;
+    QStringList shownDuringPrompt;
     WhenPromptOpens(window.get(), [&](TForm8* prompt) {
         promptParent = prompt->parentWidget();
+        // The row that asks, not the one before it.
+        shownDuringPrompt = {window->findChild<QLabel*>("StepLabel")->text(),
+                             window->findChild<QLineEdit*>("CommentEdit")->text()};
         Field(prompt)->selectAll();
         QTest::keyClicks(Field(prompt), "7");
         QTest::keyClick(Field(prompt), Qt::Key_Enter);
@@ -93,7 +98,8 @@ TEST_F(PromptWindowTest, TestWindowPromptsAndTheVariableOutlivesIt)
     ASSERT_TRUE(WaitUntil([&] { return !window->Timer1()->isActive(); }));
     EXPECT_EQ(promptParent, form.get()) << "centred on the main window";
     EXPECT_EQ(state.Test.TestVariables[3], 7.0);
-    EXPECT_EQ(window->Results().Row(1), QStringList({" 2", "", "", "", "", ""}));
+    EXPECT_EQ(shownDuringPrompt, QStringList({" 2", "Voltage?"}));
+    EXPECT_EQ(window->Results().Row(2), QStringList({" 3", "", "", "", "", ""}));
 
     window.reset();
     window = std::make_unique<TForm6>(state.Link, state.Places, state.Test, state.Export, form.get());

@@ -29,7 +29,8 @@ protected:
 
 // A PAUSE row holds with "PAUSE" in "Result:", "Stop at Error" holds at the failed row, a jump to
 // no row ends the run with its reason; run again after the table is mended, the state starts
-// afresh and ends as finished with its counts, red for the failed row.
+// afresh and ends as finished with its counts, red for the failed row. The rows counted are the
+// report's, as tavtest counts them: a hidden row is not one.
 TEST_F(RunStateDisplay, HeldStoppedEndedAndFinishedRunsSayWhy)
 {
     auto sim = StartSimAndWindows();
@@ -37,6 +38,7 @@ TEST_F(RunStateDisplay, HeldStoppedEndedAndFinishedRunsSayWhy)
     window->findChild<QCheckBox*>("StopAtErrorBox")->setChecked(true);
     PutRows(*grid, {{"00.00.00.100", "PAUSE", "0", "0", "0", "", "", "Connect the load", "1"},
                     {"00.00.00.300", "MEAS:VOLT?", "0", "0", "0", "100", "300", "U", "1"},
+                    {"00.00.00.100", "OUTP,0", "0", "0", "0", "", "", "hidden", "0"},
                     {"00.00.00.100", "GOTO", "250", "0", "1", "", "", "", "1"}});
     const struct {
         const char* lastCommand;
@@ -45,7 +47,7 @@ TEST_F(RunStateDisplay, HeldStoppedEndedAndFinishedRunsSayWhy)
     } runs[] = {{"GOTO", "Ended by an error: END: no row 250", true},
                 {"END", "Finished: 2 rows, 1 failed", true}};
     for (const auto& run : runs) {
-        grid->SetCell(kTestCommand, 3, run.lastCommand);
+        grid->SetCell(kTestCommand, 4, run.lastCommand);
         Click("Button3");
         ASSERT_TRUE(Halted());
         EXPECT_EQ(State(), "Paused at row 1 (PAUSE): press Continue");
