@@ -5,6 +5,7 @@
 #include "common/text_file.h"
 #include "panel/operator_commands.h"
 #include "panel/program_start.h"
+#include "tools/input_rules.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -49,7 +50,7 @@ TestRunner::TestRunner(LinkState& link, PanelState& panel, ProgramPlaces& places
     connect(&m_timeout, &QTimer::timeout, this, [this] {
         m_aborted = true;
         Finish(QStringLiteral("time-out: the run took longer than %1 s")
-                   .arg(m_options.TimeoutSeconds));
+                   .arg(SecondsText(m_options.TimeoutMs)));
     });
 }
 
@@ -71,8 +72,8 @@ int TestRunner::Exec()
             m_session->Close();
         return kRunError;
     }
-    if (m_options.TimeoutSeconds > 0)
-        m_timeout.start(m_options.TimeoutSeconds * 1000);
+    if (m_options.TimeoutMs > 0)
+        m_timeout.start(m_options.TimeoutMs);
     QEventLoop loop;
     m_loop = &loop;
     m_results.SetObserver(nullptr);
@@ -221,7 +222,7 @@ QString TestRunner::AskValue(const QString& defaultText, const QString& promptTe
         const QString line = ReadTerminalLine();
         return line.isEmpty() ? defaultText : line;
     }
-    m_console.Warning(QStringLiteral("step %1: no answer for VAR%2, the default %3 is taken")
+    m_console.Alert(QStringLiteral("step %1: no answer for VAR%2, the default %3 is taken")
                           .arg(run.Cell(kTestNr).trimmed())
                           .arg(variable, 2, 10, QLatin1Char('0'))
                           .arg(defaultText));
