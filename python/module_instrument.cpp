@@ -151,7 +151,8 @@ link is closed on leaving it, on close(), and when a wait is broken off by Ctrl-
         "measure",
         [](Instrument& self, double timeout) {
             const int ms = TimeoutMs(timeout);
-            return MeasurementDict(Talk(self, [&] { return self.Measure(ms, PythonSignalRaised); }));
+            return MeasurementDict(
+                Talk(self, [&] { return self.Measure(ms, PythonSignalRaised); }));
         },
         py::arg("timeout") = 1.0,
         "One measurement pass of the poll cycle: U1, I1, P1, S1, IP1, PF1, CF1 (and phases 2 "

@@ -33,8 +33,9 @@ int PortNumber(const py::handle& port)
             ? std::optional<int>(port.cast<int>())
             : ReadPort(ToQString(py::str(port).cast<std::string>()));
     if (!number || !ValidPort(*number))
-        throw py::value_error(ToStd(QStringLiteral("port: %1: %2")
-                                        .arg(kNotAPort, ToQString(py::str(port).cast<std::string>()))));
+        throw py::value_error(
+            ToStd(QStringLiteral("port: %1: %2")
+                      .arg(kNotAPort, ToQString(py::str(port).cast<std::string>()))));
     return *number;
 }
 

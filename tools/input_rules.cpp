@@ -10,28 +10,33 @@ const char* const kNotAnAssignment = "expected VARnn=VALUE (nn 01-10)";
 const char* const kNotANumber = "not a number";
 const char* const kNotATimeout = "not a number of seconds (0 or more)";
 
+namespace {
+
+// The number a name of the pattern's shape holds (any case), when it is valid.
+std::optional<int> NumberIn(const QString& text, const QString& pattern, bool (*valid)(int))
+{
+    const QRegularExpressionMatch match =
+        QRegularExpression(pattern, QRegularExpression::CaseInsensitiveOption)
+            .match(text.trimmed());
+    if (!match.hasMatch() || !valid(match.captured(1).toInt()))
+        return std::nullopt;
+    return match.captured(1).toInt();
+}
+
+} // namespace
+
 bool ValidPort(int number) { return number >= 1 && number <= 99; }
 
 std::optional<int> ReadPort(const QString& text)
 {
-    static const QRegularExpression port(QStringLiteral("^(?:COM)?([0-9]{1,2})$"),
-                                         QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch match = port.match(text.trimmed());
-    if (!match.hasMatch() || !ValidPort(match.captured(1).toInt()))
-        return std::nullopt;
-    return match.captured(1).toInt();
+    return NumberIn(text, QStringLiteral("^(?:COM)?([0-9]{1,2})$"), ValidPort);
 }
 
 bool ValidVariable(int number) { return number >= 1 && number <= 10; }
 
 std::optional<int> ReadVariable(const QString& text)
 {
-    static const QRegularExpression variable(QStringLiteral("^VAR([0-9]{1,2})$"),
-                                             QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch match = variable.match(text.trimmed());
-    if (!match.hasMatch() || !ValidVariable(match.captured(1).toInt()))
-        return std::nullopt;
-    return match.captured(1).toInt();
+    return NumberIn(text, QStringLiteral("^VAR([0-9]{1,2})$"), ValidVariable);
 }
 
 std::optional<std::pair<int, QString>> ReadAssignment(const QString& text)

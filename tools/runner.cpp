@@ -217,10 +217,15 @@ QString TestRunner::AskValue(const QString& defaultText, const QString& promptTe
             return *answer;
     if (auto given = m_options.Answers.find(variable); given != m_options.Answers.end())
         return given->second;
-    if (m_stdinTerminal) {
+    // Asked again for what is no number, which the interpreter would read as 0.
+    while (m_stdinTerminal) {
         m_console.Ask(QStringLiteral("%1 [%2]: ").arg(promptText, defaultText));
         const QString line = ReadTerminalLine();
-        return line.isEmpty() ? defaultText : line;
+        if (line.isEmpty())
+            return defaultText;
+        if (ReadVariableValue(line))
+            return line;
+        m_console.Alert(QStringLiteral("not a number: %1").arg(line));
     }
     m_console.Alert(QStringLiteral("step %1: no answer for VAR%2, the default %3 is taken")
                           .arg(run.Cell(kTestNr).trimmed())
