@@ -47,6 +47,7 @@ TestRunner::TestRunner(LinkState& link, PanelState& panel, ProgramPlaces& places
         m_console.Progress(T.TestRun.CurrentRow, EndRow(), m_elapsed.elapsed());
     });
     m_timeout.setSingleShot(true);
+    m_timeout.setTimerType(Qt::PreciseTimer); // "longer than 0.5 s" is never said early
     connect(&m_timeout, &QTimer::timeout, this, [this] {
         m_aborted = true;
         Finish(QStringLiteral("time-out: the run took longer than %1 s")
