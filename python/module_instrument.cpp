@@ -11,11 +11,19 @@ namespace {
 
 using Instrument = ScriptInstrument;
 
-int TimeoutMs(double seconds)
+// A wait for replies, without the interpreter's lock; the late replies it dropped are told
+// after it, also when it raised.
+template <class F>
+auto Talk(Instrument& self, F&& f)
 {
-    if (!(seconds >= 0))
-        throw py::value_error("timeout must be 0 seconds or more");
-    return static_cast<int>(std::lround(seconds * 1000));
+    try {
+        auto result = WithoutLock(std::forward<F>(f));
+        WarnLateReplies(self.TakeLateReplies(), true);
+        return result;
+    } catch (...) {
+        WarnLateReplies(self.TakeLateReplies(), false);
+        throw;
+    }
 }
 
 std::unique_ptr<Instrument> Open(const py::object& port, std::optional<int> gpib,
@@ -94,11 +102,11 @@ void BindInstrument(py::module_& m)
 {
     py::class_<Instrument> c(m, "Instrument", R"(The instrument on the program's own link.
 
-Opened as TAV Control opens it: Instrument(port="COM3") on a serial port (COMn is the link
-COMn in tavcontrol/ports/ under the configuration folder, else /dev/ttyS<n-1>),
-Instrument(gpib=5) or Instrument(gpib_name="TAV-PS") on GPIB; with none of them the link
-in TAVCON.cfg in the current folder (or config=PATH). A context manager: the link is closed
-on leaving it, on close(), and when a wait is broken off by Ctrl-C.)");
+Opened as TAV Control opens it: Instrument(port="COM3") on a serial port, COM1 to COM99
+(COMn is the link COMn in tavcontrol/ports/ under the configuration folder, else
+/dev/ttyS<n-1>), Instrument(gpib=5) or Instrument(gpib_name="TAV-PS") on GPIB; with none of
+them the link in TAVCON.cfg in the current folder (or config=PATH). A context manager: the
+link is closed on leaving it, on close(), and when a wait is broken off by Ctrl-C.)");
     c.def(py::init(&Open), py::arg("port") = py::none(), py::arg("gpib") = py::none(),
           py::arg("gpib_name") = py::none(), py::arg("config") = py::none(),
           "Opens the link; raises LinkError naming the device and the cause when it cannot.");
@@ -121,16 +129,20 @@ on leaving it, on close(), and when a wait is broken off by Ctrl-C.)");
         [](Instrument& self, const std::string& line, double timeout) {
             const int ms = TimeoutMs(timeout);
             return ToStd(
-                WithoutLock([&] { return self.Query(ToQString(line), ms, PythonSignalRaised); }));
+                Talk(self, [&] { return self.Query(ToQString(line), ms, PythonSignalRaised); }));
         },
         py::arg("line"), py::arg("timeout") = 1.0,
         "Sends the line and returns its reply without the line end. Raises NoReply when none "
-        "comes within timeout seconds (on GPIB: the device's own 3 s).");
+        "comes within timeout seconds (on GPIB: the device's own 3 s). After a NoReply on a "
+        "serial port the next query (query, identify, measure) first sends *idn? and drops "
+        "every line up to its answer, all within its own timeout: the reply given up on is "
+        "never returned for another query, and each one dropped when it comes is told as a "
+        "LateReply warning (\"late reply dropped: 916.3W\").");
     c.def(
         "identify",
         [](Instrument& self, double timeout) {
             const int ms = TimeoutMs(timeout);
-            return IdentityDict(WithoutLock([&] { return self.Identify(ms, PythonSignalRaised); }));
+            return IdentityDict(Talk(self, [&] { return self.Identify(ms, PythonSignalRaised); }));
         },
         py::arg("timeout") = 1.0,
         "Asks *idn? and *opt? and reads them as the program does on Connect: model, serial "
@@ -139,7 +151,8 @@ on leaving it, on close(), and when a wait is broken off by Ctrl-C.)");
         "measure",
         [](Instrument& self, double timeout) {
             const int ms = TimeoutMs(timeout);
-            return MeasurementDict(WithoutLock([&] { return self.Measure(ms, PythonSignalRaised); }));
+            return MeasurementDict(
+                Talk(self, [&] { return self.Measure(ms, PythonSignalRaised); }));
         },
         py::arg("timeout") = 1.0,
         "One measurement pass of the poll cycle: U1, I1, P1, S1, IP1, PF1, CF1 (and phases 2 "

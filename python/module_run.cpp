@@ -1,9 +1,10 @@
 // tavcontrol.run_table and its Run: a test table run by the command-line runner.
 #include "python/py_support.h"
 #include "python/table_run.h"
+#include "tools/input_rules.h"
 
-#include <QRegularExpression>
 #include <memory>
+#include <stdexcept>
 #include <optional>
 #include <pybind11/stl.h>
 
@@ -14,22 +15,28 @@ py::object Number(const std::optional<double>& value)
     return value ? py::object(py::float_(*value)) : py::object(py::none());
 }
 
-// A prompt answer's variable: 2, "VAR02" or "var2".
+// A prompt answer's variable: 2, "VAR02" or "var2", as --answer names it.
 int VariableNumber(const py::handle& key)
 {
-    int number = 0;
-    if (py::isinstance<py::int_>(key)) {
-        number = key.cast<int>();
-    } else {
-        const QRegularExpressionMatch match =
-            QRegularExpression(QStringLiteral("^(?:VAR)?([0-9]{1,2})$"),
-                               QRegularExpression::CaseInsensitiveOption)
-                .match(ToQString(py::str(key).cast<std::string>()).trimmed());
-        number = match.hasMatch() ? match.captured(1).toInt() : 0;
-    }
-    if (number < 1 || number > 10)
-        throw py::value_error("answers are keyed by variable 1 to 10 (2 or \"VAR02\")");
-    return number;
+    const std::optional<int> number =
+        py::isinstance<py::int_>(key) ? std::optional<int>(key.cast<int>())
+                                      : ReadVariable(ToQString(py::str(key).cast<std::string>()));
+    if (!number || !ValidVariable(*number))
+        throw py::value_error("answers: keyed by variable 1 to 10 (2 or \"VAR02\"), not " +
+                              py::repr(key).cast<std::string>());
+    return *number;
+}
+
+// A prompt answer, a number as --answer takes it: a text the interpreter would read as 0 (a
+// current limit of 0 A on a live source) is refused, naming the variable.
+QString AnswerText(int variable, const py::handle& value)
+{
+    const QString text = ValueText(value).trimmed();
+    if (!ReadVariableValue(text))
+        throw py::value_error(ToStd(QStringLiteral("answers: VAR%1: %2: %3")
+                                        .arg(variable, 2, 10, QLatin1Char('0'))
+                                        .arg(kNotANumber, text)));
+    return text;
 }
 
 // A callable's exception ends the run; it is raised once the run is over.
@@ -58,14 +65,16 @@ std::shared_ptr<TableRunResult> RunTableFor(const py::object& path, const py::ob
         o.Serial = ToQString(*serial);
     o.StopAtError = stopAtError;
     o.KeepOutput = keepOutput;
-    o.TimeoutSeconds = static_cast<int>(timeout);
+    o.TimeoutMs = TimeoutMs(timeout);
     if (db)
         o.DbUri = ToQString(*db);
 
     CallbackError failed;
     if (py::isinstance<py::dict>(answers)) {
-        for (const auto& [key, value] : answers.cast<py::dict>())
-            o.Answers[VariableNumber(key)] = ValueText(value);
+        for (const auto& [key, value] : answers.cast<py::dict>()) {
+            const int variable = VariableNumber(key);
+            o.Answers[variable] = AnswerText(variable, value);
+        }
     } else if (!answers.is_none()) {
         if (!PyCallable_Check(answers.ptr()))
             throw py::type_error("answers is a dict or a callable");
@@ -80,11 +89,17 @@ std::shared_ptr<TableRunResult> RunTableFor(const py::object& path, const py::ob
                 const py::object answer = answers(variable, ToStd(defaultText), ToStd(prompt));
                 if (answer.is_none())
                     return std::nullopt;
-                return ValueText(answer);
+                return AnswerText(variable, answer);
             } catch (py::error_already_set& e) {
                 failed.error = std::move(e);
-                return std::nullopt;
+            } catch (py::builtin_exception& e) {
+                e.set_error();
+                failed.error = py::error_already_set();
             }
+            // The run ends in this row: neither the default nor anything after it is sent.
+            throw std::runtime_error(
+                ToStd(QStringLiteral("the script's answer for VAR%1 failed")
+                          .arg(variable, 2, 10, QLatin1Char('0'))));
         };
     }
     request.Interrupted = [&failed] {
@@ -102,13 +117,15 @@ std::shared_ptr<TableRunResult> RunTableFor(const py::object& path, const py::ob
     return result;
 }
 
-template <bool (TableRunResult::*Save)(const QString&, QString*) const>
-void SaveFile(const TableRunResult& run, const py::object& path)
+// The file written, or ValueError naming it and why; characters a report cannot keep are
+// written as '?' and raise all the same, as they fail a tavtest run.
+std::string SaveReport(const TableRunResult& run, const py::object& path, bool text)
 {
-    const QString file = PathText(path);
-    QString error;
-    if (!(run.*Save)(file, &error))
-        throw py::value_error(ToStd(file + QStringLiteral(": ") + error));
+    QString file = PathText(path);
+    const ReportWrite written = text ? run.SaveTextFile(file) : run.SaveReportFile(file);
+    if (!written.Error.isEmpty())
+        throw py::value_error(ToStd(written.Error));
+    return ToStd(file);
 }
 
 } // namespace
@@ -150,6 +167,22 @@ void BindTableRun(py::module_& m)
                                "tavtest's exit status: 0 passed, 1 a row failed, 2 run error.")
         .def_property_readonly("error", [](const TableRunResult& r) { return ToStd(r.RunError); },
                                "Why the run itself failed; empty when it did not.")
+        .def_property_readonly(
+            "journal_error", [](const TableRunResult& r) { return ToStd(r.JournalError); },
+            "Why the station's results journal could not keep the run; empty when it did.")
+        .def_property_readonly(
+            "server_error", [](const TableRunResult& r) { return ToStd(r.ServerError); },
+            "Why the results server (db) could not take the run, which then waits in the "
+            "journal; empty when it took it or none was given.")
+        .def_property_readonly(
+            "warnings",
+            [](const TableRunResult& r) {
+                std::vector<std::string> texts;
+                for (const QString& w : r.Warnings)
+                    texts.push_back(ToStd(w));
+                return texts;
+            },
+            "The run's warnings, as tavtest gives them (a default answer taken, a late reply).")
         .def_property_readonly("uuid", [](const TableRunResult& r) { return ToStd(r.Uuid); },
                                "The run's key in the results journal; empty when it never began.")
         .def_property_readonly("rows",
@@ -160,12 +193,26 @@ void BindTableRun(py::module_& m)
                                    return rows;
                                },
                                "Every evaluated row, \"Show\" 0 rows too (shown False).")
-        .def("save_report", &SaveFile<&TableRunResult::SaveReportFile>, py::arg("path"),
-             "Writes the report (.rpt) as \"Save Report\" does.")
-        .def("save_text", &SaveFile<&TableRunResult::SaveTextFile>, py::arg("path"),
-             "Writes the quoted text export (.txt) as \"Export Text\" does.")
-        .def("save_junit", &SaveFile<&TableRunResult::SaveJUnitFile>, py::arg("path"),
-             "Writes JUnit XML as tavtest --junit does.")
+        .def("save_report",
+             [](const TableRunResult& r, const py::object& path) {
+                 return SaveReport(r, path, false);
+             },
+             py::arg("path"),
+             "Writes the report (.rpt) as tavtest --report does and returns its path: a folder "
+             "takes <Unit>-<Serial #>.rpt, never over an earlier report (-2, -3, ...).")
+        .def("save_text",
+             [](const TableRunResult& r, const py::object& path) {
+                 return SaveReport(r, path, true);
+             },
+             py::arg("path"), "Writes the quoted text export (.txt) as tavtest --text does.")
+        .def("save_junit",
+             [](const TableRunResult& r, const py::object& path) {
+                 const QString file = PathText(path);
+                 QString error;
+                 if (!r.SaveJUnitFile(file, &error))
+                     throw py::value_error(ToStd(file + QStringLiteral(": ") + error));
+             },
+             py::arg("path"), "Writes JUnit XML as tavtest --junit does.")
         .def("__repr__", [](const TableRunResult& r) {
             return ToStd(QStringLiteral("<Run %1, %2 rows>").arg(r.Verdict).arg(r.Rows.size()));
         });
@@ -180,10 +227,14 @@ void BindTableRun(py::module_& m)
 
 The link as for Instrument (port, gpib or gpib_name; else TAVCON.cfg). serial replaces the
 table's serial number. answers: "@MSGVARnn" prompts, a dict {2: "115"} / {"VAR02": 115} or
-a callable (variable, default, prompt) -> answer or None (None keeps the default).
+a callable (variable, default, prompt) -> answer or None (None keeps the default); an answer
+is a number as tavtest's --answer takes it, else ValueError naming the variable (for a dict
+before the link opens; for the callable at its row, which ends the run with nothing sent).
 stop_at_error ends the run at the first failed row; a run that does not reach its end row
-switches the output off unless keep_output. timeout: seconds, 0 none. quiet False prints
-each row on standard error. The run is recorded in the station's results journal (and on
-the server db, a libpq URI). Ctrl-C ends the run as tavtest's does and raises
+switches the output off unless keep_output. timeout: seconds, fractions taken, 0 none. quiet
+False prints each row on standard error; a default answer taken is told even when quiet, and
+Run.warnings holds every warning. The run is recorded in the station's results journal (and
+on the server db, a libpq URI); Run.journal_error and Run.server_error say what either could
+not take. Ctrl-C ends the run as tavtest's does and raises
 KeyboardInterrupt.)");
 }

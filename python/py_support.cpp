@@ -2,8 +2,8 @@
 
 #include "link/serial_device.h"
 #include "python/script_instrument.h"
+#include "tools/input_rules.h"
 
-#include <QRegularExpression>
 #include <cmath>
 
 QString PathText(const py::handle& path)
@@ -26,19 +26,26 @@ QString ValueText(const py::handle& value)
     return text;
 }
 
-// "COM3", "com3", "3" or 3.
 int PortNumber(const py::handle& port)
 {
-    if (py::isinstance<py::int_>(port))
-        return port.cast<int>();
-    const QString text = ToQString(py::str(port).cast<std::string>()).trimmed();
-    const QRegularExpressionMatch match =
-        QRegularExpression(QStringLiteral("^(?:COM)?([0-9]{1,3})$"),
-                           QRegularExpression::CaseInsensitiveOption)
-            .match(text);
-    if (!match.hasMatch())
-        throw py::value_error("a serial port is named COMn (n 1 to 256): " + ToStd(text));
-    return match.captured(1).toInt();
+    const std::optional<int> number =
+        py::isinstance<py::int_>(port)
+            ? std::optional<int>(port.cast<int>())
+            : ReadPort(ToQString(py::str(port).cast<std::string>()));
+    if (!number || !ValidPort(*number))
+        throw py::value_error(
+            ToStd(QStringLiteral("port: %1: %2")
+                      .arg(kNotAPort, ToQString(py::str(port).cast<std::string>()))));
+    return *number;
+}
+
+int TimeoutMs(double seconds)
+{
+    const std::optional<int> ms = TimeoutMilliseconds(seconds);
+    if (!ms)
+        throw py::value_error(ToStd(QStringLiteral("timeout: %1: %2")
+                                        .arg(kNotATimeout, QString::number(seconds))));
+    return *ms;
 }
 
 LinkChoice LinkChoiceOf(const py::object& port, std::optional<int> gpib,
@@ -57,6 +64,24 @@ LinkChoice LinkChoiceOf(const py::object& port, std::optional<int> gpib,
     return choice;
 }
 
+namespace {
+
+PyObject* g_lateReplyWarning = nullptr;
+
+} // namespace
+
+void WarnLateReplies(const QStringList& lines, bool mayRaise)
+{
+    for (const QString& line : lines) {
+        const std::string text = ToStd(QStringLiteral("late reply dropped: ") + line);
+        if (PyErr_WarnEx(g_lateReplyWarning, text.c_str(), 1) == 0)
+            continue;
+        if (mayRaise)
+            throw py::error_already_set();
+        PyErr_Clear();
+    }
+}
+
 bool PythonSignalRaised()
 {
     py::gil_scoped_acquire lock;
@@ -69,6 +94,13 @@ PYBIND11_MODULE(_core, m)
               "interpreter and results journal.";
     py::register_exception<NoReplyError>(m, "NoReply", PyExc_TimeoutError);
     py::register_exception<LinkError>(m, "LinkError", PyExc_OSError);
+    g_lateReplyWarning =
+        PyErr_NewExceptionWithDoc("tavcontrol._core.LateReply",
+                                  "A reply that came after its query was given up on, dropped.",
+                                  PyExc_UserWarning, nullptr);
+    if (!g_lateReplyWarning)
+        throw py::error_already_set();
+    m.add_object("LateReply", py::handle(g_lateReplyWarning));
     BindInstrument(m);
     BindTableRun(m);
     m.def(

@@ -5,6 +5,7 @@
 #include "tools/chosen_link.h"
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 #include <string>
 #include <pybind11/pybind11.h>
@@ -23,8 +24,11 @@ QString PathText(const py::handle& path);
 // zeros ("230", "49.5").
 QString ValueText(const py::handle& value);
 
-// A serial port as the program knows it: "COM3", "com3", "3" or 3.
+// A serial port as tavtest's --port takes it: "COM3", "com3", "3" or 3.
 int PortNumber(const py::handle& port);
+
+// A time-out in seconds as tavtest's --timeout takes it (fractions too), in milliseconds.
+int TimeoutMs(double seconds);
 
 // The link as Instrument and run_table take it: at most one of port, gpib and gpib_name, and
 // the configuration file.
@@ -46,6 +50,10 @@ auto WithoutLock(F&& f)
         throw py::error_already_set();
     }
 }
+
+// Tells each line as a LateReply warning ("late reply dropped: 916.3W"). mayRaise false: a
+// warning turned into an error is dropped, since another exception is on its way.
+void WarnLateReplies(const QStringList& lines, bool mayRaise);
 
 void BindInstrument(py::module_& m);
 void BindTableRun(py::module_& m);

@@ -6,6 +6,7 @@
 #include "panel/reply_parser.h"
 #include "python/event_wait.h"
 
+#include <QDeadlineTimer>
 #include <cstring>
 
 ScriptInstrument::ScriptInstrument(const LinkChoice& choice) : L(m_state.Link)
@@ -116,28 +117,54 @@ QString ScriptInstrument::Query(const QString& line, int timeoutMs,
                                    .toStdString());
         return TrimReply(reply);
     }
-    // What came before the line was sent answers something else: a reply that came too late
-    // for its own query, or a line the instrument sent by itself.
     L.DeliverWaitingLines();
     HandlePendingEvents();
-    m_replies.clear();
+    const bool resync = m_resync.Begin();
+    // Without a reply given up on, what came before the line was sent is a line the instrument
+    // sent by itself (or the answer to a line the script wrote); after one, it goes through the
+    // resynchronisation like every later line.
+    if (!resync)
+        m_replies.clear();
+    const QDeadlineTimer deadline(timeoutMs, Qt::PreciseTimer);
+    if (resync)
+        Write(QString::fromLatin1(kResyncQuery));
     Write(line);
-    switch (WaitForEvents([this] { return !m_replies.empty() || !m_lost.isEmpty(); }, timeoutMs,
-                          interrupted)) {
-    case WaitEnd::Interrupted:
-        Interrupted();
-    case WaitEnd::TimedOut:
-        throw NoReplyError(QStringLiteral("%1: no reply to %2 within %3 ms")
-                               .arg(m_linkName, line.trimmed())
-                               .arg(timeoutMs)
-                               .toStdString());
-    case WaitEnd::Ready:
-        break;
+    for (;;) {
+        switch (WaitForEvents([this] { return !m_replies.empty() || !m_lost.isEmpty(); },
+                              static_cast<int>(deadline.remainingTime()), interrupted)) {
+        case WaitEnd::Interrupted:
+            Interrupted();
+        case WaitEnd::TimedOut:
+            m_resync.GaveUp(line);
+            throw NoReplyError(QStringLiteral("%1: no reply to %2 within %3 ms")
+                                   .arg(m_linkName, line.trimmed())
+                                   .arg(timeoutMs)
+                                   .toStdString());
+        case WaitEnd::Ready:
+            break;
+        }
+        CheckOpen();
+        while (!m_replies.empty()) {
+            const QString received = m_replies.front();
+            m_replies.pop_front();
+            switch (m_resync.Take(received)) {
+            case ReplyResync::Line::Late:
+                m_lateReplies << received;
+                break;
+            case ReplyResync::Line::Identification:
+                break;
+            case ReplyResync::Line::Reply:
+                return received;
+            }
+        }
     }
-    CheckOpen();
-    const QString reply = m_replies.front();
-    m_replies.pop_front();
-    return reply;
+}
+
+QStringList ScriptInstrument::TakeLateReplies()
+{
+    QStringList late;
+    late.swap(m_lateReplies);
+    return late;
 }
 
 ScriptInstrument::Identity ScriptInstrument::Identify(int timeoutMs,

@@ -3,6 +3,7 @@
 #include "link/gpib_messages.h"
 #include "link/reply_sink.h"
 #include "panel/identification.h"
+#include "panel/reply_resync.h"
 #include "program/program_state.h"
 #include "python/event_wait.h"
 #include "record/measurement_pass.h"
@@ -50,8 +51,12 @@ public:
     // One line; a line feed is added when it has none.
     void Write(const QString& line);
     // The reply, trimmed as the reply parser trims it. On a serial link the wait is timeoutMs;
-    // on GPIB the device's own time-out (3 s) applies.
+    // on GPIB the device's own time-out (3 s) applies. After a serial query got no reply in
+    // its time, the next one resynchronises the link (ReplyResync) within its own time: a
+    // reply given up on is never returned for another query.
     QString Query(const QString& line, int timeoutMs, const InterruptCheck& interrupted);
+    // The late replies dropped since the last call, to be told to the script.
+    QStringList TakeLateReplies();
 
     struct Identity {
         QString Identification, Options;
@@ -89,6 +94,8 @@ private:
     bool m_open = false;
     QString m_lost; // why the instrument's port went away
     std::deque<QString> m_replies;
+    ReplyResync m_resync;
+    QStringList m_lateReplies;
     QStringList m_gpibErrors;
     std::optional<Identity> m_identity;
 };

@@ -1,13 +1,12 @@
 #include "python/table_run.h"
 
-#include "autotest/report_file.h"
-#include "autotest/report_text.h"
 #include "program/program_state.h"
 #include "python/event_wait.h"
 #include "results/results_database.h"
 #include "results/results_store.h"
 #include "results/run_recorder.h"
 
+#include <QFileInfo>
 #include <QTimer>
 
 namespace {
@@ -69,7 +68,10 @@ TableRunResult RunTable(const TableRunRequest& request, bool quiet)
     }
     r.Status = runner.Exec();
     watch.stop();
-    WarnUnrecorded(results.Flush(), console);
+    const UnrecordedTexts unrecorded = Unrecorded(results.Flush());
+    r.JournalError = unrecorded.Journal;
+    r.ServerError = unrecorded.Server;
+    r.Warnings = console.Warnings();
 
     r.RunError = runner.RunError();
     r.Uuid = recorder.Run().Uuid;
@@ -83,14 +85,16 @@ TableRunResult RunTable(const TableRunRequest& request, bool quiet)
     return r;
 }
 
-bool TableRunResult::SaveReportFile(const QString& path, QString* error) const
+ReportWrite TableRunResult::SaveReportFile(QString& path) const
 {
-    return SaveReport(path, Copies, StartDate, Results, error);
+    if (QFileInfo(path).isDir())
+        path = FreeReportPath(path, Copies);
+    return WriteReportFile(ReportFormat::Report, path, Copies, StartDate, Results);
 }
 
-bool TableRunResult::SaveTextFile(const QString& path, QString* error) const
+ReportWrite TableRunResult::SaveTextFile(const QString& path) const
 {
-    return ExportReportText(path, Copies, StartDate, Results, error);
+    return WriteReportFile(ReportFormat::Text, path, Copies, StartDate, Results);
 }
 
 bool TableRunResult::SaveJUnitFile(const QString& path, QString* error) const

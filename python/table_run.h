@@ -4,6 +4,7 @@
 #include "autotest/table_header.h"
 #include "results/run_record.h"
 #include "tools/junit_report.h"
+#include "tools/report_files.h"
 #include "tools/runner.h"
 #include "tools/runner_options.h"
 
@@ -28,6 +29,9 @@ struct TableRunResult {
     QString Verdict; // as the journal keeps it: passed, failed, error, aborted
     QString RunError;
     bool Interrupted = false;
+    // What the station's journal and the line's server could not take; empty when they took it.
+    QString JournalError, ServerError;
+    QStringList Warnings; // every warning of the run, as tavtest gives them
     QString Uuid; // the run's record; empty when the run never began
     QList<RowRecord> Rows; // every evaluated row, "Show" 0 ones flagged
     ResultTable Results;
@@ -36,9 +40,11 @@ struct TableRunResult {
     JUnitRun JUnit;
     ResultTable ListedSteps;
 
-    // The report (.rpt), its text export (.txt) and JUnit XML; false with the reason.
-    bool SaveReportFile(const QString& path, QString* error) const;
-    bool SaveTextFile(const QString& path, QString* error) const;
+    // The report (.rpt) and its text export (.txt) as tavtest writes them; a report given a
+    // folder takes the automatic name there, never over an earlier report. The path written.
+    ReportWrite SaveReportFile(QString& path) const;
+    ReportWrite SaveTextFile(const QString& path) const;
+    // JUnit XML; false with the reason.
     bool SaveJUnitFile(const QString& path, QString* error) const;
 };
 

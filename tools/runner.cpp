@@ -5,6 +5,7 @@
 #include "common/text_file.h"
 #include "panel/operator_commands.h"
 #include "panel/program_start.h"
+#include "tools/input_rules.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -46,10 +47,11 @@ TestRunner::TestRunner(LinkState& link, PanelState& panel, ProgramPlaces& places
         m_console.Progress(T.TestRun.CurrentRow, EndRow(), m_elapsed.elapsed());
     });
     m_timeout.setSingleShot(true);
+    m_timeout.setTimerType(Qt::PreciseTimer); // "longer than 0.5 s" is never said early
     connect(&m_timeout, &QTimer::timeout, this, [this] {
         m_aborted = true;
         Finish(QStringLiteral("time-out: the run took longer than %1 s")
-                   .arg(m_options.TimeoutSeconds));
+                   .arg(SecondsText(m_options.TimeoutMs)));
     });
 }
 
@@ -71,8 +73,8 @@ int TestRunner::Exec()
             m_session->Close();
         return kRunError;
     }
-    if (m_options.TimeoutSeconds > 0)
-        m_timeout.start(m_options.TimeoutSeconds * 1000);
+    if (m_options.TimeoutMs > 0)
+        m_timeout.start(m_options.TimeoutMs);
     QEventLoop loop;
     m_loop = &loop;
     m_results.SetObserver(nullptr);
@@ -216,12 +218,17 @@ QString TestRunner::AskValue(const QString& defaultText, const QString& promptTe
             return *answer;
     if (auto given = m_options.Answers.find(variable); given != m_options.Answers.end())
         return given->second;
-    if (m_stdinTerminal) {
+    // Asked again for what is no number, which the interpreter would read as 0.
+    while (m_stdinTerminal) {
         m_console.Ask(QStringLiteral("%1 [%2]: ").arg(promptText, defaultText));
         const QString line = ReadTerminalLine();
-        return line.isEmpty() ? defaultText : line;
+        if (line.isEmpty())
+            return defaultText;
+        if (ReadVariableValue(line))
+            return line;
+        m_console.Alert(QStringLiteral("not a number: %1").arg(line));
     }
-    m_console.Warning(QStringLiteral("step %1: no answer for VAR%2, the default %3 is taken")
+    m_console.Alert(QStringLiteral("step %1: no answer for VAR%2, the default %3 is taken")
                           .arg(run.Cell(kTestNr).trimmed())
                           .arg(variable, 2, 10, QLatin1Char('0'))
                           .arg(defaultText));

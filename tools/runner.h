@@ -148,3 +148,8 @@ private:
 
 // What the results journal or the line's server could not take, as warnings on the console.
 void WarnUnrecorded(const ResultsStore::Status& recorded, RunnerConsole& console);
+// The same as texts: the journal's and the server's, each empty when it took the run.
+struct UnrecordedTexts {
+    QString Journal, Server;
+};
+UnrecordedTexts Unrecorded(const ResultsStore::Status& recorded);

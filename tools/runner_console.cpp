@@ -70,8 +70,15 @@ void RunnerConsole::Progress(int done, int total, qint64 elapsedMs)
 
 void RunnerConsole::Warning(const QString& text)
 {
+    m_warnings << text;
     if (!m_quiet)
         Line(QStringLiteral("tavtest: warning: ") + text);
+}
+
+void RunnerConsole::Alert(const QString& text)
+{
+    m_warnings << text;
+    Line(QStringLiteral("tavtest: warning: ") + text);
 }
 
 void RunnerConsole::Note(const QString& text) { Line(QStringLiteral("tavtest: ") + text); }

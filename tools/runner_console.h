@@ -17,6 +17,10 @@ public:
     // Rows done of the rows up to the end row, and the time since the start.
     void Progress(int done, int total, qint64 elapsedMs);
     void Warning(const QString& text);
+    // A warning shown even when quiet: what changed what the unit got.
+    void Alert(const QString& text);
+    // Every warning given, shown or kept quiet.
+    const QStringList& Warnings() const { return m_warnings; }
     // What the run did to the instrument besides its rows; shown even when quiet.
     void Note(const QString& text);
     // The widest command the table holds, so that the columns after it line up on every row.
@@ -35,4 +39,5 @@ private:
     bool m_terminal;
     bool m_barShown = false;
     int m_commandWidth = 16;
+    QStringList m_warnings;
 };

@@ -1,6 +1,6 @@
 #include "tools/runner_options.h"
 
-#include <cmath>
+#include "tools/input_rules.h"
 
 const char* const kRunnerUsage =
     "Usage: tavtest TEST.tst [--port COMn | --gpib ADDRESS | --gpib-name NAME]\n"
@@ -26,30 +26,6 @@ const char* const kRunnerUsage =
     "See tavtest(1).\n";
 
 namespace {
-
-// "VAR01=230", "VAR1=230": the variable number 1 ... 10 and the text after '='.
-bool ReadAssignment(const QString& text, int& variable, QString& value)
-{
-    const qsizetype equals = text.indexOf(QLatin1Char('='));
-    if (equals < 0 || !text.startsWith(QLatin1String("VAR"), Qt::CaseInsensitive))
-        return false;
-    bool ok = false;
-    variable = text.mid(3, equals - 3).toInt(&ok);
-    value = text.mid(equals + 1);
-    return ok && variable >= 1 && variable <= 10;
-}
-
-// "COM3", "3".
-std::optional<int> ReadPort(QString text)
-{
-    if (text.startsWith(QLatin1String("COM"), Qt::CaseInsensitive))
-        text = text.mid(3);
-    bool ok = false;
-    const int n = text.toInt(&ok);
-    if (!ok || n < 1 || n > 99)
-        return std::nullopt;
-    return n;
-}
 
 // The options that take a file name, a header text, or nothing.
 QString* FileOption(RunnerOptions& o, const QString& name)
@@ -113,7 +89,7 @@ RunnerCommandLine ParseRunnerCommandLine(const QStringList& arguments)
             const QString text = value();
             o.Port = ReadPort(text);
             if (!o.Port && result.Error.isEmpty())
-                result.Error = QStringLiteral("--port: not a port: ") + text;
+                result.Error = QStringLiteral("--port: %1: %2").arg(kNotAPort, text);
         } else if (a == QLatin1String("--gpib")) {
             ++links;
             const QString text = value();
@@ -134,32 +110,30 @@ RunnerCommandLine ParseRunnerCommandLine(const QStringList& arguments)
             *text = value();
         } else if (a == QLatin1String("--set") || a == QLatin1String("--answer")) {
             const QString text = value();
-            int variable = 0;
-            QString given;
+            const auto assignment = ReadAssignment(text);
+            // An answer is read as a number too: a text would reach the instrument as 0.
+            const auto number = assignment ? ReadVariableValue(assignment->second) : std::nullopt;
             if (!result.Error.isEmpty()) {
-            } else if (!ReadAssignment(text, variable, given)) {
-                result.Error = a + QStringLiteral(": expected VARnn=VALUE (nn 01-10): ") + text;
+            } else if (!assignment) {
+                result.Error = QStringLiteral("%1: %2: %3").arg(a, kNotAnAssignment, text);
+            } else if (!number) {
+                result.Error = QStringLiteral("%1: %2: %3").arg(a, kNotANumber, text);
             } else if (a == QLatin1String("--answer")) {
-                o.Answers[variable] = given;
+                o.Answers[assignment->first] = assignment->second.trimmed();
             } else {
-                bool ok = false;
-                const double number = given.toDouble(&ok);
-                if (ok && std::isfinite(number))
-                    o.Sets[variable] = number;
-                else
-                    result.Error = QStringLiteral("--set: not a number: ") + text;
+                o.Sets[assignment->first] = *number;
             }
         } else if (a == QLatin1String("--meter-port")) {
             const QString text = value();
             o.MeterPort = ReadPort(text);
             if (!o.MeterPort && result.Error.isEmpty())
-                result.Error = QStringLiteral("--meter-port: not a port: ") + text;
+                result.Error = QStringLiteral("--meter-port: %1: %2").arg(kNotAPort, text);
         } else if (a == QLatin1String("--timeout")) {
             const QString text = value();
-            bool ok = false;
-            o.TimeoutSeconds = text.toInt(&ok);
-            if ((!ok || o.TimeoutSeconds <= 0) && result.Error.isEmpty())
-                result.Error = QStringLiteral("--timeout: not a number of seconds: ") + text;
+            const std::optional<int> ms = ReadTimeout(text);
+            o.TimeoutMs = ms.value_or(0);
+            if (!ms && result.Error.isEmpty())
+                result.Error = QStringLiteral("--timeout: %1: %2").arg(kNotATimeout, text);
         } else if (a.startsWith(QLatin1Char('-')) && a.size() > 1) {
             result.Error = QStringLiteral("unknown option ") + a;
         } else if (o.TestFile.isEmpty()) {

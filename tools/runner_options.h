@@ -39,7 +39,7 @@ struct RunnerOptions {
     std::map<int, double> Sets;     // variable number 1 ... 10 -> value
     std::map<int, QString> Answers; // variable number 1 ... 10 -> prompt answer
     bool Quiet = false;
-    int TimeoutSeconds = 0; // 0: none
+    int TimeoutMs = 0; // 0: none
 
     // Recording of the run, taken by the program's recorder once it exists.
     QString TraceFile;

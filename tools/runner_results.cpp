@@ -1,13 +1,10 @@
 // The result files of a run: report, text export, printed report and JUnit XML.
 #include "tools/runner.h"
 
-#include "autotest/report_file.h"
-#include "autotest/report_text.h"
-#include "common/file_cells.h"
 #include "common/text_file.h"
 #include "tools/junit_report.h"
+#include "tools/report_files.h"
 
-#include <QDir>
 #include <QFileInfo>
 
 // Every file asked for, also after a failed run: what was recorded so far.
@@ -16,22 +13,23 @@ void TestRunner::WriteResults()
     const TestHeader& copies = T.TestRun.Copies;
     QStringList errors;
     QString error;
-    QString reportPath = m_options.ReportFile;
-    if (!reportPath.isEmpty() && QFileInfo(reportPath).isDir())
-        reportPath = QDir(reportPath).filePath(AutoSaveFileName(copies.UnitText, copies.SerialText));
-    if (!reportPath.isEmpty() && !SaveReport(reportPath, copies, F.StartDate, m_results, &error))
-        errors << FileErrorText(reportPath, error);
-    const QString& textPath = m_options.TextFile;
-    if (!textPath.isEmpty() &&
-        !ExportReportText(textPath, copies, F.StartDate, m_results, &error))
-        errors << FileErrorText(textPath, error);
-    // A report is never dropped: it is written with '?' for what it cannot keep, and the run
-    // fails saying so.
-    const QString lost = Latin1Problem(ReportCells(copies, F.StartDate, m_results));
-    for (const QString& path : {reportPath, textPath})
-        if (!path.isEmpty() && !lost.isEmpty())
-            errors << FileErrorText(path,
-                                    lost + QStringLiteral(" Written with '?' in their place."));
+    const auto write = [&](ReportFormat format, const QString& path, bool tell) {
+        const ReportWrite written = WriteReportFile(format, path, copies, F.StartDate, m_results);
+        if (!written.Error.isEmpty())
+            errors << written.Error;
+        if (written.Written && tell)
+            ReportSaved(path);
+    };
+    // A folder given keeps every report in it, as Auto Save does; the name taken is told.
+    if (const QString& report = m_options.ReportFile; !report.isEmpty()) {
+        const bool folder = QFileInfo(report).isDir();
+        write(ReportFormat::Report, folder ? FreeReportPath(report, copies) : report, folder);
+    }
+    if (!m_options.TextFile.isEmpty())
+        write(ReportFormat::Text, m_options.TextFile, false);
+    // Auto Save keeps a run that did not reach its end row (where it saves) all the same.
+    if (m_options.AutoSave && !m_reachedEnd)
+        write(ReportFormat::Report, FreeReportPath(ReportFolder(), copies), true);
     const QString& pdfPath = m_options.PdfFile;
     if (!pdfPath.isEmpty() &&
         !(m_pdfWriter && m_pdfWriter(pdfPath, copies, F.StartDate, m_results)))
@@ -52,13 +50,23 @@ JUnitRun TestRunner::JUnitSummary() const
             m_elapsed.elapsed() / 1000.0, m_runError, m_notes};
 }
 
+UnrecordedTexts Unrecorded(const ResultsStore::Status& recorded)
+{
+    UnrecordedTexts texts;
+    if (!recorded.JournalError.isEmpty())
+        texts.Journal = QStringLiteral("results journal: %1").arg(recorded.JournalError);
+    if (!recorded.ServerError.isEmpty())
+        texts.Server = QStringLiteral("results server: %1; %2 run(s) kept in the journal for "
+                                      "the next try (tavtest sync)")
+                           .arg(recorded.ServerError)
+                           .arg(recorded.Unsent);
+    return texts;
+}
+
 void WarnUnrecorded(const ResultsStore::Status& recorded, RunnerConsole& console)
 {
-    if (!recorded.JournalError.isEmpty())
-        console.Warning(QStringLiteral("results journal: %1").arg(recorded.JournalError));
-    if (!recorded.ServerError.isEmpty())
-        console.Warning(QStringLiteral("results server: %1; %2 run(s) kept in the journal for "
-                                       "the next try (tavtest sync)")
-                            .arg(recorded.ServerError)
-                            .arg(recorded.Unsent));
+    const UnrecordedTexts texts = Unrecorded(recorded);
+    for (const QString& text : {texts.Journal, texts.Server})
+        if (!text.isEmpty())
+            console.Warning(text);
 }

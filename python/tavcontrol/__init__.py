@@ -21,11 +21,11 @@ import time
 from pathlib import Path
 from typing import Any, Mapping
 
-from ._core import Instrument, LinkError, NoReply, Row, Run, run_table
+from ._core import Instrument, LateReply, LinkError, NoReply, Row, Run, run_table
 from ._core import _port_links_folder
 
-__all__ = ["Instrument", "LinkError", "NoReply", "Row", "Run", "Simulator", "run_table",
-           "tavsim_path"]
+__all__ = ["Instrument", "LateReply", "LinkError", "NoReply", "Row", "Run", "Simulator",
+           "run_table", "tavsim_path"]
 
 
 def tavsim_path() -> str:
@@ -83,7 +83,7 @@ class Simulator:
         self.link = ""
 
     def _free_port(self, folder: Path) -> int:
-        for number in range(40, 257):
+        for number in range(40, 100):
             if not os.path.lexists(folder / f"COM{number}"):
                 return number
         raise LinkError(f"no free COM number in {folder}")

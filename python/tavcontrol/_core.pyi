@@ -11,16 +11,20 @@ _Value = Union[float, int, str]
 class NoReply(TimeoutError):
     """A query got no reply within its time."""
 
+class LateReply(UserWarning):
+    """A reply that came after its query was given up on (NoReply), dropped and not returned:
+    "late reply dropped: 916.3W"."""
+
 class LinkError(OSError):
     """The link cannot be opened or was lost; the message names the device and the cause."""
 
 class Instrument:
     """The instrument on the program's own link.
 
-    Instrument(port="COM3") on a serial port (COMn is the link COMn in tavcontrol/ports/
-    under the configuration folder, else /dev/ttyS<n-1>), Instrument(gpib=5) or
-    Instrument(gpib_name="TAV-PS") on GPIB; with none of them the link in TAVCON.cfg in the
-    current folder (or config=PATH). A context manager: the link is closed on leaving it, on
+    Instrument(port="COM3") on a serial port, COM1 to COM99 (COMn is the link COMn in
+    tavcontrol/ports/ under the configuration folder, else /dev/ttyS<n-1>), Instrument(gpib=5)
+    or Instrument(gpib_name="TAV-PS") on GPIB; with none of them the link in TAVCON.cfg in
+    the current folder (or config=PATH). A context manager: the link is closed on leaving it, on
     close(), and when a wait is broken off by Ctrl-C (KeyboardInterrupt).
     """
 
@@ -42,14 +46,23 @@ class Instrument:
         """Sends the line and returns its reply without the line end.
 
         Raises NoReply when none comes within timeout seconds (on GPIB: the device's own
-        3 s)."""
+        3 s); a timeout is 0 seconds or more, fractions taken.
+
+        After a NoReply on a serial port the reply may still come. The next query (query,
+        identify or measure) therefore sends *idn? before its own line and drops every line
+        up to the identification, all within its own timeout, so the reply given up on is
+        never returned for another query; each such line dropped is told as a LateReply
+        warning ("late reply dropped: 916.3W"). When the identification or the reply does
+        not come in time, that query raises NoReply too and the next one tries again."""
     def identify(self, timeout: float = 1.0) -> dict[str, Union[str, bool]]:
-        """*idn? and *opt? read as the program reads them on Connect.
+        """*idn? and *opt? read as the program reads them on Connect (each a query: NoReply
+        and what follows it as for query).
 
         Keys: identification, manufacturer, model, serial_number, revision, options (the
         replies' texts); three_phase, current_range_option, ot1_option, status_polled."""
     def measure(self, timeout: float = 1.0) -> dict[str, Union[float, int, bool, None]]:
-        """One measurement pass of the poll cycle, read by the program's reply parser.
+        """One measurement pass of the poll cycle, read by the program's reply parser (each
+        reply a query: NoReply and what follows it as for query).
 
         U1, I1, P1, S1, IP1, PF1, CF1 (and ...2, ...3 on a three-phase source) in V, A, W,
         VA, A; None where a reply was not a number. output (bool), status (the status word,
@@ -132,15 +145,30 @@ class Run:
     def error(self) -> str:
         """Why the run itself failed; empty when it did not."""
     @property
+    def journal_error(self) -> str:
+        """Why the station's results journal could not keep the run; empty when it did."""
+    @property
+    def server_error(self) -> str:
+        """Why the results server (db) could not take the run, which then waits in the
+        journal for the next try (tavtest sync); empty when it took it or none was given."""
+    @property
+    def warnings(self) -> list[str]:
+        """The run's warnings as tavtest gives them: a default answer taken for a prompt, a
+        late reply, a port problem."""
+    @property
     def uuid(self) -> str:
         """The run's key in the results journal; empty when it never began."""
     @property
     def rows(self) -> list[Row]:
         """Every evaluated row, "Show" 0 rows too (shown False)."""
-    def save_report(self, path: _Path) -> None:
-        """Writes the report (.rpt) as "Save Report" does."""
-    def save_text(self, path: _Path) -> None:
-        """Writes the quoted text export (.txt) as "Export Text" does."""
+    def save_report(self, path: _Path) -> str:
+        """Writes the report (.rpt) as tavtest --report does and returns the path written. A
+        folder takes <Unit>-<Serial #>.rpt there, never over an earlier report (-2, -3, ...).
+        Raises ValueError naming the file when it cannot be written, and when a text holds
+        characters the 8-bit file cannot keep (written with '?' in their place)."""
+    def save_text(self, path: _Path) -> str:
+        """Writes the quoted text export (.txt) as tavtest --text does; ValueError as for
+        save_report."""
     def save_junit(self, path: _Path) -> None:
         """Writes JUnit XML as tavtest --junit does."""
 
@@ -155,10 +183,15 @@ def run_table(path: _Path, port: Union[str, int, None] = None, gpib: Optional[in
 
     The link as for Instrument. serial replaces the table's serial number. answers answers
     "@MSGVARnn": a dict {2: "115"} or {"VAR02": 115}, or a callable (variable, default,
-    prompt) returning the answer or None for the default. stop_at_error ends the run at the
-    first failed row; a run that does not reach its end row switches the output off unless
-    keep_output. timeout in seconds (0: none). quiet False prints each row on standard error.
-    Recorded in the station's results journal (and on the server db, a libpq URI). Ctrl-C
-    ends the run as tavtest's does and raises KeyboardInterrupt."""
+    prompt) returning the answer or None for the default. An answer is a number as
+    tavtest's --answer takes it: ValueError naming the variable, for a dict before the link
+    is opened, for the callable's answer at its row, where the run ends (nothing of it sent).
+    stop_at_error ends the run at the first failed row; a run that does not reach its end
+    row switches the output off unless keep_output. timeout in seconds, fractions taken (0:
+    none; ValueError when negative). quiet False prints each row on standard error; a
+    default answer taken is told even when quiet, and every warning is in Run.warnings.
+    Recorded in the station's results journal (and on the server db, a libpq URI); what
+    either could not take is in Run.journal_error and Run.server_error. Ctrl-C ends the run
+    as tavtest's does and raises KeyboardInterrupt."""
 
 def _port_links_folder() -> str: ...

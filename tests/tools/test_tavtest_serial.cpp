@@ -149,7 +149,8 @@ TEST_F(Tavtest, UnreadableTableAndBadOptionsExitTwo)
     EXPECT_EQ(Run({"a.tst", "--port", "COM2", "--gpib", "5"}), 2);
     EXPECT_TRUE(err.contains("exclude each other"));
     EXPECT_EQ(Run({"a.tst", "--meter-port", "COMx"}), 2);
-    EXPECT_TRUE(err.contains("--meter-port: not a port: COMx")) << err.toStdString();
+    EXPECT_TRUE(err.contains("--meter-port: not a port (COM1 to COM99): COMx"))
+        << err.toStdString();
     EXPECT_EQ(Run({"--version"}), 0);
     EXPECT_TRUE(out.startsWith("tavtest ")) << out.toStdString();
 }
@@ -175,8 +176,8 @@ TEST_F(Tavtest, TimeOutEndsTheRunWithTheReportSaved)
 {
     auto sim = StartSim();
     const QString table = WriteTable("unit.tst", kLongRows);
-    EXPECT_EQ(Run({table, "--timeout", "1", "--report", "r.rpt"}), 2);
-    EXPECT_TRUE(err.contains("time-out")) << err.toStdString();
+    EXPECT_EQ(Run({table, "--timeout", "1.5", "--report", "r.rpt"}), 2);
+    EXPECT_TRUE(err.contains("time-out: the run took longer than 1.5 s")) << err.toStdString();
     EXPECT_EQ(Lines("r.rpt").value(10), " 4;;;;;") << Bytes("r.rpt").toStdString();
 }
 
@@ -210,6 +211,9 @@ TEST_F(Tavtest, PresetVariablesAnswersAndPauseWithoutTerminal)
     EXPECT_EQ(SentLines(*sim),
               QStringList({"SOUR:VOLTAC,115.0", "PAUSE", "SOUR:FREQ,60.0", "SOUR:VOLTDC,7.0"}));
     EXPECT_TRUE(err.contains("step 3: PAUSE passed over")) << err.toStdString();
+    EXPECT_TRUE(err.contains("no answer for VAR03, the default 7 is taken")) << err.toStdString();
+    // The default changes what the unit got: said even when quiet.
+    EXPECT_EQ(Run({table, "--answer", "VAR02=115", "--quiet"}), 0) << err.toStdString();
     EXPECT_TRUE(err.contains("no answer for VAR03, the default 7 is taken")) << err.toStdString();
 }
 

@@ -95,6 +95,8 @@ TEST_F(Verdicts, NothingIsSentForABadTableOrAnUnwritableOutput)
         {{good, "--report", "nosuchdir/x.rpt"}, "nosuchdir: no such folder"},
         {{good, "--junit", "nosuchdir/j.xml"}, "nosuchdir: no such folder"},
         {{good, "--auto-save", "--report-dir", "nosuchdir"}, "nosuchdir: no such folder"},
+        // A prompt's answer the interpreter would read as 0 (a current limit of 0 A).
+        {{good, "--answer", "VAR01=abc"}, "--answer: not a number: VAR01=abc"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments.join(' ').toStdString());
@@ -132,10 +134,12 @@ TEST_F(Verdicts, EveryBrokenOffRunEndsWithTheOutputOff)
         {"run error", "250", {}, 0, 2},
         {"kept", "0", {"--timeout", "1", "--keep-output"}, 0, 2},
     };
+    QStringList autoSaved;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const qsizetype before = SentLines(*sim).size();
-        Start(QStringList{table(c.target), "--report", "r.rpt", "--junit", "j.xml", "--quiet"} +
+        Start(QStringList{table(c.target), "--report", "r.rpt", "--junit", "j.xml", "--quiet",
+                          "--auto-save"} +
               c.extra);
         if (c.signal) {
             ASSERT_TRUE(WaitUntil(
@@ -153,12 +157,18 @@ TEST_F(Verdicts, EveryBrokenOffRunEndsWithTheOutputOff)
         const QString note = off ? switchedOff : kept;
         EXPECT_TRUE(err.contains("tavtest: " + note)) << err.toStdString();
         EXPECT_TRUE(QString::fromUtf8(Bytes("j.xml")).contains(note));
-        // The note reads back as the Comment of the report's last row, nothing shifted.
-        ResultTable opened;
-        ASSERT_TRUE(OpenReport(File("r.rpt"), opened));
-        ASSERT_GE(opened.RowCount(), 2);
-        EXPECT_EQ(opened.Row(opened.RowCount() - 1), QStringList({"", note, "", "", "", ""}))
-            << Bytes("r.rpt").toStdString();
+        // The note reads back as the Comment of the report's last row, nothing shifted, in the
+        // report asked for and in the one Auto Save kept under a name of its own.
+        const QString saved = out.trimmed();
+        EXPECT_FALSE(autoSaved.contains(saved)) << saved.toStdString();
+        autoSaved << saved;
+        for (const QString& path : {File("r.rpt"), saved}) {
+            ResultTable opened;
+            ASSERT_TRUE(OpenReport(path, opened)) << path.toStdString();
+            ASSERT_GE(opened.RowCount(), 2);
+            EXPECT_EQ(opened.Row(opened.RowCount() - 1), QStringList({"", note, "", "", "", ""}))
+                << path.toStdString();
+        }
     }
 }
 
@@ -171,16 +181,19 @@ TEST_F(Verdicts, ReportsAreKeptAndSerialNumbersAdvance)
                                                   "00.00.00.000;END;0;0;0;;;;1"});
     ASSERT_TRUE(QDir(File("")).mkdir("reports"));
     QStringList printed;
-    for (const char* options : {"--report-dir reports", "--report-dir reports",
-                                   "--report-dir reports", "--serial-advance",
-                                   "--serial-advance", "--serial-advance"}) {
-        ASSERT_EQ(Run(QStringList{table, "--auto-save", "--quiet"} + QString::fromLatin1(options).split(' ')), 0)
+    // A folder given to --report keeps every report as Auto Save does.
+    for (const char* options : {"--auto-save --report-dir reports", "--report reports/",
+                                "--auto-save --report-dir reports", "--report reports",
+                                "--auto-save --serial-advance", "--auto-save --serial-advance",
+                                "--auto-save --serial-advance"}) {
+        ASSERT_EQ(Run(QStringList{table, "--quiet"} + QString::fromLatin1(options).split(' ')), 0)
             << err.toStdString();
         printed << out.trimmed();
     }
     EXPECT_EQ(printed, QStringList({"reports/TAV 1600-0505000120.rpt",
                                     "reports/TAV 1600-0505000120-2.rpt",
                                     "reports/TAV 1600-0505000120-3.rpt",
+                                    "reports/TAV 1600-0505000120-4.rpt",
                                     File("TAV 1600-0505000121.rpt"),
                                     File("TAV 1600-0505000122.rpt"),
                                     File("TAV 1600-0505000123.rpt")}));
