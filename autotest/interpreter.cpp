@@ -110,8 +110,7 @@ void TestInterpreter::TakeHeaderCopies(bool advanceSerial, bool newReport)
         m_results.WriteCaptions();
         // A new unit: a reply the last run gave up on has had its time.
         m_state.RepliesGivenUp.clear();
-        m_state.ResyncNeeded = false;
-        m_state.IdentsAwaited = 0;
+        m_state.InstrumentResync = {};
     }
 }
 
@@ -268,7 +267,7 @@ void TestInterpreter::StopAtPauseOrEnd(const QString& command)
     TestRunState& s = m_state;
     if (command == KeywordText(StepKeyword::Pause))
         HoldRun(RunHold::PauseRow);
-    if (command == KeywordText(StepKeyword::End) || command == KeywordText(StepKeyword::Send)) {
+    if (IsEndCommand(command)) {
         s.ControlRow = true;
         m_host.SetTimer(false);
         s.StepReady = false;
@@ -384,15 +383,10 @@ void TestInterpreter::SendSerial(QString line)
     ShowRowFields();
     const QByteArray bytes = line.toLatin1() + '\n';
     const bool query = line.endsWith(QLatin1Char('?'));
-    if (sent && !s.ExternalReply && query && s.ResyncNeeded) {
-        // Everything up to the identification's answer is stale; the query's own reply is the
-        // line after it.
+    // Everything up to the identification's answer is stale; the query's own reply is the line
+    // after it.
+    if (sent && !s.ExternalReply && query && s.InstrumentResync.Begin())
         sent = m_link.WriteInstrument(QByteArray(kResyncQuery), error);
-        if (sent) {
-            s.ResyncNeeded = false;
-            ++s.IdentsAwaited;
-        }
-    }
     if (sent) {
         if (s.ExternalReply)
             m_link.WriteAuxiliary(port, bytes);

@@ -7,7 +7,6 @@
 #include "autotest/result_table.h"
 #include "autotest/table_file.h"
 #include "common/number_reading.h"
-#include "panel/identification.h"
 #include "sequence/step_grid.h"
 
 namespace {
@@ -30,13 +29,17 @@ QString WithoutLineEnd(const QString& text)
 void TestInterpreter::ReplyReceived(const QByteArray& line, int port)
 {
     TestRunState& s = m_state;
-    if (port == 0 && (s.ResyncNeeded || s.IdentsAwaited > 0)) {
+    if (port == 0) {
         const QString text = WithoutLineEnd(QString::fromLatin1(line));
-        if (s.IdentsAwaited > 0 && IsIdentificationReply(text))
-            --s.IdentsAwaited;
-        else
+        switch (s.InstrumentResync.Take(text)) {
+        case ReplyResync::Line::Late:
             m_host.LateReply(QStringLiteral("late reply, not evaluated: %1").arg(text));
-        return;
+            return;
+        case ReplyResync::Line::Identification:
+            return;
+        case ReplyResync::Line::Reply:
+            break;
+        }
     }
     if (auto given = s.RepliesGivenUp.find(port); given != s.RepliesGivenUp.end() && *given > 0) {
         --*given;
@@ -56,10 +59,7 @@ void TestInterpreter::GiveUpReply()
     if (s.AwaitedPort != 0) {
         ++s.RepliesGivenUp[s.AwaitedPort];
     } else {
-        s.ResyncNeeded = true;
-        // Its answer, should it come, looks like the identification that ends a resync.
-        if (IsResyncQuery(m_sentLine))
-            ++s.IdentsAwaited;
+        s.InstrumentResync.GaveUp(m_sentLine);
     }
     if (s.AwaitedRow == s.CurrentRow)
         RecordNoReply();

@@ -54,3 +54,9 @@ constexpr QLatin1String KeywordText(StepKeyword keyword)
 {
     return kStepKeywordTexts[static_cast<std::size_t>(keyword)];
 }
+
+// The rows that end a run: "END", and "SEND", which is read as END.
+inline bool IsEndCommand(const QString& command)
+{
+    return command == KeywordText(StepKeyword::End) || command == KeywordText(StepKeyword::Send);
+}

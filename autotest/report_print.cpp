@@ -25,6 +25,15 @@ QString ResultLine(const QString& step, const QString& comment, const QString& l
            PadText(upper, kNumberWidth, true) + PadText(blank + mark, kNumberWidth, false);
 }
 
+// A header value in its column of kHeaderWidth, with at least one blank before the next: a
+// longer one ends in an ellipsis.
+QString HeaderCell(const QString& text)
+{
+    if (text.size() < kHeaderWidth)
+        return PadText(text, kHeaderWidth, false);
+    return text.left(kHeaderWidth - 2) + QChar(0x2026) + QLatin1Char(' ');
+}
+
 // Trailing blanks print nothing; without them a padded line never spills over for nothing.
 QString WithoutTrailingBlanks(const QString& text)
 {
@@ -62,9 +71,8 @@ QList<ReportPrintLine> HeadLines(const TestHeader& copies, const QString& startD
             {QStringLiteral("Test-Report"), kTitlePoints},
             {QString()},
             {QStringLiteral("Reporter:           Unit:               Serial #:           Date:")},
-            {PadText(copies.ReporterText, kHeaderWidth, false) +
-             PadText(copies.UnitText, kHeaderWidth, false) +
-             PadText(copies.SerialText, kHeaderWidth, false) + startDate},
+            {HeaderCell(copies.ReporterText) + HeaderCell(copies.UnitText) +
+             HeaderCell(copies.SerialText) + startDate},
             {QString()},
             {ResultLine(c[0], c[1], c[2], c[3], c[4], c[5], false)}};
 }
@@ -78,23 +86,31 @@ ReportPrintLine RowLine(const ResultTable& results, int row)
 } // namespace
 
 QList<ReportPrintLine> ReportPrintLines(const TestHeader& copies, const QString& startDate,
-                                        const ResultTable& results)
+                                        const ResultTable& results,
+                                        const ReportVerdict& verdict)
 {
     QList<ReportPrintLine> lines = HeadLines(copies, startDate);
     for (int row = 1; row < results.RowCount(); ++row)
         lines.append(RowLine(results, row));
+    lines << ReportPrintLine{} << ReportPrintLine{ReportVerdictLine(verdict)};
     return lines;
 }
 
 bool PrintResultReport(QPagedPaintDevice& device, const TestHeader& copies,
-                       const QString& startDate, const ResultTable& results, const QFont& font)
+                       const QString& startDate, const ResultTable& results,
+                       const ReportVerdict& verdict, const QFont& font)
 {
     const QList<ReportPrintLine> head = HeadLines(copies, startDate);
+    const qsizetype rows = results.RowCount() - 1;
+    const ReportPrintLine tail[] = {{}, {ReportVerdictLine(verdict)}};
     return PrintReportLines(
-        device, head.size() + results.RowCount() - 1,
+        device, head.size() + rows + 2,
         [&](qsizetype i) {
-            return i < head.size() ? head[i]
-                                   : RowLine(results, static_cast<int>(i - head.size()) + 1);
+            if (i < head.size())
+                return head[i];
+            if (i < head.size() + rows)
+                return RowLine(results, static_cast<int>(i - head.size()) + 1);
+            return tail[i - head.size() - rows];
         },
         font);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "autotest/report_verdict.h"
 #include "autotest/result_table.h"
 #include "autotest/table_header.h"
 
@@ -20,10 +21,12 @@ struct ReportPrintLine {
 
 // The printed report, line by line: an empty line, "Test-Report" at 14 points, an empty line,
 // the header captions and values in columns of 20, an empty line, the column captions, then one
-// line per result row 1 to RowCount() - 1 in columns of 5, 25 and 12. A cell wider than its
-// column is printed whole and shifts the rest of its line.
+// line per result row 1 to RowCount() - 1 in columns of 5, 25 and 12, an empty line and the
+// verdict. A result cell wider than its column is printed whole and shifts the rest of its line;
+// a header value is cut to its column, so that it never runs into the next one.
 QList<ReportPrintLine> ReportPrintLines(const TestHeader& copies, const QString& startDate,
-                                        const ResultTable& results);
+                                        const ResultTable& results,
+                                        const ReportVerdict& verdict);
 
 // The fixed-pitch font reports are printed in, at 10 points: "Fixedsys" where it exists, else
 // the system's fixed-pitch font. Needs a GUI application.
@@ -42,4 +45,5 @@ bool PrintReportLines(QPagedPaintDevice& device, qsizetype count,
 // Prints the report as ReportPrintLines has it, each result line made as it is printed: a
 // burn-in's report of half a million rows is never held as lines beside its table.
 bool PrintResultReport(QPagedPaintDevice& device, const TestHeader& copies,
-                       const QString& startDate, const ResultTable& results, const QFont& font);
+                       const QString& startDate, const ResultTable& results,
+                       const ReportVerdict& verdict, const QFont& font);

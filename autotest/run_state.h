@@ -1,6 +1,7 @@
 #pragma once
 
 #include "autotest/table_header.h"
+#include "panel/reply_resync.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -47,12 +48,9 @@ struct TestRunState {
     // was left, and are dropped instead of being checked against a later row.
     QHash<int32_t, int32_t> RepliesGivenUp;
     // The instrument's own port is resynchronised instead of counted: after a reply given up on,
-    // every line is stale until the next query has gone out behind the identification query and
-    // that identification has come back. IdentsAwaited counts the identification answers still
-    // to come (a given-up "*idn?" row's own among them); lines before the last of them are
-    // dropped, so a reply that never comes costs its own row only.
-    bool ResyncNeeded = false;
-    int32_t IdentsAwaited = 0;
+    // its next query goes out behind the identification query, and every line up to that
+    // answer is stale; so a reply that never comes costs its own row only.
+    ReplyResync InstrumentResync;
 
     TestRunState() { GotoArmed.fill(1); }
 };

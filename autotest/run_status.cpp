@@ -34,8 +34,53 @@ void RunStatus::Started(bool newReport)
 {
     m_started = true;
     m_error.clear();
-    if (newReport)
+    m_readFrom.clear();
+    if (newReport) {
         m_rows = m_failed = 0;
+        m_startedAt = QDateTime::currentDateTime();
+        m_answers.clear();
+    }
+}
+
+void RunStatus::Stopped() { m_stoppedAt = QDateTime::currentDateTime(); }
+
+void RunStatus::Answered(int variable, const QString& answer)
+{
+    m_answers << QStringLiteral("VAR%1=%2").arg(variable, 2, 10, QLatin1Char('0')).arg(answer);
+}
+
+void RunStatus::ReportRead(const QString& source) { m_readFrom = source; }
+
+ReportVerdict RunStatus::Verdict(const TestRunState& s, bool timerOn, const QString& command,
+                                 const ResultTable& results) const
+{
+    using Outcome = ReportVerdict::Outcome;
+    if (!m_readFrom.isEmpty())
+        return ReportVerdict::FromRows(results, m_readFrom);
+    ReportVerdict v;
+    if (!m_started) {
+        v.Ended = Outcome::NotFinished;
+        v.Why = QStringLiteral("no run yet");
+        return v;
+    }
+    v.Rows = m_rows;
+    v.Failed = m_failed;
+    v.Started = m_startedAt;
+    v.Answers = m_answers;
+    const View now = Describe(s, timerOn, command);
+    if (!m_error.isEmpty()) {
+        v.Ended = Outcome::BrokenOff;
+        v.Why = m_error;
+    } else if (timerOn || s.RunPaused || !IsEndCommand(command)) {
+        v.Ended = Outcome::NotFinished;
+        v.Why = now.text;
+        return v;
+    } else {
+        v.Ended = m_failed > 0 ? Outcome::Failed : Outcome::Passed;
+    }
+    if (m_stoppedAt.isValid() && m_stoppedAt >= m_startedAt)
+        v.DurationMs = m_startedAt.msecsTo(m_stoppedAt);
+    return v;
 }
 
 void RunStatus::StepRecorded(const QStringList& cells, bool shown)
@@ -66,7 +111,7 @@ RunStatus::View RunStatus::Describe(const TestRunState& s, bool timerOn,
         return {HeldText(s), s.Hold == RunHold::StopAtError || s.Hold == RunHold::PortFailed
                                  ? Tone::Failed
                                  : Tone::Held};
-    if (command == KeywordText(StepKeyword::End) || command == KeywordText(StepKeyword::Send))
+    if (IsEndCommand(command))
         return {QStringLiteral("Finished: %1 rows, %2 failed").arg(m_rows).arg(m_failed),
                 m_failed > 0 ? Tone::Failed : Tone::Going};
     return {QStringLiteral("Stopped after row %1").arg(s.CurrentRow), Tone::Neutral};

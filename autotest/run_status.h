@@ -1,7 +1,9 @@
 #pragma once
 
+#include "autotest/report_verdict.h"
 #include "autotest/run_state.h"
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -27,6 +29,18 @@ public:
     void StepRecorded(const QStringList& cells, bool shown);
     // The run could not go on (a jump to no row, a GOTO loop).
     void EndedByError(const QString& reason);
+    // The run's tick stopped: the last stop of a finished run is its end.
+    void Stopped();
+    // The operator answered a prompt for variable 1 ... 10.
+    void Answered(int variable, const QString& answer);
+    // The result grid now holds a report read from `source` ("the file"): its verdict is what
+    // its rows show, until the next run.
+    void ReportRead(const QString& source);
+
+    // The printed report's verdict of the rows in `results`; station and operator are the
+    // caller's.
+    ReportVerdict Verdict(const TestRunState& state, bool timerOn, const QString& command,
+                          const ResultTable& results) const;
 
     // command: the current row's command; timerOn: the run's tick is running.
     View Describe(const TestRunState& state, bool timerOn, const QString& command) const;
@@ -36,6 +50,10 @@ public:
 
 private:
     bool m_started = false;
+    QDateTime m_startedAt;
+    QDateTime m_stoppedAt;
+    QStringList m_answers;
+    QString m_readFrom;
     int m_rows = 0;
     int m_failed = 0;
     QString m_error;

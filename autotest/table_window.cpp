@@ -1,5 +1,6 @@
 #include "autotest/table_window.h"
 
+#include "autotest/keyword_table.h"
 #include "autotest/prompt_window.h"
 #include "autotest/result_grid_view.h"
 #include "autotest/run_clock.h"
@@ -139,7 +140,10 @@ void TForm6::ShowRunState()
 // Centred on the main window, which the test window was opened from.
 QString TForm6::AskValue(const QString& defaultText, const QString& promptText)
 {
-    return TForm8::AskValue(defaultText, promptText, parentWidget() ? parentWidget() : this);
+    const QString answer =
+        TForm8::AskValue(defaultText, promptText, parentWidget() ? parentWidget() : this);
+    m_runStatus.Answered(Run().Cell(kTestCommand).mid(7, 2).toInt(), answer);
+    return answer;
 }
 
 // ---- file ----
@@ -216,11 +220,12 @@ void TForm6::SetTimer(bool on)
         return;
     }
     m_timer1->stop();
+    m_runStatus.Stopped();
     // A reply between ticks may hold the run ("Stop at Error"): no tick would tell it.
     ShowRunState();
     // The end row stops the timer: the run's record is complete.
     const QString command = Run().Cell(kTestCommand);
-    if (m_journal && (command == QLatin1String("END") || command == QLatin1String("SEND")))
+    if (m_journal && IsEndCommand(command))
         m_journal->RunEnds(RunEnding::Completed, QString());
 }
 

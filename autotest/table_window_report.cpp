@@ -1,20 +1,24 @@
 // The test window's report buttons: save, open, print and text export of the result grid.
 #include "autotest/table_window.h"
 
+#include "autotest/keyword_table.h"
 #include "autotest/report_file.h"
 #include "autotest/report_print.h"
 #include "autotest/report_text.h"
+#include "autotest/table_file.h"
 #include "common/text_file.h"
 #include "export/export_options_window.h"
 #include "export/spreadsheet_export.h"
 #include "panel/file_dialogs.h"
 #include "panel/operator_messages.h"
+#include "results/results_database.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QTimer>
 
 namespace {
 
@@ -80,6 +84,7 @@ void TForm6::OpenReportFile(const QString& path)
         return;
     }
     ShowReportHeader(*read);
+    m_runStatus.ReportRead(QStringLiteral("the file"));
 }
 
 void TForm6::ShowRecordedRun(const ReportFileHeader& header, const QList<QStringList>& rows)
@@ -89,6 +94,7 @@ void TForm6::ShowRecordedRun(const ReportFileHeader& header, const QList<QString
     for (int r = 1; r <= rows.size(); ++r)
         m_results.SetRow(r, rows[r - 1]);
     ShowReportHeader(header);
+    m_runStatus.ReportRead(QStringLiteral("the results journal"));
 }
 
 void TForm6::ShowReportHeader(const ReportFileHeader& header)
@@ -109,8 +115,15 @@ void TForm6::PrintReportClick()
 
 void TForm6::PrintReport(QPagedPaintDevice& device)
 {
-    const auto print = [this](QPagedPaintDevice& on) {
-        return PrintResultReport(on, T.TestRun.Copies, F.StartDate, m_results, m_reportFont);
+    ReportVerdict verdict = m_runStatus.Verdict(T.TestRun, m_timer1->isActive(),
+                                                Run().Cell(kTestCommand), m_results);
+    if (verdict.ReadFrom.isEmpty()) {
+        verdict.Station = ResultsDatabase::Station();
+        verdict.Operator = ResultsDatabase::OperatorName();
+    }
+    const auto print = [&](QPagedPaintDevice& on) {
+        return PrintResultReport(on, T.TestRun.Copies, F.StartDate, m_results, verdict,
+                                 m_reportFont);
     };
     auto* printer = dynamic_cast<QPrinter*>(&device);
     const QString file = printer ? printer->outputFileName() : QString();

@@ -5,7 +5,7 @@
 void ReplyResync::GaveUp(const QString& query)
 {
     m_pending = true;
-    if (query.trimmed().compare(QLatin1String(kResyncQuery).trimmed(), Qt::CaseInsensitive) == 0)
+    if (IsResyncQuery(query))
         ++m_unanswered;
 }
 
@@ -13,16 +13,17 @@ bool ReplyResync::Begin()
 {
     if (!m_pending)
         return false;
+    m_pending = false;
     ++m_unanswered;
     return true;
 }
 
 ReplyResync::Line ReplyResync::Take(const QString& line)
 {
-    if (m_unanswered == 0) {
-        m_pending = false;
+    if (m_pending)
+        return Line::Late;
+    if (m_unanswered == 0)
         return Line::Reply;
-    }
     if (!IsIdentificationReply(line))
         return Line::Late;
     --m_unanswered;

@@ -11,21 +11,22 @@
 // query's late reply, so every identification asked for must come before a reply is taken.
 class ReplyResync {
 public:
-    // The reply to query was given up on: the next query resynchronises. A given-up
-    // identification query's own answer, still to come, is counted with ours.
+    // The reply to query was given up on: the next query resynchronises, and until it is
+    // written every line is late. A given-up identification query's own answer, still to come,
+    // is counted with ours.
     void GaveUp(const QString& query);
     bool Pending() const { return m_pending; }
 
     // Before a query is written: true when the identification query is to be written first
     // (it is counted as written).
     bool Begin();
+    // What a received line is; a line while the link is in step is always a reply.
 
     enum class Line {
         Late,           // a reply that came too late for its query: dropped, to be told
         Identification, // the answer to an identification query of ours: dropped
         Reply,          // the query's own reply
     };
-    // A line received after the query was written; once one is the reply, the link is in step.
     Line Take(const QString& line);
 
 private:

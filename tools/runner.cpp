@@ -15,15 +15,6 @@
 #include <cstring>
 #include <unistd.h>
 
-namespace {
-
-bool EndCommand(const QString& command)
-{
-    return command == KeywordText(StepKeyword::End) || command == KeywordText(StepKeyword::Send);
-}
-
-} // namespace
-
 TestRunner::TestRunner(LinkState& link, PanelState& panel, ProgramPlaces& places,
                        AutotestState& test, RunnerOptions options, RunnerConsole& console,
                        bool stdinTerminal)
@@ -66,6 +57,7 @@ TestRunner::~TestRunner()
 int TestRunner::Exec()
 {
     m_elapsed.start();
+    m_startedAt = QDateTime::currentDateTime();
     if (!Prepare()) {
         m_finished = true;
         m_console.Error(m_runError);
@@ -199,7 +191,7 @@ int TestRunner::EndRow() const
     int last = 0;
     for (int row = 1; row <= m_table.LastRow(); ++row) {
         const QString command = m_table.Cell(kTestCommand, row);
-        if (EndCommand(command))
+        if (IsEndCommand(command))
             return row;
         if (!command.isEmpty())
             last = row;
@@ -210,6 +202,14 @@ int TestRunner::EndRow() const
 void TestRunner::ShowMessage(const QString& text) { m_pendingMessage = text; }
 
 QString TestRunner::AskValue(const QString& defaultText, const QString& promptText)
+{
+    const QString answer = FindAnswer(defaultText, promptText);
+    m_answers << QStringLiteral("VAR%1=%2")
+                     .arg(m_session->Run().Cell(kTestCommand).mid(7, 2), answer);
+    return answer;
+}
+
+QString TestRunner::FindAnswer(const QString& defaultText, const QString& promptText)
 {
     TestInterpreter& run = m_session->Run();
     const int variable = run.Cell(kTestCommand).mid(7, 2).toInt();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "autotest/report_verdict.h"
 #include "autotest/result_table.h"
 #include "autotest/run_journal.h"
 #include "autotest/run_host.h"
@@ -56,6 +57,8 @@ public:
     const ResultTable& ListedSteps() const { return m_listed; }
     // The run as JUnit tells it.
     JUnitRun JUnitSummary() const;
+    // The run as the printed report's closing line tells it.
+    ReportVerdict Verdict() const;
     // Asked for "@MSGVARnn" before the preset answers and the terminal: the variable's number,
     // the row's default and its prompt. No value: not answered there.
     using AnswerSource = std::function<std::optional<QString>(int variable, const QString&,
@@ -65,8 +68,9 @@ public:
     void SetJournal(RunJournal* journal) { m_journal = journal; }
     // Writes the printed report as a PDF file (needs a GUI application); set by the program
     // when a PDF is asked for, so that the runner itself needs no GUI.
-    void SetPdfWriter(std::function<bool(const QString& path, const TestHeader&, const QString&,
-                                         const ResultTable&)> writer)
+    using PdfWriter = std::function<bool(const QString& path, const TestHeader&, const QString&,
+                                         const ResultTable&, const ReportVerdict&)>;
+    void SetPdfWriter(PdfWriter writer)
     {
         m_pdfWriter = std::move(writer);
     }
@@ -84,6 +88,7 @@ private:
     void Fail(const QString& runError);
     int EndRow() const;
     QString ReadTerminalLine();
+    QString FindAnswer(const QString& defaultText, const QString& promptText);
     void PortLost(TCiaComPort* port, int error);
     QString LinkName() const;
     QString ReportFolder() const;
@@ -141,8 +146,9 @@ private:
     RunJournal* m_journal = nullptr;
     bool m_finished = false;
     int m_status = kRunError;
-    std::function<bool(const QString&, const TestHeader&, const QString&, const ResultTable&)>
-        m_pdfWriter;
+    PdfWriter m_pdfWriter;
+    QDateTime m_startedAt;
+    QStringList m_answers; // "VAR01=230", as the operator answered the prompts
     AnswerSource m_answerSource;
 };
 

@@ -1,20 +1,13 @@
 #include "tools/runner_console.h"
 
+#include "autotest/report_verdict.h"
+
 #include <QRegularExpression>
 #include <algorithm>
 
 namespace {
 
 constexpr int kBarWidth = 30;
-
-QString Elapsed(qint64 ms)
-{
-    const qint64 s = ms / 1000;
-    return QStringLiteral("%1:%2.%3")
-        .arg(s / 60, 2, 10, QLatin1Char('0'))
-        .arg(s % 60, 2, 10, QLatin1Char('0'))
-        .arg((ms % 1000) / 100);
-}
 
 } // namespace
 
@@ -63,7 +56,7 @@ void RunnerConsole::Progress(int done, int total, qint64 elapsedMs)
     const int filled = std::min(kBarWidth, done * kBarWidth / total);
     const QString bar = QString(filled, QLatin1Char('#')) + QString(kBarWidth - filled, QLatin1Char('.'));
     std::fprintf(m_out, "\r\033[K[%s] %d/%d rows  %s", bar.toLatin1().constData(), done, total,
-                 Elapsed(elapsedMs).toLatin1().constData());
+                 ElapsedText(elapsedMs).toLatin1().constData());
     std::fflush(m_out);
     m_barShown = true;
 }
@@ -103,5 +96,5 @@ void RunnerConsole::Summary(int rows, int failed, const QString& runError, qint6
              .arg(verdict)
              .arg(rows)
              .arg(failed)
-             .arg(Elapsed(elapsedMs)));
+             .arg(ElapsedText(elapsedMs)));
 }

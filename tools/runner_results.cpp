@@ -2,6 +2,7 @@
 #include "tools/runner.h"
 
 #include "common/text_file.h"
+#include "results/results_database.h"
 #include "tools/junit_report.h"
 #include "tools/report_files.h"
 
@@ -32,7 +33,7 @@ void TestRunner::WriteResults()
         write(ReportFormat::Report, FreeReportPath(ReportFolder(), copies), true);
     const QString& pdfPath = m_options.PdfFile;
     if (!pdfPath.isEmpty() &&
-        !(m_pdfWriter && m_pdfWriter(pdfPath, copies, F.StartDate, m_results)))
+        !(m_pdfWriter && m_pdfWriter(pdfPath, copies, F.StartDate, m_results, Verdict())))
         errors << FileErrorText(pdfPath, QStringLiteral("the report could not be printed"));
     const QString& junitPath = m_options.JUnitFile;
     if (!junitPath.isEmpty() && !WriteJUnitReport(junitPath, JUnitSummary(), ListedSteps(), &error))
@@ -42,6 +43,23 @@ void TestRunner::WriteResults()
     else if (!errors.isEmpty())
         for (const QString& e : errors)
             m_console.Error(e);
+}
+
+ReportVerdict TestRunner::Verdict() const
+{
+    ReportVerdict v;
+    v.Ended = !m_runError.isEmpty() ? ReportVerdict::Outcome::BrokenOff
+              : m_failedRows > 0    ? ReportVerdict::Outcome::Failed
+                                    : ReportVerdict::Outcome::Passed;
+    v.Why = m_runError;
+    v.Rows = m_shownRows;
+    v.Failed = m_failedRows;
+    v.Started = m_startedAt;
+    v.DurationMs = m_elapsed.elapsed();
+    v.Station = ResultsDatabase::Station();
+    v.Operator = ResultsDatabase::OperatorName();
+    v.Answers = m_answers;
+    return v;
 }
 
 JUnitRun TestRunner::JUnitSummary() const

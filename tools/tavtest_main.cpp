@@ -51,7 +51,7 @@ void CatchStopSignals()
 
 // The printed report, as the test window prints it after a run (bold), into a PDF file.
 bool WritePdf(const QString& path, const TestHeader& copies, const QString& startDate,
-              const ResultTable& results)
+              const ResultTable& results, const ReportVerdict& verdict)
 {
     QFont font = ReportFont();
     font.setBold(true);
@@ -59,7 +59,7 @@ bool WritePdf(const QString& path, const TestHeader& copies, const QString& star
     return WriteThroughTemporary(path, [&](const QString& temporary) {
         QPdfWriter writer(temporary);
         writer.setTitle(QStringLiteral("Test-Report"));
-        return PrintResultReport(writer, copies, startDate, results, font);
+        return PrintResultReport(writer, copies, startDate, results, verdict, font);
     });
 }
 

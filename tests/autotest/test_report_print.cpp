@@ -18,6 +18,7 @@ inline void PrintTo(const ReportPrintLine& line, std::ostream* os)
 namespace {
 
 const TestHeader kHeader{"Prüfer", "TAV 1000", "0505000120"};
+const ReportVerdict kVerdict{.Ended = ReportVerdict::Outcome::Failed, .Rows = 2, .Failed = 1};
 const QString kCaptionLine =
     "Step Comment                   Lower Limit Test Result Upper Limit Mark       ";
 
@@ -45,7 +46,7 @@ protected:
             pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
                                           QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter));
             EXPECT_TRUE(
-                PrintReportLines(pdf, ReportPrintLines(kHeader, "07.05.2024", results), font));
+                PrintReportLines(pdf, ReportPrintLines(kHeader, "07.05.2024", results, kVerdict), font));
             pitch = QFontMetricsF(font, &pdf).horizontalAdvance(QLatin1Char('M')) * 72.0 /
                     pdf.resolution();
         }
@@ -76,8 +77,44 @@ TEST_F(ReportPrint, LinesInColumnsOfTheirWidths)
         {kCaptionLine},
         {"   5 UAC 230                           225       229.8         235 Error!     "},
         {"  12 a comment longer than its column           1           2           3            "},
+        {""},
+        {"FAILED: 2 rows, 1 failed"},
     };
-    EXPECT_EQ(ReportPrintLines(kHeader, "07.05.2024", results), expected);
+    EXPECT_EQ(ReportPrintLines(kHeader, "07.05.2024", results, kVerdict), expected);
+    // A header text keeps to its column: the next one never runs into it.
+    const QList<ReportPrintLine> cut = ReportPrintLines(
+        {"Final test, station 1", "TAV-1600-PS-HV-F1-MB2", "0505000120"}, "07.05.2024", results,
+        kVerdict);
+    EXPECT_EQ(cut[4].Text, QString::fromUtf8("Final test, statio… TAV-1600-PS-HV-F1-… "
+                                             "0505000120          07.05.2024"));
+}
+
+// The closing line of every printout: how the run ended and its counts, when and where it ran
+// and what the operator answered; a report read back says what its rows show.
+TEST(ReportVerdictLine, SaysHowTheRunEndedOrWhatTheRowsShow)
+{
+    using O = ReportVerdict::Outcome;
+    const QDateTime started(QDate(2026, 12, 8), QTime(9, 15, 2));
+    ResultTable unanswered;
+    unanswered.SetRow(1, {" 1", "U", "225", "229.8", "235", ""});
+    unanswered.SetRow(2, {" 2", "I", "4.5", "no reply", "4.7", ""});
+    const struct {
+        ReportVerdict verdict;
+        QString line;
+    } cases[] = {
+        {{.Ended = O::Passed, .Rows = 10, .Started = started, .DurationMs = 4250,
+          .Station = "bench-3", .Operator = "anna", .Answers = {"VAR01=230", "VAR02=1.5"}},
+         "PASSED: 10 rows, 0 failed; started 2026-12-08 09:15:02, took 00:04.2; station "
+         "bench-3, operator anna; answers VAR01=230 VAR02=1.5"},
+        {{.Ended = O::BrokenOff, .Why = "time-out: the run took longer than 5 s", .Rows = 3,
+          .Started = started, .DurationMs = 65000},
+         "BROKEN OFF (time-out: the run took longer than 5 s): 3 rows, 0 failed; started "
+         "2026-12-08 09:15:02, took 01:05.0"},
+        {ReportVerdict::FromRows(unanswered, "the file"),
+         "FAILED: 2 rows, 1 failed (as its rows show: read from the file)"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ReportVerdictLine(c.verdict), c.line);
 }
 
 TEST_F(ReportPrint, PdfHoldsTheLinesInOrder)
@@ -95,7 +132,8 @@ TEST_F(ReportPrint, PdfHoldsTheLinesInOrder)
                            kCaptionLine.trimmed(),
                            "   5 UAC 230                           225       229.8         235 "
                            "Error!",
-                           "   6 µA                                  1           2           3"}));
+                           "   6 µA                                  1           2           3",
+                           "FAILED: 2 rows, 1 failed"}));
     EXPECT_EQ(pages, 1);
     EXPECT_FALSE(fonts.contains("Bold")) << fonts.toStdString();
 }
@@ -106,7 +144,8 @@ TEST_F(ReportPrint, LongReportContinuesOnFurtherPages)
     int pages = 0;
     const QStringList lines = Print(Rows(300), &pages, true);
     EXPECT_GE(pages, 5);
-    ASSERT_EQ(lines.size(), 4 + 300);
+    ASSERT_EQ(lines.size(), 4 + 300 + 1);
+    EXPECT_EQ(lines.last(), "FAILED: 2 rows, 1 failed");
     for (int r = 1; r <= 300; ++r)
         ASSERT_TRUE(lines[3 + r].startsWith(QString::number(r).rightJustified(4) + " row " +
                                             QString::number(r) + " "))
@@ -122,7 +161,7 @@ TEST_F(ReportPrint, CommentWiderThanThePageIsPrintedWhole)
         comment += QStringLiteral("w%1-").arg(i, 2, 10, QLatin1Char('0'));
     const QStringList lines = Print(Rows(1, comment));
     ASSERT_GE(lines.size(), 6);
-    const QString printed = lines.mid(4).join(QString());
+    const QString printed = lines.mid(4, lines.size() - 5).join(QString());
     EXPECT_TRUE(printed.contains(comment)) << printed.toStdString();
     EXPECT_TRUE(printed.endsWith("235")) << printed.toStdString();
 }
@@ -131,5 +170,5 @@ TEST_F(ReportPrint, DeviceThatCannotBeWrittenFails)
 {
     QPdfWriter pdf(dir.filePath("missing/report.pdf"));
     EXPECT_FALSE(
-        PrintReportLines(pdf, ReportPrintLines(kHeader, "07.05.2024", Rows(3)), ReportFont()));
+        PrintReportLines(pdf, ReportPrintLines(kHeader, "07.05.2024", Rows(3), kVerdict), ReportFont()));
 }
