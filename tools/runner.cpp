@@ -18,7 +18,7 @@
 TestRunner::TestRunner(LinkState& link, PanelState& panel, ProgramPlaces& places,
                        AutotestState& test, RunnerOptions options, RunnerConsole& console,
                        bool stdinTerminal)
-    : L(link), P(panel), F(places), T(test), m_options(std::move(options)), m_console(console),
+    : m_link(link), m_panel(panel), m_places(places), m_test(test), m_options(std::move(options)), m_console(console),
       m_stdinTerminal(stdinTerminal), m_table(kTestColumns, kTestRows)
 {
     InitStepGrid(m_table, TestTableKind());
@@ -35,7 +35,7 @@ TestRunner::TestRunner(LinkState& link, PanelState& panel, ProgramPlaces& places
             Fail(QString::fromLocal8Bit(error.what()));
             return;
         }
-        m_console.Progress(T.TestRun.CurrentRow, EndRow(), m_elapsed.elapsed());
+        m_console.Progress(m_test.TestRun.CurrentRow, EndRow(), m_elapsed.elapsed());
     });
     m_timeout.setSingleShot(true);
     m_timeout.setTimerType(Qt::PreciseTimer); // "longer than 0.5 s" is never said early
@@ -48,13 +48,13 @@ TestRunner::TestRunner(LinkState& link, PanelState& panel, ProgramPlaces& places
 
 TestRunner::~TestRunner()
 {
-    DetachPortHandlers(L);
-    if (L.Replies == this)
-        L.Replies = nullptr;
-    L.GpibSink.SetTarget(nullptr);
+    DetachPortHandlers(m_link);
+    if (m_link.Replies == this)
+        m_link.Replies = nullptr;
+    m_link.GpibSink.SetTarget(nullptr);
 }
 
-int TestRunner::Exec()
+bool TestRunner::Start()
 {
     m_elapsed.start();
     m_startedAt = QDateTime::currentDateTime();
@@ -63,17 +63,25 @@ int TestRunner::Exec()
         m_console.Error(m_runError);
         if (m_session)
             m_session->Close();
-        return kRunError;
+        return false;
     }
     if (m_options.TimeoutMs > 0)
         m_timeout.start(m_options.TimeoutMs);
-    QEventLoop loop;
-    m_loop = &loop;
     m_results.SetObserver(nullptr);
+    m_running = true;
     m_session->Run().Start();
-    if (!m_finished)
+    return true;
+}
+
+int TestRunner::Exec()
+{
+    if (!Start())
+        return kRunError;
+    if (!m_finished) {
+        QEventLoop loop;
+        connect(this, &TestRunner::Finished, &loop, &QEventLoop::quit);
         loop.exec();
-    m_loop = nullptr;
+    }
     return m_status;
 }
 
@@ -104,7 +112,7 @@ void TestRunner::TimerStopped()
 {
     if (m_finished || m_timer.isActive() || m_enter)
         return;
-    TestRunState& s = T.TestRun;
+    TestRunState& s = m_test.TestRun;
     if (!s.RunPaused) {
         // The end row (a run error has ended the run through Fail). A reply still on its way
         // is taken for one more tick, to be told as late.
@@ -115,15 +123,21 @@ void TestRunner::TimerStopped()
         QTimer::singleShot(TestInterpreter::kTickMs, this, [this] { Finish(QString()); });
         return;
     }
-    if (!m_pendingMessage.isEmpty()) {
-        Finish(m_pendingMessage); // the instrument's port could not take a line
-        return;
-    }
     TestInterpreter& run = m_session->Run();
     const QString step = run.Cell(kTestNr).trimmed();
-    if (run.Cell(kTestCommand) != KeywordText(StepKeyword::Pause)) {
+    switch (s.Hold) {
+    case RunHold::PortFailed:
+        Finish(m_pendingMessage); // the instrument's port could not take a line
+        return;
+    case RunHold::StopAtError:
         Finish(QString()); // "Stop at Error": the failed row ends the run
         return;
+    case RunHold::PauseRow:
+        break;
+    case RunHold::None:
+    case RunHold::Operator:
+    case RunHold::Prompt:
+        return; // nothing holds a run without windows but its rows
     }
     if (!m_stdinTerminal) {
         m_console.Warning(QStringLiteral("step %1: PAUSE passed over (standard input is not a "
@@ -147,8 +161,8 @@ void TestRunner::RunStarted(bool newReport)
 {
     if (!newReport || !m_journal)
         return;
-    m_journal->RunBegins({m_options.TestFile, T.TestRun.Copies, LinkName(),
-                          KnownIdentification(P.DeviceIdent)});
+    m_journal->RunBegins({m_options.TestFile, m_test.TestRun.Copies, LinkName(),
+                          KnownIdentification(m_panel.DeviceIdent)});
 }
 
 // A hidden row ("Show" 0) that fails is listed and counted all the same.
@@ -281,7 +295,7 @@ void TestRunner::Fail(const QString& runError)
     if (!m_runError.isEmpty() || m_finished)
         return;
     m_runError = runError;
-    if (m_session && m_loop)
+    if (m_running)
         QTimer::singleShot(0, this, [this] { Finish(m_runError); });
 }
 
@@ -303,14 +317,16 @@ void TestRunner::Finish(const QString& runError)
     if (!m_reachedEnd)
         SwitchOutputOff();
     // The device cleared and back to local, every port closed, before the files are written.
-    DetachPortHandlers(L);
+    DetachPortHandlers(m_link);
     m_session->Close();
     for (int n = 1; n <= LinkState::kPortCount; ++n)
-        L.ComPort(n).SetActive(false);
-    L.GpibSink.SetTarget(nullptr);
+        m_link.ComPort(n).SetActive(false);
+    m_link.GpibSink.SetTarget(nullptr);
 
     WriteResults();
-    m_status = !m_runError.isEmpty() ? kRunError : m_failedRows > 0 ? kFailed : kPassed;
+    m_status = !m_runError.isEmpty() || !m_fileErrors.isEmpty() ? kRunError
+               : m_failedRows > 0                                ? kFailed
+                                                                 : kPassed;
     if (m_journal)
         m_journal->RunEnds(m_runError.isEmpty() ? RunEnding::Completed
                            : m_aborted          ? RunEnding::Aborted
@@ -318,9 +334,10 @@ void TestRunner::Finish(const QString& runError)
                            m_runError);
     if (!m_runError.isEmpty())
         m_console.Error(m_runError);
-    m_console.Summary(m_shownRows, m_failedRows, m_runError, m_elapsed.elapsed());
-    if (m_loop)
-        m_loop->quit();
+    m_console.Summary(m_shownRows, m_failedRows,
+                      m_runError.isEmpty() ? m_fileErrors.join(QStringLiteral("; ")) : m_runError,
+                      m_elapsed.elapsed());
+    Q_EMIT Finished(m_status);
 }
 
 // A run that did not reach its end row (interrupted, timed out, a run error, "Stop at Error")
@@ -336,15 +353,15 @@ void TestRunner::SwitchOutputOff()
     } else {
         const QByteArray line(kOutputOffLine);
         bool sent = false;
-        if (L.SerialLink && L.ComPort(1).Active()) {
+        if (m_link.SerialLink && m_link.ComPort(1).Active()) {
             try {
-                L.ComPort(1).WriteText(line);
+                m_link.ComPort(1).WriteText(line);
                 sent = true;
             } catch (const ECiaComPort&) {
             }
-        } else if (!L.SerialLink && L.Gpib.GpibDevice > 0 && !L.Gpib.GpibBusy) {
+        } else if (!m_link.SerialLink && m_link.Gpib.GpibDevice > 0 && !m_link.Gpib.GpibBusy) {
             const int errorsBefore = m_gpibErrors;
-            L.Gpib.GpibWrite(QString::fromLatin1(line));
+            m_link.Gpib.GpibWrite(QString::fromLatin1(line));
             sent = m_gpibErrors == errorsBefore;
         }
         note = sent ? QStringLiteral("the run did not reach its end: output switched off (%1 "
@@ -355,7 +372,7 @@ void TestRunner::SwitchOutputOff()
     }
     m_notes << note;
     m_console.Note(note);
-    int& row = T.TestRun.ReportRow;
+    int& row = m_test.TestRun.ReportRow;
     m_results.SetRow(row, {QString(), note, QString(), QString(), QString(), QString()});
     m_results.SetRowCount(++row);
 }

@@ -43,8 +43,14 @@ public:
                RunnerOptions options, RunnerConsole& console, bool stdinTerminal);
     ~TestRunner() override;
 
+    // Starts the run; false when it could not begin (the table, an output folder or the link:
+    // the error is told, and Finished does not follow). Otherwise Finished comes once the run
+    // is over and its results are written, with the exit status.
+    bool Start();
     // Starts, runs until the end and writes the results; the exit status.
     int Exec();
+    bool IsFinished() const { return m_finished; }
+    int Status() const { return m_status; }
     // Ctrl-C: the run ends now as a failed run, with what was recorded so far saved.
     void Interrupt();
 
@@ -74,6 +80,9 @@ public:
     {
         m_pdfWriter = std::move(writer);
     }
+
+Q_SIGNALS:
+    void Finished(int status);
 
 private:
     // Every step recorded, shown or not.
@@ -118,10 +127,10 @@ private:
     void ClearErrBox() override {}
     void SetMeter(const QString&) override {}
 
-    LinkState& L;
-    PanelState& P;
-    ProgramPlaces& F;
-    AutotestState& T;
+    LinkState& m_link;
+    PanelState& m_panel;
+    ProgramPlaces& m_places;
+    AutotestState& m_test;
     RunnerOptions m_options;
     RunnerConsole& m_console;
     bool m_stdinTerminal;
@@ -132,9 +141,10 @@ private:
     QTimer m_timer;
     QTimer m_timeout;
     QElapsedTimer m_elapsed;
-    QEventLoop* m_loop = nullptr;
+    bool m_running = false; // started: a failure ends it through Finish
     QSocketNotifier* m_enter = nullptr;
-    QString m_runError;
+    QString m_runError;     // why the run itself failed
+    QStringList m_fileErrors; // result files that could not be kept
     QString m_pendingMessage;
     ResultTable m_listed;
     int m_shownRows = 0;   // listed rows with "Show" set

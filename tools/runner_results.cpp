@@ -11,11 +11,11 @@
 // Every file asked for, also after a failed run: what was recorded so far.
 void TestRunner::WriteResults()
 {
-    const TestHeader& copies = T.TestRun.Copies;
+    const TestHeader& copies = m_test.TestRun.Copies;
     QStringList errors;
     QString error;
     const auto write = [&](ReportFormat format, const QString& path, bool tell) {
-        const ReportWrite written = WriteReportFile(format, path, copies, F.StartDate, m_results);
+        const ReportWrite written = WriteReportFile(format, path, copies, m_places.StartDate, m_results);
         if (!written.Error.isEmpty())
             errors << written.Error;
         if (written.Written && tell)
@@ -33,16 +33,16 @@ void TestRunner::WriteResults()
         write(ReportFormat::Report, FreeReportPath(ReportFolder(), copies), true);
     const QString& pdfPath = m_options.PdfFile;
     if (!pdfPath.isEmpty() &&
-        !(m_pdfWriter && m_pdfWriter(pdfPath, copies, F.StartDate, m_results, Verdict())))
+        !(m_pdfWriter && m_pdfWriter(pdfPath, copies, m_places.StartDate, m_results, Verdict())))
         errors << FileErrorText(pdfPath, QStringLiteral("the report could not be printed"));
     const QString& junitPath = m_options.JUnitFile;
     if (!junitPath.isEmpty() && !WriteJUnitReport(junitPath, JUnitSummary(), ListedSteps(), &error))
         errors << FileErrorText(junitPath, error);
-    if (!errors.isEmpty() && m_runError.isEmpty())
-        m_runError = errors.join(QStringLiteral("; "));
-    else if (!errors.isEmpty())
-        for (const QString& e : errors)
-            m_console.Error(e);
+    // The unit's verdict stands; a result file that could not be kept fails the run's exit
+    // status, and is told on its own.
+    m_fileErrors = errors;
+    for (const QString& e : errors)
+        m_console.Error(e);
 }
 
 ReportVerdict TestRunner::Verdict() const
@@ -64,7 +64,7 @@ ReportVerdict TestRunner::Verdict() const
 
 JUnitRun TestRunner::JUnitSummary() const
 {
-    return {QFileInfo(m_options.TestFile).completeBaseName(), T.TestRun.Copies,
+    return {QFileInfo(m_options.TestFile).completeBaseName(), m_test.TestRun.Copies,
             m_elapsed.elapsed() / 1000.0, m_runError, m_notes};
 }
 

@@ -16,16 +16,16 @@ bool TestRunner::Prepare()
         return false;
     TestHost& host = *this;
     ValuePrompt& prompt = *this;
-    m_session = std::make_unique<TestSession>(L, F, T, m_table, m_results, host, prompt);
+    m_session = std::make_unique<TestSession>(m_link, m_places, m_test, m_table, m_results, host, prompt);
     // Only the ports the table names: every other port stays free for the programs and
     // stations that use it.
     const QList<int> named = TableAuxiliaryPorts(m_table);
     m_session->Open(named);
-    for (const QString& problem : UnavailableAuxiliaryPorts(L, named))
+    for (const QString& problem : UnavailableAuxiliaryPorts(m_link, named))
         m_console.Warning(problem);
     // Automatic reports go where the run was asked to put them, each under a name of its own.
-    m_session->Run().SetReportPlace(ReportFolder(), F.StartDate, false, true);
-    if (!L.SerialLink && L.Gpib.GpibDevice <= 0) {
+    m_session->Run().SetReportPlace(ReportFolder(), m_places.StartDate, false, true);
+    if (!m_link.SerialLink && m_link.Gpib.GpibDevice <= 0) {
         if (m_runError.isEmpty())
             m_runError = QStringLiteral("%1: device not available").arg(LinkName());
         return false;
@@ -67,14 +67,14 @@ bool TestRunner::ReadTable()
         m_header.UnitText = *m_options.Unit;
     if (m_options.Serial)
         m_header.SerialText = *m_options.Serial;
-    T.TestRun.Copies = m_header;
-    L.MeterPort = m_options.MeterPort.value_or(0);
+    m_test.TestRun.Copies = m_header;
+    m_link.MeterPort = m_options.MeterPort.value_or(0);
     int width = 0;
     for (int row = 1; row <= EndRow(); ++row)
         width = std::max(width, static_cast<int>(m_table.Cell(kTestCommand, row).size()));
     m_console.SetCommandWidth(width);
     for (const auto& [variable, value] : m_options.Sets)
-        T.TestVariables[static_cast<size_t>(variable - 1)] = value;
+        m_test.TestVariables[static_cast<size_t>(variable - 1)] = value;
     return true;
 }
 
@@ -113,10 +113,10 @@ bool TestRunner::CheckOutputFolders()
 
 bool TestRunner::StartLink()
 {
-    L.Replies = this;
-    L.GpibSink.SetTarget(this);
+    m_link.Replies = this;
+    m_link.GpibSink.SetTarget(this);
     const LinkStart start = StartChosenLink(
-        L, P, F,
+        m_link, m_panel, m_places,
         {m_options.ConfigFile, m_options.Port, m_options.GpibAddress, m_options.GpibName},
         [this](TCiaComPort* port, int error) { PortLost(port, error); });
     for (const QString& warning : start.Warnings)
@@ -125,4 +125,4 @@ bool TestRunner::StartLink()
     return m_runError.isEmpty();
 }
 
-QString TestRunner::LinkName() const { return ::LinkName(L); }
+QString TestRunner::LinkName() const { return ::LinkName(m_link); }
