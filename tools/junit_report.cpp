@@ -29,9 +29,7 @@ bool Failed(const QStringList& step)
     return Cell(step, ResultTable::kMark) == QLatin1String(ResultTable::kFailedMark);
 }
 
-} // namespace
-
-QByteArray JUnitReportXml(const JUnitRun& run, const ResultTable& steps)
+void WriteSuite(QXmlStreamWriter& w, const JUnitRun& run, const ResultTable& steps)
 {
     int failures = 0;
     for (int row = 1; row < steps.RowCount(); ++row)
@@ -39,11 +37,6 @@ QByteArray JUnitReportXml(const JUnitRun& run, const ResultTable& steps)
     const int cases = steps.RowCount() - 1 + (run.RunError.isEmpty() ? 0 : 1);
     const QString className = QStringLiteral("%1.%2").arg(run.SuiteName, run.Copies.SerialText);
 
-    QByteArray xml;
-    QXmlStreamWriter w(&xml);
-    w.setAutoFormatting(true);
-    w.writeStartDocument();
-    w.writeStartElement(QStringLiteral("testsuites"));
     w.writeStartElement(QStringLiteral("testsuite"));
     w.writeAttribute(QStringLiteral("name"), run.SuiteName);
     w.writeAttribute(QStringLiteral("tests"), QString::number(cases));
@@ -92,6 +85,25 @@ QByteArray JUnitReportXml(const JUnitRun& run, const ResultTable& steps)
     }
     if (!run.Notes.isEmpty())
         w.writeTextElement(QStringLiteral("system-out"), run.Notes.join(QLatin1Char('\n')));
+    w.writeEndElement();
+}
+
+} // namespace
+
+QByteArray JUnitReportXml(const JUnitRun& run, const ResultTable& steps)
+{
+    return JUnitSuitesXml({{run, &steps}});
+}
+
+QByteArray JUnitSuitesXml(const QList<JUnitSuite>& suites)
+{
+    QByteArray xml;
+    QXmlStreamWriter w(&xml);
+    w.setAutoFormatting(true);
+    w.writeStartDocument();
+    w.writeStartElement(QStringLiteral("testsuites"));
+    for (const JUnitSuite& suite : suites)
+        WriteSuite(w, suite.Run, *suite.Steps);
     w.writeEndDocument();
     return xml;
 }

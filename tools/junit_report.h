@@ -22,6 +22,12 @@ struct JUnitRun {
 // <failure> when the step is marked "Error!" (value and limits in its message), and, for a run
 // that failed itself, one more test case "run" holding an <error>.
 QByteArray JUnitReportXml(const JUnitRun& run, const ResultTable& steps);
+// Several runs at once (a rack): one <testsuite> each, in one <testsuites>.
+struct JUnitSuite {
+    JUnitRun Run;
+    const ResultTable* Steps = nullptr;
+};
+QByteArray JUnitSuitesXml(const QList<JUnitSuite>& suites);
 
 // Writes it atomically; false with the reason when the file cannot be written.
 bool WriteJUnitReport(const QString& path, const JUnitRun& run, const ResultTable& steps,

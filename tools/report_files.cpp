@@ -9,8 +9,14 @@
 
 QString FreeReportPath(const QString& folder, const TestHeader& copies)
 {
-    return UnusedFileName(
-        QDir(folder).filePath(AutoSaveFileName(copies.UnitText, copies.SerialText)));
+    return FreeResultPath(folder, copies, QStringLiteral(".rpt"));
+}
+
+QString FreeResultPath(const QString& folder, const TestHeader& copies, const QString& suffix)
+{
+    QString name = AutoSaveFileName(copies.UnitText, copies.SerialText);
+    name = name.left(name.size() - 4) + suffix; // in place of ".rpt"
+    return UnusedFileName(QDir(folder).filePath(name));
 }
 
 ReportWrite WriteReportFile(ReportFormat format, const QString& path, const TestHeader& copies,

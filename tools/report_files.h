@@ -10,6 +10,8 @@
 // Where a report asked for in a folder goes: the automatic name "<Unit>-<Serial #>.rpt", and
 // never over an earlier report (a retest gets "-2", "-3", ...).
 QString FreeReportPath(const QString& folder, const TestHeader& copies);
+// The same name with another ending (".txt", ".pdf"): a folder given for those keeps them too.
+QString FreeResultPath(const QString& folder, const TestHeader& copies, const QString& suffix);
 
 enum class ReportFormat { Report, Text };
 

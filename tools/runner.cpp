@@ -162,7 +162,8 @@ void TestRunner::RunStarted(bool newReport)
     if (!newReport || !m_journal)
         return;
     m_journal->RunBegins({m_options.TestFile, m_test.TestRun.Copies, LinkName(),
-                          KnownIdentification(m_panel.DeviceIdent)});
+                          KnownIdentification(m_panel.DeviceIdent), m_options.SlotName,
+                          m_options.RackRun});
 }
 
 // A hidden row ("Show" 0) that fails is listed and counted all the same.

@@ -19,7 +19,7 @@ RunnerConsole::RunnerConsole(std::FILE* out, bool quiet, bool terminal)
 void RunnerConsole::Line(const QString& text)
 {
     ClearBar();
-    std::fputs(text.toLocal8Bit().constData(), m_out);
+    std::fputs((m_prefix + text).toLocal8Bit().constData(), m_out);
     std::fputc('\n', m_out);
     std::fflush(m_out);
 }
@@ -83,7 +83,7 @@ void RunnerConsole::Error(const QString& text) { Line(QStringLiteral("tavtest: e
 void RunnerConsole::Ask(const QString& text)
 {
     ClearBar();
-    std::fputs(text.toLocal8Bit().constData(), m_out);
+    std::fputs((m_prefix + text).toLocal8Bit().constData(), m_out);
     std::fflush(m_out);
 }
 

@@ -29,6 +29,8 @@ public:
     void Summary(int rows, int failed, const QString& runError, qint64 elapsedMs);
     // A question on the terminal (the bar is cleared first).
     void Ask(const QString& text);
+    // Put before every line: one slot's lines among a rack's.
+    void SetPrefix(const QString& prefix) { m_prefix = prefix; }
 
 private:
     void ClearBar();
@@ -40,4 +42,5 @@ private:
     bool m_barShown = false;
     int m_commandWidth = 16;
     QStringList m_warnings;
+    QString m_prefix;
 };

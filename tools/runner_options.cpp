@@ -10,6 +10,7 @@ const char* const kRunnerUsage =
     "               [--stop-at-error] [--keep-output] [--set VARnn=VALUE ...]\n"
     "               [--answer VARnn=VALUE ...] [--quiet] [--timeout SECONDS] [--trace FILE]\n"
     "               [--meter-port COMn] [--db URI]\n"
+    "       tavtest TEST.tst --slot PORT[=SERIAL][,meter=COMn] [--slot ...] [options]\n"
     "       tavtest history SERIAL [--db URI]\n"
     "       tavtest stats [--table FILE | --unit TEXT] [--since DATE] [--db URI]\n"
     "                     [--csv | --json] [--plots DIR]\n"
@@ -99,6 +100,11 @@ RunnerCommandLine ParseRunnerCommandLine(const QStringList& arguments)
                 o.GpibAddress = address;
             else if (result.Error.isEmpty())
                 result.Error = QStringLiteral("--gpib: not a primary address (0-30): ") + text;
+        } else if (a == QLatin1String("--slot")) {
+            const QString text = value();
+            if (const std::optional<RackSlot> slot =
+                    result.Error.isEmpty() ? ReadRackSlot(text, &result.Error) : std::nullopt)
+                o.Slots << *slot;
         } else if (a == QLatin1String("--gpib-name")) {
             ++links;
             o.GpibName = value();
@@ -142,6 +148,11 @@ RunnerCommandLine ParseRunnerCommandLine(const QStringList& arguments)
             result.Error = QStringLiteral("more than one test file: ") + a;
         }
     }
+    if (result.Error.isEmpty() && !o.Slots.isEmpty() && links > 0)
+        result.Error = QStringLiteral("--slot gives each instrument's link: not with --port, "
+                                      "--gpib or --gpib-name");
+    if (result.Error.isEmpty())
+        result.Error = RackSlotClash(o.Slots);
     if (result.Error.isEmpty() && links > 1)
         result.Error = QStringLiteral("--port, --gpib and --gpib-name exclude each other");
     if (result.Error.isEmpty() && o.Serial && o.SerialAdvance)

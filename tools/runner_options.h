@@ -1,5 +1,8 @@
 #pragma once
 
+#include "tools/rack_options.h"
+
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <map>
@@ -14,6 +17,11 @@ struct RunnerOptions {
     std::optional<int> Port;
     std::optional<int> GpibAddress;
     QString GpibName;
+    // A rack: the same table on each of these instruments at once, instead of the one link.
+    QList<RackSlot> Slots;
+    // Set for each slot's own run: the rack run it belongs to, and its slot.
+    QString RackRun;
+    QString SlotName;
     // The external meter's port; otherwise the first port found that is not the instrument's.
     std::optional<int> MeterPort;
 

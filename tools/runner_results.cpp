@@ -26,15 +26,22 @@ void TestRunner::WriteResults()
         const bool folder = QFileInfo(report).isDir();
         write(ReportFormat::Report, folder ? FreeReportPath(report, copies) : report, folder);
     }
-    if (!m_options.TextFile.isEmpty())
-        write(ReportFormat::Text, m_options.TextFile, false);
+    if (const QString& text = m_options.TextFile; !text.isEmpty()) {
+        const bool folder = QFileInfo(text).isDir();
+        write(ReportFormat::Text, folder ? FreeResultPath(text, copies, ".txt") : text, folder);
+    }
     // Auto Save keeps a run that did not reach its end row (where it saves) all the same.
     if (m_options.AutoSave && !m_reachedEnd)
         write(ReportFormat::Report, FreeReportPath(ReportFolder(), copies), true);
-    const QString& pdfPath = m_options.PdfFile;
+    QString pdfPath = m_options.PdfFile;
+    const bool pdfFolder = !pdfPath.isEmpty() && QFileInfo(pdfPath).isDir();
+    if (pdfFolder)
+        pdfPath = FreeResultPath(pdfPath, copies, QStringLiteral(".pdf"));
     if (!pdfPath.isEmpty() &&
         !(m_pdfWriter && m_pdfWriter(pdfPath, copies, m_places.StartDate, m_results, Verdict())))
         errors << FileErrorText(pdfPath, QStringLiteral("the report could not be printed"));
+    else if (pdfFolder)
+        ReportSaved(pdfPath);
     const QString& junitPath = m_options.JUnitFile;
     if (!junitPath.isEmpty() && !WriteJUnitReport(junitPath, JUnitSummary(), ListedSteps(), &error))
         errors << FileErrorText(junitPath, error);

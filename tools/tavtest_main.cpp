@@ -6,6 +6,7 @@
 #include "results/results_database.h"
 #include "results/results_store.h"
 #include "results/run_recorder.h"
+#include "tools/rack_runner.h"
 #include "tools/results_command.h"
 #include "tools/runner_console.h"
 #include "tools/runner_options.h"
@@ -107,17 +108,6 @@ int main(int argc, char** argv)
     QCoreApplication::setApplicationName(QStringLiteral("tavtest"));
 
     CatchStopSignals();
-    RunnerConsole console(stderr, options.Quiet, isatty(STDERR_FILENO) == 1);
-    ProgramState state;
-    // The traffic trace, as the desktop program keeps it, from the first line on.
-    if (QString message; !options.TraceFile.isEmpty() &&
-                         !StartTrace({true, options.TraceFile, {}}, state.Trace, message)) {
-        std::fprintf(stderr, "tavtest: %s\n", message.toLocal8Bit().constData());
-        return TestRunner::kRunError;
-    }
-    TestRunner runner(state.Link, state.Panel, state.Places, state.Test, options, console, isatty(STDIN_FILENO) == 1);
-    if (!options.PdfFile.isEmpty())
-        runner.SetPdfWriter(&WritePdf);
     if (QString error; !options.DbUri.isEmpty() && !ResultsDatabase::CheckUri(options.DbUri, &error)) {
         std::fprintf(stderr, "tavtest: --db %s\n", error.toLocal8Bit().constData());
         return TestRunner::kRunError;
@@ -126,17 +116,42 @@ int main(int argc, char** argv)
     // server that cannot be reached never fails the run.
     ResultsStore results(ResultsDatabase::JournalPath());
     results.SetServer(options.DbUri);
-    RunRecorder recorder(results);
-    runner.SetJournal(&recorder);
-    if (g_signalPipe[0] >= 0) {
+    RunnerConsole console(stderr, options.Quiet, isatty(STDERR_FILENO) == 1);
+    const bool stdinTerminal = isatty(STDIN_FILENO) == 1;
+    const auto onStop = [&app](auto interrupt) {
+        if (g_signalPipe[0] < 0)
+            return;
         auto* stop = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, app.get());
-        QObject::connect(stop, &QSocketNotifier::activated, &runner, [&runner] {
+        QObject::connect(stop, &QSocketNotifier::activated, app.get(), [interrupt] {
             char byte = 0;
             [[maybe_unused]] const ssize_t got = read(g_signalPipe[0], &byte, 1);
-            runner.Interrupt();
+            interrupt();
         });
+    };
+    int status = TestRunner::kRunError;
+    if (!options.Slots.isEmpty()) {
+        RackRunner rack(options, results, stdinTerminal);
+        if (!options.PdfFile.isEmpty())
+            rack.SetPdfWriter(&WritePdf);
+        onStop([&rack] { rack.Interrupt(); });
+        status = rack.Exec();
+    } else {
+        ProgramState state;
+        // The traffic trace, as the desktop program keeps it, from the first line on.
+        if (QString message; !options.TraceFile.isEmpty() &&
+                             !StartTrace({true, options.TraceFile, {}}, state.Trace, message)) {
+            std::fprintf(stderr, "tavtest: %s\n", message.toLocal8Bit().constData());
+            return TestRunner::kRunError;
+        }
+        TestRunner runner(state.Link, state.Panel, state.Places, state.Test, options, console,
+                          stdinTerminal);
+        if (!options.PdfFile.isEmpty())
+            runner.SetPdfWriter(&WritePdf);
+        RunRecorder recorder(results);
+        runner.SetJournal(&recorder);
+        onStop([&runner] { runner.Interrupt(); });
+        status = runner.Exec();
     }
-    const int status = runner.Exec();
     WarnUnrecorded(results.Flush(), console);
     return status;
 }

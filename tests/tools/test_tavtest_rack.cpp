@@ -1,0 +1,66 @@
+// One table on a rack of instruments at once: each slot its own run, files and verdict, and one
+// slot's lost instrument ends that slot alone.
+#include "tests/support/qt_wait.h"
+#include "tests/tools/tavtest_fixture.h"
+
+#include <QDir>
+#include <QRegularExpression>
+
+namespace {
+
+using Rack = TavtestFixture;
+
+const QStringList kRows = {
+    "00.00.00.100;SOUR:VOLTAC,230;0;0;0;;;;1",
+    "00.00.00.200;OUTP,1;0;0;0;;;;1",
+    "00.00.00.300;MEAS:CURR?;NEXT;0;NEXT;4.5;4.7;I;1",
+    "00.00.01.500;MEAS:VOLT?;NEXT;0;NEXT;225;235;U;1",
+    "00.00.00.100;OUTP,0;0;0;0;;;;1",
+    "00.00.00.000;END;0;0;0;;;;1",
+};
+
+TEST_F(Rack, EachSlotRunsItsOwnUnitAndALostOneEndsAlone)
+{
+    auto good = StartSim();
+    TavsimProcess heavy(PortLink(3), File("sim3.log"), {"--load-ohm", "48"});
+    TavsimProcess lost(PortLink(4), File("sim4.log"));
+    ASSERT_TRUE(heavy.Ready() && lost.Ready());
+    const QString table = WriteTable("unit.tst", kRows);
+    ASSERT_TRUE(QDir(File("")).mkpath("reports"));
+
+    // Two slots on one port are refused before a line is sent.
+    EXPECT_EQ(Run({table, "--slot", "COM2", "--slot", "com2=77"}), 2);
+    EXPECT_TRUE(err.contains("--slot: COM2 is given twice")) << err.toStdString();
+    EXPECT_EQ(Run({table, "--slot", "COM2", "--slot", "COM3", "--report", "one.rpt"}), 2);
+    EXPECT_TRUE(err.contains("with several slots, give a folder")) << err.toStdString();
+    EXPECT_TRUE(SentLines(*good).isEmpty());
+
+    Start({table, "--slot", "COM2", "--slot", "COM3", "--slot", "COM4", "--report", "reports",
+           "--junit", "j.xml"});
+    ASSERT_TRUE(WaitUntil([&] { return SentLines(lost).contains("MEAS:VOLT?"); }, 60000));
+    lost.Kill();
+    EXPECT_EQ(Finish(), 2) << err.toStdString();
+
+    // The other two finished their tables; the lost one is told with its slot.
+    for (const TavsimProcess* sim : {good.get(), &heavy})
+        EXPECT_EQ(SentLines(*sim), QStringList({"SOUR:VOLTAC,230", "OUTP,1", "MEAS:CURR?",
+                                                "MEAS:VOLT?", "OUTP,0"}));
+    EXPECT_TRUE(err.contains(QRegularExpression("COM4 0505000122: .*COM4: instrument lost")))
+        << err.toStdString();
+    for (const char* line : {"slot COM2 0505000120: PASSED", "slot COM3 0505000121: FAILED",
+                             "slot COM4 0505000122: ERROR",
+                             "rack: 3 slots, 1 passed, 1 failed, 1 with a run error"})
+        EXPECT_TRUE(err.contains(line)) << line << "\n" << err.toStdString();
+
+    QStringList reports = QDir(File("reports")).entryList(QDir::Files);
+    EXPECT_EQ(reports, QStringList({"TAV 1600-0505000120.rpt", "TAV 1600-0505000121.rpt",
+                                    "TAV 1600-0505000122.rpt"}));
+    EXPECT_TRUE(Lines("reports/TAV 1600-0505000121.rpt")
+                    .contains(" 3;I;4.500;4.792;4.700;Error!"));
+    const QString junit = QString::fromUtf8(Bytes("j.xml"));
+    EXPECT_EQ(junit.count("<testsuite "), 3) << junit.toStdString();
+    EXPECT_TRUE(junit.contains("name=\"unit COM4 0505000122\"")) << junit.toStdString();
+    EXPECT_TRUE(junit.contains("<error message=\"COM4: instrument lost")) << junit.toStdString();
+}
+
+} // namespace

@@ -1,0 +1,177 @@
+#include "tools/rack_runner.h"
+
+#include "autotest/table_file.h"
+#include "common/text_file.h"
+#include "record/trace_option.h"
+#include "sequence/step_grid.h"
+
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QUuid>
+
+RackRunner::RackRunner(const RunnerOptions& options, ResultsStore& results, bool stdinTerminal)
+    : m_options(options), m_results(results), m_stdinTerminal(stdinTerminal),
+      m_console(stderr, options.Quiet, false)
+{
+}
+
+RackRunner::~RackRunner() = default;
+
+// Several slots write one file each: the outputs named must be folders.
+QString RackRunner::CheckRackOutputs() const
+{
+    if (m_options.Slots.size() < 2)
+        return {};
+    const std::pair<const char*, QString> outputs[] = {
+        {"--report", m_options.ReportFile}, {"--text", m_options.TextFile},
+        {"--pdf", m_options.PdfFile}};
+    for (const auto& [option, path] : outputs)
+        if (!path.isEmpty() && !QFileInfo(path).isDir())
+            return QStringLiteral("%1 %2: with several slots, give a folder: each slot writes "
+                                  "a file of its own there")
+                .arg(QLatin1String(option), path);
+    return {};
+}
+
+// Each slot's unit: the one given with the slot, else the next after the last one taken,
+// from the table's serial number (or --serial) on; with --serial-advance the first is the one
+// after it, as one run's "Serial # +1" is.
+QStringList RackRunner::SlotSerials(QString* error, QString* lastCounted) const
+{
+    QString serial = m_options.Serial.value_or(QString());
+    if (serial.isEmpty()) {
+        TestHeader header;
+        MemoryStepGrid grid(kTestColumns, kTestRows);
+        InitStepGrid(grid, TestTableKind());
+        if (!ReadTestFile(m_options.TestFile, header, grid, nullptr, error))
+            return {};
+        serial = header.SerialText;
+    }
+    if (m_options.SerialAdvance)
+        serial = AdvanceSerialNumber(serial);
+    QStringList serials;
+    for (const RackSlot& slot : m_options.Slots) {
+        if (slot.Serial) {
+            serials << *slot.Serial;
+            continue;
+        }
+        serials << serial;
+        *lastCounted = serial;
+        serial = AdvanceSerialNumber(serial);
+    }
+    return serials;
+}
+
+bool RackRunner::StartSlot(Slot& slot, const QString& rackRun)
+{
+    RunnerOptions o = SlotRunOptions(m_options, slot.Spec, slot.Serial);
+    o.RackRun = rackRun;
+    o.SlotName = slot.Spec.Name;
+    slot.Console = std::make_unique<RunnerConsole>(stderr, o.Quiet, false);
+    slot.Console->SetPrefix(QStringLiteral("%1 %2: ").arg(slot.Spec.Name, slot.Serial));
+    if (QString message;
+        !o.TraceFile.isEmpty() && !StartTrace({true, o.TraceFile, {}}, slot.State.Trace, message)) {
+        slot.Console->Error(message);
+        return false;
+    }
+    slot.Recorder = std::make_unique<RunRecorder>(m_results);
+    ProgramState& s = slot.State;
+    slot.Runner = std::make_unique<TestRunner>(s.Link, s.Panel, s.Places, s.Test, o, *slot.Console,
+                                               m_stdinTerminal);
+    slot.Runner->SetJournal(slot.Recorder.get());
+    if (m_pdfWriter)
+        slot.Runner->SetPdfWriter(m_pdfWriter);
+    return slot.Runner->Start();
+}
+
+int RackRunner::Exec()
+{
+    QString error = CheckRackOutputs();
+    QString tableSerial; // the last unit numbered from the table's serial number
+    const QStringList serials =
+        error.isEmpty() ? SlotSerials(&error, &tableSerial) : QStringList();
+    if (!error.isEmpty()) {
+        m_console.Error(error);
+        return TestRunner::kRunError;
+    }
+    const QString rackRun = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    QEventLoop loop;
+    int running = 0;
+    for (qsizetype i = 0; i < m_options.Slots.size(); ++i) {
+        auto slot = std::make_unique<Slot>();
+        slot->Spec = m_options.Slots[i];
+        slot->Serial = serials[i];
+        if (StartSlot(*slot, rackRun) && !slot->Runner->IsFinished()) {
+            ++running;
+            Slot* started = slot.get();
+            connect(started->Runner.get(), &TestRunner::Finished, &loop,
+                    [started, &running, &loop](int status) {
+                        started->Status = status;
+                        if (--running == 0)
+                            loop.quit();
+                    });
+        } else if (slot->Runner) {
+            slot->Status = slot->Runner->IsFinished() ? slot->Runner->Status() : TestRunner::kRunError;
+        }
+        m_slots.push_back(std::move(slot));
+    }
+    // "Serial # +1" for the rack: the table's line takes the last unit's number, once.
+    if (m_options.SerialAdvance && !tableSerial.isEmpty() &&
+        !WriteTestFileSerial(m_options.TestFile, tableSerial, &error))
+        m_console.Error(FileErrorText(m_options.TestFile, error));
+    if (running > 0)
+        loop.exec();
+    WriteJUnit();
+    const int status = Summary();
+    return error.isEmpty() ? status : TestRunner::kRunError;
+}
+
+void RackRunner::Interrupt()
+{
+    for (const auto& slot : m_slots)
+        if (slot->Runner && !slot->Runner->IsFinished())
+            slot->Runner->Interrupt();
+}
+
+void RackRunner::WriteJUnit()
+{
+    if (m_options.JUnitFile.isEmpty())
+        return;
+    QList<JUnitSuite> suites;
+    for (const auto& slot : m_slots) {
+        if (!slot->Runner)
+            continue;
+        JUnitRun run = slot->Runner->JUnitSummary();
+        run.SuiteName = QStringLiteral("%1 %2 %3").arg(run.SuiteName, slot->Spec.Name, slot->Serial);
+        suites << JUnitSuite{run, &slot->Runner->ListedSteps()};
+    }
+    QString error;
+    if (!WriteFileAtomically(m_options.JUnitFile, JUnitSuitesXml(suites), &error)) {
+        m_console.Error(FileErrorText(m_options.JUnitFile, error));
+        for (const auto& slot : m_slots)
+            slot->Status = TestRunner::kRunError;
+    }
+}
+
+// Each slot's verdict, then the rack's.
+int RackRunner::Summary()
+{
+    int passed = 0, failed = 0, errors = 0;
+    for (const auto& slot : m_slots) {
+        const int status = slot->Status;
+        passed += status == TestRunner::kPassed;
+        failed += status == TestRunner::kFailed;
+        errors += status == TestRunner::kRunError;
+        m_console.Note(QStringLiteral("slot %1 %2: %3")
+                           .arg(slot->Spec.Name, slot->Serial,
+                                status == TestRunner::kPassed   ? QStringLiteral("PASSED")
+                                : status == TestRunner::kFailed ? QStringLiteral("FAILED")
+                                                                : QStringLiteral("ERROR")));
+    }
+    m_console.Note(QStringLiteral("rack: %1 slots, %2 passed, %3 failed, %4 with a run error")
+                       .arg(m_slots.size())
+                       .arg(passed)
+                       .arg(failed)
+                       .arg(errors));
+    return errors > 0 ? TestRunner::kRunError : failed > 0 ? TestRunner::kFailed : TestRunner::kPassed;
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "program/program_state.h"
+#include "results/run_recorder.h"
+#include "tools/rack_options.h"
+#include "tools/runner.h"
+#include "tools/runner_console.h"
+#include "tools/runner_options.h"
+
+#include <QObject>
+#include <memory>
+#include <vector>
+
+class ResultsStore;
+
+// One table on several instruments at once, in one process: each slot a run of its own with
+// its own program state (link, ports, interpreter, variables, stopwatch), console lines, record
+// and result files; all on this thread's event loop, ticking side by side. One slot's failure,
+// lost instrument or time-out ends that slot alone.
+class RackRunner : public QObject {
+    Q_OBJECT
+
+public:
+    RackRunner(const RunnerOptions& options, ResultsStore& results, bool stdinTerminal);
+    ~RackRunner() override;
+
+    void SetPdfWriter(TestRunner::PdfWriter writer) { m_pdfWriter = std::move(writer); }
+    // Runs every slot to its end and writes the rack's JUnit file. The exit status: 0 every
+    // slot passed, 1 a slot failed and none had a run error, 2 a slot had a run error.
+    int Exec();
+    // Ctrl-C: every slot ends now, with what it recorded kept.
+    void Interrupt();
+
+    struct Slot {
+        RackSlot Spec;
+        QString Serial;
+        ProgramState State;
+        std::unique_ptr<RunnerConsole> Console;
+        std::unique_ptr<RunRecorder> Recorder;
+        std::unique_ptr<TestRunner> Runner;
+        int Status = TestRunner::kRunError;
+    };
+    const std::vector<std::unique_ptr<Slot>>& Slots() const { return m_slots; }
+
+private:
+    QString CheckRackOutputs() const;
+    QStringList SlotSerials(QString* error, QString* lastCounted) const;
+    bool StartSlot(Slot& slot, const QString& rackRun);
+    void WriteJUnit();
+    int Summary();
+
+    RunnerOptions m_options;
+    ResultsStore& m_results;
+    bool m_stdinTerminal;
+    TestRunner::PdfWriter m_pdfWriter;
+    std::vector<std::unique_ptr<Slot>> m_slots;
+    RunnerConsole m_console;
+};
