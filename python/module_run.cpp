@@ -4,6 +4,7 @@
 #include "tools/input_rules.h"
 
 #include <memory>
+#include <vector>
 #include <stdexcept>
 #include <optional>
 #include <pybind11/stl.h>
@@ -44,23 +45,15 @@ struct CallbackError {
     std::optional<py::error_already_set> error;
 };
 
-std::shared_ptr<TableRunResult> RunTableFor(const py::object& path, const py::object& port,
-                                            std::optional<int> gpib,
-                                            std::optional<std::string> gpibName,
-                                            const py::object& config,
-                                            std::optional<std::string> serial,
-                                            const py::object& answers, bool stopAtError,
-                                            bool keepOutput, double timeout, bool quiet,
-                                            std::optional<std::string> db)
+// The request of run_table and run_tables, the link aside; a callable's exception goes into
+// failed.
+TableRunRequest RequestFor(const py::object& path, std::optional<std::string> serial,
+                           const py::object& answers, bool stopAtError, bool keepOutput,
+                           double timeout, std::optional<std::string> db, CallbackError& failed)
 {
-    const LinkChoice link = LinkChoiceOf(port, gpib, gpibName, config);
     TableRunRequest request;
     RunnerOptions& o = request.Options;
     o.TestFile = PathText(path);
-    o.ConfigFile = link.ConfigFile;
-    o.Port = link.Port;
-    o.GpibAddress = link.GpibAddress;
-    o.GpibName = link.GpibName;
     if (serial)
         o.Serial = ToQString(*serial);
     o.StopAtError = stopAtError;
@@ -69,7 +62,6 @@ std::shared_ptr<TableRunResult> RunTableFor(const py::object& path, const py::ob
     if (db)
         o.DbUri = ToQString(*db);
 
-    CallbackError failed;
     if (py::isinstance<py::dict>(answers)) {
         for (const auto& [key, value] : answers.cast<py::dict>()) {
             const int variable = VariableNumber(key);
@@ -108,13 +100,80 @@ std::shared_ptr<TableRunResult> RunTableFor(const py::object& path, const py::ob
         py::gil_scoped_acquire lock;
         return failed.error.has_value();
     };
-    auto result = std::make_shared<TableRunResult>(
-        WithoutLock([&] { return RunTable(request, quiet); }));
+    return request;
+}
+
+// A callable's exception or Ctrl-C, once the run is over.
+void RaiseWhatBrokeOff(CallbackError& failed, bool interrupted)
+{
     if (failed.error)
         throw std::move(*failed.error);
-    if (result->Interrupted)
+    if (interrupted)
         throw py::error_already_set();
+}
+
+std::shared_ptr<TableRunResult> RunTableFor(const py::object& path, const py::object& port,
+                                            std::optional<int> gpib,
+                                            std::optional<std::string> gpibName,
+                                            const py::object& config,
+                                            std::optional<std::string> serial,
+                                            const py::object& answers, bool stopAtError,
+                                            bool keepOutput, double timeout, bool quiet,
+                                            std::optional<std::string> db)
+{
+    const LinkChoice link = LinkChoiceOf(port, gpib, gpibName, config);
+    CallbackError failed;
+    TableRunRequest request =
+        RequestFor(path, serial, answers, stopAtError, keepOutput, timeout, db, failed);
+    RunnerOptions& o = request.Options;
+    o.ConfigFile = link.ConfigFile;
+    o.Port = link.Port;
+    o.GpibAddress = link.GpibAddress;
+    o.GpibName = link.GpibName;
+    auto result = std::make_shared<TableRunResult>(
+        WithoutLock([&] { return RunTable(request, quiet); }));
+    RaiseWhatBrokeOff(failed, result->Interrupted);
     return result;
+}
+
+// Slots as tavtest's --slot takes them: "COM3", "COM3=0505000121", "COM3=…,meter=COM9",
+// "gpib:5".
+std::vector<std::shared_ptr<TableRunResult>>
+RunTablesFor(const py::object& path, const std::vector<std::string>& slots,
+             const py::object& config, bool serialAdvance, const py::object& answers,
+             bool stopAtError, bool keepOutput, double timeout, bool quiet,
+             std::optional<std::string> db)
+{
+    CallbackError failed;
+    TableRunRequest request =
+        RequestFor(path, std::nullopt, answers, stopAtError, keepOutput, timeout, db, failed);
+    RunnerOptions& o = request.Options;
+    if (!config.is_none())
+        o.ConfigFile = PathText(config);
+    o.SerialAdvance = serialAdvance;
+    for (const std::string& text : slots) {
+        QString error;
+        const std::optional<RackSlot> slot = ReadRackSlot(ToQString(text), &error);
+        if (!slot)
+            throw py::value_error(ToStd(QString(error).replace(QLatin1String("--slot"),
+                                                               QLatin1String("slots"))));
+        o.Slots << *slot;
+    }
+    if (o.Slots.isEmpty())
+        throw py::value_error("slots: at least one instrument");
+    if (const QString clash = RackSlotClash(o.Slots); !clash.isEmpty())
+        throw py::value_error(ToStd(QString(clash).replace(QLatin1String("--slot"),
+                                                           QLatin1String("slots"))));
+    QString rackError;
+    const QList<TableRunResult> runs =
+        WithoutLock([&] { return RunTables(request, quiet, &rackError); });
+    std::vector<std::shared_ptr<TableRunResult>> results;
+    for (const TableRunResult& run : runs)
+        results.push_back(std::make_shared<TableRunResult>(run));
+    RaiseWhatBrokeOff(failed, !runs.isEmpty() && runs.first().Interrupted);
+    if (!rackError.isEmpty())
+        throw py::value_error(ToStd(rackError));
+    return results;
 }
 
 // The file written, or ValueError naming it and why; characters a report cannot keep are
@@ -217,6 +276,20 @@ void BindTableRun(py::module_& m)
             return ToStd(QStringLiteral("<Run %1, %2 rows>").arg(r.Verdict).arg(r.Rows.size()));
         });
 
+    m.def("run_tables", &RunTablesFor, py::arg("path"), py::arg("slots"),
+          py::arg("config") = py::none(), py::arg("serial_advance") = false,
+          py::arg("answers") = py::none(), py::arg("stop_at_error") = false,
+          py::arg("keep_output") = false, py::arg("timeout") = 0.0, py::arg("quiet") = true,
+          py::arg("db") = py::none(),
+          R"(Runs a test table on a rack of instruments at once, as tavtest --slot does, and returns
+one Run per slot, in the order given.
+
+slots: tavtest's --slot texts, e.g. ["COM3", "COM4=0505000121,meter=COM9", "gpib:5"]. A slot
+without a serial number takes the next one from the table's (the first after it with
+serial_advance, which then writes the last one taken back into the table). Each slot is a run
+of its own with its own link, variables, prompts and record (one rack run in the journal); one
+slot's failure or lost instrument ends that slot alone. The other arguments as for run_table;
+answers apply to every slot (a callable is asked with the variable, default and prompt).)");
     m.def("run_table", &RunTableFor, py::arg("path"), py::arg("port") = py::none(),
           py::arg("gpib") = py::none(), py::arg("gpib_name") = py::none(),
           py::arg("config") = py::none(), py::arg("serial") = py::none(),

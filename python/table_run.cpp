@@ -5,6 +5,7 @@
 #include "results/results_database.h"
 #include "results/results_store.h"
 #include "results/run_recorder.h"
+#include "tools/rack_runner.h"
 
 #include <QFileInfo>
 #include <QTimer>
@@ -41,6 +42,53 @@ private:
 
 } // namespace
 
+namespace {
+
+// What a script keeps of a finished run.
+TableRunResult TakeRun(int status, const TestRunner& runner, const RunRecorder& recorder,
+                       const KeptRows& kept, const ProgramState& state,
+                       const RunnerConsole& console, const UnrecordedTexts& unrecorded)
+{
+    TableRunResult r;
+    r.Status = status;
+    r.JournalError = unrecorded.Journal;
+    r.ServerError = unrecorded.Server;
+    r.Warnings = console.Warnings();
+    r.RunError = runner.RunError();
+    r.Uuid = recorder.Run().Uuid;
+    r.Verdict = r.Uuid.isEmpty() ? QStringLiteral("error") : VerdictText(recorder.Run().Verdict);
+    r.Rows = kept.Rows;
+    r.Results = runner.Results();
+    r.Copies = state.Test.TestRun.Copies;
+    r.StartDate = state.Places.StartDate;
+    r.JUnit = runner.JUnitSummary();
+    r.ListedSteps = runner.ListedSteps();
+    return r;
+}
+
+// Asks the script every 50 ms whether to break off; interrupt then ends the run(s).
+class InterruptWatch {
+public:
+    InterruptWatch(const std::function<bool()>& interrupted, std::function<void()> interrupt)
+    {
+        if (!interrupted)
+            return;
+        QObject::connect(&m_timer, &QTimer::timeout, [this, interrupted, interrupt] {
+            if (!Fired && interrupted()) {
+                Fired = true;
+                interrupt();
+            }
+        });
+        m_timer.start(50);
+    }
+    bool Fired = false;
+
+private:
+    QTimer m_timer;
+};
+
+} // namespace
+
 TableRunResult RunTable(const TableRunRequest& request, bool quiet)
 {
     EnsureCoreApplication();
@@ -54,35 +102,43 @@ TableRunResult RunTable(const TableRunRequest& request, bool quiet)
     RunRecorder recorder(results);
     KeptRows kept(recorder);
     runner.SetJournal(&kept);
-
-    TableRunResult r;
-    QTimer watch;
-    if (request.Interrupted) {
-        QObject::connect(&watch, &QTimer::timeout, &runner, [&] {
-            if (!r.Interrupted && request.Interrupted()) {
-                r.Interrupted = true;
-                runner.Interrupt();
-            }
-        });
-        watch.start(50);
-    }
-    r.Status = runner.Exec();
-    watch.stop();
-    const UnrecordedTexts unrecorded = Unrecorded(results.Flush());
-    r.JournalError = unrecorded.Journal;
-    r.ServerError = unrecorded.Server;
-    r.Warnings = console.Warnings();
-
-    r.RunError = runner.RunError();
-    r.Uuid = recorder.Run().Uuid;
-    r.Verdict = r.Uuid.isEmpty() ? QStringLiteral("error") : VerdictText(recorder.Run().Verdict);
-    r.Rows = kept.Rows;
-    r.Results = runner.Results();
-    r.Copies = state.Test.TestRun.Copies;
-    r.StartDate = state.Places.StartDate;
-    r.JUnit = runner.JUnitSummary();
-    r.ListedSteps = runner.ListedSteps();
+    InterruptWatch watch(request.Interrupted, [&runner] { runner.Interrupt(); });
+    const int status = runner.Exec();
+    TableRunResult r = TakeRun(status, runner, recorder, kept, state, console,
+                               Unrecorded(results.Flush()));
+    r.Interrupted = watch.Fired;
     return r;
+}
+
+QList<TableRunResult> RunTables(const TableRunRequest& request, bool quiet, QString* error)
+{
+    EnsureCoreApplication();
+    ResultsStore results(ResultsDatabase::JournalPath());
+    results.SetServer(request.Options.DbUri);
+    RunnerOptions options = request.Options;
+    options.Quiet = quiet;
+    RackRunner rack(options, results, false);
+    rack.SetAnswerSource(request.Answers);
+    std::vector<std::unique_ptr<KeptRows>> kept;
+    rack.SetSlotJournal([&kept](int, RunRecorder& recorder) {
+        kept.push_back(std::make_unique<KeptRows>(recorder));
+        return kept.back().get();
+    });
+    InterruptWatch watch(request.Interrupted, [&rack] { rack.Interrupt(); });
+    rack.Exec();
+    *error = rack.Error();
+    const UnrecordedTexts unrecorded = Unrecorded(results.Flush());
+    QList<TableRunResult> runs;
+    size_t started = 0;
+    for (const auto& slot : rack.Slots()) {
+        if (!slot->Runner)
+            continue;
+        TableRunResult r = TakeRun(slot->Status, *slot->Runner, *slot->Recorder,
+                                   *kept[started++], slot->State, *slot->Console, unrecorded);
+        r.Interrupted = watch.Fired;
+        runs << r;
+    }
+    return runs;
 }
 
 ReportWrite TableRunResult::SaveReportFile(QString& path) const

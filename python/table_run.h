@@ -50,3 +50,7 @@ struct TableRunResult {
 
 // quiet: no row lines on standard error, only warnings, errors and the summary.
 TableRunResult RunTable(const TableRunRequest& request, bool quiet);
+// The table on each slot of request.Options.Slots at once, as tavtest --slot runs it: one
+// result per slot, in the order given. Interrupted breaks off every slot.
+// error: why the rack could not start (an output that is no folder, an unreadable table).
+QList<TableRunResult> RunTables(const TableRunRequest& request, bool quiet, QString* error);

@@ -62,7 +62,7 @@ QStringList RackRunner::SlotSerials(QString* error, QString* lastCounted) const
     return serials;
 }
 
-bool RackRunner::StartSlot(Slot& slot, const QString& rackRun)
+bool RackRunner::StartSlot(int index, Slot& slot, const QString& rackRun)
 {
     RunnerOptions o = SlotRunOptions(m_options, slot.Spec, slot.Serial);
     o.RackRun = rackRun;
@@ -78,7 +78,9 @@ bool RackRunner::StartSlot(Slot& slot, const QString& rackRun)
     ProgramState& s = slot.State;
     slot.Runner = std::make_unique<TestRunner>(s.Link, s.Panel, s.Places, s.Test, o, *slot.Console,
                                                m_stdinTerminal);
-    slot.Runner->SetJournal(slot.Recorder.get());
+    slot.Runner->SetJournal(m_slotJournal ? m_slotJournal(index, *slot.Recorder)
+                                          : slot.Recorder.get());
+    slot.Runner->SetAnswerSource(m_answers);
     if (m_pdfWriter)
         slot.Runner->SetPdfWriter(m_pdfWriter);
     return slot.Runner->Start();
@@ -91,6 +93,7 @@ int RackRunner::Exec()
     const QStringList serials =
         error.isEmpty() ? SlotSerials(&error, &tableSerial) : QStringList();
     if (!error.isEmpty()) {
+        m_error = error;
         m_console.Error(error);
         return TestRunner::kRunError;
     }
@@ -101,7 +104,7 @@ int RackRunner::Exec()
         auto slot = std::make_unique<Slot>();
         slot->Spec = m_options.Slots[i];
         slot->Serial = serials[i];
-        if (StartSlot(*slot, rackRun) && !slot->Runner->IsFinished()) {
+        if (StartSlot(static_cast<int>(i), *slot, rackRun) && !slot->Runner->IsFinished()) {
             ++running;
             Slot* started = slot.get();
             connect(started->Runner.get(), &TestRunner::Finished, &loop,

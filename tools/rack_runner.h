@@ -8,6 +8,7 @@
 #include "tools/runner_options.h"
 
 #include <QObject>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -25,9 +26,16 @@ public:
     ~RackRunner() override;
 
     void SetPdfWriter(TestRunner::PdfWriter writer) { m_pdfWriter = std::move(writer); }
+    void SetAnswerSource(TestRunner::AnswerSource source) { m_answers = std::move(source); }
+    // Where each slot's run is recorded, given the slot's own recorder (a script keeps the rows
+    // on the way); the recorder itself when not set.
+    using SlotJournal = std::function<RunJournal*(int slot, RunRecorder& recorder)>;
+    void SetSlotJournal(SlotJournal journal) { m_slotJournal = std::move(journal); }
     // Runs every slot to its end and writes the rack's JUnit file. The exit status: 0 every
     // slot passed, 1 a slot failed and none had a run error, 2 a slot had a run error.
     int Exec();
+    // Why the rack did not start at all; empty when its slots ran.
+    const QString& Error() const { return m_error; }
     // Ctrl-C: every slot ends now, with what it recorded kept.
     void Interrupt();
 
@@ -45,7 +53,7 @@ public:
 private:
     QString CheckRackOutputs() const;
     QStringList SlotSerials(QString* error, QString* lastCounted) const;
-    bool StartSlot(Slot& slot, const QString& rackRun);
+    bool StartSlot(int index, Slot& slot, const QString& rackRun);
     void WriteJUnit();
     int Summary();
 
@@ -53,6 +61,9 @@ private:
     ResultsStore& m_results;
     bool m_stdinTerminal;
     TestRunner::PdfWriter m_pdfWriter;
+    TestRunner::AnswerSource m_answers;
+    SlotJournal m_slotJournal;
     std::vector<std::unique_ptr<Slot>> m_slots;
     RunnerConsole m_console;
+    QString m_error;
 };

@@ -21,11 +21,11 @@ import time
 from pathlib import Path
 from typing import Any, Mapping
 
-from ._core import Instrument, LateReply, LinkError, NoReply, Row, Run, run_table
+from ._core import Instrument, LateReply, LinkError, NoReply, Row, Run, run_table, run_tables
 from ._core import _port_links_folder
 
 __all__ = ["Instrument", "LateReply", "LinkError", "NoReply", "Row", "Run", "Simulator",
-           "run_table", "tavsim_path"]
+           "run_table", "run_tables", "tavsim_path"]
 
 
 def tavsim_path() -> str:

@@ -3,7 +3,7 @@
 from __future__ import annotations
 
 import os
-from typing import Callable, Mapping, Optional, Union
+from typing import Callable, Mapping, Optional, Sequence, Union
 
 _Path = Union[str, os.PathLike[str]]
 _Value = Union[float, int, str]
@@ -171,6 +171,16 @@ class Run:
         save_report."""
     def save_junit(self, path: _Path) -> None:
         """Writes JUnit XML as tavtest --junit does."""
+
+def run_tables(path: _Path, slots: Sequence[str], config: Optional[_Path] = None,
+               serial_advance: bool = False,
+               answers: Union[Mapping[Union[int, str], Union[str, float]],
+                              Callable[[int, str, str], Optional[Union[str, float]]],
+                              None] = None,
+               stop_at_error: bool = False, keep_output: bool = False, timeout: float = 0.0,
+               quiet: bool = True, db: Optional[str] = None) -> list[Run]:
+    """Runs the table on a rack of instruments at once (tavtest --slot): one Run per slot."""
+    ...
 
 def run_table(path: _Path, port: Union[str, int, None] = None, gpib: Optional[int] = None,
               gpib_name: Optional[str] = None, config: Optional[_Path] = None,

@@ -91,3 +91,19 @@ def test_run_table_keeps_tavtests_rules(tmp_path):
         with pytest.raises(ValueError, match="Written with '\\?' in their place"):
             run.save_report(tmp_path / "omega.rpt")
         assert b"Serial #:;?1" in (tmp_path / "omega.rpt").read_bytes()
+
+
+def test_run_tables_runs_each_slot_as_its_own_unit(tmp_path):
+    rows = ["00.00.00.100;SOUR:VOLTAC,230;0;0;0;;;;1", "00.00.00.200;OUTP,1;0;0;0;;;;1",
+            "00.00.00.300;MEAS:CURR?;NEXT;0;NEXT;4.5;4.7;I;1", "00.00.00.100;OUTP,0;0;0;0;;;;1",
+            "00.00.00.000;END;0;0;0;;;;1"]
+    path = table(tmp_path, rows)
+    with tavcontrol.Simulator() as good, tavcontrol.Simulator(load_ohm=48) as heavy:
+        with pytest.raises(ValueError, match="slots: COM.* is given twice"):
+            tavcontrol.run_tables(path, [good, good])
+        runs = tavcontrol.run_tables(path, [good, heavy, f"{heavy[:3]}99"], serial_advance=True)
+    assert [run.verdict for run in runs[:2]] == ["passed", "failed"]
+    assert [run.rows[2].value for run in runs[:2]] == ["4.600", "4.792"]
+    assert runs[2].status == 2 and "COM99" in runs[2].error
+    # Consecutive units, and the table's own line takes the last one.
+    assert "Serial #:;0505000123" in path.read_text(encoding="latin-1")
