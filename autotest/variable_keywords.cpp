@@ -57,7 +57,15 @@ bool VariableKeywords::ControlKeyword(TestInterpreter& run, const QString& comma
 bool VariableKeywords::VariableKeyword(TestInterpreter& run, const QString& command)
 {
     if (const int n = VariableIndex(command, KeywordText(StepKeyword::MsgVar)); n >= 0) {
-        m_variables[n] = PromptVariable(run);
+        run.HoldForPrompt();
+        // Asked on a shared keyboard: only this run waits; it goes on once answered.
+        const bool later = m_prompt.AskValueLater(
+            run.Cell(kTestValue1), run.Cell(kTestComment), [this, n, &run](const QString& text) {
+                m_variables[n] = ReadNumber(text);
+                run.ResumeAfterPrompt();
+            });
+        if (!later)
+            m_variables[n] = PromptVariable(run);
         return true;
     }
     const double amount = ReadNumber(run.Cell(kTestValue1));
@@ -75,7 +83,7 @@ bool VariableKeywords::VariableKeyword(TestInterpreter& run, const QString& comm
 
 double VariableKeywords::PromptVariable(TestInterpreter& run)
 {
-    run.HoldForPrompt();
+    run.HoldForPrompt(); // again when asked on its own: holding twice changes nothing
     const QString text = m_prompt.AskValue(run.Cell(kTestValue1), run.Cell(kTestComment));
     const double value = ReadNumber(text);
     run.ResumeAfterPrompt();

@@ -9,10 +9,13 @@
 #include <QFileInfo>
 #include <QUuid>
 
-RackRunner::RackRunner(const RunnerOptions& options, ResultsStore& results, bool stdinTerminal)
+RackRunner::RackRunner(const RunnerOptions& options, ResultsStore& results, bool stdinTerminal,
+                       bool stderrTerminal)
     : m_options(options), m_results(results), m_stdinTerminal(stdinTerminal),
       m_console(stderr, options.Quiet, false)
 {
+    if (stderrTerminal && !options.Quiet)
+        m_board = std::make_unique<RackBoard>(stderr);
 }
 
 RackRunner::~RackRunner() = default;
@@ -69,6 +72,10 @@ bool RackRunner::StartSlot(int index, Slot& slot, const QString& rackRun)
     o.SlotName = slot.Spec.Name;
     slot.Console = std::make_unique<RunnerConsole>(stderr, o.Quiet, false);
     slot.Console->SetPrefix(QStringLiteral("%1 %2: ").arg(slot.Spec.Name, slot.Serial));
+    if (m_board)
+        slot.Console->SetBoard(m_board.get(),
+                               m_board->AddSlot(QStringLiteral("%1 %2").arg(slot.Spec.Name,
+                                                                            slot.Serial)));
     if (QString message;
         !o.TraceFile.isEmpty() && !StartTrace({true, o.TraceFile, {}}, slot.State.Trace, message)) {
         slot.Console->Error(message);
@@ -81,6 +88,8 @@ bool RackRunner::StartSlot(int index, Slot& slot, const QString& rackRun)
     slot.Runner->SetJournal(m_slotJournal ? m_slotJournal(index, *slot.Recorder)
                                           : slot.Recorder.get());
     slot.Runner->SetAnswerSource(m_answers);
+    if (m_stdinTerminal)
+        slot.Runner->SetTerminal(&m_terminal);
     if (m_pdfWriter)
         slot.Runner->SetPdfWriter(m_pdfWriter);
     return slot.Runner->Start();
@@ -124,6 +133,8 @@ int RackRunner::Exec()
         m_console.Error(FileErrorText(m_options.TestFile, error));
     if (running > 0)
         loop.exec();
+    if (m_board)
+        m_board->Finish();
     WriteJUnit();
     const int status = Summary();
     return error.isEmpty() ? status : TestRunner::kRunError;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "program/program_state.h"
+#include "tools/rack_board.h"
 #include "results/run_recorder.h"
 #include "tools/rack_options.h"
 #include "tools/runner.h"
@@ -22,7 +23,9 @@ class RackRunner : public QObject {
     Q_OBJECT
 
 public:
-    RackRunner(const RunnerOptions& options, ResultsStore& results, bool stdinTerminal);
+    // stderrTerminal: one live line per slot instead of a line per row.
+    RackRunner(const RunnerOptions& options, ResultsStore& results, bool stdinTerminal,
+               bool stderrTerminal = false);
     ~RackRunner() override;
 
     void SetPdfWriter(TestRunner::PdfWriter writer) { m_pdfWriter = std::move(writer); }
@@ -66,4 +69,6 @@ private:
     std::vector<std::unique_ptr<Slot>> m_slots;
     RunnerConsole m_console;
     QString m_error;
+    std::unique_ptr<RackBoard> m_board;
+    TerminalQuestions m_terminal; // one keyboard for every slot's PAUSE and prompts
 };

@@ -21,6 +21,10 @@ TestRunner::TestRunner(LinkState& link, PanelState& panel, ProgramPlaces& places
     : m_link(link), m_panel(panel), m_places(places), m_test(test), m_options(std::move(options)), m_console(console),
       m_stdinTerminal(stdinTerminal), m_table(kTestColumns, kTestRows)
 {
+    if (m_stdinTerminal) {
+        m_ownTerminal = std::make_unique<TerminalQuestions>();
+        m_terminal = m_ownTerminal.get();
+    }
     InitStepGrid(m_table, TestTableKind());
     m_listed.SetRowCount(1); // the captions only
     m_timer.setInterval(TestInterpreter::kTickMs);
@@ -110,7 +114,7 @@ void TestRunner::SetTimer(bool on)
 
 void TestRunner::TimerStopped()
 {
-    if (m_finished || m_timer.isActive() || m_enter)
+    if (m_finished || m_timer.isActive() || m_waitingForEnter)
         return;
     TestRunState& s = m_test.TestRun;
     if (!s.RunPaused) {
@@ -139,21 +143,19 @@ void TestRunner::TimerStopped()
     case RunHold::Prompt:
         return; // nothing holds a run without windows but its rows
     }
-    if (!m_stdinTerminal) {
+    if (!m_terminal) {
         m_console.Warning(QStringLiteral("step %1: PAUSE passed over (standard input is not a "
                                          "terminal)")
                               .arg(step));
         run.Continue();
         return;
     }
-    m_console.Ask(QStringLiteral("step %1: PAUSE - press Enter to continue ").arg(step));
-    m_enter = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, this);
-    connect(m_enter, &QSocketNotifier::activated, this, [this] {
-        m_enter->deleteLater();
-        m_enter = nullptr;
-        ReadTerminalLine();
-        m_session->Run().Continue();
-    });
+    m_waitingForEnter = true;
+    m_terminal->Ask(m_console, QStringLiteral("step %1: PAUSE - press Enter to continue ").arg(step),
+                    [this](const QString&) {
+                        m_waitingForEnter = false;
+                        m_session->Run().Continue();
+                    });
 }
 
 // The header copies are taken (a "Serial # +1" already counted): the run's record begins.
@@ -224,25 +226,55 @@ QString TestRunner::AskValue(const QString& defaultText, const QString& promptTe
     return answer;
 }
 
+// On the terminal only this run waits for the answer; a text that is no number, which the
+// interpreter would read as 0, is asked again.
+bool TestRunner::AskValueLater(const QString& defaultText, const QString& promptText,
+                               Answered answered)
+{
+    const int variable = m_session->Run().Cell(kTestCommand).mid(7, 2).toInt();
+    if (!m_terminal || PresetAnswer(variable, defaultText, promptText))
+        return false;
+    AskTerminal(variable, defaultText, promptText, std::move(answered));
+    return true;
+}
+
+void TestRunner::AskTerminal(int variable, const QString& defaultText, const QString& promptText,
+                             Answered answered)
+{
+    m_terminal->Ask(m_console, QStringLiteral("%1 [%2]: ").arg(promptText, defaultText),
+                    [=, this](const QString& line) {
+                        if (!line.isEmpty() && !ReadVariableValue(line)) {
+                            m_console.Alert(QStringLiteral("not a number: %1").arg(line));
+                            AskTerminal(variable, defaultText, promptText, answered);
+                            return;
+                        }
+                        const QString answer = line.isEmpty() ? defaultText : line;
+                        m_answers << QStringLiteral("VAR%1=%2")
+                                         .arg(variable, 2, 10, QLatin1Char('0'))
+                                         .arg(answer);
+                        answered(answer);
+                    });
+}
+
+// An answer given beforehand: by the script, then by --answer.
+std::optional<QString> TestRunner::PresetAnswer(int variable, const QString& defaultText,
+                                                const QString& promptText) const
+{
+    if (m_answerSource)
+        if (const std::optional<QString> answer = m_answerSource(variable, defaultText, promptText))
+            return answer;
+    if (auto given = m_options.Answers.find(variable); given != m_options.Answers.end())
+        return given->second;
+    return std::nullopt;
+}
+
 QString TestRunner::FindAnswer(const QString& defaultText, const QString& promptText)
 {
     TestInterpreter& run = m_session->Run();
     const int variable = run.Cell(kTestCommand).mid(7, 2).toInt();
-    if (m_answerSource)
-        if (const std::optional<QString> answer = m_answerSource(variable, defaultText, promptText))
-            return *answer;
-    if (auto given = m_options.Answers.find(variable); given != m_options.Answers.end())
-        return given->second;
-    // Asked again for what is no number, which the interpreter would read as 0.
-    while (m_stdinTerminal) {
-        m_console.Ask(QStringLiteral("%1 [%2]: ").arg(promptText, defaultText));
-        const QString line = ReadTerminalLine();
-        if (line.isEmpty())
-            return defaultText;
-        if (ReadVariableValue(line))
-            return line;
-        m_console.Alert(QStringLiteral("not a number: %1").arg(line));
-    }
+    if (const std::optional<QString> answer = PresetAnswer(variable, defaultText, promptText))
+        return *answer;
+    // The terminal is asked through AskValueLater; a run without one takes the default.
     m_console.Alert(QStringLiteral("step %1: no answer for VAR%2, the default %3 is taken")
                           .arg(run.Cell(kTestNr).trimmed())
                           .arg(variable, 2, 10, QLatin1Char('0'))
@@ -250,16 +282,6 @@ QString TestRunner::FindAnswer(const QString& defaultText, const QString& prompt
     return defaultText;
 }
 
-// One line from standard input, without its line end; empty at end of input or on Ctrl-C.
-QString TestRunner::ReadTerminalLine()
-{
-    char buffer[256];
-    if (!std::fgets(buffer, sizeof buffer, stdin)) {
-        std::clearerr(stdin);
-        return {};
-    }
-    return QString::fromLocal8Bit(buffer).trimmed();
-}
 
 // A read that failed is the row's "no reply", which the interpreter records; the status lines
 // follow their message.
@@ -306,13 +328,15 @@ void TestRunner::Finish(const QString& runError)
 {
     if (m_finished)
         return;
+
     m_finished = true;
     if (m_runError.isEmpty())
         m_runError = runError;
     m_timer.stop();
     m_timeout.stop();
-    delete m_enter;
-    m_enter = nullptr;
+    m_waitingForEnter = false;
+    if (m_terminal)
+        m_terminal->Withdraw(m_console);
     // A query broken off in its wait has no value: it fails like one that got no reply.
     m_session->Run().AbandonRun();
     if (!m_reachedEnd)

@@ -13,6 +13,7 @@
 #include "tools/junit_report.h"
 #include "tools/runner_console.h"
 #include "tools/runner_options.h"
+#include "tools/terminal_questions.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -70,6 +71,9 @@ public:
     using AnswerSource = std::function<std::optional<QString>(int variable, const QString&,
                                                               const QString&)>;
     void SetAnswerSource(AnswerSource source) { m_answerSource = std::move(source); }
+    // The terminal the runs of this process share (a rack); a run with a terminal on standard
+    // input and none given keeps one of its own.
+    void SetTerminal(TerminalQuestions* terminal) { m_terminal = terminal; }
     // Where the run is recorded (the results database); none when null.
     void SetJournal(RunJournal* journal) { m_journal = journal; }
     // Writes the printed report as a PDF file (needs a GUI application); set by the program
@@ -96,8 +100,11 @@ private:
     void WriteResults();
     void Fail(const QString& runError);
     int EndRow() const;
-    QString ReadTerminalLine();
     QString FindAnswer(const QString& defaultText, const QString& promptText);
+    std::optional<QString> PresetAnswer(int variable, const QString& defaultText,
+                                        const QString& promptText) const;
+    void AskTerminal(int variable, const QString& defaultText, const QString& promptText,
+                     Answered answered);
     void PortLost(TCiaComPort* port, int error);
     QString LinkName() const;
     QString ReportFolder() const;
@@ -120,6 +127,8 @@ private:
     void ReportSaved(const QString& path) override;
     // ValuePrompt: "@MSGVARnn".
     QString AskValue(const QString& defaultText, const QString& promptText) override;
+    bool AskValueLater(const QString& defaultText, const QString& promptText,
+                       Answered answered) override;
     // ReplySink: the start-up's and ports' own lines; a port's problem is asked of the port.
     void ParseReply(const QString&) override {}
     // GpibMessages: a GPIB error during the run means the instrument is lost.
@@ -142,7 +151,10 @@ private:
     QTimer m_timeout;
     QElapsedTimer m_elapsed;
     bool m_running = false; // started: a failure ends it through Finish
-    QSocketNotifier* m_enter = nullptr;
+    std::unique_ptr<TerminalQuestions> m_ownTerminal;
+    TerminalQuestions* m_terminal = nullptr;
+    bool m_waitingForEnter = false; // a PAUSE row waits for the operator's Enter
+
     QString m_runError;     // why the run itself failed
     QStringList m_fileErrors; // result files that could not be kept
     QString m_pendingMessage;

@@ -1,6 +1,7 @@
 #include "tools/runner_console.h"
 
 #include "autotest/report_verdict.h"
+#include "tools/rack_board.h"
 
 #include <QRegularExpression>
 #include <algorithm>
@@ -18,6 +19,10 @@ RunnerConsole::RunnerConsole(std::FILE* out, bool quiet, bool terminal)
 
 void RunnerConsole::Line(const QString& text)
 {
+    if (m_board) {
+        m_board->Print(m_prefix + text);
+        return;
+    }
     ClearBar();
     std::fputs((m_prefix + text).toLocal8Bit().constData(), m_out);
     std::fputc('\n', m_out);
@@ -36,6 +41,15 @@ void RunnerConsole::Row(const QStringList& cells, const QString& command)
 {
     if (m_quiet || cells.size() < 6)
         return;
+    if (m_board) {
+        if (cells[3].isEmpty()) // a command row: the last value stays in view
+            return;
+        m_board->SetValue(m_boardSlot, QStringLiteral("step %1: %2 %3")
+                                           .arg(cells[0].trimmed(), cells[3],
+                                                cells[5].isEmpty() ? QStringLiteral("ok")
+                                                                   : cells[5]));
+        return;
+    }
     // Step, command, result, limits, mark; a row without limits shows none.
     const QString limits = cells[2].isEmpty() && cells[4].isEmpty()
                                ? QString()
@@ -51,6 +65,10 @@ void RunnerConsole::Row(const QStringList& cells, const QString& command)
 
 void RunnerConsole::Progress(int done, int total, qint64 elapsedMs)
 {
+    if (m_board) {
+        m_board->SetRow(m_boardSlot, done, total);
+        return;
+    }
     if (m_quiet || !m_terminal || total <= 0)
         return;
     const int filled = std::min(kBarWidth, done * kBarWidth / total);
@@ -80,8 +98,18 @@ void RunnerConsole::SetCommandWidth(int width) { m_commandWidth = std::clamp(wid
 
 void RunnerConsole::Error(const QString& text) { Line(QStringLiteral("tavtest: error: ") + text); }
 
+void RunnerConsole::Answered()
+{
+    if (m_board)
+        m_board->Answered();
+}
+
 void RunnerConsole::Ask(const QString& text)
 {
+    if (m_board) {
+        m_board->Ask(m_prefix + text);
+        return;
+    }
     ClearBar();
     std::fputs((m_prefix + text).toLocal8Bit().constData(), m_out);
     std::fflush(m_out);
@@ -92,6 +120,8 @@ void RunnerConsole::Summary(int rows, int failed, const QString& runError, qint6
     QString verdict = runError.isEmpty() ? (failed ? QStringLiteral("FAILED")
                                                    : QStringLiteral("PASSED"))
                                          : QStringLiteral("ERROR");
+    if (m_board)
+        m_board->SetState(m_boardSlot, verdict);
     Line(QStringLiteral("%1: %2 rows recorded, %3 failed, %4")
              .arg(verdict)
              .arg(rows)

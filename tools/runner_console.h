@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <cstdio>
 
+class RackBoard;
+
 // What tavtest tells the person or job that runs it, on standard error: one line per recorded
 // row, a progress bar when that is a terminal, warnings, errors and the closing summary.
 // Quiet keeps only errors and the summary.
@@ -27,10 +29,18 @@ public:
     void SetCommandWidth(int width);
     void Error(const QString& text);
     void Summary(int rows, int failed, const QString& runError, qint64 elapsedMs);
-    // A question on the terminal (the bar is cleared first).
+    // A question on the terminal (the bar is cleared first), and its answer typed.
     void Ask(const QString& text);
+    void Answered();
     // Put before every line: one slot's lines among a rack's.
     void SetPrefix(const QString& prefix) { m_prefix = prefix; }
+    // A rack's live view on a terminal: rows and progress go to the slot's line there, every
+    // other line is printed above it.
+    void SetBoard(RackBoard* board, int slot)
+    {
+        m_board = board;
+        m_boardSlot = slot;
+    }
 
 private:
     void ClearBar();
@@ -43,4 +53,6 @@ private:
     int m_commandWidth = 16;
     QStringList m_warnings;
     QString m_prefix;
+    RackBoard* m_board = nullptr;
+    int m_boardSlot = 0;
 };

@@ -130,7 +130,7 @@ int main(int argc, char** argv)
     };
     int status = TestRunner::kRunError;
     if (!options.Slots.isEmpty()) {
-        RackRunner rack(options, results, stdinTerminal);
+        RackRunner rack(options, results, stdinTerminal, isatty(STDERR_FILENO) == 1);
         if (!options.PdfFile.isEmpty())
             rack.SetPdfWriter(&WritePdf);
         onStop([&rack] { rack.Interrupt(); });
