@@ -378,22 +378,27 @@ void TestRunner::SwitchOutputOff()
     } else {
         const QByteArray line(kOutputOffLine);
         bool sent = false;
+        QString why = QStringLiteral("the link is down");
         if (m_link.SerialLink && m_link.ComPort(1).Active()) {
             try {
                 m_link.ComPort(1).WriteText(line);
                 sent = true;
-            } catch (const ECiaComPort&) {
+            } catch (const ECiaComPort& e) {
+                why = e.Message();
             }
         } else if (!m_link.SerialLink && m_link.Gpib.GpibDevice > 0 && !m_link.Gpib.GpibBusy) {
             const int errorsBefore = m_gpibErrors;
             m_link.Gpib.GpibWrite(QString::fromLatin1(line));
             sent = m_gpibErrors == errorsBefore;
+            why = QStringLiteral("the GPIB write failed");
         }
+        // No ';' in the note: it would split its report line.
         note = sent ? QStringLiteral("the run did not reach its end: output switched off (%1 "
                                      "sent)")
                           .arg(QString::fromLatin1(line.trimmed()))
                     : QStringLiteral("the run did not reach its end: the output could NOT be "
-                                     "switched off: the link is down");
+                                     "switched off: %1")
+                          .arg(QString(why).replace(QLatin1Char(';'), QLatin1Char(',')));
     }
     m_notes << note;
     m_console.Note(note);
