@@ -6,6 +6,8 @@
 #include "panel/device_info_window.h"
 #include "panel/first_paint.h"
 #include "panel/main_window.h"
+#include "panel/operator_messages.h"
+#include "rack/rack_window.h"
 #include "panel/program_start.h"
 #include "program/program_state.h"
 #include "sequence/sequence_window.h"
@@ -148,6 +150,26 @@ int main(int argc, char** argv)
             recordedRun = window.Chosen();
             if (auto* start = form1.findChild<QAction*>(QStringLiteral("Start1")))
                 start->trigger();
+        });
+    }
+    // "Test" > "Rack…": the table on several instruments at once. The main window's own port is
+    // let go meanwhile, so that a slot may use it too, and taken again afterwards.
+    if (QMenu* test = BarMenu(form1, QStringLiteral("Test"))) {
+        QAction* action = test->addAction(QStringLiteral("Rack…"));
+        action->setObjectName(QStringLiteral("Rack1"));
+        QObject::connect(action, &QAction::triggered, &form1, [&form1, &results, &state] {
+            form1.BitBtn8Click();
+            TCiaComPort& port = state.Link.ComPort(1);
+            const bool wasOpen = port.Active();
+            port.SetActive(false);
+            RackWindow window(results, state.Places, &form1);
+            window.exec();
+            try {
+                if (wasOpen)
+                    port.SetActive(true);
+            } catch (const ECiaComPort& e) {
+                ShowOperatorError(&form1, e.Message());
+            }
         });
     }
     form1.show();

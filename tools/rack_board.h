@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tools/rack_view.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -9,21 +11,21 @@
 
 // A rack's live view on a terminal: one line per slot (slot, serial, row, state, last value),
 // drawn below the lines the slots print and redrawn at most four times a second.
-class RackBoard : public QObject {
+class RackBoard : public QObject, public RackView {
 public:
     explicit RackBoard(std::FILE* out);
 
     // Slot i's line, before anything is drawn.
-    int AddSlot(const QString& name);
-    void SetRow(int slot, int done, int total);
-    void SetValue(int slot, const QString& value);
-    void SetState(int slot, const QString& state);
+    int AddSlot(const QString& name) override;
+    void SetRow(int slot, int done, int total) override;
+    void SetValue(int slot, const QString& value) override;
+    void SetState(int slot, const QString& state) override;
     // A line that stays: drawn above the board, which follows it again.
-    void Print(const QString& line);
+    void Print(const QString& line) override;
     // A question waits on the terminal: the board stays away from its line until it is
     // answered (the typed line ends it).
-    void Ask(const QString& question);
-    void Answered();
+    void Ask(const QString& question) override;
+    void Answered() override;
     // The board as it stands now, for the last time.
     void Finish();
 

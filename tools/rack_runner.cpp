@@ -6,6 +6,7 @@
 #include "sequence/step_grid.h"
 
 #include <QEventLoop>
+#include <QTimer>
 #include <QFileInfo>
 #include <QUuid>
 
@@ -14,8 +15,10 @@ RackRunner::RackRunner(const RunnerOptions& options, ResultsStore& results, bool
     : m_options(options), m_results(results), m_stdinTerminal(stdinTerminal),
       m_console(stderr, options.Quiet, false)
 {
-    if (stderrTerminal && !options.Quiet)
+    if (stderrTerminal && !options.Quiet) {
         m_board = std::make_unique<RackBoard>(stderr);
+        m_view = m_board.get();
+    }
 }
 
 RackRunner::~RackRunner() = default;
@@ -72,10 +75,9 @@ bool RackRunner::StartSlot(int index, Slot& slot, const QString& rackRun)
     o.SlotName = slot.Spec.Name;
     slot.Console = std::make_unique<RunnerConsole>(stderr, o.Quiet, false);
     slot.Console->SetPrefix(QStringLiteral("%1 %2: ").arg(slot.Spec.Name, slot.Serial));
-    if (m_board)
-        slot.Console->SetBoard(m_board.get(),
-                               m_board->AddSlot(QStringLiteral("%1 %2").arg(slot.Spec.Name,
-                                                                            slot.Serial)));
+    if (m_view)
+        slot.Console->SetBoard(m_view, m_view->AddSlot(QStringLiteral("%1 %2").arg(slot.Spec.Name,
+                                                                                 slot.Serial)));
     if (QString message;
         !o.TraceFile.isEmpty() && !StartTrace({true, o.TraceFile, {}}, slot.State.Trace, message)) {
         slot.Console->Error(message);
@@ -95,7 +97,7 @@ bool RackRunner::StartSlot(int index, Slot& slot, const QString& rackRun)
     return slot.Runner->Start();
 }
 
-int RackRunner::Exec()
+bool RackRunner::Start()
 {
     QString error = CheckRackOutputs();
     QString tableSerial; // the last unit numbered from the table's serial number
@@ -104,24 +106,20 @@ int RackRunner::Exec()
     if (!error.isEmpty()) {
         m_error = error;
         m_console.Error(error);
-        return TestRunner::kRunError;
+        return false;
     }
     const QString rackRun = QUuid::createUuid().toString(QUuid::WithoutBraces);
-    QEventLoop loop;
-    int running = 0;
     for (qsizetype i = 0; i < m_options.Slots.size(); ++i) {
         auto slot = std::make_unique<Slot>();
         slot->Spec = m_options.Slots[i];
         slot->Serial = serials[i];
         if (StartSlot(static_cast<int>(i), *slot, rackRun) && !slot->Runner->IsFinished()) {
-            ++running;
+            ++m_running;
             Slot* started = slot.get();
-            connect(started->Runner.get(), &TestRunner::Finished, &loop,
-                    [started, &running, &loop](int status) {
-                        started->Status = status;
-                        if (--running == 0)
-                            loop.quit();
-                    });
+            connect(started->Runner.get(), &TestRunner::Finished, this, [this, started](int status) {
+                started->Status = status;
+                SlotEnded();
+            });
         } else if (slot->Runner) {
             slot->Status = slot->Runner->IsFinished() ? slot->Runner->Status() : TestRunner::kRunError;
         }
@@ -131,13 +129,38 @@ int RackRunner::Exec()
     if (m_options.SerialAdvance && !tableSerial.isEmpty() &&
         !WriteTestFileSerial(m_options.TestFile, tableSerial, &error))
         m_console.Error(FileErrorText(m_options.TestFile, error));
-    if (running > 0)
-        loop.exec();
+    m_fileError = !error.isEmpty();
+    if (m_running == 0) {
+        ++m_running;
+        QTimer::singleShot(0, this, &RackRunner::SlotEnded);
+    }
+    return true;
+}
+
+void RackRunner::SlotEnded()
+{
+    if (--m_running > 0)
+        return;
     if (m_board)
         m_board->Finish();
     WriteJUnit();
-    const int status = Summary();
-    return error.isEmpty() ? status : TestRunner::kRunError;
+    m_status = Summary();
+    if (m_fileError)
+        m_status = TestRunner::kRunError;
+    m_finished = true;
+    Q_EMIT Finished(m_status);
+}
+
+int RackRunner::Exec()
+{
+    if (!Start())
+        return TestRunner::kRunError;
+    if (!m_finished) {
+        QEventLoop loop;
+        connect(this, &RackRunner::Finished, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return m_status;
 }
 
 void RackRunner::Interrupt()

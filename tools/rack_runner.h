@@ -34,9 +34,20 @@ public:
     // on the way); the recorder itself when not set.
     using SlotJournal = std::function<RunJournal*(int slot, RunRecorder& recorder)>;
     void SetSlotJournal(SlotJournal journal) { m_slotJournal = std::move(journal); }
-    // Runs every slot to its end and writes the rack's JUnit file. The exit status: 0 every
-    // slot passed, 1 a slot failed and none had a run error, 2 a slot had a run error.
+    // Shows the slots there instead of on standard error (the rack window); set before Start.
+    void SetView(RackView* view) { m_view = view; }
+    // Starts every slot; false when the rack could not start at all (Error says why). Finished
+    // follows once every slot has ended and the rack's JUnit file is written, with the exit
+    // status: 0 every slot passed, 1 a slot failed and none had a run error, 2 a slot had a run
+    // error.
+    bool Start();
+    bool IsFinished() const { return m_finished; }
+    // Start, and wait for the end; the exit status.
     int Exec();
+Q_SIGNALS:
+    void Finished(int status);
+
+public:
     // Why the rack did not start at all; empty when its slots ran.
     const QString& Error() const { return m_error; }
     // Ctrl-C: every slot ends now, with what it recorded kept.
@@ -57,6 +68,7 @@ private:
     QString CheckRackOutputs() const;
     QStringList SlotSerials(QString* error, QString* lastCounted) const;
     bool StartSlot(int index, Slot& slot, const QString& rackRun);
+    void SlotEnded();
     void WriteJUnit();
     int Summary();
 
@@ -70,5 +82,10 @@ private:
     RunnerConsole m_console;
     QString m_error;
     std::unique_ptr<RackBoard> m_board;
+    RackView* m_view = nullptr; // m_board, or the one given
+    int m_running = 0;
+    bool m_finished = false;
+    bool m_fileError = false; // the table's serial number could not be written back
+    int m_status = TestRunner::kRunError;
     TerminalQuestions m_terminal; // one keyboard for every slot's PAUSE and prompts
 };

@@ -4,7 +4,7 @@
 #include <QStringList>
 #include <cstdio>
 
-class RackBoard;
+class RackView;
 
 // What tavtest tells the person or job that runs it, on standard error: one line per recorded
 // row, a progress bar when that is a terminal, warnings, errors and the closing summary.
@@ -36,7 +36,7 @@ public:
     void SetPrefix(const QString& prefix) { m_prefix = prefix; }
     // A rack's live view on a terminal: rows and progress go to the slot's line there, every
     // other line is printed above it.
-    void SetBoard(RackBoard* board, int slot)
+    void SetBoard(RackView* board, int slot)
     {
         m_board = board;
         m_boardSlot = slot;
@@ -53,6 +53,6 @@ private:
     int m_commandWidth = 16;
     QStringList m_warnings;
     QString m_prefix;
-    RackBoard* m_board = nullptr;
+    RackView* m_board = nullptr;
     int m_boardSlot = 0;
 };
