@@ -1,0 +1,234 @@
+#include "results/results_stats.h"
+
+#include <QSet>
+#include <QSqlQuery>
+#include <QVariant>
+#include <algorithm>
+#include <cmath>
+
+namespace ResultsQuery {
+
+namespace {
+
+// Runs that reached their end; the others stopped somewhere among their rows.
+const char* const kEnded = "r.verdict IN ('passed', 'failed')";
+
+// A spread below this part of the mean is the arithmetic's, not the readings': a reading has
+// six or seven significant digits at most.
+constexpr double kNegligibleSpread = 1e-9;
+
+// The checked rows (those with a lower limit) of one table version's ended runs that match
+// the filter, as FROM and WHERE: one version at a time, so that the grouping sorts by the step
+// alone, not by a 64-digit version as well. A row without a reply has no value and a mark: it
+// counts as a failure, never as a reading.
+QString CheckedRows(const Filter& filter, const TableVersionStats& table, QVariantList& values)
+{
+    const QString sql =
+        QStringLiteral("runs r JOIN steps s ON s.run_uuid = r.uuid WHERE %1 AND %2 AND "
+                       "r.table_name = ? AND COALESCE(r.table_version, '') = ? AND "
+                       "s.lower_text <> ''")
+            .arg(WhereClause(filter, values), QLatin1String(kEnded));
+    values << table.TableName << table.Version;
+    return sql;
+}
+
+bool StepBefore(const QString& a, const QString& b)
+{
+    const int na = a.toInt();
+    const int nb = b.toInt();
+    return na != nb ? na < nb : a < b;
+}
+
+// Welford's running mean and sum of squared distances from it.
+struct Spread {
+    qint64 Count = 0;
+    double Mean = 0;
+    double Squares = 0;
+    void Add(double x)
+    {
+        ++Count;
+        const double before = x - Mean;
+        Mean += before / Count;
+        Squares += before * (x - Mean);
+    }
+};
+
+// Mean and standard deviation from the mean and the sum of squared distances from it; Cpk
+// where the values spread.
+void SetFigures(StepStats& s, double mean, double squares)
+{
+    s.Mean = mean;
+    if (s.Count < 2)
+        return;
+    s.StdDev = std::sqrt(std::max(0.0, squares) / (s.Count - 1));
+    if (s.Lower && s.Upper && *s.StdDev > kNegligibleSpread * std::abs(mean))
+        s.Cpk = std::min(*s.Upper - mean, mean - *s.Lower) / (3 * *s.StdDev);
+}
+
+// From the single pass's sums: n values, the sums of their distances from the lower limit and
+// of the squared ones, which keep the digits that sums of the values themselves would lose
+// (230 V squared swamps a spread of millivolts). False when they cannot be trusted and the
+// values must be read one by one.
+bool SetFiguresFromSums(StepStats& s, const QSqlQuery& q)
+{
+    if (s.Count == 0)
+        return true;
+    s.Min = q.value(5).toDouble();
+    s.Max = q.value(6).toDouble();
+    if (*s.Max == *s.Min) {
+        SetFigures(s, *s.Min, 0);
+        return true;
+    }
+    const double n = s.Count;
+    const double sum = q.value(7).toDouble();
+    const double sumSquares = q.value(8).toDouble();
+    const double squares = sumSquares - sum * (sum / n);
+    // A lower limit missing or changed between runs gives no one point to measure from; values
+    // far from it against their spread leave too few digits after the subtraction.
+    if (q.value(9).toInt() != s.Count || q.value(10) != q.value(11) ||
+        !(squares > 1e-6 * sumSquares))
+        return false;
+    SetFigures(s, q.value(10).toDouble() + sum / n, squares);
+    return true;
+}
+
+// The figures of every checked step of one table version.
+void ComputeSteps(QSqlDatabase& db, const Filter& filter, TableVersionStats& table)
+{
+    QVariantList values;
+    QSqlQuery q(db);
+    Select(q,
+           QStringLiteral(
+               "SELECT s.step, MIN(s.command), MIN(s.comment), COUNT(s.value_number), SUM(CASE "
+               "WHEN s.mark <> '' THEN 1 ELSE 0 END), MIN(s.value_number), MAX(s.value_number), "
+               "SUM(s.value_number - s.lower_number), SUM((s.value_number - s.lower_number) * "
+               "(s.value_number - s.lower_number)), COUNT(s.value_number - s.lower_number), "
+               "MIN(s.lower_number), MAX(s.lower_number), MIN(s.upper_number) FROM %1 GROUP BY "
+               "s.step")
+               .arg(CheckedRows(filter, table, values)),
+           values);
+    QList<StepStats> twoPass;
+    while (q.next()) {
+        StepStats s;
+        s.TableName = table.TableName;
+        s.Version = table.Version;
+        s.Step = q.value(0).toString();
+        s.Command = q.value(1).toString();
+        s.Comment = q.value(2).toString();
+        s.Count = q.value(3).toInt();
+        s.Failures = q.value(4).toInt();
+        // The tightest limits seen.
+        if (!q.value(11).isNull())
+            s.Lower = q.value(11).toDouble();
+        if (!q.value(12).isNull())
+            s.Upper = q.value(12).toDouble();
+        if (SetFiguresFromSums(s, q))
+            table.Steps.append(s);
+        else
+            twoPass.append(s);
+    }
+    q.finish(); // a connection may serve one query at a time (PostgreSQL's row by row)
+    if (!twoPass.isEmpty()) {
+        QStringList steps;
+        for (const StepStats& s : twoPass)
+            steps << s.Step;
+        const auto values = StepValues(db, filter, table, steps);
+        for (StepStats& s : twoPass) {
+            Spread spread;
+            for (double x : values.value(s.Step))
+                spread.Add(x);
+            SetFigures(s, spread.Mean, spread.Squares);
+            table.Steps.append(s);
+        }
+    }
+    std::sort(table.Steps.begin(), table.Steps.end(),
+              [](const StepStats& a, const StepStats& b) { return StepBefore(a.Step, b.Step); });
+}
+
+} // namespace
+
+int Stats::VersionCount(const QString& tableName) const
+{
+    return static_cast<int>(std::count_if(Tables.begin(), Tables.end(),
+                                          [&](const auto& t) { return t.TableName == tableName; }));
+}
+
+Stats ComputeStats(QSqlDatabase& db, const Filter& filter)
+{
+    Stats stats;
+    QVariantList values;
+    const QString where = WhereClause(filter, values);
+    {
+        QSqlQuery q(db);
+        Select(q,
+               QStringLiteral("SELECT r.verdict, COUNT(*) FROM runs r WHERE %1 AND NOT (%2) GROUP "
+                              "BY r.verdict")
+                   .arg(where, QLatin1String(kEnded)),
+               values);
+        while (q.next()) {
+            stats.NotEnded += q.value(1).toInt();
+            stats.NotEndedBy[VerdictText(q.value(0).toString())] += q.value(1).toInt();
+        }
+    }
+    // Each unit's first ended run decides whether it passed first time.
+    {
+        QSqlQuery q(db);
+        Select(q,
+               QStringLiteral("SELECT r.serial, r.verdict FROM runs r WHERE %1 AND %2 ORDER BY "
+                              "r.started_ms")
+                   .arg(where, QLatin1String(kEnded)),
+               values);
+        QSet<QString> seen;
+        while (q.next()) {
+            ++stats.Runs;
+            const QString serial = q.value(0).toString();
+            if (seen.contains(serial))
+                continue;
+            seen.insert(serial);
+            ++stats.Units;
+            stats.FirstPassUnits += q.value(1).toString() == QLatin1String("passed");
+        }
+        stats.Runs += stats.NotEnded;
+    }
+    {
+        QSqlQuery q(db);
+        Select(q,
+               QStringLiteral("SELECT r.table_name, COALESCE(r.table_version, ''), COUNT(*), "
+                              "MIN(r.started_ms) AS first_ms FROM runs r WHERE %1 AND %2 GROUP BY "
+                              "r.table_name, COALESCE(r.table_version, '') ORDER BY r.table_name, "
+                              "first_ms")
+                   .arg(where, QLatin1String(kEnded)),
+               values);
+        while (q.next())
+            stats.Tables.append(
+                {q.value(0).toString(), q.value(1).toString(), q.value(2).toInt(), {}});
+    }
+    for (TableVersionStats& table : stats.Tables)
+        ComputeSteps(db, filter, table);
+    return stats;
+}
+
+QMap<QString, QList<double>> StepValues(QSqlDatabase& db, const Filter& filter,
+                                        const TableVersionStats& table, const QStringList& steps)
+{
+    QVariantList values;
+    QString sql = QStringLiteral("SELECT s.step, s.value_number FROM %1 AND s.value_number IS "
+                                 "NOT NULL")
+                      .arg(CheckedRows(filter, table, values));
+    if (!steps.isEmpty()) {
+        QStringList marks;
+        for (const QString& step : steps) {
+            marks << QStringLiteral("?");
+            values << step;
+        }
+        sql += QStringLiteral(" AND s.step IN (%1)").arg(marks.join(QStringLiteral(", ")));
+    }
+    QSqlQuery q(db);
+    QMap<QString, QList<double>> byStep;
+    if (Select(q, sql, values))
+        while (q.next())
+            byStep[q.value(0).toString()].append(q.value(1).toDouble());
+    return byStep;
+}
+
+} // namespace ResultsQuery
