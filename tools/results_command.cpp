@@ -208,8 +208,8 @@ void PrintText(const ResultsQuery::Stats& stats)
     for (auto it = stats.NotEndedBy.begin(); it != stats.NotEndedBy.end(); ++it)
         why << QStringLiteral("%1 %2").arg(it.value()).arg(it.key());
     Print(stats.NotEnded == 0
-              ? QStringLiteral("not ended 0\n")
-              : QStringLiteral("not ended %1 (%2): in no figure here\n")
+              ? QStringLiteral("not ended: 0\n")
+              : QStringLiteral("not ended: %1 (%2), left out of the yield and the steps\n")
                     .arg(stats.NotEnded)
                     .arg(why.join(QStringLiteral(", "))));
     QString named;

@@ -98,7 +98,8 @@ void Write(QSqlDatabase& db, const QList<RunSpec>& runs)
             row.Upper = r.Upper;
             row.UpperText = QString::number(r.Upper, 'f', 3);
             row.Value = r.Value;
-            row.ValueText = r.Value ? QString::number(*r.Value, 'f', 3) : QStringLiteral("no reply");
+            row.ValueText =
+                r.Value ? QString::number(*r.Value, 'f', 3) : QStringLiteral("no reply");
             row.Mark = QString::fromLatin1(r.Mark);
             ASSERT_TRUE(RunTables::InsertStep(db, run.Uuid, row, &error)) << error.toStdString();
         }
