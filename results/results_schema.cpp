@@ -55,6 +55,9 @@ struct AddedColumn {
     const char* Type;
 };
 constexpr AddedColumn kAddedColumns[] = {{"runs", "table_version", "TEXT"}};
+// Made with the columns they cover (CREATE INDEX IF NOT EXISTS: made once).
+const char* const kAddedIndexes[] = {
+    "CREATE INDEX IF NOT EXISTS runs_version ON runs (table_name, table_version)"};
 
 bool ColumnsMissing(QSqlDatabase& db)
 {
@@ -64,7 +67,7 @@ bool ColumnsMissing(QSqlDatabase& db)
     return false;
 }
 
-bool AddMissingColumns(QSqlDatabase& db, QString* error)
+bool AddMissing(QSqlDatabase& db, QString* error)
 {
     for (const AddedColumn& added : kAddedColumns)
         if (!db.record(QLatin1String(added.Table)).contains(QLatin1String(added.Column)) &&
@@ -73,6 +76,9 @@ bool AddMissingColumns(QSqlDatabase& db, QString* error)
                       .arg(QLatin1String(added.Table), QLatin1String(added.Column),
                            QLatin1String(added.Type)),
                   error))
+            return false;
+    for (const char* sql : kAddedIndexes)
+        if (!Exec(db, QLatin1String(sql), error))
             return false;
     return true;
 }
@@ -160,7 +166,7 @@ bool Ensure(QSqlDatabase& db, QString* error)
             }
         }
     }
-    if (!AddMissingColumns(db, error) ||
+    if (!AddMissing(db, error) ||
         !Exec(db, QStringLiteral("DELETE FROM results_schema"), error) ||
         !Exec(db, QStringLiteral("INSERT INTO results_schema (version) VALUES (%1)").arg(kVersion),
               error) ||

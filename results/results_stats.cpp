@@ -1,5 +1,6 @@
 #include "results/results_stats.h"
 
+#include <QHash>
 #include <QSet>
 #include <QSqlQuery>
 #include <QVariant>
@@ -17,19 +18,28 @@ const char* const kEnded = "r.verdict IN ('passed', 'failed')";
 // six or seven significant digits at most.
 constexpr double kNegligibleSpread = 1e-9;
 
+// One table version's ended runs that match the filter, as a WHERE over runs "r".
+QString RunsOf(const Filter& filter, const TableVersionStats& table, QVariantList& values)
+{
+    const QString sql = QStringLiteral("%1 AND %2 AND r.table_name = ? AND r.table_version %3")
+                            .arg(WhereClause(filter, values), QLatin1String(kEnded),
+                                 table.Version.isEmpty() ? QStringLiteral("IS NULL")
+                                                         : QStringLiteral("= ?"));
+    values << table.TableName;
+    if (!table.Version.isEmpty())
+        values << table.Version;
+    return sql;
+}
+
 // The checked rows (those with a lower limit) of one table version's ended runs that match
 // the filter, as FROM and WHERE: one version at a time, so that the grouping sorts by the step
 // alone, not by a 64-digit version as well. A row without a reply has no value and a mark: it
 // counts as a failure, never as a reading.
 QString CheckedRows(const Filter& filter, const TableVersionStats& table, QVariantList& values)
 {
-    const QString sql =
-        QStringLiteral("runs r JOIN steps s ON s.run_uuid = r.uuid WHERE %1 AND %2 AND "
-                       "r.table_name = ? AND COALESCE(r.table_version, '') = ? AND "
-                       "s.lower_text <> ''")
-            .arg(WhereClause(filter, values), QLatin1String(kEnded));
-    values << table.TableName << table.Version;
-    return sql;
+    return QStringLiteral("runs r JOIN steps s ON s.run_uuid = r.uuid WHERE %1 AND "
+                          "s.lower_text <> ''")
+        .arg(RunsOf(filter, table, values));
 }
 
 bool StepBefore(const QString& a, const QString& b)
@@ -73,23 +83,61 @@ bool SetFiguresFromSums(StepStats& s, const QSqlQuery& q)
 {
     if (s.Count == 0)
         return true;
-    s.Min = q.value(5).toDouble();
-    s.Max = q.value(6).toDouble();
+    s.Min = q.value(3).toDouble();
+    s.Max = q.value(4).toDouble();
     if (*s.Max == *s.Min) {
         SetFigures(s, *s.Min, 0);
         return true;
     }
     const double n = s.Count;
-    const double sum = q.value(7).toDouble();
-    const double sumSquares = q.value(8).toDouble();
+    const double sum = q.value(5).toDouble();
+    const double sumSquares = q.value(6).toDouble();
     const double squares = sumSquares - sum * (sum / n);
     // A lower limit missing or changed between runs gives no one point to measure from; values
     // far from it against their spread leave too few digits after the subtraction.
-    if (q.value(9).toInt() != s.Count || q.value(10) != q.value(11) ||
+    if (q.value(7).toInt() != s.Count || q.value(8) != q.value(9) ||
         !(squares > 1e-6 * sumSquares))
         return false;
-    SetFigures(s, q.value(10).toDouble() + sum / n, squares);
+    SetFigures(s, q.value(8).toDouble() + sum / n, squares);
     return true;
+}
+
+// The command and comment of each step: those of the version's newest run that reached it
+// (runs differ in them only by the values of variables). Read apart from the figures, whose
+// sort they would make a third longer.
+void NameSteps(QSqlDatabase& db, const Filter& filter, TableVersionStats& table)
+{
+    QHash<QString, std::pair<QString, QString>> names;
+    {
+        QVariantList values;
+        const QString runs = RunsOf(filter, table, values);
+        QSqlQuery q(db);
+        Select(q,
+               QStringLiteral("SELECT s.step, s.command, s.comment FROM steps s WHERE s.run_uuid "
+                              "= (SELECT r.uuid FROM runs r WHERE %1 ORDER BY r.started_ms DESC "
+                              "LIMIT 1) AND s.lower_text <> ''")
+                   .arg(runs),
+               values);
+        while (q.next())
+            names.insert(q.value(0).toString(), {q.value(1).toString(), q.value(2).toString()});
+    }
+    for (StepStats& s : table.Steps) {
+        if (!names.contains(s.Step)) {
+            // A step the newest run jumped over.
+            QVariantList values;
+            const QString rows = CheckedRows(filter, table, values);
+            values << s.Step;
+            QSqlQuery q(db);
+            if (Select(q,
+                       QStringLiteral("SELECT s.command, s.comment FROM %1 AND s.step = ? "
+                                      "ORDER BY r.started_ms DESC LIMIT 1")
+                           .arg(rows),
+                       values) &&
+                q.next())
+                names.insert(s.Step, {q.value(0).toString(), q.value(1).toString()});
+        }
+        std::tie(s.Command, s.Comment) = names.value(s.Step);
+    }
 }
 
 // The figures of every checked step of one table version.
@@ -99,8 +147,8 @@ void ComputeSteps(QSqlDatabase& db, const Filter& filter, TableVersionStats& tab
     QSqlQuery q(db);
     Select(q,
            QStringLiteral(
-               "SELECT s.step, MIN(s.command), MIN(s.comment), COUNT(s.value_number), SUM(CASE "
-               "WHEN s.mark <> '' THEN 1 ELSE 0 END), MIN(s.value_number), MAX(s.value_number), "
+               "SELECT s.step, COUNT(s.value_number), SUM(CASE WHEN s.mark <> '' THEN 1 ELSE 0 "
+               "END), MIN(s.value_number), MAX(s.value_number), "
                "SUM(s.value_number - s.lower_number), SUM((s.value_number - s.lower_number) * "
                "(s.value_number - s.lower_number)), COUNT(s.value_number - s.lower_number), "
                "MIN(s.lower_number), MAX(s.lower_number), MIN(s.upper_number) FROM %1 GROUP BY "
@@ -113,15 +161,13 @@ void ComputeSteps(QSqlDatabase& db, const Filter& filter, TableVersionStats& tab
         s.TableName = table.TableName;
         s.Version = table.Version;
         s.Step = q.value(0).toString();
-        s.Command = q.value(1).toString();
-        s.Comment = q.value(2).toString();
-        s.Count = q.value(3).toInt();
-        s.Failures = q.value(4).toInt();
+        s.Count = q.value(1).toInt();
+        s.Failures = q.value(2).toInt();
         // The tightest limits seen.
-        if (!q.value(11).isNull())
-            s.Lower = q.value(11).toDouble();
-        if (!q.value(12).isNull())
-            s.Upper = q.value(12).toDouble();
+        if (!q.value(9).isNull())
+            s.Lower = q.value(9).toDouble();
+        if (!q.value(10).isNull())
+            s.Upper = q.value(10).toDouble();
         if (SetFiguresFromSums(s, q))
             table.Steps.append(s);
         else
@@ -143,6 +189,7 @@ void ComputeSteps(QSqlDatabase& db, const Filter& filter, TableVersionStats& tab
     }
     std::sort(table.Steps.begin(), table.Steps.end(),
               [](const StepStats& a, const StepStats& b) { return StepBefore(a.Step, b.Step); });
+    NameSteps(db, filter, table);
 }
 
 } // namespace
@@ -158,45 +205,39 @@ Stats ComputeStats(QSqlDatabase& db, const Filter& filter)
     Stats stats;
     QVariantList values;
     const QString where = WhereClause(filter, values);
-    {
-        QSqlQuery q(db);
-        Select(q,
-               QStringLiteral("SELECT r.verdict, COUNT(*) FROM runs r WHERE %1 AND NOT (%2) GROUP "
-                              "BY r.verdict")
-                   .arg(where, QLatin1String(kEnded)),
-               values);
-        while (q.next()) {
-            stats.NotEnded += q.value(1).toInt();
-            stats.NotEndedBy[VerdictText(q.value(0).toString())] += q.value(1).toInt();
-        }
-    }
     // Each unit's first ended run decides whether it passed first time.
     {
         QSqlQuery q(db);
         Select(q,
-               QStringLiteral("SELECT r.serial, r.verdict FROM runs r WHERE %1 AND %2 ORDER BY "
+               QStringLiteral("SELECT r.serial, r.verdict FROM runs r WHERE %1 ORDER BY "
                               "r.started_ms")
-                   .arg(where, QLatin1String(kEnded)),
+                   .arg(where),
                values);
         QSet<QString> seen;
+        const QString passed = QStringLiteral("passed");
+        const QString failed = QStringLiteral("failed");
         while (q.next()) {
             ++stats.Runs;
+            const QString verdict = q.value(1).toString();
+            if (verdict != passed && verdict != failed) {
+                ++stats.NotEnded;
+                ++stats.NotEndedBy[VerdictText(verdict)];
+                continue;
+            }
             const QString serial = q.value(0).toString();
             if (seen.contains(serial))
                 continue;
             seen.insert(serial);
             ++stats.Units;
-            stats.FirstPassUnits += q.value(1).toString() == QLatin1String("passed");
+            stats.FirstPassUnits += verdict == passed;
         }
-        stats.Runs += stats.NotEnded;
     }
     {
         QSqlQuery q(db);
         Select(q,
-               QStringLiteral("SELECT r.table_name, COALESCE(r.table_version, ''), COUNT(*), "
-                              "MIN(r.started_ms) AS first_ms FROM runs r WHERE %1 AND %2 GROUP BY "
-                              "r.table_name, COALESCE(r.table_version, '') ORDER BY r.table_name, "
-                              "first_ms")
+               QStringLiteral("SELECT r.table_name, r.table_version, COUNT(*), MIN(r.started_ms) "
+                              "AS first_ms FROM runs r WHERE %1 AND %2 GROUP BY r.table_name, "
+                              "r.table_version ORDER BY r.table_name, first_ms")
                    .arg(where, QLatin1String(kEnded)),
                values);
         while (q.next())
