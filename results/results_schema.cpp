@@ -57,7 +57,8 @@ struct AddedColumn {
 constexpr AddedColumn kAddedColumns[] = {{"runs", "table_version", "TEXT"}};
 // Made with the columns they cover (CREATE INDEX IF NOT EXISTS: made once).
 const char* const kAddedIndexes[] = {
-    "CREATE INDEX IF NOT EXISTS runs_version ON runs (table_name, table_version)"};
+    "CREATE INDEX IF NOT EXISTS runs_version ON runs (table_name, table_version, "
+    "started_ms)"};
 
 bool ColumnsMissing(QSqlDatabase& db)
 {

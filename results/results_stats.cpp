@@ -1,7 +1,6 @@
 #include "results/results_stats.h"
 
 #include <QHash>
-#include <QSet>
 #include <QSqlQuery>
 #include <QVariant>
 #include <algorithm>
@@ -38,7 +37,7 @@ QString RunsOf(const Filter& filter, const TableVersionStats& table, QVariantLis
 QString CheckedRows(const Filter& filter, const TableVersionStats& table, QVariantList& values)
 {
     return QStringLiteral("runs r JOIN steps s ON s.run_uuid = r.uuid WHERE %1 AND "
-                          "s.lower_text <> ''")
+                          "s.lower_number IS NOT NULL")
         .arg(RunsOf(filter, table, values));
 }
 
@@ -93,12 +92,11 @@ bool SetFiguresFromSums(StepStats& s, const QSqlQuery& q)
     const double sum = q.value(5).toDouble();
     const double sumSquares = q.value(6).toDouble();
     const double squares = sumSquares - sum * (sum / n);
-    // A lower limit missing or changed between runs gives no one point to measure from; values
-    // far from it against their spread leave too few digits after the subtraction.
-    if (q.value(7).toInt() != s.Count || q.value(8) != q.value(9) ||
-        !(squares > 1e-6 * sumSquares))
+    // A lower limit changed between runs gives no one point to measure from; values far from
+    // it against their spread leave too few digits after the subtraction.
+    if (q.value(7) != q.value(8) || !(squares > 1e-6 * sumSquares))
         return false;
-    SetFigures(s, q.value(8).toDouble() + sum / n, squares);
+    SetFigures(s, q.value(7).toDouble() + sum / n, squares);
     return true;
 }
 
@@ -115,7 +113,7 @@ void NameSteps(QSqlDatabase& db, const Filter& filter, TableVersionStats& table)
         Select(q,
                QStringLiteral("SELECT s.step, s.command, s.comment FROM steps s WHERE s.run_uuid "
                               "= (SELECT r.uuid FROM runs r WHERE %1 ORDER BY r.started_ms DESC "
-                              "LIMIT 1) AND s.lower_text <> ''")
+                              "LIMIT 1) AND s.lower_number IS NOT NULL")
                    .arg(runs),
                values);
         while (q.next())
@@ -150,9 +148,8 @@ void ComputeSteps(QSqlDatabase& db, const Filter& filter, TableVersionStats& tab
                "SELECT s.step, COUNT(s.value_number), SUM(CASE WHEN s.mark <> '' THEN 1 ELSE 0 "
                "END), MIN(s.value_number), MAX(s.value_number), "
                "SUM(s.value_number - s.lower_number), SUM((s.value_number - s.lower_number) * "
-               "(s.value_number - s.lower_number)), COUNT(s.value_number - s.lower_number), "
-               "MIN(s.lower_number), MAX(s.lower_number), MIN(s.upper_number) FROM %1 GROUP BY "
-               "s.step")
+               "(s.value_number - s.lower_number)), MIN(s.lower_number), MAX(s.lower_number), "
+               "MIN(s.upper_number) FROM %1 GROUP BY s.step")
                .arg(CheckedRows(filter, table, values)),
            values);
     QList<StepStats> twoPass;
@@ -164,10 +161,9 @@ void ComputeSteps(QSqlDatabase& db, const Filter& filter, TableVersionStats& tab
         s.Count = q.value(1).toInt();
         s.Failures = q.value(2).toInt();
         // The tightest limits seen.
+        s.Lower = q.value(8).toDouble();
         if (!q.value(9).isNull())
-            s.Lower = q.value(9).toDouble();
-        if (!q.value(10).isNull())
-            s.Upper = q.value(10).toDouble();
+            s.Upper = q.value(9).toDouble();
         if (SetFiguresFromSums(s, q))
             table.Steps.append(s);
         else
@@ -205,44 +201,55 @@ Stats ComputeStats(QSqlDatabase& db, const Filter& filter)
     Stats stats;
     QVariantList values;
     const QString where = WhereClause(filter, values);
+    // The runs per table version and verdict: the ended ones make the versions' figures.
+    {
+        QSqlQuery q(db);
+        Select(q,
+               QStringLiteral("SELECT r.table_name, r.table_version, r.verdict, COUNT(*), "
+                              "MIN(r.started_ms) FROM runs r WHERE %1 GROUP BY r.table_name, "
+                              "r.table_version, r.verdict")
+                   .arg(where),
+               values);
+        QMap<std::pair<QString, QString>, std::pair<qint64, int>> ended; // first start, runs
+        while (q.next()) {
+            const QString verdict = q.value(2).toString();
+            const int runs = q.value(3).toInt();
+            stats.Runs += runs;
+            if (verdict != QLatin1String("passed") && verdict != QLatin1String("failed")) {
+                stats.NotEnded += runs;
+                stats.NotEndedBy[VerdictText(verdict)] += runs;
+                continue;
+            }
+            auto& [first, count] = ended[{q.value(0).toString(), q.value(1).toString()}];
+            const qint64 started = q.value(4).toLongLong();
+            first = count == 0 ? started : std::min(first, started);
+            count += runs;
+        }
+        for (auto it = ended.begin(); it != ended.end(); ++it)
+            stats.Tables.append({it.key().first, it.key().second, it.value().second, {}});
+        // Each table's versions in the order they were first run.
+        auto firstRun = [&](const TableVersionStats& t) {
+            return ended.value({t.TableName, t.Version}).first;
+        };
+        std::sort(stats.Tables.begin(), stats.Tables.end(), [&](const auto& a, const auto& b) {
+            return a.TableName != b.TableName ? a.TableName < b.TableName
+                                              : firstRun(a) < firstRun(b);
+        });
+    }
     // Each unit's first ended run decides whether it passed first time.
     {
         QSqlQuery q(db);
         Select(q,
-               QStringLiteral("SELECT r.serial, r.verdict FROM runs r WHERE %1 ORDER BY "
-                              "r.started_ms")
-                   .arg(where),
-               values);
-        QSet<QString> seen;
-        const QString passed = QStringLiteral("passed");
-        const QString failed = QStringLiteral("failed");
-        while (q.next()) {
-            ++stats.Runs;
-            const QString verdict = q.value(1).toString();
-            if (verdict != passed && verdict != failed) {
-                ++stats.NotEnded;
-                ++stats.NotEndedBy[VerdictText(verdict)];
-                continue;
-            }
-            const QString serial = q.value(0).toString();
-            if (seen.contains(serial))
-                continue;
-            seen.insert(serial);
-            ++stats.Units;
-            stats.FirstPassUnits += verdict == passed;
-        }
-    }
-    {
-        QSqlQuery q(db);
-        Select(q,
-               QStringLiteral("SELECT r.table_name, r.table_version, COUNT(*), MIN(r.started_ms) "
-                              "AS first_ms FROM runs r WHERE %1 AND %2 GROUP BY r.table_name, "
-                              "r.table_version ORDER BY r.table_name, first_ms")
+               QStringLiteral("SELECT COUNT(*), SUM(CASE WHEN passed_ms = first_ms THEN 1 ELSE "
+                              "0 END) FROM (SELECT MIN(r.started_ms) AS first_ms, MIN(CASE WHEN "
+                              "r.verdict = 'passed' THEN r.started_ms END) AS passed_ms FROM runs r WHERE %1 AND "
+                              "%2 GROUP BY r.serial) u")
                    .arg(where, QLatin1String(kEnded)),
                values);
-        while (q.next())
-            stats.Tables.append(
-                {q.value(0).toString(), q.value(1).toString(), q.value(2).toInt(), {}});
+        if (q.next()) {
+            stats.Units = q.value(0).toInt();
+            stats.FirstPassUnits = q.value(1).toInt();
+        }
     }
     for (TableVersionStats& table : stats.Tables)
         ComputeSteps(db, filter, table);
