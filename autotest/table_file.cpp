@@ -15,6 +15,19 @@ constexpr int kSerialLine = 3; // 0-based
 // Lines 1 to 4 as the writer writes them; line 5 is not read.
 const char* const kHeaderStarts[] = {"Test-File:", "Reporter:;", "Unit:;", "Serial #:;"};
 
+// Where the 0-based line starts in the file's bytes (after n line ends, CR LF or LF alone);
+// -1 when the file has fewer lines.
+qsizetype LineStart(const QByteArray& bytes, int line)
+{
+    qsizetype start = 0;
+    for (int n = 0; n < line && start >= 0; ++n) {
+        start = bytes.indexOf('\n', start);
+        if (start >= 0)
+            ++start;
+    }
+    return start;
+}
+
 // The text after the first ';' of a header line; a line without one has no value.
 QString HeaderValue(const QStringList& lines, int index)
 {
@@ -122,12 +135,7 @@ bool WriteTestFileSerial(const QString& path, const QString& serial, QString* er
     QByteArray bytes = file.readAll();
     file.close();
     // The fourth line, from its start to its line end (CR LF, or LF alone).
-    qsizetype start = 0;
-    for (int line = 0; line < kSerialLine && start >= 0; ++line) {
-        start = bytes.indexOf('\n', start);
-        if (start >= 0)
-            ++start;
-    }
+    const qsizetype start = LineStart(bytes, kSerialLine);
     if (start < 0 || !bytes.mid(start).startsWith(kHeaderStarts[kSerialLine])) {
         if (error)
             *error = QStringLiteral("no \"Serial #:;\" line");
@@ -140,4 +148,10 @@ bool WriteTestFileSerial(const QString& path, const QString& serial, QString* er
         --end;
     bytes.replace(start, end - start, QByteArray(kHeaderStarts[kSerialLine]) + serial.toLatin1());
     return WriteFileAtomically(path, bytes, error);
+}
+
+QByteArrayView TestFileStepBytes(const QByteArray& bytes)
+{
+    const qsizetype start = LineStart(bytes, kHeaderLines);
+    return start < 0 ? QByteArrayView() : QByteArrayView(bytes).sliced(start);
 }

@@ -3,6 +3,7 @@
 #include "autotest/table_header.h"
 #include "sequence/step_grid.h"
 
+#include <QByteArrayView>
 #include <QString>
 #include <functional>
 
@@ -51,3 +52,8 @@ QList<int> TestFileFaults(const QStringList& lines);
 // Puts serial into the "Serial #:;" line of the file and leaves every other byte as it was;
 // saved atomically.
 bool WriteTestFileSerial(const QString& path, const QString& serial, QString* error = nullptr);
+
+// The step lines of a file's bytes, as stored: everything after the five header lines. The
+// header (reporter, unit, serial number) changes from unit to unit; these bytes change only
+// when the table's steps do.
+QByteArrayView TestFileStepBytes(const QByteArray& bytes);

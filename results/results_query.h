@@ -4,13 +4,13 @@
 #include "results/run_record.h"
 
 #include <QList>
-#include <QMap>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
-#include <optional>
+#include <QVariantList>
 
-// Reading the results back: a unit's history and a table's statistics, on the journal or the
-// server alike.
+// Reading the results back: a unit's history and its runs' rows, on the journal or the server
+// alike (a table's statistics: results_stats.h).
 namespace ResultsQuery {
 
 struct HistoryEntry {
@@ -26,6 +26,9 @@ struct Filter {
     qint64 SinceMs = 0;
     QString Serial;
     QString Verdict; // "incomplete" for runs without an end
+    // The start of a table version (lower-case hex digits), or "unknown" for runs recorded
+    // before versions were kept.
+    QString Version;
     int Limit = 0;   // 0: all
 };
 
@@ -44,32 +47,9 @@ struct RunReport {
 };
 RunReport ReportOfRun(const RunRecord& run, const QList<RowRecord>& rows);
 
-struct StepStats {
-    QString Step;
-    QString Command;
-    QString Comment;
-    int Count = 0;    // rows with a measured value
-    int Failures = 0; // rows marked (out of limits, no reply)
-    double Mean = 0;
-    double StdDev = 0;
-    double Min = 0;
-    double Max = 0;
-    std::optional<double> Lower;
-    std::optional<double> Upper;
-    std::optional<double> Cpk;
-};
-
-struct Stats {
-    int Runs = 0;
-    int Units = 0;          // serial numbers
-    int FirstPassUnits = 0; // units whose first run passed
-    double FirstPassYield() const { return Units ? 100.0 * FirstPassUnits / Units : 0; }
-    QList<StepStats> Steps; // in step order
-};
-
-// Every checked row (one with limits) of the matching runs, per step number.
-Stats ComputeStats(QSqlDatabase& db, const Filter& filter);
-// The measured values per step, for the histograms.
-QMap<QString, QList<double>> StepValues(QSqlDatabase& db, const Filter& filter);
+// The WHERE clause over the runs table "r" that the filter makes, its values added in order.
+QString WhereClause(const Filter& filter, QVariantList& values);
+// Prepares a forward-only query, binds the values in order and runs it.
+bool Select(QSqlQuery& q, const QString& sql, const QVariantList& values);
 
 } // namespace ResultsQuery

@@ -3,6 +3,7 @@
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QStringList>
 
 namespace ResultsSchema {
@@ -45,6 +46,44 @@ QStringList Version1(bool server)
 // Steps from version n-1 to n; index 0 makes version 1.
 QList<QStringList> Upgrades(bool server) { return {Version1(server)}; }
 
+// Columns added beside a version's tables. Every program names the columns it writes and
+// reads, so an older one leaves an added column NULL and reads the rest as before: it does not
+// raise the version, which an older program would refuse to open. Each is added where missing.
+struct AddedColumn {
+    const char* Table;
+    const char* Column;
+    const char* Type;
+};
+constexpr AddedColumn kAddedColumns[] = {{"runs", "table_version", "TEXT"}};
+// Made with the columns they cover (CREATE INDEX IF NOT EXISTS: made once).
+const char* const kAddedIndexes[] = {
+    "CREATE INDEX IF NOT EXISTS runs_version ON runs (table_name, table_version, "
+    "started_ms)"};
+
+bool ColumnsMissing(QSqlDatabase& db)
+{
+    for (const AddedColumn& added : kAddedColumns)
+        if (!db.record(QLatin1String(added.Table)).contains(QLatin1String(added.Column)))
+            return true;
+    return false;
+}
+
+bool AddMissing(QSqlDatabase& db, QString* error)
+{
+    for (const AddedColumn& added : kAddedColumns)
+        if (!db.record(QLatin1String(added.Table)).contains(QLatin1String(added.Column)) &&
+            !Exec(db,
+                  QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3")
+                      .arg(QLatin1String(added.Table), QLatin1String(added.Column),
+                           QLatin1String(added.Type)),
+                  error))
+            return false;
+    for (const char* sql : kAddedIndexes)
+        if (!Exec(db, QLatin1String(sql), error))
+            return false;
+    return true;
+}
+
 } // namespace
 
 bool IsServer(const QSqlDatabase& db) { return db.driverName() == QLatin1String("QPSQL"); }
@@ -84,7 +123,7 @@ int Version(QSqlDatabase& db)
 
 bool Ensure(QSqlDatabase& db, QString* error)
 {
-    if (Version(db) == kVersion)
+    if (Version(db) == kVersion && !ColumnsMissing(db))
         return true;
     const bool server = IsServer(db);
     if (!Begin(db, error))
@@ -128,7 +167,8 @@ bool Ensure(QSqlDatabase& db, QString* error)
             }
         }
     }
-    if (!Exec(db, QStringLiteral("DELETE FROM results_schema"), error) ||
+    if (!AddMissing(db, error) ||
+        !Exec(db, QStringLiteral("DELETE FROM results_schema"), error) ||
         !Exec(db, QStringLiteral("INSERT INTO results_schema (version) VALUES (%1)").arg(kVersion),
               error) ||
         !Commit(db, error)) {

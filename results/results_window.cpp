@@ -117,7 +117,8 @@ void ResultsWindow::BuildWindow()
     splitter->setObjectName(QStringLiteral("ResultsSplitter"));
     m_runGrid = Grid(QStringLiteral("RunsGrid"),
                      {QStringLiteral("Time"), QStringLiteral("Serial #"), QStringLiteral("Unit"),
-                      QStringLiteral("Table"), QStringLiteral("Verdict"), QStringLiteral("Station")},
+                      QStringLiteral("Table"), QStringLiteral("Verdict"), QStringLiteral("Station"),
+                      QStringLiteral("Version")},
                      splitter);
     m_rowGrid = Grid(QStringLiteral("RowsGrid"),
                      {QStringLiteral("Step"), QStringLiteral("Command"), QStringLiteral("Comment"),
@@ -185,9 +186,10 @@ void ResultsWindow::Refresh()
         const RunRecord& run = m_runs[r];
         SetRow(m_runGrid, r,
                {ShortTime(run.StartedMs), run.Serial, run.Unit, run.TableName,
-                VerdictText(run.Verdict), run.Station});
+                VerdictText(run.Verdict), run.Station, ShortVersion(run.TableVersion)});
         m_runGrid->item(r, 0)->setToolTip(run.StartedText);
         m_runGrid->item(r, 3)->setToolTip(run.TablePath);
+        m_runGrid->item(r, 6)->setToolTip(run.TableVersion);
         if (!run.Reason.isEmpty())
             m_runGrid->item(r, 4)->setToolTip(run.Reason);
         // A run that did not pass stands out in the list.

@@ -13,7 +13,11 @@ struct RunRecord {
     QString ProgramVersion;
     QString TablePath;
     QString TableName; // the file name alone: the same table on every station
-    QString TableSha256;
+    QString TableSha256; // the whole file, header and all
+    // The SHA-256 of the step lines alone: the table's version, which stays the same when the
+    // header's texts change (the serial number written for every unit). Empty for runs
+    // recorded before versions were kept.
+    QString TableVersion;
     QString Reporter;
     QString Unit;
     QString Serial;
@@ -52,4 +56,11 @@ struct RowRecord {
 inline QString VerdictText(const QString& verdict)
 {
     return verdict.isEmpty() ? QStringLiteral("incomplete") : verdict;
+}
+
+// A table version as people read it: its first twelve digits, or "unknown" for a run recorded
+// before versions were kept.
+inline QString ShortVersion(const QString& version)
+{
+    return version.isEmpty() ? QStringLiteral("unknown") : version.left(12);
 }

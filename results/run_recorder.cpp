@@ -1,5 +1,6 @@
 #include "results/run_recorder.h"
 
+#include "autotest/table_file.h"
 #include "results/results_database.h"
 #include "results/results_store.h"
 #include "tav_version.h"
@@ -33,14 +34,17 @@ QString RunRecorder::TimeText(qint64 msSinceEpoch)
     return local.toOffsetFromUtc(local.offsetFromUtc()).toString(Qt::ISODateWithMs);
 }
 
-QString RunRecorder::FileSha256(const QString& path)
+RunRecorder::TableHashes RunRecorder::HashTable(const QString& path)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return {};
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    hash.addData(&f);
-    return QString::fromLatin1(hash.result().toHex());
+    const QByteArray bytes = f.readAll();
+    auto hex = [](QByteArrayView data) {
+        return QString::fromLatin1(
+            QCryptographicHash::hash(data, QCryptographicHash::Sha256).toHex());
+    };
+    return {hex(bytes), hex(TestFileStepBytes(bytes))};
 }
 
 void RunRecorder::RunBegins(const RunBeginning& begin)
@@ -60,7 +64,9 @@ void RunRecorder::RunBegins(const RunBeginning& begin)
         const QFileInfo info(begin.TablePath);
         r.TablePath = QDir::toNativeSeparators(info.absoluteFilePath());
         r.TableName = info.fileName();
-        r.TableSha256 = FileSha256(begin.TablePath);
+        const TableHashes hashes = HashTable(begin.TablePath);
+        r.TableSha256 = hashes.File;
+        r.TableVersion = hashes.Version;
     }
     r.Reporter = begin.Header.ReporterText;
     r.Unit = begin.Header.UnitText;

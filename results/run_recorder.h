@@ -24,7 +24,12 @@ public:
 
     // The station's local time with its offset, as the records keep it.
     static QString TimeText(qint64 msSinceEpoch);
-    static QString FileSha256(const QString& path);
+    // The table file's SHA-256 and that of its step lines (its version), from one reading.
+    struct TableHashes {
+        QString File;
+        QString Version;
+    };
+    static TableHashes HashTable(const QString& path);
     // A result row's cells (step, comment, lower limit, value, upper limit, mark) as the
     // database keeps the row: limits and value also as numbers where they are plain ones.
     static RowRecord RowOf(const QStringList& cells, bool shown, const QString& command);

@@ -13,7 +13,8 @@ namespace RunTables {
 const char* const kRunColumns =
     "uuid, station, operator, program_version, table_path, table_name, table_sha256, reporter, "
     "unit, serial, link, instrument, started_ms, started_text, ended_ms, ended_text, "
-    "duration_ms, verdict, reason";
+    "duration_ms, verdict, reason, table_version";
+const int kRunColumnCount = 20;
 
 namespace {
 
@@ -64,6 +65,7 @@ RunRecord RunFromQuery(const QSqlQuery& q)
     r.DurationMs = q.value(i++).toLongLong();
     r.Verdict = q.value(i++).toString();
     r.Reason = q.value(i++).toString();
+    r.TableVersion = q.value(i++).toString();
     return r;
 }
 
@@ -72,7 +74,7 @@ bool InsertRun(QSqlDatabase& db, const RunRecord& r, QString* error, bool* inser
     const bool server = ResultsSchema::IsServer(db);
     QSqlQuery q(db);
     q.prepare(QStringLiteral("INSERT INTO runs (%1%2) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
-                             "?, ?, ?, ?, ?, ?, ?, ?%3)%4")
+                             "?, ?, ?, ?, ?, ?, ?, ?, ?%3)%4")
                   .arg(QLatin1String(kRunColumns),
                        server ? QString() : QStringLiteral(", pid"),
                        server ? QString() : QStringLiteral(", ?"),
@@ -88,6 +90,9 @@ bool InsertRun(QSqlDatabase& db, const RunRecord& r, QString* error, bool* inser
     q.addBindValue(r.DurationMs);
     q.addBindValue(Text(r.Verdict));
     q.addBindValue(Text(r.Reason));
+    // NULL, as older programs leave it, when the version is not known.
+    q.addBindValue(r.TableVersion.isEmpty() ? QVariant(QMetaType(QMetaType::QString))
+                                            : QVariant(r.TableVersion));
     if (!server)
         q.addBindValue(r.Pid);
     if (!Run(q, error))
@@ -197,7 +202,7 @@ QList<RunRecord> UnsentRuns(QSqlDatabase& db)
         return runs;
     while (q.next()) {
         RunRecord r = RunFromQuery(q);
-        r.Pid = q.value(19).toLongLong();
+        r.Pid = q.value(kRunColumnCount).toLongLong();
         if (!r.Verdict.isEmpty() || WriterGone(r.Pid))
             runs.append(r);
     }

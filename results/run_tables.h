@@ -27,6 +27,7 @@ int UnsentCount(QSqlDatabase& db);
 // Reads a runs row of a query that selected kRunColumns.
 RunRecord RunFromQuery(const class QSqlQuery& q);
 extern const char* const kRunColumns;
+extern const int kRunColumnCount;
 // Reads a steps row of a query that selected kStepColumns (of the table "s"), from column first.
 RowRecord StepFromQuery(const class QSqlQuery& q, int first = 0);
 extern const char* const kStepColumns;

@@ -18,8 +18,8 @@ void Paint(QPainter& p, const ResultsQuery::StepStats& step, const QList<double>
     p.setRenderHint(QPainter::Antialiasing);
     p.fillRect(QRect(0, 0, kWidth, kHeight), Qt::white);
     const QRectF area(60, 40, kWidth - 90, kHeight - 90);
-    double low = step.Min;
-    double high = step.Max;
+    double low = step.Min.value_or(step.Lower.value_or(0));
+    double high = step.Max.value_or(step.Upper.value_or(low));
     if (step.Lower)
         low = std::min(low, *step.Lower);
     if (step.Upper)
@@ -51,11 +51,12 @@ void Paint(QPainter& p, const ResultsQuery::StepStats& step, const QList<double>
     p.drawText(QRectF(0, area.top() - 6, area.left() - 6, 20), Qt::AlignRight,
                QString::number(most));
     p.drawText(QRectF(10, 8, kWidth - 20, 24), Qt::AlignLeft,
-               QStringLiteral("Step %1  %2  n=%3  mean=%4  sd=%5")
-                   .arg(step.Step, step.Command)
+               QStringLiteral("%1 %2  step %3  %4  n=%5  mean=%6  sd=%7")
+                   .arg(step.TableName, ShortVersion(step.Version), step.Step,
+                        step.Command)
                    .arg(values.size())
-                   .arg(step.Mean, 0, 'g', 6)
-                   .arg(step.StdDev, 0, 'g', 4));
+                   .arg(step.Mean ? QString::number(*step.Mean, 'g', 6) : QString(),
+                        step.StdDev ? QString::number(*step.StdDev, 'g', 4) : QString()));
     p.setPen(QPen(Qt::red, 2, Qt::DashLine));
     for (const auto& [limit, name] : {std::pair{step.Lower, "lower"}, {step.Upper, "upper"}}) {
         if (!limit)

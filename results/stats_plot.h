@@ -1,6 +1,6 @@
 #pragma once
 
-#include "results/results_query.h"
+#include "results/results_stats.h"
 
 #include <QList>
 #include <QString>

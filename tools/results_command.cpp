@@ -2,6 +2,7 @@
 
 #include "results/results_database.h"
 #include "results/results_query.h"
+#include "results/results_stats.h"
 #include "results/results_store.h"
 #include "results/server_sync.h"
 #include "results/stats_plot.h"
@@ -13,6 +14,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <cstdio>
 #include <memory>
@@ -65,7 +67,15 @@ Request Parse(const QStringList& a)
             r.Filter.TableName = QFileInfo(value()).fileName();
         else if (o == QLatin1String("--unit") && r.Command == QLatin1String("stats"))
             r.Filter.Unit = value();
-        else if (o == QLatin1String("--since") && r.Command == QLatin1String("stats")) {
+        else if (o == QLatin1String("--version") && r.Command == QLatin1String("stats")) {
+            r.Filter.Version = value().toLower();
+            static const QRegularExpression hex(QStringLiteral("^[0-9a-f]{1,64}$"));
+            if (r.Error.isEmpty() && r.Filter.Version != QLatin1String("unknown") &&
+                !hex.match(r.Filter.Version).hasMatch())
+                r.Error = QStringLiteral("--version %1: not the start of a table version "
+                                         "(hexadecimal digits, or \"unknown\")")
+                              .arg(r.Filter.Version);
+        } else if (o == QLatin1String("--since") && r.Command == QLatin1String("stats")) {
             const QString text = value();
             r.Filter.SinceMs = ReadSince(text);
             if (r.Filter.SinceMs < 0)
@@ -105,9 +115,10 @@ int History(QSqlDatabase& db, const Request& r)
     }
     for (const auto& e : entries) {
         const RunRecord& run = e.Run;
-        Print(QStringLiteral("%1  %2  %3  %4  %5  %6  %7\n")
+        Print(QStringLiteral("%1  %2  %3  %4  %5  %6  %7  %8\n")
                   .arg(run.StartedText, VerdictText(run.Verdict).leftJustified(10), run.Station,
-                       run.TableName, run.Unit, run.Link, run.Uuid));
+                       run.TableName, ShortVersion(run.TableVersion), run.Unit,
+                       run.Link, run.Uuid));
         if (!run.Reason.isEmpty())
             Print(QStringLiteral("    %1\n").arg(run.Reason));
         for (const RowRecord& s : e.FailedSteps)
@@ -118,53 +129,104 @@ int History(QSqlDatabase& db, const Request& r)
     return 0;
 }
 
-QJsonObject StepJson(const ResultsQuery::StepStats& s)
+QJsonValue JsonNumber(const std::optional<double>& v)
 {
-    QJsonObject o{{"step", s.Step},        {"command", s.Command}, {"comment", s.Comment},
-                  {"count", s.Count},      {"failures", s.Failures}, {"mean", s.Mean},
-                  {"stddev", s.StdDev},    {"min", s.Min},         {"max", s.Max}};
-    o.insert(QStringLiteral("lower"), s.Lower ? QJsonValue(*s.Lower) : QJsonValue());
-    o.insert(QStringLiteral("upper"), s.Upper ? QJsonValue(*s.Upper) : QJsonValue());
-    o.insert(QStringLiteral("cpk"), s.Cpk ? QJsonValue(*s.Cpk) : QJsonValue());
-    return o;
+    return v ? QJsonValue(*v) : QJsonValue();
 }
 
-int Stats(QSqlDatabase& db, const Request& r)
+QJsonValue JsonVersion(const QString& version)
 {
-    const ResultsQuery::Stats stats = ResultsQuery::ComputeStats(db, r.Filter);
-    if (r.Json) {
-        QJsonArray steps;
-        for (const auto& s : stats.Steps)
+    return version.isEmpty() ? QJsonValue() : QJsonValue(version);
+}
+
+QJsonObject StepJson(const ResultsQuery::StepStats& s)
+{
+    return {{"table", s.TableName},         {"version", JsonVersion(s.Version)},
+            {"step", s.Step},               {"command", s.Command},
+            {"comment", s.Comment},         {"count", s.Count},
+            {"failures", s.Failures},       {"mean", JsonNumber(s.Mean)},
+            {"stddev", JsonNumber(s.StdDev)}, {"min", JsonNumber(s.Min)},
+            {"max", JsonNumber(s.Max)},     {"lower", JsonNumber(s.Lower)},
+            {"upper", JsonNumber(s.Upper)}, {"cpk", JsonNumber(s.Cpk)}};
+}
+
+void PrintJson(const ResultsQuery::Stats& stats)
+{
+    QJsonArray tables;
+    QJsonArray steps;
+    for (const auto& t : stats.Tables) {
+        tables.append(QJsonObject{
+            {"table", t.TableName}, {"version", JsonVersion(t.Version)}, {"runs", t.Runs}});
+        for (const auto& s : t.Steps)
             steps.append(StepJson(s));
-        const QJsonObject o{{"runs", stats.Runs},
-                            {"units", stats.Units},
-                            {"first_pass_units", stats.FirstPassUnits},
-                            {"first_pass_yield", stats.FirstPassYield()},
-                            {"steps", steps}};
-        Print(QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Indented)));
-    } else if (r.Csv) {
-        Print(QStringLiteral("step,command,comment,count,failures,mean,stddev,min,max,lower,"
-                             "upper,cpk\n"));
-        auto quoted = [](QString t) {
-            return QLatin1Char('"') + t.replace(QLatin1Char('"'), QLatin1String("\"\"")) +
-                   QLatin1Char('"');
-        };
-        for (const auto& s : stats.Steps)
-            Print(QStringLiteral("%1,%2,%3,%4,%5,%6,%7,%8,%9,%10,%11,%12\n")
+    }
+    QJsonObject notEndedBy;
+    for (auto it = stats.NotEndedBy.begin(); it != stats.NotEndedBy.end(); ++it)
+        notEndedBy.insert(it.key(), it.value());
+    const QJsonObject o{{"runs", stats.Runs},
+                        {"not_ended", stats.NotEnded},
+                        {"not_ended_by", notEndedBy},
+                        {"units", stats.Units},
+                        {"first_pass_units", stats.FirstPassUnits},
+                        {"first_pass_yield", JsonNumber(stats.FirstPassYield())},
+                        {"tables", tables},
+                        {"steps", steps}};
+    Print(QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Indented)));
+}
+
+void PrintCsv(const ResultsQuery::Stats& stats)
+{
+    Print(QStringLiteral("step,command,comment,count,failures,mean,stddev,min,max,lower,upper,"
+                         "cpk,table,version\n"));
+    auto quoted = [](QString t) {
+        return QLatin1Char('"') + t.replace(QLatin1Char('"'), QLatin1String("\"\"")) +
+               QLatin1Char('"');
+    };
+    auto full = [](const std::optional<double>& v) {
+        return v ? QString::number(*v, 'g', 10) : QString();
+    };
+    for (const auto& t : stats.Tables)
+        for (const auto& s : t.Steps)
+            Print(QStringLiteral("%1,%2,%3,%4,%5,%6,%7,%8,%9,%10,%11,%12,%13,%14\n")
                       .arg(s.Step, quoted(s.Command), quoted(s.Comment))
                       .arg(s.Count)
                       .arg(s.Failures)
-                      .arg(s.Mean, 0, 'g', 10)
-                      .arg(s.StdDev, 0, 'g', 10)
-                      .arg(s.Min, 0, 'g', 10)
-                      .arg(s.Max, 0, 'g', 10)
-                      .arg(Number(s.Lower), Number(s.Upper), Number(s.Cpk, 3)));
-    } else {
-        Print(QStringLiteral("runs %1, units %2, first-pass yield %3 % (%4 of %2)\n")
-                  .arg(stats.Runs)
-                  .arg(stats.Units)
-                  .arg(stats.FirstPassYield(), 0, 'f', 1)
-                  .arg(stats.FirstPassUnits));
+                      .arg(full(s.Mean), full(s.StdDev), full(s.Min), full(s.Max),
+                           Number(s.Lower), Number(s.Upper), Number(s.Cpk, 3),
+                           quoted(s.TableName), s.Version));
+}
+
+void PrintText(const ResultsQuery::Stats& stats)
+{
+    const auto yield = stats.FirstPassYield();
+    Print(QStringLiteral("runs %1, units %2, first-pass yield %3 (%4 of %2)\n")
+              .arg(stats.Runs)
+              .arg(stats.Units)
+              .arg(yield ? QStringLiteral("%1 %").arg(*yield, 0, 'f', 1) : QStringLiteral("-"))
+              .arg(stats.FirstPassUnits));
+    QStringList why;
+    for (auto it = stats.NotEndedBy.begin(); it != stats.NotEndedBy.end(); ++it)
+        why << QStringLiteral("%1 %2").arg(it.value()).arg(it.key());
+    Print(stats.NotEnded == 0
+              ? QStringLiteral("not ended: 0\n")
+              : QStringLiteral("not ended: %1 (%2), left out of the yield and the steps\n")
+                    .arg(stats.NotEnded)
+                    .arg(why.join(QStringLiteral(", "))));
+    QString named;
+    for (const auto& t : stats.Tables) {
+        if (t.TableName == named)
+            continue;
+        named = t.TableName;
+        if (const int versions = stats.VersionCount(named); versions > 1)
+            Print(QStringLiteral("%1: %2 versions\n").arg(named).arg(versions));
+    }
+    auto figure = [](const std::optional<double>& v, int width, int decimals) {
+        return (v ? QString::number(*v, 'f', decimals) : QString()).rightJustified(width);
+    };
+    for (const auto& t : stats.Tables) {
+        Print(QStringLiteral("\n%1  version %2  runs %3\n")
+                  .arg(t.TableName, ShortVersion(t.Version))
+                  .arg(t.Runs));
         Print(QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9 %10  %11\n")
                   .arg(QStringLiteral("step"), 5)
                   .arg(QStringLiteral("count"), 7)
@@ -177,31 +239,49 @@ int Stats(QSqlDatabase& db, const Request& r)
                   .arg(QStringLiteral("upper"), 10)
                   .arg(QStringLiteral("Cpk"), 7)
                   .arg(QStringLiteral("command")));
-        for (const auto& s : stats.Steps)
+        for (const auto& s : t.Steps)
             Print(QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9 %10  %11\n")
                       .arg(s.Step, 5)
                       .arg(s.Count, 7)
                       .arg(s.Failures, 6)
-                      .arg(s.Mean, 12, 'f', 4)
-                      .arg(s.StdDev, 10, 'f', 4)
-                      .arg(s.Min, 12, 'f', 4)
-                      .arg(s.Max, 12, 'f', 4)
-                      .arg(Number(s.Lower, 3), 10)
-                      .arg(Number(s.Upper, 3), 10)
-                      .arg(Number(s.Cpk, 2), 7)
-                      .arg(s.Command));
+                      .arg(figure(s.Mean, 12, 4), figure(s.StdDev, 10, 4), figure(s.Min, 12, 4),
+                           figure(s.Max, 12, 4), figure(s.Lower, 10, 3),
+                           figure(s.Upper, 10, 3), figure(s.Cpk, 7, 2), s.Command));
     }
-    if (r.PlotDir.isEmpty())
-        return 0;
-    if (!QDir().mkpath(r.PlotDir))
-        return Fail(QStringLiteral("%1: the folder cannot be made").arg(r.PlotDir));
-    const auto values = ResultsQuery::StepValues(db, r.Filter);
-    for (const auto& s : stats.Steps) {
-        QString error;
-        if (!WriteStepHistogram(r.PlotDir, s, values.value(s.Step), &error))
-            return Fail(error);
+}
+
+// A histogram per step; with several tables or versions, a folder for each.
+int WritePlots(QSqlDatabase& db, const Request& r, const ResultsQuery::Stats& stats)
+{
+    for (const auto& t : stats.Tables) {
+        const auto values = ResultsQuery::StepValues(db, r.Filter, t);
+        const QString folder =
+            stats.Tables.size() == 1
+                ? r.PlotDir
+                : QDir(r.PlotDir).filePath(
+                      QStringLiteral("%1-%2").arg(t.TableName, ShortVersion(t.Version)));
+        if (!QDir().mkpath(folder))
+            return Fail(QStringLiteral("%1: the folder cannot be made").arg(folder));
+        for (const auto& s : t.Steps) {
+            QString error;
+            if (!WriteStepHistogram(folder, s, values.value(s.Step),
+                                    &error))
+                return Fail(error);
+        }
     }
     return 0;
+}
+
+int Stats(QSqlDatabase& db, const Request& r)
+{
+    const ResultsQuery::Stats stats = ResultsQuery::ComputeStats(db, r.Filter);
+    if (r.Json)
+        PrintJson(stats);
+    else if (r.Csv)
+        PrintCsv(stats);
+    else
+        PrintText(stats);
+    return r.PlotDir.isEmpty() ? 0 : WritePlots(db, r, stats);
 }
 
 int Sync(QSqlDatabase& journal, const Request& r)

@@ -4,6 +4,9 @@
 #include "tests/results/results_fixture.h"
 #include "tests/support/qt_wait.h"
 
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -114,10 +117,92 @@ TEST_F(Journal, StatsCountFirstPassYieldAndCapability)
     for (const char* file : {"plots/step-2.svg", "plots/step-2.png", "plots/step-3.png"})
         EXPECT_GT(Bytes(file).size(), 100) << file;
 
+    // The unit's two tables apart, though their steps are the same.
     ASSERT_EQ(Run({"stats", "--unit", "TAV 1600", "--csv"}), 0) << err.toStdString();
     EXPECT_TRUE(out.startsWith("step,command,comment,count,failures,mean,stddev"));
-    EXPECT_TRUE(out.contains("\n2,\"SOUR:FREQ?\",\"f\",5,0,50,")) << out.toStdString();
+    EXPECT_TRUE(out.contains("\n2,\"SOUR:FREQ?\",\"f\",4,0,50,")) << out.toStdString();
+    EXPECT_TRUE(out.contains("\n2,\"SOUR:FREQ?\",\"f\",1,0,50,,50,50,")) << out.toStdString();
     EXPECT_EQ(Run({"stats", "--since", "yesterday"}), 2);
+}
+
+// --serial-advance writes every unit's serial number into the table: the file's hash changes
+// from unit to unit, the version (its step lines') stays, and an edited step makes a new one.
+// A journal an older program made gets the version's column; its runs count as "unknown".
+TEST_F(Journal, SerialNumbersLeaveTheTableVersionAlone)
+{
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(JournalFile()).path()));
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "old");
+        db.setDatabaseName(JournalFile());
+        ASSERT_TRUE(db.open());
+        for (const char* sql :
+             {"CREATE TABLE results_schema (version INTEGER NOT NULL)",
+              "INSERT INTO results_schema (version) VALUES (1)",
+              "CREATE TABLE runs (uuid TEXT PRIMARY KEY, station TEXT, operator TEXT, "
+              "program_version TEXT, table_path TEXT, table_name TEXT, table_sha256 TEXT, "
+              "reporter TEXT, unit TEXT, serial TEXT, link TEXT, instrument TEXT, started_ms "
+              "BIGINT NOT NULL, started_text TEXT, ended_ms BIGINT, ended_text TEXT, duration_ms "
+              "BIGINT, verdict TEXT NOT NULL DEFAULT '', reason TEXT, pid BIGINT, sent INTEGER "
+              "NOT NULL DEFAULT 0)",
+              "CREATE TABLE steps (run_uuid TEXT NOT NULL, ord INTEGER NOT NULL, step TEXT, "
+              "command TEXT, comment TEXT, lower_text TEXT, lower_number DOUBLE PRECISION, "
+              "upper_text TEXT, upper_number DOUBLE PRECISION, value_text TEXT, value_number "
+              "DOUBLE PRECISION, mark TEXT, shown INTEGER, elapsed_ms BIGINT, PRIMARY KEY "
+              "(run_uuid, ord))",
+              "INSERT INTO runs (uuid, table_name, serial, started_ms, verdict) VALUES "
+              "('old-run', 'unit.tst', 'OLD-1', 1, 'passed')"}) {
+            QSqlQuery q(db);
+            ASSERT_TRUE(q.exec(QString::fromLatin1(sql))) << sql;
+        }
+    }
+    QSqlDatabase::removeDatabase("old");
+
+    auto sim = StartSim();
+    const QString table =
+        WriteTable("unit.tst", {"00.00.00.300;SOUR:FREQ?;0;0;0;49;51;f;1",
+                                "00.00.00.000;END;0;0;0;;;;1"});
+    for (int unit = 0; unit < 3; ++unit)
+        ASSERT_EQ(Run({table, "--serial-advance", "--quiet"}), 0) << err.toStdString();
+    const QByteArray file = Bytes("unit.tst");
+    const QString version = QString::fromLatin1(
+        QCryptographicHash::hash(file.mid(file.indexOf("\r\n\r\n") + 4),
+                                 QCryptographicHash::Sha256)
+            .toHex());
+    EXPECT_EQ(JournalNumber("SELECT COUNT(DISTINCT table_sha256) FROM runs WHERE serial <> "
+                            "'OLD-1'"),
+              3);
+    EXPECT_EQ(JournalNumber(QStringLiteral("SELECT COUNT(*) FROM runs WHERE table_version = '%1'")
+                                .arg(version)),
+              3);
+    EXPECT_EQ(JournalNumber("SELECT COUNT(*) FROM runs WHERE table_version IS NULL"), 1);
+
+    // The upper limit edited: a second version of the same table.
+    ASSERT_EQ(Run({WriteTable("unit.tst", {"00.00.00.300;SOUR:FREQ?;0;0;0;49;52;f;1",
+                                           "00.00.00.000;END;0;0;0;;;;1"}),
+                   "--serial", "0505000200"}),
+              0)
+        << err.toStdString();
+    ASSERT_EQ(Run({"stats", "--table", "unit.tst"}), 0) << err.toStdString();
+    EXPECT_TRUE(out.contains("\nunit.tst: 3 versions\n")) << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("\nunit.tst  version %1  runs 3\n")
+                                 .arg(version.left(12))))
+        << out.toStdString();
+    EXPECT_TRUE(out.contains("\nunit.tst  version unknown  runs 1\n")) << out.toStdString();
+
+    ASSERT_EQ(Run({"stats", "--version", version.left(6).toUpper(), "--json"}), 0)
+        << err.toStdString();
+    const QJsonObject o = QJsonDocument::fromJson(out.toUtf8()).object();
+    EXPECT_EQ(o["runs"].toInt(), 3);
+    ASSERT_EQ(o["tables"].toArray().size(), 1) << out.toStdString();
+    EXPECT_EQ(o["tables"].toArray()[0].toObject()["version"].toString(), version);
+    EXPECT_EQ(o["steps"].toArray()[0].toObject()["count"].toInt(), 3);
+    EXPECT_EQ(Run({"stats", "--version", "xyz"}), 2);
+
+    ASSERT_EQ(Run({"history", "0505000122"}), 0) << err.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("  unit.tst  %1  ").arg(version.left(12))))
+        << out.toStdString();
+    ASSERT_EQ(Run({"history", "OLD-1"}), 0) << err.toStdString();
+    EXPECT_TRUE(out.contains("  unit.tst  unknown  ")) << out.toStdString();
 }
 
 } // namespace

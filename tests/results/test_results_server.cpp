@@ -4,6 +4,10 @@
 #include "tests/results/pg_cluster.h"
 #include "tests/results/results_fixture.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
 namespace {
 
 using Server = ResultsFixture;
@@ -44,7 +48,9 @@ TEST_F(Server, ThreeRunnersAtOnceEachRunArrivesOnce)
         }
         runners.clear();
     }
-    EXPECT_EQ(cluster.Number("SELECT COUNT(*) FROM runs WHERE verdict = 'passed'"), 6);
+    EXPECT_EQ(cluster.Number("SELECT COUNT(*) FROM runs WHERE verdict = 'passed' AND "
+                             "length(table_version) = 64"),
+              6);
     EXPECT_EQ(cluster.Number("SELECT COUNT(*) FROM steps"), 18);
     EXPECT_EQ(cluster.Number("SELECT COUNT(DISTINCT run_uuid) FROM steps WHERE ord = 3 AND "
                              "shown = 0"),
@@ -80,6 +86,21 @@ TEST_F(Server, ARunMadeWhileTheServerIsDownGoesWithTheNextSync)
 
     EXPECT_EQ(Run({"history", "DOWN-1", "--db", cluster.Uri()}), 0) << err.toStdString();
     EXPECT_TRUE(out.contains(" passed ")) << out.toStdString();
+    // The version went with the run, and the server's statistics read it as the journal's do.
+    ASSERT_EQ(Run({"stats", "--db", cluster.Uri(), "--json"}), 0) << err.toStdString();
+    const QString version = QJsonDocument::fromJson(out.toUtf8())
+                                .object()["tables"]
+                                .toArray()[0]
+                                .toObject()["version"]
+                                .toString();
+    ASSERT_EQ(version.size(), 64) << out.toStdString();
+    ASSERT_EQ(Run({"stats", "--db", cluster.Uri(), "--json", "--version", version.left(8)}), 0)
+        << err.toStdString();
+    const QJsonObject o = QJsonDocument::fromJson(out.toUtf8()).object();
+    EXPECT_EQ(o["runs"].toInt(), 1);
+    ASSERT_EQ(o["steps"].toArray().size(), 2) << out.toStdString();
+    EXPECT_EQ(o["steps"].toArray()[0].toObject()["count"].toInt(), 1);
+    EXPECT_TRUE(o["steps"].toArray()[0].toObject()["stddev"].isNull());
 }
 
 } // namespace

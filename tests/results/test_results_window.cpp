@@ -53,6 +53,7 @@ void WriteTwoRuns(const QString& journal)
     failed.StartedMs = QDateTime::currentMSecsSinceEpoch() - 2 * day;
     RunRecord passed = failed;
     passed.Uuid = QStringLiteral("run-passed");
+    passed.TableVersion = QStringLiteral("3f9a1c2b7d4e") + QString(52, QLatin1Char('0'));
     passed.StartedMs += day;
     store.BeginRun(failed);
     store.AddStep(failed.Uuid, Row(1, "3", "230.000", ""));
@@ -85,8 +86,9 @@ TEST(ResultsWindow, ListsFiltersAndShowsTheSelectedRunsRows)
     auto* open = window.findChild<QPushButton*>(QStringLiteral("OpenInTestWindow"));
     ASSERT_EQ(runs->rowCount(), 2);
     EXPECT_EQ(GridRow(runs, 0).mid(1),
-              QStringList({"0505000121", "TAV 1600", "psu.tst", "passed", "station-3"}));
-    EXPECT_EQ(GridRow(runs, 1)[4], "failed");
+              QStringList({"0505000121", "TAV 1600", "psu.tst", "passed", "station-3",
+                           "3f9a1c2b7d4e"}));
+    EXPECT_EQ(GridRow(runs, 1).mid(4), QStringList({"failed", "station-3", "unknown"}));
     EXPECT_FALSE(open->isEnabled());
 
     auto* verdict = window.findChild<QComboBox*>(QStringLiteral("VerdictFilter"));

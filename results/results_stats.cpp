@@ -1,0 +1,282 @@
+#include "results/results_stats.h"
+
+#include <QHash>
+#include <QSqlQuery>
+#include <QVariant>
+#include <algorithm>
+#include <cmath>
+
+namespace ResultsQuery {
+
+namespace {
+
+// Runs that reached their end; the others stopped somewhere among their rows.
+const char* const kEnded = "r.verdict IN ('passed', 'failed')";
+
+// A spread below this part of the mean is the arithmetic's, not the readings': a reading has
+// six or seven significant digits at most.
+constexpr double kNegligibleSpread = 1e-9;
+
+// One table version's ended runs that match the filter, as a WHERE over runs "r".
+QString RunsOf(const Filter& filter, const TableVersionStats& table, QVariantList& values)
+{
+    const QString sql = QStringLiteral("%1 AND %2 AND r.table_name = ? AND r.table_version %3")
+                            .arg(WhereClause(filter, values), QLatin1String(kEnded),
+                                 table.Version.isEmpty() ? QStringLiteral("IS NULL")
+                                                         : QStringLiteral("= ?"));
+    values << table.TableName;
+    if (!table.Version.isEmpty())
+        values << table.Version;
+    return sql;
+}
+
+// The checked rows (those with a lower limit) of one table version's ended runs that match
+// the filter, as FROM and WHERE: one version at a time, so that the grouping sorts by the step
+// alone, not by a 64-digit version as well. A row without a reply has no value and a mark: it
+// counts as a failure, never as a reading.
+QString CheckedRows(const Filter& filter, const TableVersionStats& table, QVariantList& values)
+{
+    return QStringLiteral("runs r JOIN steps s ON s.run_uuid = r.uuid WHERE %1 AND "
+                          "s.lower_number IS NOT NULL")
+        .arg(RunsOf(filter, table, values));
+}
+
+bool StepBefore(const QString& a, const QString& b)
+{
+    const int na = a.toInt();
+    const int nb = b.toInt();
+    return na != nb ? na < nb : a < b;
+}
+
+// Welford's running mean and sum of squared distances from it.
+struct Spread {
+    qint64 Count = 0;
+    double Mean = 0;
+    double Squares = 0;
+    void Add(double x)
+    {
+        ++Count;
+        const double before = x - Mean;
+        Mean += before / Count;
+        Squares += before * (x - Mean);
+    }
+};
+
+// Mean and standard deviation from the mean and the sum of squared distances from it; Cpk
+// where the values spread.
+void SetFigures(StepStats& s, double mean, double squares)
+{
+    s.Mean = mean;
+    if (s.Count < 2)
+        return;
+    s.StdDev = std::sqrt(std::max(0.0, squares) / (s.Count - 1));
+    if (s.Lower && s.Upper && *s.StdDev > kNegligibleSpread * std::abs(mean))
+        s.Cpk = std::min(*s.Upper - mean, mean - *s.Lower) / (3 * *s.StdDev);
+}
+
+// From the single pass's sums: n values, the sums of their distances from the lower limit and
+// of the squared ones, which keep the digits that sums of the values themselves would lose
+// (230 V squared swamps a spread of millivolts). False when they cannot be trusted and the
+// values must be read one by one.
+bool SetFiguresFromSums(StepStats& s, const QSqlQuery& q)
+{
+    if (s.Count == 0)
+        return true;
+    s.Min = q.value(3).toDouble();
+    s.Max = q.value(4).toDouble();
+    if (*s.Max == *s.Min) {
+        SetFigures(s, *s.Min, 0);
+        return true;
+    }
+    const double n = s.Count;
+    const double sum = q.value(5).toDouble();
+    const double sumSquares = q.value(6).toDouble();
+    const double squares = sumSquares - sum * (sum / n);
+    // A lower limit changed between runs gives no one point to measure from; values far from
+    // it against their spread leave too few digits after the subtraction.
+    if (q.value(7) != q.value(8) || !(squares > 1e-6 * sumSquares))
+        return false;
+    SetFigures(s, q.value(7).toDouble() + sum / n, squares);
+    return true;
+}
+
+// The command and comment of each step: those of the version's newest run that reached it
+// (runs differ in them only by the values of variables). Read apart from the figures, whose
+// sort they would make a third longer.
+void NameSteps(QSqlDatabase& db, const Filter& filter, TableVersionStats& table)
+{
+    QHash<QString, std::pair<QString, QString>> names;
+    {
+        QVariantList values;
+        const QString runs = RunsOf(filter, table, values);
+        QSqlQuery q(db);
+        Select(q,
+               QStringLiteral("SELECT s.step, s.command, s.comment FROM steps s WHERE s.run_uuid "
+                              "= (SELECT r.uuid FROM runs r WHERE %1 ORDER BY r.started_ms DESC "
+                              "LIMIT 1) AND s.lower_number IS NOT NULL")
+                   .arg(runs),
+               values);
+        while (q.next())
+            names.insert(q.value(0).toString(), {q.value(1).toString(), q.value(2).toString()});
+    }
+    for (StepStats& s : table.Steps) {
+        if (!names.contains(s.Step)) {
+            // A step the newest run jumped over.
+            QVariantList values;
+            const QString rows = CheckedRows(filter, table, values);
+            values << s.Step;
+            QSqlQuery q(db);
+            if (Select(q,
+                       QStringLiteral("SELECT s.command, s.comment FROM %1 AND s.step = ? "
+                                      "ORDER BY r.started_ms DESC LIMIT 1")
+                           .arg(rows),
+                       values) &&
+                q.next())
+                names.insert(s.Step, {q.value(0).toString(), q.value(1).toString()});
+        }
+        std::tie(s.Command, s.Comment) = names.value(s.Step);
+    }
+}
+
+// The figures of every checked step of one table version.
+void ComputeSteps(QSqlDatabase& db, const Filter& filter, TableVersionStats& table)
+{
+    QVariantList values;
+    QSqlQuery q(db);
+    Select(q,
+           QStringLiteral(
+               "SELECT s.step, COUNT(s.value_number), SUM(CASE WHEN s.mark <> '' THEN 1 ELSE 0 "
+               "END), MIN(s.value_number), MAX(s.value_number), "
+               "SUM(s.value_number - s.lower_number), SUM((s.value_number - s.lower_number) * "
+               "(s.value_number - s.lower_number)), MIN(s.lower_number), MAX(s.lower_number), "
+               "MIN(s.upper_number) FROM %1 GROUP BY s.step")
+               .arg(CheckedRows(filter, table, values)),
+           values);
+    QList<StepStats> twoPass;
+    while (q.next()) {
+        StepStats s;
+        s.TableName = table.TableName;
+        s.Version = table.Version;
+        s.Step = q.value(0).toString();
+        s.Count = q.value(1).toInt();
+        s.Failures = q.value(2).toInt();
+        // The tightest limits seen.
+        s.Lower = q.value(8).toDouble();
+        if (!q.value(9).isNull())
+            s.Upper = q.value(9).toDouble();
+        if (SetFiguresFromSums(s, q))
+            table.Steps.append(s);
+        else
+            twoPass.append(s);
+    }
+    q.finish(); // a connection may serve one query at a time (PostgreSQL's row by row)
+    if (!twoPass.isEmpty()) {
+        QStringList steps;
+        for (const StepStats& s : twoPass)
+            steps << s.Step;
+        const auto values = StepValues(db, filter, table, steps);
+        for (StepStats& s : twoPass) {
+            Spread spread;
+            for (double x : values.value(s.Step))
+                spread.Add(x);
+            SetFigures(s, spread.Mean, spread.Squares);
+            table.Steps.append(s);
+        }
+    }
+    std::sort(table.Steps.begin(), table.Steps.end(),
+              [](const StepStats& a, const StepStats& b) { return StepBefore(a.Step, b.Step); });
+    NameSteps(db, filter, table);
+}
+
+} // namespace
+
+int Stats::VersionCount(const QString& tableName) const
+{
+    return static_cast<int>(std::count_if(Tables.begin(), Tables.end(),
+                                          [&](const auto& t) { return t.TableName == tableName; }));
+}
+
+Stats ComputeStats(QSqlDatabase& db, const Filter& filter)
+{
+    Stats stats;
+    QVariantList values;
+    const QString where = WhereClause(filter, values);
+    // The runs per table version and verdict: the ended ones make the versions' figures.
+    {
+        QSqlQuery q(db);
+        Select(q,
+               QStringLiteral("SELECT r.table_name, r.table_version, r.verdict, COUNT(*), "
+                              "MIN(r.started_ms) FROM runs r WHERE %1 GROUP BY r.table_name, "
+                              "r.table_version, r.verdict")
+                   .arg(where),
+               values);
+        QMap<std::pair<QString, QString>, std::pair<qint64, int>> ended; // first start, runs
+        while (q.next()) {
+            const QString verdict = q.value(2).toString();
+            const int runs = q.value(3).toInt();
+            stats.Runs += runs;
+            if (verdict != QLatin1String("passed") && verdict != QLatin1String("failed")) {
+                stats.NotEnded += runs;
+                stats.NotEndedBy[VerdictText(verdict)] += runs;
+                continue;
+            }
+            auto& [first, count] = ended[{q.value(0).toString(), q.value(1).toString()}];
+            const qint64 started = q.value(4).toLongLong();
+            first = count == 0 ? started : std::min(first, started);
+            count += runs;
+        }
+        for (auto it = ended.begin(); it != ended.end(); ++it)
+            stats.Tables.append({it.key().first, it.key().second, it.value().second, {}});
+        // Each table's versions in the order they were first run.
+        auto firstRun = [&](const TableVersionStats& t) {
+            return ended.value({t.TableName, t.Version}).first;
+        };
+        std::sort(stats.Tables.begin(), stats.Tables.end(), [&](const auto& a, const auto& b) {
+            return a.TableName != b.TableName ? a.TableName < b.TableName
+                                              : firstRun(a) < firstRun(b);
+        });
+    }
+    // Each unit's first ended run decides whether it passed first time.
+    {
+        QSqlQuery q(db);
+        Select(q,
+               QStringLiteral("SELECT COUNT(*), SUM(CASE WHEN passed_ms = first_ms THEN 1 ELSE "
+                              "0 END) FROM (SELECT MIN(r.started_ms) AS first_ms, MIN(CASE WHEN "
+                              "r.verdict = 'passed' THEN r.started_ms END) AS passed_ms FROM runs r WHERE %1 AND "
+                              "%2 GROUP BY r.serial) u")
+                   .arg(where, QLatin1String(kEnded)),
+               values);
+        if (q.next()) {
+            stats.Units = q.value(0).toInt();
+            stats.FirstPassUnits = q.value(1).toInt();
+        }
+    }
+    for (TableVersionStats& table : stats.Tables)
+        ComputeSteps(db, filter, table);
+    return stats;
+}
+
+QMap<QString, QList<double>> StepValues(QSqlDatabase& db, const Filter& filter,
+                                        const TableVersionStats& table, const QStringList& steps)
+{
+    QVariantList values;
+    QString sql = QStringLiteral("SELECT s.step, s.value_number FROM %1 AND s.value_number IS "
+                                 "NOT NULL")
+                      .arg(CheckedRows(filter, table, values));
+    if (!steps.isEmpty()) {
+        QStringList marks;
+        for (const QString& step : steps) {
+            marks << QStringLiteral("?");
+            values << step;
+        }
+        sql += QStringLiteral(" AND s.step IN (%1)").arg(marks.join(QStringLiteral(", ")));
+    }
+    QSqlQuery q(db);
+    QMap<QString, QList<double>> byStep;
+    if (Select(q, sql, values))
+        while (q.next())
+            byStep[q.value(0).toString()].append(q.value(1).toDouble());
+    return byStep;
+}
+
+} // namespace ResultsQuery

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "results/results_query.h"
+
+#include <QList>
+#include <QMap>
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// A table's statistics, read from the journal or the server alike: the yield over the units and,
+// per table version, the figures of every step with limits. Only runs that reached their end
+// ("passed", "failed") count; runs broken off, ended by a run error or never ended are counted
+// apart, since their missing rows would make the steps they did reach look better or worse.
+namespace ResultsQuery {
+
+struct StepStats {
+    QString TableName;
+    QString Version; // empty: runs recorded before versions were kept
+    QString Step;
+    QString Command;
+    QString Comment;
+    int Count = 0;    // rows with a measured value
+    int Failures = 0; // rows marked failed or without a reply (a missing reply is no value)
+    // None without values; the standard deviation (of the sample) none below two.
+    std::optional<double> Mean;
+    std::optional<double> StdDev;
+    std::optional<double> Min;
+    std::optional<double> Max;
+    std::optional<double> Lower; // the tightest seen
+    std::optional<double> Upper;
+    // None below two values, without both limits, or when the values do not spread (a σ of 0,
+    // or one lost in the mean's last digits, would give a capability of millions).
+    std::optional<double> Cpk;
+};
+
+// One version of one table: the step lines it was run with.
+struct TableVersionStats {
+    QString TableName;
+    QString Version;
+    int Runs = 0; // ended runs
+    QList<StepStats> Steps; // in step order
+};
+
+struct Stats {
+    int Runs = 0;     // every matching run
+    int NotEnded = 0; // broken off, a run error, or never ended: in no figure
+    QMap<QString, int> NotEndedBy; // "aborted", "error", "incomplete"
+    int Units = 0;          // serial numbers with an ended run
+    int FirstPassUnits = 0; // units whose first ended run passed
+    std::optional<double> FirstPassYield() const
+    {
+        return Units ? std::optional<double>(100.0 * FirstPassUnits / Units) : std::nullopt;
+    }
+    // By table name, each table's versions in the order they were first run.
+    QList<TableVersionStats> Tables;
+    // How many versions of the named table the runs cover.
+    int VersionCount(const QString& tableName) const;
+};
+
+Stats ComputeStats(QSqlDatabase& db, const Filter& filter);
+
+// The measured values of one table version's checked steps (or of those given), per step: for
+// the histograms.
+QMap<QString, QList<double>> StepValues(QSqlDatabase& db, const Filter& filter,
+                                        const TableVersionStats& table,
+                                        const QStringList& steps = {});
+
+} // namespace ResultsQuery
