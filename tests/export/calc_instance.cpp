@@ -39,9 +39,23 @@ CalcInstance::CalcInstance(std::string pipeName, std::string profileDir)
         setpgid(m_pid, m_pid);
 }
 
+std::string CalcInstance::Ended()
+{
+    int status = 0;
+    if (m_pid <= 0)
+        return "not started";
+    if (m_ended.empty() && waitpid(m_pid, &status, WNOHANG) == m_pid) {
+        m_ended = WIFEXITED(status) ? "exit status " + std::to_string(WEXITSTATUS(status))
+                                    : "signal " + std::to_string(WTERMSIG(status));
+        // The group may still hold a half-started soffice.bin.
+        kill(-m_pid, SIGKILL);
+    }
+    return m_ended;
+}
+
 CalcInstance::~CalcInstance()
 {
-    if (m_pid <= 0)
+    if (m_pid <= 0 || !m_ended.empty())
         return;
     // soffice, oosplash and soffice.bin share the group.
     kill(-m_pid, SIGKILL);
