@@ -48,11 +48,12 @@ if grep -q ccache "$src/scripts/build"; then
     warm=$(seconds "$src/scripts/build")
     units+=("$(unit)")
 fi
-unit=$(printf '%s\n' "${units[@]}" | sort -n | sed -n "$(( (${#units[@]} + 1) / 2 ))p")
+# The mean of the unit's compiles before, between and after the builds: the load changes.
+unit=$(printf '%s\n' "${units[@]}" | awk '{s += $1} END {printf "%.1f", s / NR}')
 hits=$(ccache -s 2>/dev/null | grep -E '^ *Hits:' | head -1 | sed 's/^ *//' || true)
 
 echo "commit $(git -C "$here" log -1 --format='%h %s' "$commit" | cut -c1-60)"
-echo "cores $(nproc); one unit ${units[*]} s (median $unit s)"
+echo "cores $(nproc); one unit ${units[*]} s (mean $unit s)"
 echo "cold build $cold s = $(awk -v b="$cold" -v u="$unit" 'BEGIN {printf "%.0f", b / u}') units"
 if [ -n "$warm" ]; then
     echo "warm build $warm s = $(awk -v b="$warm" -v u="$unit" 'BEGIN {printf "%.0f", b / u}') units${hits:+ (ccache $hits)}"
