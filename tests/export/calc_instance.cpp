@@ -16,7 +16,7 @@ CalcInstance::CalcInstance(std::string pipeName, std::string profileDir)
     // An office of an earlier run that was killed before its destructor ran (soffice.bin
     // outlives its starter) is ended first.
     KillOfficesOnPipes(m_pipe.substr(0, m_pipe.find_last_not_of("0123456789") + 1), IsNotRunning);
-    const std::string soffice = std::string(TAV_LIBREOFFICE_PROGRAM_DIR) + "/soffice";
+    const std::string soffice = TAV_LIBREOFFICE_PROGRAM_DIR "/soffice";
     const std::string accept = "--accept=pipe,name=" + m_pipe + ";urp;";
     const std::string profile = "-env:UserInstallation=file://" + profileDir;
     const char* const argv[] = {soffice.c_str(), "--headless", "--invisible", "--norestore",
