@@ -16,7 +16,7 @@ CalcInstance::CalcInstance(std::string pipeName, std::string profileDir)
     // An office of an earlier run that was killed before its destructor ran (soffice.bin
     // outlives its starter) is ended first.
     KillOfficesOnPipes(m_pipe.substr(0, m_pipe.find_last_not_of("0123456789") + 1), IsNotRunning);
-    const std::string soffice = std::string(TAV_LIBREOFFICE_PROGRAM_DIR) + "/soffice";
+    const std::string soffice = TAV_LIBREOFFICE_PROGRAM_DIR "/soffice";
     const std::string accept = "--accept=pipe,name=" + m_pipe + ";urp;";
     const std::string profile = "-env:UserInstallation=file://" + profileDir;
     const char* const argv[] = {soffice.c_str(), "--headless", "--invisible", "--norestore",
@@ -39,9 +39,23 @@ CalcInstance::CalcInstance(std::string pipeName, std::string profileDir)
         setpgid(m_pid, m_pid);
 }
 
+std::string CalcInstance::Ended()
+{
+    int status = 0;
+    if (m_pid <= 0)
+        return "not started";
+    if (m_ended.empty() && waitpid(m_pid, &status, WNOHANG) == m_pid) {
+        m_ended = WIFEXITED(status) ? "exit status " + std::to_string(WEXITSTATUS(status))
+                                    : "signal " + std::to_string(WTERMSIG(status));
+        // The group may still hold a half-started soffice.bin.
+        kill(-m_pid, SIGKILL);
+    }
+    return m_ended;
+}
+
 CalcInstance::~CalcInstance()
 {
-    if (m_pid <= 0)
+    if (m_pid <= 0 || !m_ended.empty())
         return;
     // soffice, oosplash and soffice.bin share the group.
     kill(-m_pid, SIGKILL);

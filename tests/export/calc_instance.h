@@ -16,10 +16,13 @@ public:
 
     const std::string& PipeName() const { return m_pipe; }
     bool Started() const { return m_pid > 0; }
+    // Empty while the office runs; once it has ended, how ("exit status 1", "signal 6").
+    std::string Ended();
 
 private:
     std::string m_pipe;
     pid_t m_pid = -1;
+    std::string m_ended;
 };
 
 // Kills every soffice (and oosplash) process of this user whose command line accepts on a pipe whose name

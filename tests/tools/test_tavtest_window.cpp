@@ -1,6 +1,8 @@
 // One test table run by the test window and by tavtest against the same simulated instrument:
-// the instrument gets the same lines in the same order with the same waits, and the report
-// file and the printed report come out the same, a query that gets no reply included.
+// the instrument gets the same lines in the same order, and the report file and the printed
+// report come out the same, a query that gets no reply included. The waits between the lines
+// are the interpreter's, counted tick by tick in its own tests: measured here, they would be
+// the machine's load as much as the program's.
 #include "autotest/table_window.h"
 #include "panel/program_start.h"
 #include "tests/panel/panel_fixture.h"
@@ -14,7 +16,6 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <algorithm>
-#include <cmath>
 
 namespace {
 
@@ -38,21 +39,11 @@ const char* const kTable =
     " 8;00.00.00.100;OUTP,0;0;0;0;;;;1\r\n"
     " 9;00.00.00.000;END;0;0;0;;;;1\r\n";
 
-struct Sent {
-    QString line;
-    long ticks; // timer periods since the line before
-    bool operator==(const Sent&) const = default;
-};
-
-void PrintTo(const Sent& s, std::ostream* os) { *os << s.line.toStdString() << " +" << s.ticks; }
-
-std::vector<Sent> Lines(const std::vector<TavsimProcess::LogLine>& log, size_t from, size_t to)
+QStringList Lines(const std::vector<TavsimProcess::LogLine>& log, size_t from, size_t to)
 {
-    std::vector<Sent> lines;
-    for (size_t i = from; i < to; ++i) {
-        const qint64 gap = i == from ? 0 : log[i].micros - log[i - 1].micros;
-        lines.push_back({log[i].line, std::lround(gap / 100000.0)});
-    }
+    QStringList lines;
+    for (size_t i = from; i < to; ++i)
+        lines.append(log[i].line);
     return lines;
 }
 
@@ -65,7 +56,7 @@ QByteArray WithoutDate(QByteArray report)
 
 using WindowAndRunner = PanelFixture;
 
-TEST_F(WindowAndRunner, SameLinesWaitsReportAndPrint)
+TEST_F(WindowAndRunner, SameLinesReportAndPrint)
 {
     auto sim = StartSimAndWindows();
     QFile table(CwdFile("unit.tst"));
