@@ -27,8 +27,11 @@ void LinkState::SetTrace(LineTrace* trace)
 
 QString LinkName(const LinkState& L)
 {
-    if (L.SerialLink)
-        return QStringLiteral("COM") + L.Settings.PortText;
+    if (L.SerialLink) {
+        const QString uri = SerialDeviceName(L.Settings.PortText.toInt());
+        return uri.startsWith(QLatin1String("tcp://")) ? uri
+                                                       : QStringLiteral("COM") + L.Settings.PortText;
+    }
     if (L.Settings.IoType == 1)
         return QStringLiteral("GPIB device \"%1\"").arg(L.Settings.GpibDeviceName);
     return QStringLiteral("GPIB address %1").arg(L.Settings.GpibAddress);
