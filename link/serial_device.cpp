@@ -68,6 +68,15 @@ std::string SerialDevicePath(int port)
     return folders.devDir + "/ttyS" + std::to_string(port - 1);
 }
 
+std::vector<std::string> SerialDevicePlaces(int port)
+{
+    if (port < 1)
+        return {};
+    const SerialPortFolders& folders = Folders();
+    return {folders.linkDir + "/COM" + std::to_string(port),
+            folders.devDir + "/ttyS" + std::to_string(port - 1)};
+}
+
 namespace {
 
 // The device opened as a terminal, without any lock yet; -1 with errno set.
@@ -144,6 +153,11 @@ int OpenSerialDevice(const std::string& path)
         return FailWith(fd);
     ioctl(fd, TIOCEXCL);
     return fd;
+}
+
+bool NetworkPort(int port)
+{
+    return !DirectTcpUri(port).empty() || ReadTcpEntry(SerialDevicePath(port)).has_value();
 }
 
 PortDevice OpenPortDevice(int port)

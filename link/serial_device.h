@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // The POSIX side of the serial ports. The operator knows ports by number ("COM3"); on Linux COM n
 // is the link COMn in tavcontrol/ports/ under the user's configuration directory (where a USB
@@ -26,6 +27,9 @@ void SetSerialPortFolders(const SerialPortFolders& folders);
 
 // The device path for COM n (empty for n < 1); the URI for a tcp:// URI named outright.
 std::string SerialDevicePath(int port);
+// Every path COM n may be found at, whether or not it is there now: the COMn link, then the
+// tty it falls back to.
+std::vector<std::string> SerialDevicePlaces(int port);
 
 // Opens the device for reading and writing, non-blocking, exclusively: TIOCEXCL keeps other
 // programs out, flock also keeps out root and this program's own second open. A lock that is
@@ -37,6 +41,9 @@ int OpenSerialDevice(const std::string& path);
 // Whether the device is a terminal that no program holds, found without taking it: nothing
 // another program does with it at the same moment is refused.
 bool SerialDeviceFree(const std::string& path);
+
+// Whether COM n is reached over the network (a tcp:// entry, or a URI named outright).
+bool NetworkPort(int port);
 
 // Drops the exclusive mode and closes.
 void CloseSerialDevice(int fd);
