@@ -410,7 +410,8 @@ QString SerialOpenProblem(int port)
     default:
         cause = QString::fromLocal8Bit(std::strerror(err));
     }
+    // A URI named outright is its own name, which the caller puts first.
     if (direct)
-        return QStringLiteral("%1: %2").arg(device, cause);
+        return cause;
     return QStringLiteral("%1 (%2): %3").arg(SerialDeviceName(port), device, cause);
 }

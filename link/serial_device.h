@@ -108,5 +108,5 @@ void ListSerialPorts(QStringList& list);
 
 // Why COM n cannot be opened, in words that name the device tried: no such device, permission
 // denied (with what to do about it), held by another program, or the system's own reason.
-// Empty when it opens (it is closed again at once).
+// Empty when it opens (it is closed again at once). For a URI named outright only the cause.
 QString SerialOpenProblem(int port);
