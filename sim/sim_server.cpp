@@ -56,13 +56,8 @@ bool SimServer::Run() {
         }
         if (fds[1].revents != 0)
             break;
-        if (fds[2].revents & POLLIN) {
-            // One client at a time, as a device server's port: a second one is closed at once.
-            if (const int other = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC); other >= 0) {
-                Warn("a second client was turned away");
-                close(other);
-            }
-        }
+        if ((fds[2].revents & POLLIN) && TurnAway())
+            return true; // the client had gone already: the new one is the next
         if (fds[0].revents == 0)
             continue;
         const ssize_t n = read(portFd_, buffer, sizeof buffer);
@@ -81,6 +76,20 @@ bool SimServer::Run() {
         // A hang-up (or a vanished device) would make poll fire at once forever; back off and
         // keep serving, the other side may come back.
         StopWithin(100);
+    }
+    return false;
+}
+
+bool SimServer::TurnAway() {
+    // A client that closes and connects again at once may be quicker than its close is read.
+    char byte;
+    const ssize_t peek = recv(portFd_, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+    if (peek == 0 || (peek < 0 && errno != EAGAIN && errno != EINTR))
+        return true;
+    // One client at a time, as a device server's port: a second one is closed at once.
+    if (const int other = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC); other >= 0) {
+        Warn("a second client was turned away");
+        close(other);
     }
     return false;
 }

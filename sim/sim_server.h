@@ -22,6 +22,9 @@ public:
     bool Run();
 
 private:
+    // A client waits to connect: true when the one served has gone (it is the next), else it is
+    // turned away.
+    bool TurnAway();
     void HandleLine(const std::string& line);
     void LogLine(const std::string& line);
     void Send(const std::string& reply);
