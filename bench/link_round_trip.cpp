@@ -162,8 +162,8 @@ void BM_ReturnToFirstPollReply(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(BM_QueryRoundTripPty)->MinTime(2.0)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_QueryRoundTripTcp)->MinTime(2.0)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_QueryRoundTripPty)->MinTime(2.0)->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_QueryRoundTripTcp)->MinTime(2.0)->UseRealTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ReturnToFirstPollReply)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
