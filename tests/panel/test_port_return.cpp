@@ -1,10 +1,13 @@
 // The instrument's port going away while the main window polls, and coming back: the simulator
 // stopped and started again on the same link, as a USB adapter pulled and plugged in again.
-#include "tests/panel/panel_fixture.h"
+#include "tests/autotest/small_table.h"
+#include "tests/autotest/test_window_fixture.h"
+#include "sequence/grid_widget.h"
 #include "tests/support/qt_wait.h"
 #include "tests/support/tavsim_process.h"
 
 #include <QLabel>
+#include <QPushButton>
 
 namespace {
 
@@ -53,4 +56,41 @@ TEST_F(PortReturn, AnOperatorWhoWasNotConnectedKeepsTheWindowAsItIs)
     EXPECT_FALSE(state.Link.ComPort(1).Active());
     EXPECT_FALSE(form->Timer1()->isActive());
     EXPECT_TRUE(second.Received().empty());
+}
+
+// A table running when the port goes stays held ("PAUSE") while the port comes back, and goes
+// on against the new instrument once the operator presses Continue.
+TEST_F(TestWindowTest, RunningTableHoldsAtTheLossAndContinuesOnceThePortIsBack)
+{
+    auto first = StartSimAndWindows();
+    Open();
+    PutRows(*grid, {{"00.00.00.100", "SOUR:VOLTAC,230", "0", "0", "0", "", "", "", "1"},
+                    {"00.00.02.000", "SOUR:FREQ,60", "0", "0", "0", "", "", "", "1"},
+                    {"00.00.00.500", "MEAS:VOLT?", "0", "0", "0", "225", "235", "UAC", "1"},
+                    {"00.00.00.000", "END", "0", "0", "0", "", "", "", "1"}});
+    window->findChild<QPushButton*>("Button3")->click();
+    auto sent = [](const TavsimProcess& sim, const QString& line) {
+        for (const auto& l : sim.Received())
+            if (l.line == line)
+                return true;
+        return false;
+    };
+    ASSERT_TRUE(WaitUntil([&] { return sent(*first, "SOUR:FREQ,60"); }));
+    first->Kill();
+    ASSERT_TRUE(WaitUntil([&] { return Text("Edit3") == "PAUSE"; }));
+    EXPECT_FALSE(window->Timer1()->isActive());
+
+    TavsimProcess second(LinkPath(2), CwdFile("second.log"), {"--answer", "meas:volt?=231.5V"});
+    ASSERT_TRUE(second.Ready());
+    ASSERT_TRUE(WaitUntil([&] { return state.Link.ComPort(1).Active(); }));
+    PumpEvents(300);
+    EXPECT_FALSE(window->Timer1()->isActive()) << "the run went on by itself";
+    EXPECT_FALSE(form->Timer1()->isActive()) << "the panel polls while the test window has the link";
+
+    window->findChild<QPushButton*>("Button6")->click();
+    ASSERT_TRUE(WaitUntil([&] { return sent(second, "MEAS:VOLT?"); }));
+    ASSERT_TRUE(WaitUntil([&] { return !window->Timer1()->isActive(); }));
+    EXPECT_EQ(ResultGridRow(3).mid(0, 5),
+              (QStringList{" 3", "UAC", "225.000", "231.500", "235.000"}));
+    EXPECT_EQ(messages.filter("was lost").size(), 1) << messages.join('|').toStdString();
 }
