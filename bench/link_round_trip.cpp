@@ -64,7 +64,10 @@ private:
     QProcess m_process;
 };
 
-double RealtimeSeconds(const timespec& t) { return static_cast<double>(t.tv_sec) + t.tv_nsec / 1e9; }
+double RealtimeSeconds(const timespec& t)
+{
+    return static_cast<double>(t.tv_sec) + t.tv_nsec / 1e9;
+}
 
 void RoundTrip(benchmark::State& state, int portNumber, const char* name)
 {

@@ -28,9 +28,11 @@ void LinkState::SetTrace(LineTrace* trace)
 QString LinkName(const LinkState& L)
 {
     if (L.SerialLink) {
+        // A URI named outright has no COM number to show.
         const QString uri = SerialDeviceName(L.Settings.PortText.toInt());
-        return uri.startsWith(QLatin1String("tcp://")) ? uri
-                                                       : QStringLiteral("COM") + L.Settings.PortText;
+        if (uri.startsWith(QLatin1String("tcp://")))
+            return uri;
+        return QStringLiteral("COM") + L.Settings.PortText;
     }
     if (L.Settings.IoType == 1)
         return QStringLiteral("GPIB device \"%1\"").arg(L.Settings.GpibDeviceName);

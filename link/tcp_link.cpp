@@ -38,7 +38,8 @@ std::optional<TcpTarget> ParseTcpUri(const std::string& text)
         return std::nullopt;
     }
     const std::string digits = rest.substr(colon + 1);
-    if (digits.empty() || digits.size() > 5 || digits.find_first_not_of("0123456789") != digits.npos)
+    if (digits.empty() || digits.size() > 5 ||
+        digits.find_first_not_of("0123456789") != digits.npos)
         return std::nullopt;
     target.port = std::atoi(digits.c_str());
     if (target.port < 1 || target.port > 65535)
@@ -122,7 +123,8 @@ int ConnectTcp(const TcpTarget& target, int timeoutMs)
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* found = nullptr;
-    if (getaddrinfo(target.host.c_str(), std::to_string(target.port).c_str(), &hints, &found) != 0) {
+    const std::string service = std::to_string(target.port);
+    if (getaddrinfo(target.host.c_str(), service.c_str(), &hints, &found) != 0) {
         errno = kTcpUnknownHost;
         return -1;
     }

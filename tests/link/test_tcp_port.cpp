@@ -60,7 +60,10 @@ protected:
         m_peer = accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
         ASSERT_GE(m_peer, 0);
     }
-    void Send(const QByteArray& bytes) { ASSERT_EQ(write(m_peer, bytes.data(), bytes.size()), bytes.size()); }
+    void Send(const QByteArray& bytes)
+    {
+        ASSERT_EQ(write(m_peer, bytes.data(), bytes.size()), bytes.size());
+    }
     QByteArray Received(qsizetype want)
     {
         QByteArray got;
@@ -160,6 +163,7 @@ TEST_F(TcpPortTest, EntriesThatCannotBeUsedSayWhy)
         EXPECT_TRUE(problem.contains(c.cause)) << problem.toStdString();
     }
     // A good entry with blanks around its line and more lines after it still serves.
-    WriteEntry(8, QStringLiteral("  tcp://127.0.0.1:%1 \r\nserial server, rack 3\n").arg(serverPort));
+    WriteEntry(8,
+               QStringLiteral("  tcp://127.0.0.1:%1 \r\nserial server, rack 3\n").arg(serverPort));
     EXPECT_TRUE(SerialOpenProblem(8).isEmpty());
 }

@@ -85,7 +85,7 @@ TEST_F(TestWindowTest, RunningTableHoldsAtTheLossAndContinuesOnceThePortIsBack)
     ASSERT_TRUE(WaitUntil([&] { return state.Link.ComPort(1).Active(); }));
     PumpEvents(300);
     EXPECT_FALSE(window->Timer1()->isActive()) << "the run went on by itself";
-    EXPECT_FALSE(form->Timer1()->isActive()) << "the panel polls while the test window has the link";
+    EXPECT_FALSE(form->Timer1()->isActive()) << "the panel polls beside the test window";
 
     window->findChild<QPushButton*>("Button6")->click();
     ASSERT_TRUE(WaitUntil([&] { return sent(second, "MEAS:VOLT?"); }));

@@ -50,7 +50,10 @@ protected:
         EXPECT_TRUE(sim->Ready());
         return sim;
     }
-    QString EntryUri() const { return QString::fromLatin1(Bytes("cfg/tavcontrol/ports/COM7")).trimmed(); }
+    QString EntryUri() const
+    {
+        return QString::fromLatin1(Bytes("cfg/tavcontrol/ports/COM7")).trimmed();
+    }
 };
 
 } // namespace
@@ -74,7 +77,8 @@ TEST_F(TavtestNetwork, LostPeerEndsTheRunWithExitTwoAndTheReportKept)
 {
     auto sim = StartTcpSim();
     QStringList rows = kRows;
-    rows.insert(3, "00.01.00.000;SOUR:FREQ,60;0;0;0;;;;1"); // the run is still there when the peer goes
+    // The run is still there when the peer goes.
+    rows.insert(3, "00.01.00.000;SOUR:FREQ,60;0;0;0;;;;1");
     const QString table = WriteTable("unit.tst", rows);
     Start({table, "--port", "COM7", "--report", "r.rpt", "--junit", "j.xml"});
     ASSERT_TRUE(WaitUntil([&] { return SentLines(*sim).contains("SOUR:FREQ,60"); }, 60000));
@@ -86,7 +90,8 @@ TEST_F(TavtestNetwork, LostPeerEndsTheRunWithExitTwoAndTheReportKept)
         << err.toStdString();
     const QStringList report = Lines("r.rpt");
     EXPECT_EQ(report.value(9), " 3;UAC;225.000;230.000;235.000;") << Bytes("r.rpt").toStdString();
-    EXPECT_TRUE(QString::fromUtf8(Bytes("j.xml")).contains("<error message=\"COM7: instrument lost"));
+    const QString junit = QString::fromUtf8(Bytes("j.xml"));
+    EXPECT_TRUE(junit.contains("<error message=\"COM7: instrument lost")) << junit.toStdString();
 }
 
 TEST_F(TavtestNetwork, TableRunsThroughSer2netInFrontOfThePseudoTerminal)
