@@ -138,6 +138,8 @@ void TestInterpreter::Pause()
         HoldRun(RunHold::Operator);
 }
 
+void TestInterpreter::HoldAtLostPort() { HoldRun(RunHold::PortFailed); }
+
 void TestInterpreter::Continue()
 {
     if (m_state.RunPaused) {

@@ -42,6 +42,9 @@ public:
     void SingleStep();
     void Pause();
     void Continue();
+    // A port the run uses went away: the run holds as after a failed write ("PAUSE"); the
+    // operator was told already.
+    void HoldAtLostPort();
     // A left press on a table row: that row is the next one Start (without "Start at Step 1")
     // and Single Step execute.
     void RowClicked(int row);

@@ -49,3 +49,9 @@ void TestSession::Tick()
 }
 
 void TestSession::EvaluateReply(int port) { m_run.ReplyReceived(L.ReplyLine, port); }
+
+void TestSession::PortLost(int port)
+{
+    (void)port;
+    m_run.HoldAtLostPort();
+}

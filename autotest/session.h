@@ -45,6 +45,7 @@ public:
 
 private:
     void EvaluateReply(int port) override;
+    void PortLost(int port) override;
 
     LinkState& L;
     const ProgramPlaces& F;

@@ -75,7 +75,8 @@ void TCiaComPort::SetLineEnd(const QByteArray& value)
 
 void TCiaComPort::ApplyLineState()
 {
-    if (!m_active || m_fd < 0)
+    // A socket has no line to set: its settings are kept and do not apply.
+    if (!m_active || m_fd < 0 || m_device.socket)
         return;
     SerialLineState state;
     state.baudrate = m_baudrate;
@@ -179,14 +180,16 @@ void TCiaComPort::SetActive(bool on)
 
 void TCiaComPort::Open()
 {
-    const int fd = OpenSerialDevice(SerialDevicePath(m_port));
+    PortDevice device = OpenPortDevice(m_port);
+    const int fd = device.fd;
     if (fd < 0)
         throw ECiaComPort(QStringLiteral("Cannot open port '") + DeviceName() + QStringLiteral("'"));
     const int wake = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (wake < 0) {
-        CloseSerialDevice(fd);
+        ClosePortDevice(device);
         throw ECiaComPort(QStringLiteral("Cannot open port '") + DeviceName() + QStringLiteral("'"));
     }
+    m_device = device;
     m_fd = fd;
     m_wakeFd = wake;
     ++m_session;
@@ -243,7 +246,7 @@ void TCiaComPort::Close()
     }
     close(m_wakeFd);
     m_wakeFd = -1;
-    CloseSerialDevice(m_fd);
+    ClosePortDevice(m_device);
     m_fd = -1;
     {
         std::lock_guard lock(m_rxMutex);
@@ -371,7 +374,7 @@ QByteArray TCiaComPort::ReadText()
 void TCiaComPort::PurgeInput()
 {
     if (m_active && m_fd >= 0)
-        tcflush(m_fd, TCIFLUSH);
+        DiscardPortInput(m_fd, m_device.socket);
 }
 
 // ---- transmitting ----
@@ -406,7 +409,7 @@ void TCiaComPort::StartChunk(const char* data, size_t n)
     m_transmitting = true;
     m_chunkSize = n;
     // Most chunks go into the driver at once; what it does not take, the thread finishes.
-    ssize_t written = write(m_fd, data, n);
+    ssize_t written = WriteToPort(m_fd, m_device.socket, data, n);
     if (written < 0)
         written = 0; // a failing device is noticed and reported by the thread
     if (static_cast<size_t>(written) == n) {

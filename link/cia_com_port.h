@@ -225,7 +225,8 @@ private:
     TCiaTxBuffer m_txQueue;
     QTimer* m_rxTimer = nullptr;
     std::unique_ptr<TCiaCommThread> m_thread;
-    int m_fd = -1;     // owned by the receive thread, which closes it as it ends
+    int m_fd = -1;     // the device's descriptor; closed once the receive thread has ended
+    PortDevice m_device;
     int m_wakeFd = -1; // eventfd: wakes the thread to stop or to finish a write
     uint32_t m_session = 0; // counts openings; read by the thread only while it runs
 

@@ -11,6 +11,7 @@
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
+#include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -29,8 +30,17 @@ constexpr int kMaxEmptyWakeups = 100;
 } // namespace
 
 TCiaCommThread::TCiaCommThread(TCiaComPort& port, int fd)
-    : m_port(port), m_fd(fd), m_session(port.m_session)
+    : m_port(port), m_fd(fd), m_socket(port.m_device.socket), m_session(port.m_session)
 {
+}
+
+int TCiaCommThread::LostSocketError() const
+{
+    int error = 0;
+    socklen_t length = sizeof error;
+    if (getsockopt(m_fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error == 0)
+        error = ECONNRESET;
+    return error;
 }
 
 void TCiaCommThread::Post(Kind kind, uint32_t value)
@@ -101,7 +111,7 @@ void TCiaCommThread::Execute()
             break;
         // Data that came with the hang-up has been delivered above.
         if (rev & (POLLHUP | POLLERR)) {
-            Lost(EIO);
+            Lost(m_socket ? LostSocketError() : EIO);
             break;
         }
         if (watch)
@@ -128,6 +138,13 @@ bool TCiaCommThread::ReceivePass()
         return false;
     }
     if (available <= 0) {
+        // A socket's far end that closes wakes the thread with nothing to read.
+        if (m_socket) {
+            if (const int error = SocketClosed(m_fd)) {
+                Lost(error);
+                return false;
+            }
+        }
         if (++m_emptyWakeups >= kMaxEmptyWakeups) {
             Lost(EIO);
             return false;
@@ -137,7 +154,7 @@ bool TCiaCommThread::ReceivePass()
     m_emptyWakeups = 0;
 
     if (!m_port.m_hasDataHandler.load()) {
-        tcflush(m_fd, TCIFLUSH); // nobody listens: the data is thrown away
+        DiscardPortInput(m_fd, m_socket); // nobody listens: the data is thrown away
         return true;
     }
     if (static_cast<TCiaComPort::Mode>(m_port.m_mode.load()) != TCiaComPort::Mode::Raw) {
@@ -274,7 +291,8 @@ bool TCiaCommThread::FinishWrite()
     QByteArray& rest = m_port.m_txRemainder;
     if (rest.isEmpty())
         return true;
-    const ssize_t written = write(m_fd, rest.constData(), static_cast<size_t>(rest.size()));
+    const ssize_t written =
+        WriteToPort(m_fd, m_socket, rest.constData(), static_cast<size_t>(rest.size()));
     if (written < 0) {
         if (errno == EAGAIN || errno == EINTR)
             return true;

@@ -41,10 +41,13 @@ private:
     bool FinishWrite();
     void WatchLines(bool report);
     void Lost(int error);
+    // Why a socket hung up: its pending error, else a reset.
+    int LostSocketError() const;
     void Post(cia_events::Kind kind, uint32_t value = 0);
 
     TCiaComPort& m_port;
     int m_fd;
+    bool m_socket; // a TCP connection, not a terminal
     uint32_t m_session;
     std::thread m_thread;
     uint32_t m_modemStatus = 0;

@@ -27,8 +27,13 @@ void LinkState::SetTrace(LineTrace* trace)
 
 QString LinkName(const LinkState& L)
 {
-    if (L.SerialLink)
+    if (L.SerialLink) {
+        // A URI named outright has no COM number to show.
+        const QString uri = SerialDeviceName(L.Settings.PortText.toInt());
+        if (uri.startsWith(QLatin1String("tcp://")))
+            return uri;
         return QStringLiteral("COM") + L.Settings.PortText;
+    }
     if (L.Settings.IoType == 1)
         return QStringLiteral("GPIB device \"%1\"").arg(L.Settings.GpibDeviceName);
     return QStringLiteral("GPIB address %1").arg(L.Settings.GpibAddress);

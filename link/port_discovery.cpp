@@ -13,13 +13,14 @@ bool FindSerialPorts(const LinkSettings& settings, TCiaComPort& instrumentPort,
     const QString count = QString::number(discoveredPorts.size());
     bool opened = false;
     for (const QString& n : discoveredPorts) {
-        replyHandling(QStringLiteral("COM") + n + QStringLiteral(": port found - Ports: ") + count);
+        const QString name = PortLabel(n.toInt());
+        replyHandling(name + QStringLiteral(": port found - Ports: ") + count);
         if (n != settings.PortText || !settings.SerialLink())
             continue;
         try {
             instrumentPort.SetActive(true);
             opened = true;
-            replyHandling(QStringLiteral("COM") + n + QStringLiteral(": port opend"));
+            replyHandling(name + QStringLiteral(": port opend"));
         } catch (const ECiaComPort& e) {
             // Taken by another program between the listing and now: say so where the
             // technician looks, and carry on closed.

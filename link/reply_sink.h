@@ -19,4 +19,7 @@ class ReplyListener {
 public:
     virtual ~ReplyListener() = default;
     virtual void EvaluateReply(int port) = 0;
+    // The port's device went away (port as above): a running table holds there, and goes on
+    // only when the operator says so, once the port is back.
+    virtual void PortLost(int port) { (void)port; }
 };

@@ -1,5 +1,7 @@
 #include "link/serial_device.h"
 
+#include "link/tcp_link.h"
+
 #include <QFileInfo>
 #include <cerrno>
 #include <cstdlib>
@@ -7,11 +9,24 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
-QString SerialDeviceName(int port) { return QStringLiteral("\\\\.\\COM") + QString::number(port); }
+QString SerialDeviceName(int port)
+{
+    if (const std::string uri = DirectTcpUri(port); !uri.empty())
+        return QString::fromStdString(uri);
+    return QStringLiteral("\\\\.\\COM") + QString::number(port);
+}
+
+QString PortLabel(int port)
+{
+    if (const std::string uri = DirectTcpUri(port); !uri.empty())
+        return QString::fromStdString(uri);
+    return QStringLiteral("COM") + QString::number(port);
+}
 
 SerialPortFolders SerialPortFolders::FromEnvironment()
 {
@@ -42,6 +57,8 @@ std::string SerialDevicePath(int port)
 {
     if (port < 1)
         return {};
+    if (std::string uri = DirectTcpUri(port); !uri.empty())
+        return uri;
     const SerialPortFolders& folders = Folders();
     const std::string link = folders.linkDir + "/COM" + std::to_string(port);
     // A dangling link (adapter unplugged) still names the port: opening it fails, as it should.
@@ -49,6 +66,15 @@ std::string SerialDevicePath(int port)
     if (lstat(link.c_str(), &st) == 0)
         return link;
     return folders.devDir + "/ttyS" + std::to_string(port - 1);
+}
+
+std::vector<std::string> SerialDevicePlaces(int port)
+{
+    if (port < 1)
+        return {};
+    const SerialPortFolders& folders = Folders();
+    return {folders.linkDir + "/COM" + std::to_string(port),
+            folders.devDir + "/ttyS" + std::to_string(port - 1)};
 }
 
 namespace {
@@ -81,6 +107,41 @@ int FailWith(int fd)
     return -1;
 }
 
+// Another program's port listing holds a shared lock for a moment while it looks: such a lock
+// goes away within microseconds, a program that uses the port keeps its own for good.
+bool LockExclusive(int fd)
+{
+    for (int attempt = 0; flock(fd, LOCK_EX | LOCK_NB) != 0; ++attempt) {
+        if (errno != EWOULDBLOCK || attempt == kBusyRetries)
+            return false;
+        usleep(kBusyRetryUs);
+    }
+    return true;
+}
+
+// Shared, never exclusive: a look must not make another program's open of its own port fail.
+bool LockFree(int fd)
+{
+    const bool free = flock(fd, LOCK_SH | LOCK_NB) == 0;
+    close(fd); // drops the lock with the last descriptor
+    return free;
+}
+
+int OpenTcpEntry(const std::string& path, const TcpTarget& target, int& lockFd)
+{
+    lockFd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (lockFd < 0)
+        return -1;
+    if (!LockExclusive(lockFd)) {
+        lockFd = FailWith(lockFd);
+        return -1;
+    }
+    const int fd = ConnectTcp(target);
+    if (fd < 0)
+        lockFd = FailWith(lockFd);
+    return fd;
+}
+
 } // namespace
 
 int OpenSerialDevice(const std::string& path)
@@ -88,26 +149,90 @@ int OpenSerialDevice(const std::string& path)
     const int fd = OpenTerminal(path);
     if (fd < 0)
         return -1;
-    // Another program's port listing holds a shared lock for a moment while it looks: such a
-    // lock goes away within microseconds, a program that uses the port keeps its own for good.
-    for (int attempt = 0; flock(fd, LOCK_EX | LOCK_NB) != 0; ++attempt) {
-        if (errno != EWOULDBLOCK || attempt == kBusyRetries)
-            return FailWith(fd);
-        usleep(kBusyRetryUs);
-    }
+    if (!LockExclusive(fd))
+        return FailWith(fd);
     ioctl(fd, TIOCEXCL);
     return fd;
+}
+
+bool NetworkPort(int port)
+{
+    return !DirectTcpUri(port).empty() || ReadTcpEntry(SerialDevicePath(port)).has_value();
+}
+
+PortDevice OpenPortDevice(int port)
+{
+    PortDevice device;
+    const std::string path = SerialDevicePath(port);
+    if (const std::optional<TcpTarget> direct = ParseTcpUri(DirectTcpUri(port))) {
+        if (!HoldDirectTcpPort(port)) {
+            errno = EBUSY;
+            return device;
+        }
+        device.fd = ConnectTcp(*direct);
+        if (device.fd < 0) {
+            const int err = errno;
+            ReleaseDirectTcpPort(port);
+            errno = err;
+            return device;
+        }
+        device.socket = true;
+        device.directPort = port;
+    } else if (const std::optional<TcpTarget> entry = ReadTcpEntry(path)) {
+        device.fd = OpenTcpEntry(path, *entry, device.lockFd);
+        device.socket = device.fd >= 0;
+    } else {
+        device.fd = OpenSerialDevice(path);
+    }
+    return device;
+}
+
+void ClosePortDevice(PortDevice& device)
+{
+    if (!device.socket) {
+        CloseSerialDevice(device.fd);
+    } else {
+        if (device.fd >= 0)
+            close(device.fd);
+        if (device.lockFd >= 0)
+            close(device.lockFd);
+        if (device.directPort > 0)
+            ReleaseDirectTcpPort(device.directPort);
+    }
+    device = PortDevice();
+}
+
+ssize_t WriteToPort(int fd, bool socket, const char* data, size_t count)
+{
+    return socket ? send(fd, data, count, MSG_NOSIGNAL | MSG_DONTWAIT) : write(fd, data, count);
+}
+
+void DiscardPortInput(int fd, bool socket)
+{
+    if (!socket) {
+        tcflush(fd, TCIFLUSH);
+        return;
+    }
+    char scratch[4096];
+    while (recv(fd, scratch, sizeof scratch, MSG_DONTWAIT) > 0) {
+    }
+}
+
+int SocketClosed(int fd)
+{
+    char byte;
+    const ssize_t r = recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+    if (r > 0 || (r < 0 && (errno == EAGAIN || errno == EINTR)))
+        return 0;
+    if (r == 0)
+        return ECONNRESET; // closed in order: to the operator it is the same lost link
+    return errno;
 }
 
 bool SerialDeviceFree(const std::string& path)
 {
     const int fd = OpenTerminal(path);
-    if (fd < 0)
-        return false;
-    // Shared, never exclusive: a look must not make another program's open of its own port fail.
-    const bool free = flock(fd, LOCK_SH | LOCK_NB) == 0;
-    close(fd); // drops the lock with the last descriptor
-    return free;
+    return fd >= 0 && LockFree(fd);
 }
 
 void CloseSerialDevice(int fd)
@@ -224,30 +349,42 @@ ModemStatus ReadModemStatus(int fd)
 
 void ListSerialPorts(QStringList& list)
 {
-    for (int n = 1; n <= 256; ++n)
-        if (SerialDeviceFree(SerialDevicePath(n)))
+    for (int n = 1; n <= 256; ++n) {
+        const std::string path = SerialDevicePath(n);
+        const bool free = ReadTcpEntry(path) ? LockFree(open(path.c_str(), O_RDONLY | O_CLOEXEC))
+                                             : SerialDeviceFree(path);
+        if (free)
             list.append(QString::number(n));
+    }
+    for (int i = 0; i < DirectTcpPortCount(); ++i)
+        if (!DirectTcpPortHeld(kFirstDirectPort + i))
+            list.append(QString::number(kFirstDirectPort + i));
 }
 
 QString SerialOpenProblem(int port)
 {
     const std::string path = SerialDevicePath(port);
-    const int fd = OpenSerialDevice(path);
-    if (fd >= 0) {
-        CloseSerialDevice(fd);
+    PortDevice opened = OpenPortDevice(port);
+    if (opened.fd >= 0) {
+        ClosePortDevice(opened);
         return {};
     }
     const int err = errno;
     QString device = QString::fromStdString(path);
+    const bool direct = !DirectTcpUri(port).empty();
+    const std::optional<TcpTarget> entry = ReadTcpEntry(path);
+    const bool tcp = direct || entry;
     // A COMn link names the device behind it too: an unplugged adapter leaves it dangling.
     if (const QString target = QFileInfo(device).symLinkTarget(); !target.isEmpty())
         device += QStringLiteral(" -> ") + target;
+    if (entry)
+        device += QStringLiteral(" -> ") + QString::fromStdString(entry->Uri());
     QString cause;
     switch (err) {
     case ENOENT:
     case ENODEV:
     case ENXIO:
-        cause = QStringLiteral("no such device");
+        cause = tcp ? QString::fromLocal8Bit(std::strerror(err)) : QStringLiteral("no such device");
         break;
     case EACCES:
     case EPERM:
@@ -261,8 +398,20 @@ QString SerialOpenProblem(int port)
     case EBUSY:
         cause = QStringLiteral("held by another program");
         break;
+    case ECONNREFUSED:
+        cause = QStringLiteral("connection refused (nothing listens on that port)");
+        break;
+    case ETIMEDOUT:
+        cause = QStringLiteral("no answer within %1 s").arg(kTcpConnectTimeoutMs / 1000);
+        break;
+    case kTcpUnknownHost:
+        cause = QStringLiteral("unknown host");
+        break;
     default:
         cause = QString::fromLocal8Bit(std::strerror(err));
     }
+    // A URI named outright is its own name, which the caller puts first.
+    if (direct)
+        return cause;
     return QStringLiteral("%1 (%2): %3").arg(SerialDeviceName(port), device, cause);
 }

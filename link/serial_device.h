@@ -4,13 +4,17 @@
 #include <QStringList>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // The POSIX side of the serial ports. The operator knows ports by number ("COM3"); on Linux COM n
 // is the link COMn in tavcontrol/ports/ under the user's configuration directory (where a USB
 // adapter is mapped), otherwise /dev/ttyS<n-1>.
 
-// The name every message uses: "\\.\COM" followed by the number.
+// The name every message uses: "\\.\COM" followed by the number (the URI itself for a tcp://
+// URI named outright, which has no COM number the operator knows).
 QString SerialDeviceName(int port);
+// The port as the operator names it: "COM7", or such a URI.
+QString PortLabel(int port);
 
 // Where port numbers are looked up. Tests point both folders at their own sandbox.
 struct SerialPortFolders {
@@ -21,8 +25,11 @@ struct SerialPortFolders {
 const SerialPortFolders& CurrentSerialPortFolders();
 void SetSerialPortFolders(const SerialPortFolders& folders);
 
-// The device path for COM n (empty for n < 1).
+// The device path for COM n (empty for n < 1); the URI for a tcp:// URI named outright.
 std::string SerialDevicePath(int port);
+// Every path COM n may be found at, whether or not it is there now: the COMn link, then the
+// tty it falls back to.
+std::vector<std::string> SerialDevicePlaces(int port);
 
 // Opens the device for reading and writing, non-blocking, exclusively: TIOCEXCL keeps other
 // programs out, flock also keeps out root and this program's own second open. A lock that is
@@ -35,8 +42,33 @@ int OpenSerialDevice(const std::string& path);
 // another program does with it at the same moment is refused.
 bool SerialDeviceFree(const std::string& path);
 
+// Whether COM n is reached over the network (a tcp:// entry, or a URI named outright).
+bool NetworkPort(int port);
+
 // Drops the exclusive mode and closes.
 void CloseSerialDevice(int fd);
+
+// An open port: a terminal, or a TCP connection when the COMn entry is a tcp:// file (or the
+// port number stands for a URI named outright). The entry file stays locked while the
+// connection is ours, as a tty is, so a second user in this program or another one is refused.
+struct PortDevice {
+    int fd = -1;
+    bool socket = false;
+    int lockFd = -1;    // the entry file
+    int directPort = 0; // the URI named outright that this connection holds
+};
+// Opens COM n, whatever it is; fd -1 with errno set when it cannot be opened (for a socket
+// also ECONNREFUSED, ETIMEDOUT after kTcpConnectTimeoutMs, kTcpUnknownHost).
+PortDevice OpenPortDevice(int port);
+void ClosePortDevice(PortDevice& device);
+// Writes what the device takes now. A socket whose far end has gone gives an error, never the
+// signal that would end the program.
+ssize_t WriteToPort(int fd, bool socket, const char* data, size_t count);
+// Throws away what has arrived and not been read.
+void DiscardPortInput(int fd, bool socket);
+// After a wake-up for input with nothing to read: the error to report when the far end of a
+// socket has closed or reset the connection, 0 when it is still there.
+int SocketClosed(int fd);
 
 // The line state written at open and by every setting change of an open port.
 struct SerialLineState {
@@ -70,9 +102,11 @@ inline constexpr uint32_t kLineErrFrame = 0x0008;
 inline constexpr uint32_t kLineErrBreak = 0x0010;
 
 // Tries COM1 ... COM256 and lists, as decimal texts, those that open; ports in use are left out.
+// A tcp:// entry is listed without connecting (a device server may take one client only): when
+// no port object of a running program holds it. URIs named outright follow, unless held.
 void ListSerialPorts(QStringList& list);
 
 // Why COM n cannot be opened, in words that name the device tried: no such device, permission
 // denied (with what to do about it), held by another program, or the system's own reason.
-// Empty when it opens (it is closed again at once).
+// Empty when it opens (it is closed again at once). For a URI named outright only the cause.
 QString SerialOpenProblem(int port);

@@ -1,5 +1,6 @@
 #include "panel/main_window.h"
 
+#include "link/port_return_watch.h"
 #include "panel/operator_commands.h"
 #include "panel/operator_messages.h"
 #include "panel/program_start.h"
@@ -23,7 +24,8 @@ TForm1::TForm1(LinkState& link, PanelState& panel, ProgramPlaces& places,
                const StopwatchValues& stopwatch, ServiceToolSink& tool, PanelWindows& windows,
                QWidget* parent)
     : QMainWindow(parent), L(link), P(panel), F(places), m_stopwatch(stopwatch), Tool(tool),
-      Windows(windows), m_cycle(*this), m_recording(std::make_unique<MeasurementRecording>())
+      Windows(windows), m_cycle(*this), m_returnWatch(new PortReturnWatch(this)),
+      m_recording(std::make_unique<MeasurementRecording>())
 {
     setObjectName(QStringLiteral("TForm1"));
     setWindowTitle(QStringLiteral("TAV-Control"));
@@ -104,28 +106,37 @@ void TForm1::BitBtn7Click()
         L.Gpib.GpibPreparation(L.Settings.GpibAddress, L.Settings.IoType);
         L.LinkOpened = true;
     }
+    // A port lost before this Connect was told then; one lost from now on is news again.
+    m_lostReported = false;
     NewConnection();
-    if (L.LinkOpened) {
-        m_timer1->start();
-        ShowLinkStatus(L.SerialLink ? QStringLiteral("%1 %2 — polling")
-                                          .arg(LinkName(L))
-                                          .arg(L.ComPort(1).Baudrate())
-                                    : QStringLiteral("%1 — polling").arg(LinkName(L)));
-    } else {
+    if (L.LinkOpened)
+        StartPolling(L.SerialLink ? QStringLiteral("%1 %2 — polling")
+                                        .arg(LinkName(L))
+                                        .arg(L.ComPort(1).Baudrate())
+                                  : QStringLiteral("%1 — polling").arg(LinkName(L)));
+    else
         ShowLinkStatus(QStringLiteral("%1 not open").arg(LinkName(L)));
-    }
-    m_connect->hide();
-    m_disconnect->show();
+    ShowConnected(true);
+}
+
+void TForm1::ShowConnected(bool connected)
+{
+    m_connect->setVisible(!connected);
+    m_disconnect->setVisible(connected);
     for (QWidget* w : {static_cast<QWidget*>(m_rclState), static_cast<QWidget*>(m_savState),
                        static_cast<QWidget*>(m_rclState0), static_cast<QWidget*>(m_edit3)})
-        w->setEnabled(false);
+        w->setEnabled(!connected);
+}
+
+void TForm1::StartPolling(const QString& status)
+{
+    m_timer1->start();
+    ShowLinkStatus(status);
 }
 
 // The one place that starts what a connection keeps afresh.
 void TForm1::NewConnection()
 {
-    // A port lost on the last connection was told then; one lost on this one is news again.
-    m_lostReported = false;
     m_outputStateAsked = false;
     if (!L.LinkOpened)
         return;
@@ -148,17 +159,18 @@ void TForm1::Disconnect()
     id.Manufacturer = id.Model = id.SerialNumber = id.Revision = id.Options = QStringLiteral("---");
     m_label15->setText(id.Model);
     Tool.ShowIdentity(id.Manufacturer, id.Model, id.SerialNumber, id.Revision);
-    m_connect->show();
-    m_disconnect->hide();
-    for (QWidget* w : {static_cast<QWidget*>(m_rclState), static_cast<QWidget*>(m_savState),
-                       static_cast<QWidget*>(m_rclState0), static_cast<QWidget*>(m_edit3)})
-        w->setEnabled(true);
+    ShowConnected(false);
 }
 
-void TForm1::BitBtn8Click() { Disconnect(); }
+void TForm1::BitBtn8Click()
+{
+    m_resumeOnReturn = false;
+    Disconnect();
+}
 
 void TForm1::StopPollingForPortChange()
 {
+    m_returnWatch->Stop(); // the operator picks the port now
     m_timer1->stop();
     m_cycle.ReplySlot = 0;
     ShowReadingsStale();
@@ -182,6 +194,7 @@ void TForm1::Button20Click()
 void TForm1::closeEvent(QCloseEvent* event)
 {
     m_timer1->stop();
+    m_returnWatch->Stop();
     StopRecording();
     L.ComPort(1).SetActive(false);
     L.ComPort(2).SetActive(false);
@@ -196,6 +209,8 @@ void TForm1::closeEvent(QCloseEvent* event)
 
 void TForm1::StopPollingFor(const QString& window)
 {
+    // The window has the link now; after it the operator connects again.
+    m_resumeOnReturn = false;
     Disconnect();
     ShowLinkStatus(QStringLiteral("polling stopped while the %1 is open").arg(window));
 }
@@ -219,6 +234,7 @@ void TForm1::able1Click()
 
 void TForm1::IO1Click()
 {
+    m_returnWatch->Stop(); // the operator picks the port now
     StopPollingFor(QStringLiteral("I/O configuration"));
     Windows.IoConfig.ShowModal(this);
     ShowLinkStatus(QStringLiteral("not connected"));
@@ -294,25 +310,6 @@ void TForm1::SendMailbox(const QByteArray& command)
 }
 
 void TForm1::StatusMissing() { Disconnect(); }
-
-void TForm1::PortLost(TCiaComPort* port, int error)
-{
-    const bool polling = port == &L.ComPort(1) && m_timer1->isActive();
-    if (polling) {
-        Disconnect();
-        ShowLinkStatus(QStringLiteral("connection on %1 lost (%2)")
-                           .arg(LinkName(L), QString::fromLocal8Bit(strerror(error))));
-    }
-    Tool.AppendLog(QStringLiteral("> %1: %2").arg(port->DeviceName(),
-                                                  QString::fromLocal8Bit(strerror(error))));
-    if (m_lostReported)
-        return;
-    m_lostReported = true;
-    ShowOperatorError(this, QStringLiteral("The connection on %1 was lost (%2).%3")
-                                .arg(port->DeviceName(), QString::fromLocal8Bit(strerror(error)),
-                                     polling ? QStringLiteral(" Polling has stopped.")
-                                             : QString()));
-}
 
 // ---- operator commands ----
 

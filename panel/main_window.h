@@ -21,6 +21,7 @@ class QLineEdit;
 class QPushButton;
 class QTimer;
 class ClickableLogo;
+class PortReturnWatch;
 class MeasurementRecording;
 class TrendWindow;
 
@@ -142,7 +143,14 @@ private:
     void BuildMenu();
     // What one connection keeps about itself starts afresh here, at every Connect.
     void NewConnection();
+    // Polling runs: the timer, the status line, the buttons of the connected state.
+    void StartPolling(const QString& status);
+    // "Disconnect" or "Connect" visible; the state controls only usable while disconnected.
+    void ShowConnected(bool connected);
     void PortLost(TCiaComPort* port, int error);
+    // The instrument's lost device is waited for; PortBack reopens it when it is there again.
+    void WatchForReturn(TCiaComPort* port, bool polling);
+    bool PortBack();
     // Polling stops while another window has the link; the status bar says which.
     void StopPollingFor(const QString& window);
     // One query of the output state outside the poll cycle, after a window that had the link.
@@ -200,7 +208,9 @@ private:
     QPushButton* m_rclState0 = nullptr;
     QPushButton* m_ipClear = nullptr;
     QPushButton* m_quit = nullptr;
-    bool m_lostReported = false; // this connection's lost port was told
+    bool m_lostReported = false; // the lost port was told since the operator's Connect
+    PortReturnWatch* m_returnWatch = nullptr;
+    bool m_resumeOnReturn = false; // polling goes on by itself once the lost port is back
     bool m_outputStateAsked = false; // the next reply answers ReadOutputState
     std::unique_ptr<MeasurementRecording> m_recording;
     QLabel* m_recordStatus = nullptr;

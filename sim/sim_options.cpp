@@ -11,7 +11,7 @@ namespace tav::sim {
 namespace {
 
 constexpr const char* kUsage =
-    R"(Usage: tavsim (--link PATH | --device PATH) [options]
+    R"(Usage: tavsim (--link PATH | --device PATH | --tcp [HOST:]PORT [--link PATH]) [options]
 
 Simulates a TAV programmable AC/DC source (or, with --meter, a SCPI voltmeter) on a serial
 line. Reads "\n"-terminated lines, answers every query with one "\r\n"-terminated line and
@@ -20,6 +20,11 @@ runs until SIGTERM or SIGINT, or with --exit-with-parent until its parent ends.
   --link PATH        create a pseudo-terminal and publish its slave side as a symlink at PATH;
                      the link goes away again on exit
   --device PATH      serve an existing tty device instead
+  --tcp [HOST:]PORT  serve on a TCP socket instead, one client at a time, like a LAN
+                     instrument's raw socket (HOST defaults to 127.0.0.1; port 0 picks a
+                     free one); with --link the PATH becomes a COMn entry holding the line
+                     "tcp://HOST:PORT" of the socket, written once it listens and removed
+                     on exit
   --model NAME       model in the "*idn?" answer              (default TAV-1600-PS)
   --options TEXT     the "*opt?" answer; a "3P" word makes the source three-phase
                                                               (default empty: single-phase)
@@ -149,6 +154,8 @@ ParsedOptions ParseSimOptions(const std::vector<std::string>& args) {
             flag(o.exitWithParent);
         } else if (name == "--link" && take()) {
             o.linkPath = value;
+        } else if (name == "--tcp" && take()) {
+            o.tcpAddress = value;
         } else if (name == "--device" && take()) {
             o.devicePath = value;
         } else if (name == "--model" && take()) {
@@ -195,8 +202,12 @@ ParsedOptions ParseSimOptions(const std::vector<std::string>& args) {
     }
     if (o.help)
         return parsed;
-    if (o.linkPath.empty() == o.devicePath.empty())
-        parsed.error = "give exactly one of --link PATH and --device PATH";
+    if (!o.tcpAddress.empty()) {
+        if (!o.devicePath.empty())
+            parsed.error = "--tcp and --device exclude each other";
+    } else if (o.linkPath.empty() == o.devicePath.empty()) {
+        parsed.error = "give exactly one of --link PATH, --device PATH and --tcp [HOST:]PORT";
+    }
     return parsed;
 }
 

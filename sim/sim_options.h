@@ -12,6 +12,7 @@ namespace tav::sim {
 struct SimOptions {
     std::string linkPath;   // --link: publish a new pseudo-terminal here
     std::string devicePath; // --device: serve an existing tty
+    std::string tcpAddress; // --tcp: serve on a socket, "[HOST:]PORT"; --link then names the entry
     TavConfig tav;
     int delayMs = 2;
     std::vector<std::string> slowQueries; // --slow-query, answered after slowMs

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <ctime>
 #include <poll.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace tav::sim {
@@ -33,8 +34,9 @@ void Warn(const std::string& message) {
 } // namespace
 
 SimServer::SimServer(SimDevice& device, int portFd, int stopFd, const ReplyDelay& delay,
-                     int logFd)
-    : device_(device), portFd_(portFd), stopFd_(stopFd), delay_(delay), logFd_(logFd) {}
+                     int logFd, int listenFd)
+    : device_(device), portFd_(portFd), stopFd_(stopFd), delay_(delay), logFd_(logFd),
+      listenFd_(listenFd) {}
 
 bool SimServer::StopWithin(int timeoutMs) {
     pollfd stop{stopFd_, POLLIN, 0};
@@ -43,17 +45,19 @@ bool SimServer::StopWithin(int timeoutMs) {
     return stopping_;
 }
 
-void SimServer::Run() {
+bool SimServer::Run() {
     char buffer[4096];
     while (!stopping_) {
-        pollfd fds[2] = {{portFd_, POLLIN, 0}, {stopFd_, POLLIN, 0}};
-        if (poll(fds, 2, -1) < 0) {
+        pollfd fds[3] = {{portFd_, POLLIN, 0}, {stopFd_, POLLIN, 0}, {listenFd_, POLLIN, 0}};
+        if (poll(fds, listenFd_ >= 0 ? 3 : 2, -1) < 0) {
             if (errno != EINTR)
                 StopWithin(100);
             continue;
         }
         if (fds[1].revents != 0)
             break;
+        if ((fds[2].revents & POLLIN) && TurnAway())
+            return true; // the client had gone already: the new one is the next
         if (fds[0].revents == 0)
             continue;
         const ssize_t n = read(portFd_, buffer, sizeof buffer);
@@ -67,10 +71,27 @@ void SimServer::Run() {
         }
         if (n < 0 && (errno == EAGAIN || errno == EINTR))
             continue;
+        if (listenFd_ >= 0)
+            return true; // the client went: the next one may come
         // A hang-up (or a vanished device) would make poll fire at once forever; back off and
         // keep serving, the other side may come back.
         StopWithin(100);
     }
+    return false;
+}
+
+bool SimServer::TurnAway() {
+    // A client that closes and connects again at once may be quicker than its close is read.
+    char byte;
+    const ssize_t peek = recv(portFd_, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+    if (peek == 0 || (peek < 0 && errno != EAGAIN && errno != EINTR))
+        return true;
+    // One client at a time, as a device server's port: a second one is closed at once.
+    if (const int other = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC); other >= 0) {
+        Warn("a second client was turned away");
+        close(other);
+    }
+    return false;
 }
 
 void SimServer::HandleLine(const std::string& line) {

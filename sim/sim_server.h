@@ -11,13 +11,20 @@ namespace tav::sim {
 // Serves one simulated device on a tty descriptor until a byte arrives on the stop descriptor.
 class SimServer {
 public:
-    // portFd: non-blocking tty. stopFd: readable once the server should end (a signal pipe).
-    // logFd: receives every line as "<CLOCK_MONOTONIC us>\t<line>\n", or -1 for no log.
-    SimServer(SimDevice& device, int portFd, int stopFd, const ReplyDelay& delay, int logFd);
+    // portFd: non-blocking tty or connected socket. stopFd: readable once the server should end
+    // (a signal pipe). logFd: receives every line as "<CLOCK_MONOTONIC us>\t<line>\n", or -1
+    // for no log. listenFd: for a socket, the listening one; clients that come while this one
+    // is served are turned away, and Run returns when this one goes.
+    SimServer(SimDevice& device, int portFd, int stopFd, const ReplyDelay& delay, int logFd,
+              int listenFd = -1);
 
-    void Run();
+    // False when it ended because it was asked to stop.
+    bool Run();
 
 private:
+    // A client waits to connect: true when the one served has gone (it is the next), else it is
+    // turned away.
+    bool TurnAway();
     void HandleLine(const std::string& line);
     void LogLine(const std::string& line);
     void Send(const std::string& reply);
@@ -29,6 +36,7 @@ private:
     int stopFd_;
     ReplyDelay delay_;
     int logFd_;
+    int listenFd_;
     bool stopping_ = false;
     LineSplitter splitter_;
 };

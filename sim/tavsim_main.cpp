@@ -1,6 +1,7 @@
 // tavsim: a simulated TAV source (or SCPI voltmeter) on a pseudo-terminal or tty, for the test
 // suite and for demonstrations without hardware. See SimUsage() for the command line.
 
+#include "sim/sim_listener.h"
 #include "sim/sim_meter.h"
 #include "sim/sim_options.h"
 #include "tav_version.h"
@@ -102,6 +103,36 @@ int main(int argc, char** argv) {
     } else
         device = std::make_unique<TavInstrument>(options.tav);
 
+    ReplyDelay delay(options.delayMs);
+    delay.SetSlowMs(options.slowMs);
+    for (const std::string& query : options.slowQueries)
+        delay.AddSlowQuery(query);
+
+    if (!options.tcpAddress.empty()) {
+        std::unique_ptr<SimListener> listener;
+        try {
+            listener = SimListener::Create(options.tcpAddress, options.linkPath);
+        } catch (const std::exception& error) {
+            std::fprintf(stderr, "tavsim: %s\n", error.what());
+            return 1;
+        }
+        std::fprintf(stderr, "tavsim: serving %s on %s%s%s\n",
+                     options.meter ? "a voltmeter" : "a TAV", listener->Uri().c_str(),
+                     options.linkPath.empty() ? "" : " as ", options.linkPath.c_str());
+        // The instrument keeps its state from one client to the next, as a real one does.
+        for (int client; (client = listener->Accept(stopFd)) >= 0;) {
+            SimServer server(*device, client, stopFd, delay, logFd, listener->Fd());
+            const bool more = server.Run();
+            close(client);
+            if (!more)
+                break;
+        }
+        listener.reset();
+        if (logFd >= 0)
+            close(logFd);
+        return 0;
+    }
+
     std::unique_ptr<SimPort> port;
     try {
         port = options.linkPath.empty() ? SimPort::OpenDevice(options.devicePath)
@@ -114,10 +145,6 @@ int main(int argc, char** argv) {
                  port->TtyPath().c_str(), options.linkPath.empty() ? "" : " as ",
                  options.linkPath.c_str());
 
-    ReplyDelay delay(options.delayMs);
-    delay.SetSlowMs(options.slowMs);
-    for (const std::string& query : options.slowQueries)
-        delay.AddSlowQuery(query);
     SimServer server(*device, port->Fd(), stopFd, delay, logFd);
     server.Run();
 

@@ -1,5 +1,7 @@
 #include "tools/input_rules.h"
 
+#include "link/tcp_link.h"
+
 #include <QRegularExpression>
 #include <algorithm>
 #include <climits>
@@ -25,10 +27,16 @@ std::optional<int> NumberIn(const QString& text, const QString& pattern, bool (*
 
 } // namespace
 
-bool ValidPort(int number) { return number >= 1 && number <= 99; }
+bool ValidPort(int number)
+{
+    return (number >= 1 && number <= 99) || !DirectTcpUri(number).empty();
+}
 
 std::optional<int> ReadPort(const QString& text)
 {
+    // A URI named outright gets a port number of its own, so it travels like any COM port.
+    if (const std::optional<TcpTarget> target = ParseTcpUri(text.trimmed().toStdString()))
+        return DirectTcpPort(target->Uri());
     return NumberIn(text, QStringLiteral("^(?:COM)?([0-9]{1,2})$"), ValidPort);
 }
 

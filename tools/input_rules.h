@@ -7,7 +7,8 @@
 // complaint is said after the option's or argument's name ("--port: ", "port: ") and before
 // the text given.
 
-// A serial port: "COM3", "com3" or "3", COM1 to COM99.
+// A serial port: "COM3", "com3" or "3", COM1 to COM99; or "tcp://HOST:PORT", which stands for a
+// port number of its own (see DirectTcpPort).
 std::optional<int> ReadPort(const QString& text);
 bool ValidPort(int number);
 extern const char* const kNotAPort;

@@ -300,9 +300,8 @@ void TestRunner::AppendErrBox(const QString& line)
 
 void TestRunner::PortLost(TCiaComPort* port, int error)
 {
-    Fail(QStringLiteral("COM%1: instrument lost (%2)")
-             .arg(port->Port())
-             .arg(QString::fromLocal8Bit(std::strerror(error))));
+    Fail(QStringLiteral("%1: instrument lost (%2)")
+             .arg(PortLabel(port->Port()), QString::fromLocal8Bit(std::strerror(error))));
 }
 
 void TestRunner::Interrupt()

@@ -30,7 +30,9 @@ TavsimProcess::TavsimProcess(const QString& linkPath, const QString& logPath,
     if (m_pid < 0)
         return;
     for (int i = 0; i < 2000 && !m_ready; ++i) {
-        m_ready = QFileInfo(linkPath).isSymLink();
+        // A pseudo-terminal's link, or with --tcp the entry file naming the socket.
+        const QFileInfo published(linkPath);
+        m_ready = published.isSymLink() || published.isFile();
         if (!m_ready)
             QThread::msleep(10);
         if (waitpid(m_pid, nullptr, WNOHANG) == m_pid) {

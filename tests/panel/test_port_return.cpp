@@ -1,0 +1,96 @@
+// The instrument's port going away while the main window polls, and coming back: the simulator
+// stopped and started again on the same link, as a USB adapter pulled and plugged in again.
+#include "tests/autotest/small_table.h"
+#include "tests/autotest/test_window_fixture.h"
+#include "sequence/grid_widget.h"
+#include "tests/support/qt_wait.h"
+#include "tests/support/tavsim_process.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+namespace {
+
+class PortReturn : public PanelFixture {
+protected:
+    QString Status() const { return form->findChild<QLabel*>("LinkStatus")->text(); }
+    int LossMessages() const { return static_cast<int>(messages.filter("was lost").size()); }
+};
+
+} // namespace
+
+TEST_F(PortReturn, PollingGoesOnByItselfWithTheNewInstrumentAndTheLossIsToldOnce)
+{
+    auto first = StartSimAndWindows();
+    Btn("BitBtn7")->click();
+    ASSERT_TRUE(WaitUntil([&] { return Edit("Edit1")->text() == "0.000V"; }));
+
+    first->Kill();
+    ASSERT_TRUE(WaitUntil([&] { return Status().startsWith("connection on COM2 lost"); }));
+    EXPECT_TRUE(Visible("BitBtn7"));
+    EXPECT_EQ(LossMessages(), 1);
+    PumpEvents(1500); // past the watch's first look: the return must be noticed by itself
+
+    // Another unit on the same adapter path: its readings tell it from the first.
+    TavsimProcess second(LinkPath(2), CwdFile("second.log"),
+                         {"--answer", "meas:volt?=231.5V", "--serial", "0505000999"});
+    ASSERT_TRUE(second.Ready());
+    ASSERT_TRUE(WaitUntil([&] { return Edit("Edit1")->text() == "231.5V"; }));
+    EXPECT_EQ(Status(), "COM2 back — polling");
+    EXPECT_TRUE(Visible("BitBtn8"));
+    EXPECT_TRUE(form->Timer1()->isActive());
+    EXPECT_TRUE(LogLines().contains("> \\\\.\\COM2: back"));
+    EXPECT_EQ(state.Panel.DeviceIdent.SerialNumber, "0505000999");
+    EXPECT_EQ(LossMessages(), 1);
+    EXPECT_EQ(messages.size(), 1) << messages.join('\n').toStdString();
+}
+
+TEST_F(PortReturn, AnOperatorWhoWasNotConnectedKeepsTheWindowAsItIs)
+{
+    auto first = StartSimAndWindows();
+    first->Kill();
+    ASSERT_TRUE(WaitUntil([&] { return !state.Link.ComPort(1).Active(); }));
+    TavsimProcess second(LinkPath(2), CwdFile("second.log"));
+    ASSERT_TRUE(second.Ready());
+    PumpEvents(1500);
+    EXPECT_FALSE(state.Link.ComPort(1).Active());
+    EXPECT_FALSE(form->Timer1()->isActive());
+    EXPECT_TRUE(second.Received().empty());
+}
+
+// A table running when the port goes stays held ("PAUSE") while the port comes back, and goes
+// on against the new instrument once the operator presses Continue.
+TEST_F(TestWindowTest, RunningTableHoldsAtTheLossAndContinuesOnceThePortIsBack)
+{
+    auto first = StartSimAndWindows();
+    Open();
+    PutRows(*grid, {{"00.00.00.100", "SOUR:VOLTAC,230", "0", "0", "0", "", "", "", "1"},
+                    {"00.00.02.000", "SOUR:FREQ,60", "0", "0", "0", "", "", "", "1"},
+                    {"00.00.00.500", "MEAS:VOLT?", "0", "0", "0", "225", "235", "UAC", "1"},
+                    {"00.00.00.000", "END", "0", "0", "0", "", "", "", "1"}});
+    window->findChild<QPushButton*>("Button3")->click();
+    auto sent = [](const TavsimProcess& sim, const QString& line) {
+        for (const auto& l : sim.Received())
+            if (l.line == line)
+                return true;
+        return false;
+    };
+    ASSERT_TRUE(WaitUntil([&] { return sent(*first, "SOUR:FREQ,60"); }));
+    first->Kill();
+    ASSERT_TRUE(WaitUntil([&] { return Text("Edit3") == "PAUSE"; }));
+    EXPECT_FALSE(window->Timer1()->isActive());
+
+    TavsimProcess second(LinkPath(2), CwdFile("second.log"), {"--answer", "meas:volt?=231.5V"});
+    ASSERT_TRUE(second.Ready());
+    ASSERT_TRUE(WaitUntil([&] { return state.Link.ComPort(1).Active(); }));
+    PumpEvents(300);
+    EXPECT_FALSE(window->Timer1()->isActive()) << "the run went on by itself";
+    EXPECT_FALSE(form->Timer1()->isActive()) << "the panel polls beside the test window";
+
+    window->findChild<QPushButton*>("Button6")->click();
+    ASSERT_TRUE(WaitUntil([&] { return sent(second, "MEAS:VOLT?"); }));
+    ASSERT_TRUE(WaitUntil([&] { return !window->Timer1()->isActive(); }));
+    EXPECT_EQ(ResultGridRow(3).mid(0, 5),
+              (QStringList{" 3", "UAC", "225.000", "231.500", "235.000"}));
+    EXPECT_EQ(messages.filter("was lost").size(), 1) << messages.join('|').toStdString();
+}

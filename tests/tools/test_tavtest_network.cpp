@@ -1,0 +1,128 @@
+// tavtest on a COM port that runs over the network: tavsim serving on a socket, and a real
+// serial device server (ser2net) in front of tavsim's pseudo-terminal.
+#include "tests/support/qt_wait.h"
+#include "tests/tools/tavtest_fixture.h"
+
+#include <QFileInfo>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+// A loopback port that was free a moment ago (bind 0), or, with connectTo, whether something
+// listens on that one now.
+int LoopbackPort(int connectTo = 0)
+{
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a {};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(static_cast<uint16_t>(connectTo));
+    socklen_t length = sizeof a;
+    int result = 0;
+    if (connectTo > 0)
+        result = connect(fd, reinterpret_cast<sockaddr*>(&a), length) == 0 ? connectTo : 0;
+    else if (bind(fd, reinterpret_cast<sockaddr*>(&a), length) == 0 &&
+             getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length) == 0)
+        result = ntohs(a.sin_port);
+    close(fd);
+    return result;
+}
+
+const QStringList kRows = {
+    "00.00.00.100;SOUR:VOLTAC,230;0;0;0;;;;1",
+    "00.00.00.200;OUTP,1;0;0;0;;;;1",
+    "00.00.00.500;MEAS:VOLT?;0;0;0;225;235;UAC;1",
+    "00.00.00.100;OUTP,0;0;0;0;;;;1",
+    "00.00.00.000;END;0;0;0;;;;1",
+};
+const QStringList kSent = {"SOUR:VOLTAC,230", "OUTP,1", "MEAS:VOLT?", "OUTP,0"};
+
+class TavtestNetwork : public TavtestFixture {
+protected:
+    // tavsim on a free loopback port, published as the entry COM7.
+    std::unique_ptr<TavsimProcess> StartTcpSim()
+    {
+        auto sim = std::make_unique<TavsimProcess>(PortLink(7), File("sim.log"),
+                                                   QStringList{"--tcp", "127.0.0.1:0"});
+        EXPECT_TRUE(sim->Ready());
+        return sim;
+    }
+    QString EntryUri() const
+    {
+        return QString::fromLatin1(Bytes("cfg/tavcontrol/ports/COM7")).trimmed();
+    }
+};
+
+} // namespace
+
+TEST_F(TavtestNetwork, TableRunsThroughACOMEntryAndThroughTheURINamedOutright)
+{
+    auto sim = StartTcpSim();
+    const QString table = WriteTable("unit.tst", kRows);
+    const QString uri = EntryUri();
+    ASSERT_TRUE(uri.startsWith("tcp://127.0.0.1:")) << uri.toStdString();
+    QStringList sent;
+    for (const QString& port : {QStringLiteral("COM7"), uri}) {
+        ASSERT_EQ(Run({table, "--port", port, "--report", "r.rpt"}), 0) << err.toStdString();
+        EXPECT_EQ(Lines("r.rpt").value(9), " 3;UAC;225.000;230.000;235.000;");
+        sent += kSent;
+    }
+    EXPECT_EQ(SentLines(*sim), sent);
+}
+
+TEST_F(TavtestNetwork, LostPeerEndsTheRunWithExitTwoAndTheReportKept)
+{
+    auto sim = StartTcpSim();
+    QStringList rows = kRows;
+    // The run is still there when the peer goes.
+    rows.insert(3, "00.01.00.000;SOUR:FREQ,60;0;0;0;;;;1");
+    const QString table = WriteTable("unit.tst", rows);
+    Start({table, "--port", "COM7", "--report", "r.rpt", "--junit", "j.xml"});
+    ASSERT_TRUE(WaitUntil([&] { return SentLines(*sim).contains("SOUR:FREQ,60"); }, 60000));
+    sim->Kill();
+    EXPECT_EQ(Finish(), 2) << err.toStdString();
+    EXPECT_TRUE(err.contains("COM7: instrument lost")) << err.toStdString();
+    // Output-off goes out only over a link that is up: here it cannot, and the report says so.
+    EXPECT_TRUE(err.contains("the output could NOT be switched off: the link is down"))
+        << err.toStdString();
+    const QStringList report = Lines("r.rpt");
+    EXPECT_EQ(report.value(9), " 3;UAC;225.000;230.000;235.000;") << Bytes("r.rpt").toStdString();
+    const QString junit = QString::fromUtf8(Bytes("j.xml"));
+    EXPECT_TRUE(junit.contains("<error message=\"COM7: instrument lost")) << junit.toStdString();
+}
+
+TEST_F(TavtestNetwork, TableRunsThroughSer2netInFrontOfThePseudoTerminal)
+{
+    const QString ser2net = QStringLiteral("/usr/sbin/ser2net");
+    if (!QFileInfo(ser2net).isExecutable())
+        GTEST_SKIP() << "ser2net is not installed (Debian package ser2net): no device server to "
+                        "run the table through";
+    TavsimProcess sim(File("sim-tty"), File("sim.log"));
+    ASSERT_TRUE(sim.Ready());
+    const int port = LoopbackPort();
+    ASSERT_GT(port, 0);
+    QProcess server;
+    server.setProcessChannelMode(QProcess::MergedChannels);
+    server.start(ser2net, {"-n", "-d", "-u", "-Y",
+                           QStringLiteral("connection: &sim#  accepter: tcp,127.0.0.1,%1#"
+                                          "  connector: serialdev,%2,19200n81,local")
+                               .arg(port)
+                               .arg(File("sim-tty"))});
+    ASSERT_TRUE(server.waitForStarted());
+    ASSERT_TRUE(WaitUntil([&] { return LoopbackPort(port) == port; }, 10000))
+        << server.readAll().toStdString();
+    QFile entry(PortLink(7));
+    ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
+    entry.write(QStringLiteral("tcp://127.0.0.1:%1\n").arg(port).toLatin1());
+    entry.close();
+
+    const int status = Run({WriteTable("unit.tst", kRows), "--port", "COM7", "--report", "r.rpt"});
+    server.terminate();
+    server.waitForFinished();
+    ASSERT_EQ(status, 0) << err.toStdString() << server.readAll().toStdString();
+    EXPECT_EQ(SentLines(sim), kSent);
+    EXPECT_EQ(Lines("r.rpt").value(9), " 3;UAC;225.000;230.000;235.000;");
+}
