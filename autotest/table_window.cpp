@@ -251,8 +251,10 @@ void TForm6::RunStarted(bool newReport)
     }
     // Start, or Single Step from the top: a new unit, a new record.
     if (newReport && m_journal)
-        m_journal->RunBegins({m_tablePath, T.TestRun.Copies, LinkName(),
-                              m_instrument ? m_instrument() : QString()});
+        m_journal->RunBegins({.TablePath = m_tablePath,
+                              .Header = T.TestRun.Copies,
+                              .Link = LinkName(),
+                              .Instrument = m_instrument ? m_instrument() : QString()});
 }
 
 void TForm6::StepRecorded(const QStringList& cells, bool shown)
