@@ -124,7 +124,9 @@ int main(int argc, char** argv)
         std::printf("journal of 1 000 000 rows made in %.1f s\n", fill.elapsed() / 1e3);
         int found = 0;
         const double history = Best([&] {
-            found = static_cast<int>(ResultsQuery::History(db, QStringLiteral("SN001234")).size());
+            ResultsQuery::Filter serial;
+            serial.Serial = QStringLiteral("SN001234");
+            found = static_cast<int>(ResultsQuery::History(db, serial).size());
         });
         std::printf("history of one serial (%d runs): %.2f ms\n", found, history);
         ResultsQuery::Filter filter;

@@ -1,15 +1,24 @@
 #include "results/results_database.h"
 
 #include "results/results_schema.h"
+#include "results/server_failure.h"
 
 #include <QDir>
+#include <QRegularExpression>
+#include <QSettings>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
 #include <QSysInfo>
+#include <QThread>
 #include <QUrl>
 #include <QUrlQuery>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace ResultsDatabase {
@@ -24,12 +33,99 @@ bool Failed(const QString& connection, const QString& text, QString* error)
     return false;
 }
 
+const char* const kStationKey = "results/station";
+
+QString DataFolder()
+{
+    QString base = qEnvironmentVariable("XDG_DATA_HOME");
+    if (base.isEmpty() || !QDir::isAbsolutePath(base))
+        base = QDir::homePath() + QStringLiteral("/.local/share");
+    return base + QStringLiteral("/tavcontrol");
+}
+
+bool SetMode(const QString& path, mode_t mode)
+{
+    return ::chmod(QFile::encodeName(path).constData(), mode) == 0 || errno == ENOENT;
+}
+
+// The folder made private when this program makes it (or when it is the program's own data
+// folder), the journal created private before SQLite opens it: SQLite gives its -wal and -shm
+// files the mode of the database file. An existing journal made by an older program is mended.
+bool MakePrivate(const QString& path, QString* error)
+{
+    const QString folder = QFileInfo(path).absolutePath();
+    const bool made = !QFileInfo::exists(folder);
+    if (!QDir().mkpath(folder)) {
+        *error = QStringLiteral("%1: the folder cannot be made").arg(path);
+        return false;
+    }
+    if ((made || folder == QDir::cleanPath(DataFolder())) && !SetMode(folder, 0700)) {
+        *error = QStringLiteral("%1: the folder cannot be made private").arg(folder);
+        return false;
+    }
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd >= 0)
+        ::close(fd);
+    for (const char* suffix : {"", "-wal", "-shm"})
+        if (!SetMode(path + QLatin1String(suffix), 0600)) {
+            *error = QStringLiteral("%1%2: cannot be made private (%3)")
+                         .arg(path, QLatin1String(suffix),
+                              QString::fromLocal8Bit(std::strerror(errno)));
+            return false;
+        }
+    return true;
+}
+
+// Switching a new journal to WAL wants it alone, and SQLite gives up at once rather than wait
+// when two processes that both read it want that: the first processes of a station, started
+// together, each try again in a moment.
+bool UseWal(QSqlDatabase& db, QString* error)
+{
+    for (int attempt = 0;; ++attempt) {
+        if (ResultsSchema::Exec(db, QStringLiteral("PRAGMA journal_mode=WAL"), error))
+            return true;
+        if (attempt >= 500 || !error->contains(QLatin1String("locked")))
+            return false;
+        QThread::msleep(10 + attempt % 20);
+    }
+}
+
 } // namespace
 
 QString Station()
 {
+    const QString saved =
+        QSettings(QStringLiteral("tavcontrol"), QStringLiteral("tavcontrol"))
+            .value(QLatin1String(kStationKey))
+            .toString();
+    return saved.isEmpty() ? HostStation() : saved;
+}
+
+QString HostStation()
+{
     const QString host = QSysInfo::machineHostName();
     return host.isEmpty() ? QStringLiteral("localhost") : host;
+}
+
+void SaveStation(const QString& name)
+{
+    QSettings settings(QStringLiteral("tavcontrol"), QStringLiteral("tavcontrol"));
+    if (name.isEmpty())
+        settings.remove(QLatin1String(kStationKey));
+    else
+        settings.setValue(QLatin1String(kStationKey), name);
+}
+
+bool CheckStation(const QString& name, QString* error)
+{
+    static const QRegularExpression valid(QStringLiteral("^[A-Za-z0-9][A-Za-z0-9._-]{0,63}$"));
+    if (valid.match(name).hasMatch())
+        return true;
+    if (error)
+        *error = QStringLiteral("station \"%1\": letters, digits, '.', '_' and '-' only, "
+                                "at most 64, the first a letter or digit")
+                     .arg(name);
+    return false;
 }
 
 QString OperatorName()
@@ -39,18 +135,15 @@ QString OperatorName()
     return qEnvironmentVariable("USER");
 }
 
-QString JournalPath()
+QString JournalPath(const QString& station)
 {
-    QString base = qEnvironmentVariable("XDG_DATA_HOME");
-    if (base.isEmpty() || !QDir::isAbsolutePath(base))
-        base = QDir::homePath() + QStringLiteral("/.local/share");
-    return QStringLiteral("%1/tavcontrol/journal-%2.sqlite").arg(base, Station());
+    return QStringLiteral("%1/journal-%2.sqlite").arg(DataFolder(), station);
 }
 
 bool OpenJournal(const QString& connection, const QString& path, QString* error)
 {
-    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
-        return Failed(connection, QStringLiteral("%1: the folder cannot be made").arg(path), error);
+    if (QString e; !MakePrivate(path, &e))
+        return Failed(connection, e, error);
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
     db.setDatabaseName(path);
     // Several processes of one station write the same journal; each waits its turn.
@@ -60,7 +153,7 @@ bool OpenJournal(const QString& connection, const QString& path, QString* error)
     QString e;
     // WAL: readers never block the writer; FULL: a committed row is on the disk, so a run
     // survives a power cut as well as a crash of the program.
-    if (!ResultsSchema::Exec(db, QStringLiteral("PRAGMA journal_mode=WAL"), &e) ||
+    if (!UseWal(db, &e) ||
         !ResultsSchema::Exec(db, QStringLiteral("PRAGMA synchronous=FULL"), &e) ||
         !ResultsSchema::Ensure(db, &e))
         return Failed(connection, QStringLiteral("%1: %2").arg(path, e), error);
@@ -94,8 +187,24 @@ QString ShownUri(const QString& uri)
     return url.isValid() ? url.toString() : uri;
 }
 
-bool OpenServer(const QString& connection, const QString& uri, QString* error)
+bool UriHasPassword(const QString& uri)
 {
+    const QUrl url(uri);
+    return !url.password().isEmpty() || QUrlQuery(url).hasQueryItem(QStringLiteral("password"));
+}
+
+bool SetServerTimeout(QSqlDatabase& db, int timeoutMs, QString* error)
+{
+    const int ms = std::max(1, timeoutMs);
+    return ResultsSchema::Exec(db, QStringLiteral("SET statement_timeout = %1").arg(ms), error) &&
+           ResultsSchema::Exec(db, QStringLiteral("SET lock_timeout = %1").arg(ms), error);
+}
+
+bool OpenServer(const QString& connection, const QString& uri, QString* error, int timeoutMs,
+                ServerFailure* failure)
+{
+    if (failure)
+        *failure = ServerFailure::Other;
     if (!CheckUri(uri, error))
         return false;
     const QUrl url(uri);
@@ -127,17 +236,32 @@ bool OpenServer(const QString& connection, const QString& uri, QString* error)
             options << QStringLiteral("%1=%2").arg(key, value);
         timeoutGiven = timeoutGiven || key == QLatin1String("connect_timeout");
     }
-    // A line whose server is gone must not hold a run's record for long.
+    // A line whose server is gone must not hold a run's record for long. libpq counts whole
+    // seconds and takes less than 2 as 2.
     if (!timeoutGiven)
-        options << QStringLiteral("connect_timeout=5");
+        options << QStringLiteral("connect_timeout=%1").arg(std::max(2, (timeoutMs + 999) / 1000));
     db.setConnectOptions(options.join(QLatin1Char(';')));
+    const auto failed = [&](const QString& driverText) {
+        const ServerFailure kind = ClassifyServerError(driverText);
+        if (failure)
+            *failure = kind;
+        return Failed(connection, ServerFailureText(kind, ShownUri(uri), driverText), error);
+    };
     if (!db.open())
-        return Failed(connection,
-                      QStringLiteral("%1: %2").arg(ShownUri(uri), db.lastError().text().trimmed()),
-                      error);
+        return failed(db.lastError().text());
     QString e;
-    if (!ResultsSchema::Ensure(db, &e))
-        return Failed(connection, QStringLiteral("%1: %2").arg(ShownUri(uri), e), error);
+    // The server's notices ("already exists, skipping") are not for the user.
+    if (!ResultsSchema::Exec(db, QStringLiteral("SET client_min_messages TO warning"), &e) ||
+        !SetServerTimeout(db, timeoutMs, &e))
+        return failed(e);
+    if (!ResultsSchema::Ensure(db, &e)) {
+        // The schema's own words (a newer program's database) are already the program's.
+        if (e.contains(QLatin1String("newer program")))
+            return Failed(connection, QStringLiteral("%1: %2").arg(ShownUri(uri), e), error);
+        return failed(e);
+    }
+    if (failure)
+        *failure = ServerFailure::None;
     return true;
 }
 

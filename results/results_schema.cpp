@@ -54,11 +54,14 @@ struct AddedColumn {
     const char* Column;
     const char* Type;
 };
-constexpr AddedColumn kAddedColumns[] = {{"runs", "table_version", "TEXT"}};
+constexpr AddedColumn kAddedColumns[] = {{"runs", "table_version", "TEXT"},
+                                         {"runs", "slot", "TEXT"},
+                                         {"runs", "rack_run", "TEXT"}};
 // Made with the columns they cover (CREATE INDEX IF NOT EXISTS: made once).
 const char* const kAddedIndexes[] = {
     "CREATE INDEX IF NOT EXISTS runs_version ON runs (table_name, table_version, "
-    "started_ms)"};
+    "started_ms)",
+    "CREATE INDEX IF NOT EXISTS runs_station ON runs (station, started_ms)"};
 
 bool ColumnsMissing(QSqlDatabase& db)
 {

@@ -13,8 +13,8 @@ namespace RunTables {
 const char* const kRunColumns =
     "uuid, station, operator, program_version, table_path, table_name, table_sha256, reporter, "
     "unit, serial, link, instrument, started_ms, started_text, ended_ms, ended_text, "
-    "duration_ms, verdict, reason, table_version";
-const int kRunColumnCount = 20;
+    "duration_ms, verdict, reason, table_version, slot, rack_run";
+const int kRunColumnCount = 22;
 
 namespace {
 
@@ -32,6 +32,12 @@ std::optional<double> Number(const QVariant& value)
 
 // Texts are never NULL: an empty field reads as '' in every query.
 QString Text(const QString& text) { return text.isNull() ? QStringLiteral("") : text; }
+
+// The columns added later are NULL, as older programs leave them, when there is nothing.
+QVariant OrNull(const QString& text)
+{
+    return text.isEmpty() ? QVariant(QMetaType(QMetaType::QString)) : QVariant(text);
+}
 
 bool Run(QSqlQuery& q, QString* error)
 {
@@ -66,6 +72,8 @@ RunRecord RunFromQuery(const QSqlQuery& q)
     r.Verdict = q.value(i++).toString();
     r.Reason = q.value(i++).toString();
     r.TableVersion = q.value(i++).toString();
+    r.Slot = q.value(i++).toString();
+    r.RackRun = q.value(i++).toString();
     return r;
 }
 
@@ -74,7 +82,7 @@ bool InsertRun(QSqlDatabase& db, const RunRecord& r, QString* error, bool* inser
     const bool server = ResultsSchema::IsServer(db);
     QSqlQuery q(db);
     q.prepare(QStringLiteral("INSERT INTO runs (%1%2) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
-                             "?, ?, ?, ?, ?, ?, ?, ?, ?%3)%4")
+                             "?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?%3)%4")
                   .arg(QLatin1String(kRunColumns),
                        server ? QString() : QStringLiteral(", pid"),
                        server ? QString() : QStringLiteral(", ?"),
@@ -90,9 +98,9 @@ bool InsertRun(QSqlDatabase& db, const RunRecord& r, QString* error, bool* inser
     q.addBindValue(r.DurationMs);
     q.addBindValue(Text(r.Verdict));
     q.addBindValue(Text(r.Reason));
-    // NULL, as older programs leave it, when the version is not known.
-    q.addBindValue(r.TableVersion.isEmpty() ? QVariant(QMetaType(QMetaType::QString))
-                                            : QVariant(r.TableVersion));
+    q.addBindValue(OrNull(r.TableVersion));
+    q.addBindValue(OrNull(r.Slot));
+    q.addBindValue(OrNull(r.RackRun));
     if (!server)
         q.addBindValue(r.Pid);
     if (!Run(q, error))
@@ -177,7 +185,7 @@ RowRecord StepFromQuery(const QSqlQuery& q, int first)
     return s;
 }
 
-QList<RowRecord> ReadSteps(QSqlDatabase& db, const QString& uuid)
+QList<RowRecord> ReadSteps(QSqlDatabase& db, const QString& uuid, QString* error)
 {
     QSqlQuery q(db);
     q.setForwardOnly(true);
@@ -185,20 +193,21 @@ QList<RowRecord> ReadSteps(QSqlDatabase& db, const QString& uuid)
                   .arg(QLatin1String(kStepColumns)));
     q.addBindValue(uuid);
     QList<RowRecord> rows;
-    if (!q.exec())
+    if (!Run(q, error))
         return rows;
     while (q.next())
         rows.append(StepFromQuery(q));
     return rows;
 }
 
-QList<RunRecord> UnsentRuns(QSqlDatabase& db)
+QList<RunRecord> UnsentRuns(QSqlDatabase& db, QString* error)
 {
     QSqlQuery q(db);
     q.setForwardOnly(true);
     QList<RunRecord> runs;
-    if (!q.exec(QStringLiteral("SELECT %1, pid FROM runs WHERE sent = 0 ORDER BY started_ms")
-                    .arg(QLatin1String(kRunColumns))))
+    if (!q.prepare(QStringLiteral("SELECT %1, pid FROM runs WHERE sent = 0 ORDER BY started_ms")
+                       .arg(QLatin1String(kRunColumns))) ||
+        !Run(q, error))
         return runs;
     while (q.next()) {
         RunRecord r = RunFromQuery(q);
@@ -209,12 +218,14 @@ QList<RunRecord> UnsentRuns(QSqlDatabase& db)
     return runs;
 }
 
-int UnsentCount(QSqlDatabase& db)
+int UnsentCount(QSqlDatabase& db, QString* error)
 {
     QSqlQuery q(db);
     if (q.exec(QStringLiteral("SELECT COUNT(*) FROM runs WHERE sent = 0")) && q.next())
         return q.value(0).toInt();
-    return 0;
+    if (error)
+        *error = q.lastError().text();
+    return -1;
 }
 
 bool MarkSent(QSqlDatabase& db, const QString& uuid, QString* error)
