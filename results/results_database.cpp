@@ -14,8 +14,10 @@
 #include <QUrl>
 #include <QUrlQuery>
 #include <algorithm>
+#include <QSqlDriver>
 #include <cerrno>
 #include <cstring>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -90,6 +92,26 @@ bool UseWal(QSqlDatabase& db, QString* error)
     }
 }
 
+// libpq prints what the server says outside a query (a shutdown's "FATAL: terminating
+// connection") on standard error itself unless the connection has a notice processor. Qt's
+// driver sets none and links libpq for us, so the function is found in the library already
+// loaded; the failure it announces is told by the statement that meets it.
+void SilenceServerNotices(QSqlDatabase& db)
+{
+    using Processor = void (*)(void*, const char*);
+    using SetProcessor = Processor (*)(void*, Processor, void*);
+    static const SetProcessor set = [] {
+        void* libpq = ::dlopen("libpq.so.5", RTLD_NOW | RTLD_NOLOAD);
+        return libpq ? reinterpret_cast<SetProcessor>(::dlsym(libpq, "PQsetNoticeProcessor"))
+                     : nullptr;
+    }();
+    const QVariant handle = db.driver()->handle();
+    if (!set || qstrcmp(handle.typeName(), "PGconn*") != 0)
+        return;
+    if (void* connection = *static_cast<void* const*>(handle.constData()))
+        set(connection, [](void*, const char*) {}, nullptr);
+}
+
 } // namespace
 
 QString Station()
@@ -140,24 +162,36 @@ QString JournalPath(const QString& station)
     return QStringLiteral("%1/journal-%2.sqlite").arg(DataFolder(), station);
 }
 
-bool OpenJournal(const QString& connection, const QString& path, QString* error)
+namespace {
+
+// The connection made and set up; the reason it failed otherwise. Every handle of it is gone on
+// return, so that the caller may remove it.
+QString JournalConnection(const QString& connection, const QString& path)
 {
     if (QString e; !MakePrivate(path, &e))
-        return Failed(connection, e, error);
+        return e;
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
     db.setDatabaseName(path);
     // Several processes of one station write the same journal; each waits its turn.
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=60000"));
     if (!db.open())
-        return Failed(connection, QStringLiteral("%1: %2").arg(path, db.lastError().text()), error);
+        return QStringLiteral("%1: %2").arg(path, db.lastError().text());
     QString e;
     // WAL: readers never block the writer; FULL: a committed row is on the disk, so a run
     // survives a power cut as well as a crash of the program.
     if (!UseWal(db, &e) ||
         !ResultsSchema::Exec(db, QStringLiteral("PRAGMA synchronous=FULL"), &e) ||
         !ResultsSchema::Ensure(db, &e))
-        return Failed(connection, QStringLiteral("%1: %2").arg(path, e), error);
-    return true;
+        return QStringLiteral("%1: %2").arg(path, e);
+    return {};
+}
+
+} // namespace
+
+bool OpenJournal(const QString& connection, const QString& path, QString* error)
+{
+    const QString failed = JournalConnection(connection, path);
+    return failed.isEmpty() || Failed(connection, failed, error);
 }
 
 bool CheckUri(const QString& uri, QString* error)
@@ -200,19 +234,18 @@ bool SetServerTimeout(QSqlDatabase& db, int timeoutMs, QString* error)
            ResultsSchema::Exec(db, QStringLiteral("SET lock_timeout = %1").arg(ms), error);
 }
 
-bool OpenServer(const QString& connection, const QString& uri, QString* error, int timeoutMs,
-                ServerFailure* failure)
+namespace {
+
+// As JournalConnection, for the server; kind tells what failed.
+QString ServerConnection(const QString& connection, const QString& uri, int timeoutMs,
+                         ServerFailure& kind)
 {
-    if (failure)
-        *failure = ServerFailure::Other;
-    if (!CheckUri(uri, error))
-        return false;
+    kind = ServerFailure::Other;
     const QUrl url(uri);
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connection);
     if (!db.isValid())
-        return Failed(connection, QStringLiteral("the PostgreSQL driver of Qt SQL is not "
-                                                 "installed (libqt6sql6-psql)"),
-                      error);
+        return QStringLiteral("the PostgreSQL driver of Qt SQL is not installed "
+                              "(libqt6sql6-psql)");
     db.setHostName(url.host());
     if (url.port() > 0)
         db.setPort(url.port());
@@ -242,27 +275,41 @@ bool OpenServer(const QString& connection, const QString& uri, QString* error, i
         options << QStringLiteral("connect_timeout=%1").arg(std::max(2, (timeoutMs + 999) / 1000));
     db.setConnectOptions(options.join(QLatin1Char(';')));
     const auto failed = [&](const QString& driverText) {
-        const ServerFailure kind = ClassifyServerError(driverText);
-        if (failure)
-            *failure = kind;
-        return Failed(connection, ServerFailureText(kind, ShownUri(uri), driverText), error);
+        kind = ClassifyServerError(driverText);
+        return ServerFailureText(kind, ShownUri(uri), driverText);
     };
     if (!db.open())
         return failed(db.lastError().text());
+    SilenceServerNotices(db);
     QString e;
-    // The server's notices ("already exists, skipping") are not for the user.
-    if (!ResultsSchema::Exec(db, QStringLiteral("SET client_min_messages TO warning"), &e) ||
+    // The server's notices and warnings ("already exists, skipping", "terminating connection
+    // due to shutdown") are not for the user: what a failure means is told in its error.
+    if (!ResultsSchema::Exec(db, QStringLiteral("SET client_min_messages TO error"), &e) ||
         !SetServerTimeout(db, timeoutMs, &e))
         return failed(e);
     if (!ResultsSchema::Ensure(db, &e)) {
         // The schema's own words (a newer program's database) are already the program's.
         if (e.contains(QLatin1String("newer program")))
-            return Failed(connection, QStringLiteral("%1: %2").arg(ShownUri(uri), e), error);
+            return QStringLiteral("%1: %2").arg(ShownUri(uri), e);
         return failed(e);
     }
+    kind = ServerFailure::None;
+    return {};
+}
+
+} // namespace
+
+bool OpenServer(const QString& connection, const QString& uri, QString* error, int timeoutMs,
+                ServerFailure* failure)
+{
+    ServerFailure kind = ServerFailure::Other;
+    const QString failed =
+        CheckUri(uri, error) ? ServerConnection(connection, uri, timeoutMs, kind) : QString();
     if (failure)
-        *failure = ServerFailure::None;
-    return true;
+        *failure = kind;
+    if (kind == ServerFailure::None)
+        return true;
+    return !failed.isEmpty() && Failed(connection, failed, error);
 }
 
 void Close(const QString& connection)

@@ -63,24 +63,52 @@ const char* const kAddedIndexes[] = {
     "started_ms)",
     "CREATE INDEX IF NOT EXISTS runs_station ON runs (station, started_ms)"};
 
-bool ColumnsMissing(QSqlDatabase& db)
+// The table's columns from the catalog, which (unlike Qt's record of a table) never waits for a
+// lock on the table itself: a server whose runs are locked is found out by the first write,
+// within its time-out. False, with the reason, when the catalog cannot be read.
+bool Columns(QSqlDatabase& db, const char* table, QStringList& columns, QString* error)
 {
+    QSqlQuery q(db);
+    const QString sql =
+        IsServer(db) ? QStringLiteral("SELECT column_name FROM information_schema.columns WHERE "
+                                      "table_schema = current_schema() AND table_name = '%1'")
+                     : QStringLiteral("SELECT name FROM pragma_table_info('%1')");
+    if (!q.exec(sql.arg(QLatin1String(table)))) {
+        if (error)
+            *error = q.lastError().text();
+        return false;
+    }
+    while (q.next())
+        columns << q.value(0).toString();
+    return true;
+}
+
+// True when an added column is missing or the catalog could not tell (error set then).
+bool ColumnsMissing(QSqlDatabase& db, QString* error)
+{
+    QStringList columns;
+    if (!Columns(db, "runs", columns, error))
+        return true;
     for (const AddedColumn& added : kAddedColumns)
-        if (!db.record(QLatin1String(added.Table)).contains(QLatin1String(added.Column)))
+        if (!columns.contains(QLatin1String(added.Column)))
             return true;
     return false;
 }
 
 bool AddMissing(QSqlDatabase& db, QString* error)
 {
-    for (const AddedColumn& added : kAddedColumns)
-        if (!db.record(QLatin1String(added.Table)).contains(QLatin1String(added.Column)) &&
+    for (const AddedColumn& added : kAddedColumns) {
+        QStringList columns;
+        if (!Columns(db, added.Table, columns, error))
+            return false;
+        if (!columns.contains(QLatin1String(added.Column)) &&
             !Exec(db,
                   QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3")
                       .arg(QLatin1String(added.Table), QLatin1String(added.Column),
                            QLatin1String(added.Type)),
                   error))
             return false;
+    }
     for (const char* sql : kAddedIndexes)
         if (!Exec(db, QLatin1String(sql), error))
             return false;
@@ -93,6 +121,13 @@ bool IsServer(const QSqlDatabase& db) { return db.driverName() == QLatin1String(
 
 bool Exec(QSqlDatabase& db, const QString& sql, QString* error)
 {
+    // A server connection that broke is closed by the driver; asking it again only makes the
+    // driver complain on standard error.
+    if (!db.isOpen()) {
+        if (error)
+            *error = QStringLiteral("no connection to the server");
+        return false;
+    }
     QSqlQuery q(db);
     if (q.exec(sql))
         return true;
@@ -126,8 +161,14 @@ int Version(QSqlDatabase& db)
 
 bool Ensure(QSqlDatabase& db, QString* error)
 {
-    if (Version(db) == kVersion && !ColumnsMissing(db))
+    QString catalogError;
+    if (Version(db) == kVersion && !ColumnsMissing(db, &catalogError))
         return true;
+    if (!catalogError.isEmpty()) {
+        if (error)
+            *error = catalogError;
+        return false;
+    }
     const bool server = IsServer(db);
     if (!Begin(db, error))
         return false;

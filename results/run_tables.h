@@ -14,6 +14,9 @@ namespace RunTables {
 // Returns false with the reason; inserted tells whether the run is new.
 bool InsertRun(QSqlDatabase& db, const RunRecord& run, QString* error, bool* inserted = nullptr);
 bool InsertStep(QSqlDatabase& db, const QString& uuid, const RowRecord& row, QString* error);
+// A run's rows at once (on the server: a few statements for them all).
+bool InsertSteps(QSqlDatabase& db, const QString& uuid, const QList<RowRecord>& rows,
+                 QString* error);
 bool EndRun(QSqlDatabase& db, const RunRecord& run, QString* error);
 
 std::optional<RunRecord> ReadRun(QSqlDatabase& db, const QString& uuid);

@@ -15,8 +15,7 @@ bool SendRun(QSqlDatabase& server, const RunRecord& run, const QList<RowRecord>&
     bool ok = ResultsSchema::Begin(server, error) &&
               ResultsDatabase::SetServerTimeout(server, timeoutMs, error) &&
               RunTables::InsertRun(server, run, error, &inserted);
-    for (int i = 0; ok && inserted && i < steps.size(); ++i)
-        ok = RunTables::InsertStep(server, run.Uuid, steps[i], error);
+    ok = ok && (!inserted || RunTables::InsertSteps(server, run.Uuid, steps, error));
     ok = ok && ResultsSchema::Commit(server, error);
     if (!ok)
         ResultsSchema::Rollback(server);
