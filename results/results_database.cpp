@@ -36,6 +36,9 @@ bool Failed(const QString& connection, const QString& text, QString* error)
 }
 
 const char* const kStationKey = "results/station";
+const char* const kServerKey = "results/server";
+
+QSettings Settings() { return QSettings(QStringLiteral("tavcontrol"), QStringLiteral("tavcontrol")); }
 
 QString DataFolder()
 {
@@ -116,10 +119,7 @@ void SilenceServerNotices(QSqlDatabase& db)
 
 QString Station()
 {
-    const QString saved =
-        QSettings(QStringLiteral("tavcontrol"), QStringLiteral("tavcontrol"))
-            .value(QLatin1String(kStationKey))
-            .toString();
+    const QString saved = Settings().value(QLatin1String(kStationKey)).toString();
     return saved.isEmpty() ? HostStation() : saved;
 }
 
@@ -131,11 +131,18 @@ QString HostStation()
 
 void SaveStation(const QString& name)
 {
-    QSettings settings(QStringLiteral("tavcontrol"), QStringLiteral("tavcontrol"));
+    QSettings settings = Settings();
     if (name.isEmpty())
         settings.remove(QLatin1String(kStationKey));
     else
         settings.setValue(QLatin1String(kStationKey), name);
+}
+
+QString SavedServer() { return Settings().value(QLatin1String(kServerKey)).toString(); }
+
+void SaveServer(const QString& uri)
+{
+    Settings().setValue(QLatin1String(kServerKey), uri);
 }
 
 bool CheckStation(const QString& name, QString* error)

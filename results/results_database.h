@@ -19,6 +19,10 @@ QString HostStation();
 void SaveStation(const QString& name);
 // False, with the reason, for a name that cannot name a journal file.
 bool CheckStation(const QString& name, QString* error);
+// The line's server kept by "Setup" > "Results…" (empty: none), which tavtest sync takes when
+// given no --db.
+QString SavedServer();
+void SaveServer(const QString& uri);
 // The login name of the operator.
 QString OperatorName();
 // A station's journal: $XDG_DATA_HOME/tavcontrol/journal-<station>.sqlite (by default under

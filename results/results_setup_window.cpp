@@ -9,26 +9,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSettings>
 #include <QUrl>
 #include <QUrlQuery>
 #include <QVBoxLayout>
 
-namespace {
+QString ResultsSetupWindow::SavedServer() { return ResultsDatabase::SavedServer(); }
 
-const char* const kServerKey = "results/server";
-
-} // namespace
-
-QString ResultsSetupWindow::SavedServer()
-{
-    return QSettings(QStringLiteral("tavcontrol"), QStringLiteral("tavcontrol")).value(QLatin1String(kServerKey)).toString();
-}
-
-void ResultsSetupWindow::SaveServer(const QString& uri)
-{
-    QSettings(QStringLiteral("tavcontrol"), QStringLiteral("tavcontrol")).setValue(QLatin1String(kServerKey), uri);
-}
+void ResultsSetupWindow::SaveServer(const QString& uri) { ResultsDatabase::SaveServer(uri); }
 
 ResultsSetupWindow::ResultsSetupWindow(ResultsStore& store, QWidget* parent)
     : QDialog(parent), m_store(store)

@@ -111,8 +111,12 @@ Request Parse(const QStringList& a)
     }
     if (r.Error.isEmpty() && r.Command == QLatin1String("history") && r.Serial.isEmpty())
         r.Error = QStringLiteral("history needs a serial number");
+    // A station's timer syncs with the server its program was set up with.
     if (r.Error.isEmpty() && r.Command == QLatin1String("sync") && r.Db.isEmpty())
-        r.Error = QStringLiteral("sync needs the server: --db URI");
+        r.Db = ResultsDatabase::SavedServer();
+    if (r.Error.isEmpty() && r.Command == QLatin1String("sync") && r.Db.isEmpty())
+        r.Error = QStringLiteral("sync needs the server: --db URI, or one set in \"Setup\" > "
+                                 "\"Results…\"");
     if (r.Csv && r.Json)
         r.Error = QStringLiteral("stats: --csv or --json, not both");
     return r;
