@@ -16,7 +16,7 @@ const char* const kRunnerUsage =
     "       tavtest history SERIAL [--db URI] [--station NAME]\n"
     "       tavtest stats [--table FILE | --unit TEXT] [--version HASH] [--since DATE]\n"
     "                     [--station NAME] [--db URI] [--csv | --json] [--plots DIR]\n"
-    "       tavtest sync --db URI [--station NAME] [--db-timeout SECONDS]\n"
+    "       tavtest sync [--db URI] [--station NAME] [--db-timeout SECONDS]\n"
     "Runs a test table against a TAV power source without windows, as the test window's\n"
     "\"Start\" does with \"Start at Step 1\", and writes the results.\n"
     "A run that does not reach its end row switches the output off (OUTP,0) unless\n"
