@@ -4,6 +4,7 @@
 // statistics' main query.
 //   build/bench/bench_results_server
 // Goals: history <= 20 ms, stats of one week <= 50 ms, stats of one table <= 250 ms.
+#include "bench/best_time.h"
 #include "results/results_database.h"
 #include "results/results_query.h"
 #include "results/results_stats.h"
@@ -50,18 +51,6 @@ bool Fill(QSqlDatabase& db)
     if (!done)
         std::fprintf(stderr, "%s\n", q.lastError().text().toLocal8Bit().constData());
     return done;
-}
-
-template <typename F> double Best(F f, int times = 7)
-{
-    double best = 1e9;
-    for (int i = 0; i < times; ++i) {
-        QElapsedTimer t;
-        t.start();
-        f();
-        best = std::min(best, t.nsecsElapsed() / 1e6);
-    }
-    return best;
 }
 
 void Explain(QSqlDatabase& db, const QString& sql)
