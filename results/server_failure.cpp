@@ -3,8 +3,7 @@
 #include <QRegularExpression>
 #include <QStringList>
 
-ServerFailure ClassifyServerError(const QString& driverText)
-{
+ServerFailure ClassifyServerError(const QString& driverText) {
     const QString t = driverText.toLower();
     auto has = [&t](const char* part) { return t.contains(QLatin1String(part)); };
     if (t.isEmpty())
@@ -22,14 +21,13 @@ ServerFailure ClassifyServerError(const QString& driverText)
     if (has("could not connect") || has("connection refused") || has("no such file") ||
         has("could not translate host name") || has("connection to server") ||
         has("server closed the connection") || has("no connection to the server") ||
-        has("network is unreachable") || has("no route to host") ||
-        has("the database system is") || has("terminating connection"))
+        has("network is unreachable") || has("no route to host") || has("the database system is") ||
+        has("terminating connection"))
         return ServerFailure::Unreachable;
     return ServerFailure::Other;
 }
 
-QString ServerFailureName(ServerFailure failure)
-{
+QString ServerFailureName(ServerFailure failure) {
     switch (failure) {
     case ServerFailure::None:
         return {};
@@ -48,8 +46,7 @@ QString ServerFailureName(ServerFailure failure)
 }
 
 QString ServerFailureText(ServerFailure failure, const QString& shownUri,
-                          const QString& driverText)
-{
+                          const QString& driverText) {
     // libpq's first line carries the reason; the rest are hints and the Qt driver's own
     // summary ("QPSQL: Unable to connect").
     static const QRegularExpression prefix(

@@ -9,8 +9,7 @@
 namespace {
 
 bool SendRun(QSqlDatabase& server, const RunRecord& run, const QList<RowRecord>& steps,
-             int timeoutMs, QString* error)
-{
+             int timeoutMs, QString* error) {
     bool inserted = false;
     bool ok = ResultsSchema::Begin(server, error) &&
               ResultsDatabase::SetServerTimeout(server, timeoutMs, error) &&
@@ -25,8 +24,7 @@ bool SendRun(QSqlDatabase& server, const RunRecord& run, const QList<RowRecord>&
 } // namespace
 
 SyncOutcome SyncRuns(QSqlDatabase& journal, QSqlDatabase& server, const QString& shownUri,
-                     const SyncLimits& limits)
-{
+                     const SyncLimits& limits) {
     SyncOutcome outcome;
     auto journalFailed = [&](const QString& error) {
         outcome.JournalFailed = true;
@@ -42,8 +40,8 @@ SyncOutcome SyncRuns(QSqlDatabase& journal, QSqlDatabase& server, const QString&
         const qint64 remaining = limits.Deadline.remainingTime(); // -1: forever
         if (remaining == 0) {
             outcome.Failure = ServerFailure::TimedOut;
-            outcome.Error = QStringLiteral("timed out (%1): the time for sending was spent")
-                                .arg(shownUri);
+            outcome.Error =
+                QStringLiteral("timed out (%1): the time for sending was spent").arg(shownUri);
             break;
         }
         // A run sent with rows missing would be marked sent and lose them for good.
@@ -52,9 +50,9 @@ SyncOutcome SyncRuns(QSqlDatabase& journal, QSqlDatabase& server, const QString&
             journalFailed(error);
             break;
         }
-        const int timeoutMs = remaining < 0 ? limits.RunMs
-                                            : static_cast<int>(std::min<qint64>(limits.RunMs,
-                                                                                remaining));
+        const int timeoutMs = remaining < 0
+                                  ? limits.RunMs
+                                  : static_cast<int>(std::min<qint64>(limits.RunMs, remaining));
         if (!SendRun(server, run, steps, timeoutMs, &error)) {
             outcome.Failure = ClassifyServerError(error);
             outcome.Error = ServerFailureText(outcome.Failure, shownUri, error);

@@ -19,9 +19,9 @@ struct SyncLimits {
 };
 
 struct SyncOutcome {
-    int Sent = 0;     // runs that reached the server in this call
-    int Left = 0;     // runs still unsent in the journal (-1: the journal could not tell)
-    QString Error;    // why it stopped early, in the program's words
+    int Sent = 0;  // runs that reached the server in this call
+    int Left = 0;  // runs still unsent in the journal (-1: the journal could not tell)
+    QString Error; // why it stopped early, in the program's words
     ServerFailure Failure = ServerFailure::None; // the server's part in it
     bool JournalFailed = false; // the journal could not be read: the error is the journal's
 };
