@@ -2,6 +2,7 @@
 // journal's durability (WAL, synchronous=FULL), the time a run's tick spends handing a row over,
 // and history and stats over a journal of one million rows.
 //   build/bench/bench_results [rows-for-the-writer]
+#include "bench/best_time.h"
 #include "results/results_database.h"
 #include "results/results_query.h"
 #include "results/results_schema.h"
@@ -33,7 +34,7 @@ void Writer(const QString& folder, int rows)
     all.start();
     recorder.RunBegins({QString(), {QStringLiteral("R"), QStringLiteral("TAV 1600"),
                                     QStringLiteral("SN1")},
-                        QStringLiteral("COM2"), QString()});
+                        QStringLiteral("COM2"), QString(), QString(), QString()});
     QElapsedTimer one;
     for (int i = 0; i < rows; ++i) {
         const QStringList cells{QString::number(i % 200 + 1), QStringLiteral("U out"),
@@ -93,18 +94,6 @@ void Fill(QSqlDatabase& db)
     ResultsSchema::Commit(db, nullptr);
 }
 
-template <typename F> double Best(F f, int times = 5)
-{
-    double best = 1e9;
-    for (int i = 0; i < times; ++i) {
-        QElapsedTimer t;
-        t.start();
-        f();
-        best = std::min(best, t.nsecsElapsed() / 1e6);
-    }
-    return best;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -124,7 +113,9 @@ int main(int argc, char** argv)
         std::printf("journal of 1 000 000 rows made in %.1f s\n", fill.elapsed() / 1e3);
         int found = 0;
         const double history = Best([&] {
-            found = static_cast<int>(ResultsQuery::History(db, QStringLiteral("SN001234")).size());
+            ResultsQuery::Filter serial;
+            serial.Serial = QStringLiteral("SN001234");
+            found = static_cast<int>(ResultsQuery::History(db, serial).size());
         });
         std::printf("history of one serial (%d runs): %.2f ms\n", found, history);
         ResultsQuery::Filter filter;

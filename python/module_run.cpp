@@ -1,6 +1,7 @@
 // tavcontrol.run_table and its Run: a test table run by the command-line runner.
 #include "python/py_support.h"
 #include "python/table_run.h"
+#include "results/results_database.h"
 #include "tools/input_rules.h"
 
 #include <memory>
@@ -49,11 +50,17 @@ struct CallbackError {
 // failed.
 TableRunRequest RequestFor(const py::object& path, std::optional<std::string> serial,
                            const py::object& answers, bool stopAtError, bool keepOutput,
-                           double timeout, std::optional<std::string> db, CallbackError& failed)
+                           double timeout, std::optional<std::string> db,
+                           std::optional<std::string> station, CallbackError& failed)
 {
     TableRunRequest request;
     RunnerOptions& o = request.Options;
     o.TestFile = PathText(path);
+    if (station) {
+        o.Station = ToQString(*station);
+        if (QString error; !ResultsDatabase::CheckStation(o.Station, &error))
+            throw py::value_error(ToStd(error));
+    }
     if (serial)
         o.Serial = ToQString(*serial);
     o.StopAtError = stopAtError;
@@ -119,12 +126,13 @@ std::shared_ptr<TableRunResult> RunTableFor(const py::object& path, const py::ob
                                             std::optional<std::string> serial,
                                             const py::object& answers, bool stopAtError,
                                             bool keepOutput, double timeout, bool quiet,
-                                            std::optional<std::string> db)
+                                            std::optional<std::string> db,
+                                            std::optional<std::string> station)
 {
     const LinkChoice link = LinkChoiceOf(port, gpib, gpibName, config);
     CallbackError failed;
     TableRunRequest request =
-        RequestFor(path, serial, answers, stopAtError, keepOutput, timeout, db, failed);
+        RequestFor(path, serial, answers, stopAtError, keepOutput, timeout, db, station, failed);
     RunnerOptions& o = request.Options;
     o.ConfigFile = link.ConfigFile;
     o.Port = link.Port;
@@ -142,11 +150,12 @@ std::vector<std::shared_ptr<TableRunResult>>
 RunTablesFor(const py::object& path, const std::vector<std::string>& slots,
              const py::object& config, bool serialAdvance, const py::object& answers,
              bool stopAtError, bool keepOutput, double timeout, bool quiet,
-             std::optional<std::string> db)
+             std::optional<std::string> db, std::optional<std::string> station)
 {
     CallbackError failed;
     TableRunRequest request =
-        RequestFor(path, std::nullopt, answers, stopAtError, keepOutput, timeout, db, failed);
+        RequestFor(path, std::nullopt, answers, stopAtError, keepOutput, timeout, db, station,
+                   failed);
     RunnerOptions& o = request.Options;
     if (!config.is_none())
         o.ConfigFile = PathText(config);
@@ -280,7 +289,7 @@ void BindTableRun(py::module_& m)
           py::arg("config") = py::none(), py::arg("serial_advance") = false,
           py::arg("answers") = py::none(), py::arg("stop_at_error") = false,
           py::arg("keep_output") = false, py::arg("timeout") = 0.0, py::arg("quiet") = true,
-          py::arg("db") = py::none(),
+          py::arg("db") = py::none(), py::arg("station") = py::none(),
           R"(Runs a test table on a rack of instruments at once, as tavtest --slot does, and returns
 one Run per slot, in the order given.
 
@@ -289,13 +298,14 @@ without a serial number takes the next one from the table's (the first after it 
 serial_advance, which then writes the last one taken back into the table). Each slot is a run
 of its own with its own link, variables, prompts and record (one rack run in the journal); one
 slot's failure or lost instrument ends that slot alone. The other arguments as for run_table;
-answers apply to every slot (a callable is asked with the variable, default and prompt).)");
+answers apply to every slot (a callable is asked with the variable, default and prompt). Every
+slot's run is recorded with the station given.)");
     m.def("run_table", &RunTableFor, py::arg("path"), py::arg("port") = py::none(),
           py::arg("gpib") = py::none(), py::arg("gpib_name") = py::none(),
           py::arg("config") = py::none(), py::arg("serial") = py::none(),
           py::arg("answers") = py::none(), py::arg("stop_at_error") = false,
           py::arg("keep_output") = false, py::arg("timeout") = 0.0, py::arg("quiet") = true,
-          py::arg("db") = py::none(),
+          py::arg("db") = py::none(), py::arg("station") = py::none(),
           R"(Runs a test table (.tst) as tavtest does and returns its Run.
 
 The link as for Instrument (port, gpib or gpib_name; else TAVCON.cfg). serial replaces the
@@ -307,7 +317,8 @@ stop_at_error ends the run at the first failed row; a run that does not reach it
 switches the output off unless keep_output. timeout: seconds, fractions taken, 0 none. quiet
 False prints each row on standard error; a default answer taken is told even when quiet, and
 Run.warnings holds every warning. The run is recorded in the station's results journal (and
-on the server db, a libpq URI); Run.journal_error and Run.server_error say what either could
-not take. Ctrl-C ends the run as tavtest's does and raises
+on the server db, a libpq URI) under this station's name, or station's (letters, digits,
+'.', '_', '-': its journal is journal-<station>.sqlite); Run.journal_error and Run.server_error
+say what either could not take. Ctrl-C ends the run as tavtest's does and raises
 KeyboardInterrupt.)");
 }

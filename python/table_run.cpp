@@ -97,7 +97,8 @@ TableRunResult RunTable(const TableRunRequest& request, bool quiet)
     TestRunner runner(state.Link, state.Panel, state.Places, state.Test, request.Options,
                       console, false);
     runner.SetAnswerSource(request.Answers);
-    ResultsStore results(ResultsDatabase::JournalPath());
+    ResultsStore results(ResultsDatabase::JournalPath(StationOf(request.Options)),
+                         StationOf(request.Options));
     results.SetServer(request.Options.DbUri);
     RunRecorder recorder(results);
     KeptRows kept(recorder);
@@ -113,7 +114,8 @@ TableRunResult RunTable(const TableRunRequest& request, bool quiet)
 QList<TableRunResult> RunTables(const TableRunRequest& request, bool quiet, QString* error)
 {
     EnsureCoreApplication();
-    ResultsStore results(ResultsDatabase::JournalPath());
+    ResultsStore results(ResultsDatabase::JournalPath(StationOf(request.Options)),
+                         StationOf(request.Options));
     results.SetServer(request.Options.DbUri);
     RunnerOptions options = request.Options;
     options.Quiet = quiet;

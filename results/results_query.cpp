@@ -5,19 +5,22 @@
 #include <QDateTime>
 #include <QHash>
 #include <QLocale>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 
 namespace ResultsQuery {
 
-bool Select(QSqlQuery& q, const QString& sql, const QVariantList& values)
+bool Select(QSqlQuery& q, const QString& sql, const QVariantList& values, QString* error)
 {
     q.setForwardOnly(true);
-    if (!q.prepare(sql))
-        return false;
+    bool ok = q.prepare(sql);
     for (const QVariant& v : values)
         q.addBindValue(v);
-    return q.exec();
+    ok = ok && q.exec();
+    if (!ok && error && error->isEmpty())
+        *error = q.lastError().text().trimmed();
+    return ok;
 }
 
 QString WhereClause(const Filter& f, QVariantList& values)
@@ -31,6 +34,8 @@ QString WhereClause(const Filter& f, QVariantList& values)
         add(QStringLiteral("r.table_name = ?"), f.TableName);
     if (!f.Unit.isEmpty())
         add(QStringLiteral("r.unit = ?"), f.Unit);
+    if (!f.Station.isEmpty())
+        add(QStringLiteral("r.station = ?"), f.Station);
     if (!f.Serial.isEmpty())
         add(QStringLiteral("r.serial = ?"), f.Serial);
     if (f.SinceMs > 0)
@@ -46,7 +51,7 @@ QString WhereClause(const Filter& f, QVariantList& values)
     return terms.join(QStringLiteral(" AND "));
 }
 
-QList<RunRecord> Runs(QSqlDatabase& db, const Filter& filter)
+QList<RunRecord> Runs(QSqlDatabase& db, const Filter& filter, QString* error)
 {
     QVariantList values;
     QString sql = QStringLiteral("SELECT %1 FROM runs r WHERE %2 ORDER BY r.started_ms DESC")
@@ -55,15 +60,15 @@ QList<RunRecord> Runs(QSqlDatabase& db, const Filter& filter)
         sql += QStringLiteral(" LIMIT %1").arg(filter.Limit);
     QSqlQuery q(db);
     QList<RunRecord> runs;
-    if (Select(q, sql, values))
+    if (Select(q, sql, values, error))
         while (q.next())
             runs.append(RunTables::RunFromQuery(q));
     return runs;
 }
 
-QList<RowRecord> RunRows(QSqlDatabase& db, const QString& uuid)
+QList<RowRecord> RunRows(QSqlDatabase& db, const QString& uuid, QString* error)
 {
-    return RunTables::ReadSteps(db, uuid);
+    return RunTables::ReadSteps(db, uuid, error);
 }
 
 RunReport ReportOfRun(const RunRecord& run, const QList<RowRecord>& rows)
@@ -80,25 +85,24 @@ RunReport ReportOfRun(const RunRecord& run, const QList<RowRecord>& rows)
     return report;
 }
 
-QList<HistoryEntry> History(QSqlDatabase& db, const QString& serial)
+QList<HistoryEntry> History(QSqlDatabase& db, const Filter& filter, QString* error)
 {
-    Filter filter;
-    filter.Serial = serial;
     QList<HistoryEntry> entries;
     QHash<QString, int> index;
-    for (const RunRecord& run : Runs(db, filter)) {
+    for (const RunRecord& run : Runs(db, filter, error)) {
         index.insert(run.Uuid, static_cast<int>(entries.size()));
         entries.append({run, {}});
     }
     if (entries.isEmpty())
         return entries;
+    QVariantList values;
+    const QString where = WhereClause(filter, values);
     QSqlQuery q(db);
     if (!Select(q,
-              QStringLiteral("SELECT s.run_uuid, %1 FROM runs r JOIN steps s ON s.run_uuid = "
-                             "r.uuid WHERE r.serial = ? AND s.mark <> '' ORDER BY s.run_uuid, "
-                             "s.ord")
-                  .arg(QLatin1String(RunTables::kStepColumns)),
-              {serial}))
+                QStringLiteral("SELECT s.run_uuid, %1 FROM runs r JOIN steps s ON s.run_uuid = "
+                               "r.uuid WHERE %2 AND s.mark <> '' ORDER BY s.run_uuid, s.ord")
+                    .arg(QLatin1String(RunTables::kStepColumns), where),
+                values, error))
         return entries;
     while (q.next())
         if (auto at = index.find(q.value(0).toString()); at != index.end())

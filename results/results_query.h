@@ -17,12 +17,18 @@ struct HistoryEntry {
     RunRecord Run;
     QList<RowRecord> FailedSteps;
 };
-// The runs of this serial number, newest first, each with its failed steps.
-QList<HistoryEntry> History(QSqlDatabase& db, const QString& serial);
+// Every reader below gives what it read and, when the database failed to answer (locked, of
+// a newer program, gone), its reason in error: an error is never an empty answer.
+
+struct Filter;
+// The runs of the filter's serial number (and station, when it names one), newest first, each
+// with its failed steps.
+QList<HistoryEntry> History(QSqlDatabase& db, const Filter& filter, QString* error = nullptr);
 
 struct Filter {
     QString TableName; // the table's file name
     QString Unit;
+    QString Station;
     qint64 SinceMs = 0;
     QString Serial;
     QString Verdict; // "incomplete" for runs without an end
@@ -33,10 +39,10 @@ struct Filter {
 };
 
 // Runs matching the filter, newest first.
-QList<RunRecord> Runs(QSqlDatabase& db, const Filter& filter);
+QList<RunRecord> Runs(QSqlDatabase& db, const Filter& filter, QString* error = nullptr);
 
 // The rows of one run, in the order they were evaluated.
-QList<RowRecord> RunRows(QSqlDatabase& db, const QString& uuid);
+QList<RowRecord> RunRows(QSqlDatabase& db, const QString& uuid, QString* error = nullptr);
 
 // A run as the test window shows an opened report: the header copies, the day it started (in
 // the program's date format) and the six cells of each row the report holds ("Show" 0 rows are
@@ -49,7 +55,9 @@ RunReport ReportOfRun(const RunRecord& run, const QList<RowRecord>& rows);
 
 // The WHERE clause over the runs table "r" that the filter makes, its values added in order.
 QString WhereClause(const Filter& filter, QVariantList& values);
-// Prepares a forward-only query, binds the values in order and runs it.
-bool Select(QSqlQuery& q, const QString& sql, const QVariantList& values);
+// Prepares a forward-only query, binds the values in order and runs it; on failure the
+// database's reason goes into error unless one is there already.
+bool Select(QSqlQuery& q, const QString& sql, const QVariantList& values,
+            QString* error = nullptr);
 
 } // namespace ResultsQuery

@@ -54,33 +54,74 @@ struct AddedColumn {
     const char* Column;
     const char* Type;
 };
-constexpr AddedColumn kAddedColumns[] = {{"runs", "table_version", "TEXT"}};
+constexpr AddedColumn kAddedColumns[] = {{"runs", "table_version", "TEXT"},
+                                         {"runs", "slot", "TEXT"},
+                                         {"runs", "rack_run", "TEXT"}};
 // Made with the columns they cover (CREATE INDEX IF NOT EXISTS: made once).
 const char* const kAddedIndexes[] = {
     "CREATE INDEX IF NOT EXISTS runs_version ON runs (table_name, table_version, "
-    "started_ms)"};
+    "started_ms)",
+    "CREATE INDEX IF NOT EXISTS runs_station ON runs (station, started_ms)"};
+// The server's statistics read a run's checked rows by the run: from the index alone, without
+// visiting the table's pages, which on a server written by many stations at once hold each
+// run's rows scattered. The journal, written row by row and read seldom, goes without.
+const char* const kServerIndexes[] = {
+    "CREATE INDEX IF NOT EXISTS steps_figures ON steps (run_uuid) INCLUDE (step, mark, "
+    "lower_number, upper_number, value_number)"};
 
-bool ColumnsMissing(QSqlDatabase& db)
+// The table's columns from the catalog, which (unlike Qt's record of a table) never waits for a
+// lock on the table itself: a server whose runs are locked is found out by the first write,
+// within its time-out. False, with the reason, when the catalog cannot be read.
+bool Columns(QSqlDatabase& db, const char* table, QStringList& columns, QString* error)
 {
+    QSqlQuery q(db);
+    const QString sql =
+        IsServer(db) ? QStringLiteral("SELECT column_name FROM information_schema.columns WHERE "
+                                      "table_schema = current_schema() AND table_name = '%1'")
+                     : QStringLiteral("SELECT name FROM pragma_table_info('%1')");
+    if (!q.exec(sql.arg(QLatin1String(table)))) {
+        if (error)
+            *error = q.lastError().text();
+        return false;
+    }
+    while (q.next())
+        columns << q.value(0).toString();
+    return true;
+}
+
+// True when an added column is missing or the catalog could not tell (error set then).
+bool ColumnsMissing(QSqlDatabase& db, QString* error)
+{
+    QStringList columns;
+    if (!Columns(db, "runs", columns, error))
+        return true;
     for (const AddedColumn& added : kAddedColumns)
-        if (!db.record(QLatin1String(added.Table)).contains(QLatin1String(added.Column)))
+        if (!columns.contains(QLatin1String(added.Column)))
             return true;
     return false;
 }
 
 bool AddMissing(QSqlDatabase& db, QString* error)
 {
-    for (const AddedColumn& added : kAddedColumns)
-        if (!db.record(QLatin1String(added.Table)).contains(QLatin1String(added.Column)) &&
+    for (const AddedColumn& added : kAddedColumns) {
+        QStringList columns;
+        if (!Columns(db, added.Table, columns, error))
+            return false;
+        if (!columns.contains(QLatin1String(added.Column)) &&
             !Exec(db,
                   QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3")
                       .arg(QLatin1String(added.Table), QLatin1String(added.Column),
                            QLatin1String(added.Type)),
                   error))
             return false;
+    }
     for (const char* sql : kAddedIndexes)
         if (!Exec(db, QLatin1String(sql), error))
             return false;
+    if (IsServer(db))
+        for (const char* sql : kServerIndexes)
+            if (!Exec(db, QLatin1String(sql), error))
+                return false;
     return true;
 }
 
@@ -90,6 +131,13 @@ bool IsServer(const QSqlDatabase& db) { return db.driverName() == QLatin1String(
 
 bool Exec(QSqlDatabase& db, const QString& sql, QString* error)
 {
+    // A server connection that broke is closed by the driver; asking it again only makes the
+    // driver complain on standard error.
+    if (!db.isOpen()) {
+        if (error)
+            *error = QStringLiteral("no connection to the server");
+        return false;
+    }
     QSqlQuery q(db);
     if (q.exec(sql))
         return true;
@@ -123,8 +171,14 @@ int Version(QSqlDatabase& db)
 
 bool Ensure(QSqlDatabase& db, QString* error)
 {
-    if (Version(db) == kVersion && !ColumnsMissing(db))
+    QString catalogError;
+    if (Version(db) == kVersion && !ColumnsMissing(db, &catalogError))
         return true;
+    if (!catalogError.isEmpty()) {
+        if (error)
+            *error = catalogError;
+        return false;
+    }
     const bool server = IsServer(db);
     if (!Begin(db, error))
         return false;
@@ -132,6 +186,12 @@ bool Ensure(QSqlDatabase& db, QString* error)
     // the immediate transaction does; then the version is read again.
     if (server && !Exec(db, QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(kSchemaLock),
                         error)) {
+        Rollback(db);
+        return false;
+    }
+    // An index made on a server full of runs takes longer than a run's time to send; stopped,
+    // it would be begun again by every run after. It is let finish, once.
+    if (server && !Exec(db, QStringLiteral("SET LOCAL statement_timeout = 0"), error)) {
         Rollback(db);
         return false;
     }

@@ -9,33 +9,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSettings>
 #include <QUrl>
 #include <QUrlQuery>
 #include <QVBoxLayout>
 
-namespace {
+QString ResultsSetupWindow::SavedServer() { return ResultsDatabase::SavedServer(); }
 
-const char* const kServerKey = "results/server";
-
-bool HasPassword(const QString& uri)
-{
-    const QUrl url(uri);
-    return !url.password().isEmpty() ||
-           QUrlQuery(url).hasQueryItem(QStringLiteral("password"));
-}
-
-} // namespace
-
-QString ResultsSetupWindow::SavedServer()
-{
-    return QSettings(QStringLiteral("tavcontrol"), QStringLiteral("tavcontrol")).value(QLatin1String(kServerKey)).toString();
-}
-
-void ResultsSetupWindow::SaveServer(const QString& uri)
-{
-    QSettings(QStringLiteral("tavcontrol"), QStringLiteral("tavcontrol")).setValue(QLatin1String(kServerKey), uri);
-}
+void ResultsSetupWindow::SaveServer(const QString& uri) { ResultsDatabase::SaveServer(uri); }
 
 ResultsSetupWindow::ResultsSetupWindow(ResultsStore& store, QWidget* parent)
     : QDialog(parent), m_store(store)
@@ -47,6 +27,11 @@ ResultsSetupWindow::ResultsSetupWindow(ResultsStore& store, QWidget* parent)
     auto* journal = new QLabel(QDir::toNativeSeparators(store.JournalPath()), this);
     journal->setTextInteractionFlags(Qt::TextSelectableByMouse);
     form->addRow(QStringLiteral("Station journal:"), journal);
+    m_station = new QLineEdit(store.Station(), this);
+    m_station->setObjectName(QStringLiteral("StationName"));
+    m_station->setToolTip(QStringLiteral("The name the runs are recorded as and the journal is "
+                                         "named by; empty: the host name"));
+    form->addRow(QStringLiteral("Station name:"), m_station);
     m_uri = new QLineEdit(store.Server(), this);
     m_uri->setObjectName(QStringLiteral("ServerUri"));
     m_uri->setPlaceholderText(QStringLiteral("postgresql://user@host/database"));
@@ -113,11 +98,18 @@ bool ResultsSetupWindow::Apply()
         m_status->setText(error);
         return false;
     }
-    if (HasPassword(uri)) {
+    if (ResultsDatabase::UriHasPassword(uri)) {
         m_status->setText(QStringLiteral("No password in the URI: the settings file is readable "
                                          "by others. Put it into ~/.pgpass or PGPASSWORD."));
         return false;
     }
+    const QString station = m_station->text().trimmed();
+    if (!station.isEmpty() && !ResultsDatabase::CheckStation(station, &error)) {
+        m_status->setText(error);
+        return false;
+    }
+    // The host name is kept as no name: a machine renamed (or cloned and renamed) follows.
+    ResultsDatabase::SaveStation(station == ResultsDatabase::HostStation() ? QString() : station);
     SaveServer(uri);
     m_store.SetServer(uri);
     m_store.Sync();

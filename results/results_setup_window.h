@@ -6,7 +6,9 @@ class QLabel;
 class QLineEdit;
 class ResultsStore;
 
-// "Setup" > "Results…": the line's results server as a libpq URI, with "Test connection".
+// "Setup" > "Results…": the station's name and the line's results server as a libpq URI, with
+// "Test connection". A new station name (the journal is named by it) holds from the program's
+// next start.
 // The URI is kept in the program's settings; a password belongs in ~/.pgpass or PGPASSWORD,
 // never in the settings file, and one typed into the URI is refused.
 class ResultsSetupWindow : public QDialog {
@@ -27,6 +29,7 @@ private:
     void ShowStatus();
 
     ResultsStore& m_store;
+    QLineEdit* m_station = nullptr;
     QLineEdit* m_uri = nullptr;
     QLabel* m_status = nullptr;
 };

@@ -103,7 +103,7 @@ bool SetFiguresFromSums(StepStats& s, const QSqlQuery& q)
 // The command and comment of each step: those of the version's newest run that reached it
 // (runs differ in them only by the values of variables). Read apart from the figures, whose
 // sort they would make a third longer.
-void NameSteps(QSqlDatabase& db, const Filter& filter, TableVersionStats& table)
+void NameSteps(QSqlDatabase& db, const Filter& filter, TableVersionStats& table, QString* error)
 {
     QHash<QString, std::pair<QString, QString>> names;
     {
@@ -115,7 +115,7 @@ void NameSteps(QSqlDatabase& db, const Filter& filter, TableVersionStats& table)
                               "= (SELECT r.uuid FROM runs r WHERE %1 ORDER BY r.started_ms DESC "
                               "LIMIT 1) AND s.lower_number IS NOT NULL")
                    .arg(runs),
-               values);
+               values, error);
         while (q.next())
             names.insert(q.value(0).toString(), {q.value(1).toString(), q.value(2).toString()});
     }
@@ -130,7 +130,7 @@ void NameSteps(QSqlDatabase& db, const Filter& filter, TableVersionStats& table)
                        QStringLiteral("SELECT s.command, s.comment FROM %1 AND s.step = ? "
                                       "ORDER BY r.started_ms DESC LIMIT 1")
                            .arg(rows),
-                       values) &&
+                       values, error) &&
                 q.next())
                 names.insert(s.Step, {q.value(0).toString(), q.value(1).toString()});
         }
@@ -139,7 +139,8 @@ void NameSteps(QSqlDatabase& db, const Filter& filter, TableVersionStats& table)
 }
 
 // The figures of every checked step of one table version.
-void ComputeSteps(QSqlDatabase& db, const Filter& filter, TableVersionStats& table)
+void ComputeSteps(QSqlDatabase& db, const Filter& filter, TableVersionStats& table,
+                  QString* error)
 {
     QVariantList values;
     QSqlQuery q(db);
@@ -151,7 +152,7 @@ void ComputeSteps(QSqlDatabase& db, const Filter& filter, TableVersionStats& tab
                "(s.value_number - s.lower_number)), MIN(s.lower_number), MAX(s.lower_number), "
                "MIN(s.upper_number) FROM %1 GROUP BY s.step")
                .arg(CheckedRows(filter, table, values)),
-           values);
+           values, error);
     QList<StepStats> twoPass;
     while (q.next()) {
         StepStats s;
@@ -174,7 +175,7 @@ void ComputeSteps(QSqlDatabase& db, const Filter& filter, TableVersionStats& tab
         QStringList steps;
         for (const StepStats& s : twoPass)
             steps << s.Step;
-        const auto values = StepValues(db, filter, table, steps);
+        const auto values = StepValues(db, filter, table, steps, error);
         for (StepStats& s : twoPass) {
             Spread spread;
             for (double x : values.value(s.Step))
@@ -185,7 +186,7 @@ void ComputeSteps(QSqlDatabase& db, const Filter& filter, TableVersionStats& tab
     }
     std::sort(table.Steps.begin(), table.Steps.end(),
               [](const StepStats& a, const StepStats& b) { return StepBefore(a.Step, b.Step); });
-    NameSteps(db, filter, table);
+    NameSteps(db, filter, table, error);
 }
 
 } // namespace
@@ -196,7 +197,7 @@ int Stats::VersionCount(const QString& tableName) const
                                           [&](const auto& t) { return t.TableName == tableName; }));
 }
 
-Stats ComputeStats(QSqlDatabase& db, const Filter& filter)
+Stats ComputeStats(QSqlDatabase& db, const Filter& filter, QString* error)
 {
     Stats stats;
     QVariantList values;
@@ -209,7 +210,7 @@ Stats ComputeStats(QSqlDatabase& db, const Filter& filter)
                               "MIN(r.started_ms) FROM runs r WHERE %1 GROUP BY r.table_name, "
                               "r.table_version, r.verdict")
                    .arg(where),
-               values);
+               values, error);
         QMap<std::pair<QString, QString>, std::pair<qint64, int>> ended; // first start, runs
         while (q.next()) {
             const QString verdict = q.value(2).toString();
@@ -245,19 +246,20 @@ Stats ComputeStats(QSqlDatabase& db, const Filter& filter)
                               "r.verdict = 'passed' THEN r.started_ms END) AS passed_ms FROM runs r WHERE %1 AND "
                               "%2 GROUP BY r.serial) u")
                    .arg(where, QLatin1String(kEnded)),
-               values);
+               values, error);
         if (q.next()) {
             stats.Units = q.value(0).toInt();
             stats.FirstPassUnits = q.value(1).toInt();
         }
     }
     for (TableVersionStats& table : stats.Tables)
-        ComputeSteps(db, filter, table);
+        ComputeSteps(db, filter, table, error);
     return stats;
 }
 
 QMap<QString, QList<double>> StepValues(QSqlDatabase& db, const Filter& filter,
-                                        const TableVersionStats& table, const QStringList& steps)
+                                        const TableVersionStats& table, const QStringList& steps,
+                                        QString* error)
 {
     QVariantList values;
     QString sql = QStringLiteral("SELECT s.step, s.value_number FROM %1 AND s.value_number IS "
@@ -273,7 +275,7 @@ QMap<QString, QList<double>> StepValues(QSqlDatabase& db, const Filter& filter,
     }
     QSqlQuery q(db);
     QMap<QString, QList<double>> byStep;
-    if (Select(q, sql, values))
+    if (Select(q, sql, values, error))
         while (q.next())
             byStep[q.value(0).toString()].append(q.value(1).toDouble());
     return byStep;

@@ -59,12 +59,14 @@ struct Stats {
     int VersionCount(const QString& tableName) const;
 };
 
-Stats ComputeStats(QSqlDatabase& db, const Filter& filter);
+// A failed query leaves its reason in error (see results_query.h).
+Stats ComputeStats(QSqlDatabase& db, const Filter& filter, QString* error = nullptr);
 
 // The measured values of one table version's checked steps (or of those given), per step: for
 // the histograms.
 QMap<QString, QList<double>> StepValues(QSqlDatabase& db, const Filter& filter,
                                         const TableVersionStats& table,
-                                        const QStringList& steps = {});
+                                        const QStringList& steps = {},
+                                        QString* error = nullptr);
 
 } // namespace ResultsQuery

@@ -8,11 +8,13 @@
 #include "link/cia_events.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QEvent>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QSqlDatabase>
 #include <QUuid>
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <future>
@@ -93,11 +95,13 @@ public:
     {
         std::vector<Job> jobs;
         QString server;
+        int budget = 0;
         {
             QMutexLocker lock(&m_mutex);
             jobs.swap(m_jobs);
             m_scheduled = false;
             server = m_server;
+            budget = m_budgetMs;
         }
         if (jobs.empty())
             return;
@@ -113,12 +117,12 @@ public:
         if (writes || sync)
             WriteJournal(jobs);
         if (sync && !server.isEmpty())
-            SendRuns(server);
+            SendRuns(server, budget);
         else if (sync)
-            SetStatus([&](ResultsStore::Status& s) { s.Unsent = CountUnsent(); });
+            SetStatus([&](ResultsStore::Status& s) { s.Unsent = std::max(0, CountUnsent()); });
         for (const QString& uri : tests)
-            Test(uri);
-        Q_EMIT m_store.StatusChanged();
+            Test(uri, budget);
+        Tell([](ResultsStore& store) { Q_EMIT store.StatusChanged(); });
     }
 
     void Close()
@@ -133,6 +137,11 @@ public:
         QMutexLocker lock(&m_mutex);
         m_server = uri;
     }
+    void SetBudget(int ms)
+    {
+        QMutexLocker lock(&m_mutex);
+        m_budgetMs = std::max(1, ms);
+    }
     QString Server() const
     {
         QMutexLocker lock(&m_mutex);
@@ -145,6 +154,13 @@ public:
     }
 
 private:
+    // A signal of the store, emitted on the thread that made it; dropped if the store is gone.
+    template <typename F> void Tell(F emit)
+    {
+        ResultsStore* store = &m_store;
+        QMetaObject::invokeMethod(store, [store, emit] { emit(*store); }, Qt::QueuedConnection);
+    }
+
     template <typename F> void SetStatus(F change)
     {
         QMutexLocker lock(&m_mutex);
@@ -161,14 +177,48 @@ private:
         return m_journalOpen;
     }
 
+    // -1 when the journal cannot tell (and says why in the status).
     int CountUnsent()
     {
         if (!OpenJournal())
-            return 0;
+            return -1;
         QSqlDatabase db = QSqlDatabase::database(m_name, false);
-        return RunTables::UnsentCount(db);
+        QString error;
+        const int unsent = RunTables::UnsentCount(db, &error);
+        if (unsent < 0)
+            KeepJournalError(error);
+        return unsent;
     }
 
+    // The first failure is kept: a later batch that went in does not bring it back.
+    void KeepJournalError(const QString& error)
+    {
+        SetStatus([&](ResultsStore::Status& s) {
+            if (s.JournalError.isEmpty())
+                s.JournalError = QStringLiteral("%1: %2").arg(m_store.m_journalPath, error);
+        });
+    }
+
+    static bool WriteJob(QSqlDatabase& db, const Job& job, QString* error)
+    {
+        if (job.kind == Job::Begin)
+            return RunTables::InsertRun(db, job.run, error);
+        if (job.kind == Job::Step)
+            return RunTables::InsertStep(db, job.text, job.row, error);
+        return RunTables::EndRun(db, job.run, error);
+    }
+
+    static QString JobName(const Job& job)
+    {
+        if (job.kind == Job::Step)
+            return QStringLiteral("row %1 of run %2").arg(job.row.Order).arg(job.text);
+        return QStringLiteral("the %1 of run %2")
+            .arg(job.kind == Job::Begin ? QStringLiteral("start") : QStringLiteral("end"),
+                 job.run.Uuid);
+    }
+
+    // Each job behind a savepoint of its own: one that fails costs itself alone, never the run's
+    // end or the rows queued after it.
     void WriteJournal(const std::vector<Job>& jobs)
     {
         if (!OpenJournal())
@@ -176,60 +226,69 @@ private:
         QSqlDatabase db = QSqlDatabase::database(m_name, false);
         QString error;
         if (!ResultsSchema::Begin(db, &error)) {
-            SetStatus([&](ResultsStore::Status& s) { s.JournalError = error; });
+            KeepJournalError(error);
             return;
         }
         for (const Job& job : jobs) {
-            bool ok = true;
-            if (job.kind == Job::Begin)
-                ok = RunTables::InsertRun(db, job.run, &error);
-            else if (job.kind == Job::Step)
-                ok = RunTables::InsertStep(db, job.text, job.row, &error);
-            else if (job.kind == Job::End)
-                ok = RunTables::EndRun(db, job.run, &error);
-            if (!ok)
-                break; // the rest of this batch goes in as far as it can
+            if (job.kind > Job::End)
+                continue;
+            QString failed;
+            if (!ResultsSchema::Exec(db, QStringLiteral("SAVEPOINT job"), &failed)) {
+                KeepJournalError(failed);
+                break;
+            }
+            if (WriteJob(db, job, &failed)) {
+                ResultsSchema::Exec(db, QStringLiteral("RELEASE job"), nullptr);
+                continue;
+            }
+            ResultsSchema::Exec(db, QStringLiteral("ROLLBACK TO job"), nullptr);
+            ResultsSchema::Exec(db, QStringLiteral("RELEASE job"), nullptr);
+            KeepJournalError(QStringLiteral("%1 not kept: %2").arg(JobName(job), failed));
         }
-        if (!ResultsSchema::Commit(db, &error))
+        if (!ResultsSchema::Commit(db, &error)) {
             ResultsSchema::Rollback(db);
-        // The first failure is kept: a later batch that went in does not bring it back.
-        if (!error.isEmpty())
-            SetStatus([&](ResultsStore::Status& s) {
-                s.JournalError = QStringLiteral("%1: %2").arg(m_store.m_journalPath, error);
-            });
+            KeepJournalError(error);
+        }
     }
 
-    void SendRuns(const QString& uri)
+    void SendRuns(const QString& uri, int budgetMs)
     {
         if (!OpenJournal())
             return;
-        QSqlDatabase journal = QSqlDatabase::database(m_name, false);
         const QString serverName = m_name + QStringLiteral("-server");
         QString error;
         SyncOutcome outcome;
+        const QDeadlineTimer deadline(budgetMs);
         // A new connection for every try: a server restarted in between is simply reached.
-        if (ResultsDatabase::OpenServer(serverName, uri, &error)) {
-            QSqlDatabase server = QSqlDatabase::database(serverName, false);
-            outcome = SyncRuns(journal, server);
-            error = outcome.Error;
+        if (ResultsDatabase::OpenServer(serverName, uri, &error, budgetMs, &outcome.Failure)) {
+            {
+                QSqlDatabase journal = QSqlDatabase::database(m_name, false);
+                QSqlDatabase server = QSqlDatabase::database(serverName, false);
+                outcome = SyncRuns(journal, server, ResultsDatabase::ShownUri(uri),
+                                   {budgetMs, deadline});
+            }
             ResultsDatabase::Close(serverName);
         } else {
-            outcome.Left = RunTables::UnsentCount(journal);
+            outcome.Error = error;
+            outcome.Left = CountUnsent();
         }
+        if (outcome.JournalFailed)
+            KeepJournalError(outcome.Error);
         SetStatus([&](ResultsStore::Status& s) {
-            s.ServerError = error;
-            s.Unsent = outcome.Left;
+            s.ServerError = outcome.JournalFailed ? QString() : outcome.Error;
+            s.Failure = outcome.JournalFailed ? ServerFailure::None : outcome.Failure;
+            s.Unsent = std::max(0, outcome.Left);
             s.Sent += outcome.Sent;
         });
     }
 
-    void Test(const QString& uri)
+    void Test(const QString& uri, int budgetMs)
     {
         const QString name = m_name + QStringLiteral("-test");
         QString error;
-        if (ResultsDatabase::OpenServer(name, uri, &error))
+        if (ResultsDatabase::OpenServer(name, uri, &error, budgetMs))
             ResultsDatabase::Close(name);
-        Q_EMIT m_store.ServerTested(uri, error);
+        Tell([uri, error](ResultsStore& store) { Q_EMIT store.ServerTested(uri, error); });
     }
 
     ResultsStore& m_store;
@@ -238,12 +297,18 @@ private:
     std::vector<Job> m_jobs;
     bool m_scheduled = false;
     QString m_server;
+    int m_budgetMs = 5000;
     ResultsStore::Status m_status;
     bool m_journalOpen = false;
 };
 
 ResultsStore::ResultsStore(const QString& journalPath, QObject* parent)
-    : QObject(parent), m_journalPath(journalPath)
+    : ResultsStore(journalPath, ResultsDatabase::Station(), parent)
+{
+}
+
+ResultsStore::ResultsStore(const QString& journalPath, const QString& station, QObject* parent)
+    : QObject(parent), m_journalPath(journalPath), m_station(station)
 {
     m_thread.setObjectName(QStringLiteral("results"));
     m_worker = new StoreWorker(*this);
@@ -261,6 +326,7 @@ ResultsStore::~ResultsStore()
 }
 
 void ResultsStore::SetServer(const QString& uri) { m_worker->SetServer(uri.trimmed()); }
+void ResultsStore::SetSendBudget(int ms) { m_worker->SetBudget(ms); }
 QString ResultsStore::Server() const { return m_worker->Server(); }
 
 void ResultsStore::BeginRun(const RunRecord& run)

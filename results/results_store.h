@@ -1,6 +1,7 @@
 #pragma once
 
 #include "results/run_record.h"
+#include "results/server_failure.h"
 
 #include <QObject>
 #include <QString>
@@ -13,7 +14,8 @@ class StoreWorker;
 // and, when one is set, the line's server. Every call returns at once; a thread of its own
 // does the writing, so the interpreter's tick and the poll cycle never wait for a disk or a
 // network. A run is written to the journal at its start, its rows as they come and its end
-// last; ended runs then go to the server, and any left unsent by an earlier try go with them.
+// last; ended runs then go to the server, and any left unsent by an earlier try go with them,
+// oldest first, for at most the send budget: past it the rest wait for the next try.
 class ResultsStore : public QObject {
     Q_OBJECT
 
@@ -21,15 +23,22 @@ public:
     struct Status {
         QString JournalError; // the journal could not be written (the runs are lost)
         QString ServerError;  // the last try to send failed (the runs wait in the journal)
+        ServerFailure Failure = ServerFailure::None; // what kind of failure that was
         int Unsent = 0;       // runs in the journal the server has not got
         int Sent = 0;         // runs sent by this store
     };
 
+    // The runs are recorded as the station's given (by default this station's name).
     explicit ResultsStore(const QString& journalPath, QObject* parent = nullptr);
-    // Writes what is still queued and makes one more try to send, then stops the thread.
+    ResultsStore(const QString& journalPath, const QString& station, QObject* parent = nullptr);
+    // Writes what is still queued (ended runs going on to the server as after any write), then
+    // stops the thread.
     ~ResultsStore() override;
 
     QString JournalPath() const { return m_journalPath; }
+    QString Station() const { return m_station; }
+    // How long one try to send may take in all, connecting included (5 s unless set).
+    void SetSendBudget(int ms);
     // A libpq URI, or empty for the journal alone.
     void SetServer(const QString& uri);
     QString Server() const;
@@ -48,14 +57,16 @@ public:
     Status CurrentStatus() const;
 
 Q_SIGNALS:
-    // After every write or try to send, on the thread that made the store.
+    // After every write or try to send; posted to the thread that made the store, and so
+    // delivered by its event loop.
     void StatusChanged();
-    // error empty: the server answered and its tables are there.
+    // error empty: the server answered and its tables are there. Posted as StatusChanged is.
     void ServerTested(const QString& uri, const QString& error);
 
 private:
     friend class StoreWorker;
     QString m_journalPath;
+    QString m_station;
     QThread m_thread;
     StoreWorker* m_worker = nullptr;
 };

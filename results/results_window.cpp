@@ -175,9 +175,10 @@ ResultsQuery::Filter ResultsWindow::FilterNow() const
 void ResultsWindow::Refresh()
 {
     m_runs.clear();
+    QString readError;
     if (!m_connection.isEmpty()) {
         QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-        m_runs = ResultsQuery::Runs(db, FilterNow());
+        m_runs = ResultsQuery::Runs(db, FilterNow(), &readError);
     }
     const QSignalBlocker quiet(m_runGrid);
     m_runGrid->clearContents();
@@ -199,6 +200,8 @@ void ResultsWindow::Refresh()
     FitColumns(m_runGrid);
     if (!m_openError.isEmpty())
         m_status->setText(m_openError);
+    else if (!readError.isEmpty()) // a journal that cannot be read is not one without runs
+        m_status->setText(QStringLiteral("The journal cannot be read: ") + readError);
     else if (m_runs.size() >= kListed)
         m_status->setText(QStringLiteral("The newest %1 runs").arg(kListed));
     else
@@ -210,10 +213,13 @@ void ResultsWindow::Refresh()
 void ResultsWindow::ShowRun(int listRow)
 {
     m_rows.clear();
+    QString readError;
     if (listRow >= 0 && listRow < m_runs.size() && !m_connection.isEmpty()) {
         QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-        m_rows = ResultsQuery::RunRows(db, m_runs[listRow].Uuid);
+        m_rows = ResultsQuery::RunRows(db, m_runs[listRow].Uuid, &readError);
     }
+    if (!readError.isEmpty())
+        m_status->setText(QStringLiteral("The run's rows cannot be read: ") + readError);
     m_open->setEnabled(listRow >= 0 && listRow < m_runs.size());
     m_rowGrid->clearContents();
     m_rowGrid->setRowCount(static_cast<int>(m_rows.size()));

@@ -23,6 +23,10 @@ struct RunRecord {
     QString Serial;
     QString Link;
     QString Instrument;
+    // A rack's runs: the slot ("COM3") and the rack run all its slots' runs share. Empty for a
+    // run on its own, and for runs recorded before racks were.
+    QString Slot;
+    QString RackRun;
     qint64 StartedMs = 0;
     QString StartedText;
     qint64 EndedMs = 0; // 0 while running

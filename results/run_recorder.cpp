@@ -57,7 +57,7 @@ void RunRecorder::RunBegins(const RunBeginning& begin)
     m_open = true;
     RunRecord r;
     r.Uuid = QUuid::createUuid().toString(QUuid::WithoutBraces);
-    r.Station = ResultsDatabase::Station();
+    r.Station = m_store.Station();
     r.Operator = ResultsDatabase::OperatorName();
     r.ProgramVersion = QStringLiteral(TAV_VERSION_TEXT);
     if (!begin.TablePath.isEmpty()) {
@@ -73,6 +73,8 @@ void RunRecorder::RunBegins(const RunBeginning& begin)
     r.Serial = begin.Header.SerialText;
     r.Link = begin.Link;
     r.Instrument = begin.Instrument;
+    r.Slot = begin.Slot;
+    r.RackRun = begin.RackRun;
     r.StartedMs = QDateTime::currentMSecsSinceEpoch();
     r.StartedText = TimeText(r.StartedMs);
     r.Pid = ::getpid();

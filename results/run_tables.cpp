@@ -2,9 +2,12 @@
 
 #include "results/results_schema.h"
 
+#include <QSqlDriver>
 #include <QSqlError>
+#include <QSqlField>
 #include <QSqlQuery>
 #include <QVariant>
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 
@@ -13,8 +16,8 @@ namespace RunTables {
 const char* const kRunColumns =
     "uuid, station, operator, program_version, table_path, table_name, table_sha256, reporter, "
     "unit, serial, link, instrument, started_ms, started_text, ended_ms, ended_text, "
-    "duration_ms, verdict, reason, table_version";
-const int kRunColumnCount = 20;
+    "duration_ms, verdict, reason, table_version, slot, rack_run";
+const int kRunColumnCount = 22;
 
 namespace {
 
@@ -33,9 +36,17 @@ std::optional<double> Number(const QVariant& value)
 // Texts are never NULL: an empty field reads as '' in every query.
 QString Text(const QString& text) { return text.isNull() ? QStringLiteral("") : text; }
 
-bool Run(QSqlQuery& q, QString* error)
+// The columns added later are NULL, as older programs leave them, when there is nothing.
+QVariant OrNull(const QString& text)
 {
-    if (q.exec())
+    return text.isEmpty() ? QVariant(QMetaType(QMetaType::QString)) : QVariant(text);
+}
+
+// A statement the server failed to prepare (a lock it waited for too long) is not run: its
+// error is the prepare's, not one of running the text unprepared.
+bool Run(QSqlQuery& q, QString* error, bool prepared = true)
+{
+    if (prepared && q.exec())
         return true;
     if (error)
         *error = q.lastError().text();
@@ -66,82 +77,133 @@ RunRecord RunFromQuery(const QSqlQuery& q)
     r.Verdict = q.value(i++).toString();
     r.Reason = q.value(i++).toString();
     r.TableVersion = q.value(i++).toString();
+    r.Slot = q.value(i++).toString();
+    r.RackRun = q.value(i++).toString();
     return r;
 }
+
+namespace {
+
+const char* const kStepInsert =
+    "INSERT INTO steps (run_uuid, ord, step, command, comment, lower_text, lower_number, "
+    "upper_text, upper_number, value_text, value_number, mark, shown, elapsed_ms) VALUES ";
+const char* const kStepMarks = "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
+
+QVariantList StepValues(const QString& uuid, const RowRecord& s)
+{
+    return {uuid,         s.Order,          Text(s.Step),      Text(s.Command),
+            Text(s.Comment), Text(s.LowerText), Number(s.Lower), Text(s.UpperText),
+            Number(s.Upper), Text(s.ValueText), Number(s.Value), Text(s.Mark),
+            s.Shown ? 1 : 0, s.ElapsedMs};
+}
+
+// One statement with "?" marks. The journal binds the values; the server gets them written in
+// as its driver quotes them: no statement is left prepared on a connection that may break (the
+// driver complains on standard error when it cannot free one), and a run's rows go in one
+// round trip.
+bool Write(QSqlDatabase& db, const QString& sql, const QVariantList& values, QString* error,
+           int* rows = nullptr)
+{
+    QSqlQuery q(db);
+    bool done = false;
+    if (ResultsSchema::IsServer(db)) {
+        QString text;
+        text.reserve(sql.size() + 16 * values.size());
+        qsizetype next = 0;
+        for (const QChar c : sql) {
+            if (c != QLatin1Char('?') || next >= values.size()) {
+                text += c;
+                continue;
+            }
+            const QVariant& v = values[next++];
+            QSqlField field(QString(), v.metaType());
+            field.setValue(v);
+            text += db.driver()->formatValue(field);
+        }
+        done = q.exec(text);
+    } else {
+        done = q.prepare(sql);
+        for (const QVariant& v : values)
+            q.addBindValue(v);
+        done = done && q.exec();
+    }
+    if (!done) {
+        if (error)
+            *error = q.lastError().text();
+        return false;
+    }
+    if (rows)
+        *rows = q.numRowsAffected();
+    return true;
+}
+
+} // namespace
 
 bool InsertRun(QSqlDatabase& db, const RunRecord& r, QString* error, bool* inserted)
 {
     const bool server = ResultsSchema::IsServer(db);
-    QSqlQuery q(db);
-    q.prepare(QStringLiteral("INSERT INTO runs (%1%2) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
-                             "?, ?, ?, ?, ?, ?, ?, ?, ?%3)%4")
-                  .arg(QLatin1String(kRunColumns),
-                       server ? QString() : QStringLiteral(", pid"),
-                       server ? QString() : QStringLiteral(", ?"),
-                       server ? QStringLiteral(" ON CONFLICT (uuid) DO NOTHING") : QString()));
+    QVariantList values;
     for (const QString* text : {&r.Uuid, &r.Station, &r.Operator, &r.ProgramVersion,
                                 &r.TablePath, &r.TableName, &r.TableSha256, &r.Reporter, &r.Unit,
                                 &r.Serial, &r.Link, &r.Instrument})
-        q.addBindValue(Text(*text));
-    q.addBindValue(r.StartedMs);
-    q.addBindValue(Text(r.StartedText));
-    q.addBindValue(r.EndedMs);
-    q.addBindValue(Text(r.EndedText));
-    q.addBindValue(r.DurationMs);
-    q.addBindValue(Text(r.Verdict));
-    q.addBindValue(Text(r.Reason));
-    // NULL, as older programs leave it, when the version is not known.
-    q.addBindValue(r.TableVersion.isEmpty() ? QVariant(QMetaType(QMetaType::QString))
-                                            : QVariant(r.TableVersion));
+        values << Text(*text);
+    values << r.StartedMs << Text(r.StartedText) << r.EndedMs << Text(r.EndedText)
+           << r.DurationMs << Text(r.Verdict) << Text(r.Reason) << OrNull(r.TableVersion)
+           << OrNull(r.Slot) << OrNull(r.RackRun);
     if (!server)
-        q.addBindValue(r.Pid);
-    if (!Run(q, error))
+        values << r.Pid;
+    QStringList marks;
+    for (qsizetype i = 0; i < values.size(); ++i)
+        marks << QStringLiteral("?");
+    int rows = 0;
+    if (!Write(db,
+               QStringLiteral("INSERT INTO runs (%1%2) VALUES (%3)%4")
+                   .arg(QLatin1String(kRunColumns), server ? QString() : QStringLiteral(", pid"),
+                        marks.join(QStringLiteral(", ")),
+                        server ? QStringLiteral(" ON CONFLICT (uuid) DO NOTHING") : QString()),
+               values, error, &rows))
         return false;
     if (inserted)
-        *inserted = q.numRowsAffected() > 0;
+        *inserted = rows > 0;
     return true;
 }
 
 bool InsertStep(QSqlDatabase& db, const QString& uuid, const RowRecord& s, QString* error)
 {
-    QSqlQuery q(db);
-    q.prepare(QStringLiteral(
-        "INSERT INTO steps (run_uuid, ord, step, command, comment, lower_text, lower_number, "
-        "upper_text, upper_number, value_text, value_number, mark, shown, elapsed_ms) VALUES "
-        "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)%1")
-                  .arg(ResultsSchema::IsServer(db)
-                           ? QStringLiteral(" ON CONFLICT (run_uuid, ord) DO NOTHING")
-                           : QString()));
-    q.addBindValue(uuid);
-    q.addBindValue(s.Order);
-    q.addBindValue(Text(s.Step));
-    q.addBindValue(Text(s.Command));
-    q.addBindValue(Text(s.Comment));
-    q.addBindValue(Text(s.LowerText));
-    q.addBindValue(Number(s.Lower));
-    q.addBindValue(Text(s.UpperText));
-    q.addBindValue(Number(s.Upper));
-    q.addBindValue(Text(s.ValueText));
-    q.addBindValue(Number(s.Value));
-    q.addBindValue(Text(s.Mark));
-    q.addBindValue(s.Shown ? 1 : 0);
-    q.addBindValue(s.ElapsedMs);
-    return Run(q, error);
+    return InsertSteps(db, uuid, {s}, error);
+}
+
+bool InsertSteps(QSqlDatabase& db, const QString& uuid, const QList<RowRecord>& steps,
+                 QString* error)
+{
+    const bool server = ResultsSchema::IsServer(db);
+    // The journal takes one row a statement (bound); the server many at once.
+    const qsizetype chunk = server ? 200 : 1;
+    for (qsizetype first = 0; first < steps.size(); first += chunk) {
+        QStringList marks;
+        QVariantList values;
+        for (qsizetype i = first; i < std::min(steps.size(), first + chunk); ++i) {
+            marks << QLatin1String(kStepMarks);
+            values << StepValues(uuid, steps[i]);
+        }
+        if (!Write(db,
+                   QLatin1String(kStepInsert) + marks.join(QStringLiteral(", ")) +
+                       (server ? QStringLiteral(" ON CONFLICT (run_uuid, ord) DO NOTHING")
+                               : QString()),
+                   values, error))
+            return false;
+    }
+    return true;
 }
 
 bool EndRun(QSqlDatabase& db, const RunRecord& r, QString* error)
 {
-    QSqlQuery q(db);
-    q.prepare(QStringLiteral("UPDATE runs SET ended_ms = ?, ended_text = ?, duration_ms = ?, "
-                             "verdict = ?, reason = ?, instrument = ? WHERE uuid = ?"));
-    q.addBindValue(r.EndedMs);
-    q.addBindValue(Text(r.EndedText));
-    q.addBindValue(r.DurationMs);
-    q.addBindValue(Text(r.Verdict));
-    q.addBindValue(Text(r.Reason));
-    q.addBindValue(Text(r.Instrument));
-    q.addBindValue(r.Uuid);
-    return Run(q, error);
+    return Write(db,
+                 QStringLiteral("UPDATE runs SET ended_ms = ?, ended_text = ?, duration_ms = ?, "
+                                "verdict = ?, reason = ?, instrument = ? WHERE uuid = ?"),
+                 {r.EndedMs, Text(r.EndedText), r.DurationMs, Text(r.Verdict), Text(r.Reason),
+                  Text(r.Instrument), r.Uuid},
+                 error);
 }
 
 std::optional<RunRecord> ReadRun(QSqlDatabase& db, const QString& uuid)
@@ -177,28 +239,29 @@ RowRecord StepFromQuery(const QSqlQuery& q, int first)
     return s;
 }
 
-QList<RowRecord> ReadSteps(QSqlDatabase& db, const QString& uuid)
+QList<RowRecord> ReadSteps(QSqlDatabase& db, const QString& uuid, QString* error)
 {
     QSqlQuery q(db);
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT %1 FROM steps s WHERE s.run_uuid = ? ORDER BY s.ord")
+    const bool prepared = q.prepare(QStringLiteral("SELECT %1 FROM steps s WHERE s.run_uuid = ? ORDER BY s.ord")
                   .arg(QLatin1String(kStepColumns)));
     q.addBindValue(uuid);
     QList<RowRecord> rows;
-    if (!q.exec())
+    if (!Run(q, error, prepared))
         return rows;
     while (q.next())
         rows.append(StepFromQuery(q));
     return rows;
 }
 
-QList<RunRecord> UnsentRuns(QSqlDatabase& db)
+QList<RunRecord> UnsentRuns(QSqlDatabase& db, QString* error)
 {
     QSqlQuery q(db);
     q.setForwardOnly(true);
     QList<RunRecord> runs;
-    if (!q.exec(QStringLiteral("SELECT %1, pid FROM runs WHERE sent = 0 ORDER BY started_ms")
-                    .arg(QLatin1String(kRunColumns))))
+    if (!q.prepare(QStringLiteral("SELECT %1, pid FROM runs WHERE sent = 0 ORDER BY started_ms")
+                       .arg(QLatin1String(kRunColumns))) ||
+        !Run(q, error))
         return runs;
     while (q.next()) {
         RunRecord r = RunFromQuery(q);
@@ -209,20 +272,22 @@ QList<RunRecord> UnsentRuns(QSqlDatabase& db)
     return runs;
 }
 
-int UnsentCount(QSqlDatabase& db)
+int UnsentCount(QSqlDatabase& db, QString* error)
 {
     QSqlQuery q(db);
     if (q.exec(QStringLiteral("SELECT COUNT(*) FROM runs WHERE sent = 0")) && q.next())
         return q.value(0).toInt();
-    return 0;
+    if (error)
+        *error = q.lastError().text();
+    return -1;
 }
 
 bool MarkSent(QSqlDatabase& db, const QString& uuid, QString* error)
 {
     QSqlQuery q(db);
-    q.prepare(QStringLiteral("UPDATE runs SET sent = 1 WHERE uuid = ?"));
+    const bool prepared = q.prepare(QStringLiteral("UPDATE runs SET sent = 1 WHERE uuid = ?"));
     q.addBindValue(uuid);
-    return Run(q, error);
+    return Run(q, error, prepared);
 }
 
 } // namespace RunTables

@@ -1,29 +1,69 @@
 #include "results/server_sync.h"
 
+#include "results/results_database.h"
 #include "results/results_schema.h"
 #include "results/run_tables.h"
 
-SyncOutcome SyncRuns(QSqlDatabase& journal, QSqlDatabase& server)
-{
+#include <algorithm>
+
+namespace {
+
+bool SendRun(QSqlDatabase& server, const RunRecord& run, const QList<RowRecord>& steps,
+             int timeoutMs, QString* error) {
+    bool inserted = false;
+    bool ok = ResultsSchema::Begin(server, error) &&
+              ResultsDatabase::SetServerTimeout(server, timeoutMs, error) &&
+              RunTables::InsertRun(server, run, error, &inserted);
+    ok = ok && (!inserted || RunTables::InsertSteps(server, run.Uuid, steps, error));
+    ok = ok && ResultsSchema::Commit(server, error);
+    if (!ok)
+        ResultsSchema::Rollback(server);
+    return ok;
+}
+
+} // namespace
+
+SyncOutcome SyncRuns(QSqlDatabase& journal, QSqlDatabase& server, const QString& shownUri,
+                     const SyncLimits& limits) {
     SyncOutcome outcome;
-    for (const RunRecord& run : RunTables::UnsentRuns(journal)) {
-        const QList<RowRecord> steps = RunTables::ReadSteps(journal, run.Uuid);
-        QString error;
-        bool inserted = false;
-        bool ok = ResultsSchema::Begin(server, &error) &&
-                  RunTables::InsertRun(server, run, &error, &inserted);
-        for (int i = 0; ok && inserted && i < steps.size(); ++i)
-            ok = RunTables::InsertStep(server, run.Uuid, steps[i], &error);
-        ok = ok && ResultsSchema::Commit(server, &error);
-        if (!ok) {
-            ResultsSchema::Rollback(server);
-            outcome.Error = error.trimmed();
+    auto journalFailed = [&](const QString& error) {
+        outcome.JournalFailed = true;
+        outcome.Error = QStringLiteral("the journal cannot be read: %1").arg(error.trimmed());
+    };
+    QString error;
+    const QList<RunRecord> runs = RunTables::UnsentRuns(journal, &error);
+    if (!error.isEmpty())
+        journalFailed(error);
+    for (const RunRecord& run : runs) {
+        if (!outcome.Error.isEmpty())
+            break;
+        const qint64 remaining = limits.Deadline.remainingTime(); // -1: forever
+        if (remaining == 0) {
+            outcome.Failure = ServerFailure::TimedOut;
+            outcome.Error =
+                QStringLiteral("timed out (%1): the time for sending was spent").arg(shownUri);
+            break;
+        }
+        // A run sent with rows missing would be marked sent and lose them for good.
+        const QList<RowRecord> steps = RunTables::ReadSteps(journal, run.Uuid, &error);
+        if (!error.isEmpty()) {
+            journalFailed(error);
+            break;
+        }
+        const int timeoutMs = remaining < 0
+                                  ? limits.RunMs
+                                  : static_cast<int>(std::min<qint64>(limits.RunMs, remaining));
+        if (!SendRun(server, run, steps, timeoutMs, &error)) {
+            outcome.Failure = ClassifyServerError(error);
+            outcome.Error = ServerFailureText(outcome.Failure, shownUri, error);
             break;
         }
         // Sent: a failure to mark it only means the server is asked again, and keeps it once.
         RunTables::MarkSent(journal, run.Uuid, nullptr);
         ++outcome.Sent;
     }
-    outcome.Left = RunTables::UnsentCount(journal);
+    outcome.Left = RunTables::UnsentCount(journal, &error);
+    if (outcome.Left < 0 && outcome.Error.isEmpty())
+        journalFailed(error);
     return outcome;
 }

@@ -1,16 +1,30 @@
 #pragma once
 
+#include "results/server_failure.h"
+
+#include <QDeadlineTimer>
 #include <QSqlDatabase>
 #include <QString>
 
 // Sends the journal's runs that the server has not got yet, each in one transaction with its
 // steps, oldest first. The run's UUID is the server's key: a run sent twice (two processes of
 // one station syncing at once, a mark lost after the commit) is kept once. Stops at the first
-// failure; what was not sent stays marked unsent for the next try.
-struct SyncOutcome {
-    int Sent = 0;      // runs that reached the server in this call
-    int Left = 0;      // runs still unsent in the journal
-    QString Error;     // why it stopped early
+// failure, or when the deadline has passed; what was not sent stays marked unsent for the next
+// try.
+struct SyncLimits {
+    // The longest one run's transaction may take, a lock it waits for included.
+    int RunMs = 5000;
+    // No further run is begun past it, and none may outlast it.
+    QDeadlineTimer Deadline = QDeadlineTimer(QDeadlineTimer::Forever);
 };
 
-SyncOutcome SyncRuns(QSqlDatabase& journal, QSqlDatabase& server);
+struct SyncOutcome {
+    int Sent = 0;  // runs that reached the server in this call
+    int Left = 0;  // runs still unsent in the journal (-1: the journal could not tell)
+    QString Error; // why it stopped early, in the program's words
+    ServerFailure Failure = ServerFailure::None; // the server's part in it
+    bool JournalFailed = false; // the journal could not be read: the error is the journal's
+};
+
+SyncOutcome SyncRuns(QSqlDatabase& journal, QSqlDatabase& server, const QString& shownUri,
+                     const SyncLimits& limits = {});

@@ -4,6 +4,8 @@
 #include "results/results_query.h"
 #include "results/results_stats.h"
 #include "results/results_store.h"
+#include "results/run_tables.h"
+#include "results/server_failure.h"
 #include "results/server_sync.h"
 #include "results/stats_plot.h"
 
@@ -25,6 +27,9 @@ struct Request {
     QString Command;
     QString Serial;
     QString Db;
+    QString Station; // whose journal; with --db, whose runs
+    bool StationGiven = false;
+    int TimeoutMs = 5000;
     QString PlotDir;
     bool Csv = false;
     bool Json = false;
@@ -63,7 +68,19 @@ Request Parse(const QStringList& a)
         };
         if (o == QLatin1String("--db"))
             r.Db = value();
-        else if (o == QLatin1String("--table") && r.Command == QLatin1String("stats"))
+        else if (o == QLatin1String("--station")) {
+            r.Station = value();
+            r.StationGiven = true;
+            if (r.Error.isEmpty())
+                ResultsDatabase::CheckStation(r.Station, &r.Error);
+        } else if (o == QLatin1String("--db-timeout") && r.Command == QLatin1String("sync")) {
+            const QString text = value();
+            bool ok = false;
+            const double seconds = text.toDouble(&ok);
+            r.TimeoutMs = static_cast<int>(seconds * 1000);
+            if (r.Error.isEmpty() && (!ok || r.TimeoutMs <= 0))
+                r.Error = QStringLiteral("--db-timeout: not a number of seconds above 0: ") + text;
+        } else if (o == QLatin1String("--table") && r.Command == QLatin1String("stats"))
             r.Filter.TableName = QFileInfo(value()).fileName();
         else if (o == QLatin1String("--unit") && r.Command == QLatin1String("stats"))
             r.Filter.Unit = value();
@@ -94,8 +111,12 @@ Request Parse(const QStringList& a)
     }
     if (r.Error.isEmpty() && r.Command == QLatin1String("history") && r.Serial.isEmpty())
         r.Error = QStringLiteral("history needs a serial number");
+    // A station's timer syncs with the server its program was set up with.
     if (r.Error.isEmpty() && r.Command == QLatin1String("sync") && r.Db.isEmpty())
-        r.Error = QStringLiteral("sync needs the server: --db URI");
+        r.Db = ResultsDatabase::SavedServer();
+    if (r.Error.isEmpty() && r.Command == QLatin1String("sync") && r.Db.isEmpty())
+        r.Error = QStringLiteral("sync needs the server: --db URI, or one set in \"Setup\" > "
+                                 "\"Results…\"");
     if (r.Csv && r.Json)
         r.Error = QStringLiteral("stats: --csv or --json, not both");
     return r;
@@ -106,19 +127,41 @@ QString Number(const std::optional<double>& v, int decimals = 4)
     return v ? QString::number(*v, 'f', decimals) : QString();
 }
 
+// A reading that failed is an error, never "nothing found": the reason in the program's words.
+int ReadFailed(const Request& r, const QString& error)
+{
+    if (!r.Db.isEmpty() && r.Command != QLatin1String("sync"))
+        return Fail(QStringLiteral("results server %1")
+                        .arg(ServerFailureText(ClassifyServerError(error),
+                                               ResultsDatabase::ShownUri(r.Db), error)));
+    return Fail(QStringLiteral("results journal %1 cannot be read: %2")
+                    .arg(ResultsDatabase::JournalPath(r.Station), error));
+}
+
 int History(QSqlDatabase& db, const Request& r)
 {
-    const QList<ResultsQuery::HistoryEntry> entries = ResultsQuery::History(db, r.Serial);
+    ResultsQuery::Filter filter;
+    filter.Serial = r.Serial;
+    filter.Station = r.Db.isEmpty() || !r.StationGiven ? QString() : r.Station;
+    QString error;
+    const QList<ResultsQuery::HistoryEntry> entries = ResultsQuery::History(db, filter, &error);
+    if (!error.isEmpty())
+        return ReadFailed(r, error);
     if (entries.isEmpty()) {
         std::fprintf(stderr, "tavtest: no runs of serial %s\n", r.Serial.toLocal8Bit().constData());
         return 1;
     }
     for (const auto& e : entries) {
         const RunRecord& run = e.Run;
-        Print(QStringLiteral("%1  %2  %3  %4  %5  %6  %7  %8\n")
+        // A rack's run names its slot (and, at the end, the rack run it shared).
+        const QString slot =
+            run.Slot.isEmpty() ? QString() : QStringLiteral("  slot %1").arg(run.Slot);
+        const QString rack =
+            run.RackRun.isEmpty() ? QString() : QStringLiteral("  rack %1").arg(run.RackRun);
+        Print(QStringLiteral("%1  %2  %3  %4  %5  %6  %7%8  %9%10\n")
                   .arg(run.StartedText, VerdictText(run.Verdict).leftJustified(10), run.Station,
-                       run.TableName, ShortVersion(run.TableVersion), run.Unit,
-                       run.Link, run.Uuid));
+                       run.TableName, ShortVersion(run.TableVersion), run.Unit, run.Link, slot,
+                       run.Uuid, rack));
         if (!run.Reason.isEmpty())
             Print(QStringLiteral("    %1\n").arg(run.Reason));
         for (const RowRecord& s : e.FailedSteps)
@@ -254,7 +297,10 @@ void PrintText(const ResultsQuery::Stats& stats)
 int WritePlots(QSqlDatabase& db, const Request& r, const ResultsQuery::Stats& stats)
 {
     for (const auto& t : stats.Tables) {
-        const auto values = ResultsQuery::StepValues(db, r.Filter, t);
+        QString error;
+        const auto values = ResultsQuery::StepValues(db, r.Filter, t, {}, &error);
+        if (!error.isEmpty())
+            return ReadFailed(r, error);
         const QString folder =
             stats.Tables.size() == 1
                 ? r.PlotDir
@@ -274,30 +320,46 @@ int WritePlots(QSqlDatabase& db, const Request& r, const ResultsQuery::Stats& st
 
 int Stats(QSqlDatabase& db, const Request& r)
 {
-    const ResultsQuery::Stats stats = ResultsQuery::ComputeStats(db, r.Filter);
+    ResultsQuery::Filter filter = r.Filter;
+    filter.Station = r.StationGiven ? r.Station : QString();
+    QString error;
+    const ResultsQuery::Stats stats = ResultsQuery::ComputeStats(db, filter, &error);
+    if (!error.isEmpty())
+        return ReadFailed(r, error);
     if (r.Json)
         PrintJson(stats);
     else if (r.Csv)
         PrintCsv(stats);
     else
         PrintText(stats);
-    return r.PlotDir.isEmpty() ? 0 : WritePlots(db, r, stats);
+    Request plotted = r;
+    plotted.Filter = filter;
+    return r.PlotDir.isEmpty() ? 0 : WritePlots(db, plotted, stats);
 }
 
+// Everything unsent, each run within the time-out, however many there are.
 int Sync(QSqlDatabase& journal, const Request& r)
 {
     QString error;
     const QString name = QStringLiteral("tavtest-server");
-    if (!ResultsDatabase::OpenServer(name, r.Db, &error))
-        return Fail(error + QStringLiteral("; the runs stay in the journal"));
-    QSqlDatabase server = QSqlDatabase::database(name, false);
-    const SyncOutcome outcome = SyncRuns(journal, server);
-    server = QSqlDatabase();
+    if (!ResultsDatabase::OpenServer(name, r.Db, &error, r.TimeoutMs)) {
+        const int left = RunTables::UnsentCount(journal);
+        return Fail(QStringLiteral("results server %1; %2 run%3 stay in the journal")
+                        .arg(error)
+                        .arg(left)
+                        .arg(left == 1 ? "" : "s"));
+    }
+    SyncOutcome outcome;
+    {
+        QSqlDatabase server = QSqlDatabase::database(name, false);
+        outcome = SyncRuns(journal, server, ResultsDatabase::ShownUri(r.Db), {r.TimeoutMs, QDeadlineTimer(QDeadlineTimer::Forever)});
+    }
     ResultsDatabase::Close(name);
     std::fprintf(stderr, "tavtest: %d run%s sent, %d left unsent\n", outcome.Sent,
-                 outcome.Sent == 1 ? "" : "s", outcome.Left);
+                 outcome.Sent == 1 ? "" : "s", std::max(0, outcome.Left));
     if (!outcome.Error.isEmpty())
-        return Fail(outcome.Error);
+        return Fail(outcome.JournalFailed ? outcome.Error
+                                          : QStringLiteral("results server ") + outcome.Error);
     return outcome.Left == 0 ? 0 : 2;
 }
 
@@ -312,9 +374,13 @@ bool IsResultsCommand(const QStringList& arguments)
 
 int RunResultsCommand(int argc, char** argv, const QStringList& arguments)
 {
-    const Request r = Parse(arguments);
+    Request r = Parse(arguments);
     if (!r.Error.isEmpty())
         return Fail(r.Error);
+    if (ResultsDatabase::UriHasPassword(r.Db))
+        std::fputs("tavtest: warning: --db: the password in the URI can be read by anyone on "
+                   "this machine (ps); put it into ~/.pgpass or PGPASSWORD\n",
+                   stderr);
     // Fonts and paint devices only for the plots; the offscreen platform needs no display.
     std::unique_ptr<QCoreApplication> app;
     if (!r.PlotDir.isEmpty()) {
@@ -323,6 +389,9 @@ int RunResultsCommand(int argc, char** argv, const QStringList& arguments)
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
+    // Without --station: this station's journal, and the runs of every station.
+    if (!r.StationGiven)
+        r.Station = ResultsDatabase::Station();
     const QString journalName = QStringLiteral("tavtest-journal");
     QString error;
     int status = 2;
@@ -330,7 +399,8 @@ int RunResultsCommand(int argc, char** argv, const QStringList& arguments)
     const bool opened = fromServer
                             ? ResultsDatabase::OpenServer(journalName, r.Db, &error)
                             : ResultsDatabase::OpenJournal(journalName,
-                                                           ResultsDatabase::JournalPath(), &error);
+                                                           ResultsDatabase::JournalPath(r.Station),
+                                                           &error);
     if (!opened)
         return Fail(error);
     {

@@ -1,5 +1,6 @@
 #include "tools/runner_options.h"
 
+#include "results/results_database.h"
 #include "tools/input_rules.h"
 
 const char* const kRunnerUsage =
@@ -9,12 +10,13 @@ const char* const kRunnerUsage =
     "               [--serial SN | --serial-advance] [--reporter TEXT] [--unit TEXT]\n"
     "               [--stop-at-error] [--keep-output] [--set VARnn=VALUE ...]\n"
     "               [--answer VARnn=VALUE ...] [--quiet] [--timeout SECONDS] [--trace FILE]\n"
-    "               [--meter-port COMn] [--db URI]\n"
+    "               [--meter-port COMn] [--db URI] [--db-timeout SECONDS]\n"
+    "               [--station NAME]\n"
     "       tavtest TEST.tst --slot PORT[=SERIAL][,meter=COMn] [--slot ...] [options]\n"
-    "       tavtest history SERIAL [--db URI]\n"
+    "       tavtest history SERIAL [--db URI] [--station NAME]\n"
     "       tavtest stats [--table FILE | --unit TEXT] [--version HASH] [--since DATE]\n"
-    "                     [--db URI] [--csv | --json] [--plots DIR]\n"
-    "       tavtest sync [--db URI]\n"
+    "                     [--station NAME] [--db URI] [--csv | --json] [--plots DIR]\n"
+    "       tavtest sync [--db URI] [--station NAME] [--db-timeout SECONDS]\n"
     "Runs a test table against a TAV power source without windows, as the test window's\n"
     "\"Start\" does with \"Start at Step 1\", and writes the results.\n"
     "A run that does not reach its end row switches the output off (OUTP,0) unless\n"
@@ -34,7 +36,7 @@ QString* FileOption(RunnerOptions& o, const QString& name)
     const std::pair<const char*, QString*> options[] = {
         {"--config", &o.ConfigFile}, {"--report", &o.ReportFile}, {"--text", &o.TextFile},
         {"--junit", &o.JUnitFile},   {"--pdf", &o.PdfFile},       {"--trace", &o.TraceFile},
-        {"--report-dir", &o.ReportDir}, {"--db", &o.DbUri}};
+        {"--report-dir", &o.ReportDir}, {"--db", &o.DbUri}, {"--station", &o.Station}};
     for (const auto& [option, file] : options)
         if (name == QLatin1String(option))
             return file;
@@ -140,6 +142,12 @@ RunnerCommandLine ParseRunnerCommandLine(const QStringList& arguments)
             o.TimeoutMs = ms.value_or(0);
             if (!ms && result.Error.isEmpty())
                 result.Error = QStringLiteral("--timeout: %1: %2").arg(kNotATimeout, text);
+        } else if (a == QLatin1String("--db-timeout")) {
+            const QString text = value();
+            const std::optional<int> ms = ReadTimeout(text);
+            o.DbTimeoutMs = ms.value_or(0);
+            if ((!ms || *ms == 0) && result.Error.isEmpty())
+                result.Error = QStringLiteral("--db-timeout: not a number of seconds above 0: ") + text;
         } else if (a.startsWith(QLatin1Char('-')) && a.size() > 1) {
             result.Error = QStringLiteral("unknown option ") + a;
         } else if (o.TestFile.isEmpty()) {
@@ -155,9 +163,16 @@ RunnerCommandLine ParseRunnerCommandLine(const QStringList& arguments)
         result.Error = RackSlotClash(o.Slots);
     if (result.Error.isEmpty() && links > 1)
         result.Error = QStringLiteral("--port, --gpib and --gpib-name exclude each other");
+    if (result.Error.isEmpty() && !o.Station.isEmpty())
+        ResultsDatabase::CheckStation(o.Station, &result.Error);
     if (result.Error.isEmpty() && o.Serial && o.SerialAdvance)
         result.Error = QStringLiteral("--serial and --serial-advance exclude each other");
     if (result.Error.isEmpty() && !result.Help && !result.Version && o.TestFile.isEmpty())
         result.Error = QStringLiteral("no test file given");
     return result;
+}
+
+QString StationOf(const RunnerOptions& options)
+{
+    return options.Station.isEmpty() ? ResultsDatabase::Station() : options.Station;
 }

@@ -53,6 +53,11 @@ struct RunnerOptions {
     QString TraceFile;
     // The line's results server (a libpq URI); the station's journal is written always.
     QString DbUri;
+    // The station the runs are recorded as, and whose journal they go to; empty: this
+    // station's own name.
+    QString Station;
+    // How long the end of a run may spend sending to the server, connecting included.
+    int DbTimeoutMs = 5000;
 };
 
 // The outcome of reading the command line: options, or --help/--version, or an error.
@@ -64,6 +69,9 @@ struct RunnerCommandLine {
 };
 
 RunnerCommandLine ParseRunnerCommandLine(const QStringList& arguments);
+
+// The station the runs are recorded as: the one given, else this station's own name.
+QString StationOf(const RunnerOptions& options);
 
 // The --help text.
 extern const char* const kRunnerUsage;

@@ -63,7 +63,7 @@ ReportVerdict TestRunner::Verdict() const
     v.Failed = m_failedRows;
     v.Started = m_startedAt;
     v.DurationMs = m_elapsed.elapsed();
-    v.Station = ResultsDatabase::Station();
+    v.Station = StationOf(m_options);
     v.Operator = ResultsDatabase::OperatorName();
     v.Answers = m_answers;
     return v;
@@ -81,17 +81,19 @@ UnrecordedTexts Unrecorded(const ResultsStore::Status& recorded)
     if (!recorded.JournalError.isEmpty())
         texts.Journal = QStringLiteral("results journal: %1").arg(recorded.JournalError);
     if (!recorded.ServerError.isEmpty())
-        texts.Server = QStringLiteral("results server: %1; %2 run(s) kept in the journal for "
-                                      "the next try (tavtest sync)")
+        texts.Server = QStringLiteral("results server %1; %2 run%3 kept in the journal: "
+                                      "tavtest sync sends them")
                            .arg(recorded.ServerError)
-                           .arg(recorded.Unsent);
+                           .arg(recorded.Unsent)
+                           .arg(recorded.Unsent == 1 ? "" : "s");
     return texts;
 }
 
+// Shown also when quiet: a line that loops on --quiet must not pile up unsent runs unseen.
 void WarnUnrecorded(const ResultsStore::Status& recorded, RunnerConsole& console)
 {
     const UnrecordedTexts texts = Unrecorded(recorded);
     for (const QString& text : {texts.Journal, texts.Server})
         if (!text.isEmpty())
-            console.Warning(text);
+            console.Alert(text);
 }

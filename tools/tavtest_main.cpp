@@ -114,9 +114,15 @@ int main(int argc, char** argv)
     }
     // Every run goes into the station's journal and, with --db, on to the line's server; a
     // server that cannot be reached never fails the run.
-    ResultsStore results(ResultsDatabase::JournalPath());
+    const QString station = StationOf(options);
+    ResultsStore results(ResultsDatabase::JournalPath(station), station);
     results.SetServer(options.DbUri);
+    results.SetSendBudget(options.DbTimeoutMs);
     RunnerConsole console(stderr, options.Quiet, isatty(STDERR_FILENO) == 1);
+    if (ResultsDatabase::UriHasPassword(options.DbUri))
+        console.Warning(QStringLiteral("--db: the password in the URI can be read by anyone on "
+                                       "this machine (ps) while the run lasts; put it into "
+                                       "~/.pgpass or PGPASSWORD"));
     const bool stdinTerminal = isatty(STDIN_FILENO) == 1;
     const auto onStop = [&app](auto interrupt) {
         if (g_signalPipe[0] < 0)

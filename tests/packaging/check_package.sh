@@ -22,9 +22,15 @@ for f in usr/bin/tavcontrol usr/bin/tavtest usr/bin/tavsim usr/lib/tavcontrol/si
          usr/share/man/man1/tavsim.1.gz usr/share/man/man5/tav-tst.5.gz \
          usr/share/doc/tavcontrol/doc/test-tables.md usr/share/doc/tavcontrol/doc/instrument-commands.md \
          usr/share/doc/tavcontrol/doc/images/test-window.png \
-         usr/share/doc/tavcontrol/copyright usr/share/doc/tavcontrol/changelog.Debian.gz; do
+         usr/share/doc/tavcontrol/copyright usr/share/doc/tavcontrol/changelog.Debian.gz \
+         usr/lib/systemd/user/tavtest-sync.service usr/lib/systemd/user/tavtest-sync.timer; do
     [ -e "$root/$f" ] || fail "$f missing"
 done
+# The sync timer starts the service of its own name, which runs tavtest sync.
+grep -q "^ExecStart=tavtest sync" "$root/usr/lib/systemd/user/tavtest-sync.service" ||
+    fail "tavtest-sync.service runs no tavtest sync"
+grep -q "^OnUnitActiveSec=5min" "$root/usr/lib/systemd/user/tavtest-sync.timer" ||
+    fail "tavtest-sync.timer not every 5 minutes"
 # Never the system's GPIB library name in a system folder.
 [ -z "$(find "$root" -name 'libgpib.so*' -not -path '*/tavcontrol/simgpib/*')" ] ||
     fail "libgpib outside its private folder"

@@ -1,6 +1,8 @@
 // Every tavtest run lands in the station's journal: its rows as they come, hidden ones too,
 // its end last; a run whose program dies stays "incomplete" with what it recorded, and
 // history and stats read it all back.
+#include "results/results_store.h"
+#include "results/run_recorder.h"
 #include "tests/results/results_fixture.h"
 #include "tests/support/qt_wait.h"
 
@@ -203,6 +205,37 @@ TEST_F(Journal, SerialNumbersLeaveTheTableVersionAlone)
         << out.toStdString();
     ASSERT_EQ(Run({"history", "OLD-1"}), 0) << err.toStdString();
     EXPECT_TRUE(out.contains("  unit.tst  unknown  ")) << out.toStdString();
+}
+
+// A row the journal refuses costs that row alone: the rows after it and the run's end go in,
+// and the refusal is told. A journal that cannot be read is an error, never "no runs".
+TEST_F(Journal, ARefusedRowCostsItselfAloneAndReadErrorsAreErrors)
+{
+    {
+        ResultsStore store(JournalFile(), ResultsDatabase::HostStation());
+        RunRecorder recorder(store);
+        recorder.RunBegins({QString(), {"R", "TAV 1600", "SN-ROW"}, "COM2", QString(), {}, {}});
+        const RunRecord& run = recorder.Run();
+        RowRecord row = RunRecorder::RowOf({"1", "U", "1", "2", "3", ""}, true, "MEAS:VOLT?");
+        row.Order = 1;
+        // The same row twice in one batch: the second breaks the key.
+        store.AddStep(run.Uuid, row);
+        store.AddStep(run.Uuid, row);
+        row.Order = 2;
+        store.AddStep(run.Uuid, row);
+        recorder.RunEnds(RunEnding::Completed, QString());
+        const QString error = store.Flush().JournalError;
+        EXPECT_TRUE(error.contains("row 1 of run " + run.Uuid + " not kept")) << error.toStdString();
+    }
+    EXPECT_EQ(JournalNumber("SELECT COUNT(*) FROM runs WHERE verdict = 'passed'"), 1);
+    EXPECT_EQ(JournalNumber("SELECT COUNT(*) FROM steps"), 2);
+
+    EXPECT_EQ(Run({"history", "SN-ROW"}), 0) << err.toStdString();
+    EXPECT_EQ(JournalNumber("DROP TABLE steps"), -1);
+    EXPECT_EQ(Run({"history", "SN-ROW"}), 2);
+    EXPECT_TRUE(err.contains("cannot be read: no such table: steps")) << err.toStdString();
+    EXPECT_EQ(Run({"stats"}), 2);
+    EXPECT_TRUE(err.contains("cannot be read")) << err.toStdString();
 }
 
 } // namespace

@@ -1,12 +1,17 @@
 // A line of stations on one PostgreSQL server: every run arrives once, also when several
-// runners send at the same time, and a run made while the server was down goes after it with
-// the next sync, still once.
+// runners send at the same time, and a run made while the server was down or locked goes after
+// it with the next sync, still once. Stations named on one host keep apart, a rack's runs keep
+// their slots, and no driver's own line reaches standard error.
 #include "tests/results/pg_cluster.h"
 #include "tests/results/results_fixture.h"
 
+#include "tests/support/qt_wait.h"
+
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <sys/stat.h>
 
 namespace {
 
@@ -44,7 +49,11 @@ TEST_F(Server, ThreeRunnersAtOnceEachRunArrivesOnce)
         }
         for (auto& p : runners) {
             ASSERT_TRUE(p->waitForFinished(90000));
-            EXPECT_EQ(p->exitCode(), 0) << p->readAllStandardError().toStdString();
+            const QString stderrText = QString::fromLocal8Bit(p->readAllStandardError());
+            EXPECT_EQ(p->exitCode(), 0) << stderrText.toStdString();
+            // Three new processes opening one new journal at once each keep their run.
+            EXPECT_FALSE(stderrText.contains("warning")) << stderrText.toStdString();
+            EXPECT_EQ(DriverLines(stderrText), QStringList());
         }
         runners.clear();
     }
@@ -66,23 +75,54 @@ TEST_F(Server, ARunMadeWhileTheServerIsDownGoesWithTheNextSync)
     ASSERT_TRUE(cluster.Start(&error)) << error.toStdString();
     ASSERT_TRUE(cluster.Stop(&error)) << error.toStdString();
     auto sim = StartSim();
-    EXPECT_EQ(Run({WriteTable("unit.tst", kRows, "DOWN-1"), "--db", cluster.Uri()}), 0)
+    // Told also when quiet, once, in the program's words; the verdict's status stands.
+    EXPECT_EQ(Run({WriteTable("unit.tst", kRows, "DOWN-1"), "--db", cluster.Uri(), "--quiet"}),
+              0)
         << err.toStdString();
-    EXPECT_TRUE(err.contains("kept in the journal")) << err.toStdString();
+    EXPECT_TRUE(err.contains(QRegularExpression("results server unreachable \\(.*\\): .*; 1 "
+                                                "run kept in the journal: tavtest sync")))
+        << err.toStdString();
+    EXPECT_EQ(err.count("results server"), 1) << err.toStdString();
+    EXPECT_EQ(DriverLines(err), QStringList());
     EXPECT_EQ(JournalNumber("SELECT COUNT(*) FROM runs WHERE sent = 0 AND verdict = 'passed'"),
               1);
     EXPECT_EQ(Run({"sync", "--db", cluster.Uri()}), 2); // still down: nothing lost, status 2
 
     ASSERT_TRUE(cluster.Start(&error)) << error.toStdString();
+    // The runs table locked by another session: the run's send gives up within its time and
+    // the run waits for the sync that follows the lock.
+    QProcess locker;
+    locker.start("psql", {"-q", "-v", "ON_ERROR_STOP=1", cluster.Uri()});
+    ASSERT_TRUE(locker.waitForStarted(20000));
+    locker.write("CREATE TABLE IF NOT EXISTS runs (uuid TEXT PRIMARY KEY);\n"
+                 "BEGIN;\nLOCK TABLE runs IN ACCESS EXCLUSIVE MODE;\n");
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            return cluster.Number("SELECT COUNT(*) FROM pg_locks WHERE mode = "
+                                  "'AccessExclusiveLock' AND relation = 'runs'::regclass") == 1;
+        },
+        20000));
+    EXPECT_EQ(Run({WriteTable("locked.tst", kRows, "LOCKED-1"), "--db", cluster.Uri(), "--quiet",
+                   "--db-timeout", "1"}),
+              0)
+        << err.toStdString();
+    EXPECT_TRUE(err.contains("results server timed out")) << err.toStdString();
+    EXPECT_TRUE(err.contains("2 runs kept in the journal")) << err.toStdString();
+    EXPECT_EQ(DriverLines(err), QStringList());
+    locker.write("COMMIT;\n");
+    locker.closeWriteChannel();
+    ASSERT_TRUE(locker.waitForFinished(20000));
+
     EXPECT_EQ(Run({"sync", "--db", cluster.Uri()}), 0) << err.toStdString();
-    EXPECT_TRUE(err.contains("1 run sent, 0 left unsent")) << err.toStdString();
+    EXPECT_TRUE(err.contains("2 runs sent, 0 left unsent")) << err.toStdString();
+    EXPECT_EQ(DriverLines(err), QStringList());
     EXPECT_EQ(Run({"sync", "--db", cluster.Uri()}), 0);
     EXPECT_TRUE(err.contains("0 runs sent")) << err.toStdString();
     // A second copy made unsent again in the journal changes nothing on the server either.
     EXPECT_EQ(JournalNumber("UPDATE runs SET sent = 0 RETURNING 1"), 1);
     EXPECT_EQ(Run({"sync", "--db", cluster.Uri()}), 0);
     EXPECT_EQ(cluster.Number("SELECT COUNT(*) FROM runs WHERE serial = 'DOWN-1'"), 1);
-    EXPECT_EQ(cluster.Number("SELECT COUNT(*) FROM steps"), 3);
+    EXPECT_EQ(cluster.Number("SELECT COUNT(*) FROM steps"), 6);
 
     EXPECT_EQ(Run({"history", "DOWN-1", "--db", cluster.Uri()}), 0) << err.toStdString();
     EXPECT_TRUE(out.contains(" passed ")) << out.toStdString();
@@ -94,13 +134,70 @@ TEST_F(Server, ARunMadeWhileTheServerIsDownGoesWithTheNextSync)
                                 .toObject()["version"]
                                 .toString();
     ASSERT_EQ(version.size(), 64) << out.toStdString();
-    ASSERT_EQ(Run({"stats", "--db", cluster.Uri(), "--json", "--version", version.left(8)}), 0)
+    ASSERT_EQ(Run({"stats", "--db", cluster.Uri(), "--json", "--table", "unit.tst", "--version",
+                   version.left(8)}),
+              0)
         << err.toStdString();
     const QJsonObject o = QJsonDocument::fromJson(out.toUtf8()).object();
     EXPECT_EQ(o["runs"].toInt(), 1);
     ASSERT_EQ(o["steps"].toArray().size(), 2) << out.toStdString();
     EXPECT_EQ(o["steps"].toArray()[0].toObject()["count"].toInt(), 1);
     EXPECT_TRUE(o["steps"].toArray()[0].toObject()["stddev"].isNull());
+}
+
+TEST_F(Server, NamedStationsOnOneHostAndARackKeepTheirNames)
+{
+    PgCluster cluster;
+    QString error;
+    ASSERT_TRUE(cluster.Start(&error)) << error.toStdString();
+    auto sim = StartSim();
+    TavsimProcess second(PortLink(3), File("sim3.log"));
+    ASSERT_TRUE(second.Ready());
+    const QString table = WriteTable("unit.tst", kRows, "NAMED-1");
+    EXPECT_EQ(Run({table, "--db", cluster.Uri(), "--station", "LINE-A", "--port", "COM2"}), 0)
+        << err.toStdString();
+    EXPECT_EQ(DriverLines(err), QStringList());
+    EXPECT_EQ(Run({table, "--db", cluster.Uri(), "--station", "LINE-B", "--slot", "COM2",
+                   "--slot", "COM3=NAMED-2"}),
+              0)
+        << err.toStdString();
+    EXPECT_EQ(DriverLines(err), QStringList());
+    EXPECT_EQ(Run({table, "--station", "../x"}), 2);
+
+    // Each station its own journal, private to the user, its folder too.
+    const auto mode = [](const QString& path) {
+        struct stat s {};
+        return ::stat(QFile::encodeName(path).constData(), &s) == 0 ? s.st_mode & 0777 : 0;
+    };
+    for (const QString& station : {QString("LINE-A"), QString("LINE-B")}) {
+        EXPECT_EQ(mode(JournalFile(station)), 0600u) << station.toStdString();
+        EXPECT_EQ(JournalNumber("SELECT COUNT(*) FROM runs WHERE station = '" + station + "'",
+                                station),
+                  station == "LINE-A" ? 1 : 2);
+    }
+    EXPECT_EQ(mode(File("data/tavcontrol")), 0700u);
+    EXPECT_FALSE(QFileInfo::exists(JournalFile()));
+    // The rack's two runs share one rack run and name their slots, in the journal and on the
+    // server alike; the single run has neither.
+    const QString rack = "SELECT COUNT(DISTINCT rack_run) * 10 + COUNT(*) FROM runs WHERE "
+                         "station = 'LINE-B' AND rack_run IS NOT NULL AND slot IN ('COM2', "
+                         "'COM3') AND length(rack_run) = 36";
+    EXPECT_EQ(JournalNumber(rack, "LINE-B"), 12);
+    EXPECT_EQ(cluster.Number(rack), 12);
+    EXPECT_EQ(cluster.Number("SELECT COUNT(*) FROM runs WHERE station = 'LINE-A' AND slot IS "
+                             "NULL AND rack_run IS NULL"),
+              1);
+
+    EXPECT_EQ(Run({"history", "NAMED-2", "--station", "LINE-B"}), 0) << err.toStdString();
+    EXPECT_TRUE(out.contains(QRegularExpression(" LINE-B .* COM3  slot COM3  .*  rack [-0-9a-f]{36}")))
+        << out.toStdString();
+    EXPECT_EQ(Run({"history", "NAMED-1", "--db", cluster.Uri(), "--station", "LINE-A"}), 0);
+    EXPECT_EQ(out.count('\n'), 1) << out.toStdString();
+    ASSERT_EQ(Run({"stats", "--db", cluster.Uri(), "--station", "LINE-B", "--json"}), 0)
+        << err.toStdString();
+    EXPECT_EQ(QJsonDocument::fromJson(out.toUtf8()).object()["runs"].toInt(), 2);
+    EXPECT_EQ(Run({"sync", "--db", cluster.Uri(), "--station", "LINE-A"}), 0);
+    EXPECT_TRUE(err.contains("0 runs sent, 0 left unsent")) << err.toStdString();
 }
 
 } // namespace
