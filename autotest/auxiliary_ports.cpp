@@ -66,8 +66,7 @@ QStringList UnavailableAuxiliaryPorts(const LinkState& L, const QList<int>& name
     return problems;
 }
 
-template <typename Each>
-void AuxiliaryPorts::ForEachPort(Each each)
+template <typename Each> void AuxiliaryPorts::ForEachPort(Each each)
 {
     const int count = std::min(static_cast<int>(L.DiscoveredPorts.size()), kObjects);
     for (int i = 0; i < count; ++i) {

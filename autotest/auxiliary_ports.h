@@ -33,8 +33,7 @@ public:
     void Close();
 
 private:
-    template <typename Each>
-    void ForEachPort(Each each);
+    template <typename Each> void ForEachPort(Each each);
 
     LinkState& L;
     QList<int> m_opened; // the port objects Open opened, which Close closes

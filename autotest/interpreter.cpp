@@ -44,8 +44,7 @@ TestInterpreter::TestInterpreter(const StepGrid& table, TestRunState& state, Res
                                  TestHost& host, TestLink& link)
     : m_table(table), m_state(state), m_results(results), m_host(host), m_link(link),
       m_keywords(&NoKeywords())
-{
-}
+{}
 
 void TestInterpreter::SetKeywords(StepKeywords* keywords)
 {
@@ -447,9 +446,9 @@ void TestInterpreter::SendGpib(QString line)
 
 void TestInterpreter::AutoSave()
 {
-    QString path = QDir(m_reportDirectory)
-                       .filePath(AutoSaveFileName(m_state.Copies.UnitText,
-                                                  m_state.Copies.SerialText));
+    QString path =
+        QDir(m_reportDirectory)
+            .filePath(AutoSaveFileName(m_state.Copies.UnitText, m_state.Copies.SerialText));
     if (m_keepEarlierReports)
         path = UnusedFileName(path);
     QString error;

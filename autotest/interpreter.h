@@ -1,9 +1,9 @@
 #pragma once
 
-#include "autotest/step_keywords.h"
 #include "autotest/run_host.h"
 #include "autotest/run_link.h"
 #include "autotest/run_state.h"
+#include "autotest/step_keywords.h"
 
 #include <QByteArray>
 #include <QString>
@@ -32,8 +32,8 @@ public:
     // With tellWhere (the program's own folder was not writable and the report goes elsewhere)
     // the operator is told once where the first report went.
     // With keepEarlier a report never replaces an earlier one: the next free name is taken.
-    void SetReportPlace(const QString& directory, const QString& startDate,
-                        bool tellWhere = false, bool keepEarlier = false);
+    void SetReportPlace(const QString& directory, const QString& startDate, bool tellWhere = false,
+                        bool keepEarlier = false);
 
     // The test window was created: the run starts over from the top.
     void WindowCreated();

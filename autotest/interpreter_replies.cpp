@@ -121,8 +121,8 @@ void TestInterpreter::EvaluateReply()
     m_host.SetResultText(s.ReplyText);
     // "Show" 2 reports the reply as received, without the line end that would split the
     // report's line in two.
-    const QString value = Cell(kTestShow) == QLatin1String("2") ? WithoutLineEnd(reply)
-                                                                 : Fixed3(s.MeasuredValue);
+    const QString value =
+        Cell(kTestShow) == QLatin1String("2") ? WithoutLineEnd(reply) : Fixed3(s.MeasuredValue);
     RecordStep(Fixed3(s.LowerLimitValue), Fixed3(s.UpperLimitValue), value);
     s.ExternalReply = false;
 }
@@ -143,7 +143,7 @@ void TestInterpreter::RecordStep(const QString& lower, const QString& upper, con
 {
     TestRunState& s = m_state;
     const QStringList cells{Cell(kTestNr), Cell(kTestComment), lower, ReportValueText(value),
-                            upper, s.ResultMark};
+                            upper,         s.ResultMark};
     const bool shown = Cell(kTestShow) != QLatin1String("0");
     if (shown) {
         m_results.SetRow(s.ReportRow, cells);

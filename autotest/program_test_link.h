@@ -11,7 +11,6 @@ class TCiaComPort;
 // window and the command-line runner both use this one.
 class ProgramTestLink : public TestLink {
 public:
-
     explicit ProgramTestLink(LinkState& link) : L(link) {}
 
     bool SerialLink() const override;

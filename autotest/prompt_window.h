@@ -18,8 +18,7 @@ public:
     // Shows the window modally over parent (the main window, which it is centred on) and
     // returns the text entered: the field's text after "OK" or Enter, the default after "Close"
     // or the close box.
-    static QString AskValue(const QString& defaultText, const QString& promptText,
-                            QWidget* parent);
+    static QString AskValue(const QString& defaultText, const QString& promptText, QWidget* parent);
 
     // The value text: the default until "OK" or Enter takes the field.
     QString ValueText() const { return m_valueText; }

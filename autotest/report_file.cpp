@@ -6,18 +6,19 @@ bool SaveReport(const QString& path, const TestHeader& copies, const QString& st
                 const ResultTable& results, QString* error)
 {
     const QStringList lines{QStringLiteral("Test-Report:"),
-                      QStringLiteral("Reporter:;") + copies.ReporterText,
-                      QStringLiteral("Unit:;") + copies.UnitText,
-                      QStringLiteral("Serial #:;") + copies.SerialText,
-                      QStringLiteral("Date:;") + startDate,
-                      QString(),
-                      ResultTable::Captions().join(QLatin1Char(';'))};
+                            QStringLiteral("Reporter:;") + copies.ReporterText,
+                            QStringLiteral("Unit:;") + copies.UnitText,
+                            QStringLiteral("Serial #:;") + copies.SerialText,
+                            QStringLiteral("Date:;") + startDate,
+                            QString(),
+                            ResultTable::Captions().join(QLatin1Char(';'))};
     const qsizetype header = lines.size();
     return WriteTextLines(
         path, header + results.RowCount() - 1,
         [&](qsizetype i) {
-            return i < header ? lines[i]
-                              : results.Row(static_cast<int>(i - header) + 1).join(QLatin1Char(';'));
+            return i < header
+                       ? lines[i]
+                       : results.Row(static_cast<int>(i - header) + 1).join(QLatin1Char(';'));
         },
         error);
 }
@@ -44,10 +45,7 @@ FileCells ReportCells(const TestHeader& copies, const QString& startDate,
     return cells;
 }
 
-QString ReportValueText(QString value)
-{
-    return value.replace(QLatin1Char(';'), QLatin1Char(','));
-}
+QString ReportValueText(QString value) { return value.replace(QLatin1Char(';'), QLatin1Char(',')); }
 
 namespace {
 

@@ -86,8 +86,7 @@ ReportPrintLine RowLine(const ResultTable& results, int row)
 } // namespace
 
 QList<ReportPrintLine> ReportPrintLines(const TestHeader& copies, const QString& startDate,
-                                        const ResultTable& results,
-                                        const ReportVerdict& verdict)
+                                        const ResultTable& results, const ReportVerdict& verdict)
 {
     QList<ReportPrintLine> lines = HeadLines(copies, startDate);
     for (int row = 1; row < results.RowCount(); ++row)
@@ -127,8 +126,8 @@ QFont ReportFont()
 bool PrintReportLines(QPagedPaintDevice& device, const QList<ReportPrintLine>& lines,
                       const QFont& font)
 {
-    return PrintReportLines(device, lines.size(), [&lines](qsizetype i) { return lines[i]; },
-                            font);
+    return PrintReportLines(
+        device, lines.size(), [&lines](qsizetype i) { return lines[i]; }, font);
 }
 
 bool PrintReportLines(QPagedPaintDevice& device, qsizetype count,

@@ -25,8 +25,7 @@ struct ReportPrintLine {
 // verdict. A result cell wider than its column is printed whole and shifts the rest of its line;
 // a header value is cut to its column, so that it never runs into the next one.
 QList<ReportPrintLine> ReportPrintLines(const TestHeader& copies, const QString& startDate,
-                                        const ResultTable& results,
-                                        const ReportVerdict& verdict);
+                                        const ResultTable& results, const ReportVerdict& verdict);
 
 // The fixed-pitch font reports are printed in, at 10 points: "Fixedsys" where it exists, else
 // the system's fixed-pitch font. Needs a GUI application.

@@ -36,12 +36,9 @@ bool ExportReportText(const QString& path, const TestHeader& copies, const QStri
     for (const QString& caption : ResultTable::Captions())
         captions << Quoted(caption);
     const QStringList header{
-        Quoted(QStringLiteral("Test-Report:")),
-        HeaderLine("Reporter:", copies.ReporterText),
-        HeaderLine("Unit:", copies.UnitText),
-        HeaderLine("Serial #:", copies.SerialText),
-        HeaderLine("Date:", startDate),
-        QString(),
+        Quoted(QStringLiteral("Test-Report:")), HeaderLine("Reporter:", copies.ReporterText),
+        HeaderLine("Unit:", copies.UnitText),   HeaderLine("Serial #:", copies.SerialText),
+        HeaderLine("Date:", startDate),         QString(),
         captions.join(QLatin1Char(';')),
     };
     const auto line = [&](qsizetype i) {
@@ -50,7 +47,7 @@ bool ExportReportText(const QString& path, const TestHeader& copies, const QStri
         QStringList cells = results.Row(static_cast<int>(i - header.size()) + 1);
         for (int c = 0; c < ResultTable::kColumns; ++c)
             cells[c] = c == ResultTable::kComment || c == ResultTable::kMark ? Quoted(cells[c])
-                                                                           : Unquoted(cells[c]);
+                                                                             : Unquoted(cells[c]);
         return cells.join(QLatin1Char(';'));
     };
     return WriteTextLines(path, header.size() + results.RowCount() - 1, line, error);

@@ -48,13 +48,14 @@ QString ElapsedText(qint64 ms)
 QString ReportVerdictLine(const ReportVerdict& v)
 {
     QStringList parts;
-    QString counts = QStringLiteral("%1: %2 rows, %3 failed").arg(OutcomeText(v)).arg(v.Rows).arg(v.Failed);
+    QString counts =
+        QStringLiteral("%1: %2 rows, %3 failed").arg(OutcomeText(v)).arg(v.Rows).arg(v.Failed);
     if (!v.ReadFrom.isEmpty())
         counts += QStringLiteral(" (as its rows show: read from %1)").arg(v.ReadFrom);
     parts << counts;
     if (v.Started.isValid()) {
-        QString when = QStringLiteral("started ") +
-                       v.Started.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        QString when =
+            QStringLiteral("started ") + v.Started.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
         if (v.DurationMs >= 0)
             when += QStringLiteral(", took ") + ElapsedText(v.DurationMs);
         parts << when;

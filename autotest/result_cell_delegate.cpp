@@ -32,9 +32,8 @@ void ResultCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
                                        : (cell.state & QStyle::State_Active) ? QPalette::Normal
                                                                              : QPalette::Inactive;
     painter->save();
-    painter->setPen(cell.palette.color(group, (cell.state & QStyle::State_Selected)
-                                                  ? QPalette::HighlightedText
-                                                  : QPalette::Text));
+    painter->setPen(cell.palette.color(
+        group, (cell.state & QStyle::State_Selected) ? QPalette::HighlightedText : QPalette::Text));
     painter->setFont(cell.font);
     painter->setClipRect(textRect, Qt::IntersectClip);
     const qreal top = textRect.top() + (textRect.height() - text.size().height()) / 2;

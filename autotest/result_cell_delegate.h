@@ -7,9 +7,9 @@
 
 // The result grid's cells, drawn as the view's style draws a plain text cell (its background and
 // selection, the row's colour, the focus frame), with each distinct text laid out once; a text
-// wider than its cell is left to the style, which wraps and cuts it. The style lays a cell's text out twice at every paint and
-// shapes it once more to draw it, which made drawing the newest row most of what a running
-// table costs; the texts of a report repeat from loop to loop.
+// wider than its cell is left to the style, which wraps and cuts it. The style lays a cell's text
+// out twice at every paint and shapes it once more to draw it, which made drawing the newest row
+// most of what a running table costs; the texts of a report repeat from loop to loop.
 class ResultCellDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;

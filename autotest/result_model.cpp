@@ -3,15 +3,10 @@
 #include <QColor>
 
 ResultModel::ResultModel(const ResultTable& results, QObject* parent)
-    : QAbstractTableModel(parent), m_results(results),
-      m_rows(std::max(results.RowCount() - 1, 0))
-{
-}
+    : QAbstractTableModel(parent), m_results(results), m_rows(std::max(results.RowCount() - 1, 0))
+{}
 
-int ResultModel::rowCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : m_rows;
-}
+int ResultModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : m_rows; }
 
 int ResultModel::columnCount(const QModelIndex& parent) const
 {

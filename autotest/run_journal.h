@@ -8,11 +8,11 @@
 // What a run is started with, as far as its record needs it.
 struct RunBeginning {
     QString TablePath;
-    TestHeader Header;   // the report's header copies: reporter, unit, serial
-    QString Link;        // "COM2", "GPIB 5", "GPIB Device 1"
-    QString Instrument;  // the instrument's identification, empty when not known
-    QString Slot;        // a rack's slot ("COM3"); empty for a run on its own
-    QString RackRun;     // the rack run the slot's run belongs to; empty for a run on its own
+    TestHeader Header;  // the report's header copies: reporter, unit, serial
+    QString Link;       // "COM2", "GPIB 5", "GPIB Device 1"
+    QString Instrument; // the instrument's identification, empty when not known
+    QString Slot;       // a rack's slot ("COM3"); empty for a run on its own
+    QString RackRun;    // the rack run the slot's run belongs to; empty for a run on its own
 };
 
 // How a run ended. A run whose rows all passed ends Completed; whether it passed or failed is

@@ -8,8 +8,7 @@ TestSession::TestSession(LinkState& link, const ProgramPlaces& places, AutotestS
     : L(link), F(places), m_link(link), m_auxiliary(link),
       m_run(table, test.TestRun, results, host, m_link),
       m_keywords(test.TestVariables, test.Stopwatch, clock, prompt)
-{
-}
+{}
 
 TestSession::~TestSession()
 {

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "autotest/autotest_state.h"
 #include "autotest/auxiliary_ports.h"
+#include "autotest/interpreter.h"
 #include "autotest/program_test_link.h"
 #include "autotest/run_clock.h"
-#include "autotest/interpreter.h"
 #include "autotest/variable_keywords.h"
-#include "autotest/autotest_state.h"
 #include "common/program_places.h"
 #include "link/link_state.h"
 

@@ -2,10 +2,10 @@
 
 #include "autotest/keyword_table.h"
 #include "autotest/prompt_window.h"
+#include "autotest/report_print.h"
 #include "autotest/result_grid_view.h"
 #include "autotest/run_clock.h"
 #include "autotest/steady_text.h"
-#include "autotest/report_print.h"
 #include "autotest/table_file.h"
 #include "export/export_state.h"
 #include "panel/direct_send.h"
@@ -42,14 +42,14 @@ TForm6::TForm6(LinkState& link, const ProgramPlaces& places, AutotestState& test
                                  .onLeftPress = [this](int row) { Run().RowClicked(row); },
                                  .commitWhileTyping = true},
                                 this)),
-      m_session(link, places, test, *m_grid, m_results, *this, *this),
-      m_reportFont(ReportFont())
+      m_session(link, places, test, *m_grid, m_results, *this, *this), m_reportFont(ReportFont())
 {
     setObjectName(QStringLiteral("TForm6"));
     setWindowTitle(QStringLiteral("Test"));
     KeepOpenOnEscape(this);
-    m_timer1 = MakeWindowTimer(this, QStringLiteral("Timer1"), TestInterpreter::kTickMs,
-                               [this] { Timer1Timer(); }, Qt::PreciseTimer);
+    m_timer1 = MakeWindowTimer(
+        this, QStringLiteral("Timer1"), TestInterpreter::kTickMs, [this] { Timer1Timer(); },
+        Qt::PreciseTimer);
     m_clearResult = new QTimer(this);
     m_clearResult->setObjectName(QStringLiteral("ResultClearTimer"));
     m_clearResult->setSingleShot(true);
@@ -271,8 +271,7 @@ void TForm6::RunError(const QString& reason)
         m_journal->RunEnds(RunEnding::Error, reason);
 }
 
-QString TForm6::LinkName() const
-{ return ::LinkName(L); }
+QString TForm6::LinkName() const { return ::LinkName(L); }
 
 void TForm6::ShowStepNumber(const QString& nr) { SetSteadyText(m_stepLabel, nr); }
 

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "autotest/interpreter.h"
 #include "autotest/report_file.h"
 #include "autotest/result_table.h"
 #include "autotest/run_host.h"
 #include "autotest/run_journal.h"
 #include "autotest/run_status.h"
-#include "autotest/interpreter.h"
 #include "autotest/session.h"
 #include "autotest/value_prompt.h"
 #include "sequence/row_editing.h"
@@ -34,8 +34,8 @@ class TForm6 : public QDialog, private TestHost, private ValuePrompt {
     Q_OBJECT
 
 public:
-    TForm6(LinkState& link, const ProgramPlaces& places, AutotestState& test,
-           ExportState& exports, QWidget* parent = nullptr);
+    TForm6(LinkState& link, const ProgramPlaces& places, AutotestState& test, ExportState& exports,
+           QWidget* parent = nullptr);
     ~TForm6() override;
 
     StepGridWidget* Grid() const { return m_grid; }
@@ -134,7 +134,7 @@ private:
     std::unique_ptr<QPrinter> m_printer;
     RunJournal* m_journal = nullptr;
     std::function<QString()> m_instrument;
-    QString m_tablePath; // the test file last opened or saved
+    QString m_tablePath;    // the test file last opened or saved
     QList<int> m_portsTold; // auxiliary ports whose problem the operator has been shown
 
     RunStatus m_runStatus;

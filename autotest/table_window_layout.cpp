@@ -77,7 +77,8 @@ void TForm6::BuildWindow()
     m_resultGrid = new ResultGridView(m_results, this);
     m_resultGrid->setObjectName(QStringLiteral("StringGrid2"));
     m_resultGrid->verticalHeader()->hide();
-    m_resultGrid->verticalHeader()->setDefaultSectionSize(m_grid->verticalHeader()->defaultSectionSize());
+    m_resultGrid->verticalHeader()->setDefaultSectionSize(
+        m_grid->verticalHeader()->defaultSectionSize());
     m_resultGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_resultGrid->horizontalHeader()->setStretchLastSection(true);
     m_resultGrid->setColumnWidth(1, 260);

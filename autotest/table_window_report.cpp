@@ -26,12 +26,11 @@ const char* const kReportFilter = "Report Files (*.rpt)|*.rpt|All Files (*.*)|*.
 const char* const kTextFilter = "Text Files (*.txt)|*.txt|All Files (*.*)|*.*";
 
 using ReportWriter = bool (*)(const QString& path, const TestHeader& copies,
-                              const QString& startDate, const ResultTable& results,
-                              QString* error);
+                              const QString& startDate, const ResultTable& results, QString* error);
 
 // Writes the report file or text export; the operator hears of a failure, the earlier file stays.
-void WriteReport(QWidget* window, ReportWriter write, const QString& path,
-                 const TestHeader& copies, const QString& startDate, const ResultTable& results)
+void WriteReport(QWidget* window, ReportWriter write, const QString& path, const TestHeader& copies,
+                 const QString& startDate, const ResultTable& results)
 {
     // A report is saved whatever its cells hold; only characters it would lose are asked about.
     if (!ConfirmFileSave(window, ReportCells(copies, startDate, results), false))
@@ -115,8 +114,8 @@ void TForm6::PrintReportClick()
 
 void TForm6::PrintReport(QPagedPaintDevice& device)
 {
-    ReportVerdict verdict = m_runStatus.Verdict(T.TestRun, m_timer1->isActive(),
-                                                Run().Cell(kTestCommand), m_results);
+    ReportVerdict verdict =
+        m_runStatus.Verdict(T.TestRun, m_timer1->isActive(), Run().Cell(kTestCommand), m_results);
     if (verdict.ReadFrom.isEmpty()) {
         verdict.Station = ResultsDatabase::Station();
         verdict.Operator = ResultsDatabase::OperatorName();

@@ -1,9 +1,9 @@
 #include "autotest/variable_keywords.h"
 
-#include "autotest/run_clock.h"
-#include "autotest/table_file.h"
 #include "autotest/interpreter.h"
 #include "autotest/keyword_table.h"
+#include "autotest/run_clock.h"
+#include "autotest/table_file.h"
 #include "autotest/value_prompt.h"
 #include "common/number_reading.h"
 
@@ -38,8 +38,7 @@ QString LongTimeText(const QTime& time)
 VariableKeywords::VariableKeywords(Variables& variables, StopwatchValues& stopwatch,
                                    TestClock& clock, ValuePrompt& prompt)
     : m_variables(variables), m_stopwatch(stopwatch), m_clock(clock), m_prompt(prompt)
-{
-}
+{}
 
 bool VariableKeywords::ControlKeyword(TestInterpreter& run, const QString& command)
 {
@@ -59,11 +58,11 @@ bool VariableKeywords::VariableKeyword(TestInterpreter& run, const QString& comm
     if (const int n = VariableIndex(command, KeywordText(StepKeyword::MsgVar)); n >= 0) {
         run.HoldForPrompt();
         // Asked on a shared keyboard: only this run waits; it goes on once answered.
-        const bool later = m_prompt.AskValueLater(
-            run.Cell(kTestValue1), run.Cell(kTestComment), [this, n, &run](const QString& text) {
-                m_variables[n] = ReadNumber(text);
-                run.ResumeAfterPrompt();
-            });
+        const bool later = m_prompt.AskValueLater(run.Cell(kTestValue1), run.Cell(kTestComment),
+                                                  [this, n, &run](const QString& text) {
+                                                      m_variables[n] = ReadNumber(text);
+                                                      run.ResumeAfterPrompt();
+                                                  });
         if (!later)
             m_variables[n] = PromptVariable(run);
         return true;
@@ -101,10 +100,7 @@ QString VariableKeywords::Substitute(const QString& line)
     return line.left(at) + VariableText(m_variables[n]);
 }
 
-QString VariableKeywords::VariableText(double value)
-{
-    return QString::number(value, 'f', 1);
-}
+QString VariableKeywords::VariableText(double value) { return QString::number(value, 'f', 1); }
 
 // ---- stopwatch and time of day ----
 

@@ -1,12 +1,12 @@
 // The test file and the step interpreter without I/O: opening and saving a 200-row test file,
 // and 10 000 interpreter ticks over a 200-row table whose queries are answered at once.
 // Run: build/bench/bench_autotest
-#include "autotest/result_table.h"
-#include "autotest/table_file.h"
-#include "autotest/run_host.h"
 #include "autotest/interpreter.h"
+#include "autotest/result_table.h"
+#include "autotest/run_host.h"
 #include "autotest/run_link.h"
 #include "autotest/run_state.h"
+#include "autotest/table_file.h"
 
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
@@ -21,10 +21,10 @@ MemoryStepGrid FullTable()
     InitStepGrid(table, TestTableKind());
     for (int r = 1; r < 200; ++r) {
         const bool query = r % 2 == 0;
-        table.SetRow(r, {StepNumberText(r), "00.00.00.000",
-                         query ? "MEAS:VOLT?" : "SOUR:VOLTAC," + QString::number(r), "NEXT", "0",
-                         "0", query ? "225" : "", query ? "235" : "", "row " + QString::number(r),
-                         "1"});
+        table.SetRow(r,
+                     {StepNumberText(r), "00.00.00.000",
+                      query ? "MEAS:VOLT?" : "SOUR:VOLTAC," + QString::number(r), "NEXT", "0", "0",
+                      query ? "225" : "", query ? "235" : "", "row " + QString::number(r), "1"});
     }
     table.SetRow(200, {"200", "00.00.00.000", "GOTO", "1", "0", "1000000", "", "", "", "1"});
     return table;

@@ -7,8 +7,8 @@
 #include "export/calc/calc_connection.h"
 #include "export/calc_plugin_automation.h"
 #include "export/cell_layout.h"
-#include "export/spreadsheet_export.h"
 #include "export/export_settings.h"
+#include "export/spreadsheet_export.h"
 #include "program/program_state.h"
 #include "tests/export/calc_instance.h"
 
@@ -94,21 +94,24 @@ int main(int argc, char** argv)
     ResultTable results;
     results.WriteCaptions();
     for (int k = 1; k <= 200; ++k)
-        results.SetRow(k, {QString::number(k), QStringLiteral("Step %1").arg(k), "229", "230.1",
-                           "231", "OK"});
-    const size_t cells = ReportCells(1, 1, S.Test.TestRun.Copies, S.Places.StartDate, results).size();
+        results.SetRow(
+            k, {QString::number(k), QStringLiteral("Step %1").arg(k), "229", "230.1", "231", "OK"});
+    const size_t cells =
+        ReportCells(1, 1, S.Test.TestRun.Copies, S.Places.StartDate, results).size();
     const QString plugin = QString::fromLatin1(TAV_CALC_PLUGIN_FILE);
 
     for (const bool blocks : {true, false}) {
         S.Export.Spreadsheet = [&] {
-            auto calc = std::make_unique<CalcPluginAutomation>(plugin, QString::fromStdString(pipe));
+            auto calc =
+                std::make_unique<CalcPluginAutomation>(plugin, QString::fromStdString(pipe));
             return blocks ? std::unique_ptr<SpreadsheetAutomation>(std::move(calc))
                           : std::make_unique<CellByCell>(std::move(calc));
         };
         std::vector<double> ms;
         for (int r = 0; r < rounds + 1; ++r) {
             const auto start = std::chrono::steady_clock::now();
-            const QStringList messages = SendReportToSpreadsheet(S.Export, S.Places, S.Test.TestRun.Copies, results);
+            const QStringList messages =
+                SendReportToSpreadsheet(S.Export, S.Places, S.Test.TestRun.Copies, results);
             const auto end = std::chrono::steady_clock::now();
             if (!messages.isEmpty()) {
                 std::fprintf(stderr, "%s\n", qPrintable(messages.join('\n')));

@@ -26,14 +26,14 @@ const char kLine[] = "230.1V\r\n"; // a typical measured-value reply
 
 double ProcessCpuSeconds()
 {
-    timespec ts {};
+    timespec ts{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
     return ts.tv_sec + ts.tv_nsec / 1e9;
 }
 
 double ThreadCpuSeconds()
 {
-    timespec ts {};
+    timespec ts{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
     return ts.tv_sec + ts.tv_nsec / 1e9;
 }
@@ -72,7 +72,7 @@ struct Pty {
     std::string name;
     Pty()
     {
-        termios tio {};
+        termios tio{};
         cfmakeraw(&tio);
         char buf[256] = {};
         openpty(&master, &slave, buf, &tio, nullptr);

@@ -109,7 +109,7 @@ struct FirstReply : ReplyListener {
     void EvaluateReply(int) override
     {
         if (at == 0) {
-            timespec now {};
+            timespec now{};
             clock_gettime(CLOCK_REALTIME, &now);
             at = RealtimeSeconds(now);
         }

@@ -11,7 +11,8 @@ namespace {
 
 constexpr int kSamples = 8 * 3600 * 1000 / 60;
 
-const PlotStore& EightHours() {
+const PlotStore& EightHours()
+{
     static PlotStore store = [] {
         PlotStore s;
         for (int i = 0; i < kSamples; ++i) {
@@ -25,7 +26,8 @@ const PlotStore& EightHours() {
     return store;
 }
 
-void FillEightHours(benchmark::State& state) {
+void FillEightHours(benchmark::State& state)
+{
     for (auto _ : state) {
         PlotStore s;
         PlotStore::Sample sample{};
@@ -37,7 +39,8 @@ void FillEightHours(benchmark::State& state) {
 }
 BENCHMARK(FillEightHours)->Unit(benchmark::kMillisecond);
 
-void RedrawFullView(benchmark::State& state) {
+void RedrawFullView(benchmark::State& state)
+{
     const PlotStore& store = EightHours();
     for (auto _ : state)
         for (int c = 0; c < PlotStore::kCurves; ++c)
@@ -47,7 +50,8 @@ void RedrawFullView(benchmark::State& state) {
 }
 BENCHMARK(RedrawFullView)->Unit(benchmark::kMillisecond);
 
-void RedrawLastTenMinutes(benchmark::State& state) {
+void RedrawLastTenMinutes(benchmark::State& state)
+{
     const PlotStore& store = EightHours();
     for (auto _ : state)
         for (int c = 0; c < PlotStore::kCurves; ++c)

@@ -19,7 +19,8 @@
 
 namespace {
 
-double CpuSeconds() {
+double CpuSeconds()
+{
     rusage u{};
     getrusage(RUSAGE_SELF, &u);
     return CpuSeconds(u);
@@ -31,7 +32,8 @@ struct Half {
     double cpu = 0;
 };
 
-void Report(const Half& half, const std::vector<SimSession::Line>& lines) {
+void Report(const Half& half, const std::vector<SimSession::Line>& lines)
+{
     std::vector<double> gaps;
     int64_t last = -1;
     for (const auto& line : lines) {
@@ -49,7 +51,8 @@ void Report(const Half& half, const std::vector<SimSession::Line>& lines) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const int seconds = argc > 1 ? std::atoi(argv[1]) : 20;

@@ -8,8 +8,8 @@
 #include "autotest/table_window.h"
 #include "bench/control_panel.h"
 #include "bench/sim_session.h"
-#include "program/program_state.h"
 #include "panel/operator_messages.h"
+#include "program/program_state.h"
 #include "sequence/grid_widget.h"
 #include "sequence/step_grid.h"
 
@@ -49,7 +49,8 @@ void ClearGpibCallLog()
 {
     static void* handle = dlopen(SIMGPIB_PATH, RTLD_NOW | RTLD_LOCAL);
     static auto clear =
-        handle ? reinterpret_cast<void (*)()>(dlsym(handle, "tavsim_gpib_clear_call_log")) : nullptr;
+        handle ? reinterpret_cast<void (*)()>(dlsym(handle, "tavsim_gpib_clear_call_log"))
+               : nullptr;
     if (clear)
         clear();
 }
@@ -59,8 +60,7 @@ void ClearGpibCallLog()
 void PrintFile(const char* what, double seconds, const QString& path)
 {
     const QStringList entries = QFileInfo(path).dir().entryList(QDir::Files);
-    std::printf("%-13s %7.2f s, %6.1f MiB%s\n", what, seconds,
-                QFileInfo(path).size() / 1048576.0,
+    std::printf("%-13s %7.2f s, %6.1f MiB%s\n", what, seconds, QFileInfo(path).size() / 1048576.0,
                 entries == QStringList{QFileInfo(path).fileName()} ? ""
                                                                    : ", other files beside it!");
 }
@@ -166,7 +166,7 @@ int main(int argc, char** argv)
     window.PrintReport(printer);
     PrintFile("Print Report", Seconds(timer), pdf);
 
-    rusage usage {};
+    rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     std::printf("peak resident memory: %.1f MiB\n", usage.ru_maxrss / 1024.0);
     if (!messages.isEmpty())

@@ -32,14 +32,17 @@ void Writer(const QString& folder, int rows)
     handOver.reserve(static_cast<size_t>(rows));
     QElapsedTimer all;
     all.start();
-    recorder.RunBegins({QString(), {QStringLiteral("R"), QStringLiteral("TAV 1600"),
-                                    QStringLiteral("SN1")},
-                        QStringLiteral("COM2"), QString(), QString(), QString()});
+    recorder.RunBegins({QString(),
+                        {QStringLiteral("R"), QStringLiteral("TAV 1600"), QStringLiteral("SN1")},
+                        QStringLiteral("COM2"),
+                        QString(),
+                        QString(),
+                        QString()});
     QElapsedTimer one;
     for (int i = 0; i < rows; ++i) {
         const QStringList cells{QString::number(i % 200 + 1), QStringLiteral("U out"),
-                                QStringLiteral("229.000"), QStringLiteral("230.100"),
-                                QStringLiteral("231.000"), QString()};
+                                QStringLiteral("229.000"),    QStringLiteral("230.100"),
+                                QStringLiteral("231.000"),    QString()};
         one.start();
         recorder.StepRecorded(cells, true, QStringLiteral("MEAS:VOLT?"));
         handOver.push_back(one.nsecsElapsed());

@@ -25,7 +25,8 @@ constexpr int kRuns = 20000;      // of 50 rows: 10^6 step rows
 constexpr qint64 kEvery = 600000; // a run every 10 minutes: 20 weeks in all
 
 // 20 stations, ten tables in two versions each, 5 000 units of four runs, one run in 17 failed.
-bool Fill(QSqlDatabase& db) {
+bool Fill(QSqlDatabase& db)
+{
     QSqlQuery q(db);
     const bool done =
         q.exec(
@@ -62,7 +63,8 @@ bool Fill(QSqlDatabase& db) {
     return done;
 }
 
-void Explain(QSqlDatabase& db, const QString& sql) {
+void Explain(QSqlDatabase& db, const QString& sql)
+{
     QSqlQuery q(db);
     if (!q.exec(QStringLiteral("EXPLAIN (ANALYZE, COSTS OFF, TIMING OFF, SUMMARY OFF) ") + sql))
         return;
@@ -72,7 +74,8 @@ void Explain(QSqlDatabase& db, const QString& sql) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     QCoreApplication app(argc, argv);
     PgCluster cluster;
     QString error;

@@ -99,7 +99,7 @@ SoakFigures RunSoak(int seconds, const std::function<void()>& start,
                     const std::function<void()>& atEnd)
 {
     SoakFigures figures;
-    rusage before {};
+    rusage before{};
     getrusage(RUSAGE_SELF, &before);
     QElapsedTimer wall;
     wall.start();
@@ -113,7 +113,7 @@ SoakFigures RunSoak(int seconds, const std::function<void()>& start,
     QCoreApplication::exec();
     figures.elapsed = wall.elapsed() / 1000.0;
     figures.residentEnd = ResidentMiB();
-    rusage after {};
+    rusage after{};
     getrusage(RUSAGE_SELF, &after);
     figures.cpuPercent = 100.0 * (CpuSeconds(after) - CpuSeconds(before)) / figures.elapsed;
     figures.residentPeak = after.ru_maxrss / 1024.0;
@@ -130,14 +130,14 @@ double BareTimerCpuPercent(int intervalMs, int seconds)
 
 double EventLoopCpuPercent(int seconds)
 {
-    rusage before {};
+    rusage before{};
     getrusage(RUSAGE_SELF, &before);
     QElapsedTimer wall;
     wall.start();
     QEventLoop loop;
     QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
     loop.exec();
-    rusage after {};
+    rusage after{};
     getrusage(RUSAGE_SELF, &after);
     return 100.0 * (CpuSeconds(after) - CpuSeconds(before)) / (wall.elapsed() / 1000.0);
 }

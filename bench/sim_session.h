@@ -44,8 +44,8 @@ double ResidentMiB();
 // What a soak measures of this process: the time the run took, its CPU share, and its resident
 // memory once settled (after 10 s, or half of a shorter run), at the end and at its peak.
 struct SoakFigures {
-    double elapsed = 0;    // s
-    double cpuPercent = 0; // of one core
+    double elapsed = 0;                                          // s
+    double cpuPercent = 0;                                       // of one core
     double residentStart = 0, residentEnd = 0, residentPeak = 0; // MiB
 };
 // Calls start, runs the event loop for the given seconds, then calls atEnd (while the windows

@@ -43,12 +43,13 @@ public:
         const QEvent::Type type = event->type();
         if (type == QEvent::Paint || type == QEvent::LayoutRequest ||
             type == QEvent::UpdateRequest) {
-            const char* kind = type == QEvent::Paint ? "paint" : type == QEvent::LayoutRequest
-                                                                   ? "layout"
-                                                                   : "update request";
-            const QString key = QStringLiteral("%1 %2 %3").arg(
-                QLatin1String(kind), QLatin1String(watched->metaObject()->className()),
-                watched->objectName());
+            const char* kind = type == QEvent::Paint           ? "paint"
+                               : type == QEvent::LayoutRequest ? "layout"
+                                                               : "update request";
+            const QString key =
+                QStringLiteral("%1 %2 %3")
+                    .arg(QLatin1String(kind), QLatin1String(watched->metaObject()->className()),
+                         watched->objectName());
             ++counts[key];
             if (type == QEvent::Paint)
                 for (const QRect& r : static_cast<QPaintEvent*>(event)->region())

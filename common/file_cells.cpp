@@ -60,6 +60,6 @@ QString Latin1Problem(const FileCells& cells)
         named += QStringLiteral(" and %1 more").arg(more);
     return QStringLiteral("%1 %2 characters that the file cannot keep (it holds Latin-1 "
                           "characters only).")
-        .arg(Capitalised(named), places.size() + more == 1 ? QStringLiteral("holds")
-                                                           : QStringLiteral("hold"));
+        .arg(Capitalised(named),
+             places.size() + more == 1 ? QStringLiteral("holds") : QStringLiteral("hold"));
 }

@@ -73,7 +73,8 @@ bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* 
 
 bool WriteTextLines(const QString& path, const QStringList& lines, QString* error)
 {
-    return WriteTextLines(path, lines.size(), [&lines](qsizetype i) { return lines[i]; }, error);
+    return WriteTextLines(
+        path, lines.size(), [&lines](qsizetype i) { return lines[i]; }, error);
 }
 
 bool WriteTextLines(const QString& path, qsizetype count,
@@ -94,9 +95,10 @@ bool WriteThroughTemporary(const QString& path,
     const QFileInfo target(path);
     if (target.exists() && !target.isFile() && !target.isDir())
         return write(path);
-    const QString suffix = target.suffix().isEmpty() ? QString() : QLatin1Char('.') + target.suffix();
-    QTemporaryFile temporary(target.absoluteDir().filePath(target.fileName() +
-                                                          QStringLiteral(".XXXXXX") + suffix));
+    const QString suffix =
+        target.suffix().isEmpty() ? QString() : QLatin1Char('.') + target.suffix();
+    QTemporaryFile temporary(
+        target.absoluteDir().filePath(target.fileName() + QStringLiteral(".XXXXXX") + suffix));
     if (!temporary.open()) {
         if (error)
             *error = temporary.errorString();
@@ -130,10 +132,12 @@ QString UnusedFileName(const QString& path)
         return path;
     const QFileInfo info(path);
     const QString suffix = info.suffix();
-    const QString stem = suffix.isEmpty() ? info.filePath() : info.filePath().chopped(suffix.size() + 1);
+    const QString stem =
+        suffix.isEmpty() ? info.filePath() : info.filePath().chopped(suffix.size() + 1);
     for (int n = 2;; ++n) {
-        const QString candidate = suffix.isEmpty() ? QStringLiteral("%1-%2").arg(stem).arg(n)
-                                                   : QStringLiteral("%1-%2.%3").arg(stem).arg(n).arg(suffix);
+        const QString candidate = suffix.isEmpty()
+                                      ? QStringLiteral("%1-%2").arg(stem).arg(n)
+                                      : QStringLiteral("%1-%2.%3").arg(stem).arg(n).arg(suffix);
         if (!QFileInfo::exists(candidate))
             return candidate;
     }

@@ -9,17 +9,14 @@ struct TavCalcSession;
 
 // Joins the Calc instance that accepts UNO connections on the named pipe, or starts one that
 // does. Only the program identifier "Excel.Application" is served.
-typedef TavCalcSession* (*TavCalcCreateFn)(const char* programId, const char* pipeName,
-                                           char* error, int errorSize);
-typedef int (*TavCalcVisibleFn)(TavCalcSession* session, int visible, char* error,
-                                int errorSize);
-typedef int (*TavCalcOpenFn)(TavCalcSession* session, const char* path, char* error,
-                             int errorSize);
+typedef TavCalcSession* (*TavCalcCreateFn)(const char* programId, const char* pipeName, char* error,
+                                           int errorSize);
+typedef int (*TavCalcVisibleFn)(TavCalcSession* session, int visible, char* error, int errorSize);
+typedef int (*TavCalcOpenFn)(TavCalcSession* session, const char* path, char* error, int errorSize);
 // Fills rows x columns cells of the active sheet from (row, column), counted from 1; texts row
 // by row.
 typedef int (*TavCalcPutBlockFn)(TavCalcSession* session, int row, int column, int rows,
-                                 int columns, const char* const* texts, char* error,
-                                 int errorSize);
+                                 int columns, const char* const* texts, char* error, int errorSize);
 // Drops the session's references; Calc keeps running with the workbook open.
 typedef void (*TavCalcReleaseFn)(TavCalcSession* session);
 

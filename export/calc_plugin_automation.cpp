@@ -23,8 +23,7 @@ constexpr int kErrorSize = 512;
 
 CalcPluginAutomation::CalcPluginAutomation(QString pluginFile, QString pipeName)
     : m_pluginFile(std::move(pluginFile)), m_pipeName(std::move(pipeName))
-{
-}
+{}
 
 CalcPluginAutomation::~CalcPluginAutomation()
 {
@@ -56,8 +55,8 @@ void CalcPluginAutomation::Create(const QString& programId)
         throw AutomationError("LibreOffice plugin " + m_pluginFile.toStdString() +
                               " lacks an entry point");
     char error[kErrorSize] = {};
-    m_session = create(programId.toUtf8().constData(), m_pipeName.toUtf8().constData(), error,
-                       kErrorSize);
+    m_session =
+        create(programId.toUtf8().constData(), m_pipeName.toUtf8().constData(), error, kErrorSize);
     if (!m_session)
         Fail("create", error);
 }
@@ -108,7 +107,7 @@ void CalcPluginAutomation::PutBlock(const CellList& block, int rows, int columns
     for (const QByteArray& t : utf8)
         texts.push_back(t.constData());
     char error[kErrorSize] = {};
-    if (m_putBlock(Session(), block.front().row, block.front().column, rows, columns,
-                   texts.data(), error, kErrorSize) != 0)
+    if (m_putBlock(Session(), block.front().row, block.front().column, rows, columns, texts.data(),
+                   error, kErrorSize) != 0)
         Fail("cells.value", error);
 }

@@ -24,12 +24,9 @@ CellList ReportCells(int row, int column, const TestHeader& copies, const QStrin
 
 CellList CurveCells(const CurveTable& curve)
 {
-    CellList cells{{15, 15, QStringLiteral("Test")},
-                   {15, 16, QStringLiteral("Test1")},
-                   {21, 3, QStringLiteral("Test-Report:")},
-                   {22, 3, QStringLiteral("Reporter:")},
-                   {23, 3, QStringLiteral("Unit:")},
-                   {24, 3, QStringLiteral("Serial #:")},
+    CellList cells{{15, 15, QStringLiteral("Test")},        {15, 16, QStringLiteral("Test1")},
+                   {21, 3, QStringLiteral("Test-Report:")}, {22, 3, QStringLiteral("Reporter:")},
+                   {23, 3, QStringLiteral("Unit:")},        {24, 3, QStringLiteral("Serial #:")},
                    {25, 3, QStringLiteral("Date:")}};
     for (int f = 0; f < curve.RowCount(); ++f)
         for (int c = 0; c <= 7; ++c)

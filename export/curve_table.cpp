@@ -9,13 +9,13 @@ enum { kNr, kTime, kCommand, kValue1, kFrequenz, kValue2 };
 
 struct VoltageCommand {
     const char* command;
-    int column;  // CurveTable column of the voltage
-    bool ramp;   // the end value is Value 2, not Value 1
+    int column; // CurveTable column of the voltage
+    bool ramp;  // the end value is Value 2, not Value 1
 };
 
 const VoltageCommand kVoltageCommands[] = {
-    {"UAC", 2, false},  {"UAC1", 4, false},  {"UAC2", 5, false},  {"UAC3", 6, false},
-    {"RUAC", 2, true},  {"RUAC1", 4, true},  {"RUAC2", 5, true},  {"RUAC3", 6, true},
+    {"UAC", 2, false}, {"UAC1", 4, false}, {"UAC2", 5, false}, {"UAC3", 6, false},
+    {"RUAC", 2, true}, {"RUAC1", 4, true}, {"RUAC2", 5, true}, {"RUAC3", 6, true},
 };
 
 const VoltageCommand* FindVoltageCommand(const QString& command)

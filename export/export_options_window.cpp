@@ -1,11 +1,11 @@
 #include "export/export_options_window.h"
 
+#include "common/program_places.h"
 #include "common/text_file.h"
 #include "export/export_settings.h"
+#include "export/export_state.h"
 #include "panel/file_dialogs.h"
 #include "panel/operator_messages.h"
-#include "common/program_places.h"
-#include "export/export_state.h"
 
 #include <QGridLayout>
 #include <QLabel>

@@ -67,7 +67,8 @@ ExportSettingsRead ReadExportSettings(ExportState& E, const QString& path)
                             .arg(bytes.size());
     // Only the last record counts; an empty file leaves the buffer as this run last had it.
     if (whole > 0)
-        E.ExportBuffer = ExportRecord::Decode(bytes.constData() + (whole - 1) * ExportRecord::kSize);
+        E.ExportBuffer =
+            ExportRecord::Decode(bytes.constData() + (whole - 1) * ExportRecord::kSize);
     else if (!bytes.isEmpty())
         return result;
     E.ExportRowText = QString::number(E.ExportBuffer.Row);

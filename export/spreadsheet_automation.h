@@ -29,7 +29,7 @@ class SpreadsheetAutomation {
 public:
     virtual ~SpreadsheetAutomation() = default;
 
-    virtual void Create(const QString& programId) = 0;  // "Excel.Application"
+    virtual void Create(const QString& programId) = 0; // "Excel.Application"
     virtual void PutVisible(bool visible) = 0;
     virtual void WorkbooksOpen(const QString& path) = 0; // workbooks, then open(path)
     virtual void PutCellValue(int row, int column, const QString& text) = 0; // cells(r, c).value

@@ -1,11 +1,11 @@
 #include "export/spreadsheet_export.h"
 
 #include "common/number_reading.h"
+#include "common/program_places.h"
 #include "export/calc_plugin_automation.h"
 #include "export/cell_layout.h"
 #include "export/curve_table.h"
 #include "export/export_settings.h"
-#include "common/program_places.h"
 #include "export/export_state.h"
 
 #include <QFileInfo>

@@ -10,8 +10,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (size < 1)
         return 0;
     const int slot = data[0] % 101;
-    const QString line =
-        QString::fromLatin1(reinterpret_cast<const char*>(data + 1), static_cast<qsizetype>(size - 1));
+    const QString line = QString::fromLatin1(reinterpret_cast<const char*>(data + 1),
+                                             static_cast<qsizetype>(size - 1));
     const QString reply = TrimReply(line);
     FUZZ_CHECK(reply.size() <= line.size());
     switch (ActionForSlot(slot)) {

@@ -16,7 +16,10 @@ struct Table {
     MemoryStepGrid grid{kTestColumns, kTestRows};
     TestHeader header;
     Table() { InitStepGrid(grid, TestTableKind()); }
-    bool Read(const QString& path) { return ReadTestFile(path, header, grid, [](int) {}); }
+    bool Read(const QString& path)
+    {
+        return ReadTestFile(path, header, grid, [](int) {});
+    }
     bool Write(const QString& path) { return WriteTestFile(path, header, grid); }
     // The rows the file holds: up to the first "END" row, or all steps.
     int WrittenRows() const
@@ -31,15 +34,17 @@ struct Table {
 struct Table {
     MemoryStepGrid grid{kSequenceColumns, kSequenceRows};
     Table() { InitStepGrid(grid, SequenceTableKind()); }
-    bool Read(const QString& path) { return ReadSequenceFile(path, grid, [](int) {}); }
+    bool Read(const QString& path)
+    {
+        return ReadSequenceFile(path, grid, [](int) {});
+    }
     bool Write(const QString& path) { return WriteSequenceFile(path, grid); }
     int WrittenRows() const { return grid.SpareRow(); }
 };
 #endif
 
 // A ';' or a line break in a written cell would shift the fields after it when read back.
-template <typename T>
-bool Separable(const T& table)
+template <typename T> bool Separable(const T& table)
 {
     for (int row = 1; row <= table.WrittenRows(); ++row)
         for (const QString& cell : table.grid.Row(row))

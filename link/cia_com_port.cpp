@@ -183,17 +183,19 @@ void TCiaComPort::Open()
     PortDevice device = OpenPortDevice(m_port);
     const int fd = device.fd;
     if (fd < 0)
-        throw ECiaComPort(QStringLiteral("Cannot open port '") + DeviceName() + QStringLiteral("'"));
+        throw ECiaComPort(QStringLiteral("Cannot open port '") + DeviceName() +
+                          QStringLiteral("'"));
     const int wake = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (wake < 0) {
         ClosePortDevice(device);
-        throw ECiaComPort(QStringLiteral("Cannot open port '") + DeviceName() + QStringLiteral("'"));
+        throw ECiaComPort(QStringLiteral("Cannot open port '") + DeviceName() +
+                          QStringLiteral("'"));
     }
     m_device = device;
     m_fd = fd;
     m_wakeFd = wake;
     ++m_session;
-    m_active = true; // lets ApplyLineState reach the device
+    m_active = true;  // lets ApplyLineState reach the device
     ApplyLineState(); // what the device already holds stays there for the first read
 
     m_stop.store(false);

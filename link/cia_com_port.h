@@ -26,8 +26,7 @@ class ECiaComPort : public std::runtime_error {
 public:
     explicit ECiaComPort(const QString& message)
         : std::runtime_error(message.toStdString()), m_message(message)
-    {
-    }
+    {}
     const QString& Message() const { return m_message; }
 
 private:
@@ -124,7 +123,10 @@ public:
     void SetOnCtsChanged(TPortLineEvent handler) { m_onCtsChanged = std::move(handler); }
     void SetOnDsrChanged(TPortLineEvent handler) { m_onDsrChanged = std::move(handler); }
     void SetOnError(TPortErrEvent handler) { m_onError = std::move(handler); }
-    void SetOnSendProgress(TPortSendProgressEvent handler) { m_onSendProgress = std::move(handler); }
+    void SetOnSendProgress(TPortSendProgressEvent handler)
+    {
+        m_onSendProgress = std::move(handler);
+    }
     void SetOnDeviceLost(TPortLostEvent handler) { m_onDeviceLost = std::move(handler); }
     // Every byte block written and read is reported here too (nullptr: none).
     void SetTrace(LineTrace* trace) { m_trace = trace; }
@@ -225,9 +227,9 @@ private:
     TCiaTxBuffer m_txQueue;
     QTimer* m_rxTimer = nullptr;
     std::unique_ptr<TCiaCommThread> m_thread;
-    int m_fd = -1;     // the device's descriptor; closed once the receive thread has ended
+    int m_fd = -1; // the device's descriptor; closed once the receive thread has ended
     PortDevice m_device;
-    int m_wakeFd = -1; // eventfd: wakes the thread to stop or to finish a write
+    int m_wakeFd = -1;      // eventfd: wakes the thread to stop or to finish a write
     uint32_t m_session = 0; // counts openings; read by the thread only while it runs
 
     // Shared with the receive thread.

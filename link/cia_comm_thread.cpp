@@ -31,8 +31,7 @@ constexpr int kMaxEmptyWakeups = 100;
 
 TCiaCommThread::TCiaCommThread(TCiaComPort& port, int fd)
     : m_port(port), m_fd(fd), m_socket(port.m_device.socket), m_session(port.m_session)
-{
-}
+{}
 
 int TCiaCommThread::LostSocketError() const
 {
@@ -52,7 +51,10 @@ void TCiaCommThread::Post(Kind kind, uint32_t value)
 
 TCiaCommThread::~TCiaCommThread() { Join(); }
 
-void TCiaCommThread::Start() { m_thread = std::thread([this] { Execute(); }); }
+void TCiaCommThread::Start()
+{
+    m_thread = std::thread([this] { Execute(); });
+}
 
 void TCiaCommThread::Join()
 {
@@ -174,7 +176,8 @@ void TCiaCommThread::BufferedFetch(int32_t count)
         std::lock_guard lock(m_port.m_rxMutex);
         TCiaCommBuffer& buffer = *m_port.m_rxBuffer;
         buffer.MakeRoom(static_cast<size_t>(count));
-        const ssize_t got = read(m_fd, buffer.Data() + buffer.WritePos(), static_cast<size_t>(count));
+        const ssize_t got =
+            read(m_fd, buffer.Data() + buffer.WritePos(), static_cast<size_t>(count));
         if (got > 0)
             buffer.Advance(static_cast<size_t>(got));
         if (mode == TCiaComPort::Mode::Timeout) {
@@ -319,7 +322,7 @@ void TCiaCommThread::WatchLines(bool report)
     }
     m_modemStatus = now.bits;
 
-    serial_icounter_struct counts {};
+    serial_icounter_struct counts{};
     if (ioctl(m_fd, TIOCGICOUNT, &counts) != 0)
         return;
     uint32_t errors = 0;
@@ -340,7 +343,4 @@ void TCiaCommThread::WatchLines(bool report)
         Post(Kind::LineError, errors);
 }
 
-void TCiaCommThread::Lost(int error)
-{
-    Post(Kind::DeviceLost, static_cast<uint32_t>(error));
-}
+void TCiaCommThread::Lost(int error) { Post(Kind::DeviceLost, static_cast<uint32_t>(error)); }

@@ -26,8 +26,7 @@ class PortEvent : public QEvent {
 public:
     PortEvent(Kind kind, uint32_t session, uint32_t value = 0)
         : QEvent(EventType()), kind(kind), session(session), value(value)
-    {
-    }
+    {}
     const Kind kind;
     const uint32_t session; // which opening of the port it belongs to
     const uint32_t value;

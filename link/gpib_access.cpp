@@ -65,37 +65,39 @@ private:
 } // namespace
 
 GpibAccess::GpibAccess(const GpibLibrary& library, GpibMessages& messages)
-    : m_library(library), m_messages(messages) {}
+    : m_library(library), m_messages(messages)
+{}
 
-void GpibAccess::SetDeviceNameSource(std::function<QString()> source) {
+void GpibAccess::SetDeviceNameSource(std::function<QString()> source)
+{
     m_deviceName = std::move(source);
 }
 
-void GpibAccess::SetDeviceName(const QString& name) {
+void GpibAccess::SetDeviceName(const QString& name)
+{
     m_deviceName = [name] { return name; };
 }
 
-QString GpibAccess::DeviceName() const {
-    return m_deviceName ? m_deviceName() : QString();
-}
+QString GpibAccess::DeviceName() const { return m_deviceName ? m_deviceName() : QString(); }
 
-void GpibAccess::AppendLines(const QStringList& lines) {
+void GpibAccess::AppendLines(const QStringList& lines)
+{
     for (const QString& line : lines)
         m_messages.AppendErrBox(line);
 }
 
-void GpibAccess::ReportUnbound() {
+void GpibAccess::ReportUnbound()
+{
     if (m_unboundReported)
         return;
     m_unboundReported = true;
     m_messages.AppendErrBox(QStringLiteral("GPIB library not available"));
 }
 
-void GpibAccess::ForgetGpibDevice() {
-    GpibDevice = 0;
-}
+void GpibAccess::ForgetGpibDevice() { GpibDevice = 0; }
 
-void GpibAccess::OpenGpibDevice(int32_t address, int32_t ioType) {
+void GpibAccess::OpenGpibDevice(int32_t address, int32_t ioType)
+{
     if (GpibDevice > 0 || !m_library.Bound())
         return;
     const QString name = DeviceName();
@@ -132,7 +134,8 @@ void GpibAccess::OpenGpibDevice(int32_t address, int32_t ioType) {
     }
 }
 
-void GpibAccess::GpibWrite(const QString& text) {
+void GpibAccess::GpibWrite(const QString& text)
+{
     if (!m_library.Bound()) {
         ReportUnbound();
         return;
@@ -145,7 +148,8 @@ void GpibAccess::GpibWrite(const QString& text) {
         GpibReportError(QStringLiteral("IBWRT failed while writing ") + text);
 }
 
-bool GpibAccess::GpibRead(QString& text) {
+bool GpibAccess::GpibRead(QString& text)
+{
     if (!m_library.Bound()) {
         m_messages.SetMeter(QStringLiteral("---"));
         text.clear();
@@ -172,11 +176,13 @@ bool GpibAccess::GpibRead(QString& text) {
     return true;
 }
 
-void GpibAccess::GpibReportError(const QString& message) {
+void GpibAccess::GpibReportError(const QString& message)
+{
     AppendLines(GpibErrorReport(message, m_library.ibsta(), m_library.iberr(), m_library.ibcnt()));
 }
 
-QStringList GpibAccess::GpibErrorReport(const QString& message, int ibsta, int iberr, int ibcnt) {
+QStringList GpibAccess::GpibErrorReport(const QString& message, int ibsta, int iberr, int ibcnt)
+{
     QString status = QStringLiteral("   IBSTA=");
     for (const StatusBit& s : kStatusBits) {
         if ((ibsta & s.bit) != 0)
@@ -190,7 +196,8 @@ QStringList GpibAccess::GpibErrorReport(const QString& message, int ibsta, int i
     return {message, status, error, QStringLiteral("   IBCNT=") + QString::number(ibcnt)};
 }
 
-void GpibAccess::DeviceClearAndLocal() {
+void GpibAccess::DeviceClearAndLocal()
+{
     if (!m_library.Bound()) {
         ReportUnbound();
         return;
@@ -199,14 +206,16 @@ void GpibAccess::DeviceClearAndLocal() {
     m_library.ibloc(GpibDevice);
 }
 
-void GpibAccess::GpibPreparation(int32_t address, int32_t ioType) {
+void GpibAccess::GpibPreparation(int32_t address, int32_t ioType)
+{
     OpenGpibDevice(address, ioType);
     m_messages.ClearErrBox();
     // The emptied list should again say why nothing works.
     m_unboundReported = false;
 }
 
-void GpibAccess::GpibRelease() {
+void GpibAccess::GpibRelease()
+{
     if (GpibBusy)
         return;
     BusyScope busy(GpibBusy);
@@ -214,7 +223,8 @@ void GpibAccess::GpibRelease() {
 }
 
 bool GpibAccess::GpibPollTransaction(const QString& line,
-                                     const std::function<void(const QString& reply)>& parseReply) {
+                                     const std::function<void(const QString& reply)>& parseReply)
+{
     if (GpibBusy)
         return false;
     BusyScope busy(GpibBusy);
@@ -227,7 +237,8 @@ bool GpibAccess::GpibPollTransaction(const QString& line,
     return true;
 }
 
-bool GpibAccess::GpibMailboxSend(const QString& text) {
+bool GpibAccess::GpibMailboxSend(const QString& text)
+{
     if (GpibBusy)
         return false;
     BusyScope busy(GpibBusy);
@@ -235,7 +246,8 @@ bool GpibAccess::GpibMailboxSend(const QString& text) {
     return true;
 }
 
-void GpibAccess::GpibDirectWrite(int32_t address, int32_t ioType, const QString& line) {
+void GpibAccess::GpibDirectWrite(int32_t address, int32_t ioType, const QString& line)
+{
     GpibPreparation(address, ioType);
     if (!GpibBusy) {
         BusyScope busy(GpibBusy);

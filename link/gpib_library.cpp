@@ -90,7 +90,8 @@ constexpr std::array<GpibEntryName, GpibLibrary::kEntryCount> kEntries{{
     {"ThreadIbcntl", "ThreadIbcntl", false},
 }};
 
-constexpr std::size_t IndexOf(std::string_view name) {
+constexpr std::size_t IndexOf(std::string_view name)
+{
     for (std::size_t i = 0; i < kEntries.size(); ++i) {
         if (name == kEntries[i].name)
             return i;
@@ -99,7 +100,8 @@ constexpr std::size_t IndexOf(std::string_view name) {
 }
 
 // A misspelt name stops the build instead of leaving a call that never binds.
-template <std::size_t N> constexpr std::size_t Index(const char (&name)[N]) {
+template <std::size_t N> constexpr std::size_t Index(const char (&name)[N])
+{
     const std::size_t i = IndexOf(name);
     if (i == kEntries.size())
         throw "not a GPIB entry name";
@@ -124,27 +126,23 @@ using IbwrtFn = int (*)(int ud, const void* buffer, long count);
 using IbrdFn = int (*)(int ud, void* buffer, long count);
 using IbUnitFn = int (*)(int ud);
 
-template <typename Fn> Fn As(void* entry) {
-    return reinterpret_cast<Fn>(entry);
-}
+template <typename Fn> Fn As(void* entry) { return reinterpret_cast<Fn>(entry); }
 
-int ReadStatus(void* entry) {
-    return *static_cast<volatile int*>(entry);
-}
+int ReadStatus(void* entry) { return *static_cast<volatile int*>(entry); }
 
 } // namespace
 
 GpibLibrary::GpibLibrary(std::string fileName) : m_fileName(std::move(fileName)) {}
 
-GpibLibrary::~GpibLibrary() {
-    UnbindGpibLibrary();
-}
+GpibLibrary::~GpibLibrary() { UnbindGpibLibrary(); }
 
-const std::array<GpibEntryName, GpibLibrary::kEntryCount>& GpibLibrary::EntryNames() {
+const std::array<GpibEntryName, GpibLibrary::kEntryCount>& GpibLibrary::EntryNames()
+{
     return kEntries;
 }
 
-int GpibLibrary::BindGpibLibrary() {
+int GpibLibrary::BindGpibLibrary()
+{
     UnbindGpibLibrary();
     // RTLD_LOCAL: the library's status variables must not be mistaken for anything of ours.
     m_handle = dlopen(m_fileName.c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -163,7 +161,8 @@ int GpibLibrary::BindGpibLibrary() {
     return 0;
 }
 
-int GpibLibrary::UnbindGpibLibrary() {
+int GpibLibrary::UnbindGpibLibrary()
+{
     if (m_handle == nullptr)
         return -1;
     dlclose(m_handle);
@@ -171,52 +170,49 @@ int GpibLibrary::UnbindGpibLibrary() {
     return 0;
 }
 
-void GpibLibrary::Forget() {
+void GpibLibrary::Forget()
+{
     m_handle = nullptr;
     m_entries.fill(nullptr);
 }
 
-const void* GpibLibrary::Entry(std::string_view name) const {
+const void* GpibLibrary::Entry(std::string_view name) const
+{
     const std::size_t i = IndexOf(name);
     return i < m_entries.size() ? m_entries[i] : nullptr;
 }
 
-int GpibLibrary::ibfind(const char* name) const {
+int GpibLibrary::ibfind(const char* name) const
+{
     return Bound() ? As<IbfindFn>(Lookup(kIbfind))(name) : -1;
 }
 
-int GpibLibrary::ibdev(int board, int pad, int sad, int tmo, int eot, int eos) const {
+int GpibLibrary::ibdev(int board, int pad, int sad, int tmo, int eot, int eos) const
+{
     return Bound() ? As<IbdevFn>(Lookup(kIbdev))(board, pad, sad, tmo, eot, eos) : -1;
 }
 
-int GpibLibrary::ibtmo(int ud, int v) const {
+int GpibLibrary::ibtmo(int ud, int v) const
+{
     return Bound() ? As<IbtmoFn>(Lookup(kIbtmo))(ud, v) : kErr;
 }
 
-int GpibLibrary::ibwrt(int ud, const void* buffer, long count) const {
+int GpibLibrary::ibwrt(int ud, const void* buffer, long count) const
+{
     return Bound() ? As<IbwrtFn>(Lookup(kIbwrt))(ud, buffer, count) : kErr;
 }
 
-int GpibLibrary::ibrd(int ud, void* buffer, long count) const {
+int GpibLibrary::ibrd(int ud, void* buffer, long count) const
+{
     return Bound() ? As<IbrdFn>(Lookup(kIbrd))(ud, buffer, count) : kErr;
 }
 
-int GpibLibrary::ibclr(int ud) const {
-    return Bound() ? As<IbUnitFn>(Lookup(kIbclr))(ud) : kErr;
-}
+int GpibLibrary::ibclr(int ud) const { return Bound() ? As<IbUnitFn>(Lookup(kIbclr))(ud) : kErr; }
 
-int GpibLibrary::ibloc(int ud) const {
-    return Bound() ? As<IbUnitFn>(Lookup(kIbloc))(ud) : kErr;
-}
+int GpibLibrary::ibloc(int ud) const { return Bound() ? As<IbUnitFn>(Lookup(kIbloc))(ud) : kErr; }
 
-int GpibLibrary::ibsta() const {
-    return Bound() ? ReadStatus(Lookup(kIbsta)) : kErr;
-}
+int GpibLibrary::ibsta() const { return Bound() ? ReadStatus(Lookup(kIbsta)) : kErr; }
 
-int GpibLibrary::iberr() const {
-    return Bound() ? ReadStatus(Lookup(kIberr)) : 0;
-}
+int GpibLibrary::iberr() const { return Bound() ? ReadStatus(Lookup(kIberr)) : 0; }
 
-int GpibLibrary::ibcnt() const {
-    return Bound() ? ReadStatus(Lookup(kIbcnt)) : 0;
-}
+int GpibLibrary::ibcnt() const { return Bound() ? ReadStatus(Lookup(kIbcnt)) : 0; }

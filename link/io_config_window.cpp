@@ -2,8 +2,8 @@
 
 #include "common/number_reading.h"
 #include "common/strict_integer.h"
-#include "panel/operator_messages.h"
 #include "link/link_state.h"
+#include "panel/operator_messages.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -237,13 +237,11 @@ void TForm4::ComboBox1Select(const QString& picked)
     port.SetActive(false);
     port.SetPort(ReadInteger(L.Settings.PortText));
     port.SetActive(true); // an open error ends the pick here, the old port already closed
-    m_host.ParseReply(QStringLiteral("COM") + L.Settings.PortText + QStringLiteral(": port opened"));
+    m_host.ParseReply(QStringLiteral("COM") + L.Settings.PortText +
+                      QStringLiteral(": port opened"));
 }
 
-int TForm4::AddressFromEdit() const
-{
-    return ConvertInteger(m_address->text());
-}
+int TForm4::AddressFromEdit() const { return ConvertInteger(m_address->text()); }
 
 void TForm4::AddressEnter() { L.Settings.GpibAddress = AddressFromEdit(); }
 

@@ -27,8 +27,8 @@ QString LinkConfigPath();
 
 // Outcome of reading the file.
 struct LinkConfigRead {
-    bool found = false;    // the file existed and was read
-    QString warning;       // for the operator, once; empty when all was well
+    bool found = false; // the file existed and was read
+    QString warning;    // for the operator, once; empty when all was well
 };
 
 // Fills the settings from the last whole 40-byte record of the file. A missing file leaves them

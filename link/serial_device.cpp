@@ -89,7 +89,7 @@ int OpenTerminal(const std::string& path)
     const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return -1;
-    termios tio {};
+    termios tio{};
     if (tcgetattr(fd, &tio) != 0) { // not a terminal, or a legacy UART with no hardware behind it
         const int err = errno;
         close(fd);
@@ -248,21 +248,36 @@ namespace {
 speed_t SpeedFor(int32_t baud)
 {
     switch (baud) {
-    case 110: return B110;
-    case 300: return B300;
-    case 600: return B600;
-    case 1200: return B1200;
-    case 2400: return B2400;
-    case 4800: return B4800;
-    case 9600: return B9600;
-    case 19200: return B19200;
-    case 38400: return B38400;
-    case 57600: return B57600;
-    case 115200: return B115200;
-    case 230400: return B230400;
-    case 460800: return B460800;
-    case 921600: return B921600;
-    default: return 0;
+    case 110:
+        return B110;
+    case 300:
+        return B300;
+    case 600:
+        return B600;
+    case 1200:
+        return B1200;
+    case 2400:
+        return B2400;
+    case 4800:
+        return B4800;
+    case 9600:
+        return B9600;
+    case 19200:
+        return B19200;
+    case 38400:
+        return B38400;
+    case 57600:
+        return B57600;
+    case 115200:
+        return B115200;
+    case 230400:
+        return B230400;
+    case 460800:
+        return B460800;
+    case 921600:
+        return B921600;
+    default:
+        return 0;
     }
 }
 
@@ -276,7 +291,7 @@ void SetModemLine(int fd, int line, bool on)
 
 void ApplySerialLineState(int fd, const SerialLineState& s)
 {
-    termios tio {};
+    termios tio{};
     if (tcgetattr(fd, &tio) != 0)
         return;
     cfmakeraw(&tio);
@@ -288,20 +303,37 @@ void ApplySerialLineState(int fd, const SerialLineState& s)
 
     tio.c_cflag &= ~CSIZE;
     switch (s.byteSize) {
-    case 5: tio.c_cflag |= CS5; break;
-    case 6: tio.c_cflag |= CS6; break;
-    case 7: tio.c_cflag |= CS7; break;
-    default: tio.c_cflag |= CS8; break;
+    case 5:
+        tio.c_cflag |= CS5;
+        break;
+    case 6:
+        tio.c_cflag |= CS6;
+        break;
+    case 7:
+        tio.c_cflag |= CS7;
+        break;
+    default:
+        tio.c_cflag |= CS8;
+        break;
     }
 
     // Parity is generated as asked but never checked on input, like the flag word's parity bit.
     tio.c_cflag &= ~(PARENB | PARODD | CMSPAR);
     switch (s.parity) {
-    case 1: tio.c_cflag |= PARENB | PARODD; break;
-    case 2: tio.c_cflag |= PARENB; break;
-    case 3: tio.c_cflag |= PARENB | PARODD | CMSPAR; break;
-    case 4: tio.c_cflag |= PARENB | CMSPAR; break;
-    default: break;
+    case 1:
+        tio.c_cflag |= PARENB | PARODD;
+        break;
+    case 2:
+        tio.c_cflag |= PARENB;
+        break;
+    case 3:
+        tio.c_cflag |= PARENB | PARODD | CMSPAR;
+        break;
+    case 4:
+        tio.c_cflag |= PARENB | CMSPAR;
+        break;
+    default:
+        break;
     }
     tio.c_iflag &= ~INPCK;
 

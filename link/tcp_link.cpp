@@ -119,7 +119,7 @@ int ConnectOne(const addrinfo& a, int timeoutMs)
 
 int ConnectTcp(const TcpTarget& target, int timeoutMs)
 {
-    addrinfo hints {};
+    addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* found = nullptr;

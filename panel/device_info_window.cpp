@@ -11,10 +11,10 @@ TForm3::TForm3(const PanelState& panel, QWidget* parent) : QDialog(parent), P(pa
     setObjectName(QStringLiteral("TForm3"));
     setWindowTitle(QStringLiteral("Device Info"));
     auto* grid = new QGridLayout(this);
-    const char* const captions[] = {"Manufacturer:", "Model:", "Serial #.:", "Revision:",
-                                    "Options:"};
-    const char* const names[] = {"ManufacturerValue", "ModelValue", "SerialValue",
-                                 "RevisionValue", "OptionsValue"};
+    const char* const captions[] = {
+        "Manufacturer:", "Model:", "Serial #.:", "Revision:", "Options:"};
+    const char* const names[] = {"ManufacturerValue", "ModelValue", "SerialValue", "RevisionValue",
+                                 "OptionsValue"};
     for (int i = 0; i < 5; ++i) {
         grid->addWidget(new QLabel(QString::fromLatin1(captions[i]), this), i, 0);
         m_values[static_cast<size_t>(i)] = new QLabel(this);
@@ -32,8 +32,7 @@ TForm3::TForm3(const PanelState& panel, QWidget* parent) : QDialog(parent), P(pa
 void TForm3::RefreshValues()
 {
     const DeviceIdentType& id = P.DeviceIdent;
-    const QString values[] = {id.Manufacturer, id.Model, id.SerialNumber, id.Revision,
-                              id.Options};
+    const QString values[] = {id.Manufacturer, id.Model, id.SerialNumber, id.Revision, id.Options};
     for (size_t i = 0; i < m_values.size(); ++i)
         if (m_values[i]->text() != values[i])
             m_values[i]->setText(values[i]);

@@ -18,4 +18,5 @@ void SetDialogFilter(QFileDialog& dialog, const QString& filter);
 // The modal dialogs; an empty text when the operator cancels. The save dialog asks before it
 // replaces a file.
 QString AskOpenFileName(QWidget* parent, const QString& filter);
-QString AskSaveFileName(QWidget* parent, const QString& filter, const QString& proposed = QString());
+QString AskSaveFileName(QWidget* parent, const QString& filter,
+                        const QString& proposed = QString());

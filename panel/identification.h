@@ -25,8 +25,8 @@ bool IsResyncQuery(const QString& line);
 // What the options reply ("*opt?") decides.
 struct OptionsReading {
     bool ThreePhase = false;
-    QString ThreePhaseText; // the service tool's Edit57
-    QString OptionText;     // the service tool's Edit2
+    QString ThreePhaseText;          // the service tool's Edit57
+    QString OptionText;              // the service tool's Edit2
     bool CurrentRangeOption = false; // "Irms x10" appears
     bool Ot1Option = false;          // "OT1 Off" appears
 };

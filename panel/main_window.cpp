@@ -19,7 +19,6 @@
 #include <QTimer>
 #include <cstring>
 
-
 TForm1::TForm1(LinkState& link, PanelState& panel, ProgramPlaces& places,
                const StopwatchValues& stopwatch, ServiceToolSink& tool, PanelWindows& windows,
                QWidget* parent)
@@ -76,8 +75,8 @@ void TForm1::FormCreate()
     ShowLinkStatus(QStringLiteral("not connected"));
 
     L.Replies = this;
-    m_configWarning = StartProgramState(
-        L, P, F, [this](TCiaComPort* p, int error) { PortLost(p, error); });
+    m_configWarning =
+        StartProgramState(L, P, F, [this](TCiaComPort* p, int error) { PortLost(p, error); });
     m_deviceName->setText(L.Settings.GpibDeviceName);
 
     m_connect->show();
@@ -110,10 +109,10 @@ void TForm1::BitBtn7Click()
     m_lostReported = false;
     NewConnection();
     if (L.LinkOpened)
-        StartPolling(L.SerialLink ? QStringLiteral("%1 %2 — polling")
-                                        .arg(LinkName(L))
-                                        .arg(L.ComPort(1).Baudrate())
-                                  : QStringLiteral("%1 — polling").arg(LinkName(L)));
+        StartPolling(
+            L.SerialLink
+                ? QStringLiteral("%1 %2 — polling").arg(LinkName(L)).arg(L.ComPort(1).Baudrate())
+                : QStringLiteral("%1 — polling").arg(LinkName(L)));
     else
         ShowLinkStatus(QStringLiteral("%1 not open").arg(LinkName(L)));
     ShowConnected(true);
@@ -200,8 +199,8 @@ void TForm1::closeEvent(QCloseEvent* event)
     L.ComPort(2).SetActive(false);
     QString error;
     if (!WriteLinkConfig(LinkConfigPath(), L.Settings, &error))
-        ShowOperatorError(this, QStringLiteral("Cannot write %1: %2")
-                                    .arg(QStringLiteral("TAVCON.cfg"), error));
+        ShowOperatorError(
+            this, QStringLiteral("Cannot write %1: %2").arg(QStringLiteral("TAVCON.cfg"), error));
     event->accept();
 }
 
@@ -313,7 +312,10 @@ void TForm1::StatusMissing() { Disconnect(); }
 
 // ---- operator commands ----
 
-void TForm1::PostOperatorCommand(const QByteArray& command) { m_cycle.OperatorCommand.Post(command); }
+void TForm1::PostOperatorCommand(const QByteArray& command)
+{
+    m_cycle.OperatorCommand.Post(command);
+}
 
 void TForm1::SetValueEnter(const QString& fieldName)
 {
@@ -386,7 +388,8 @@ void TForm1::WriteStateCommand(const QByteArray& line)
     if (L.SerialLink)
         L.ComPort(1).WriteText(line);
     else
-        L.Gpib.GpibDirectWrite(L.Settings.GpibAddress, L.Settings.IoType, QString::fromLatin1(line));
+        L.Gpib.GpibDirectWrite(L.Settings.GpibAddress, L.Settings.IoType,
+                               QString::fromLatin1(line));
 }
 
 void TForm1::RclStateClick() { WriteStateCommand(RecallStateCommand(m_edit3->text())); }

@@ -5,8 +5,8 @@
 #include "link/io_config_window.h"
 #include "link/link_state.h"
 #include "panel/modal_window.h"
-#include "panel/poll_cycle.h"
 #include "panel/panel_state.h"
+#include "panel/poll_cycle.h"
 #include "panel/service_sink.h"
 
 #include <QMainWindow>
@@ -210,7 +210,7 @@ private:
     QPushButton* m_quit = nullptr;
     bool m_lostReported = false; // the lost port was told since the operator's Connect
     PortReturnWatch* m_returnWatch = nullptr;
-    bool m_resumeOnReturn = false; // polling goes on by itself once the lost port is back
+    bool m_resumeOnReturn = false;   // polling goes on by itself once the lost port is back
     bool m_outputStateAsked = false; // the next reply answers ReadOutputState
     std::unique_ptr<MeasurementRecording> m_recording;
     QLabel* m_recordStatus = nullptr;

@@ -38,7 +38,8 @@ const char* const kPhaseFields[3][7] = {
     {"Edit1", "Edit2", "Edit5", "Edit6", "Edit7", "Edit8", "Edit9"},
     {"Edit24", "Edit25", "Edit26", "Edit27", "Edit28", "Edit29", "Edit30"},
     {"Edit31", "Edit32", "Edit33", "Edit34", "Edit35", "Edit36", "Edit37"}};
-const char* const kCommonCaptions[] = {"AC:", "DC:", "Irms:", "F:", "\u00F8:", "PMax:", "IMax:", ""};
+const char* const kCommonCaptions[] = {
+    "AC:", "DC:", "Irms:", "F:", "\u00F8:", "PMax:", "IMax:", ""};
 const char* const kCommonFields[] = {"Edit14", "Edit18", "Edit15", "Edit17",
                                      "Edit22", "Edit16", "Edit21", "Edit23"};
 const char* const kPerPhaseCaptions[] = {"UAC", "UDC", "IAC", "F", "\u00F8"};
@@ -167,9 +168,9 @@ QLayout* TForm1::MakeMeasureGrid(QWidget* central)
             if (phase == 0)
                 measure->addWidget(Caption(QString::fromLatin1(kMeasureRows[row]), central),
                                    row + 2, 0);
-            measure->addWidget(ValueField(QString::fromLatin1(kPhaseFields[phase][row]),
-                                          kMeasuredStyle, central),
-                               row + 2, phase + 1);
+            measure->addWidget(
+                ValueField(QString::fromLatin1(kPhaseFields[phase][row]), kMeasuredStyle, central),
+                row + 2, phase + 1);
         }
         auto indicator = [&](const QString& name, const QString& caption, int row) {
             auto* b = Button(name, caption, central);
@@ -178,10 +179,10 @@ QLayout* TForm1::MakeMeasureGrid(QWidget* central)
             measure->addWidget(b, row, phase + 1);
             return b;
         };
-        m_ccIndicators[phase] = indicator(QStringLiteral("BitBtn%1").arg(11 + phase),
-                                          QStringLiteral("C.C."), 9);
-        m_olIndicators[phase] = indicator(QStringLiteral("BitBtn%1").arg(14 + phase),
-                                          QStringLiteral("O.L."), 10);
+        m_ccIndicators[phase] =
+            indicator(QStringLiteral("BitBtn%1").arg(11 + phase), QStringLiteral("C.C."), 9);
+        m_olIndicators[phase] =
+            indicator(QStringLiteral("BitBtn%1").arg(14 + phase), QStringLiteral("O.L."), 10);
     }
     return measure;
 }
@@ -201,9 +202,8 @@ QLayout* TForm1::MakeSettingGrid(QWidget* central)
     setting->addWidget(m_label28, 1, 1);
     for (int row = 0; row < 8; ++row) {
         setting->addWidget(Caption(QString::fromUtf8(kCommonCaptions[row]), central), row + 2, 0);
-        setting->addWidget(
-            ValueField(QString::fromLatin1(kCommonFields[row]), kSetStyle, central), row + 2,
-            1);
+        setting->addWidget(ValueField(QString::fromLatin1(kCommonFields[row]), kSetStyle, central),
+                           row + 2, 1);
     }
     setting->setRowStretch(10, 1);
     return setting;
@@ -249,8 +249,7 @@ void TForm1::MakeButtons(QWidget* central)
     m_disconnect->setStyleSheet(QStringLiteral("color: red; font-weight: bold;"));
     m_rclState = Button(QStringLiteral("RclStateButton"), QStringLiteral("RCL State"), central);
     m_savState = Button(QStringLiteral("SavStateButton"), QStringLiteral("SAV State"), central);
-    m_rclState0 =
-        Button(QStringLiteral("RclState0Button"), QStringLiteral("RCL State 0"), central);
+    m_rclState0 = Button(QStringLiteral("RclState0Button"), QStringLiteral("RCL State 0"), central);
     m_ot1Off = Button(QStringLiteral("Ot1OffButton"), QStringLiteral("OT1 Off"), central);
     m_ot1On = Button(QStringLiteral("Ot1OnButton"), QStringLiteral("OT1 ON"), central);
     m_quit = Button(QStringLiteral("Button20"), QStringLiteral("QUIT"), central);
@@ -264,14 +263,13 @@ QLayout* TForm1::MakeButtonRows(QWidget* central)
 {
     auto* buttons = new QGridLayout;
     buttons->setHorizontalSpacing(8);
-    const std::initializer_list<QWidget*> firstRow = {
-        m_ipClear,
-        PairPlace(m_ipAutoOff, m_ipAutoOn, central),
-        PairPlace(m_irmsX10, m_irmsX1, central),
-        PairPlace(m_auxOn, m_auxOff, central),
-        PairPlace(m_phaseOn, m_phaseOff, central),
-        PairPlace(m_outputOn, m_outputOff, central),
-        PairPlace(m_connect, m_disconnect, central)};
+    const std::initializer_list<QWidget*> firstRow = {m_ipClear,
+                                                      PairPlace(m_ipAutoOff, m_ipAutoOn, central),
+                                                      PairPlace(m_irmsX10, m_irmsX1, central),
+                                                      PairPlace(m_auxOn, m_auxOff, central),
+                                                      PairPlace(m_phaseOn, m_phaseOff, central),
+                                                      PairPlace(m_outputOn, m_outputOff, central),
+                                                      PairPlace(m_connect, m_disconnect, central)};
     int col = 0;
     for (QWidget* w : firstRow)
         buttons->addWidget(w, 0, col++);

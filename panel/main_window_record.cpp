@@ -10,11 +10,13 @@
 #include <QFileInfo>
 #include <QLabel>
 
-void TForm1::SlotTaken(int slot) {
+void TForm1::SlotTaken(int slot)
+{
     m_recording->Pass().SlotTaken(slot, m_cycle.CycleBase, m_cycle.MeasEnd);
 }
 
-bool TForm1::StartRecording(const QString& path, bool replaceExisting) {
+bool TForm1::StartRecording(const QString& path, bool replaceExisting)
+{
     CsvRecorder& recorder = m_recording->Recorder();
     const auto existing =
         replaceExisting ? CsvRecorder::Existing::Replace : CsvRecorder::Existing::Keep;
@@ -28,18 +30,18 @@ bool TForm1::StartRecording(const QString& path, bool replaceExisting) {
     return true;
 }
 
-void TForm1::StopRecording() {
+void TForm1::StopRecording()
+{
     if (!m_recording->Recorder().Recording())
         return;
     m_recording->Recorder().Stop();
     ShowRecordingStatus(false);
 }
 
-QString TForm1::RecordingStatus() const {
-    return m_recordStatus->text();
-}
+QString TForm1::RecordingStatus() const { return m_recordStatus->text(); }
 
-void TForm1::ShowRecordingStatus(bool failed) {
+void TForm1::ShowRecordingStatus(bool failed)
+{
     const CsvRecorder& recorder = m_recording->Recorder();
     const QString name = QFileInfo(recorder.Path()).fileName();
     if (recorder.Recording())
@@ -56,7 +58,8 @@ void TForm1::ShowRecordingStatus(bool failed) {
             QStringLiteral("Recording into %1 stopped: %2").arg(recorder.Path(), recorder.Error()));
 }
 
-void TForm1::Record1Click() {
+void TForm1::Record1Click()
+{
     if (m_recording->Recorder().Recording()) {
         StopRecording();
         return;
@@ -71,7 +74,8 @@ void TForm1::Record1Click() {
         ShowRecordingStatus(false);
 }
 
-void TForm1::Trend1Click() {
+void TForm1::Trend1Click()
+{
     if (!m_trend)
         m_trend = new TrendWindow(*m_recording, this);
     m_trend->ShowBeside(*this);

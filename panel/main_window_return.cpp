@@ -22,8 +22,8 @@ void TForm1::PortLost(TCiaComPort* port, int error)
     // A running table holds at the loss; it does not go on by itself when the port is back.
     if (L.TestWindow)
         L.TestWindow->PortLost(ReplyPort(L, port));
-    const bool watch = instrument && L.SerialLink && (polling || L.TestWindow) &&
-                       !NetworkPort(port->Port());
+    const bool watch =
+        instrument && L.SerialLink && (polling || L.TestWindow) && !NetworkPort(port->Port());
     if (watch)
         WatchForReturn(port, polling);
     if (m_lostReported)

@@ -46,15 +46,15 @@ void TForm1::WireOperatorControls()
                         [this, name] { SetValueEnter(name); });
     }
     const std::pair<QPushButton*, void (TForm1::*)()> buttons[] = {
-        {m_connect, &TForm1::BitBtn7Click},   {m_disconnect, &TForm1::BitBtn8Click},
-        {m_quit, &TForm1::Button20Click},     {m_ipClear, &TForm1::IpClearClick},
-        {m_outputOn, &TForm1::OutputOnClick}, {m_outputOff, &TForm1::OutputOffClick},
-        {m_auxOn, &TForm1::AuxOnClick},       {m_auxOff, &TForm1::AuxOffClick},
-        {m_phaseOn, &TForm1::PhaseOnClick},   {m_phaseOff, &TForm1::PhaseOffClick},
+        {m_connect, &TForm1::BitBtn7Click},     {m_disconnect, &TForm1::BitBtn8Click},
+        {m_quit, &TForm1::Button20Click},       {m_ipClear, &TForm1::IpClearClick},
+        {m_outputOn, &TForm1::OutputOnClick},   {m_outputOff, &TForm1::OutputOffClick},
+        {m_auxOn, &TForm1::AuxOnClick},         {m_auxOff, &TForm1::AuxOffClick},
+        {m_phaseOn, &TForm1::PhaseOnClick},     {m_phaseOff, &TForm1::PhaseOffClick},
         {m_ipAutoOff, &TForm1::IpAutoOffClick}, {m_ipAutoOn, &TForm1::IpAutoOnClick},
-        {m_irmsX10, &TForm1::IrmsX10Click},   {m_irmsX1, &TForm1::IrmsX1Click},
-        {m_ot1Off, &TForm1::Ot1OffClick},     {m_ot1On, &TForm1::Ot1OnClick},
-        {m_rclState, &TForm1::RclStateClick}, {m_savState, &TForm1::SavStateClick},
+        {m_irmsX10, &TForm1::IrmsX10Click},     {m_irmsX1, &TForm1::IrmsX1Click},
+        {m_ot1Off, &TForm1::Ot1OffClick},       {m_ot1On, &TForm1::Ot1OnClick},
+        {m_rclState, &TForm1::RclStateClick},   {m_savState, &TForm1::SavStateClick},
         {m_rclState0, &TForm1::RclState0Click}};
     for (const auto& [button, handler] : buttons)
         OnOperatorEvent(this, button, &QPushButton::clicked,

@@ -16,8 +16,7 @@ struct DeviceIdentType {
 // ("Disconnected").
 inline QString KnownIdentification(const DeviceIdentType& ident)
 {
-    return ident.Identification == QLatin1String("Disconnected") ? QString()
-                                                                  : ident.Identification;
+    return ident.Identification == QLatin1String("Disconnected") ? QString() : ident.Identification;
 }
 
 // What the control panel knows of the connected instrument, for the windows that show it.

@@ -2,10 +2,10 @@
 
 #include "common/number_reading.h"
 #include "common/program_directory.h"
-#include "link/port_discovery.h"
-#include "link/reply_sink.h"
 #include "common/program_places.h"
 #include "link/link_state.h"
+#include "link/port_discovery.h"
+#include "link/reply_sink.h"
 #include "panel/panel_state.h"
 
 #include <QCoreApplication>

@@ -16,9 +16,10 @@ using PortLostHandler = std::function<void(TCiaComPort* port, int error)>;
 // the link settings from TAVCON.cfg in the current folder (defaults: serial, COM2, GPIB device
 // "Device 1"), the eleven serial port objects at 19200 baud in line mode with CR LF, ports 1 to
 // 6 delivering into the reply route and all of them reporting a lost device, and the port
-// discovery, which opens the instrument's port (unless link.DiscoveryDeferred). Returns the warning of a damaged TAVCON.cfg,
-// empty when it was read cleanly. adjustLink, when given, may change the settings read before
-// the link is chosen and discovery runs (a runner's own configuration file or link options).
+// discovery, which opens the instrument's port (unless link.DiscoveryDeferred). Returns the warning
+// of a damaged TAVCON.cfg, empty when it was read cleanly. adjustLink, when given, may change the
+// settings read before the link is chosen and discovery runs (a runner's own configuration file or
+// link options).
 QString StartProgramState(LinkState& link, PanelState& panel, ProgramPlaces& places,
                           const PortLostHandler& portLost,
                           const std::function<void(LinkSettings&)>& adjustLink = nullptr);

@@ -51,9 +51,9 @@ const char* FieldForSlot(int slot)
                                           "Edit28", "Edit29", "Edit30"};
     static const char* const kPhase3[] = {"Edit31", "Edit32", "Edit33", "Edit34",
                                           "Edit35", "Edit36", "Edit37"};
-    static const char* const kSettings[] = {"Edit14", "Edit18", "Edit15", "Edit17", "Edit22",
-                                            "Edit16", nullptr,  nullptr,  nullptr,  "Edit21",
-                                            "Edit23"};
+    static const char* const kSettings[] = {"Edit14", "Edit18", "Edit15", "Edit17",
+                                            "Edit22", "Edit16", nullptr,  nullptr,
+                                            nullptr,  "Edit21", "Edit23"};
     static const char* const kPerPhase[] = {"Edit38", "Edit39", "Edit40", "Edit41", "Edit42",
                                             "Edit43", "Edit44", "Edit45", "Edit46", "Edit47",
                                             "Edit48", "Edit49", "Edit50", "Edit51", "Edit52"};

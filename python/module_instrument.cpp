@@ -13,8 +13,7 @@ using Instrument = ScriptInstrument;
 
 // A wait for replies, without the interpreter's lock; the late replies it dropped are told
 // after it, also when it raised.
-template <class F>
-auto Talk(Instrument& self, F&& f)
+template <class F> auto Talk(Instrument& self, F&& f)
 {
     try {
         auto result = WithoutLock(std::forward<F>(f));
@@ -27,8 +26,7 @@ auto Talk(Instrument& self, F&& f)
 }
 
 std::unique_ptr<Instrument> Open(const py::object& port, std::optional<int> gpib,
-                                 std::optional<std::string> gpibName,
-                                 const py::object& config)
+                                 std::optional<std::string> gpibName, const py::object& config)
 {
     return std::make_unique<Instrument>(LinkChoiceOf(port, gpib, gpibName, config));
 }
@@ -90,8 +88,7 @@ py::dict MeasurementDict(const MeasurementRow& row)
     return d;
 }
 
-template <const char* On, const char* Off>
-void Switch(Instrument& self, bool on)
+template <const char* On, const char* Off> void Switch(Instrument& self, bool on)
 {
     SendLine(self, on ? On : Off);
 }
@@ -117,10 +114,12 @@ link is closed on leaving it, on close(), and when a wait is broken off by Ctrl-
     });
     c.def("close", &Instrument::Close, "Closes the link (a GPIB device is returned to local).");
     c.def_property_readonly("is_open", &Instrument::IsOpen);
-    c.def_property_readonly("link", [](const Instrument& self) { return ToStd(self.LinkName()); },
-                            "The link as messages name it: \"COM3\", \"GPIB address 5\".");
+    c.def_property_readonly(
+        "link", [](const Instrument& self) { return ToStd(self.LinkName()); },
+        "The link as messages name it: \"COM3\", \"GPIB address 5\".");
     c.def(
-        "write", [](Instrument& self, const std::string& line) {
+        "write",
+        [](Instrument& self, const std::string& line) {
             WithoutLock([&] { self.Write(ToQString(line)); });
         },
         py::arg("line"), "Sends one line (a line feed is added); no reply is read.");
@@ -191,8 +190,8 @@ link is closed on leaving it, on close(), and when a wait is broken off by Ctrl-
     c.def("aux", &Switch<kAuxOnLine, kAuxOffLine>, py::arg("on"), "Switches AUX on or off.");
     c.def("phases", &Switch<kPhasesOnLine, kPhasesOffLine>, py::arg("on"),
           "Switches the phases on or off (OUTP:PHASON).");
-    c.def("current_range_x10", &Switch<kCurrentRangeX10Line, kCurrentRangeX1Line>,
-          py::arg("on"), "Current range x10 (True) or x1 (False).");
+    c.def("current_range_x10", &Switch<kCurrentRangeX10Line, kCurrentRangeX1Line>, py::arg("on"),
+          "Current range x10 (True) or x1 (False).");
     c.def("ot1", &Switch<kOt1OnLine, kOt1OffLine>, py::arg("on"), "Switches OT1 on or off.");
     c.def(
         "clear_peak_current", [](Instrument& self) { SendLine(self, kPeakCurrentClearLine); },

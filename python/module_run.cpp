@@ -5,10 +5,10 @@
 #include "tools/input_rules.h"
 
 #include <memory>
-#include <vector>
-#include <stdexcept>
 #include <optional>
 #include <pybind11/stl.h>
+#include <stdexcept>
+#include <vector>
 
 namespace {
 
@@ -80,7 +80,7 @@ TableRunRequest RequestFor(const py::object& path, std::optional<std::string> se
         // The callable by reference: the runner copies and drops this function without the
         // interpreter's lock, which a Python object's reference count must not see.
         request.Answers = [&answers, &failed](int variable, const QString& defaultText,
-                                             const QString& prompt) -> std::optional<QString> {
+                                              const QString& prompt) -> std::optional<QString> {
             py::gil_scoped_acquire lock;
             if (failed.error)
                 return std::nullopt;
@@ -96,9 +96,8 @@ TableRunRequest RequestFor(const py::object& path, std::optional<std::string> se
                 failed.error = py::error_already_set();
             }
             // The run ends in this row: neither the default nor anything after it is sent.
-            throw std::runtime_error(
-                ToStd(QStringLiteral("the script's answer for VAR%1 failed")
-                          .arg(variable, 2, 10, QLatin1Char('0'))));
+            throw std::runtime_error(ToStd(QStringLiteral("the script's answer for VAR%1 failed")
+                                               .arg(variable, 2, 10, QLatin1Char('0'))));
         };
     }
     request.Interrupted = [&failed] {
@@ -119,15 +118,12 @@ void RaiseWhatBrokeOff(CallbackError& failed, bool interrupted)
         throw py::error_already_set();
 }
 
-std::shared_ptr<TableRunResult> RunTableFor(const py::object& path, const py::object& port,
-                                            std::optional<int> gpib,
-                                            std::optional<std::string> gpibName,
-                                            const py::object& config,
-                                            std::optional<std::string> serial,
-                                            const py::object& answers, bool stopAtError,
-                                            bool keepOutput, double timeout, bool quiet,
-                                            std::optional<std::string> db,
-                                            std::optional<std::string> station)
+std::shared_ptr<TableRunResult>
+RunTableFor(const py::object& path, const py::object& port, std::optional<int> gpib,
+            std::optional<std::string> gpibName, const py::object& config,
+            std::optional<std::string> serial, const py::object& answers, bool stopAtError,
+            bool keepOutput, double timeout, bool quiet, std::optional<std::string> db,
+            std::optional<std::string> station)
 {
     const LinkChoice link = LinkChoiceOf(port, gpib, gpibName, config);
     CallbackError failed;
@@ -138,8 +134,8 @@ std::shared_ptr<TableRunResult> RunTableFor(const py::object& path, const py::ob
     o.Port = link.Port;
     o.GpibAddress = link.GpibAddress;
     o.GpibName = link.GpibName;
-    auto result = std::make_shared<TableRunResult>(
-        WithoutLock([&] { return RunTable(request, quiet); }));
+    auto result =
+        std::make_shared<TableRunResult>(WithoutLock([&] { return RunTable(request, quiet); }));
     RaiseWhatBrokeOff(failed, result->Interrupted);
     return result;
 }
@@ -153,9 +149,8 @@ RunTablesFor(const py::object& path, const std::vector<std::string>& slots,
              std::optional<std::string> db, std::optional<std::string> station)
 {
     CallbackError failed;
-    TableRunRequest request =
-        RequestFor(path, std::nullopt, answers, stopAtError, keepOutput, timeout, db, station,
-                   failed);
+    TableRunRequest request = RequestFor(path, std::nullopt, answers, stopAtError, keepOutput,
+                                         timeout, db, station, failed);
     RunnerOptions& o = request.Options;
     if (!config.is_none())
         o.ConfigFile = PathText(config);
@@ -164,15 +159,15 @@ RunTablesFor(const py::object& path, const std::vector<std::string>& slots,
         QString error;
         const std::optional<RackSlot> slot = ReadRackSlot(ToQString(text), &error);
         if (!slot)
-            throw py::value_error(ToStd(QString(error).replace(QLatin1String("--slot"),
-                                                               QLatin1String("slots"))));
+            throw py::value_error(
+                ToStd(QString(error).replace(QLatin1String("--slot"), QLatin1String("slots"))));
         o.Slots << *slot;
     }
     if (o.Slots.isEmpty())
         throw py::value_error("slots: at least one instrument");
     if (const QString clash = RackSlotClash(o.Slots); !clash.isEmpty())
-        throw py::value_error(ToStd(QString(clash).replace(QLatin1String("--slot"),
-                                                           QLatin1String("slots"))));
+        throw py::value_error(
+            ToStd(QString(clash).replace(QLatin1String("--slot"), QLatin1String("slots"))));
     QString rackError;
     const QList<TableRunResult> runs =
         WithoutLock([&] { return RunTables(request, quiet, &rackError); });
@@ -202,24 +197,32 @@ void BindTableRun(py::module_& m)
 {
     py::class_<RowRecord>(m, "Row", "One evaluated row of a run, as the results journal keeps it.")
         .def_property_readonly("step", [](const RowRecord& r) { return ToStd(r.Step); })
-        .def_property_readonly("command", [](const RowRecord& r) { return ToStd(r.Command); },
-                               "The line the row sent, variables filled in.")
-        .def_property_readonly("comment", [](const RowRecord& r) { return ToStd(r.Comment); })
-        .def_property_readonly("lower", [](const RowRecord& r) { return ToStd(r.LowerText); },
-                               "The lower limit as the report shows it.")
-        .def_property_readonly("upper", [](const RowRecord& r) { return ToStd(r.UpperText); },
-                               "The upper limit as the report shows it.")
         .def_property_readonly(
-            "limits", [](const RowRecord& r) { return py::make_tuple(Number(r.Lower), Number(r.Upper)); },
+            "command", [](const RowRecord& r) { return ToStd(r.Command); },
+            "The line the row sent, variables filled in.")
+        .def_property_readonly("comment", [](const RowRecord& r) { return ToStd(r.Comment); })
+        .def_property_readonly(
+            "lower", [](const RowRecord& r) { return ToStd(r.LowerText); },
+            "The lower limit as the report shows it.")
+        .def_property_readonly(
+            "upper", [](const RowRecord& r) { return ToStd(r.UpperText); },
+            "The upper limit as the report shows it.")
+        .def_property_readonly(
+            "limits",
+            [](const RowRecord& r) { return py::make_tuple(Number(r.Lower), Number(r.Upper)); },
             "(lower, upper) as numbers; None where a limit is not a plain number.")
-        .def_property_readonly("value", [](const RowRecord& r) { return ToStd(r.ValueText); },
-                               "The result as the report shows it (\"no reply\" included).")
-        .def_property_readonly("number", [](const RowRecord& r) { return Number(r.Value); },
-                               "The result as a number; None when it is not one.")
-        .def_property_readonly("mark", [](const RowRecord& r) { return ToStd(r.Mark); },
-                               "\"Error!\" for a failed row, else empty.")
-        .def_property_readonly("shown", [](const RowRecord& r) { return r.Shown; },
-                               "False for a \"Show\" 0 row (kept, not in the report).")
+        .def_property_readonly(
+            "value", [](const RowRecord& r) { return ToStd(r.ValueText); },
+            "The result as the report shows it (\"no reply\" included).")
+        .def_property_readonly(
+            "number", [](const RowRecord& r) { return Number(r.Value); },
+            "The result as a number; None when it is not one.")
+        .def_property_readonly(
+            "mark", [](const RowRecord& r) { return ToStd(r.Mark); },
+            "\"Error!\" for a failed row, else empty.")
+        .def_property_readonly(
+            "shown", [](const RowRecord& r) { return r.Shown; },
+            "False for a \"Show\" 0 row (kept, not in the report).")
         .def_property_readonly("failed", [](const RowRecord& r) { return !r.Mark.isEmpty(); })
         .def("__repr__", [](const RowRecord& r) {
             return ToStd(QStringLiteral("<Row %1 %2 [%3 .. %4] %5>")
@@ -228,13 +231,16 @@ void BindTableRun(py::module_& m)
         });
 
     py::class_<TableRunResult, std::shared_ptr<TableRunResult>>(m, "Run",
-                                                                 "A finished test table run.")
-        .def_property_readonly("verdict", [](const TableRunResult& r) { return ToStd(r.Verdict); },
-                               "passed, failed, error (the run itself failed) or aborted.")
-        .def_property_readonly("status", [](const TableRunResult& r) { return r.Status; },
-                               "tavtest's exit status: 0 passed, 1 a row failed, 2 run error.")
-        .def_property_readonly("error", [](const TableRunResult& r) { return ToStd(r.RunError); },
-                               "Why the run itself failed; empty when it did not.")
+                                                                "A finished test table run.")
+        .def_property_readonly(
+            "verdict", [](const TableRunResult& r) { return ToStd(r.Verdict); },
+            "passed, failed, error (the run itself failed) or aborted.")
+        .def_property_readonly(
+            "status", [](const TableRunResult& r) { return r.Status; },
+            "tavtest's exit status: 0 passed, 1 a row failed, 2 run error.")
+        .def_property_readonly(
+            "error", [](const TableRunResult& r) { return ToStd(r.RunError); },
+            "Why the run itself failed; empty when it did not.")
         .def_property_readonly(
             "journal_error", [](const TableRunResult& r) { return ToStd(r.JournalError); },
             "Why the station's results journal could not keep the run; empty when it did.")
@@ -251,36 +257,41 @@ void BindTableRun(py::module_& m)
                 return texts;
             },
             "The run's warnings, as tavtest gives them (a default answer taken, a late reply).")
-        .def_property_readonly("uuid", [](const TableRunResult& r) { return ToStd(r.Uuid); },
-                               "The run's key in the results journal; empty when it never began.")
-        .def_property_readonly("rows",
-                               [](const TableRunResult& r) {
-                                   py::list rows;
-                                   for (const RowRecord& row : r.Rows)
-                                       rows.append(py::cast(row));
-                                   return rows;
-                               },
-                               "Every evaluated row, \"Show\" 0 rows too (shown False).")
-        .def("save_report",
-             [](const TableRunResult& r, const py::object& path) {
-                 return SaveReport(r, path, false);
-             },
-             py::arg("path"),
-             "Writes the report (.rpt) as tavtest --report does and returns its path: a folder "
-             "takes <Unit>-<Serial #>.rpt, never over an earlier report (-2, -3, ...).")
-        .def("save_text",
-             [](const TableRunResult& r, const py::object& path) {
-                 return SaveReport(r, path, true);
-             },
-             py::arg("path"), "Writes the quoted text export (.txt) as tavtest --text does.")
-        .def("save_junit",
-             [](const TableRunResult& r, const py::object& path) {
-                 const QString file = PathText(path);
-                 QString error;
-                 if (!r.SaveJUnitFile(file, &error))
-                     throw py::value_error(ToStd(file + QStringLiteral(": ") + error));
-             },
-             py::arg("path"), "Writes JUnit XML as tavtest --junit does.")
+        .def_property_readonly(
+            "uuid", [](const TableRunResult& r) { return ToStd(r.Uuid); },
+            "The run's key in the results journal; empty when it never began.")
+        .def_property_readonly(
+            "rows",
+            [](const TableRunResult& r) {
+                py::list rows;
+                for (const RowRecord& row : r.Rows)
+                    rows.append(py::cast(row));
+                return rows;
+            },
+            "Every evaluated row, \"Show\" 0 rows too (shown False).")
+        .def(
+            "save_report",
+            [](const TableRunResult& r, const py::object& path) {
+                return SaveReport(r, path, false);
+            },
+            py::arg("path"),
+            "Writes the report (.rpt) as tavtest --report does and returns its path: a folder "
+            "takes <Unit>-<Serial #>.rpt, never over an earlier report (-2, -3, ...).")
+        .def(
+            "save_text",
+            [](const TableRunResult& r, const py::object& path) {
+                return SaveReport(r, path, true);
+            },
+            py::arg("path"), "Writes the quoted text export (.txt) as tavtest --text does.")
+        .def(
+            "save_junit",
+            [](const TableRunResult& r, const py::object& path) {
+                const QString file = PathText(path);
+                QString error;
+                if (!r.SaveJUnitFile(file, &error))
+                    throw py::value_error(ToStd(file + QStringLiteral(": ") + error));
+            },
+            py::arg("path"), "Writes JUnit XML as tavtest --junit does.")
         .def("__repr__", [](const TableRunResult& r) {
             return ToStd(QStringLiteral("<Run %1, %2 rows>").arg(r.Verdict).arg(r.Rows.size()));
         });

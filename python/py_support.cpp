@@ -28,10 +28,9 @@ QString ValueText(const py::handle& value)
 
 int PortNumber(const py::handle& port)
 {
-    const std::optional<int> number =
-        py::isinstance<py::int_>(port)
-            ? std::optional<int>(port.cast<int>())
-            : ReadPort(ToQString(py::str(port).cast<std::string>()));
+    const std::optional<int> number = py::isinstance<py::int_>(port)
+                                          ? std::optional<int>(port.cast<int>())
+                                          : ReadPort(ToQString(py::str(port).cast<std::string>()));
     if (!number || !ValidPort(*number))
         throw py::value_error(
             ToStd(QStringLiteral("port: %1: %2")
@@ -43,8 +42,8 @@ int TimeoutMs(double seconds)
 {
     const std::optional<int> ms = TimeoutMilliseconds(seconds);
     if (!ms)
-        throw py::value_error(ToStd(QStringLiteral("timeout: %1: %2")
-                                        .arg(kNotATimeout, QString::number(seconds))));
+        throw py::value_error(
+            ToStd(QStringLiteral("timeout: %1: %2").arg(kNotATimeout, QString::number(seconds))));
     return *ms;
 }
 
@@ -94,18 +93,16 @@ PYBIND11_MODULE(_core, m)
               "interpreter and results journal.";
     py::register_exception<NoReplyError>(m, "NoReply", PyExc_TimeoutError);
     py::register_exception<LinkError>(m, "LinkError", PyExc_OSError);
-    g_lateReplyWarning =
-        PyErr_NewExceptionWithDoc("tavcontrol._core.LateReply",
-                                  "A reply that came after its query was given up on, dropped.",
-                                  PyExc_UserWarning, nullptr);
+    g_lateReplyWarning = PyErr_NewExceptionWithDoc(
+        "tavcontrol._core.LateReply", "A reply that came after its query was given up on, dropped.",
+        PyExc_UserWarning, nullptr);
     if (!g_lateReplyWarning)
         throw py::error_already_set();
     m.add_object("LateReply", py::handle(g_lateReplyWarning));
     BindInstrument(m);
     BindTableRun(m);
     m.def(
-        "_port_links_folder",
-        [] { return CurrentSerialPortFolders().linkDir; },
+        "_port_links_folder", [] { return CurrentSerialPortFolders().linkDir; },
         "The folder whose COMn links name the serial ports (tavcontrol/ports/ under the "
         "configuration folder).");
 }

@@ -7,8 +7,8 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
-#include <string>
 #include <pybind11/pybind11.h>
+#include <string>
 
 namespace py = pybind11;
 
@@ -40,8 +40,7 @@ LinkChoice LinkChoiceOf(const py::object& port, std::optional<int> gpib,
 bool PythonSignalRaised();
 
 // Runs f without the interpreter's lock; a wait that a signal broke off raises its exception.
-template <class F>
-auto WithoutLock(F&& f)
+template <class F> auto WithoutLock(F&& f)
 {
     try {
         py::gil_scoped_release release;

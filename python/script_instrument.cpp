@@ -14,10 +14,9 @@ ScriptInstrument::ScriptInstrument(const LinkChoice& choice) : L(m_state.Link)
     EnsureCoreApplication();
     L.Replies = this;
     L.GpibSink.SetTarget(this);
-    const LinkStart start = StartChosenLink(L, m_state.Panel, m_state.Places, choice,
-                                            [this](TCiaComPort* port, int error) {
-                                                Lost(port, error);
-                                            });
+    const LinkStart start =
+        StartChosenLink(L, m_state.Panel, m_state.Places, choice,
+                        [this](TCiaComPort* port, int error) { Lost(port, error); });
     m_linkName = ::LinkName(L);
     if (!start.Error.isEmpty()) {
         Close();
@@ -98,9 +97,9 @@ void ScriptInstrument::Write(const QString& line)
         throw LinkError(QStringLiteral("%1: %2").arg(m_linkName, e.Message()).toStdString());
     }
     if (!m_gpibErrors.isEmpty())
-        throw LinkError(
-            QStringLiteral("%1: %2").arg(m_linkName, m_gpibErrors.join(QStringLiteral("; ")))
-                .toStdString());
+        throw LinkError(QStringLiteral("%1: %2")
+                            .arg(m_linkName, m_gpibErrors.join(QStringLiteral("; ")))
+                            .toStdString());
 }
 
 QString ScriptInstrument::Query(const QString& line, int timeoutMs,
@@ -172,10 +171,9 @@ ScriptInstrument::Identity ScriptInstrument::Identify(int timeoutMs,
 {
     const PollTableType table = BuildPollTable();
     Identity id;
-    id.Identification = Query(QString::fromLatin1(table[PollCycle::kIdentSlot]), timeoutMs,
-                              interrupted);
-    id.Options = Query(QString::fromLatin1(table[PollCycle::kOptionsSlot]), timeoutMs,
-                       interrupted);
+    id.Identification =
+        Query(QString::fromLatin1(table[PollCycle::kIdentSlot]), timeoutMs, interrupted);
+    id.Options = Query(QString::fromLatin1(table[PollCycle::kOptionsSlot]), timeoutMs, interrupted);
     id.Ident = ReadIdentification(id.Identification);
     id.Opt = ReadOptions(id.Options);
     m_state.Panel.DeviceIdent.Identification = id.Identification;
@@ -213,12 +211,11 @@ MeasurementRow ScriptInstrument::Measure(int timeoutMs, const InterruptCheck& in
     return row;
 }
 
-QByteArray ScriptInstrument::SetValueLine(const QString& quantity, int phase,
-                                          const QString& text)
+QByteArray ScriptInstrument::SetValueLine(const QString& quantity, int phase, const QString& text)
 {
-    const QString prefix = QStringLiteral("SOUR%1:%2,")
-                               .arg(phase > 0 ? QString::number(phase) : QString(),
-                                    quantity.toUpper());
+    const QString prefix =
+        QStringLiteral("SOUR%1:%2,")
+            .arg(phase > 0 ? QString::number(phase) : QString(), quantity.toUpper());
     int count = 0;
     const SetValueField* fields = SetValueFields(count);
     for (int i = 0; i < count; ++i) {

@@ -94,8 +94,8 @@ TableRunResult RunTable(const TableRunRequest& request, bool quiet)
     EnsureCoreApplication();
     RunnerConsole console(stderr, quiet, false);
     ProgramState state;
-    TestRunner runner(state.Link, state.Panel, state.Places, state.Test, request.Options,
-                      console, false);
+    TestRunner runner(state.Link, state.Panel, state.Places, state.Test, request.Options, console,
+                      false);
     runner.SetAnswerSource(request.Answers);
     ResultsStore results(ResultsDatabase::JournalPath(StationOf(request.Options)),
                          StationOf(request.Options));
@@ -105,8 +105,8 @@ TableRunResult RunTable(const TableRunRequest& request, bool quiet)
     runner.SetJournal(&kept);
     InterruptWatch watch(request.Interrupted, [&runner] { runner.Interrupt(); });
     const int status = runner.Exec();
-    TableRunResult r = TakeRun(status, runner, recorder, kept, state, console,
-                               Unrecorded(results.Flush()));
+    TableRunResult r =
+        TakeRun(status, runner, recorder, kept, state, console, Unrecorded(results.Flush()));
     r.Interrupted = watch.Fired;
     return r;
 }
@@ -135,8 +135,8 @@ QList<TableRunResult> RunTables(const TableRunRequest& request, bool quiet, QStr
     for (const auto& slot : rack.Slots()) {
         if (!slot->Runner)
             continue;
-        TableRunResult r = TakeRun(slot->Status, *slot->Runner, *slot->Recorder,
-                                   *kept[started++], slot->State, *slot->Console, unrecorded);
+        TableRunResult r = TakeRun(slot->Status, *slot->Runner, *slot->Recorder, *kept[started++],
+                                   slot->State, *slot->Console, unrecorded);
         r.Interrupted = watch.Fired;
         runs << r;
     }

@@ -26,13 +26,13 @@ struct TableRunRequest {
 // What is left of the run once it is over: enough to write each result file afterwards.
 struct TableRunResult {
     int Status = TestRunner::kRunError; // tavtest's exit status
-    QString Verdict; // as the journal keeps it: passed, failed, error, aborted
+    QString Verdict;                    // as the journal keeps it: passed, failed, error, aborted
     QString RunError;
     bool Interrupted = false;
     // What the station's journal and the line's server could not take; empty when they took it.
     QString JournalError, ServerError;
-    QStringList Warnings; // every warning of the run, as tavtest gives them
-    QString Uuid; // the run's record; empty when the run never began
+    QStringList Warnings;  // every warning of the run, as tavtest gives them
+    QString Uuid;          // the run's record; empty when the run never began
     QList<RowRecord> Rows; // every evaluated row, "Show" 0 ones flagged
     ResultTable Results;
     TestHeader Copies;

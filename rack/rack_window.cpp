@@ -133,8 +133,8 @@ void RackWindow::StartAll()
     m_slotsAdded = 0;
     QStringList problems;
     for (int row = 0; row < kSlotRows; ++row) {
-        const QString port = m_slots->item(row, kPort) ? m_slots->item(row, kPort)->text().trimmed()
-                                                       : QString();
+        const QString port =
+            m_slots->item(row, kPort) ? m_slots->item(row, kPort)->text().trimmed() : QString();
         if (port.isEmpty())
             continue;
         const QString serial =
@@ -144,7 +144,8 @@ void RackWindow::StartAll()
             options.Slots << *slot;
             m_slotRows << row;
         } else {
-            problems << error.replace(QLatin1String("--slot"), QStringLiteral("Row %1").arg(row + 1));
+            problems << error.replace(QLatin1String("--slot"),
+                                      QStringLiteral("Row %1").arg(row + 1));
         }
         for (int column : {kState, kRow, kValue, kVerdict})
             SetCell(row, column, QString());

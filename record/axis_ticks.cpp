@@ -7,7 +7,8 @@
 namespace {
 
 // The smallest of 1, 2, 5 × 10^n that is at least raw.
-double RoundStepAtLeast(double raw) {
+double RoundStepAtLeast(double raw)
+{
     const double power = std::pow(10.0, std::floor(std::log10(raw)));
     for (const double m : {1.0, 2.0, 5.0, 10.0})
         if (m * power >= raw * (1.0 - 1e-9))
@@ -15,7 +16,8 @@ double RoundStepAtLeast(double raw) {
     return 10.0 * power;
 }
 
-double NextRoundStep(double step) {
+double NextRoundStep(double step)
+{
     const double power = std::pow(10.0, std::floor(std::log10(step) + 1e-9));
     const double m = step / power;
     return (m < 1.5 ? 2.0 : m < 3.5 ? 5.0 : 10.0) * power;
@@ -27,7 +29,8 @@ constexpr double kClockSteps[] = {1,   2,   5,    10,   15,   30,    60,    120,
 
 } // namespace
 
-ValueScale NiceValueScale(double low, double high, int maxTicks) {
+ValueScale NiceValueScale(double low, double high, int maxTicks)
+{
     maxTicks = std::max(maxTicks, 2);
     if (!std::isfinite(low) || !std::isfinite(high) || low > high) {
         low = 0.0;
@@ -57,7 +60,8 @@ ValueScale NiceValueScale(double low, double high, int maxTicks) {
     return scale;
 }
 
-double NiceTimeStep(double spanSeconds, int maxTicks) {
+double NiceTimeStep(double spanSeconds, int maxTicks)
+{
     const double raw = std::max(spanSeconds, 1e-3) / std::max(maxTicks - 1, 1);
     if (raw <= 1.0)
         return std::max(RoundStepAtLeast(raw), 1e-3);
@@ -67,7 +71,8 @@ double NiceTimeStep(double spanSeconds, int maxTicks) {
     return RoundStepAtLeast(raw / 86400.0) * 86400.0;
 }
 
-std::vector<double> TimeTicks(qint64 zeroMs, double from, double to, double stepSeconds) {
+std::vector<double> TimeTicks(qint64 zeroMs, double from, double to, double stepSeconds)
+{
     std::vector<double> ticks;
     const qint64 stepMs = std::max<qint64>(1, std::llround(stepSeconds * 1000.0));
     const qint64 fromMs = zeroMs + static_cast<qint64>(std::ceil(from * 1000.0));
@@ -81,7 +86,8 @@ std::vector<double> TimeTicks(qint64 zeroMs, double from, double to, double step
     return ticks;
 }
 
-QString TimeLabelFormat(double stepSeconds, double spanSeconds) {
+QString TimeLabelFormat(double stepSeconds, double spanSeconds)
+{
     if (stepSeconds < 1.0)
         return QStringLiteral("HH:mm:ss.zzz");
     if (spanSeconds > 86400.0)
@@ -89,11 +95,13 @@ QString TimeLabelFormat(double stepSeconds, double spanSeconds) {
     return QStringLiteral("HH:mm:ss");
 }
 
-QString TimeLabel(qint64 zeroMs, double seconds, const QString& format) {
+QString TimeLabel(qint64 zeroMs, double seconds, const QString& format)
+{
     return QDateTime::fromMSecsSinceEpoch(zeroMs + std::llround(seconds * 1000.0), Qt::UTC)
         .toString(format);
 }
 
-qint64 WallClockMs(const QDateTime& time) {
+qint64 WallClockMs(const QDateTime& time)
+{
     return time.toMSecsSinceEpoch() + static_cast<qint64>(time.offsetFromUtc()) * 1000;
 }

@@ -9,21 +9,19 @@
 
 namespace {
 
-QByteArray Escaped(const QString& text) {
-    return text.toHtmlEscaped().toUtf8();
-}
+QByteArray Escaped(const QString& text) { return text.toHtmlEscaped().toUtf8(); }
 
-QByteArray Num(double v) {
-    return QByteArray::number(v, 'f', 1);
-}
+QByteArray Num(double v) { return QByteArray::number(v, 'f', 1); }
 
-QByteArray Text(double x, double y, const QString& text, const char* anchor, const QColor& color) {
+QByteArray Text(double x, double y, const QString& text, const char* anchor, const QColor& color)
+{
     return "<text x=\"" + Num(x) + "\" y=\"" + Num(y) + "\" text-anchor=\"" + anchor +
            "\" fill=\"" + color.name().toLatin1() + "\">" + Escaped(text) + "</text>\n";
 }
 
 // Tick positions (0..1 along the axis) and their labels, where the chart draws them.
-QList<std::pair<double, QString>> Ticks(QAbstractAxis* axis) {
+QList<std::pair<double, QString>> Ticks(QAbstractAxis* axis)
+{
     QList<std::pair<double, QString>> ticks;
     auto* value = qobject_cast<QValueAxis*>(axis);
     if (!value || !(value->max() > value->min()))
@@ -52,7 +50,8 @@ QList<std::pair<double, QString>> Ticks(QAbstractAxis* axis) {
     return ticks;
 }
 
-QByteArray Chart(QChart& chart, double top) {
+QByteArray Chart(QChart& chart, double top)
+{
     const QRectF area = chart.plotArea().translated(0, top);
     QByteArray svg = "<rect x=\"" + Num(area.x()) + "\" y=\"" + Num(area.y()) + "\" width=\"" +
                      Num(area.width()) + "\" height=\"" + Num(area.height()) +
@@ -104,7 +103,8 @@ QByteArray Chart(QChart& chart, double top) {
 
 } // namespace
 
-QByteArray ChartSvg(const QList<QChart*>& charts) {
+QByteArray ChartSvg(const QList<QChart*>& charts)
+{
     double width = 0.0, height = 0.0;
     for (const QChart* chart : charts) {
         width = std::max(width, chart->size().width());

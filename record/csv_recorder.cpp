@@ -15,11 +15,13 @@ namespace {
 const char* const kQuantityColumns[MeasurementRow::kQuantities] = {
     "U%1 [V]", "I%1 [A]", "P%1 [W]", "S%1 [VA]", "IP%1 [A]", "PF%1", "CF%1"};
 
-QByteArray Number(double value) {
+QByteArray Number(double value)
+{
     return std::isnan(value) ? QByteArray() : QByteArray::number(value, 'g', 10);
 }
 
-QByteArray IsoTime(const QDateTime& time) {
+QByteArray IsoTime(const QDateTime& time)
+{
     // The offset keeps rows unambiguous across a change of daylight saving time.
     const int offset = time.offsetFromUtc();
     const int minutes = std::abs(offset) / 60;
@@ -30,11 +32,10 @@ QByteArray IsoTime(const QDateTime& time) {
 
 } // namespace
 
-CsvRecorder::~CsvRecorder() {
-    Stop();
-}
+CsvRecorder::~CsvRecorder() { Stop(); }
 
-QByteArray CsvRecorder::HeaderLine() {
+QByteArray CsvRecorder::HeaderLine()
+{
     QByteArray line = "Time,Seconds [s]";
     for (int phase = 1; phase <= MeasurementRow::kPhases; ++phase)
         for (const char* column : kQuantityColumns)
@@ -42,7 +43,8 @@ QByteArray CsvRecorder::HeaderLine() {
     return line + ",Output,Status\r\n";
 }
 
-QByteArray CsvRecorder::RowLine(const MeasurementRow& row, int64_t startMicros) {
+QByteArray CsvRecorder::RowLine(const MeasurementRow& row, int64_t startMicros)
+{
     QByteArray line =
         IsoTime(row.time) + ',' +
         QByteArray::number(static_cast<double>(row.micros - startMicros) / 1e6, 'f', 3);
@@ -58,7 +60,8 @@ QByteArray CsvRecorder::RowLine(const MeasurementRow& row, int64_t startMicros) 
     return line + "\r\n";
 }
 
-bool CsvRecorder::Start(const QString& path, Existing existing) {
+bool CsvRecorder::Start(const QString& path, Existing existing)
+{
     Stop();
     m_path = path;
     m_rows = 0;
@@ -84,7 +87,8 @@ bool CsvRecorder::Start(const QString& path, Existing existing) {
     return true;
 }
 
-bool CsvRecorder::Append(const MeasurementRow& row) {
+bool CsvRecorder::Append(const MeasurementRow& row)
+{
     if (m_fd < 0)
         return false;
     if (!WriteWhole(RowLine(row, m_startMicros)))
@@ -97,7 +101,8 @@ bool CsvRecorder::Append(const MeasurementRow& row) {
     return true;
 }
 
-bool CsvRecorder::WriteWhole(const QByteArray& bytes) {
+bool CsvRecorder::WriteWhole(const QByteArray& bytes)
+{
     const char* data = bytes.constData();
     size_t left = static_cast<size_t>(bytes.size());
     while (left > 0) {
@@ -115,7 +120,8 @@ bool CsvRecorder::WriteWhole(const QByteArray& bytes) {
     return true;
 }
 
-void CsvRecorder::Fail() {
+void CsvRecorder::Fail()
+{
     m_error = QString::fromLocal8Bit(strerror(errno ? errno : ENOSPC));
     if (ftruncate(m_fd, m_size) == 0)
         fsync(m_fd);
@@ -123,7 +129,8 @@ void CsvRecorder::Fail() {
     m_fd = -1;
 }
 
-void CsvRecorder::Stop() {
+void CsvRecorder::Stop()
+{
     if (m_fd < 0)
         return;
     fsync(m_fd);

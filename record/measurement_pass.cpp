@@ -16,7 +16,8 @@ constexpr int kSecondPhaseSlot = 10;
 constexpr int kLastMeasSlot = 23;
 constexpr int kTimerMailboxSlot = 28;
 
-double PrefixFactor(const QString& unit) {
+double PrefixFactor(const QString& unit)
+{
     // A lone letter is the unit itself ("m" alone is no unit the instrument prints).
     if (unit.size() < 2)
         return 1.0;
@@ -37,12 +38,14 @@ double PrefixFactor(const QString& unit) {
 
 } // namespace
 
-MeasurementRow::MeasurementRow() {
+MeasurementRow::MeasurementRow()
+{
     for (auto& phase : values)
         phase.fill(kNone);
 }
 
-double ReadMeasurement(const QString& reply) {
+double ReadMeasurement(const QString& reply)
+{
     const QByteArray text = reply.trimmed().toLatin1();
     const char* begin = text.constData();
     const char* end = begin + text.size();
@@ -59,7 +62,8 @@ double ReadMeasurement(const QString& reply) {
     return value * PrefixFactor(unit);
 }
 
-void MeasurementPass::SlotTaken(int slot, int cycleBase, int measEnd) {
+void MeasurementPass::SlotTaken(int slot, int cycleBase, int measEnd)
+{
     if (slot == cycleBase + 1) {
         m_row = MeasurementRow();
         m_row.phases = measEnd >= kLastMeasSlot ? 3 : 1;
@@ -77,7 +81,8 @@ void MeasurementPass::SlotTaken(int slot, int cycleBase, int measEnd) {
         m_onRow(m_row);
 }
 
-void MeasurementPass::Reply(int slot, const QString& reply) {
+void MeasurementPass::Reply(int slot, const QString& reply)
+{
     if (!m_inPass)
         return;
     if (slot == kStatusSlot) {

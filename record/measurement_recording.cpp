@@ -2,23 +2,27 @@
 
 #include "record/monotonic_clock.h"
 
-MeasurementRecording::MeasurementRecording() : m_plotStartMicros(MonotonicMicros()) {
+MeasurementRecording::MeasurementRecording() : m_plotStartMicros(MonotonicMicros())
+{
     m_pass.SetRowHandler([this](const MeasurementRow& row) { Row(row); });
 }
 
-void MeasurementRecording::Connected() {
+void MeasurementRecording::Connected()
+{
     m_plot.Clear();
     m_plotStart = QDateTime::currentDateTime();
     m_plotStartMicros = MonotonicMicros();
     m_pass.Reset();
 }
 
-void MeasurementRecording::Disconnected() {
+void MeasurementRecording::Disconnected()
+{
     m_pass.Reset();
     m_recorder.Stop();
 }
 
-void MeasurementRecording::Row(const MeasurementRow& row) {
+void MeasurementRecording::Row(const MeasurementRow& row)
+{
     m_phases = row.phases;
     PlotStore::Sample sample;
     for (int phase = 0; phase < MeasurementRow::kPhases; ++phase)

@@ -19,7 +19,8 @@ public:
     const PlotStore& Plot() const { return m_plot; }
 
     // Called after every row; failed tells that the recording stopped as the disk refused it.
-    void SetRowObserver(std::function<void(bool failed)> observer) {
+    void SetRowObserver(std::function<void(bool failed)> observer)
+    {
         m_observer = std::move(observer);
     }
 

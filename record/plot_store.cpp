@@ -11,7 +11,8 @@ constexpr float kEmptyMax = -std::numeric_limits<float>::infinity();
 
 } // namespace
 
-void PlotStore::Clear() {
+void PlotStore::Clear()
+{
     m_ms.clear();
     for (int c = 0; c < kCurves; ++c) {
         m_values[c].clear();
@@ -19,7 +20,8 @@ void PlotStore::Clear() {
     }
 }
 
-void PlotStore::Append(double seconds, const Sample& values) {
+void PlotStore::Append(double seconds, const Sample& values)
+{
     const auto ms =
         static_cast<uint32_t>(std::clamp(std::round(seconds * 1000.0), 0.0, 4294967295.0));
     const auto index = static_cast<uint32_t>(m_ms.size());
@@ -43,7 +45,8 @@ void PlotStore::Append(double seconds, const Sample& values) {
     }
 }
 
-PlotStore::Range PlotStore::Scan(int curve, size_t begin, size_t end) const {
+PlotStore::Range PlotStore::Scan(int curve, size_t begin, size_t end) const
+{
     Range r{kEmptyMin, kEmptyMax, 0, 0};
     auto take = [&r](const Range& part) {
         if (part.min < r.min) {
@@ -69,7 +72,8 @@ PlotStore::Range PlotStore::Scan(int curve, size_t begin, size_t end) const {
     return r;
 }
 
-std::vector<QPointF> PlotStore::Decimated(int curve, double from, double to, int columns) const {
+std::vector<QPointF> PlotStore::Decimated(int curve, double from, double to, int columns) const
+{
     std::vector<QPointF> points;
     if (curve < 0 || curve >= kCurves || columns <= 0 || !(to > from) || m_ms.empty())
         return points;
@@ -107,7 +111,8 @@ std::vector<QPointF> PlotStore::Decimated(int curve, double from, double to, int
     return points;
 }
 
-size_t PlotStore::Nearest(double seconds) const {
+size_t PlotStore::Nearest(double seconds) const
+{
     if (m_ms.empty())
         return 0;
     const double ms = std::clamp(std::round(seconds * 1000.0), 0.0, 4294967295.0);
@@ -121,7 +126,8 @@ size_t PlotStore::Nearest(double seconds) const {
     return index;
 }
 
-size_t PlotStore::MemoryBytes() const {
+size_t PlotStore::MemoryBytes() const
+{
     size_t bytes = m_ms.capacity() * sizeof(uint32_t);
     for (int c = 0; c < kCurves; ++c)
         bytes += m_values[c].capacity() * sizeof(float) + m_blocks[c].capacity() * sizeof(Range);

@@ -10,7 +10,8 @@ const char* const kTraceUsage =
     "                 auxiliary ports to FILE, with a monotonic time in microseconds; FILE\n"
     "                 rotates to FILE.1 ... FILE.4 at 64 MiB\n";
 
-TraceOption FindTraceOption(int argc, char** argv) {
+TraceOption FindTraceOption(int argc, char** argv)
+{
     TraceOption option;
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
@@ -31,7 +32,8 @@ TraceOption FindTraceOption(int argc, char** argv) {
     return option;
 }
 
-bool StartTrace(const TraceOption& option, TraceWriter& trace, QString& message) {
+bool StartTrace(const TraceOption& option, TraceWriter& trace, QString& message)
+{
     if (!option.error.isEmpty()) {
         message = option.error;
         return false;

@@ -9,11 +9,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-TraceWriter::~TraceWriter() {
-    Close();
-}
+TraceWriter::~TraceWriter() { Close(); }
 
-bool TraceWriter::Open(const QString& path, int64_t limitBytes, int kept) {
+bool TraceWriter::Open(const QString& path, int64_t limitBytes, int kept)
+{
     Close();
     m_path = path;
     m_limit = limitBytes > 0 ? limitBytes : kDefaultLimit;
@@ -21,7 +20,8 @@ bool TraceWriter::Open(const QString& path, int64_t limitBytes, int kept) {
     return OpenFile(true);
 }
 
-bool TraceWriter::OpenFile(bool append) {
+bool TraceWriter::OpenFile(bool append)
+{
     const QByteArray name = QFile::encodeName(m_path);
     const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (append ? O_APPEND : O_TRUNC);
     m_fd = ::open(name.constData(), flags, 0644);
@@ -35,13 +35,15 @@ bool TraceWriter::OpenFile(bool append) {
     return true;
 }
 
-void TraceWriter::Close() {
+void TraceWriter::Close()
+{
     if (m_fd >= 0)
         ::close(m_fd);
     m_fd = -1;
 }
 
-void TraceWriter::Rotate() {
+void TraceWriter::Rotate()
+{
     Close();
     auto generation = [this](int n) {
         return QFile::encodeName(m_path + QStringLiteral(".%1").arg(n));
@@ -54,7 +56,8 @@ void TraceWriter::Rotate() {
 }
 
 QByteArray TraceWriter::FormatLine(int64_t micros, Direction direction, const QString& port,
-                                   const QByteArray& bytes) {
+                                   const QByteArray& bytes)
+{
     QByteArray line = QByteArray::number(static_cast<qlonglong>(micros));
     line += direction == Direction::Sent ? "\tTX\t" : "\tRX\t";
     line += port.toLatin1();
@@ -88,7 +91,8 @@ QByteArray TraceWriter::FormatLine(int64_t micros, Direction direction, const QS
     return line;
 }
 
-void TraceWriter::TraceLine(Direction direction, const QString& port, const QByteArray& bytes) {
+void TraceWriter::TraceLine(Direction direction, const QString& port, const QByteArray& bytes)
+{
     if (m_fd < 0)
         return;
     const QByteArray line = FormatLine(MonotonicMicros(), direction, port, bytes) + '\n';

@@ -4,13 +4,15 @@
 #include <QWheelEvent>
 #include <cmath>
 
-TrendChartView::TrendChartView(QChart* chart, QWidget* parent) : QChartView(chart, parent) {
+TrendChartView::TrendChartView(QChart* chart, QWidget* parent) : QChartView(chart, parent)
+{
     setRubberBand(QChartView::HorizontalRubberBand);
     setRenderHint(QPainter::Antialiasing, false);
     viewport()->setMouseTracking(true);
 }
 
-void TrendChartView::wheelEvent(QWheelEvent* event) {
+void TrendChartView::wheelEvent(QWheelEvent* event)
+{
     const int steps = event->angleDelta().y() / 120;
     if (steps == 0)
         return;
@@ -19,7 +21,8 @@ void TrendChartView::wheelEvent(QWheelEvent* event) {
     event->accept();
 }
 
-void TrendChartView::mousePressEvent(QMouseEvent* event) {
+void TrendChartView::mousePressEvent(QMouseEvent* event)
+{
     if (event->button() == Qt::RightButton || event->button() == Qt::MiddleButton) {
         m_panning = true;
         m_lastPos = event->position().toPoint();
@@ -29,7 +32,8 @@ void TrendChartView::mousePressEvent(QMouseEvent* event) {
     QChartView::mousePressEvent(event);
 }
 
-void TrendChartView::mouseMoveEvent(QMouseEvent* event) {
+void TrendChartView::mouseMoveEvent(QMouseEvent* event)
+{
     if (m_panning) {
         const QPoint pos = event->position().toPoint();
         const QPoint delta = pos - m_lastPos;
@@ -45,7 +49,8 @@ void TrendChartView::mouseMoveEvent(QMouseEvent* event) {
     QChartView::mouseMoveEvent(event);
 }
 
-void TrendChartView::mouseReleaseEvent(QMouseEvent* event) {
+void TrendChartView::mouseReleaseEvent(QMouseEvent* event)
+{
     if (m_panning) {
         m_panning = false;
         event->accept();
@@ -57,7 +62,8 @@ void TrendChartView::mouseReleaseEvent(QMouseEvent* event) {
         Q_EMIT viewMoved();
 }
 
-void TrendChartView::leaveEvent(QEvent* event) {
+void TrendChartView::leaveEvent(QEvent* event)
+{
     Q_EMIT hovered(std::nan(""));
     QChartView::leaveEvent(event);
 }

@@ -27,7 +27,8 @@ const QMargins kMargins(4, 2, 12, 2);
 
 } // namespace
 
-TrendPane::TrendPane(int quantity, QWidget* parent) : QObject(parent) {
+TrendPane::TrendPane(int quantity, QWidget* parent) : QObject(parent)
+{
     m_chart = new QChart;
     m_chart->setMargins(kMargins);
     // One white sheet for the stacked panes; the legend beside the plot, where a pane has room
@@ -77,21 +78,19 @@ TrendPane::TrendPane(int quantity, QWidget* parent) : QObject(parent) {
     m_view->setObjectName(QLatin1String(kPaneNames[quantity]));
 }
 
-double TrendPane::TimeFrom() const {
-    return m_timeAxis->min();
-}
+double TrendPane::TimeFrom() const { return m_timeAxis->min(); }
 
-double TrendPane::TimeTo() const {
-    return m_timeAxis->max();
-}
+double TrendPane::TimeTo() const { return m_timeAxis->max(); }
 
-void TrendPane::SetTimeLabelsVisible(bool visible) {
+void TrendPane::SetTimeLabelsVisible(bool visible)
+{
     m_timeAxis->setLabelsVisible(visible);
     m_timeAxis->setTitleText(visible ? QStringLiteral("Time") : QString());
     m_timeAxis->setTitleVisible(visible);
 }
 
-void TrendPane::ShowPhases(int phases) {
+void TrendPane::ShowPhases(int phases)
+{
     m_phases = phases;
     for (int phase = 0; phase < 3; ++phase) {
         const bool shown = phase < phases && !m_off[static_cast<size_t>(phase)];
@@ -101,7 +100,8 @@ void TrendPane::ShowPhases(int phases) {
     }
 }
 
-void TrendPane::Switch(QLegendMarker* marker) {
+void TrendPane::Switch(QLegendMarker* marker)
+{
     for (int phase = 0; phase < 3; ++phase) {
         if (marker->series() != Curve(phase))
             continue;
@@ -112,7 +112,8 @@ void TrendPane::Switch(QLegendMarker* marker) {
 }
 
 // The legend keeps an entry for each connected phase, greyed out while its curve is off.
-void TrendPane::ShowEntry(int phase) {
+void TrendPane::ShowEntry(int phase)
+{
     for (QLegendMarker* marker : m_chart->legend()->markers(Curve(phase))) {
         const bool off = m_off[static_cast<size_t>(phase)];
         QColor color = Curve(phase)->pen().color();
@@ -125,7 +126,8 @@ void TrendPane::ShowEntry(int phase) {
     }
 }
 
-void TrendPane::SetTimeRange(double from, double to, qint64 wallZeroMs) {
+void TrendPane::SetTimeRange(double from, double to, qint64 wallZeroMs)
+{
     const QFontMetricsF metrics(m_timeAxis->labelsFont());
     const double width = std::max(m_chart->plotArea().width(), 100.0);
     const double span = to - from;
@@ -160,13 +162,15 @@ void TrendPane::SetTimeRange(double from, double to, qint64 wallZeroMs) {
     PlaceCursor();
 }
 
-void TrendPane::ShowCursor(double time) {
+void TrendPane::ShowCursor(double time)
+{
     m_cursor->setVisible(!std::isnan(time));
     m_cursorTime = time;
     PlaceCursor();
 }
 
-void TrendPane::PlaceCursor() {
+void TrendPane::PlaceCursor()
+{
     if (!m_cursor->isVisible())
         return;
     const QRectF plot = m_chart->plotArea();
@@ -176,7 +180,8 @@ void TrendPane::PlaceCursor() {
     m_cursor->setOpacity(x >= plot.left() && x <= plot.right() ? 1.0 : 0.0);
 }
 
-void TrendPane::FitValues(double low, double high) {
+void TrendPane::FitValues(double low, double high)
+{
     const double height = m_chart->plotArea().height();
     const double labelHeight = QFontMetricsF(m_valueAxis->labelsFont()).height();
     const int ticks = height > 0 ? static_cast<int>(height / (labelHeight * 1.8)) + 1 : 5;
@@ -187,7 +192,8 @@ void TrendPane::FitValues(double low, double high) {
     m_valueAxis->setLabelFormat(QStringLiteral("%.%1f").arg(scale.decimals));
 }
 
-void TrendPane::SetAlignment(int extraLeft, int extraRight) {
+void TrendPane::SetAlignment(int extraLeft, int extraRight)
+{
     const QMargins extra(extraLeft, 0, extraRight, 0);
     if (extra == m_extra)
         return;

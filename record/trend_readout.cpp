@@ -12,7 +12,8 @@ const char* const kQuantities[3] = {"U", "I", "P"};
 const char* const kUnits[3] = {"V", "A", "W"};
 
 // Four significant digits and the unit; a dash alone for a value not read.
-QString ValueText(float value, const char* unit) {
+QString ValueText(float value, const char* unit)
+{
     if (std::isnan(value))
         return QStringLiteral("\u2013");
     const double magnitude = std::fabs(value) < 1e-12 ? 0.0 : std::log10(std::fabs(value));
@@ -22,20 +23,23 @@ QString ValueText(float value, const char* unit) {
 
 } // namespace
 
-QString TrendCurveName(int curve) {
+QString TrendCurveName(int curve)
+{
     return QStringLiteral("%1%2 [%3]")
         .arg(QLatin1String(kQuantities[curve % 3]))
         .arg(curve / 3 + 1)
         .arg(QLatin1String(kUnits[curve % 3]));
 }
 
-QString TrendQuantityTitle(int quantity) {
+QString TrendQuantityTitle(int quantity)
+{
     return QStringLiteral("%1 [%2]").arg(QLatin1String(kQuantities[quantity]),
                                          QLatin1String(kUnits[quantity]));
 }
 
 QString TrendReadout(const PlotStore& store, const QDateTime& start, double seconds,
-                     const std::vector<int>& curves) {
+                     const std::vector<int>& curves)
+{
     if (store.Size() == 0)
         return {};
     const size_t at = store.Nearest(seconds);

@@ -31,7 +31,8 @@ constexpr double kSpanSeconds[3] = {60.0, 600.0, 3600.0};
 } // namespace
 
 TrendWindow::TrendWindow(const MeasurementRecording& recording, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_recording(recording) {
+    : QWidget(parent, Qt::Window), m_recording(recording)
+{
     setObjectName(QStringLiteral("TrendWindow"));
     setWindowTitle(QStringLiteral("Trend"));
     BuildPanes();
@@ -80,7 +81,8 @@ TrendWindow::TrendWindow(const MeasurementRecording& recording, QWidget* parent)
     m_timer->start();
 }
 
-void TrendWindow::BuildPanes() {
+void TrendWindow::BuildPanes()
+{
     m_plots = new QWidget(this);
     m_plots->setObjectName(QStringLiteral("TrendChart"));
     auto* stack = new QVBoxLayout(m_plots);
@@ -108,28 +110,30 @@ void TrendWindow::BuildPanes() {
     }
 }
 
-QChart* TrendWindow::Chart() const {
-    return m_panes[0]->Chart();
-}
+QChart* TrendWindow::Chart() const { return m_panes[0]->Chart(); }
 
-QLineSeries* TrendWindow::Curve(int curve) const {
+QLineSeries* TrendWindow::Curve(int curve) const
+{
     return m_panes[static_cast<size_t>(curve % 3)]->Curve(curve / 3);
 }
 
-void TrendWindow::SetSpan(Span span) {
+void TrendWindow::SetSpan(Span span)
+{
     m_updating = true;
     m_span->setCurrentIndex(static_cast<int>(span));
     m_updating = false;
     FollowLive();
 }
 
-void TrendWindow::SetPaused(bool paused) {
+void TrendWindow::SetPaused(bool paused)
+{
     m_pause->setChecked(paused);
     if (!paused)
         Refresh();
 }
 
-void TrendWindow::FollowLive() {
+void TrendWindow::FollowLive()
+{
     m_updating = true;
     for (TrendPane* pane : m_panes)
         pane->Chart()->zoomReset();
@@ -138,7 +142,8 @@ void TrendWindow::FollowLive() {
     Refresh();
 }
 
-void TrendWindow::ViewMoved(int pane) {
+void TrendWindow::ViewMoved(int pane)
+{
     m_following = false;
     m_leader = pane;
     if (m_pause->isChecked()) {
@@ -152,7 +157,8 @@ void TrendWindow::ViewMoved(int pane) {
     Refresh();
 }
 
-void TrendWindow::Refresh() {
+void TrendWindow::Refresh()
+{
     if (m_pause->isChecked())
         return;
     const PlotStore& store = m_recording.Plot();
@@ -200,7 +206,8 @@ void TrendWindow::Refresh() {
 
 // The panes' value labels differ in width: each gets the room the widest needs, so the plots
 // line up under one another on the shared time axis.
-void TrendWindow::AlignPanes() {
+void TrendWindow::AlignPanes()
+{
     std::array<double, 3> left{}, right{};
     double maxLeft = 0.0, maxRight = 0.0;
     for (size_t q = 0; q < 3; ++q) {
@@ -222,7 +229,8 @@ void TrendWindow::AlignPanes() {
     }
 }
 
-void TrendWindow::ShowReadout(double seconds) {
+void TrendWindow::ShowReadout(double seconds)
+{
     const PlotStore& store = m_recording.Plot();
     const bool shown = !std::isnan(seconds) && store.Size() > 0;
     for (TrendPane* pane : m_panes)
@@ -236,12 +244,11 @@ void TrendWindow::ShowReadout(double seconds) {
     m_readout->setText(TrendReadout(store, m_recording.PlotStart(), seconds, curves));
 }
 
-QString TrendWindow::Readout() const {
-    return m_readout->text();
-}
+QString TrendWindow::Readout() const { return m_readout->text(); }
 
 QRect TrendWindow::PlaceBeside(const QRect& mainFrame, const QSize& frame, const QSize& minimum,
-                               const QRect& available) {
+                               const QRect& available)
+{
     // Narrowed to the room on that side, if that leaves it its minimum; a window squeezed
     // below it would read worse than one that covers a part of the main window.
     auto width = [&](int room) {
@@ -281,7 +288,8 @@ QRect TrendWindow::PlaceBeside(const QRect& mainFrame, const QSize& frame, const
     return best;
 }
 
-void TrendWindow::ShowBeside(const QWidget& main) {
+void TrendWindow::ShowBeside(const QWidget& main)
+{
     if (!m_placed) {
         const QSize decoration = main.frameGeometry().size() - main.geometry().size();
         const QRect frame = PlaceBeside(main.frameGeometry(), size() + decoration,
@@ -296,11 +304,10 @@ void TrendWindow::ShowBeside(const QWidget& main) {
     activateWindow();
 }
 
-bool TrendWindow::ExportPng(const QString& path) {
-    return m_plots->grab().save(path, "PNG");
-}
+bool TrendWindow::ExportPng(const QString& path) { return m_plots->grab().save(path, "PNG"); }
 
-bool TrendWindow::ExportSvg(const QString& path) {
+bool TrendWindow::ExportSvg(const QString& path)
+{
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
@@ -308,7 +315,8 @@ bool TrendWindow::ExportSvg(const QString& path) {
     return file.commit();
 }
 
-void TrendWindow::ExportClick(bool svg) {
+void TrendWindow::ExportClick(bool svg)
+{
     const QString path = svg ? AskSaveFileName(this, QStringLiteral("SVG Files (*.svg)|*.svg"),
                                                QStringLiteral("trend.svg"))
                              : AskSaveFileName(this, QStringLiteral("PNG Files (*.png)|*.png"),

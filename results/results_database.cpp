@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QRegularExpression>
 #include <QSettings>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
@@ -14,7 +15,6 @@
 #include <QUrl>
 #include <QUrlQuery>
 #include <algorithm>
-#include <QSqlDriver>
 #include <cerrno>
 #include <cstring>
 #include <dlfcn.h>
@@ -38,7 +38,10 @@ bool Failed(const QString& connection, const QString& text, QString* error)
 const char* const kStationKey = "results/station";
 const char* const kServerKey = "results/server";
 
-QSettings Settings() { return QSettings(QStringLiteral("tavcontrol"), QStringLiteral("tavcontrol")); }
+QSettings Settings()
+{
+    return QSettings(QStringLiteral("tavcontrol"), QStringLiteral("tavcontrol"));
+}
 
 QString DataFolder()
 {
@@ -73,9 +76,9 @@ bool MakePrivate(const QString& path, QString* error)
         ::close(fd);
     for (const char* suffix : {"", "-wal", "-shm"})
         if (!SetMode(path + QLatin1String(suffix), 0600)) {
-            *error = QStringLiteral("%1%2: cannot be made private (%3)")
-                         .arg(path, QLatin1String(suffix),
-                              QString::fromLocal8Bit(std::strerror(errno)));
+            *error =
+                QStringLiteral("%1%2: cannot be made private (%3)")
+                    .arg(path, QLatin1String(suffix), QString::fromLocal8Bit(std::strerror(errno)));
             return false;
         }
     return true;
@@ -112,7 +115,8 @@ void SilenceServerNotices(QSqlDatabase& db)
     if (!set || qstrcmp(handle.typeName(), "PGconn*") != 0)
         return;
     if (void* connection = *static_cast<void* const*>(handle.constData()))
-        set(connection, [](void*, const char*) {}, nullptr);
+        set(
+            connection, [](void*, const char*) {}, nullptr);
 }
 
 } // namespace
@@ -140,10 +144,7 @@ void SaveStation(const QString& name)
 
 QString SavedServer() { return Settings().value(QLatin1String(kServerKey)).toString(); }
 
-void SaveServer(const QString& uri)
-{
-    Settings().setValue(QLatin1String(kServerKey), uri);
-}
+void SaveServer(const QString& uri) { Settings().setValue(QLatin1String(kServerKey), uri); }
 
 bool CheckStation(const QString& name, QString* error)
 {

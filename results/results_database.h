@@ -39,8 +39,8 @@ bool OpenJournal(const QString& connection, const QString& path, QString* error)
 // the URI is passed on but never shown. The tables are created or upgraded. A connection (and
 // the schema's check) that takes longer than timeoutMs fails as timed out. The error is said
 // in this program's words; failure tells its kind.
-bool OpenServer(const QString& connection, const QString& uri, QString* error,
-                int timeoutMs = 5000, ServerFailure* failure = nullptr);
+bool OpenServer(const QString& connection, const QString& uri, QString* error, int timeoutMs = 5000,
+                ServerFailure* failure = nullptr);
 // The longest any one statement on the server (or the wait for a lock it needs) may take from
 // now on.
 bool SetServerTimeout(QSqlDatabase& db, int timeoutMs, QString* error);

@@ -35,7 +35,7 @@ struct Filter {
     // The start of a table version (lower-case hex digits), or "unknown" for runs recorded
     // before versions were kept.
     QString Version;
-    int Limit = 0;   // 0: all
+    int Limit = 0; // 0: all
 };
 
 // Runs matching the filter, newest first.
@@ -57,7 +57,6 @@ RunReport ReportOfRun(const RunRecord& run, const QList<RowRecord>& rows);
 QString WhereClause(const Filter& filter, QVariantList& values);
 // Prepares a forward-only query, binds the values in order and runs it; on failure the
 // database's reason goes into error unless one is there already.
-bool Select(QSqlQuery& q, const QString& sql, const QVariantList& values,
-            QString* error = nullptr);
+bool Select(QSqlQuery& q, const QString& sql, const QVariantList& values, QString* error = nullptr);
 
 } // namespace ResultsQuery

@@ -54,9 +54,8 @@ struct AddedColumn {
     const char* Column;
     const char* Type;
 };
-constexpr AddedColumn kAddedColumns[] = {{"runs", "table_version", "TEXT"},
-                                         {"runs", "slot", "TEXT"},
-                                         {"runs", "rack_run", "TEXT"}};
+constexpr AddedColumn kAddedColumns[] = {
+    {"runs", "table_version", "TEXT"}, {"runs", "slot", "TEXT"}, {"runs", "rack_run", "TEXT"}};
 // Made with the columns they cover (CREATE INDEX IF NOT EXISTS: made once).
 const char* const kAddedIndexes[] = {
     "CREATE INDEX IF NOT EXISTS runs_version ON runs (table_name, table_version, "
@@ -152,10 +151,7 @@ bool Begin(QSqlDatabase& db, QString* error)
                 error);
 }
 
-bool Commit(QSqlDatabase& db, QString* error)
-{
-    return Exec(db, QStringLiteral("COMMIT"), error);
-}
+bool Commit(QSqlDatabase& db, QString* error) { return Exec(db, QStringLiteral("COMMIT"), error); }
 
 void Rollback(QSqlDatabase& db) { Exec(db, QStringLiteral("ROLLBACK"), nullptr); }
 
@@ -184,8 +180,8 @@ bool Ensure(QSqlDatabase& db, QString* error)
         return false;
     // Another process may be doing the same: on the server the lock makes it wait, on SQLite
     // the immediate transaction does; then the version is read again.
-    if (server && !Exec(db, QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(kSchemaLock),
-                        error)) {
+    if (server &&
+        !Exec(db, QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(kSchemaLock), error)) {
         Rollback(db);
         return false;
     }
@@ -197,8 +193,9 @@ bool Ensure(QSqlDatabase& db, QString* error)
     }
     // On PostgreSQL a failed statement spoils the transaction: the version table is made first
     // rather than its absence found by an error.
-    if (!Exec(db, QStringLiteral("CREATE TABLE IF NOT EXISTS results_schema (version INTEGER NOT "
-                                 "NULL)"),
+    if (!Exec(db,
+              QStringLiteral("CREATE TABLE IF NOT EXISTS results_schema (version INTEGER NOT "
+                             "NULL)"),
               error)) {
         Rollback(db);
         return false;
@@ -227,8 +224,7 @@ bool Ensure(QSqlDatabase& db, QString* error)
             }
         }
     }
-    if (!AddMissing(db, error) ||
-        !Exec(db, QStringLiteral("DELETE FROM results_schema"), error) ||
+    if (!AddMissing(db, error) || !Exec(db, QStringLiteral("DELETE FROM results_schema"), error) ||
         !Exec(db, QStringLiteral("INSERT INTO results_schema (version) VALUES (%1)").arg(kVersion),
               error) ||
         !Commit(db, error)) {

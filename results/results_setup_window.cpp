@@ -48,8 +48,8 @@ ResultsSetupWindow::ResultsSetupWindow(ResultsStore& store, QWidget* parent)
     m_status->setWordWrap(true);
     layout->addWidget(m_status);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    QPushButton* test = buttons->addButton(QStringLiteral("Test connection"),
-                                           QDialogButtonBox::ActionRole);
+    QPushButton* test =
+        buttons->addButton(QStringLiteral("Test connection"), QDialogButtonBox::ActionRole);
     test->setObjectName(QStringLiteral("TestConnection"));
     layout->addWidget(buttons);
     connect(test, &QPushButton::clicked, this, &ResultsSetupWindow::TestClick);
@@ -62,9 +62,10 @@ ResultsSetupWindow::ResultsSetupWindow(ResultsStore& store, QWidget* parent)
             [this](const QString& uri, const QString& error) {
                 if (uri != m_uri->text().trimmed())
                     return;
-                m_status->setText(error.isEmpty() ? QStringLiteral("Connected: %1").arg(
-                                                        ResultsDatabase::ShownUri(uri))
-                                                  : error);
+                m_status->setText(
+                    error.isEmpty()
+                        ? QStringLiteral("Connected: %1").arg(ResultsDatabase::ShownUri(uri))
+                        : error);
             });
     ShowStatus();
 }

@@ -20,10 +20,10 @@ constexpr double kNegligibleSpread = 1e-9;
 // One table version's ended runs that match the filter, as a WHERE over runs "r".
 QString RunsOf(const Filter& filter, const TableVersionStats& table, QVariantList& values)
 {
-    const QString sql = QStringLiteral("%1 AND %2 AND r.table_name = ? AND r.table_version %3")
-                            .arg(WhereClause(filter, values), QLatin1String(kEnded),
-                                 table.Version.isEmpty() ? QStringLiteral("IS NULL")
-                                                         : QStringLiteral("= ?"));
+    const QString sql =
+        QStringLiteral("%1 AND %2 AND r.table_name = ? AND r.table_version %3")
+            .arg(WhereClause(filter, values), QLatin1String(kEnded),
+                 table.Version.isEmpty() ? QStringLiteral("IS NULL") : QStringLiteral("= ?"));
     values << table.TableName;
     if (!table.Version.isEmpty())
         values << table.Version;
@@ -139,8 +139,7 @@ void NameSteps(QSqlDatabase& db, const Filter& filter, TableVersionStats& table,
 }
 
 // The figures of every checked step of one table version.
-void ComputeSteps(QSqlDatabase& db, const Filter& filter, TableVersionStats& table,
-                  QString* error)
+void ComputeSteps(QSqlDatabase& db, const Filter& filter, TableVersionStats& table, QString* error)
 {
     QVariantList values;
     QSqlQuery q(db);
@@ -240,13 +239,15 @@ Stats ComputeStats(QSqlDatabase& db, const Filter& filter, QString* error)
     // Each unit's first ended run decides whether it passed first time.
     {
         QSqlQuery q(db);
-        Select(q,
-               QStringLiteral("SELECT COUNT(*), SUM(CASE WHEN passed_ms = first_ms THEN 1 ELSE "
-                              "0 END) FROM (SELECT MIN(r.started_ms) AS first_ms, MIN(CASE WHEN "
-                              "r.verdict = 'passed' THEN r.started_ms END) AS passed_ms FROM runs r WHERE %1 AND "
-                              "%2 GROUP BY r.serial) u")
-                   .arg(where, QLatin1String(kEnded)),
-               values, error);
+        Select(
+            q,
+            QStringLiteral(
+                "SELECT COUNT(*), SUM(CASE WHEN passed_ms = first_ms THEN 1 ELSE "
+                "0 END) FROM (SELECT MIN(r.started_ms) AS first_ms, MIN(CASE WHEN "
+                "r.verdict = 'passed' THEN r.started_ms END) AS passed_ms FROM runs r WHERE %1 AND "
+                "%2 GROUP BY r.serial) u")
+                .arg(where, QLatin1String(kEnded)),
+            values, error);
         if (q.next()) {
             stats.Units = q.value(0).toInt();
             stats.FirstPassUnits = q.value(1).toInt();

@@ -39,16 +39,16 @@ struct StepStats {
 struct TableVersionStats {
     QString TableName;
     QString Version;
-    int Runs = 0; // ended runs
+    int Runs = 0;           // ended runs
     QList<StepStats> Steps; // in step order
 };
 
 struct Stats {
-    int Runs = 0;     // every matching run
-    int NotEnded = 0; // broken off, a run error, or never ended: in no figure
+    int Runs = 0;                  // every matching run
+    int NotEnded = 0;              // broken off, a run error, or never ended: in no figure
     QMap<QString, int> NotEndedBy; // "aborted", "error", "incomplete"
-    int Units = 0;          // serial numbers with an ended run
-    int FirstPassUnits = 0; // units whose first ended run passed
+    int Units = 0;                 // serial numbers with an ended run
+    int FirstPassUnits = 0;        // units whose first ended run passed
     std::optional<double> FirstPassYield() const
     {
         return Units ? std::optional<double>(100.0 * FirstPassUnits / Units) : std::nullopt;
@@ -66,7 +66,6 @@ Stats ComputeStats(QSqlDatabase& db, const Filter& filter, QString* error = null
 // the histograms.
 QMap<QString, QList<double>> StepValues(QSqlDatabase& db, const Filter& filter,
                                         const TableVersionStats& table,
-                                        const QStringList& steps = {},
-                                        QString* error = nullptr);
+                                        const QStringList& steps = {}, QString* error = nullptr);
 
 } // namespace ResultsQuery

@@ -68,8 +68,7 @@ public:
     explicit StoreWorker(ResultsStore& store)
         : m_store(store),
           m_name(QStringLiteral("tav-results-%1").arg(QUuid::createUuid().toString(QUuid::Id128)))
-    {
-    }
+    {}
 
     void Post(Job job)
     {
@@ -158,7 +157,8 @@ private:
     template <typename F> void Tell(F emit)
     {
         ResultsStore* store = &m_store;
-        QMetaObject::invokeMethod(store, [store, emit] { emit(*store); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            store, [store, emit] { emit(*store); }, Qt::QueuedConnection);
     }
 
     template <typename F> void SetStatus(F change)
@@ -264,8 +264,8 @@ private:
             {
                 QSqlDatabase journal = QSqlDatabase::database(m_name, false);
                 QSqlDatabase server = QSqlDatabase::database(serverName, false);
-                outcome = SyncRuns(journal, server, ResultsDatabase::ShownUri(uri),
-                                   {budgetMs, deadline});
+                outcome =
+                    SyncRuns(journal, server, ResultsDatabase::ShownUri(uri), {budgetMs, deadline});
             }
             ResultsDatabase::Close(serverName);
         } else {
@@ -304,8 +304,7 @@ private:
 
 ResultsStore::ResultsStore(const QString& journalPath, QObject* parent)
     : ResultsStore(journalPath, ResultsDatabase::Station(), parent)
-{
-}
+{}
 
 ResultsStore::ResultsStore(const QString& journalPath, const QString& station, QObject* parent)
     : QObject(parent), m_journalPath(journalPath), m_station(station)

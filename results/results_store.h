@@ -24,8 +24,8 @@ public:
         QString JournalError; // the journal could not be written (the runs are lost)
         QString ServerError;  // the last try to send failed (the runs wait in the journal)
         ServerFailure Failure = ServerFailure::None; // what kind of failure that was
-        int Unsent = 0;       // runs in the journal the server has not got
-        int Sent = 0;         // runs sent by this store
+        int Unsent = 0;                              // runs in the journal the server has not got
+        int Sent = 0;                                // runs sent by this store
     };
 
     // The runs are recorded as the station's given (by default this station's name).

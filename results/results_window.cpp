@@ -59,9 +59,8 @@ QString ShortTime(qint64 ms)
 } // namespace
 
 ResultsWindow::ResultsWindow(const QString& journalPath, QWidget* parent)
-    : QDialog(parent),
-      m_connection(QStringLiteral("results-window-") +
-                   QUuid::createUuid().toString(QUuid::WithoutBraces))
+    : QDialog(parent), m_connection(QStringLiteral("results-window-") +
+                                    QUuid::createUuid().toString(QUuid::WithoutBraces))
 {
     setObjectName(QStringLiteral("ResultsWindow"));
     setWindowTitle(QStringLiteral("Results"));
@@ -153,8 +152,7 @@ void ResultsWindow::BuildWindow()
     });
     connect(m_since, &QDateEdit::dateChanged, this, &ResultsWindow::Refresh);
     connect(m_verdict, &QComboBox::currentIndexChanged, this, &ResultsWindow::Refresh);
-    connect(m_runGrid, &QTableWidget::currentCellChanged, this,
-            [this](int row) { ShowRun(row); });
+    connect(m_runGrid, &QTableWidget::currentCellChanged, this, [this](int row) { ShowRun(row); });
     connect(m_open, &QPushButton::clicked, this, &ResultsWindow::OpenInTestWindowClick);
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
     resize(900, 600);

@@ -12,7 +12,7 @@ struct RunRecord {
     QString Operator;
     QString ProgramVersion;
     QString TablePath;
-    QString TableName; // the file name alone: the same table on every station
+    QString TableName;   // the file name alone: the same table on every station
     QString TableSha256; // the whole file, header and all
     // The SHA-256 of the step lines alone: the table's version, which stays the same when the
     // header's texts change (the serial number written for every unit). Empty for runs

@@ -65,9 +65,9 @@ RunRecord RunFromQuery(const QSqlQuery& q)
 {
     RunRecord r;
     int i = 0;
-    for (QString* text : {&r.Uuid, &r.Station, &r.Operator, &r.ProgramVersion, &r.TablePath,
-                          &r.TableName, &r.TableSha256, &r.Reporter, &r.Unit, &r.Serial, &r.Link,
-                          &r.Instrument})
+    for (QString* text :
+         {&r.Uuid, &r.Station, &r.Operator, &r.ProgramVersion, &r.TablePath, &r.TableName,
+          &r.TableSha256, &r.Reporter, &r.Unit, &r.Serial, &r.Link, &r.Instrument})
         *text = q.value(i++).toString();
     r.StartedMs = q.value(i++).toLongLong();
     r.StartedText = q.value(i++).toString();
@@ -91,10 +91,20 @@ const char* const kStepMarks = "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
 
 QVariantList StepValues(const QString& uuid, const RowRecord& s)
 {
-    return {uuid,         s.Order,          Text(s.Step),      Text(s.Command),
-            Text(s.Comment), Text(s.LowerText), Number(s.Lower), Text(s.UpperText),
-            Number(s.Upper), Text(s.ValueText), Number(s.Value), Text(s.Mark),
-            s.Shown ? 1 : 0, s.ElapsedMs};
+    return {uuid,
+            s.Order,
+            Text(s.Step),
+            Text(s.Command),
+            Text(s.Comment),
+            Text(s.LowerText),
+            Number(s.Lower),
+            Text(s.UpperText),
+            Number(s.Upper),
+            Text(s.ValueText),
+            Number(s.Value),
+            Text(s.Mark),
+            s.Shown ? 1 : 0,
+            s.ElapsedMs};
 }
 
 // One statement with "?" marks. The journal binds the values; the server gets them written in
@@ -143,13 +153,13 @@ bool InsertRun(QSqlDatabase& db, const RunRecord& r, QString* error, bool* inser
 {
     const bool server = ResultsSchema::IsServer(db);
     QVariantList values;
-    for (const QString* text : {&r.Uuid, &r.Station, &r.Operator, &r.ProgramVersion,
-                                &r.TablePath, &r.TableName, &r.TableSha256, &r.Reporter, &r.Unit,
-                                &r.Serial, &r.Link, &r.Instrument})
+    for (const QString* text :
+         {&r.Uuid, &r.Station, &r.Operator, &r.ProgramVersion, &r.TablePath, &r.TableName,
+          &r.TableSha256, &r.Reporter, &r.Unit, &r.Serial, &r.Link, &r.Instrument})
         values << Text(*text);
-    values << r.StartedMs << Text(r.StartedText) << r.EndedMs << Text(r.EndedText)
-           << r.DurationMs << Text(r.Verdict) << Text(r.Reason) << OrNull(r.TableVersion)
-           << OrNull(r.Slot) << OrNull(r.RackRun);
+    values << r.StartedMs << Text(r.StartedText) << r.EndedMs << Text(r.EndedText) << r.DurationMs
+           << Text(r.Verdict) << Text(r.Reason) << OrNull(r.TableVersion) << OrNull(r.Slot)
+           << OrNull(r.RackRun);
     if (!server)
         values << r.Pid;
     QStringList marks;
@@ -243,8 +253,9 @@ QList<RowRecord> ReadSteps(QSqlDatabase& db, const QString& uuid, QString* error
 {
     QSqlQuery q(db);
     q.setForwardOnly(true);
-    const bool prepared = q.prepare(QStringLiteral("SELECT %1 FROM steps s WHERE s.run_uuid = ? ORDER BY s.ord")
-                  .arg(QLatin1String(kStepColumns)));
+    const bool prepared =
+        q.prepare(QStringLiteral("SELECT %1 FROM steps s WHERE s.run_uuid = ? ORDER BY s.ord")
+                      .arg(QLatin1String(kStepColumns)));
     q.addBindValue(uuid);
     QList<RowRecord> rows;
     if (!Run(q, error, prepared))

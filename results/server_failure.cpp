@@ -3,7 +3,8 @@
 #include <QRegularExpression>
 #include <QStringList>
 
-ServerFailure ClassifyServerError(const QString& driverText) {
+ServerFailure ClassifyServerError(const QString& driverText)
+{
     const QString t = driverText.toLower();
     auto has = [&t](const char* part) { return t.contains(QLatin1String(part)); };
     if (t.isEmpty())
@@ -27,7 +28,8 @@ ServerFailure ClassifyServerError(const QString& driverText) {
     return ServerFailure::Other;
 }
 
-QString ServerFailureName(ServerFailure failure) {
+QString ServerFailureName(ServerFailure failure)
+{
     switch (failure) {
     case ServerFailure::None:
         return {};
@@ -45,8 +47,8 @@ QString ServerFailureName(ServerFailure failure) {
     return QStringLiteral("failed");
 }
 
-QString ServerFailureText(ServerFailure failure, const QString& shownUri,
-                          const QString& driverText) {
+QString ServerFailureText(ServerFailure failure, const QString& shownUri, const QString& driverText)
+{
     // libpq's first line carries the reason; the rest are hints and the Qt driver's own
     // summary ("QPSQL: Unable to connect").
     static const QRegularExpression prefix(

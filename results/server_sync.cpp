@@ -9,7 +9,8 @@
 namespace {
 
 bool SendRun(QSqlDatabase& server, const RunRecord& run, const QList<RowRecord>& steps,
-             int timeoutMs, QString* error) {
+             int timeoutMs, QString* error)
+{
     bool inserted = false;
     bool ok = ResultsSchema::Begin(server, error) &&
               ResultsDatabase::SetServerTimeout(server, timeoutMs, error) &&
@@ -24,7 +25,8 @@ bool SendRun(QSqlDatabase& server, const RunRecord& run, const QList<RowRecord>&
 } // namespace
 
 SyncOutcome SyncRuns(QSqlDatabase& journal, QSqlDatabase& server, const QString& shownUri,
-                     const SyncLimits& limits) {
+                     const SyncLimits& limits)
+{
     SyncOutcome outcome;
     auto journalFailed = [&](const QString& error) {
         outcome.JournalFailed = true;

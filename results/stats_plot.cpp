@@ -52,8 +52,7 @@ void Paint(QPainter& p, const ResultsQuery::StepStats& step, const QList<double>
                QString::number(most));
     p.drawText(QRectF(10, 8, kWidth - 20, 24), Qt::AlignLeft,
                QStringLiteral("%1 %2  step %3  %4  n=%5  mean=%6  sd=%7")
-                   .arg(step.TableName, ShortVersion(step.Version), step.Step,
-                        step.Command)
+                   .arg(step.TableName, ShortVersion(step.Version), step.Step, step.Command)
                    .arg(values.size())
                    .arg(step.Mean ? QString::number(*step.Mean, 'g', 6) : QString(),
                         step.StdDev ? QString::number(*step.StdDev, 'g', 4) : QString()));

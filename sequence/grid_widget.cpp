@@ -185,8 +185,7 @@ void StepGridWidget::mousePressEvent(QMouseEvent* event)
         m_selection.LeftPress(column, row);
         if (m_options.onLeftPress)
             m_options.onLeftPress(std::clamp(row, 1, LastRow()));
-    } else if (event->button() == Qt::RightButton && event->buttons() == Qt::RightButton &&
-               plain) {
+    } else if (event->button() == Qt::RightButton && event->buttons() == Qt::RightButton && plain) {
         m_selection.RightPress(row);
         m_menu->popup(event->globalPosition().toPoint());
         return;

@@ -5,9 +5,8 @@
 
 const StepTableKind& SequenceTableKind()
 {
-    static const StepTableKind kind{
-        {"Nr.", "Time", "Command", "Value 1", "Frequenz", "Value 2"},
-        {QString::fromLatin1(kDefaultStepTime), "END", "0", "50", "0"}};
+    static const StepTableKind kind{{"Nr.", "Time", "Command", "Value 1", "Frequenz", "Value 2"},
+                                    {QString::fromLatin1(kDefaultStepTime), "END", "0", "50", "0"}};
     return kind;
 }
 

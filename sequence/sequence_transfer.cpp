@@ -14,12 +14,12 @@ constexpr int kTime = 1, kCommand = 2, kValue1 = 3, kFrequency = 4, kValue2 = 5;
 QString SequenceCommandCode(const QString& cell)
 {
     static const std::pair<const char*, int> kKeywords[] = {
-        {"FREQ", 1},    {"UDC", 3},     {"UAC", 4},     {"RUAC", 5},    {"RUDC", 6},
-        {"RFREQ", 7},   {"UAC1", 10},   {"UAC2", 11},   {"UAC3", 12},   {"RUAC1", 13},
-        {"RUAC2", 14},  {"RUAC3", 15},  {"UDC1", 16},   {"UDC2", 17},   {"UDC3", 18},
-        {"RUDC1", 19},  {"RUDC2", 20},  {"RUDC3", 21},  {"FREQ1", 22},  {"FREQ2", 23},
-        {"FREQ3", 24},  {"RFREQ1", 25}, {"RFREQ2", 26}, {"RFREQ3", 27}, {"PHAS1", 30},
-        {"PHAS2", 31},  {"PHAS3", 32},  {"RPHAS1", 33}, {"RPHAS2", 34}, {"RPHAS3", 35},
+        {"FREQ", 1},      {"UDC", 3},     {"UAC", 4},     {"RUAC", 5},    {"RUDC", 6},
+        {"RFREQ", 7},     {"UAC1", 10},   {"UAC2", 11},   {"UAC3", 12},   {"RUAC1", 13},
+        {"RUAC2", 14},    {"RUAC3", 15},  {"UDC1", 16},   {"UDC2", 17},   {"UDC3", 18},
+        {"RUDC1", 19},    {"RUDC2", 20},  {"RUDC3", 21},  {"FREQ1", 22},  {"FREQ2", 23},
+        {"FREQ3", 24},    {"RFREQ1", 25}, {"RFREQ2", 26}, {"RFREQ3", 27}, {"PHAS1", 30},
+        {"PHAS2", 31},    {"PHAS3", 32},  {"RPHAS1", 33}, {"RPHAS2", 34}, {"RPHAS3", 35},
         {"END", kEndCode}};
     for (const auto& [keyword, code] : kKeywords)
         if (cell == QLatin1String(keyword))

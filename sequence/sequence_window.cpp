@@ -1,15 +1,15 @@
 #include "sequence/sequence_window.h"
 
+#include "common/program_places.h"
 #include "export/export_options_window.h"
+#include "export/export_state.h"
 #include "export/spreadsheet_export.h"
 #include "link/cia_com_port.h"
+#include "link/link_state.h"
 #include "panel/direct_send.h"
 #include "panel/file_dialogs.h"
 #include "panel/modal_window.h"
 #include "panel/operator_messages.h"
-#include "common/program_places.h"
-#include "export/export_state.h"
-#include "link/link_state.h"
 #include "panel/window_timer.h"
 #include "sequence/grid_widget.h"
 #include "sequence/sequence_file.h"
@@ -36,8 +36,7 @@ RowRangeSelection& SequenceSelection()
 
 } // namespace
 
-TForm2::TForm2(LinkState& link, ExportState& exports, const ProgramPlaces& places,
-               QWidget* parent)
+TForm2::TForm2(LinkState& link, ExportState& exports, const ProgramPlaces& places, QWidget* parent)
     : QDialog(parent), L(link), E(exports), F(places),
       m_grid(new StepGridWidget(SequenceTableKind(), kSequenceRows, SequenceSelection(),
                                 {true, true, nullptr}, this)),
@@ -134,8 +133,8 @@ void TForm2::OpenFile(const QString& path)
     setWindowTitle(QStringLiteral("Sequenz ") + path);
     QString error;
     if (!ReadSequenceFile(
-            path, *m_grid, [this](int) { ShowOperatorError(this, QStringLiteral("Read Error Time !")); },
-            &error))
+            path, *m_grid,
+            [this](int) { ShowOperatorError(this, QStringLiteral("Read Error Time !")); }, &error))
         ShowOperatorError(this, error);
 }
 

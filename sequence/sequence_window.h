@@ -38,7 +38,7 @@ public:
     void StopClick();
     void LoadClick();
     void StoreClick();
-    void Button9Click();         // Send to Excel
+    void Button9Click(); // Send to Excel
     void ExcelOptionsClick();
     const CurveTable& Curve() const { return m_curve; }
     void RowTimerTimer();

@@ -18,8 +18,7 @@ QString StepNumberText(int row) { return QString::number(row).rightJustified(2);
 
 MemoryStepGrid::MemoryStepGrid(int columns, int rows)
     : m_columns(columns), m_cells(static_cast<size_t>(rows), QStringList(columns, QString()))
-{
-}
+{}
 
 QString MemoryStepGrid::Cell(int column, int row) const
 {

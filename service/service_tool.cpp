@@ -124,10 +124,7 @@ void TForm5::SetTimerActive(bool on)
         m_timer1->stop();
 }
 
-void TForm5::SendComandClick()
-{
-    SendAndLog(*this, m_command->text().toLatin1() + '\n');
-}
+void TForm5::SendComandClick() { SendAndLog(*this, m_command->text().toLatin1() + '\n'); }
 
 ConfigSelection TForm5::Selection() const
 {
@@ -172,7 +169,10 @@ void TForm5::ShowIdentity(const QString& manufacturer, const QString& model,
     SetFieldText(QStringLiteral("Label24"), revision);
 }
 
-void TForm5::ShowRevisionMarker(const QString& text) { SetFieldText(QStringLiteral("Edit1"), text); }
+void TForm5::ShowRevisionMarker(const QString& text)
+{
+    SetFieldText(QStringLiteral("Edit1"), text);
+}
 void TForm5::ShowIdentDetail(const QString& text) { SetFieldText(QStringLiteral("Edit2"), text); }
 void TForm5::ShowThreePhase(const QString& text) { SetFieldText(QStringLiteral("Edit57"), text); }
 void TForm5::ShowStatusWord(const QString& text) { SetFieldText(QStringLiteral("Edit53"), text); }

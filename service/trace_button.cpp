@@ -4,8 +4,8 @@
 #include "panel/operator_messages.h"
 #include "record/trace_writer.h"
 
-TraceButton::TraceButton(TraceWriter& trace, QWidget* parent)
-    : QPushButton(parent), m_trace(trace) {
+TraceButton::TraceButton(TraceWriter& trace, QWidget* parent) : QPushButton(parent), m_trace(trace)
+{
     setObjectName(QStringLiteral("TraceButton"));
     ShowState();
     OnOperatorEvent(this, this, &QPushButton::clicked, [this] {
@@ -17,7 +17,8 @@ TraceButton::TraceButton(TraceWriter& trace, QWidget* parent)
     });
 }
 
-void TraceButton::Toggle(const QString& path) {
+void TraceButton::Toggle(const QString& path)
+{
     if (m_trace.IsOpen())
         m_trace.Close();
     else if (!path.isEmpty() && !m_trace.Open(path))
@@ -26,7 +27,8 @@ void TraceButton::Toggle(const QString& path) {
     ShowState();
 }
 
-void TraceButton::ShowState() {
+void TraceButton::ShowState()
+{
     setText(m_trace.IsOpen() ? QStringLiteral("Stop trace")
                              : QStringLiteral("Trace to file\u2026"));
     setToolTip(m_trace.IsOpen() ? m_trace.Path() : QString());

@@ -2,7 +2,8 @@
 
 namespace tav::sim {
 
-std::vector<std::string> LineSplitter::Feed(std::string_view bytes) {
+std::vector<std::string> LineSplitter::Feed(std::string_view bytes)
+{
     std::vector<std::string> lines;
     while (!bytes.empty()) {
         const auto end = bytes.find('\n');

@@ -6,14 +6,16 @@
 namespace tav::sim {
 namespace {
 
-std::string Printf(const char* format, int decimals, double value) {
+std::string Printf(const char* format, int decimals, double value)
+{
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, format, decimals, value);
     return buffer;
 }
 
 // Five characters of magnitude; a minus sign, should one ever be needed, comes in front.
-std::string FiveCharacters(double value) {
+std::string FiveCharacters(double value)
+{
     const std::string sign = value < 0 ? "-" : "";
     const double magnitude = std::fabs(value);
     // The widest decimals that still fit; rounding can carry into the next digit (9.9996 gives
@@ -33,15 +35,15 @@ std::string FiveCharacters(double value) {
 
 } // namespace
 
-std::string FormatSetValue(double value) {
-    return Printf("%.*f", 5, value);
-}
+std::string FormatSetValue(double value) { return Printf("%.*f", 5, value); }
 
-std::string FormatReading(double value, const std::string& unit) {
+std::string FormatReading(double value, const std::string& unit)
+{
     return FiveCharacters(value) + unit;
 }
 
-std::string FormatCurrentReading(double amperes) {
+std::string FormatCurrentReading(double amperes)
+{
     // 0.9995 A and up would round to "1000.mA"; those read "1.000A" instead.
     const double magnitude = std::fabs(amperes);
     if (magnitude > 0.0 && magnitude < 0.9995)
@@ -49,8 +51,6 @@ std::string FormatCurrentReading(double amperes) {
     return FiveCharacters(amperes) + "A";
 }
 
-std::string FormatFactor(double value) {
-    return FiveCharacters(value);
-}
+std::string FormatFactor(double value) { return FiveCharacters(value); }
 
 } // namespace tav::sim

@@ -6,7 +6,8 @@
 namespace tav::sim {
 namespace {
 
-std::string Normalized(std::string_view line) {
+std::string Normalized(std::string_view line)
+{
     if (!line.empty() && line.back() == '\r')
         line.remove_suffix(1);
     std::string text(line);
@@ -17,11 +18,10 @@ std::string Normalized(std::string_view line) {
 
 } // namespace
 
-void ReplyDelay::AddSlowQuery(std::string_view line) {
-    slowQueries_.push_back(Normalized(line));
-}
+void ReplyDelay::AddSlowQuery(std::string_view line) { slowQueries_.push_back(Normalized(line)); }
 
-int ReplyDelay::For(std::string_view line) const {
+int ReplyDelay::For(std::string_view line) const
+{
     const std::string text = Normalized(line);
     const bool slow =
         std::find(slowQueries_.begin(), slowQueries_.end(), text) != slowQueries_.end();

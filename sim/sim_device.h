@@ -36,7 +36,8 @@ public:
     virtual LineResult Process(std::string_view line) = 0;
 
     // The reply for a query, nothing for commands and for lines the device does not answer.
-    std::optional<std::string> HandleLine(std::string_view line) {
+    std::optional<std::string> HandleLine(std::string_view line)
+    {
         LineResult result = Process(line);
         if (result.kind != LineKind::Answered)
             return std::nullopt;

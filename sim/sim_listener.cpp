@@ -16,14 +16,16 @@
 namespace tav::sim {
 namespace {
 
-std::runtime_error SystemError(const std::string& what) {
+std::runtime_error SystemError(const std::string& what)
+{
     return std::runtime_error(what + ": " + std::strerror(errno));
 }
 
 } // namespace
 
 std::unique_ptr<SimListener> SimListener::Create(const std::string& address,
-                                                 const std::string& entryPath) {
+                                                 const std::string& entryPath)
+{
     const auto colon = address.rfind(':');
     std::string host = colon == std::string::npos ? "127.0.0.1" : address.substr(0, colon);
     const std::string port = colon == std::string::npos ? address : address.substr(colon + 1);
@@ -81,14 +83,16 @@ std::unique_ptr<SimListener> SimListener::Create(const std::string& address,
     return listener;
 }
 
-SimListener::~SimListener() {
+SimListener::~SimListener()
+{
     if (!entryPath_.empty())
         unlink(entryPath_.c_str());
     if (fd_ >= 0)
         close(fd_);
 }
 
-int SimListener::Accept(int stopFd) {
+int SimListener::Accept(int stopFd)
+{
     for (;;) {
         pollfd fds[2] = {{fd_, POLLIN, 0}, {stopFd, POLLIN, 0}};
         if (poll(fds, 2, -1) < 0) {

@@ -10,7 +10,8 @@ namespace tav::sim {
 namespace {
 
 // SCPI keywords may come long or short; everything is compared in the short form.
-std::string ShortKeyword(const std::string& keyword) {
+std::string ShortKeyword(const std::string& keyword)
+{
     static constexpr std::pair<std::string_view, std::string_view> kLong[] = {
         {"SENSE", "SENS"},   {"FUNCTION", "FUNC"},  {"VOLTAGE", "VOLT"},
         {"MEASURE", "MEAS"}, {"CONFIGURE", "CONF"},
@@ -23,7 +24,8 @@ std::string ShortKeyword(const std::string& keyword) {
 }
 
 // "sense:function?" -> "SENS:FUNC?"; a leading colon is dropped.
-std::string NormalizePath(std::string_view path) {
+std::string NormalizePath(std::string_view path)
+{
     std::string upper = ToUpper(Trim(path));
     if (!upper.empty() && upper.front() == ':')
         upper.erase(0, 1);
@@ -46,7 +48,8 @@ std::string NormalizePath(std::string_view path) {
     return query ? normalized + "?" : normalized;
 }
 
-std::optional<SimMeter::Function> FunctionNamed(const std::string& path) {
+std::optional<SimMeter::Function> FunctionNamed(const std::string& path)
+{
     if (path == "VOLT:DC" || path == "VOLT")
         return SimMeter::Function::VoltDc;
     if (path == "VOLT:AC")
@@ -56,18 +59,21 @@ std::optional<SimMeter::Function> FunctionNamed(const std::string& path) {
 
 } // namespace
 
-void SimMeter::SetInput(double dcVolts, double acVolts) {
+void SimMeter::SetInput(double dcVolts, double acVolts)
+{
     dcVolts_ = dcVolts;
     acVolts_ = acVolts;
 }
 
-std::string SimMeter::Reading(Function function) const {
+std::string SimMeter::Reading(Function function) const
+{
     char text[32];
     std::snprintf(text, sizeof text, "%+.8E", function == Function::VoltDc ? dcVolts_ : acVolts_);
     return text;
 }
 
-LineResult SimMeter::Process(std::string_view line) {
+LineResult SimMeter::Process(std::string_view line)
+{
     line = Trim(line);
     const auto blank = line.find(' ');
     const std::string header = NormalizePath(line.substr(0, blank));

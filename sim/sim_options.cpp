@@ -67,7 +67,8 @@ its power class with the voltage class, frequency and installed option as suffix
 TAV-1600-PS-HV-F1-MB2 for 2000 W, 700 V, 1000 Hz and option 4.
 )";
 
-bool ParseDelay(const std::string& text, int& delayMs) {
+bool ParseDelay(const std::string& text, int& delayMs)
+{
     char* end = nullptr;
     errno = 0;
     const long value = std::strtol(text.c_str(), &end, 10);
@@ -77,7 +78,8 @@ bool ParseDelay(const std::string& text, int& delayMs) {
     return true;
 }
 
-bool ParseReading(const std::string& text, std::optional<double>& volts) {
+bool ParseReading(const std::string& text, std::optional<double>& volts)
+{
     char* end = nullptr;
     const double value = std::strtod(text.c_str(), &end);
     if (text.empty() || *end != '\0' || !std::isfinite(value))
@@ -86,7 +88,8 @@ bool ParseReading(const std::string& text, std::optional<double>& volts) {
     return true;
 }
 
-bool ParseLoad(const std::string& text, double& ohm) {
+bool ParseLoad(const std::string& text, double& ohm)
+{
     char* end = nullptr;
     const double value = std::strtod(text.c_str(), &end);
     // "inf" is allowed: an open output.
@@ -96,7 +99,8 @@ bool ParseLoad(const std::string& text, double& ohm) {
     return true;
 }
 
-bool ParseAngle(const std::string& text, double& degrees) {
+bool ParseAngle(const std::string& text, double& degrees)
+{
     char* end = nullptr;
     const double value = std::strtod(text.c_str(), &end);
     if (text.empty() || *end != '\0' || !(value >= -90.0 && value <= 90.0))
@@ -107,11 +111,10 @@ bool ParseAngle(const std::string& text, double& degrees) {
 
 } // namespace
 
-const char* SimUsage() {
-    return kUsage;
-}
+const char* SimUsage() { return kUsage; }
 
-ParsedOptions ParseSimOptions(const std::vector<std::string>& args) {
+ParsedOptions ParseSimOptions(const std::vector<std::string>& args)
+{
     ParsedOptions parsed;
     SimOptions& o = parsed.options;
     for (std::size_t i = 0; i < args.size(); ++i) {

@@ -12,11 +12,13 @@
 namespace tav::sim {
 namespace {
 
-[[noreturn]] void Fail(const std::string& what) {
+[[noreturn]] void Fail(const std::string& what)
+{
     throw std::runtime_error(what + ": " + std::strerror(errno));
 }
 
-void MakeRaw(int fd, const std::string& name) {
+void MakeRaw(int fd, const std::string& name)
+{
     termios tio{};
     if (tcgetattr(fd, &tio) != 0)
         Fail("cannot read the settings of " + name);
@@ -25,13 +27,15 @@ void MakeRaw(int fd, const std::string& name) {
         Fail("cannot put " + name + " into raw mode");
 }
 
-void MakeNonBlocking(int fd) {
+void MakeNonBlocking(int fd)
+{
     const int flags = fcntl(fd, F_GETFL);
     if (flags < 0 || fcntl(fd, F_SETFL, flags | O_NONBLOCK) != 0)
         Fail("cannot make the port non-blocking");
 }
 
-std::string LinkTarget(const std::string& linkPath) {
+std::string LinkTarget(const std::string& linkPath)
+{
     char target[4096];
     const ssize_t n = readlink(linkPath.c_str(), target, sizeof target - 1);
     return n < 0 ? std::string() : std::string(target, static_cast<std::size_t>(n));
@@ -39,7 +43,8 @@ std::string LinkTarget(const std::string& linkPath) {
 
 } // namespace
 
-std::unique_ptr<SimPort> SimPort::CreateLinked(const std::string& linkPath) {
+std::unique_ptr<SimPort> SimPort::CreateLinked(const std::string& linkPath)
+{
     std::unique_ptr<SimPort> port(new SimPort);
     port->fd_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (port->fd_ < 0)
@@ -79,7 +84,8 @@ std::unique_ptr<SimPort> SimPort::CreateLinked(const std::string& linkPath) {
     return port;
 }
 
-std::unique_ptr<SimPort> SimPort::OpenDevice(const std::string& devicePath) {
+std::unique_ptr<SimPort> SimPort::OpenDevice(const std::string& devicePath)
+{
     std::unique_ptr<SimPort> port(new SimPort);
     port->fd_ = open(devicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (port->fd_ < 0)
@@ -89,7 +95,8 @@ std::unique_ptr<SimPort> SimPort::OpenDevice(const std::string& devicePath) {
     return port;
 }
 
-SimPort::~SimPort() {
+SimPort::~SimPort()
+{
     // Only our own link goes: a later tavsim may have taken the name over meanwhile.
     if (!linkPath_.empty() && LinkTarget(linkPath_) == ttyPath_)
         unlink(linkPath_.c_str());

@@ -13,7 +13,8 @@ namespace tav::sim {
 namespace {
 
 // Line text fit for a one-line diagnostic.
-std::string Printable(const std::string& line) {
+std::string Printable(const std::string& line)
+{
     std::string text;
     for (const unsigned char c : line) {
         if (c >= 0x20 && c < 0x7f) {
@@ -27,25 +28,26 @@ std::string Printable(const std::string& line) {
     return text;
 }
 
-void Warn(const std::string& message) {
-    std::fprintf(stderr, "tavsim: %s\n", message.c_str());
-}
+void Warn(const std::string& message) { std::fprintf(stderr, "tavsim: %s\n", message.c_str()); }
 
 } // namespace
 
-SimServer::SimServer(SimDevice& device, int portFd, int stopFd, const ReplyDelay& delay,
-                     int logFd, int listenFd)
+SimServer::SimServer(SimDevice& device, int portFd, int stopFd, const ReplyDelay& delay, int logFd,
+                     int listenFd)
     : device_(device), portFd_(portFd), stopFd_(stopFd), delay_(delay), logFd_(logFd),
-      listenFd_(listenFd) {}
+      listenFd_(listenFd)
+{}
 
-bool SimServer::StopWithin(int timeoutMs) {
+bool SimServer::StopWithin(int timeoutMs)
+{
     pollfd stop{stopFd_, POLLIN, 0};
     if (poll(&stop, 1, timeoutMs) > 0)
         stopping_ = true;
     return stopping_;
 }
 
-bool SimServer::Run() {
+bool SimServer::Run()
+{
     char buffer[4096];
     while (!stopping_) {
         pollfd fds[3] = {{portFd_, POLLIN, 0}, {stopFd_, POLLIN, 0}, {listenFd_, POLLIN, 0}};
@@ -80,7 +82,8 @@ bool SimServer::Run() {
     return false;
 }
 
-bool SimServer::TurnAway() {
+bool SimServer::TurnAway()
+{
     // A client that closes and connects again at once may be quicker than its close is read.
     char byte;
     const ssize_t peek = recv(portFd_, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
@@ -94,7 +97,8 @@ bool SimServer::TurnAway() {
     return false;
 }
 
-void SimServer::HandleLine(const std::string& line) {
+void SimServer::HandleLine(const std::string& line)
+{
     LogLine(line);
     const LineResult result = device_.Process(line);
     switch (result.kind) {
@@ -115,7 +119,8 @@ void SimServer::HandleLine(const std::string& line) {
     }
 }
 
-void SimServer::LogLine(const std::string& line) {
+void SimServer::LogLine(const std::string& line)
+{
     if (logFd_ < 0)
         return;
     timespec now{};
@@ -129,7 +134,8 @@ void SimServer::LogLine(const std::string& line) {
         Warn(std::string("cannot write the log: ") + std::strerror(errno));
 }
 
-void SimServer::Send(const std::string& reply) {
+void SimServer::Send(const std::string& reply)
+{
     const std::string text = reply + "\r\n";
     std::size_t sent = 0;
     while (sent < text.size()) {

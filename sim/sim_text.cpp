@@ -6,14 +6,16 @@
 
 namespace tav::sim {
 
-std::string ToUpper(std::string_view text) {
+std::string ToUpper(std::string_view text)
+{
     std::string upper(text);
     for (char& c : upper)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return upper;
 }
 
-std::string_view Trim(std::string_view text) {
+std::string_view Trim(std::string_view text)
+{
     constexpr std::string_view kBlank = " \t\r";
     const auto first = text.find_first_not_of(kBlank);
     if (first == std::string_view::npos)
@@ -22,7 +24,8 @@ std::string_view Trim(std::string_view text) {
     return text.substr(first, last - first + 1);
 }
 
-std::optional<double> ParseNumber(std::string_view text) {
+std::optional<double> ParseNumber(std::string_view text)
+{
     // strtod needs a terminated string; a copy also keeps it from reading past the view.
     const std::string copy(Trim(text));
     if (copy.empty())
@@ -34,7 +37,8 @@ std::optional<double> ParseNumber(std::string_view text) {
     return value;
 }
 
-std::optional<bool> ParseSwitch(std::string_view text) {
+std::optional<bool> ParseSwitch(std::string_view text)
+{
     const std::string word = ToUpper(Trim(text));
     if (word == "ON")
         return true;

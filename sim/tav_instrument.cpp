@@ -23,7 +23,8 @@ struct ParsedLine {
     std::string_view value;
 };
 
-std::optional<ParsedLine> ParseLine(std::string_view line) {
+std::optional<ParsedLine> ParseLine(std::string_view line)
+{
     line = Trim(line);
     ParsedLine parsed;
     const auto separator = line.find_first_of(", ");
@@ -56,28 +57,29 @@ std::optional<ParsedLine> ParseLine(std::string_view line) {
     return parsed;
 }
 
-std::string FormatSwitch(bool on) {
-    return on ? "1" : "0";
-}
+std::string FormatSwitch(bool on) { return on ? "1" : "0"; }
 
 } // namespace
 
 TavInstrument::TavInstrument(TavConfig config)
-    : config_(std::move(config)), settings_(PowerOnSettings()) {
+    : config_(std::move(config)), settings_(PowerOnSettings())
+{
     // Option words are blank separated; only a whole "3P" word counts.
     const std::string options = " " + ToUpper(config_.options) + " ";
     threePhase_ = options.find(" 3P ") != std::string::npos;
     memories_.fill(settings_);
 }
 
-TavInstrument::Settings TavInstrument::PowerOnSettings() {
+TavInstrument::Settings TavInstrument::PowerOnSettings()
+{
     Settings settings;
     settings.phase[1].phas = 120;
     settings.phase[2].phas = 240;
     return settings;
 }
 
-double& TavInstrument::Field(PhaseSet& set, Quantity quantity) {
+double& TavInstrument::Field(PhaseSet& set, Quantity quantity)
+{
     switch (quantity) {
     case Quantity::VoltAc:
         return set.voltAc;
@@ -93,7 +95,8 @@ double& TavInstrument::Field(PhaseSet& set, Quantity quantity) {
     return set.phas;
 }
 
-LineResult TavInstrument::Process(std::string_view line) {
+LineResult TavInstrument::Process(std::string_view line)
+{
     if (const auto fixed = config_.fixedAnswers.find(ToUpper(Trim(line)));
         fixed != config_.fixedAnswers.end())
         return Answer(fixed->second);
@@ -117,7 +120,8 @@ LineResult TavInstrument::Process(std::string_view line) {
 
 namespace {
 
-std::optional<int> QuantityIndex(const std::string& leaf) {
+std::optional<int> QuantityIndex(const std::string& leaf)
+{
     static constexpr std::string_view kLeaves[] = {"VOLTAC", "VOLTDC", "CURR", "FREQ", "PHAS"};
     for (int i = 0; i < 5; ++i) {
         if (leaf == kLeaves[i])
@@ -128,7 +132,8 @@ std::optional<int> QuantityIndex(const std::string& leaf) {
 
 } // namespace
 
-LineResult TavInstrument::Query(const std::string& base, int index, const std::string& leaf) const {
+LineResult TavInstrument::Query(const std::string& base, int index, const std::string& leaf) const
+{
     if (index > kPhases)
         return Unknown();
     if (leaf.empty() && index == 0) {
@@ -191,7 +196,8 @@ LineResult TavInstrument::Query(const std::string& base, int index, const std::s
 }
 
 LineResult TavInstrument::Command(const std::string& base, int index, const std::string& leaf,
-                                  std::string_view value) {
+                                  std::string_view value)
+{
     if (index > kPhases)
         return Unknown();
     if (leaf.empty() && index == 0 && (base == "*RCL" || base == "*SAV")) {
@@ -261,7 +267,8 @@ LineResult TavInstrument::Command(const std::string& base, int index, const std:
     return Applied();
 }
 
-LineResult TavInstrument::SetQuantity(int index, Quantity quantity, std::string_view value) {
+LineResult TavInstrument::SetQuantity(int index, Quantity quantity, std::string_view value)
+{
     const auto number = ParseNumber(value);
     if (!number)
         return Ignored();
@@ -282,13 +289,15 @@ LineResult TavInstrument::SetQuantity(int index, Quantity quantity, std::string_
     return Applied();
 }
 
-bool TavInstrument::PhaseLive(int phase) const {
+bool TavInstrument::PhaseLive(int phase) const
+{
     if (!settings_.output)
         return false;
     return phase == 0 || (threePhase_ && settings_.phasesOn);
 }
 
-PhaseReading TavInstrument::Compute(int phase) const {
+PhaseReading TavInstrument::Compute(int phase) const
+{
     PhaseReading r;
     if (phase < 0 || phase >= kPhases || !PhaseLive(phase))
         return r;
@@ -320,14 +329,16 @@ PhaseReading TavInstrument::Compute(int phase) const {
     return r;
 }
 
-PhaseReading TavInstrument::Reading(int phase) const {
+PhaseReading TavInstrument::Reading(int phase) const
+{
     PhaseReading r = Compute(phase);
     if (phase >= 0 && phase < kPhases)
         r.peak = peak_[phase];
     return r;
 }
 
-int TavInstrument::StatusWord() const {
+int TavInstrument::StatusWord() const
+{
     int word = 0;
     for (int p = 0; p < kPhases; ++p) {
         const PhaseReading r = Compute(p);
@@ -339,7 +350,8 @@ int TavInstrument::StatusWord() const {
     return word;
 }
 
-void TavInstrument::TrackPeaks() {
+void TavInstrument::TrackPeaks()
+{
     for (int p = 0; p < kPhases; ++p)
         peak_[p] = std::max(peak_[p], Compute(p).peak);
 }

@@ -20,7 +20,8 @@ constexpr Names kInstalledOptions[] = {{"0", ""}, {"1", "-OT1"}, {"4", "-MB2"}, 
 // The name part for a value; a value of no class is shown as it is, after `unknownPrefix`.
 template <size_t N>
 std::string NamePart(const Names (&table)[N], const std::string& value,
-                     const std::string& unknownPrefix) {
+                     const std::string& unknownPrefix)
+{
     if (value.empty())
         return {};
     for (const auto& [text, name] : table)
@@ -31,7 +32,8 @@ std::string NamePart(const Names (&table)[N], const std::string& value,
 
 } // namespace
 
-std::optional<LineResult> TavModelData::Process(std::string_view line) {
+std::optional<LineResult> TavModelData::Process(std::string_view line)
+{
     line = Trim(line);
     const auto comma = line.find(',');
     const std::string header = ToUpper(line.substr(0, comma));
@@ -64,7 +66,8 @@ std::optional<LineResult> TavModelData::Process(std::string_view line) {
     return std::nullopt;
 }
 
-std::string TavModelData::ModelName(const std::string& configured) const {
+std::string TavModelData::ModelName(const std::string& configured) const
+{
     if (!configured_)
         return configured;
     std::string name = NamePart(kPowerClasses, power, "TAV-P");

@@ -9,7 +9,8 @@ namespace tav::sim {
 namespace {
 
 // A whole number from first to last, as text; nothing otherwise.
-std::optional<int> WholeNumber(std::string_view text, int first, int last) {
+std::optional<int> WholeNumber(std::string_view text, int first, int last)
+{
     const auto number = ParseNumber(text);
     if (!number || *number < first || *number > last || *number != std::floor(*number))
         return std::nullopt;
@@ -18,7 +19,8 @@ std::optional<int> WholeNumber(std::string_view text, int first, int last) {
 
 } // namespace
 
-std::optional<LineResult> TavSequence::Process(std::string_view line) {
+std::optional<LineResult> TavSequence::Process(std::string_view line)
+{
     // Only the line end goes; everything after the separator is a cell's text as the operator
     // typed it, blanks included.
     while (!line.empty() && line.back() == '\r')
@@ -43,8 +45,8 @@ std::optional<LineResult> TavSequence::Process(std::string_view line) {
     return Command(leaf, hasValue, value);
 }
 
-LineResult TavSequence::Query(const std::string& leaf, bool hasValue,
-                              std::string_view value) const {
+LineResult TavSequence::Query(const std::string& leaf, bool hasValue, std::string_view value) const
+{
     if (leaf == "ROW")
         return Answer(RowText(hasValue ? value : std::string_view{}));
     // The others take no argument; a trailing blank is no argument.
@@ -59,7 +61,8 @@ LineResult TavSequence::Query(const std::string& leaf, bool hasValue,
     return Unknown();
 }
 
-std::string TavSequence::RowText(std::string_view number) const {
+std::string TavSequence::RowText(std::string_view number) const
+{
     const int rows = static_cast<int>(current_.rows.size());
     if (rows == 0)
         return {};
@@ -71,7 +74,8 @@ std::string TavSequence::RowText(std::string_view number) const {
     return row.time + ";" + row.val3 + ";" + row.val1 + ";" + row.val2 + ";" + row.code;
 }
 
-LineResult TavSequence::Command(const std::string& leaf, bool hasValue, std::string_view value) {
+LineResult TavSequence::Command(const std::string& leaf, bool hasValue, std::string_view value)
+{
     // Neither needs a value: STOP comes as "SEQ:STOP" and as "SEQ:STOP,", and a bare GO runs
     // with the count already stored.
     if (leaf == "STOP") {

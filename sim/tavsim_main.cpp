@@ -4,10 +4,10 @@
 #include "sim/sim_listener.h"
 #include "sim/sim_meter.h"
 #include "sim/sim_options.h"
-#include "tav_version.h"
 #include "sim/sim_port.h"
 #include "sim/sim_server.h"
 #include "sim/tav_instrument.h"
+#include "tav_version.h"
 
 #include <cerrno>
 #include <csignal>
@@ -23,7 +23,8 @@ namespace {
 
 int gStopWriteFd = -1;
 
-void OnStopSignal(int) {
+void OnStopSignal(int)
+{
     const int savedErrno = errno;
     const char byte = 1;
     [[maybe_unused]] const ssize_t n = write(gStopWriteFd, &byte, 1);
@@ -31,7 +32,8 @@ void OnStopSignal(int) {
 }
 
 // Signals only poke the self-pipe, so the link is removed by ordinary destructors.
-bool InstallStopSignals(int& stopReadFd) {
+bool InstallStopSignals(int& stopReadFd)
+{
     int fds[2];
     if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0)
         return false;
@@ -50,7 +52,8 @@ bool InstallStopSignals(int& stopReadFd) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     using namespace tav::sim;
 
     // Taken first, so a parent that ends while the options are read is still noticed below.

@@ -44,9 +44,7 @@ LinkStart StartChosenLink(LinkState& L, PanelState& P, ProgramPlaces& F, const L
         start.Error = QStringLiteral("%1: %2").arg(LinkName(L), why);
     } else if (!L.SerialLink && !gpibBound) {
         start.Error = QStringLiteral("%1: the GPIB library %2 is not available")
-                          .arg(LinkName(L),
-                               QString::fromLatin1(GpibLibrary::kLibraryFileName));
+                          .arg(LinkName(L), QString::fromLatin1(GpibLibrary::kLibraryFileName));
     }
     return start;
 }
-

@@ -30,4 +30,3 @@ struct LinkStart {
 // link needs the NI-488 library bound. The caller sets the reply handling first.
 LinkStart StartChosenLink(LinkState& link, PanelState& panel, ProgramPlaces& places,
                           const LinkChoice& choice, const PortLostHandler& portLost);
-

@@ -10,11 +10,11 @@
 
 // A finished (or broken-off) run as CI servers read it: JUnit XML.
 struct JUnitRun {
-    QString SuiteName;   // the test file's base name
-    TestHeader Copies;   // reporter, unit and serial number of the report
-    double Seconds = 0;  // how long the run took
-    QString RunError;    // why the run itself failed; empty when it ran to its end
-    QStringList Notes;   // what the run did besides its rows (the output switched off)
+    QString SuiteName;  // the test file's base name
+    TestHeader Copies;  // reporter, unit and serial number of the report
+    double Seconds = 0; // how long the run took
+    QString RunError;   // why the run itself failed; empty when it ran to its end
+    QStringList Notes;  // what the run did besides its rows (the output switched off)
 };
 
 // One <testsuite> with one <testcase> per listed step (rows 1 on of steps: step, comment, lower

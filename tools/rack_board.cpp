@@ -88,8 +88,8 @@ void RackBoard::Draw()
     }
     Erase();
     for (const Slot& s : m_slots) {
-        const QString row = s.Total > 0 ? QStringLiteral("row %1/%2").arg(s.Done).arg(s.Total)
-                                        : QString();
+        const QString row =
+            s.Total > 0 ? QStringLiteral("row %1/%2").arg(s.Done).arg(s.Total) : QString();
         const QString line = QStringLiteral("%1  %2  %3  %4")
                                  .arg(s.Name, -22)
                                  .arg(row, -12)

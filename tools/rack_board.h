@@ -46,6 +46,6 @@ private:
     std::FILE* m_out;
     std::vector<Slot> m_slots;
     QTimer m_redraw;
-    int m_drawn = 0; // board lines on the terminal now
+    int m_drawn = 0;    // board lines on the terminal now
     QString m_question; // asked and not yet answered
 };

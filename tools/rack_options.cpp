@@ -42,8 +42,8 @@ std::optional<RackSlot> ReadRackSlot(const QString& text, QString* error)
     const qsizetype end = text.indexOf(QRegularExpression(QStringLiteral("[=,]")));
     slot.Name = text.left(end);
     if (!ReadSlotLink(slot.Name, slot)) {
-        *error = QStringLiteral("--slot: not a port (COMn, gpib:ADDRESS or gpib-name:NAME): ") +
-                 text;
+        *error =
+            QStringLiteral("--slot: not a port (COMn, gpib:ADDRESS or gpib-name:NAME): ") + text;
         return std::nullopt;
     }
     QStringList rest = end < 0 ? QStringList() : text.mid(end + 1).split(QLatin1Char(','));
@@ -80,8 +80,7 @@ QString RackSlotClash(const QList<RackSlot>& slots)
     return {};
 }
 
-RunnerOptions SlotRunOptions(const RunnerOptions& rack, const RackSlot& slot,
-                             const QString& serial)
+RunnerOptions SlotRunOptions(const RunnerOptions& rack, const RackSlot& slot, const QString& serial)
 {
     RunnerOptions o = rack;
     o.Slots.clear();
@@ -95,7 +94,8 @@ RunnerOptions SlotRunOptions(const RunnerOptions& rack, const RackSlot& slot,
     o.JUnitFile.clear(); // the rack writes one file for all slots
     if (!o.TraceFile.isEmpty()) {
         const qsizetype dot = o.TraceFile.lastIndexOf(QLatin1Char('.'));
-        const QString tag = QLatin1Char('-') + QString(slot.Name).replace(QLatin1Char(':'), QLatin1Char('-'));
+        const QString tag =
+            QLatin1Char('-') + QString(slot.Name).replace(QLatin1Char(':'), QLatin1Char('-'));
         o.TraceFile = dot > o.TraceFile.lastIndexOf(QLatin1Char('/'))
                           ? o.TraceFile.left(dot) + tag + o.TraceFile.mid(dot)
                           : o.TraceFile + tag;

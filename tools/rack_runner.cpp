@@ -6,8 +6,8 @@
 #include "sequence/step_grid.h"
 
 #include <QEventLoop>
-#include <QTimer>
 #include <QFileInfo>
+#include <QTimer>
 #include <QUuid>
 
 RackRunner::RackRunner(const RunnerOptions& options, ResultsStore& results, bool stdinTerminal,
@@ -28,9 +28,9 @@ QString RackRunner::CheckRackOutputs() const
 {
     if (m_options.Slots.size() < 2)
         return {};
-    const std::pair<const char*, QString> outputs[] = {
-        {"--report", m_options.ReportFile}, {"--text", m_options.TextFile},
-        {"--pdf", m_options.PdfFile}};
+    const std::pair<const char*, QString> outputs[] = {{"--report", m_options.ReportFile},
+                                                       {"--text", m_options.TextFile},
+                                                       {"--pdf", m_options.PdfFile}};
     for (const auto& [option, path] : outputs)
         if (!path.isEmpty() && !QFileInfo(path).isDir())
             return QStringLiteral("%1 %2: with several slots, give a folder: each slot writes "
@@ -76,8 +76,8 @@ bool RackRunner::StartSlot(int index, Slot& slot, const QString& rackRun)
     slot.Console = std::make_unique<RunnerConsole>(stderr, o.Quiet, false);
     slot.Console->SetPrefix(QStringLiteral("%1 %2: ").arg(slot.Spec.Name, slot.Serial));
     if (m_view)
-        slot.Console->SetBoard(m_view, m_view->AddSlot(QStringLiteral("%1 %2").arg(slot.Spec.Name,
-                                                                                 slot.Serial)));
+        slot.Console->SetBoard(
+            m_view, m_view->AddSlot(QStringLiteral("%1 %2").arg(slot.Spec.Name, slot.Serial)));
     if (QString message;
         !o.TraceFile.isEmpty() && !StartTrace({true, o.TraceFile, {}}, slot.State.Trace, message)) {
         slot.Console->Error(message);
@@ -101,8 +101,7 @@ bool RackRunner::Start()
 {
     QString error = CheckRackOutputs();
     QString tableSerial; // the last unit numbered from the table's serial number
-    const QStringList serials =
-        error.isEmpty() ? SlotSerials(&error, &tableSerial) : QStringList();
+    const QStringList serials = error.isEmpty() ? SlotSerials(&error, &tableSerial) : QStringList();
     if (!error.isEmpty()) {
         m_error = error;
         m_console.Error(error);
@@ -116,12 +115,14 @@ bool RackRunner::Start()
         if (StartSlot(static_cast<int>(i), *slot, rackRun) && !slot->Runner->IsFinished()) {
             ++m_running;
             Slot* started = slot.get();
-            connect(started->Runner.get(), &TestRunner::Finished, this, [this, started](int status) {
-                started->Status = status;
-                SlotEnded();
-            });
+            connect(started->Runner.get(), &TestRunner::Finished, this,
+                    [this, started](int status) {
+                        started->Status = status;
+                        SlotEnded();
+                    });
         } else if (slot->Runner) {
-            slot->Status = slot->Runner->IsFinished() ? slot->Runner->Status() : TestRunner::kRunError;
+            slot->Status =
+                slot->Runner->IsFinished() ? slot->Runner->Status() : TestRunner::kRunError;
         }
         m_slots.push_back(std::move(slot));
     }
@@ -179,7 +180,8 @@ void RackRunner::WriteJUnit()
         if (!slot->Runner)
             continue;
         JUnitRun run = slot->Runner->JUnitSummary();
-        run.SuiteName = QStringLiteral("%1 %2 %3").arg(run.SuiteName, slot->Spec.Name, slot->Serial);
+        run.SuiteName =
+            QStringLiteral("%1 %2 %3").arg(run.SuiteName, slot->Spec.Name, slot->Serial);
         suites << JUnitSuite{run, &slot->Runner->ListedSteps()};
     }
     QString error;
@@ -210,5 +212,7 @@ int RackRunner::Summary()
                        .arg(passed)
                        .arg(failed)
                        .arg(errors));
-    return errors > 0 ? TestRunner::kRunError : failed > 0 ? TestRunner::kFailed : TestRunner::kPassed;
+    return errors > 0   ? TestRunner::kRunError
+           : failed > 0 ? TestRunner::kFailed
+                        : TestRunner::kPassed;
 }

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "program/program_state.h"
-#include "tools/rack_board.h"
 #include "results/run_recorder.h"
+#include "tools/rack_board.h"
 #include "tools/rack_options.h"
 #include "tools/runner.h"
 #include "tools/runner_console.h"

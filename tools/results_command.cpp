@@ -172,10 +172,7 @@ int History(QSqlDatabase& db, const Request& r)
     return 0;
 }
 
-QJsonValue JsonNumber(const std::optional<double>& v)
-{
-    return v ? QJsonValue(*v) : QJsonValue();
-}
+QJsonValue JsonNumber(const std::optional<double>& v) { return v ? QJsonValue(*v) : QJsonValue(); }
 
 QJsonValue JsonVersion(const QString& version)
 {
@@ -184,13 +181,20 @@ QJsonValue JsonVersion(const QString& version)
 
 QJsonObject StepJson(const ResultsQuery::StepStats& s)
 {
-    return {{"table", s.TableName},         {"version", JsonVersion(s.Version)},
-            {"step", s.Step},               {"command", s.Command},
-            {"comment", s.Comment},         {"count", s.Count},
-            {"failures", s.Failures},       {"mean", JsonNumber(s.Mean)},
-            {"stddev", JsonNumber(s.StdDev)}, {"min", JsonNumber(s.Min)},
-            {"max", JsonNumber(s.Max)},     {"lower", JsonNumber(s.Lower)},
-            {"upper", JsonNumber(s.Upper)}, {"cpk", JsonNumber(s.Cpk)}};
+    return {{"table", s.TableName},
+            {"version", JsonVersion(s.Version)},
+            {"step", s.Step},
+            {"command", s.Command},
+            {"comment", s.Comment},
+            {"count", s.Count},
+            {"failures", s.Failures},
+            {"mean", JsonNumber(s.Mean)},
+            {"stddev", JsonNumber(s.StdDev)},
+            {"min", JsonNumber(s.Min)},
+            {"max", JsonNumber(s.Max)},
+            {"lower", JsonNumber(s.Lower)},
+            {"upper", JsonNumber(s.Upper)},
+            {"cpk", JsonNumber(s.Cpk)}};
 }
 
 void PrintJson(const ResultsQuery::Stats& stats)
@@ -234,9 +238,8 @@ void PrintCsv(const ResultsQuery::Stats& stats)
                       .arg(s.Step, quoted(s.Command), quoted(s.Comment))
                       .arg(s.Count)
                       .arg(s.Failures)
-                      .arg(full(s.Mean), full(s.StdDev), full(s.Min), full(s.Max),
-                           Number(s.Lower), Number(s.Upper), Number(s.Cpk, 3),
-                           quoted(s.TableName), s.Version));
+                      .arg(full(s.Mean), full(s.StdDev), full(s.Min), full(s.Max), Number(s.Lower),
+                           Number(s.Upper), Number(s.Cpk, 3), quoted(s.TableName), s.Version));
 }
 
 void PrintText(const ResultsQuery::Stats& stats)
@@ -288,8 +291,8 @@ void PrintText(const ResultsQuery::Stats& stats)
                       .arg(s.Count, 7)
                       .arg(s.Failures, 6)
                       .arg(figure(s.Mean, 12, 4), figure(s.StdDev, 10, 4), figure(s.Min, 12, 4),
-                           figure(s.Max, 12, 4), figure(s.Lower, 10, 3),
-                           figure(s.Upper, 10, 3), figure(s.Cpk, 7, 2), s.Command));
+                           figure(s.Max, 12, 4), figure(s.Lower, 10, 3), figure(s.Upper, 10, 3),
+                           figure(s.Cpk, 7, 2), s.Command));
     }
 }
 
@@ -301,17 +304,15 @@ int WritePlots(QSqlDatabase& db, const Request& r, const ResultsQuery::Stats& st
         const auto values = ResultsQuery::StepValues(db, r.Filter, t, {}, &error);
         if (!error.isEmpty())
             return ReadFailed(r, error);
-        const QString folder =
-            stats.Tables.size() == 1
-                ? r.PlotDir
-                : QDir(r.PlotDir).filePath(
-                      QStringLiteral("%1-%2").arg(t.TableName, ShortVersion(t.Version)));
+        const QString folder = stats.Tables.size() == 1
+                                   ? r.PlotDir
+                                   : QDir(r.PlotDir).filePath(QStringLiteral("%1-%2").arg(
+                                         t.TableName, ShortVersion(t.Version)));
         if (!QDir().mkpath(folder))
             return Fail(QStringLiteral("%1: the folder cannot be made").arg(folder));
         for (const auto& s : t.Steps) {
             QString error;
-            if (!WriteStepHistogram(folder, s, values.value(s.Step),
-                                    &error))
+            if (!WriteStepHistogram(folder, s, values.value(s.Step), &error))
                 return Fail(error);
         }
     }
@@ -352,7 +353,8 @@ int Sync(QSqlDatabase& journal, const Request& r)
     SyncOutcome outcome;
     {
         QSqlDatabase server = QSqlDatabase::database(name, false);
-        outcome = SyncRuns(journal, server, ResultsDatabase::ShownUri(r.Db), {r.TimeoutMs, QDeadlineTimer(QDeadlineTimer::Forever)});
+        outcome = SyncRuns(journal, server, ResultsDatabase::ShownUri(r.Db),
+                           {r.TimeoutMs, QDeadlineTimer(QDeadlineTimer::Forever)});
     }
     ResultsDatabase::Close(name);
     std::fprintf(stderr, "tavtest: %d run%s sent, %d left unsent\n", outcome.Sent,
@@ -396,11 +398,10 @@ int RunResultsCommand(int argc, char** argv, const QStringList& arguments)
     QString error;
     int status = 2;
     const bool fromServer = !r.Db.isEmpty() && r.Command != QLatin1String("sync");
-    const bool opened = fromServer
-                            ? ResultsDatabase::OpenServer(journalName, r.Db, &error)
-                            : ResultsDatabase::OpenJournal(journalName,
-                                                           ResultsDatabase::JournalPath(r.Station),
-                                                           &error);
+    const bool opened =
+        fromServer ? ResultsDatabase::OpenServer(journalName, r.Db, &error)
+                   : ResultsDatabase::OpenJournal(journalName,
+                                                  ResultsDatabase::JournalPath(r.Station), &error);
     if (!opened)
         return Fail(error);
     {

@@ -18,8 +18,8 @@
 TestRunner::TestRunner(LinkState& link, PanelState& panel, ProgramPlaces& places,
                        AutotestState& test, RunnerOptions options, RunnerConsole& console,
                        bool stdinTerminal)
-    : m_link(link), m_panel(panel), m_places(places), m_test(test), m_options(std::move(options)), m_console(console),
-      m_stdinTerminal(stdinTerminal), m_table(kTestColumns, kTestRows)
+    : m_link(link), m_panel(panel), m_places(places), m_test(test), m_options(std::move(options)),
+      m_console(console), m_stdinTerminal(stdinTerminal), m_table(kTestColumns, kTestRows)
 {
     if (m_stdinTerminal) {
         m_ownTerminal = std::make_unique<TerminalQuestions>();
@@ -151,7 +151,8 @@ void TestRunner::TimerStopped()
         return;
     }
     m_waitingForEnter = true;
-    m_terminal->Ask(m_console, QStringLiteral("step %1: PAUSE - press Enter to continue ").arg(step),
+    m_terminal->Ask(m_console,
+                    QStringLiteral("step %1: PAUSE - press Enter to continue ").arg(step),
                     [this](const QString&) {
                         m_waitingForEnter = false;
                         m_session->Run().Continue();
@@ -184,8 +185,8 @@ void TestRunner::StepRecorded(const QStringList& cells, bool shown)
 
 void TestRunner::LateReply(const QString& text)
 {
-    m_console.Warning(QStringLiteral("step %1: %2")
-                          .arg(m_session->Run().Cell(kTestNr).trimmed(), text));
+    m_console.Warning(
+        QStringLiteral("step %1: %2").arg(m_session->Run().Cell(kTestNr).trimmed(), text));
 }
 
 // "Serial # +1": the next run of this table numbers the next unit.
@@ -221,8 +222,8 @@ void TestRunner::ShowMessage(const QString& text) { m_pendingMessage = text; }
 QString TestRunner::AskValue(const QString& defaultText, const QString& promptText)
 {
     const QString answer = FindAnswer(defaultText, promptText);
-    m_answers << QStringLiteral("VAR%1=%2")
-                     .arg(m_session->Run().Cell(kTestCommand).mid(7, 2), answer);
+    m_answers
+        << QStringLiteral("VAR%1=%2").arg(m_session->Run().Cell(kTestCommand).mid(7, 2), answer);
     return answer;
 }
 
@@ -241,19 +242,19 @@ bool TestRunner::AskValueLater(const QString& defaultText, const QString& prompt
 void TestRunner::AskTerminal(int variable, const QString& defaultText, const QString& promptText,
                              Answered answered)
 {
-    m_terminal->Ask(m_console, QStringLiteral("%1 [%2]: ").arg(promptText, defaultText),
-                    [=, this](const QString& line) {
-                        if (!line.isEmpty() && !ReadVariableValue(line)) {
-                            m_console.Alert(QStringLiteral("not a number: %1").arg(line));
-                            AskTerminal(variable, defaultText, promptText, answered);
-                            return;
-                        }
-                        const QString answer = line.isEmpty() ? defaultText : line;
-                        m_answers << QStringLiteral("VAR%1=%2")
-                                         .arg(variable, 2, 10, QLatin1Char('0'))
-                                         .arg(answer);
-                        answered(answer);
-                    });
+    m_terminal->Ask(
+        m_console, QStringLiteral("%1 [%2]: ").arg(promptText, defaultText),
+        [=, this](const QString& line) {
+            if (!line.isEmpty() && !ReadVariableValue(line)) {
+                m_console.Alert(QStringLiteral("not a number: %1").arg(line));
+                AskTerminal(variable, defaultText, promptText, answered);
+                return;
+            }
+            const QString answer = line.isEmpty() ? defaultText : line;
+            m_answers
+                << QStringLiteral("VAR%1=%2").arg(variable, 2, 10, QLatin1Char('0')).arg(answer);
+            answered(answer);
+        });
 }
 
 // An answer given beforehand: by the script, then by --answer.
@@ -276,12 +277,11 @@ QString TestRunner::FindAnswer(const QString& defaultText, const QString& prompt
         return *answer;
     // The terminal is asked through AskValueLater; a run without one takes the default.
     m_console.Alert(QStringLiteral("step %1: no answer for VAR%2, the default %3 is taken")
-                          .arg(run.Cell(kTestNr).trimmed())
-                          .arg(variable, 2, 10, QLatin1Char('0'))
-                          .arg(defaultText));
+                        .arg(run.Cell(kTestNr).trimmed())
+                        .arg(variable, 2, 10, QLatin1Char('0'))
+                        .arg(defaultText));
     return defaultText;
 }
-
 
 // A read that failed is the row's "no reply", which the interpreter records; the status lines
 // follow their message.
@@ -349,8 +349,8 @@ void TestRunner::Finish(const QString& runError)
 
     WriteResults();
     m_status = !m_runError.isEmpty() || !m_fileErrors.isEmpty() ? kRunError
-               : m_failedRows > 0                                ? kFailed
-                                                                 : kPassed;
+               : m_failedRows > 0                               ? kFailed
+                                                                : kPassed;
     if (m_journal)
         m_journal->RunEnds(m_runError.isEmpty() ? RunEnding::Completed
                            : m_aborted          ? RunEnding::Aborted

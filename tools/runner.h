@@ -2,8 +2,8 @@
 
 #include "autotest/report_verdict.h"
 #include "autotest/result_table.h"
-#include "autotest/run_journal.h"
 #include "autotest/run_host.h"
+#include "autotest/run_journal.h"
 #include "autotest/session.h"
 #include "autotest/value_prompt.h"
 #include "link/reply_sink.h"
@@ -31,7 +31,10 @@ class QSocketNotifier;
 // status: 0 every checked row passed, 1 a row failed its limits or got no reply (shown in the
 // report or not), 2 the run itself failed. A run that does not reach its end row leaves the
 // instrument's output switched off.
-class TestRunner : public QObject, private TestHost, private ValuePrompt, private ReplySink,
+class TestRunner : public QObject,
+                   private TestHost,
+                   private ValuePrompt,
+                   private ReplySink,
                    private GpibMessages {
     Q_OBJECT
 
@@ -68,8 +71,8 @@ public:
     ReportVerdict Verdict() const;
     // Asked for "@MSGVARnn" before the preset answers and the terminal: the variable's number,
     // the row's default and its prompt. No value: not answered there.
-    using AnswerSource = std::function<std::optional<QString>(int variable, const QString&,
-                                                              const QString&)>;
+    using AnswerSource =
+        std::function<std::optional<QString>(int variable, const QString&, const QString&)>;
     void SetAnswerSource(AnswerSource source) { m_answerSource = std::move(source); }
     // The terminal the runs of this process share (a rack); a run with a terminal on standard
     // input and none given keeps one of its own.
@@ -80,10 +83,7 @@ public:
     // when a PDF is asked for, so that the runner itself needs no GUI.
     using PdfWriter = std::function<bool(const QString& path, const TestHeader&, const QString&,
                                          const ResultTable&, const ReportVerdict&)>;
-    void SetPdfWriter(PdfWriter writer)
-    {
-        m_pdfWriter = std::move(writer);
-    }
+    void SetPdfWriter(PdfWriter writer) { m_pdfWriter = std::move(writer); }
 
 Q_SIGNALS:
     void Finished(int status);
@@ -155,14 +155,14 @@ private:
     TerminalQuestions* m_terminal = nullptr;
     bool m_waitingForEnter = false; // a PAUSE row waits for the operator's Enter
 
-    QString m_runError;     // why the run itself failed
+    QString m_runError;       // why the run itself failed
     QStringList m_fileErrors; // result files that could not be kept
     QString m_pendingMessage;
     ResultTable m_listed;
-    int m_shownRows = 0;   // listed rows with "Show" set
-    int m_failedRows = 0;  // listed rows with a mark
-    QStringList m_notes;   // what the run did besides its rows, for JUnit and the report
-    int m_gpibErrors = 0;  // GPIB error lines seen
+    int m_shownRows = 0;  // listed rows with "Show" set
+    int m_failedRows = 0; // listed rows with a mark
+    QStringList m_notes;  // what the run did besides its rows, for JUnit and the report
+    int m_gpibErrors = 0; // GPIB error lines seen
     bool m_reachedEnd = false;
     bool m_aborted = false; // interrupted or timed out, as opposed to a failure of the run
     RunJournal* m_journal = nullptr;

@@ -14,8 +14,7 @@ constexpr int kBarWidth = 30;
 
 RunnerConsole::RunnerConsole(std::FILE* out, bool quiet, bool terminal)
     : m_out(out), m_quiet(quiet), m_terminal(terminal)
-{
-}
+{}
 
 void RunnerConsole::Line(const QString& text)
 {
@@ -44,10 +43,10 @@ void RunnerConsole::Row(const QStringList& cells, const QString& command)
     if (m_board) {
         if (cells[3].isEmpty()) // a command row: the last value stays in view
             return;
-        m_board->SetValue(m_boardSlot, QStringLiteral("step %1: %2 %3")
-                                           .arg(cells[0].trimmed(), cells[3],
-                                                cells[5].isEmpty() ? QStringLiteral("ok")
-                                                                   : cells[5]));
+        m_board->SetValue(m_boardSlot,
+                          QStringLiteral("step %1: %2 %3")
+                              .arg(cells[0].trimmed(), cells[3],
+                                   cells[5].isEmpty() ? QStringLiteral("ok") : cells[5]));
         return;
     }
     // Step, command, result, limits, mark; a row without limits shows none.
@@ -72,7 +71,8 @@ void RunnerConsole::Progress(int done, int total, qint64 elapsedMs)
     if (m_quiet || !m_terminal || total <= 0)
         return;
     const int filled = std::min(kBarWidth, done * kBarWidth / total);
-    const QString bar = QString(filled, QLatin1Char('#')) + QString(kBarWidth - filled, QLatin1Char('.'));
+    const QString bar =
+        QString(filled, QLatin1Char('#')) + QString(kBarWidth - filled, QLatin1Char('.'));
     std::fprintf(m_out, "\r\033[K[%s] %d/%d rows  %s", bar.toLatin1().constData(), done, total,
                  ElapsedText(elapsedMs).toLatin1().constData());
     std::fflush(m_out);
@@ -117,9 +117,9 @@ void RunnerConsole::Ask(const QString& text)
 
 void RunnerConsole::Summary(int rows, int failed, const QString& runError, qint64 elapsedMs)
 {
-    QString verdict = runError.isEmpty() ? (failed ? QStringLiteral("FAILED")
-                                                   : QStringLiteral("PASSED"))
-                                         : QStringLiteral("ERROR");
+    QString verdict = runError.isEmpty()
+                          ? (failed ? QStringLiteral("FAILED") : QStringLiteral("PASSED"))
+                          : QStringLiteral("ERROR");
     if (m_board)
         m_board->SetState(m_boardSlot, verdict);
     Line(QStringLiteral("%1: %2 rows recorded, %3 failed, %4")

@@ -34,9 +34,9 @@ namespace {
 QString* FileOption(RunnerOptions& o, const QString& name)
 {
     const std::pair<const char*, QString*> options[] = {
-        {"--config", &o.ConfigFile}, {"--report", &o.ReportFile}, {"--text", &o.TextFile},
-        {"--junit", &o.JUnitFile},   {"--pdf", &o.PdfFile},       {"--trace", &o.TraceFile},
-        {"--report-dir", &o.ReportDir}, {"--db", &o.DbUri}, {"--station", &o.Station}};
+        {"--config", &o.ConfigFile},    {"--report", &o.ReportFile}, {"--text", &o.TextFile},
+        {"--junit", &o.JUnitFile},      {"--pdf", &o.PdfFile},       {"--trace", &o.TraceFile},
+        {"--report-dir", &o.ReportDir}, {"--db", &o.DbUri},          {"--station", &o.Station}};
     for (const auto& [option, file] : options)
         if (name == QLatin1String(option))
             return file;
@@ -147,7 +147,8 @@ RunnerCommandLine ParseRunnerCommandLine(const QStringList& arguments)
             const std::optional<int> ms = ReadTimeout(text);
             o.DbTimeoutMs = ms.value_or(0);
             if ((!ms || *ms == 0) && result.Error.isEmpty())
-                result.Error = QStringLiteral("--db-timeout: not a number of seconds above 0: ") + text;
+                result.Error =
+                    QStringLiteral("--db-timeout: not a number of seconds above 0: ") + text;
         } else if (a.startsWith(QLatin1Char('-')) && a.size() > 1) {
             result.Error = QStringLiteral("unknown option ") + a;
         } else if (o.TestFile.isEmpty()) {

@@ -15,7 +15,8 @@ void TestRunner::WriteResults()
     QStringList errors;
     QString error;
     const auto write = [&](ReportFormat format, const QString& path, bool tell) {
-        const ReportWrite written = WriteReportFile(format, path, copies, m_places.StartDate, m_results);
+        const ReportWrite written =
+            WriteReportFile(format, path, copies, m_places.StartDate, m_results);
         if (!written.Error.isEmpty())
             errors << written.Error;
         if (written.Written && tell)

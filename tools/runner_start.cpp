@@ -16,7 +16,8 @@ bool TestRunner::Prepare()
         return false;
     TestHost& host = *this;
     ValuePrompt& prompt = *this;
-    m_session = std::make_unique<TestSession>(m_link, m_places, m_test, m_table, m_results, host, prompt);
+    m_session =
+        std::make_unique<TestSession>(m_link, m_places, m_test, m_table, m_results, host, prompt);
     // Only the ports the table names: every other port stays free for the programs and
     // stations that use it.
     const QList<int> named = TableAuxiliaryPorts(m_table);
@@ -87,8 +88,8 @@ QString TestRunner::ReportFolder() const
 bool TestRunner::CheckOutputFolders()
 {
     QStringList folders;
-    for (const QString* file : {&m_options.ReportFile, &m_options.TextFile, &m_options.JUnitFile,
-                                &m_options.PdfFile})
+    for (const QString* file :
+         {&m_options.ReportFile, &m_options.TextFile, &m_options.JUnitFile, &m_options.PdfFile})
         if (!file->isEmpty())
             folders << (QFileInfo(*file).isDir() ? *file : QFileInfo(*file).absolutePath());
     if (m_options.AutoSave || !m_options.ReportDir.isEmpty())
@@ -98,11 +99,10 @@ bool TestRunner::CheckOutputFolders()
         folders << QFileInfo(m_options.TestFile).absolutePath();
     for (const QString& folder : folders) {
         const QFileInfo info(folder);
-        const QString why = !info.exists()  ? QStringLiteral("no such folder")
-                            : !info.isDir() ? QStringLiteral("not a folder")
-                            : !info.isWritable()
-                                ? QStringLiteral("the folder cannot be written")
-                                : QString();
+        const QString why = !info.exists()       ? QStringLiteral("no such folder")
+                            : !info.isDir()      ? QStringLiteral("not a folder")
+                            : !info.isWritable() ? QStringLiteral("the folder cannot be written")
+                                                 : QString();
         if (!why.isEmpty()) {
             m_runError = FileErrorText(folder, why);
             return false;

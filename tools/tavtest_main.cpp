@@ -8,9 +8,9 @@
 #include "results/run_recorder.h"
 #include "tools/rack_runner.h"
 #include "tools/results_command.h"
+#include "tools/runner.h"
 #include "tools/runner_console.h"
 #include "tools/runner_options.h"
-#include "tools/runner.h"
 
 #include "tav_version.h"
 
@@ -108,7 +108,8 @@ int main(int argc, char** argv)
     QCoreApplication::setApplicationName(QStringLiteral("tavtest"));
 
     CatchStopSignals();
-    if (QString error; !options.DbUri.isEmpty() && !ResultsDatabase::CheckUri(options.DbUri, &error)) {
+    if (QString error;
+        !options.DbUri.isEmpty() && !ResultsDatabase::CheckUri(options.DbUri, &error)) {
         std::fprintf(stderr, "tavtest: --db %s\n", error.toLocal8Bit().constData());
         return TestRunner::kRunError;
     }

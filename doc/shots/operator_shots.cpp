@@ -112,8 +112,7 @@ int main(int argc, char** argv)
     Shot(form, "main-disconnected");
 
     form.BitBtn7Click();
-    if (!WaitFor([&] { return form.findChild<QLineEdit*>("Edit15")->text() == "16.00000"; },
-                 10000))
+    if (!WaitFor([&] { return form.findChild<QLineEdit*>("Edit15")->text() == "16.00000"; }, 10000))
         ++g_failures;
     form.Cycle().OperatorCommand.Post("SOUR:VOLTAC,230\n");
     Settle(1500);

@@ -4,9 +4,9 @@
 // operator opens it, grabbed from the screen it is shown on. doc/make-screenshots runs it in a
 // virtual X server next to the simulated instrument, also with QT_SCALE_FACTOR=2.
 //   tav_trend_shot PICTURE.png [SECONDS]
+#include "doc/shots/screen_grab.h"
 #include "panel/main_window.h"
 #include "panel/operator_messages.h"
-#include "doc/shots/screen_grab.h"
 #include "program/program_state.h"
 #include "record/trend_chart_view.h"
 #include "record/trend_pane.h"
@@ -29,7 +29,8 @@ namespace {
 
 // Lets the program run (poll, draw) for a while. A loop of its own: the application's quit would
 // close the windows first.
-void RunFor(int ms) {
+void RunFor(int ms)
+{
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();
@@ -37,7 +38,8 @@ void RunFor(int ms) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     QApplication app(argc, argv);
     if (argc < 2 || argc > 3) {
         std::fputs("Usage: tav_trend_shot PICTURE.png [SECONDS]\n", stderr);

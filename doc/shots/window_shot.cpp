@@ -4,9 +4,9 @@
 // a virtual X server next to the simulated instrument.
 //   tav_window_shot TABLE.tst PICTURE.png
 #include "autotest/table_window.h"
+#include "doc/shots/screen_grab.h"
 #include "panel/operator_messages.h"
 #include "panel/program_start.h"
-#include "doc/shots/screen_grab.h"
 #include "program/program_state.h"
 
 #include <QApplication>

@@ -40,8 +40,8 @@ std::string Utf8(const OUString& text)
 OUString FileUrl(const std::string& path)
 {
     OUString url;
-    osl::FileBase::getFileURLFromSystemPath(
-        OStringToOUString(path.c_str(), RTL_TEXTENCODING_UTF8), url);
+    osl::FileBase::getFileURLFromSystemPath(OStringToOUString(path.c_str(), RTL_TEXTENCODING_UTF8),
+                                            url);
     return url;
 }
 

@@ -47,8 +47,7 @@ void SetError(char* error, int size, const std::string& text)
 }
 
 // Runs one step; a UNO or C++ exception becomes the step's error text.
-template <typename Step>
-int Guard(char* error, int size, Step step)
+template <typename Step> int Guard(char* error, int size, Step step)
 {
     try {
         step();
@@ -118,9 +117,8 @@ __attribute__((visibility("default"))) int tav_calc_visible(TavCalcSession* sess
     });
 }
 
-__attribute__((visibility("default"))) int tav_calc_open(TavCalcSession* session,
-                                                         const char* path, char* error,
-                                                         int errorSize)
+__attribute__((visibility("default"))) int tav_calc_open(TavCalcSession* session, const char* path,
+                                                         char* error, int errorSize)
 {
     return Guard(error, errorSize, [&] {
         // "_default" brings a workbook that is open already to the front instead of opening
@@ -129,8 +127,7 @@ __attribute__((visibility("default"))) int tav_calc_open(TavCalcSession* session
         uno::Sequence<beans::PropertyValue> args(1);
         args.getArray()[0].Name = "Hidden";
         args.getArray()[0].Value <<= !session->visible;
-        session->document =
-            loader->loadComponentFromURL(calc::FileUrl(path), "_default", 0, args);
+        session->document = loader->loadComponentFromURL(calc::FileUrl(path), "_default", 0, args);
         if (!session->document.is())
             throw std::runtime_error(std::string("cannot open ") + path);
         session->sheet = calc::ActiveSheet(session->document);
@@ -138,9 +135,10 @@ __attribute__((visibility("default"))) int tav_calc_open(TavCalcSession* session
     });
 }
 
-__attribute__((visibility("default"))) int
-tav_calc_put_block(TavCalcSession* session, int row, int column, int rows, int columns,
-                   const char* const* texts, char* error, int errorSize)
+__attribute__((visibility("default"))) int tav_calc_put_block(TavCalcSession* session, int row,
+                                                              int column, int rows, int columns,
+                                                              const char* const* texts, char* error,
+                                                              int errorSize)
 {
     return Guard(error, errorSize, [&] {
         if (!session->sheet.is())

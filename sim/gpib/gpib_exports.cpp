@@ -17,13 +17,15 @@ TAVSIM_GPIB_EXPORT long ibcntl = 0;
 
 namespace {
 
-SimGpibBus& Bus() {
+SimGpibBus& Bus()
+{
     static SimGpibBus bus;
     return bus;
 }
 
 // Every call leaves its status in the exported variables before returning, as NI-488 does.
-int Publish(int result) {
+int Publish(int result)
+{
     const tav::sim::GpibStatus& status = Bus().Status();
     ibsta = status.sta;
     iberr = status.err;
@@ -36,57 +38,40 @@ int Publish(int result) {
 
 extern "C" {
 
-TAVSIM_GPIB_EXPORT int ibfind(const char* name) {
-    return Publish(Bus().Find(name));
-}
+TAVSIM_GPIB_EXPORT int ibfind(const char* name) { return Publish(Bus().Find(name)); }
 
-TAVSIM_GPIB_EXPORT int ibdev(int board, int pad, int sad, int tmo, int eot, int eos) {
+TAVSIM_GPIB_EXPORT int ibdev(int board, int pad, int sad, int tmo, int eot, int eos)
+{
     return Publish(Bus().Dev(board, pad, sad, tmo, eot, eos));
 }
 
-TAVSIM_GPIB_EXPORT int ibtmo(int ud, int v) {
-    return Publish(Bus().Tmo(ud, v));
-}
+TAVSIM_GPIB_EXPORT int ibtmo(int ud, int v) { return Publish(Bus().Tmo(ud, v)); }
 
-TAVSIM_GPIB_EXPORT int ibwrt(int ud, const void* buffer, long count) {
+TAVSIM_GPIB_EXPORT int ibwrt(int ud, const void* buffer, long count)
+{
     return Publish(Bus().Wrt(ud, buffer, count));
 }
 
-TAVSIM_GPIB_EXPORT int ibrd(int ud, void* buffer, long count) {
+TAVSIM_GPIB_EXPORT int ibrd(int ud, void* buffer, long count)
+{
     return Publish(Bus().Rd(ud, buffer, count));
 }
 
-TAVSIM_GPIB_EXPORT int ibclr(int ud) {
-    return Publish(Bus().Clr(ud));
-}
+TAVSIM_GPIB_EXPORT int ibclr(int ud) { return Publish(Bus().Clr(ud)); }
 
-TAVSIM_GPIB_EXPORT int ibloc(int ud) {
-    return Publish(Bus().Loc(ud));
-}
+TAVSIM_GPIB_EXPORT int ibloc(int ud) { return Publish(Bus().Loc(ud)); }
 
-TAVSIM_GPIB_EXPORT int ibonl(int ud, int v) {
-    return Publish(Bus().Onl(ud, v));
-}
+TAVSIM_GPIB_EXPORT int ibonl(int ud, int v) { return Publish(Bus().Onl(ud, v)); }
 
-TAVSIM_GPIB_EXPORT int ThreadIbsta(void) {
-    return ibsta;
-}
-TAVSIM_GPIB_EXPORT int ThreadIberr(void) {
-    return iberr;
-}
-TAVSIM_GPIB_EXPORT int ThreadIbcnt(void) {
-    return ibcnt;
-}
-TAVSIM_GPIB_EXPORT long ThreadIbcntl(void) {
-    return ibcntl;
-}
+TAVSIM_GPIB_EXPORT int ThreadIbsta(void) { return ibsta; }
+TAVSIM_GPIB_EXPORT int ThreadIberr(void) { return iberr; }
+TAVSIM_GPIB_EXPORT int ThreadIbcnt(void) { return ibcnt; }
+TAVSIM_GPIB_EXPORT long ThreadIbcntl(void) { return ibcntl; }
 
 // The rest of the interface exists so that a binding finds every name; the program calls none
 // of them. No caller passes arguments that matter, so they take none.
 #define TAVSIM_GPIB_UNSUPPORTED(name)                                                              \
-    TAVSIM_GPIB_EXPORT int name(void) {                                                            \
-        return Publish(Bus().Unsupported());                                                       \
-    }
+    TAVSIM_GPIB_EXPORT int name(void) { return Publish(Bus().Unsupported()); }
 
 TAVSIM_GPIB_UNSUPPORTED(ibask)
 TAVSIM_GPIB_UNSUPPORTED(ibbna)
@@ -150,36 +135,29 @@ TAVSIM_GPIB_UNSUPPORTED(WaitSRQ)
 
 // Test controls, see tavsim_gpib.h.
 
-void tavsim_gpib_reset(void) {
+void tavsim_gpib_reset(void)
+{
     Bus().Reset();
     Publish(0);
 }
 
-void tavsim_gpib_configure(int tavAddress, int meterAddress, const char* tavNames) {
+void tavsim_gpib_configure(int tavAddress, int meterAddress, const char* tavNames)
+{
     Bus().Configure(tavAddress, meterAddress, tavNames);
 }
 
-void tavsim_gpib_set_silent(int address, int silent) {
-    Bus().SetSilent(address, silent != 0);
-}
+void tavsim_gpib_set_silent(int address, int silent) { Bus().SetSilent(address, silent != 0); }
 
-void tavsim_gpib_set_next_reply(int address, const char* bytes, long count) {
+void tavsim_gpib_set_next_reply(int address, const char* bytes, long count)
+{
     Bus().SetNextReply(address, std::string(bytes, static_cast<std::size_t>(count)));
 }
 
-void tavsim_gpib_set_meter_reading(double volts) {
-    Bus().SetMeterReading(volts);
-}
+void tavsim_gpib_set_meter_reading(double volts) { Bus().SetMeterReading(volts); }
 
-void tavsim_gpib_set_board_error(int code) {
-    Bus().SetBoardError(code);
-}
+void tavsim_gpib_set_board_error(int code) { Bus().SetBoardError(code); }
 
-const char* tavsim_gpib_call_log(void) {
-    return Bus().CallLog().c_str();
-}
+const char* tavsim_gpib_call_log(void) { return Bus().CallLog().c_str(); }
 
-void tavsim_gpib_clear_call_log(void) {
-    Bus().ClearCallLog();
-}
+void tavsim_gpib_clear_call_log(void) { Bus().ClearCallLog(); }
 }

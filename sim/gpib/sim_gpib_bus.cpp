@@ -12,11 +12,10 @@ namespace {
 
 constexpr int kMaxTmo = 17; // T1000s
 
-bool ValidAddress(int address) {
-    return address >= 0 && address <= 30;
-}
+bool ValidAddress(int address) { return address >= 0 && address <= 30; }
 
-std::vector<std::string> SplitNames(std::string_view names) {
+std::vector<std::string> SplitNames(std::string_view names)
+{
     std::vector<std::string> result;
     while (!names.empty()) {
         const std::size_t end = std::min(names.find(';'), names.size());
@@ -29,7 +28,8 @@ std::vector<std::string> SplitNames(std::string_view names) {
 
 // The bytes as a C string literal: printable ASCII as it is, \n, \r, \\ and \" escaped, anything
 // else as \xNN.
-std::string Quoted(const char* bytes, std::size_t count) {
+std::string Quoted(const char* bytes, std::size_t count)
+{
     std::string text = "\"";
     for (std::size_t i = 0; i < count; ++i) {
         const unsigned char c = static_cast<unsigned char>(bytes[i]);
@@ -54,11 +54,10 @@ std::string Quoted(const char* bytes, std::size_t count) {
 
 } // namespace
 
-SimGpibBus::SimGpibBus() {
-    Reset();
-}
+SimGpibBus::SimGpibBus() { Reset(); }
 
-void SimGpibBus::Reset() {
+void SimGpibBus::Reset()
+{
     tavNames_ = {"TAV-PS", "Device 1"};
     Configure(kTavAddress, kMeterAddress, nullptr);
     units_.clear();
@@ -68,7 +67,8 @@ void SimGpibBus::Reset() {
     log_.clear();
 }
 
-void SimGpibBus::Configure(int tavAddress, int meterAddress, const char* tavNames) {
+void SimGpibBus::Configure(int tavAddress, int meterAddress, const char* tavNames)
+{
     devices_.clear();
     tavAddress_ = tavAddress;
     meterAddress_ = meterAddress;
@@ -80,19 +80,22 @@ void SimGpibBus::Configure(int tavAddress, int meterAddress, const char* tavName
         devices_[meterAddress].model = std::make_unique<SimMeter>();
 }
 
-void SimGpibBus::SetSilent(int address, bool silent) {
+void SimGpibBus::SetSilent(int address, bool silent)
+{
     if (Device* device = DeviceAt(address)) {
         device->silent = silent;
         device->output.clear();
     }
 }
 
-void SimGpibBus::SetNextReply(int address, std::string bytes) {
+void SimGpibBus::SetNextReply(int address, std::string bytes)
+{
     if (Device* device = DeviceAt(address))
         device->nextReply = std::move(bytes);
 }
 
-void SimGpibBus::SetMeterReading(double volts) {
+void SimGpibBus::SetMeterReading(double volts)
+{
     const auto device = devices_.find(meterAddress_);
     if (device == devices_.end())
         return;
@@ -100,24 +103,28 @@ void SimGpibBus::SetMeterReading(double volts) {
         meter->SetInput(volts, volts);
 }
 
-void SimGpibBus::Log(std::string entry) {
+void SimGpibBus::Log(std::string entry)
+{
     log_ += entry;
     log_ += '\n';
 }
 
-int SimGpibBus::Fail(int err, int sta) {
+int SimGpibBus::Fail(int err, int sta)
+{
     status_.sta = sta | kErr;
     status_.err = err;
     return status_.sta;
 }
 
 // iberr keeps its last value, as in NI-488: it only means something while ERR is set.
-int SimGpibBus::Succeed(int sta) {
+int SimGpibBus::Succeed(int sta)
+{
     status_.sta = sta;
     return status_.sta;
 }
 
-SimGpibBus::Unit* SimGpibBus::UnitOf(int ud) {
+SimGpibBus::Unit* SimGpibBus::UnitOf(int ud)
+{
     const auto it = units_.find(ud);
     if (it == units_.end()) {
         Fail(kEdvr);
@@ -126,19 +133,22 @@ SimGpibBus::Unit* SimGpibBus::UnitOf(int ud) {
     return &it->second;
 }
 
-SimGpibBus::Device* SimGpibBus::DeviceAt(int address) {
+SimGpibBus::Device* SimGpibBus::DeviceAt(int address)
+{
     const auto it = devices_.find(address);
     return it == devices_.end() ? nullptr : &it->second;
 }
 
-int SimGpibBus::NewUnit(Unit unit) {
+int SimGpibBus::NewUnit(Unit unit)
+{
     const int ud = nextDescriptor_++;
     units_[ud] = unit;
     Succeed();
     return ud;
 }
 
-int SimGpibBus::Find(const char* name) {
+int SimGpibBus::Find(const char* name)
+{
     const std::string text = name != nullptr ? name : "";
     Log("ibfind(\"" + text + "\")");
     if (boardError_ != 0) {
@@ -153,7 +163,8 @@ int SimGpibBus::Find(const char* name) {
     return NewUnit({tavAddress_, 13, true});
 }
 
-int SimGpibBus::Dev(int board, int pad, int sad, int tmo, int eot, int eos) {
+int SimGpibBus::Dev(int board, int pad, int sad, int tmo, int eot, int eos)
+{
     Log("ibdev(" + std::to_string(board) + "," + std::to_string(pad) + "," + std::to_string(sad) +
         "," + std::to_string(tmo) + "," + std::to_string(eot) + "," + std::to_string(eos) + ")");
     if (boardError_ != 0) {
@@ -172,7 +183,8 @@ int SimGpibBus::Dev(int board, int pad, int sad, int tmo, int eot, int eos) {
     return NewUnit({pad, tmo, eot != 0});
 }
 
-int SimGpibBus::Tmo(int ud, int v) {
+int SimGpibBus::Tmo(int ud, int v)
+{
     Log("ibtmo(" + std::to_string(ud) + "," + std::to_string(v) + ")");
     if (boardError_ != 0)
         return Fail(boardError_);
@@ -185,7 +197,8 @@ int SimGpibBus::Tmo(int ud, int v) {
     return Succeed();
 }
 
-void SimGpibBus::Deliver(Device& device, std::string message) {
+void SimGpibBus::Deliver(Device& device, std::string message)
+{
     if (!message.empty() && message.back() == '\r')
         message.pop_back();
     if (message.empty())
@@ -201,7 +214,8 @@ void SimGpibBus::Deliver(Device& device, std::string message) {
         device.output = *reply + "\r\n";
 }
 
-int SimGpibBus::BeginTransfer(int ud, long count, const Unit*& unit) {
+int SimGpibBus::BeginTransfer(int ud, long count, const Unit*& unit)
+{
     status_.cnt = 0;
     if (boardError_ != 0)
         return Fail(boardError_);
@@ -213,7 +227,8 @@ int SimGpibBus::BeginTransfer(int ud, long count, const Unit*& unit) {
     return 0;
 }
 
-int SimGpibBus::Wrt(int ud, const void* buffer, long count) {
+int SimGpibBus::Wrt(int ud, const void* buffer, long count)
+{
     const std::size_t shown = buffer != nullptr && count > 0 ? static_cast<std::size_t>(count) : 0;
     Log("ibwrt(" + std::to_string(ud) + "," + Quoted(static_cast<const char*>(buffer), shown) +
         ")");
@@ -240,14 +255,16 @@ int SimGpibBus::Wrt(int ud, const void* buffer, long count) {
     return Succeed();
 }
 
-int SimGpibBus::Rd(int ud, void* buffer, long count) {
+int SimGpibBus::Rd(int ud, void* buffer, long count)
+{
     const int sta = Read(ud, buffer, count);
-    Log("ibrd(" + std::to_string(ud) + "," + std::to_string(count) + ")=" +
-        Quoted(static_cast<const char*>(buffer), static_cast<std::size_t>(status_.cnt)));
+    Log("ibrd(" + std::to_string(ud) + "," + std::to_string(count) +
+        ")=" + Quoted(static_cast<const char*>(buffer), static_cast<std::size_t>(status_.cnt)));
     return sta;
 }
 
-int SimGpibBus::Read(int ud, void* buffer, long count) {
+int SimGpibBus::Read(int ud, void* buffer, long count)
+{
     const Unit* unit = nullptr;
     if (const int failed = BeginTransfer(ud, count, unit))
         return failed;
@@ -263,7 +280,8 @@ int SimGpibBus::Read(int ud, void* buffer, long count) {
     return Succeed(device->output.empty() ? kEnd | kCmpl : kCmpl);
 }
 
-int SimGpibBus::Clr(int ud) {
+int SimGpibBus::Clr(int ud)
+{
     Log("ibclr(" + std::to_string(ud) + ")");
     if (boardError_ != 0)
         return Fail(boardError_);
@@ -278,7 +296,8 @@ int SimGpibBus::Clr(int ud) {
     return Succeed();
 }
 
-int SimGpibBus::Loc(int ud) {
+int SimGpibBus::Loc(int ud)
+{
     Log("ibloc(" + std::to_string(ud) + ")");
     if (boardError_ != 0)
         return Fail(boardError_);
@@ -290,7 +309,8 @@ int SimGpibBus::Loc(int ud) {
     return Succeed();
 }
 
-int SimGpibBus::Onl(int ud, int v) {
+int SimGpibBus::Onl(int ud, int v)
+{
     Log("ibonl(" + std::to_string(ud) + "," + std::to_string(v) + ")");
     if (boardError_ != 0)
         return Fail(boardError_);
@@ -301,8 +321,6 @@ int SimGpibBus::Onl(int ud, int v) {
     return Succeed();
 }
 
-int SimGpibBus::Unsupported() {
-    return Fail(kEcap);
-}
+int SimGpibBus::Unsupported() { return Fail(kEcap); }
 
 } // namespace tav::sim

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "autotest/result_table.h"
-#include "autotest/table_file.h"
-#include "autotest/run_host.h"
 #include "autotest/interpreter.h"
+#include "autotest/result_table.h"
+#include "autotest/run_host.h"
 #include "autotest/run_link.h"
 #include "autotest/run_state.h"
+#include "autotest/table_file.h"
 #include "sequence/step_grid.h"
 
 #include <QMap>
@@ -124,8 +124,8 @@ protected:
 
     void Put(int row, const Row& r)
     {
-        table.SetRow(row, {StepNumberText(row), r.time, r.command, r.value1, "0", r.value3,
-                           r.lower, r.upper, r.comment, r.show});
+        table.SetRow(row, {StepNumberText(row), r.time, r.command, r.value1, "0", r.value3, r.lower,
+                           r.upper, r.comment, r.show});
     }
     // Runs ticks while the timer is on, at most max of them; returns how many ran.
     int RunTicks(int max = 1000)

@@ -4,8 +4,8 @@
 #include "program/program_state.h"
 #include "tests/autotest/interpreter_fakes.h"
 #include "tests/autotest/small_table.h"
-#include "tests/support/qt_print.h"
 #include "tests/support/pty_link.h"
+#include "tests/support/qt_print.h"
 #include "tests/support/qt_wait.h"
 #include "tests/support/sim_gpib_controls.h"
 #include "tests/support/tavsim_process.h"
@@ -96,10 +96,9 @@ TEST_F(GpibRun, SmallTableRunsToItsEnd)
     EXPECT_EQ(link.lines, SmallTableLines());
     EXPECT_EQ(AllRows(results), SmallTableResults());
     // Each line written whole, each query's reply read at once.
-    EXPECT_EQ(Transfers(),
-              QStringList({"wSOUR:VOLTAC,230\\n", "wOUTP,1\\n", "wMEAS:VOLT?\\n", "r",
-                           "wMEAS:VOLT?\\n", "r", "wMEAS:CURR?\\n", "r", "wMEAS:CURR?\\n", "r",
-                           "wOUTP,0\\n"}));
+    EXPECT_EQ(Transfers(), QStringList({"wSOUR:VOLTAC,230\\n", "wOUTP,1\\n", "wMEAS:VOLT?\\n", "r",
+                                        "wMEAS:VOLT?\\n", "r", "wMEAS:CURR?\\n", "r",
+                                        "wMEAS:CURR?\\n", "r", "wOUTP,0\\n"}));
     EXPECT_EQ(state.Link.ReplyLine, "4.600A\r\n");
     EXPECT_FALSE(state.Link.Gpib.GpibBusy);
 }

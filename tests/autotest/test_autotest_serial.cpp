@@ -131,10 +131,10 @@ TEST_F(SerialRun, ReplyOutlastingItsRowFailsThatRowOnly)
 {
     auto sim = StartSim(1, 1, {"--slow-query", "sour:voltac?", "--slow-ms", "600"});
     table.SetRow(1, {" 1", "00.00.00.100", "SOUR:VOLTAC,230", "0", "0", "0", "", "", "", "1"});
-    table.SetRow(2, {" 2", "00.00.01.500", "Sour:voltac?", "0", "0", "0", "229", "231", "covered",
-                     "1"});
-    table.SetRow(3, {" 3", "00.00.00.000", "Sour:voltac?", "0", "0", "0", "229", "231", "uncovered",
-                     "1"});
+    table.SetRow(
+        2, {" 2", "00.00.01.500", "Sour:voltac?", "0", "0", "0", "229", "231", "covered", "1"});
+    table.SetRow(
+        3, {" 3", "00.00.00.000", "Sour:voltac?", "0", "0", "0", "229", "231", "uncovered", "1"});
     table.SetRow(4, {" 4", "00.00.05.000", "OUTP,1", "0", "0", "0", "", "", "late", "1"});
     run.Start();
     ASSERT_TRUE(WaitUntil([&] { return !host.late.isEmpty(); }, 10000));
@@ -176,18 +176,17 @@ TEST_F(SerialRun, AuxiliaryMeterAnswersThroughItsOwnPort)
 {
     auto tav = StartSim(1, 1);
     // The meter is on COM3, known to CiaComPort2 but not yet open: the meter keyword opens it.
-    auto meter = std::make_unique<TavsimProcess>(
-        QString::fromStdString(sandbox.LinkDir()) + "/COM3", logDir.filePath("meter.log"),
-        QStringList{"--meter"});
+    auto meter =
+        std::make_unique<TavsimProcess>(QString::fromStdString(sandbox.LinkDir()) + "/COM3",
+                                        logDir.filePath("meter.log"), QStringList{"--meter"});
     ASSERT_TRUE(meter->Ready());
     state.Link.ComPort(2).SetPort(3);
     table.SetRow(1, {" 1", "00.00.00.500", "EXTMVAC?", "0", "0", "0", "229", "231", "AC", "1"});
-    table.SetRow(2, {" 2", "00.00.00.500", "@COM03:MEAS:VOLT:DC?", "0", "0", "0", "4.9", "5.1",
-                     "DC", "1"});
+    table.SetRow(
+        2, {" 2", "00.00.00.500", "@COM03:MEAS:VOLT:DC?", "0", "0", "0", "4.9", "5.1", "DC", "1"});
     table.SetRow(3, {" 3", "00.00.00.100", "@COM07:*RST", "0", "0", "0", "", "", "", "1"});
     // The meter reads in the function MEAS:VOLT:DC? left it in.
-    table.SetRow(4, {" 4", "00.00.00.500", "EXTMEAS?", "0", "0", "0", "4.9", "5.1", "READ",
-                     "1"});
+    table.SetRow(4, {" 4", "00.00.00.500", "EXTMEAS?", "0", "0", "0", "4.9", "5.1", "READ", "1"});
     ASSERT_TRUE(RunToEnd());
     EXPECT_EQ(Lines(*meter), QStringList({"MEAS:VOLT:AC?", "MEAS:VOLT:DC?", "READ?"}));
     // No port 7 open: that row's line goes nowhere.
@@ -210,8 +209,8 @@ TEST_F(SerialRun, MeterIsTheFirstFurtherPortServedByItsOpenPortObject)
         QStringList found;
         int named; // --meter-port, 0: none
     };
-    const Wiring wirings[] = {{1, 3, {"1", "3"}, 0}, {3, 4, {"3", "4"}, 0},
-                              {1, 5, {"1", "3", "5"}, 5}};
+    const Wiring wirings[] = {
+        {1, 3, {"1", "3"}, 0}, {3, 4, {"3", "4"}, 0}, {1, 5, {"1", "3", "5"}, 5}};
     for (const Wiring& w : wirings) {
         SCOPED_TRACE(w.found.join(' ').toStdString());
         auto tav = StartSim(w.instrument, 1);
@@ -225,8 +224,7 @@ TEST_F(SerialRun, MeterIsTheFirstFurtherPortServedByItsOpenPortObject)
         state.Link.ComPort(2).SetPort(3);
         AuxiliaryPorts further(state.Link);
         further.Open(); // COM3 of the last wiring has no device: skipped
-        table.SetRow(1, {" 1", "00.00.00.500", "EXTMVDC?", "0", "0", "0", "4.9", "5.1", "DC",
-                         "1"});
+        table.SetRow(1, {" 1", "00.00.00.500", "EXTMVDC?", "0", "0", "0", "4.9", "5.1", "DC", "1"});
         ASSERT_TRUE(RunToEnd());
         EXPECT_TRUE(host.messages.isEmpty()) << host.messages.join('\n').toStdString();
         EXPECT_EQ(Lines(*meter), QStringList({"MEAS:VOLT:DC?"}));
@@ -242,8 +240,8 @@ TEST_F(SerialRun, InstrumentLostDuringARunPausesItWithOneMessage)
 {
     auto sim = StartSim(1, 1);
     for (int r = 1; r <= 200; ++r)
-        table.SetRow(r, {StepNumberText(r), "00.00.00.100", "OUTP,1", "0", "0", "0", "", "", "",
-                         "1"});
+        table.SetRow(r,
+                     {StepNumberText(r), "00.00.00.100", "OUTP,1", "0", "0", "0", "", "", "", "1"});
     run.Start();
     ASSERT_TRUE(WaitUntil([&] { return sim->Received().size() >= 3; }));
     sim->Kill();
@@ -263,17 +261,18 @@ TEST_F(SerialRun, PromptedVoltageCheckedByInstrumentAndMeter)
     auto meter = StartSim(3, 3, {"--meter", "--reading", "230.5"});
     PresetAnswers operatorAnswers({"230"});
     SteppingClock clock;
-    VariableKeywords keywords(state.Test.TestVariables, state.Test.Stopwatch, clock, operatorAnswers);
+    VariableKeywords keywords(state.Test.TestVariables, state.Test.Stopwatch, clock,
+                              operatorAnswers);
     run.SetKeywords(&keywords);
     PutRows(table, {
-        {"00.00.00.000", "@MSGVAR01", "100", "0", "0", "", "", "Voltage?", "1"},
-        {"00.00.00.000", "@STARTTIME", "0", "0", "0", "", "", "", "1"},
-        {"00.00.00.100", "SOUR:VOLTAC,@VAR01", "0", "0", "0", "", "", "", "1"},
-        // Long enough for each reply on a machine busy with builds.
-        {"00.00.01.500", "Sour:voltac?", "0", "0", "0", "229", "231", "set", "1"},
-        {"00.00.01.500", "@COM03:READ?", "0", "0", "0", "229", "231", "meter", "1"},
-        {"00.00.00.000", "@READTIME", "0", "0", "0", "", "", "time", "1"},
-    });
+                       {"00.00.00.000", "@MSGVAR01", "100", "0", "0", "", "", "Voltage?", "1"},
+                       {"00.00.00.000", "@STARTTIME", "0", "0", "0", "", "", "", "1"},
+                       {"00.00.00.100", "SOUR:VOLTAC,@VAR01", "0", "0", "0", "", "", "", "1"},
+                       // Long enough for each reply on a machine busy with builds.
+                       {"00.00.01.500", "Sour:voltac?", "0", "0", "0", "229", "231", "set", "1"},
+                       {"00.00.01.500", "@COM03:READ?", "0", "0", "0", "229", "231", "meter", "1"},
+                       {"00.00.00.000", "@READTIME", "0", "0", "0", "", "", "time", "1"},
+                   });
     ASSERT_TRUE(RunToEnd());
 
     EXPECT_EQ(operatorAnswers.Asked(), QStringList({"Voltage?"}));

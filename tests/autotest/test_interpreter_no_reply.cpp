@@ -8,7 +8,6 @@ using NoReply = InterpreterTest;
 
 const QStringList kNoReplyRow = {" 1", "U", "225.000", "no reply", "235.000", "Error!"};
 
-
 // Row 1 asks and waits two ticks; its failure target is row 4.
 TEST_F(NoReply, UnansweredQueryFailsItsOwnRowAndItsLateReplyIsDropped)
 {
@@ -23,12 +22,27 @@ TEST_F(NoReply, UnansweredQueryFailsItsOwnRowAndItsLateReplyIsDropped)
     };
     const QString r1 = kNoReplyRow.join(';');
     const Case cases[] = {
-        {"jump to Value 1", true, false, "1", {r1, " 4;;;;;"}, {r1, " 4;;;;;"},
+        {"jump to Value 1",
+         true,
+         false,
+         "1",
+         {r1, " 4;;;;;"},
+         {r1, " 4;;;;;"},
          {"MEAS:VOLT?", "R4"}},
-        {"hidden row", true, false, "0", {" 4;;;;;"}, {"hidden " + r1, " 4;;;;;"},
+        {"hidden row",
+         true,
+         false,
+         "0",
+         {" 4;;;;;"},
+         {"hidden " + r1, " 4;;;;;"},
          {"MEAS:VOLT?", "R4"}},
         {"stop at error", true, true, "1", {r1}, {r1}, {"MEAS:VOLT?"}},
-        {"failed GPIB read", false, false, "1", {r1, " 4;;;;;"}, {r1, " 4;;;;;"},
+        {"failed GPIB read",
+         false,
+         false,
+         "1",
+         {r1, " 4;;;;;"},
+         {r1, " 4;;;;;"},
          {"MEAS:VOLT?", "R4"}},
     };
     for (const Case& c : cases) {
@@ -37,8 +51,13 @@ TEST_F(NoReply, UnansweredQueryFailsItsOwnRowAndItsLateReplyIsDropped)
         link.sent.clear();
         host.steps.clear();
         host.options.StopAtError = c.stopAtError;
-        Put(1, {.command = "MEAS:VOLT?", .time = "00.00.00.200", .value1 = "4", .lower = "225",
-                .upper = "235", .comment = "U", .show = c.show});
+        Put(1, {.command = "MEAS:VOLT?",
+                .time = "00.00.00.200",
+                .value1 = "4",
+                .lower = "225",
+                .upper = "235",
+                .comment = "U",
+                .show = c.show});
         Put(2, {.command = "R2"});
         Put(4, {.command = "R4"});
         Put(5, {.command = "END"});
@@ -73,7 +92,10 @@ TEST_F(NoReply, MissingReplyCostsItsOwnRowOnly)
         SCOPED_TRACE(c.name);
         link.sent.clear();
         host.late.clear();
-        Put(1, {.command = "MEAS:VOLT?", .value1 = "NEXT", .lower = "225", .upper = "235",
+        Put(1, {.command = "MEAS:VOLT?",
+                .value1 = "NEXT",
+                .lower = "225",
+                .upper = "235",
                 .comment = "U"});
         Put(2, {.command = "MEAS:CURR?", .lower = "4.5", .upper = "4.7", .comment = "I"});
         Put(3, {.command = "@COM05:READ?", .lower = "1", .upper = "2", .comment = "aux"});

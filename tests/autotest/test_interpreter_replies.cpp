@@ -14,8 +14,13 @@ protected:
     // One query row with limits 225 ... 235 and a wait of three ticks, then rows 2 to 6.
     void QueryTable(const QString& value1 = "0", const QString& value3 = "0")
     {
-        Put(1, {.command = "MEAS:VOLT?", .time = "00.00.00.300", .value1 = value1,
-                .value3 = value3, .lower = "225", .upper = "235", .comment = "UAC 230"});
+        Put(1, {.command = "MEAS:VOLT?",
+                .time = "00.00.00.300",
+                .value1 = value1,
+                .value3 = value3,
+                .lower = "225",
+                .upper = "235",
+                .comment = "UAC 230"});
         for (int r = 2; r <= 6; ++r)
             Put(r, {.command = "R" + QString::number(r)});
     }
@@ -75,8 +80,8 @@ TEST_F(InterpreterReplies, EqualToEitherLimitPassesWithAndWithoutMilliamperes)
         {"123.3V\r\n", "123.4", "123.4", "Error!"},
         {"123.4V\r\n", "123.4", "123.4", ""},
         {"123.5V\r\n", "123.4", "123.4", "Error!"},
-        {"123.4mA\r\n", "0.1234", "1", ""},   // at the lower limit
-        {"123.4mA\r\n", "0", "0.1234", ""},   // at the upper limit
+        {"123.4mA\r\n", "0.1234", "1", ""}, // at the lower limit
+        {"123.4mA\r\n", "0", "0.1234", ""}, // at the upper limit
         {"123.4V\r\n", "123.4", "200", ""},
         {"123.4V\r\n", "0", "123.4", ""},
         {"123.3mA\r\n", "0.1234", "1", "Error!"},
@@ -100,18 +105,22 @@ TEST_F(InterpreterReplies, EqualToEitherLimitPassesWithAndWithoutMilliamperes)
 
 TEST_F(InterpreterReplies, ReadingTheValue)
 {
-    Put(1, {.command = "MEAS:CURR?", .time = "00.00.05.000", .value1 = "NEXT", .value3 = "NEXT",
-            .lower = "-1000", .upper = "1e9"});
+    Put(1, {.command = "MEAS:CURR?",
+            .time = "00.00.05.000",
+            .value1 = "NEXT",
+            .value3 = "NEXT",
+            .lower = "-1000",
+            .upper = "1e9"});
     run.Start();
     run.Tick();
     const QList<std::pair<QByteArray, QString>> cases = {
-        {"123.4mA\r\n", "0.123"},           // milliamperes
-        {"230.12345V\r\n", "230.123"},      // longer than ten characters: read whole
-        {"4.600A\r\n", "4.600"},            // five characters, then the unit
+        {"123.4mA\r\n", "0.123"},      // milliamperes
+        {"230.12345V\r\n", "230.123"}, // longer than ten characters: read whole
+        {"4.600A\r\n", "4.600"},       // five characters, then the unit
         {"-0.50V\r\n", "-0.500"},
         {"-0.0mA\r\n", "0.000"},
-        {"ERR\r\n", "0.000"},               // not a number
-        {"", "0.000"},                      // a GPIB read that failed
+        {"ERR\r\n", "0.000"}, // not a number
+        {"", "0.000"},        // a GPIB read that failed
         {"12345678901234\r\n", "12345678901234.000"},
     };
     for (const auto& [reply, recorded] : cases) {
@@ -199,8 +208,8 @@ TEST_F(InterpreterReplies, LateRepliesNeitherRestartNorPrecedeARun)
     RunTicks();
     // The query's wait ended without its reply: it fails there, and "Stop at Error" holds.
     EXPECT_FALSE(host.timer);
-    EXPECT_EQ(ResultRow(1), QStringList({" 1", "UAC 230", "225.000", "no reply", "235.000",
-                                         "Error!"}));
+    EXPECT_EQ(ResultRow(1),
+              QStringList({" 1", "UAC 230", "225.000", "no reply", "235.000", "Error!"}));
     run.ReplyReceived("230.0V\r\n"); // its reply after all: told, never checked
     EXPECT_EQ(host.late, QStringList({"late reply, not evaluated: 230.0V"}));
     EXPECT_EQ(state.ReportRow, 2);
@@ -253,7 +262,10 @@ TEST_F(InterpreterReplies, AutoSaveAtALaterEndOnly)
     EXPECT_TRUE(QDir(dir.path()).isEmpty());
     host.options.SerialPlusOne = true;
 
-    Put(1, {.command = "MEAS:VOLT?", .value1 = "NEXT", .lower = "225", .upper = "235",
+    Put(1, {.command = "MEAS:VOLT?",
+            .value1 = "NEXT",
+            .lower = "225",
+            .upper = "235",
             .comment = "UAC"});
     Put(2, {.command = "OUTP,0"});
     run.Start();

@@ -46,9 +46,9 @@ TEST_F(Routing, MeterKeywordsOnTheSerialLink)
     run.ReplyReceived("230.1V\r\n", link.meterPort);
     EXPECT_EQ(ResultRow(1)[ResultTable::kTestResult], "230.100");
     RunTicks();
-    EXPECT_EQ(link.meter, QStringList({"READ?\n", ":SENS:FUNC 'VOLT:DC'\n",
-                                       ":SENS:FUNC 'VOLT:AC'\n", "MEAS:VOLT:DC?\n",
-                                       "MEAS:VOLT:AC?\n"}));
+    EXPECT_EQ(link.meter,
+              QStringList({"READ?\n", ":SENS:FUNC 'VOLT:DC'\n", ":SENS:FUNC 'VOLT:AC'\n",
+                           "MEAS:VOLT:DC?\n", "MEAS:VOLT:AC?\n"}));
     EXPECT_EQ(link.sent, keywords + QStringList{"EXTMEAS? "});
     // The commands among them are recorded at once, the queries wait for their replies and
     // fail without one.

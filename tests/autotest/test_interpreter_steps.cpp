@@ -228,7 +228,10 @@ TEST_F(InterpreterSteps, JumpsOutsideTheTableEndTheRun)
 
     // A limit failure's target, taken once the row's wait is over.
     link.sent.clear();
-    Put(1, {.command = "MEAS:VOLT?", .time = "00.00.00.200", .value1 = "500", .lower = "100",
+    Put(1, {.command = "MEAS:VOLT?",
+            .time = "00.00.00.200",
+            .value1 = "500",
+            .lower = "100",
             .upper = "300"});
     run.Start();
     run.Tick();

@@ -75,14 +75,13 @@ TEST_F(PromptWindowTest, OkAndEnterTakeTheFieldCloseGivesTheDefault)
 TEST_F(PromptWindowTest, TestWindowPromptsAndTheVariableOutlivesIt)
 {
     auto sim = StartSimAndWindows();
-    auto window = std::make_unique<TForm6>(state.Link, state.Places, state.Test, state.Export, form.get());
+    auto window =
+        std::make_unique<TForm6>(state.Link, state.Places, state.Test, state.Export, form.get());
     window->show();
     StepGridWidget* grid = window->Grid();
     grid->SetRow(1, {" 1", "00.00.00.000", "OUTP,0", "0", "0", "0", "", "", "off first", "1"});
-    grid->SetRow(2, {" 2", "00.00.00.000", "@MSGVAR04", "12.5", "0", "0", "", "", "Voltage?",
-                     "1"});
-    grid->SetRow(3, {" 3", "00.00.00.100", "SOUR:VOLTAC,@VAR04", "0", "0", "0", "", "", "",
-                     "1"});
+    grid->SetRow(2, {" 2", "00.00.00.000", "@MSGVAR04", "12.5", "0", "0", "", "", "Voltage?", "1"});
+    grid->SetRow(3, {" 3", "00.00.00.100", "SOUR:VOLTAC,@VAR04", "0", "0", "0", "", "", "", "1"});
     QWidget* promptParent = nullptr;
     QStringList shownDuringPrompt;
     WhenPromptOpens(window.get(), [&](TForm8* prompt) {
@@ -102,10 +101,11 @@ TEST_F(PromptWindowTest, TestWindowPromptsAndTheVariableOutlivesIt)
     EXPECT_EQ(window->Results().Row(2), QStringList({" 3", "", "", "", "", ""}));
 
     window.reset();
-    window = std::make_unique<TForm6>(state.Link, state.Places, state.Test, state.Export, form.get());
+    window =
+        std::make_unique<TForm6>(state.Link, state.Places, state.Test, state.Export, form.get());
     window->show();
-    window->Grid()->SetRow(1, {" 1", "00.00.00.100", "SOUR:VOLTAC,@VAR04", "0", "0", "0", "",
-                               "", "", "1"});
+    window->Grid()->SetRow(
+        1, {" 1", "00.00.00.100", "SOUR:VOLTAC,@VAR04", "0", "0", "0", "", "", "", "1"});
     window->findChild<QPushButton*>("Button3")->click();
     ASSERT_TRUE(WaitUntil([&] { return !window->Timer1()->isActive(); }));
     const auto sent = [&] {

@@ -158,15 +158,16 @@ TEST_F(ReportFile, TextExportReadsBackInACsvReader)
     const QString path = Path("quotes.txt");
     const TestHeader header{"K \"E\"; M, N", "\"Unit\"", "0505"};
     ResultTable results;
-    const QStringList row = {" 1", "say \"hi\"; a, b", "1.000",
-                             ReportValueText("\"1.5\";2,5"), "3.000", "Error!"};
+    const QStringList row = {
+        " 1", "say \"hi\"; a, b", "1.000", ReportValueText("\"1.5\";2,5"), "3.000", "Error!"};
     results.SetRow(1, row);
     ASSERT_TRUE(ExportReportText(path, header, "07.05.2024", results));
 
     QProcess python;
-    python.start("python3", {"-c", "import csv, json, sys\n"
-                                    "with open(sys.argv[1], newline='', encoding='latin-1') as f:\n"
-                                    "    print(json.dumps(list(csv.reader(f, delimiter=';'))))\n",
+    python.start("python3", {"-c",
+                             "import csv, json, sys\n"
+                             "with open(sys.argv[1], newline='', encoding='latin-1') as f:\n"
+                             "    print(json.dumps(list(csv.reader(f, delimiter=';'))))\n",
                              path});
     ASSERT_TRUE(python.waitForFinished(60000));
     ASSERT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
@@ -174,14 +175,11 @@ TEST_F(ReportFile, TextExportReadsBackInACsvReader)
     QList<QStringList> read;
     for (const QJsonValue& line : lines)
         read << line.toVariant().toStringList();
-    const QList<QStringList> expected = {{"Test-Report:"},
-                                         {"Reporter:", header.ReporterText},
-                                         {"Unit:", header.UnitText},
-                                         {"Serial #:", header.SerialText},
-                                         {"Date:", "07.05.2024"},
-                                         {},
-                                         ResultTable::Captions(),
-                                         row};
+    const QList<QStringList> expected = {
+        {"Test-Report:"},           {"Reporter:", header.ReporterText},
+        {"Unit:", header.UnitText}, {"Serial #:", header.SerialText},
+        {"Date:", "07.05.2024"},    {},
+        ResultTable::Captions(),    row};
     EXPECT_EQ(read, expected);
     EXPECT_EQ(row[ResultTable::kTestResult], "\"1.5\",2,5");
 }
@@ -216,18 +214,39 @@ TEST_F(ReportFile, FailedWritesKeepTheEarlierFiles)
 // pool of texts, rebuilt after a long report, still gives every kept row back.
 TEST_F(ReportFile, CellsReadBackAsWrittenWhateverTheyHold)
 {
-    const QStringList texts = {"230.000", "-0.500",    "0",           "12",         "-0.000",
-                               "-0",      "007",       "00.5",        "1.",         ".5",
-                               "+1",      "1e5",       " 1",          "1.5,2.5",    "134217.727",
-                               "-134217.727", "134217.728", "999999999", "0.0000001", "0.00000001",
-                               "1234567890123", "Error!", "no reply", "Prüfling µ", "230.0V",
-                               QString::fromUtf8("\u2126"), ""};
+    const QStringList texts = {"230.000",
+                               "-0.500",
+                               "0",
+                               "12",
+                               "-0.000",
+                               "-0",
+                               "007",
+                               "00.5",
+                               "1.",
+                               ".5",
+                               "+1",
+                               "1e5",
+                               " 1",
+                               "1.5,2.5",
+                               "134217.727",
+                               "-134217.727",
+                               "134217.728",
+                               "999999999",
+                               "0.0000001",
+                               "0.00000001",
+                               "1234567890123",
+                               "Error!",
+                               "no reply",
+                               "Prüfling µ",
+                               "230.0V",
+                               QString::fromUtf8("\u2126"),
+                               ""};
     ResultTable results;
     for (int r = 0; r < texts.size(); ++r)
         results.SetRow(r + 1, {" 1", texts[r], texts[r], texts[r], texts[r], texts[r]});
     for (int r = 0; r < texts.size(); ++r)
-        EXPECT_EQ(results.Row(r + 1), QStringList({" 1", texts[r], texts[r], texts[r], texts[r],
-                                                   texts[r]}))
+        EXPECT_EQ(results.Row(r + 1),
+                  QStringList({" 1", texts[r], texts[r], texts[r], texts[r], texts[r]}))
             << texts[r].toStdString();
     // Failed: marked "Error!", or a value of "no reply".
     for (int r = 0; r < texts.size(); ++r)

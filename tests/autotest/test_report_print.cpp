@@ -45,8 +45,8 @@ protected:
             QPdfWriter pdf(path);
             pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
                                           QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter));
-            EXPECT_TRUE(
-                PrintReportLines(pdf, ReportPrintLines(kHeader, "07.05.2024", results, kVerdict), font));
+            EXPECT_TRUE(PrintReportLines(
+                pdf, ReportPrintLines(kHeader, "07.05.2024", results, kVerdict), font));
             pitch = QFontMetricsF(font, &pdf).horizontalAdvance(QLatin1Char('M')) * 72.0 /
                     pdf.resolution();
         }
@@ -82,9 +82,9 @@ TEST_F(ReportPrint, LinesInColumnsOfTheirWidths)
     };
     EXPECT_EQ(ReportPrintLines(kHeader, "07.05.2024", results, kVerdict), expected);
     // A header text keeps to its column: the next one never runs into it.
-    const QList<ReportPrintLine> cut = ReportPrintLines(
-        {"Final test, station 1", "TAV-1600-PS-HV-F1-MB2", "0505000120"}, "07.05.2024", results,
-        kVerdict);
+    const QList<ReportPrintLine> cut =
+        ReportPrintLines({"Final test, station 1", "TAV-1600-PS-HV-F1-MB2", "0505000120"},
+                         "07.05.2024", results, kVerdict);
     EXPECT_EQ(cut[4].Text, QString::fromUtf8("Final test, statio… TAV-1600-PS-HV-F1-… "
                                              "0505000120          07.05.2024"));
 }
@@ -102,12 +102,20 @@ TEST(ReportVerdictLine, SaysHowTheRunEndedOrWhatTheRowsShow)
         ReportVerdict verdict;
         QString line;
     } cases[] = {
-        {{.Ended = O::Passed, .Rows = 10, .Started = started, .DurationMs = 4250,
-          .Station = "bench-3", .Operator = "anna", .Answers = {"VAR01=230", "VAR02=1.5"}},
+        {{.Ended = O::Passed,
+          .Rows = 10,
+          .Started = started,
+          .DurationMs = 4250,
+          .Station = "bench-3",
+          .Operator = "anna",
+          .Answers = {"VAR01=230", "VAR02=1.5"}},
          "PASSED: 10 rows, 0 failed; started 2026-12-08 09:15:02, took 00:04.2; station "
          "bench-3, operator anna; answers VAR01=230 VAR02=1.5"},
-        {{.Ended = O::BrokenOff, .Why = "time-out: the run took longer than 5 s", .Rows = 3,
-          .Started = started, .DurationMs = 65000},
+        {{.Ended = O::BrokenOff,
+          .Why = "time-out: the run took longer than 5 s",
+          .Rows = 3,
+          .Started = started,
+          .DurationMs = 65000},
          "BROKEN OFF (time-out: the run took longer than 5 s): 3 rows, 0 failed; started "
          "2026-12-08 09:15:02, took 01:05.0"},
         {ReportVerdict::FromRows(unanswered, "the file"),
@@ -169,6 +177,6 @@ TEST_F(ReportPrint, CommentWiderThanThePageIsPrintedWhole)
 TEST_F(ReportPrint, DeviceThatCannotBeWrittenFails)
 {
     QPdfWriter pdf(dir.filePath("missing/report.pdf"));
-    EXPECT_FALSE(
-        PrintReportLines(pdf, ReportPrintLines(kHeader, "07.05.2024", Rows(3), kVerdict), ReportFont()));
+    EXPECT_FALSE(PrintReportLines(pdf, ReportPrintLines(kHeader, "07.05.2024", Rows(3), kVerdict),
+                                  ReportFont()));
 }

@@ -13,8 +13,8 @@ TEST(ResultGridLook, CellsLookAsTheStyleDrawsThem)
 {
     ResultTable results;
     results.SetRow(1, {" 1", "UAC", "225.000", "230.000", "235.000", ""});
-    results.SetRow(2, {" 2", "a comment far too long for its column, cut with an ellipsis",
-                       "4.500", "4.900", "4.700", "Error!"});
+    results.SetRow(2, {" 2", "a comment far too long for its column, cut with an ellipsis", "4.500",
+                       "4.900", "4.700", "Error!"});
     results.SetRow(3, {" 3", "I µA", "", "no reply", "", "Error!"});
     results.SetRow(4, {" 4", "selected", "1", "2", "3", ""});
     for (int pass = 0; pass < 2; ++pass) { // the texts as laid out anew and as kept

@@ -16,8 +16,16 @@ MemoryStepGrid NewTable()
 
 QStringList StepLine(int row, const QString& command)
 {
-    return {StepNumberText(row), "00.00.01.000", command, "1", "2", "3", "4.5", "5.5",
-            "comment " + QString::number(row), "1"};
+    return {StepNumberText(row),
+            "00.00.01.000",
+            command,
+            "1",
+            "2",
+            "3",
+            "4.5",
+            "5.5",
+            "comment " + QString::number(row),
+            "1"};
 }
 
 QByteArray Header(const TestHeader& h = {})
@@ -130,8 +138,8 @@ TEST_F(TestFile, LinesBeyondTheTwoHundredthStepAreNotUsed)
 TEST_F(TestFile, SaveOpenSaveIsByteIdentical)
 {
     grid.SetRow(1, StepLine(1, "SOUR:VOLTAC,230"));
-    grid.SetRow(2, {" 2", "01.02.03.004", QString::fromLatin1("K\xF6rper,1"), "NEXT", "", "-5",
-                    "", "1e3", QString::fromLatin1("\xB5V  "), "2"});
+    grid.SetRow(2, {" 2", "01.02.03.004", QString::fromLatin1("K\xF6rper,1"), "NEXT", "", "-5", "",
+                    "1e3", QString::fromLatin1("\xB5V  "), "2"});
     grid.SetRow(3, StepLine(3, "END"));
     const TestHeader written{QString::fromLatin1("M\xFCller"), "", "0042"};
     ASSERT_TRUE(WriteTestFile(Path("a.tst"), written, grid));

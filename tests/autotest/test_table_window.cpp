@@ -1,17 +1,16 @@
 // The test window, offscreen, as the program makes it: its ports, its file, its keys, and a run
 // against tavsim that fills the result grid.
-#include "tests/autotest/test_window_fixture.h"
+#include "panel/operator_messages.h"
 #include "sequence/grid_widget.h"
 #include "tests/autotest/small_table.h"
+#include "tests/autotest/test_window_fixture.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/qt_print.h"
 #include "tests/support/qt_wait.h"
-#include "panel/operator_messages.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTest>
 #include <QTest>
 
 // The further ports open with the window and close with it, each with its "CIACOM" line; one
@@ -28,8 +27,8 @@ TEST_F(TestWindowTest, FurtherPortsOpenWithTheWindowAndABusyOneIsSkipped)
 
     Open();
     EXPECT_EQ(window->windowTitle(), "Test");
-    EXPECT_EQ(grid->Row(1), QStringList({" 1", "00.00.00.000", "END", "0", "0", "0", "", "", "",
-                                         "1"}));
+    EXPECT_EQ(grid->Row(1),
+              QStringList({" 1", "00.00.00.000", "END", "0", "0", "0", "", "", "", "1"}));
     EXPECT_EQ(grid->Cell(0, 201), "201");
     EXPECT_EQ(window->ResultGrid()->model()->headerData(3, Qt::Horizontal).toString(),
               "Test Result");
@@ -199,8 +198,7 @@ TEST_F(TestWindowTest, RunAgainstTheInstrumentFillsTheResultGrid)
     // The failed row stands out red in the grid as well, the others do not.
     for (int r = 1; r < SmallTableResults().size(); ++r) {
         EXPECT_EQ(ResultGridRow(r), SmallTableResults()[r]) << r;
-        EXPECT_EQ(ResultGridRowRed(r), SmallTableResults()[r][ResultTable::kMark] == "Error!")
-            << r;
+        EXPECT_EQ(ResultGridRowRed(r), SmallTableResults()[r][ResultTable::kMark] == "Error!") << r;
     }
     EXPECT_TRUE(window->ReportFontBold());
     QStringList sent;

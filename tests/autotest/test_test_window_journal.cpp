@@ -16,8 +16,8 @@
 
 namespace {
 
-// Set 230 V, output on, a voltage that passes, the same voltage against limits it misses on a row that is
-// not shown in the report, output off, END.
+// Set 230 V, output on, a voltage that passes, the same voltage against limits it misses on a row
+// that is not shown in the report, output off, END.
 void PutJournalTable(StepGrid& grid)
 {
     PutRows(grid, {{"00.00.00.100", "SOUR:VOLTAC,230", "0", "0", "0", "", "", "", "1"},
@@ -32,8 +32,8 @@ void PutJournalTable(StepGrid& grid)
 // the END row ends the run without a row of its own.
 QStringList RowText(const RowRecord& row)
 {
-    return {row.Step,     row.Command, row.Comment, row.ValueText,
-            row.Mark,     row.Shown ? "shown" : "hidden"};
+    return {row.Step,      row.Command, row.Comment,
+            row.ValueText, row.Mark,    row.Shown ? "shown" : "hidden"};
 }
 
 const QList<QStringList> kJournalRows = {

@@ -1,7 +1,7 @@
 // The report buttons of the test window, offscreen: its dialogs, the header fields and copies an
 // opened report sets, and the printed report in the window's font.
-#include "tests/autotest/test_window_fixture.h"
 #include "panel/operator_messages.h"
+#include "tests/autotest/test_window_fixture.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/pdf_text.h"
 #include "tests/support/qt_print.h"
@@ -12,8 +12,8 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QRegularExpression>
-#include <algorithm>
 #include <QTimer>
+#include <algorithm>
 
 namespace {
 

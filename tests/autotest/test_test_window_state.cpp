@@ -1,8 +1,8 @@
 // What an operator sees of a run and of the link around it: the test window's run state in
 // words and colour, and the main window after the test window has had the link.
-#include "tests/autotest/test_window_fixture.h"
 #include "sequence/grid_widget.h"
 #include "tests/autotest/small_table.h"
+#include "tests/autotest/test_window_fixture.h"
 #include "tests/support/qt_wait.h"
 
 #include <QCheckBox>
@@ -22,7 +22,10 @@ protected:
     }
     void Click(const char* button) { window->findChild<QPushButton*>(button)->click(); }
     // Waits until the run's tick has stopped (held or ended).
-    bool Halted() { return WaitUntil([&] { return !window->Timer1()->isActive(); }); }
+    bool Halted()
+    {
+        return WaitUntil([&] { return !window->Timer1()->isActive(); });
+    }
 };
 
 } // namespace

@@ -75,9 +75,9 @@ TEST_F(VariableRows, SetAddSubtractAndSubstitute)
     variables[2] = 7;
     RunTable();
 
-    EXPECT_EQ(link.sent, QStringList({"SOUR:VOLTAC,230.0", "SOUR:VOLTAC,230.0",
-                                      "SOUR:VOLTAC,@VAR11", "A-2.5", "@SETVAR1", "@setvar04",
-                                      "@SETVAR04 "}));
+    EXPECT_EQ(link.sent,
+              QStringList({"SOUR:VOLTAC,230.0", "SOUR:VOLTAC,230.0", "SOUR:VOLTAC,@VAR11", "A-2.5",
+                           "@SETVAR1", "@setvar04", "@SETVAR04 "}));
     EXPECT_EQ(link.aux, QStringList({"COM3 @VAR01\n"})); // prefixed lines keep their text
     EXPECT_EQ(variables[0], 230.25);
     EXPECT_EQ(variables[1], 0.0);

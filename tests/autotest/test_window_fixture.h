@@ -4,8 +4,8 @@
 #include "tests/panel/panel_fixture.h"
 
 #include <QApplication>
-#include <QLineEdit>
 #include <QColor>
+#include <QLineEdit>
 #include <QTableView>
 
 // The test window over the main window as the program makes them, offscreen.
@@ -13,7 +13,8 @@ class TestWindowTest : public PanelFixture {
 protected:
     void Open()
     {
-        window = std::make_unique<TForm6>(state.Link, state.Places, state.Test, state.Export, form.get());
+        window = std::make_unique<TForm6>(state.Link, state.Places, state.Test, state.Export,
+                                          form.get());
         window->show();
         QApplication::processEvents();
         grid = window->Grid();

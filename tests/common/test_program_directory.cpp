@@ -13,7 +13,8 @@ TEST(ProgramDirectory, OwnFolderWhenWritableElseTheStartFolder)
     ASSERT_TRUE(own.isValid() && start.isValid());
 
     EXPECT_EQ(WritableProgramDirectory(own.path(), start.path()), own.path() + "/");
-    EXPECT_TRUE(QDir(own.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+    EXPECT_TRUE(QDir(own.path())
+                    .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
                     .isEmpty())
         << "the probe file is left behind";
 

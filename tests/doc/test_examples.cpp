@@ -40,12 +40,14 @@ std::vector<ExampleRow> ExampleRows(const QString& guide)
         static const QRegularExpression sim(QStringLiteral("`tavsim([^`]*)` as COM(\\d+)"));
         for (auto m = sim.globalMatch(cells.value(3)); m.hasNext();) {
             const auto match = m.next();
-            row.simulators.emplace_back(match.captured(2).toInt(),
-                                        match.captured(1).split(QLatin1Char(' '),
-                                                                Qt::SkipEmptyParts));
+            row.simulators.emplace_back(
+                match.captured(2).toInt(),
+                match.captured(1).split(QLatin1Char(' '), Qt::SkipEmptyParts));
         }
-        QStringList words = cells.value(4).trimmed().remove(QLatin1Char('`')).split(
-            QLatin1Char(' '), Qt::SkipEmptyParts);
+        QStringList words = cells.value(4)
+                                .trimmed()
+                                .remove(QLatin1Char('`'))
+                                .split(QLatin1Char(' '), Qt::SkipEmptyParts);
         // An environment setting in front (the GPIB library's folder) is the test's own.
         while (!words.isEmpty() && words.first().contains(QLatin1Char('=')))
             words.removeFirst();

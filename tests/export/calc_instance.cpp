@@ -19,9 +19,9 @@ CalcInstance::CalcInstance(std::string pipeName, std::string profileDir)
     const std::string soffice = TAV_LIBREOFFICE_PROGRAM_DIR "/soffice";
     const std::string accept = "--accept=pipe,name=" + m_pipe + ";urp;";
     const std::string profile = "-env:UserInstallation=file://" + profileDir;
-    const char* const argv[] = {soffice.c_str(), "--headless", "--invisible", "--norestore",
-                                "--nologo", "--nodefault", accept.c_str(), profile.c_str(),
-                                nullptr};
+    const char* const argv[] = {soffice.c_str(), "--headless",    "--invisible",
+                                "--norestore",   "--nologo",      "--nodefault",
+                                accept.c_str(),  profile.c_str(), nullptr};
     m_pid = fork();
     if (m_pid == 0) {
         setpgid(0, 0);
@@ -63,7 +63,6 @@ CalcInstance::~CalcInstance()
     waitpid(m_pid, &status, 0);
 }
 
-
 namespace {
 
 std::string CommandLine(const std::string& procEntry)
@@ -99,8 +98,8 @@ std::vector<pid_t> OfficesOnPipes(const std::string& prefix, bool (*owned)(pid_t
             continue;
         const std::string line = CommandLine(name);
         const size_t at = line.find(key);
-        if (at == std::string::npos ||
-            (line.find("soffice") == std::string::npos && line.find("oosplash") == std::string::npos))
+        if (at == std::string::npos || (line.find("soffice") == std::string::npos &&
+                                        line.find("oosplash") == std::string::npos))
             continue;
         const pid_t owner = static_cast<pid_t>(std::atol(line.c_str() + at + key.size()));
         if (owner > 0 && owned(owner))

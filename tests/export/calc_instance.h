@@ -25,9 +25,9 @@ private:
     std::string m_ended;
 };
 
-// Kills every soffice (and oosplash) process of this user whose command line accepts on a pipe whose name
-// starts with the prefix and continues with the id of a process for which `gone(id)` holds.
-// The program starts Calc detached, so a test that made it start one ends it this way; an
+// Kills every soffice (and oosplash) process of this user whose command line accepts on a pipe
+// whose name starts with the prefix and continues with the id of a process for which `gone(id)`
+// holds. The program starts Calc detached, so a test that made it start one ends it this way; an
 // instance left by a test run that was killed is found by its dead owner's id. Returns how many
 // processes were killed.
 int KillOfficesOnPipes(const std::string& prefix, bool (*gone)(pid_t owner));

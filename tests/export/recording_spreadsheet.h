@@ -12,11 +12,13 @@ class RecordingSpreadsheet : public SpreadsheetAutomation {
 public:
     explicit RecordingSpreadsheet(QStringList& calls, QString failAt = QString())
         : m_calls(calls), m_failAt(std::move(failAt))
-    {
-    }
+    {}
     ~RecordingSpreadsheet() override { m_calls << QStringLiteral("release"); }
 
-    void Create(const QString& programId) override { Record(QStringLiteral("create ") + programId); }
+    void Create(const QString& programId) override
+    {
+        Record(QStringLiteral("create ") + programId);
+    }
     void PutVisible(bool visible) override
     {
         Record(QStringLiteral("visible %1").arg(visible ? 1 : 0));
@@ -34,8 +36,8 @@ public:
         for (const QString& call : calls) {
             const QStringList parts = call.split(QLatin1Char(' '));
             if (parts.size() >= 3 && parts[0] == QLatin1String("cell"))
-                cells.push_back({parts[1].toInt(), parts[2].toInt(),
-                                 call.section(QLatin1Char(' '), 3)});
+                cells.push_back(
+                    {parts[1].toInt(), parts[2].toInt(), call.section(QLatin1Char(' '), 3)});
         }
         return cells;
     }

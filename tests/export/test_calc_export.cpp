@@ -21,8 +21,8 @@
 #include <QTemporaryDir>
 #include <chrono>
 #include <cstdlib>
-#include <string>
 #include <gtest/gtest.h>
+#include <string>
 #include <thread>
 #include <unistd.h>
 
@@ -115,8 +115,8 @@ protected:
         S.Export.WorkbookPath = workbook;
         ASSERT_TRUE(WriteExportSettings(S.Export, ExportSettingsPath(dir.path())));
         S.Export.Spreadsheet = [pipe] {
-            return std::make_unique<CalcPluginAutomation>(
-                QString::fromLatin1(TAV_CALC_PLUGIN_FILE), QString::fromStdString(pipe));
+            return std::make_unique<CalcPluginAutomation>(QString::fromLatin1(TAV_CALC_PLUGIN_FILE),
+                                                          QString::fromStdString(pipe));
         };
         S.Places.StartDate = QStringLiteral("07.12.2026");
         results.WriteCaptions();
@@ -173,10 +173,12 @@ TEST_F(CalcExportTest, ReportLandsInTheOpenWorkbookAndNothingIsSaved)
     const QString before = Sha(book);
     ASSERT_FALSE(ReadFileBytes(book).isEmpty());
     Settle(book, pipe);
-    EXPECT_EQ(SendReportToSpreadsheet(S.Export, S.Places, S.Test.TestRun.Copies, results), QStringList());
+    EXPECT_EQ(SendReportToSpreadsheet(S.Export, S.Places, S.Test.TestRun.Copies, results),
+              QStringList());
     ExpectReportCells(reader, book);
     // A second export goes into the same open workbook, not a read-only copy.
-    EXPECT_EQ(SendReportToSpreadsheet(S.Export, S.Places, S.Test.TestRun.Copies, results), QStringList());
+    EXPECT_EQ(SendReportToSpreadsheet(S.Export, S.Places, S.Test.TestRun.Copies, results),
+              QStringList());
     ExpectReportCells(reader, book);
     EXPECT_EQ(Sha(book), before) << "the workbook on disk was changed";
 }
@@ -193,7 +195,8 @@ TEST_F(CalcExportTest, StartsCalcWhenNoneListensAndLeavesItRunning)
         const Reference<uno::XComponentContext> office = WaitForOffice(maker, skip);
         if (!skip.empty())
             GTEST_SKIP() << skip;
-        ASSERT_TRUE(office.is()) << "LibreOffice runs but did not answer on pipe " << maker.PipeName();
+        ASSERT_TRUE(office.is()) << "LibreOffice runs but did not answer on pipe "
+                                 << maker.PipeName();
         MakeWorkbook(office, book.toStdString());
     }
     const QString before = Sha(book);
@@ -206,7 +209,8 @@ TEST_F(CalcExportTest, StartsCalcWhenNoneListensAndLeavesItRunning)
     const EnvironmentOverride home("HOME", dir.filePath(QStringLiteral("home")));
     const EnvironmentOverride backend("SAL_USE_VCLPLUGIN", QStringLiteral("svp"));
     Settle(book, pipe);
-    EXPECT_EQ(SendReportToSpreadsheet(S.Export, S.Places, S.Test.TestRun.Copies, results), QStringList());
+    EXPECT_EQ(SendReportToSpreadsheet(S.Export, S.Places, S.Test.TestRun.Copies, results),
+              QStringList());
 
     // Still running after the export, with the workbook open and filled.
     const Reference<uno::XComponentContext> reader = calc::JoinOffice(pipe);
@@ -220,7 +224,8 @@ TEST_F(CalcExportTest, StartsCalcWhenNoneListensAndLeavesItRunning)
     for (const pid_t office : offices)
         for (int fd = 1; fd <= 2; ++fd)
             if (FileOf(getpid(), fd) != "/dev/null") {
-                EXPECT_NE(FileOf(office, fd), FileOf(getpid(), fd)) << "fd " << fd << " of " << office;
+                EXPECT_NE(FileOf(office, fd), FileOf(getpid(), fd))
+                    << "fd " << fd << " of " << office;
             }
     EXPECT_GT(KillOfficesOnPipes("tavstart", IsThisProcess), 0);
 }

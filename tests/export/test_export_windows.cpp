@@ -37,7 +37,8 @@ protected:
     // The hidden options window as program start makes it.
     TForm7* StartUpWindow()
     {
-        ExportOptionsSlot().SetFactory([this](QWidget* p) { return new TForm7(S.Export, S.Places, p); });
+        ExportOptionsSlot().SetFactory(
+            [this](QWidget* p) { return new TForm7(S.Export, S.Places, p); });
         ExportOptionsSlot().CreateHidden(nullptr);
         return static_cast<TForm7*>(ExportOptionsSlot().Instance());
     }
@@ -156,11 +157,13 @@ TEST_F(ExportWindowTest, FileContentsAtStartUp)
     ProgramState fresh;
     fresh.Places.WritableDirectory = dir.path();
     ASSERT_TRUE(WriteFileBytes(file, QByteArray()));
-    EXPECT_EQ(Fields(std::make_unique<TForm7>(fresh.Export, fresh.Places).get()), (QStringList{"", "0", "0"}));
+    EXPECT_EQ(Fields(std::make_unique<TForm7>(fresh.Export, fresh.Places).get()),
+              (QStringList{"", "0", "0"}));
 
     // A cut-off file does not stop the start: its last whole record, and one message.
     ASSERT_TRUE(WriteFileBytes(file, Record(5, 6, "/c.xls") + "abc"));
-    EXPECT_EQ(Fields(std::make_unique<TForm7>(fresh.Export, fresh.Places).get()), (QStringList{"/c.xls", "5", "6"}));
+    EXPECT_EQ(Fields(std::make_unique<TForm7>(fresh.Export, fresh.Places).get()),
+              (QStringList{"/c.xls", "5", "6"}));
     EXPECT_EQ(messages.size(), 1);
 }
 

@@ -20,7 +20,9 @@ protected:
     SpreadsheetExportTest()
     {
         S.Places.WritableDirectory = dir.path();
-        S.Export.Spreadsheet = [this] { return std::make_unique<RecordingSpreadsheet>(calls, failAt); };
+        S.Export.Spreadsheet = [this] {
+            return std::make_unique<RecordingSpreadsheet>(calls, failAt);
+        };
         InitStepGrid(sequence, SequenceTableKind());
         workbook = QDir(dir.path()).filePath(QStringLiteral("book.xls"));
         WriteFileBytes(workbook, "x");
@@ -69,8 +71,8 @@ TEST_F(SpreadsheetExportTest, SequenceStepBecomesTwoPointsAtTheFixedPlace)
     EXPECT_TRUE(SendSequenceToSpreadsheet(S.Export, S.Places, sequence, curve).isEmpty());
 
     ASSERT_GE(calls.size(), 4);
-    EXPECT_EQ(calls.mid(0, 3), (QStringList{"create Excel.Application", "visible 1",
-                                            "open " + workbook}));
+    EXPECT_EQ(calls.mid(0, 3),
+              (QStringList{"create Excel.Application", "visible 1", "open " + workbook}));
     EXPECT_EQ(calls.last(), QStringLiteral("release"));
     const CellList cells = RecordingSpreadsheet::Cells(calls);
     EXPECT_EQ(cells.front(), (CellText{15, 15, "Test"}));
@@ -127,7 +129,8 @@ TEST_F(SpreadsheetExportTest, ReportFillsTheBlockFromTheSettingsCell)
         results.SetRow(k, {QString::number(k), "c" + QString::number(k), "1", "2", "3", "OK"});
     S.Test.TestRun.Copies.ReporterText = QStringLiteral("Me");
     S.Places.StartDate = QStringLiteral("07.12.2026");
-    EXPECT_TRUE(SendReportToSpreadsheet(S.Export, S.Places, S.Test.TestRun.Copies, results).isEmpty());
+    EXPECT_TRUE(
+        SendReportToSpreadsheet(S.Export, S.Places, S.Test.TestRun.Copies, results).isEmpty());
 
     const CellList cells = RecordingSpreadsheet::Cells(calls);
     ASSERT_EQ(cells.size(), 9u + 4 * 6);
@@ -161,7 +164,8 @@ TEST_F(SpreadsheetExportTest, MissingWorkbookOrBrokenSettingsStartNothing)
 
     QFile::remove(ExportSettingsPath(dir.path()));
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("TAVCON.efg")));
-    const QStringList messages = SendReportToSpreadsheet(S.Export, S.Places, S.Test.TestRun.Copies, ResultTable());
+    const QStringList messages =
+        SendReportToSpreadsheet(S.Export, S.Places, S.Test.TestRun.Copies, ResultTable());
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].contains(QStringLiteral("TAVCON.efg")));
     EXPECT_TRUE(calls.isEmpty());

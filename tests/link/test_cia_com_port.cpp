@@ -4,8 +4,8 @@
 #include "tests/support/qt_wait.h"
 
 #include <QThread>
-#include <termios.h>
 #include <gtest/gtest.h>
+#include <termios.h>
 #include <vector>
 
 namespace {
@@ -344,7 +344,7 @@ TEST_F(LinePortTest, LineSettingsReachTheOpenDeviceAtOnce)
 {
     // The far end of a pseudo-terminal sees the same terminal settings.
     auto settings = [&] {
-        termios tio {};
+        termios tio{};
         tcgetattr(link.Master(), &tio);
         return tio;
     };

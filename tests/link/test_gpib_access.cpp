@@ -22,14 +22,16 @@ public:
 
 class GpibAccessTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         ASSERT_TRUE(sim.Loaded()) << "the simulated libgpib.so.0 is not on the search path";
         sim.Reset();
         ASSERT_EQ(library.BindGpibLibrary(), 0);
         access.SetDeviceName("Device 1");
     }
 
-    QString Query(const QString& line) {
+    QString Query(const QString& line)
+    {
         access.GpibWrite(line);
         QString reply;
         access.GpibRead(reply);
@@ -43,7 +45,8 @@ protected:
     GpibAccess access{library, messages};
 };
 
-QStringList NotFound(const QString& name) {
+QStringList NotFound(const QString& name)
+{
     return {"IBFIND Couldn't find device " + name,
             "   Make sure that you have assigned the name " + name,
             "   to the meter with the CBCONF.EXE program.  Make sure that",
@@ -54,7 +57,8 @@ QStringList NotFound(const QString& name) {
 
 } // namespace
 
-TEST(GpibErrorReport, StatusBitsInOrderAndErrorTextsByCode) {
+TEST(GpibErrorReport, StatusBitsInOrderAndErrorTextsByCode)
+{
     EXPECT_EQ(GpibAccess::GpibErrorReport("IBRD failed", 0xC100, 6, 0),
               QStringList({"IBRD failed", "   IBSTA= ERR TMO CMPL",
                            "   IBERR= EABO <Operation aborted>", "   IBCNT=0"}));
@@ -67,7 +71,8 @@ TEST(GpibErrorReport, StatusBitsInOrderAndErrorTextsByCode) {
               "   IBERR= EOIP <Async I/I in progress>");
 }
 
-TEST_F(GpibAccessTest, OpenLooksUpOnceAndSetsTheThreeSecondTimeOut) {
+TEST_F(GpibAccessTest, OpenLooksUpOnceAndSetsTheThreeSecondTimeOut)
+{
     access.OpenGpibDevice(5, 2);
     ASSERT_GT(access.GpibDevice, 0);
     access.OpenGpibDevice(5, 2);
@@ -83,7 +88,8 @@ TEST_F(GpibAccessTest, OpenLooksUpOnceAndSetsTheThreeSecondTimeOut) {
     EXPECT_TRUE(messages.errBox.isEmpty());
 }
 
-TEST_F(GpibAccessTest, LookupByNameTakesTheNameAtTheTimeOfTheLookup) {
+TEST_F(GpibAccessTest, LookupByNameTakesTheNameAtTheTimeOfTheLookup)
+{
     QString field = "Device 1";
     access.SetDeviceNameSource([&field] { return field; });
     field = "TAV-PS";
@@ -93,7 +99,8 @@ TEST_F(GpibAccessTest, LookupByNameTakesTheNameAtTheTimeOfTheLookup) {
     EXPECT_EQ(Query("*idn?\n"), kIdentification);
 }
 
-TEST_F(GpibAccessTest, UnknownNameGivesTheSixItemsAndIsLookedUpAgainNextTime) {
+TEST_F(GpibAccessTest, UnknownNameGivesTheSixItemsAndIsLookedUpAgainNextTime)
+{
     access.SetDeviceName("Scope 7");
     access.OpenGpibDevice(5, 1);
     EXPECT_LT(access.GpibDevice, 0);
@@ -104,7 +111,8 @@ TEST_F(GpibAccessTest, UnknownNameGivesTheSixItemsAndIsLookedUpAgainNextTime) {
     EXPECT_EQ(messages.errBox, NotFound("Scope 7") + NotFound("Scope 7"));
 }
 
-TEST_F(GpibAccessTest, BoardFailuresAtLookupAndOnTheBus) {
+TEST_F(GpibAccessTest, BoardFailuresAtLookupAndOnTheBus)
+{
     sim.SetBoardError(252);
     access.OpenGpibDevice(5, 2);
     EXPECT_EQ(messages.errBox,
@@ -131,7 +139,8 @@ TEST_F(GpibAccessTest, BoardFailuresAtLookupAndOnTheBus) {
                                             "   IBERR=", "   IBCNT=0"}));
 }
 
-TEST_F(GpibAccessTest, QueriesAndCommandsReachTheInstrumentAndTheMeter) {
+TEST_F(GpibAccessTest, QueriesAndCommandsReachTheInstrumentAndTheMeter)
+{
     access.OpenGpibDevice(5, 2);
     EXPECT_EQ(Query("*idn?\n"), kIdentification);
     access.GpibWrite("SOUR:VOLTAC,230\n");
@@ -149,7 +158,8 @@ TEST_F(GpibAccessTest, QueriesAndCommandsReachTheInstrumentAndTheMeter) {
     EXPECT_TRUE(messages.meter.isEmpty());
 }
 
-TEST_F(GpibAccessTest, ReadTakesAtMostTwoHundredBytesAndStopsAtAZeroByte) {
+TEST_F(GpibAccessTest, ReadTakesAtMostTwoHundredBytesAndStopsAtAZeroByte)
+{
     access.OpenGpibDevice(5, 2);
     QByteArray reply;
     for (int i = 0; i < 250; ++i)
@@ -168,7 +178,8 @@ TEST_F(GpibAccessTest, ReadTakesAtMostTwoHundredBytesAndStopsAtAZeroByte) {
     EXPECT_TRUE(messages.errBox.isEmpty());
 }
 
-TEST_F(GpibAccessTest, FailedReadsAndWritesReportTheirStatus) {
+TEST_F(GpibAccessTest, FailedReadsAndWritesReportTheirStatus)
+{
     access.OpenGpibDevice(5, 2);
     sim.SetSilent(5, true);
     QString text = "old";
@@ -188,7 +199,8 @@ TEST_F(GpibAccessTest, FailedReadsAndWritesReportTheirStatus) {
                            "   IBERR= ENOL <No Listener>", "   IBCNT=0"}));
 }
 
-TEST_F(GpibAccessTest, ReadWithoutDeviceCallsNothingAndKeepsTheText) {
+TEST_F(GpibAccessTest, ReadWithoutDeviceCallsNothingAndKeepsTheText)
+{
     QString text = "keep";
     access.GpibRead(text);
     EXPECT_EQ(text, "keep");
@@ -197,7 +209,8 @@ TEST_F(GpibAccessTest, ReadWithoutDeviceCallsNothingAndKeepsTheText) {
     EXPECT_TRUE(sim.CallLog().isEmpty());
 }
 
-TEST_F(GpibAccessTest, PollTransactionParsesUnderTheFlagThenShowsTheReply) {
+TEST_F(GpibAccessTest, PollTransactionParsesUnderTheFlagThenShowsTheReply)
+{
     messages.errBox << "from before";
     access.GpibPreparation(5, 2);
     EXPECT_GT(access.GpibDevice, 0);
@@ -229,7 +242,8 @@ TEST_F(GpibAccessTest, PollTransactionParsesUnderTheFlagThenShowsTheReply) {
     EXPECT_FALSE(access.GpibBusy);
 }
 
-TEST_F(GpibAccessTest, SendsWithoutReadingAndReleasesWithClearThenLocal) {
+TEST_F(GpibAccessTest, SendsWithoutReadingAndReleasesWithClearThenLocal)
+{
     access.GpibPreparation(5, 2);
     const QString ud = Descriptor();
     sim.ClearCallLog();
@@ -251,13 +265,13 @@ TEST_F(GpibAccessTest, SendsWithoutReadingAndReleasesWithClearThenLocal) {
     const QString fresh = Descriptor();
     EXPECT_EQ(sim.CallLog(), QStringList({"ibdev(0,5,0,13,1,0)", "ibtmo(" + fresh + ",12)",
                                           "ibwrt(" + fresh + ",\"*RCL,0\\n\")",
-                                          "ibclr(" + fresh + ")",
-                                          "ibloc(" + fresh + ")"}));
+                                          "ibclr(" + fresh + ")", "ibloc(" + fresh + ")"}));
     EXPECT_TRUE(messages.errBox.isEmpty());
     EXPECT_EQ(Query("Sour:voltac?\n"), "0.00000\r\n");
 }
 
-TEST_F(GpibAccessTest, ExchangesFindingTheFlagSetAreSkipped) {
+TEST_F(GpibAccessTest, ExchangesFindingTheFlagSetAreSkipped)
+{
     access.GpibPreparation(5, 2);
     sim.ClearCallLog();
     access.GpibBusy = true;
@@ -274,7 +288,8 @@ TEST_F(GpibAccessTest, ExchangesFindingTheFlagSetAreSkipped) {
     EXPECT_TRUE(messages.meter.isEmpty());
 }
 
-TEST(GpibAccessUnbound, NothingReachesALibraryAndReadsGiveDashes) {
+TEST(GpibAccessUnbound, NothingReachesALibraryAndReadsGiveDashes)
+{
     GpibLibrary library("libtav-no-such-gpib.so.0");
     ASSERT_EQ(library.BindGpibLibrary(), -1);
     RecordedMessages messages;

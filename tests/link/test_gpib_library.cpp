@@ -15,7 +15,8 @@ const char* const kOptional[] = {"iblock", "iblockxA", "ibnotify", "ibunlock", "
 
 } // namespace
 
-TEST(GpibBinding, BindsTheSimulatedLibraryThoughItLacksTheOptionalEntries) {
+TEST(GpibBinding, BindsTheSimulatedLibraryThoughItLacksTheOptionalEntries)
+{
     GpibLibrary library;
     ASSERT_EQ(library.BindGpibLibrary(), 0) << "libgpib.so.0 not on the loader's search path";
     EXPECT_TRUE(library.Bound());
@@ -41,7 +42,8 @@ TEST(GpibBinding, BindsTheSimulatedLibraryThoughItLacksTheOptionalEntries) {
     EXPECT_EQ(library.BindGpibLibrary(), 0);
 }
 
-TEST(GpibBinding, AbsentLibraryLeavesEverythingUnboundAndCallsFailSafely) {
+TEST(GpibBinding, AbsentLibraryLeavesEverythingUnboundAndCallsFailSafely)
+{
     GpibLibrary library("libtav-no-such-gpib.so.0");
     EXPECT_EQ(library.BindGpibLibrary(), -1);
     EXPECT_FALSE(library.Bound());
@@ -55,7 +57,8 @@ TEST(GpibBinding, AbsentLibraryLeavesEverythingUnboundAndCallsFailSafely) {
     EXPECT_EQ(library.ibcnt(), 0);
 }
 
-TEST(GpibBinding, LibraryWithoutTheEntryPointsIsReleasedAgain) {
+TEST(GpibBinding, LibraryWithoutTheEntryPointsIsReleasedAgain)
+{
     GpibLibrary library("libm.so.6");
     EXPECT_EQ(library.BindGpibLibrary(), -2);
     EXPECT_FALSE(library.Bound());
@@ -67,16 +70,19 @@ TEST(GpibBinding, LibraryWithoutTheEntryPointsIsReleasedAgain) {
 // The simulated library's NI-488 behaviour, seen through the binding's typed calls.
 class SimGpibLibrary : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         ASSERT_TRUE(sim.Loaded()) << "the simulated libgpib.so.0 is not on the search path";
         sim.Reset();
         ASSERT_EQ(library.BindGpibLibrary(), 0);
     }
 
-    int Write(int ud, const std::string& text) {
+    int Write(int ud, const std::string& text)
+    {
         return library.ibwrt(ud, text.data(), static_cast<long>(text.size()));
     }
-    std::string Read(int ud, long count) {
+    std::string Read(int ud, long count)
+    {
         std::string buffer(static_cast<std::size_t>(count), '\0');
         library.ibrd(ud, buffer.data(), count);
         buffer.resize(static_cast<std::size_t>(std::max(library.ibcnt(), 0)));
@@ -87,7 +93,8 @@ protected:
     GpibLibrary library;
 };
 
-TEST_F(SimGpibLibrary, ReplyComesInPiecesWithEndOnTheLastAndThenTimesOut) {
+TEST_F(SimGpibLibrary, ReplyComesInPiecesWithEndOnTheLastAndThenTimesOut)
+{
     const int ud = library.ibdev(0, 5, 0, 13, 1, 0);
     ASSERT_GT(ud, 0);
     EXPECT_EQ(library.ibsta() & kErr, 0);
@@ -115,7 +122,8 @@ TEST_F(SimGpibLibrary, ReplyComesInPiecesWithEndOnTheLastAndThenTimesOut) {
     EXPECT_EQ(library.ibloc(ud) & kErr, 0);
 }
 
-TEST_F(SimGpibLibrary, LookupFailuresAndMissingDevicesSetTheirErrorCodes) {
+TEST_F(SimGpibLibrary, LookupFailuresAndMissingDevicesSetTheirErrorCodes)
+{
     EXPECT_EQ(library.ibfind("Scope 7"), -1);
     EXPECT_NE(library.ibsta() & kErr, 0);
     EXPECT_EQ(library.iberr(), 0);
@@ -142,7 +150,8 @@ TEST_F(SimGpibLibrary, LookupFailuresAndMissingDevicesSetTheirErrorCodes) {
     EXPECT_EQ(Read(meter, 200), "SIM,Voltmeter,0,1.0\r\n");
 }
 
-TEST_F(SimGpibLibrary, ConfiguredBusMovesTheInstrumentAndRenamesIt) {
+TEST_F(SimGpibLibrary, ConfiguredBusMovesTheInstrumentAndRenamesIt)
+{
     sim.Configure(12, -1, "PS1;PS2");
     EXPECT_EQ(library.ibfind("TAV-PS"), -1);
     const int ud = library.ibfind("PS2");

@@ -3,10 +3,10 @@
 #include "link/port_discovery.h"
 #include "tests/support/pty_link.h"
 
-#include <QFile>
-#include <QTemporaryDir>
 #include "tests/support/file_bytes.h"
 #include "tests/support/link_record.h"
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 

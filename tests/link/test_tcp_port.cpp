@@ -23,7 +23,7 @@ protected:
     void SetUp() override
     {
         m_listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in a {};
+        sockaddr_in a{};
         a.sin_family = AF_INET;
         a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         ASSERT_EQ(bind(m_listener, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);

@@ -40,7 +40,8 @@ PanelFixture::~PanelFixture()
 void PanelFixture::CreateWindows()
 {
     tool = std::make_unique<TForm5>(state.Link, state.Trace);
-    form = std::make_unique<TForm1>(state.Link, state.Panel, state.Places, state.Test.Stopwatch, *tool, windows);
+    form = std::make_unique<TForm1>(state.Link, state.Panel, state.Places, state.Test.Stopwatch,
+                                    *tool, windows);
 }
 
 QString PanelFixture::LinkPath(int port) const

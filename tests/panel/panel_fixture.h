@@ -7,11 +7,11 @@
 #include "tests/support/tavsim_process.h"
 
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStringList>
 #include <QTemporaryDir>
-#include <QLabel>
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <memory>

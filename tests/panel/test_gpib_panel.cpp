@@ -68,8 +68,7 @@ TEST_F(GpibPanelTest, SilentInstrumentAdvancesOneSlotPerTimeOutAndFillsErrBox)
     const QStringList errors = ErrBox();
     ASSERT_EQ(errors.size(), 12);
     EXPECT_EQ(errors.mid(0, 4), QStringList({"IBRD failed", "   IBSTA= ERR TMO CMPL",
-                                             "   IBERR= EABO <Operation aborted>",
-                                             "   IBCNT=0"}));
+                                             "   IBERR= EABO <Operation aborted>", "   IBCNT=0"}));
     // The failed status read was parsed all the same: no automatic disconnect.
     EXPECT_TRUE(Visible("BitBtn8"));
     EXPECT_EQ(Edit("Edit1")->text(), "");

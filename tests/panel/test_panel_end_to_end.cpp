@@ -22,10 +22,10 @@ protected:
 
     // What Connect sends first: identification, options and the set values, then a pass.
     const QStringList m_connectLines = {
-        "*idn?",      "*opt?",        "Sour:voltac?", "Sour:voltdc?",  "Sour:curr?",
-        "Sour:freq?", "Sour:phas?",   "Sour:powmax?", "outp:stat?",    "outp:phason?",
-        "outp:aux?",  "sour:currmax?", "sour:currtime?", "*tav?",       "meas:volt?",
-        "meas:curr?"};
+        "*idn?",          "*opt?",        "Sour:voltac?", "Sour:voltdc?",
+        "Sour:curr?",     "Sour:freq?",   "Sour:phas?",   "Sour:powmax?",
+        "outp:stat?",     "outp:phason?", "outp:aux?",    "sour:currmax?",
+        "sour:currtime?", "*tav?",        "meas:volt?",   "meas:curr?"};
 };
 
 } // namespace

@@ -116,7 +116,8 @@ TEST_F(PollCycleTest, TimerMailboxGoesOncePerPassAtSlot28)
     Ticks(11);
     // Slot 28 follows the pass's last query; five posts made one command.
     const QByteArray clear = "SOUR:CURRCLR\n";
-    const QByteArray sent = MeasurementPass() + clear + MeasurementPass() + MeasurementPass() + clear;
+    const QByteArray sent =
+        MeasurementPass() + clear + MeasurementPass() + MeasurementPass() + clear;
     EXPECT_EQ(com2.Read(sent.size()), sent);
 }
 

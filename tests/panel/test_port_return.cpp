@@ -1,8 +1,8 @@
 // The instrument's port going away while the main window polls, and coming back: the simulator
 // stopped and started again on the same link, as a USB adapter pulled and plugged in again.
+#include "sequence/grid_widget.h"
 #include "tests/autotest/small_table.h"
 #include "tests/autotest/test_window_fixture.h"
-#include "sequence/grid_widget.h"
 #include "tests/support/qt_wait.h"
 #include "tests/support/tavsim_process.h"
 

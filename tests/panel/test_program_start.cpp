@@ -60,7 +60,9 @@ TEST_F(ProgramStartTest, ConfiguredPortOpensAndRepliesTakeTheRoute)
 
     state.Link.Replies = &log;
     int lost = 0;
-    EXPECT_TRUE(StartProgramState(state.Link, state.Panel, state.Places, [&](TCiaComPort*, int) { ++lost; }).isEmpty());
+    EXPECT_TRUE(StartProgramState(state.Link, state.Panel, state.Places, [&](TCiaComPort*, int) {
+                    ++lost;
+                }).isEmpty());
     EXPECT_EQ(state.Link.Settings.PortText, "3");
     EXPECT_TRUE(state.Link.SerialLink);
     EXPECT_TRUE(state.Link.LinkOpened);

@@ -63,8 +63,8 @@ TEST_F(ReplyParserTest, StatusWordShowsExactlyItsIndicators)
     Reply(1, "9\r\n");
     EXPECT_FALSE(form->Cycle().StatusPending);
     EXPECT_EQ(tool->FieldText("Edit53"), "9");
-    EXPECT_TRUE(Visible("BitBtn11"));  // C.C. phase 1
-    EXPECT_TRUE(Visible("BitBtn14"));  // O.L. phase 1
+    EXPECT_TRUE(Visible("BitBtn11")); // C.C. phase 1
+    EXPECT_TRUE(Visible("BitBtn14")); // O.L. phase 1
     for (const char* hidden : {"BitBtn12", "BitBtn13", "BitBtn15", "BitBtn16"})
         EXPECT_FALSE(Visible(hidden)) << hidden;
     Reply(1, "54\r\n"); // 32 + 16 + 4 + 2

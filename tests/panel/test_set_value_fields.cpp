@@ -45,7 +45,6 @@ const FieldCase kSetValueFields[] = {
     {"Edit52", "250", "SOUR3:PHAS,250", "250.0\u00B0"},
 };
 
-
 } // namespace
 
 using SetValueFieldsTest = PanelFixture;

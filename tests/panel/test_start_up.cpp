@@ -32,16 +32,16 @@ TEST_F(StartUpTest, FreshStartIsDisconnectedOnPortTwoAndWritesTheDefaultConfig)
     EXPECT_FALSE(Visible("BitBtn8"));
     EXPECT_FALSE(form->Timer1()->isActive());
     EXPECT_EQ(state.Panel.DeviceIdent.Identification, "Disconnected");
-    for (const char* hidden : {"IpAutoOnButton", "IrmsX10Button", "IrmsX1Button", "Ot1OffButton",
-                               "Ot1OnButton"})
+    for (const char* hidden :
+         {"IpAutoOnButton", "IrmsX10Button", "IrmsX1Button", "Ot1OffButton", "Ot1OnButton"})
         EXPECT_FALSE(Visible(hidden)) << hidden;
     EXPECT_TRUE(Visible("IpAutoOffButton"));
     EXPECT_EQ(Edit("Edit1")->text(), "0.000");
     EXPECT_FALSE(Edit("Edit24")->isEnabled());
     EXPECT_FALSE(Edit("Edit38")->isEnabled());
-    EXPECT_EQ(LogLines(), QStringList({"> COM1: port found - Ports: 3",
-                                       "> COM2: port found - Ports: 3", "> COM2: port opend",
-                                       "> COM4: port found - Ports: 3"}));
+    EXPECT_EQ(LogLines(),
+              QStringList({"> COM1: port found - Ports: 3", "> COM2: port found - Ports: 3",
+                           "> COM2: port opend", "> COM4: port found - Ports: 3"}));
     EXPECT_FALSE(QFile::exists(CwdFile("TAVCON.cfg")));
 
     form->close();
@@ -50,7 +50,8 @@ TEST_F(StartUpTest, FreshStartIsDisconnectedOnPortTwoAndWritesTheDefaultConfig)
     ASSERT_EQ(cfg.size(), 40);
     EXPECT_EQ(cfg.left(4), QByteArray("\x02\0\0\0", 4));
     EXPECT_EQ(cfg.mid(8, 8), QByteArray(8, '\0'));
-    EXPECT_EQ(cfg.mid(16, 9), QByteArray("\x08" "Device 1"));
+    EXPECT_EQ(cfg.mid(16, 9), QByteArray("\x08"
+                                         "Device 1"));
     EXPECT_TRUE(messages.isEmpty());
 }
 
@@ -105,7 +106,7 @@ TEST_F(StartUpTest, MenuWindowsDisconnectFirstAndStartFresh)
     EXPECT_TRUE(Visible("BitBtn7"));
     EXPECT_EQ(form->findChild<QLabel*>("Label15")->text(), "---");
     EXPECT_EQ(tool->FieldText("Label22"), "---");
-    EXPECT_EQ(Edit("Edit14")->text(), "230.0000"); // values stay on screen
+    EXPECT_EQ(Edit("Edit14")->text(), "230.0000");   // values stay on screen
     EXPECT_EQ(windows.Sequence.Instance(), nullptr); // destroyed on return
     QTimer::singleShot(0, [&] {
         if (QWidget* w = QApplication::activeModalWidget()) {
@@ -133,11 +134,11 @@ TEST_F(StartUpTest, EveryWindowTimerHasItsPeriod)
         const char* timer;
         int ms;
     } periods[] = {
-        {"TForm1", "Timer1", 60},    {"TForm1", "Timer3", 200},
-        {"TForm2", "RowTimer", 600}, {"TForm2", "CommandTimer", 60},
-        {"TForm6", "Timer1", 100},   {"TForm6", "ResultClearTimer", 100},
-        {"TForm5", "Timer1", 1200},
-        {"TForm90", "Timer1", 3000}, {"TrendWindow", "TrendTimer", 500},
+        {"TForm1", "Timer1", 60},           {"TForm1", "Timer3", 200},
+        {"TForm2", "RowTimer", 600},        {"TForm2", "CommandTimer", 60},
+        {"TForm6", "Timer1", 100},          {"TForm6", "ResultClearTimer", 100},
+        {"TForm5", "Timer1", 1200},         {"TForm90", "Timer1", 3000},
+        {"TrendWindow", "TrendTimer", 500},
     };
     qsizetype timers = 0;
     for (const QWidget* w : windows)

@@ -25,9 +25,8 @@ void ExpectNothingCut(QWidget* window)
         if ((label && !label->text().isEmpty() && !label->wordWrap()) ||
             (button && !button->text().isEmpty())) {
             EXPECT_LE(child->sizeHint().width(), child->width())
-                << window->objectName().toStdString() << " "
-                << child->objectName().toStdString() << " "
-                << (label ? label->text() : button->text()).toStdString();
+                << window->objectName().toStdString() << " " << child->objectName().toStdString()
+                << " " << (label ? label->text() : button->text()).toStdString();
             EXPECT_LE(child->minimumSizeHint().height(), child->height())
                 << window->objectName().toStdString() << " " << child->objectName().toStdString();
         }

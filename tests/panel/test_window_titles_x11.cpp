@@ -18,8 +18,9 @@ QStringList TitlesOnServer(QWidget* window)
     window->show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
     QProcess xprop;
-    xprop.start(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(window->winId()),
-                                         QStringLiteral("WM_NAME"), QStringLiteral("_NET_WM_NAME")});
+    xprop.start(QStringLiteral("xprop"),
+                {QStringLiteral("-id"), QString::number(window->winId()), QStringLiteral("WM_NAME"),
+                 QStringLiteral("_NET_WM_NAME")});
     EXPECT_TRUE(xprop.waitForFinished(10000));
     QStringList titles;
     for (const QString& line : QString::fromUtf8(xprop.readAllStandardOutput()).split('\n')) {

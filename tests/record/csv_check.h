@@ -12,7 +12,8 @@ struct CsvCheck {
     QString problem;               // first line that does not parse, empty when all do
     bool partialLast = false;      // the file ends inside a row
 
-    static CsvCheck Read(const QByteArray& bytes) {
+    static CsvCheck Read(const QByteArray& bytes)
+    {
         CsvCheck check;
         QList<QByteArray> lines = bytes.split('\n');
         check.partialLast = !bytes.isEmpty() && !bytes.endsWith('\n');

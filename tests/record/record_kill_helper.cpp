@@ -5,7 +5,8 @@
 #include <QString>
 #include <cstdio>
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc < 2)
         return 2;
     CsvRecorder recorder;

@@ -7,7 +7,8 @@
 
 namespace {
 
-TEST(AxisTicks, ValueRangesGetRoundStepsThatHoldThem) {
+TEST(AxisTicks, ValueRangesGetRoundStepsThatHoldThem)
+{
     struct Case {
         double low, high;
         int maxTicks;
@@ -40,7 +41,8 @@ TEST(AxisTicks, ValueRangesGetRoundStepsThatHoldThem) {
     }
 }
 
-TEST(AxisTicks, TimeSpansGetClockSteps) {
+TEST(AxisTicks, TimeSpansGetClockSteps)
+{
     struct Case {
         double span;
         int maxTicks;
@@ -56,7 +58,8 @@ TEST(AxisTicks, TimeSpansGetClockSteps) {
             << c.span << " s in " << c.maxTicks << " ticks";
 }
 
-TEST(AxisTicks, TimeTicksFallOnTheWallClock) {
+TEST(AxisTicks, TimeTicksFallOnTheWallClock)
+{
     // The plot's zero at 12:00:07.300: ticks on 12:00:10, :20, :30, not 10 s after it.
     const QDateTime zero(QDate(2026, 3, 4), QTime(12, 0, 7, 300), Qt::UTC);
     const qint64 wall = WallClockMs(zero);

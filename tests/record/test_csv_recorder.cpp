@@ -9,12 +9,14 @@
 
 namespace {
 
-QByteArray FileBytes(const QString& path) {
+QByteArray FileBytes(const QString& path)
+{
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-MeasurementRow SampleRow(double volts) {
+MeasurementRow SampleRow(double volts)
+{
     MeasurementRow row;
     row.values[0] = {volts, 0.1234, 28.39, 28.4, 0.1745, 0.998, 1.414};
     row.output = 1;
@@ -24,7 +26,8 @@ MeasurementRow SampleRow(double volts) {
     return row;
 }
 
-TEST(CsvRecorder, HeaderAndRowsReadBackAsNumbers) {
+TEST(CsvRecorder, HeaderAndRowsReadBackAsNumbers)
+{
     QTemporaryDir dir;
     const QString path = dir.filePath("run.csv");
     CsvRecorder recorder;
@@ -55,7 +58,8 @@ TEST(CsvRecorder, HeaderAndRowsReadBackAsNumbers) {
     EXPECT_EQ(t.offsetFromUtc(), QDateTime::currentDateTime().offsetFromUtc());
 }
 
-TEST(CsvRecorder, ExistingFileIsKeptUnlessReplacingWasAsked) {
+TEST(CsvRecorder, ExistingFileIsKeptUnlessReplacingWasAsked)
+{
     QTemporaryDir dir;
     const QString path = dir.filePath("old.csv");
     {
@@ -84,7 +88,8 @@ TEST(CsvRecorder, ExistingFileIsKeptUnlessReplacingWasAsked) {
     EXPECT_EQ(CsvCheck::Read(FileBytes(second)).rows.size(), 1);
 }
 
-TEST(CsvRecorder, FullDiskStopsTheRecordingAndKeepsWholeRows) {
+TEST(CsvRecorder, FullDiskStopsTheRecordingAndKeepsWholeRows)
+{
     QTemporaryDir dir;
     const QString path = dir.filePath("full.csv");
     CsvRecorder recorder;

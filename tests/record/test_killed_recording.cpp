@@ -10,7 +10,8 @@
 
 namespace {
 
-TEST(KilledRecording, EveryCompleteRowParsesAndTheNextRecordingWorks) {
+TEST(KilledRecording, EveryCompleteRowParsesAndTheNextRecordingWorks)
+{
     QTemporaryDir dir;
     const QString path = dir.filePath("killed.csv");
     QProcess helper;

@@ -7,7 +7,8 @@
 
 namespace {
 
-TEST(ReadMeasurement, InstrumentTextsInBaseUnits) {
+TEST(ReadMeasurement, InstrumentTextsInBaseUnits)
+{
     EXPECT_DOUBLE_EQ(ReadMeasurement("123.4mA"), 0.1234);
     EXPECT_DOUBLE_EQ(ReadMeasurement("230.1V"), 230.1);
     EXPECT_DOUBLE_EQ(ReadMeasurement("1000.W"), 1000.0);
@@ -25,11 +26,13 @@ TEST(ReadMeasurement, InstrumentTextsInBaseUnits) {
 
 class PassFixture : public ::testing::Test {
 protected:
-    PassFixture() {
+    PassFixture()
+    {
         pass.SetRowHandler([this](const MeasurementRow& row) { rows.push_back(row); });
     }
     // One tick: the cycle takes the slot, then its reply (if any) arrives.
-    void Slot(int slot, const char* reply = nullptr, int cycleBase = 0, int measEnd = 9) {
+    void Slot(int slot, const char* reply = nullptr, int cycleBase = 0, int measEnd = 9)
+    {
         pass.SlotTaken(slot, cycleBase, measEnd);
         if (reply)
             pass.Reply(slot, QString::fromLatin1(reply));
@@ -38,7 +41,8 @@ protected:
     std::vector<MeasurementRow> rows;
 };
 
-TEST_F(PassFixture, SinglePhasePassGivesOneRowAtTheMailboxSlot) {
+TEST_F(PassFixture, SinglePhasePassGivesOneRowAtTheMailboxSlot)
+{
     // Connect's slots first: no row from them.
     for (int slot = 31; slot <= 43; ++slot)
         Slot(slot, "1");
@@ -73,7 +77,8 @@ TEST_F(PassFixture, SinglePhasePassGivesOneRowAtTheMailboxSlot) {
     EXPECT_EQ(rows[1].output, 0);
 }
 
-TEST_F(PassFixture, ThreePhaseSlotsAndPassesWithoutStatusQuery) {
+TEST_F(PassFixture, ThreePhaseSlotsAndPassesWithoutStatusQuery)
+{
     // CycleBase 1: the pass starts at slot 2 and has no status word.
     for (int slot = 2; slot <= 23; ++slot)
         Slot(slot, QByteArray::number(slot).append("V").constData(), 1, 23);
@@ -90,7 +95,8 @@ TEST_F(PassFixture, ThreePhaseSlotsAndPassesWithoutStatusQuery) {
     EXPECT_DOUBLE_EQ(r.values[2][6], 23.0);
 }
 
-TEST_F(PassFixture, InterruptedPassesGiveNoRow) {
+TEST_F(PassFixture, InterruptedPassesGiveNoRow)
+{
     Slot(1, "0");
     Slot(2, "1V");
     pass.Reset(); // Disconnect

@@ -9,7 +9,8 @@
 
 namespace {
 
-TEST(PlotStore, EachColumnHoldsTheMinimumAndMaximumOfItsSamples) {
+TEST(PlotStore, EachColumnHoldsTheMinimumAndMaximumOfItsSamples)
+{
     PlotStore store;
     std::mt19937 random(7);
     std::uniform_real_distribution<float> value(-50.f, 250.f);

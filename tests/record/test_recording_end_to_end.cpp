@@ -16,7 +16,8 @@ namespace {
 class RecordingEndToEnd : public PanelFixture {
 protected:
     // 6.17 V on the simulator's 50 ohm load: 123.4 mA, which it prints in milliamperes.
-    void SetOutputTo617mV() {
+    void SetOutputTo617mV()
+    {
         form->Cycle().OperatorCommand.Post("SOUR:VOLTAC,6.17\n");
         TickThrough(29);
         TickThrough(43);
@@ -24,13 +25,15 @@ protected:
         TickThrough(29);
         TickThrough(43);
     }
-    static QByteArray Bytes(const QString& path) {
+    static QByteArray Bytes(const QString& path)
+    {
         QFile f(path);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 };
 
-TEST_F(RecordingEndToEnd, OneRowPerPassInBaseUnitsUntilDisconnect) {
+TEST_F(RecordingEndToEnd, OneRowPerPassInBaseUnitsUntilDisconnect)
+{
     auto sim = StartSimAndWindows();
     ConnectDriven();
     SetOutputTo617mV();
@@ -77,7 +80,8 @@ TEST_F(RecordingEndToEnd, OneRowPerPassInBaseUnitsUntilDisconnect) {
     EXPECT_TRUE(messages.isEmpty());
 }
 
-TEST_F(RecordingEndToEnd, TraceHoldsEveryPollLineOnTheSimulatorsClock) {
+TEST_F(RecordingEndToEnd, TraceHoldsEveryPollLineOnTheSimulatorsClock)
+{
     const QString tracePath = CwdFile("poll.trace");
     ASSERT_TRUE(state.Trace.Open(tracePath));
     auto sim = StartSimAndWindows();
@@ -115,7 +119,8 @@ TEST_F(RecordingEndToEnd, TraceHoldsEveryPollLineOnTheSimulatorsClock) {
     }
 }
 
-TEST_F(RecordingEndToEnd, MenuEntriesFollowTheSetupMenuAndClosingEndsTheRecording) {
+TEST_F(RecordingEndToEnd, MenuEntriesFollowTheSetupMenuAndClosingEndsTheRecording)
+{
     auto sim = StartSimAndWindows();
     QStringList menus, setup;
     for (QAction* menu : form->menuBar()->actions()) {

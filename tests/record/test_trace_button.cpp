@@ -10,7 +10,8 @@ namespace {
 
 class TraceButtonTest : public PanelFixture {};
 
-TEST_F(TraceButtonTest, StartsAndStopsTheProgramsTrace) {
+TEST_F(TraceButtonTest, StartsAndStopsTheProgramsTrace)
+{
     auto sim = StartSimAndWindows();
     auto* button = tool->findChild<TraceButton*>("TraceButton");
     ASSERT_NE(button, nullptr);

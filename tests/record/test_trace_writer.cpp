@@ -10,7 +10,8 @@
 
 namespace {
 
-QList<QByteArray> FileLines(const QString& path) {
+QList<QByteArray> FileLines(const QString& path)
+{
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return {};
@@ -20,7 +21,8 @@ QList<QByteArray> FileLines(const QString& path) {
     return lines;
 }
 
-TEST(TraceWriter, LinesAreEscapedStampedAndWrittenAtOnce) {
+TEST(TraceWriter, LinesAreEscapedStampedAndWrittenAtOnce)
+{
     EXPECT_EQ(TraceWriter::FormatLine(12, LineTrace::Direction::Sent, "COM2", "meas:volt?\n"),
               "12\tTX\tCOM2\tmeas:volt?\\n");
     EXPECT_EQ(TraceWriter::FormatLine(3, LineTrace::Direction::Received, "GPIB22",
@@ -53,7 +55,8 @@ TEST(TraceWriter, LinesAreEscapedStampedAndWrittenAtOnce) {
     EXPECT_FALSE(trace.Error().isEmpty());
 }
 
-TEST(TraceWriter, RotatesAtItsLimitKeepingEveryLineOnce) {
+TEST(TraceWriter, RotatesAtItsLimitKeepingEveryLineOnce)
+{
     QTemporaryDir dir;
     const QString path = dir.filePath("long.trace");
     TraceWriter trace;
@@ -78,7 +81,8 @@ TEST(TraceWriter, RotatesAtItsLimitKeepingEveryLineOnce) {
             << kept[i].constData();
 }
 
-TEST(TraceOption, FoundInEitherSpellingAndStarted) {
+TEST(TraceOption, FoundInEitherSpellingAndStarted)
+{
     QTemporaryDir dir;
     const QByteArray file = QFile::encodeName(dir.filePath("a.trace"));
     char prog[] = "tavcontrol";

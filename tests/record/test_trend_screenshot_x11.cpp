@@ -18,7 +18,8 @@ namespace {
 
 class TrendScreenshot : public PanelFixture {};
 
-int PixelsNear(const QImage& image, const QRect& area, QColor color) {
+int PixelsNear(const QImage& image, const QRect& area, QColor color)
+{
     int n = 0;
     for (int y = area.top(); y <= area.bottom(); ++y)
         for (int x = area.left(); x <= area.right(); ++x) {
@@ -31,7 +32,8 @@ int PixelsNear(const QImage& image, const QRect& area, QColor color) {
     return n;
 }
 
-TEST_F(TrendScreenshot, ThreeCurvesWithAxesAndUnits) {
+TEST_F(TrendScreenshot, ThreeCurvesWithAxesAndUnits)
+{
     ASSERT_EQ(QGuiApplication::platformName(), "xcb");
     auto sim = StartSimAndWindows();
     ConnectDriven();
@@ -80,7 +82,8 @@ TEST_F(TrendScreenshot, ThreeCurvesWithAxesAndUnits) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     QApplication app(argc, argv); // on the X server xvfb-run started
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -22,7 +22,8 @@ namespace {
 
 class TrendWindowTest : public PanelFixture {
 protected:
-    TrendWindow* OpenTrendAfterPasses(int passes) {
+    TrendWindow* OpenTrendAfterPasses(int passes)
+    {
         ConnectDriven();
         form->Cycle().OperatorCommand.Post("SOUR:VOLTAC,230\n");
         TickThrough(29);
@@ -38,7 +39,8 @@ protected:
     }
 };
 
-TEST_F(TrendWindowTest, CurvesOfTheConnectedPhasePauseZoomAndLive) {
+TEST_F(TrendWindowTest, CurvesOfTheConnectedPhasePauseZoomAndLive)
+{
     auto sim = StartSimAndWindows();
     TrendWindow* trend = OpenTrendAfterPasses(3);
     ASSERT_NE(trend, nullptr);
@@ -96,7 +98,8 @@ TEST_F(TrendWindowTest, CurvesOfTheConnectedPhasePauseZoomAndLive) {
     EXPECT_TRUE(trend->Following());
 }
 
-TEST_F(TrendWindowTest, ExportsPngAndSvg) {
+TEST_F(TrendWindowTest, ExportsPngAndSvg)
+{
     auto sim = StartSimAndWindows();
     TrendWindow* trend = OpenTrendAfterPasses(2);
     trend->show();
@@ -118,7 +121,8 @@ TEST_F(TrendWindowTest, ExportsPngAndSvg) {
     EXPECT_FALSE(trend->ExportSvg(CwdFile("no/such/dir/t.svg")));
 }
 
-TEST_F(TrendWindowTest, LegendSwitchesCurvesAndTheMouseReadsTheirValues) {
+TEST_F(TrendWindowTest, LegendSwitchesCurvesAndTheMouseReadsTheirValues)
+{
     auto sim = StartSimAndWindows();
     TrendWindow* trend = OpenTrendAfterPasses(2);
     trend->show();
@@ -162,7 +166,8 @@ TEST_F(TrendWindowTest, LegendSwitchesCurvesAndTheMouseReadsTheirValues) {
 
 // Where the trend window (700 x 600, at least 400 x 300) opens beside the main window, on a
 // screen of 1280 x 1024 with a panel of 32 pixels at its top.
-TEST(TrendPlacement, BesideTheMainWindowOnTheScreen) {
+TEST(TrendPlacement, BesideTheMainWindowOnTheScreen)
+{
     const QRect screen(0, 32, 1280, 992);
     struct Case {
         const char* what;

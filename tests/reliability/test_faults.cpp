@@ -90,7 +90,12 @@ TEST_F(GarbageReplies, PollingGoesOnAndFieldsShowWhatTheRulesMake)
     } chosen[] = {
         {"  230.0V \t\r\n", "230.0V"},
         {"1234567890V\r\n", "12345678"},
-        {QByteArray("12\0" "3V\r\n", 7), QString::fromLatin1("12\0" "3V", 5)},
+        {QByteArray("12\0"
+                    "3V\r\n",
+                    7),
+         QString::fromLatin1("12\0"
+                             "3V",
+                             5)},
         {"5\r6\r\n", "5\r6"},
         {"\r\n", ""},
         {"\xff\xfe\x80garbage\x01\r\n", QString::fromLatin1("\xff\xfe\x80garba")},
@@ -101,8 +106,7 @@ TEST_F(GarbageReplies, PollingGoesOnAndFieldsShowWhatTheRulesMake)
         SCOPED_TRACE(c.reply.toPercentEncoding().toStdString());
         ASSERT_NO_FATAL_FAILURE(PassAnswering(c.reply));
         for (const char* field : kReadingFields)
-            EXPECT_EQ(Edit(QString::fromLatin1(field))->text().toStdString(),
-                      c.shown.toStdString())
+            EXPECT_EQ(Edit(QString::fromLatin1(field))->text().toStdString(), c.shown.toStdString())
                 << field;
     }
 

@@ -56,8 +56,8 @@ bool PgCluster::Run(const QString& program, const QStringList& arguments, QStrin
     if (done && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0)
         return true;
     if (error)
-        *error = QStringLiteral("%1 %2: %3").arg(exe, args.join(QLatin1Char(' ')),
-                                                QString::fromLocal8Bit(p.readAll()));
+        *error = QStringLiteral("%1 %2: %3")
+                     .arg(exe, args.join(QLatin1Char(' ')), QString::fromLocal8Bit(p.readAll()));
     return false;
 }
 
@@ -96,8 +96,9 @@ bool PgCluster::Start(QString* error)
     const QString options = QStringLiteral("-k %1 -c listen_addresses='' -F")
                                 .arg(m_dir.filePath(QStringLiteral("sock")));
     if (!Run(QStringLiteral("pg_ctl"),
-             {QStringLiteral("-D"), data, QStringLiteral("-l"), m_dir.filePath(QStringLiteral("sock/log")),
-              QStringLiteral("-o"), options, QStringLiteral("-w"), QStringLiteral("start")},
+             {QStringLiteral("-D"), data, QStringLiteral("-l"),
+              m_dir.filePath(QStringLiteral("sock/log")), QStringLiteral("-o"), options,
+              QStringLiteral("-w"), QStringLiteral("start")},
              error))
         return false;
     m_running = true;
@@ -108,9 +109,8 @@ bool PgCluster::Stop(QString* error)
 {
     m_running = false;
     return Run(QStringLiteral("pg_ctl"),
-               {QStringLiteral("-D"), m_dir.filePath(QStringLiteral("data")),
-                QStringLiteral("-m"), QStringLiteral("fast"), QStringLiteral("-w"),
-                QStringLiteral("stop")},
+               {QStringLiteral("-D"), m_dir.filePath(QStringLiteral("data")), QStringLiteral("-m"),
+                QStringLiteral("fast"), QStringLiteral("-w"), QStringLiteral("stop")},
                error);
 }
 

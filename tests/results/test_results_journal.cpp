@@ -22,15 +22,15 @@ TEST_F(Journal, AKilledRunStaysIncompleteWithItsRows)
 {
     auto sim = StartSim();
     // Row 2 is hidden and fails; row 3 sends a variable; row 4 holds the run for half a minute.
-    const QString table = WriteTable(
-        "unit.tst", {"00.00.00.300;SOUR:FREQ?;0;0;0;49;51;frequency;1",
-                     "00.00.00.300;SOUR:FREQ?;0;0;0;51;52;hidden;0",
-                     "00.00.00.100;SOUR:VOLT @VAR01;0;0;0;;;set;1",
-                     "00.00.30.000;OUTP,0;0;0;0;;;wait;1", "00.00.00.000;END;0;0;0;;;;1"},
-        "SN-KILL");
+    const QString table =
+        WriteTable("unit.tst",
+                   {"00.00.00.300;SOUR:FREQ?;0;0;0;49;51;frequency;1",
+                    "00.00.00.300;SOUR:FREQ?;0;0;0;51;52;hidden;0",
+                    "00.00.00.100;SOUR:VOLT @VAR01;0;0;0;;;set;1",
+                    "00.00.30.000;OUTP,0;0;0;0;;;wait;1", "00.00.00.000;END;0;0;0;;;;1"},
+                   "SN-KILL");
     Start({table, "--set", "VAR01=230"});
-    ASSERT_TRUE(WaitUntil([&] { return JournalNumber("SELECT COUNT(*) FROM steps") >= 4; },
-                          60000))
+    ASSERT_TRUE(WaitUntil([&] { return JournalNumber("SELECT COUNT(*) FROM steps") >= 4; }, 60000))
         << JournalNumber("SELECT COUNT(*) FROM steps");
     process.kill(); // SIGKILL: no end is ever written
     ASSERT_TRUE(process.waitForFinished(20000));
@@ -59,10 +59,10 @@ TEST_F(Journal, AKilledRunStaysIncompleteWithItsRows)
         EXPECT_EQ(JournalNumber(QString::fromLatin1(r.sql)), r.expected) << r.sql;
 
     // The unit again, to the end this time: newest first, the killed run still incomplete.
-    const QString again = WriteTable("unit.tst",
-                                     {"00.00.00.300;SOUR:FREQ?;0;0;0;51;52;frequency;1",
-                                      "00.00.00.000;END;0;0;0;;;;1"},
-                                     "SN-KILL");
+    const QString again = WriteTable(
+        "unit.tst",
+        {"00.00.00.300;SOUR:FREQ?;0;0;0;51;52;frequency;1", "00.00.00.000;END;0;0;0;;;;1"},
+        "SN-KILL");
     EXPECT_EQ(Run({again}), 1) << err.toStdString();
     EXPECT_EQ(Run({"history", "SN-KILL"}), 0) << err.toStdString();
     const QStringList lines = out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
@@ -79,10 +79,9 @@ TEST_F(Journal, AKilledRunStaysIncompleteWithItsRows)
 TEST_F(Journal, StatsCountFirstPassYieldAndCapability)
 {
     auto sim = StartSim();
-    const QStringList rows{"00.00.00.100;SOUR:FREQ,@VAR01;0;0;0;;;set;1",
-                           "00.00.00.300;SOUR:FREQ?;0;0;0;49;51;f;1",
-                           "00.00.00.300;SOUR:FREQ?;0;0;0;49.8;51;g;1",
-                           "00.00.00.000;END;0;0;0;;;;1"};
+    const QStringList rows{
+        "00.00.00.100;SOUR:FREQ,@VAR01;0;0;0;;;set;1", "00.00.00.300;SOUR:FREQ?;0;0;0;49;51;f;1",
+        "00.00.00.300;SOUR:FREQ?;0;0;0;49.8;51;g;1", "00.00.00.000;END;0;0;0;;;;1"};
     // Unit A fails at 49.5 Hz, then passes; B and C pass at once.
     const struct {
         const char* table;
@@ -160,22 +159,21 @@ TEST_F(Journal, SerialNumbersLeaveTheTableVersionAlone)
     QSqlDatabase::removeDatabase("old");
 
     auto sim = StartSim();
-    const QString table =
-        WriteTable("unit.tst", {"00.00.00.300;SOUR:FREQ?;0;0;0;49;51;f;1",
-                                "00.00.00.000;END;0;0;0;;;;1"});
+    const QString table = WriteTable(
+        "unit.tst", {"00.00.00.300;SOUR:FREQ?;0;0;0;49;51;f;1", "00.00.00.000;END;0;0;0;;;;1"});
     for (int unit = 0; unit < 3; ++unit)
         ASSERT_EQ(Run({table, "--serial-advance", "--quiet"}), 0) << err.toStdString();
     const QByteArray file = Bytes("unit.tst");
     const QString version = QString::fromLatin1(
-        QCryptographicHash::hash(file.mid(file.indexOf("\r\n\r\n") + 4),
-                                 QCryptographicHash::Sha256)
+        QCryptographicHash::hash(file.mid(file.indexOf("\r\n\r\n") + 4), QCryptographicHash::Sha256)
             .toHex());
     EXPECT_EQ(JournalNumber("SELECT COUNT(DISTINCT table_sha256) FROM runs WHERE serial <> "
                             "'OLD-1'"),
               3);
-    EXPECT_EQ(JournalNumber(QStringLiteral("SELECT COUNT(*) FROM runs WHERE table_version = '%1'")
-                                .arg(version)),
-              3);
+    EXPECT_EQ(
+        JournalNumber(
+            QStringLiteral("SELECT COUNT(*) FROM runs WHERE table_version = '%1'").arg(version)),
+        3);
     EXPECT_EQ(JournalNumber("SELECT COUNT(*) FROM runs WHERE table_version IS NULL"), 1);
 
     // The upper limit edited: a second version of the same table.
@@ -186,8 +184,8 @@ TEST_F(Journal, SerialNumbersLeaveTheTableVersionAlone)
         << err.toStdString();
     ASSERT_EQ(Run({"stats", "--table", "unit.tst"}), 0) << err.toStdString();
     EXPECT_TRUE(out.contains("\nunit.tst: 3 versions\n")) << out.toStdString();
-    EXPECT_TRUE(out.contains(QStringLiteral("\nunit.tst  version %1  runs 3\n")
-                                 .arg(version.left(12))))
+    EXPECT_TRUE(
+        out.contains(QStringLiteral("\nunit.tst  version %1  runs 3\n").arg(version.left(12))))
         << out.toStdString();
     EXPECT_TRUE(out.contains("\nunit.tst  version unknown  runs 1\n")) << out.toStdString();
 
@@ -225,7 +223,8 @@ TEST_F(Journal, ARefusedRowCostsItselfAloneAndReadErrorsAreErrors)
         store.AddStep(run.Uuid, row);
         recorder.RunEnds(RunEnding::Completed, QString());
         const QString error = store.Flush().JournalError;
-        EXPECT_TRUE(error.contains("row 1 of run " + run.Uuid + " not kept")) << error.toStdString();
+        EXPECT_TRUE(error.contains("row 1 of run " + run.Uuid + " not kept"))
+            << error.toStdString();
     }
     EXPECT_EQ(JournalNumber("SELECT COUNT(*) FROM runs WHERE verdict = 'passed'"), 1);
     EXPECT_EQ(JournalNumber("SELECT COUNT(*) FROM steps"), 2);

@@ -17,10 +17,9 @@ namespace {
 
 using Server = ResultsFixture;
 
-const QStringList kRows{"00.00.00.300;SOUR:FREQ?;0;0;0;49;51;f;1",
-                        "00.00.00.100;OUTP,0;0;0;0;;;off;1",
-                        "00.00.00.300;SOUR:FREQ?;0;0;0;49;51;hidden;0",
-                        "00.00.00.000;END;0;0;0;;;;1"};
+const QStringList kRows{
+    "00.00.00.300;SOUR:FREQ?;0;0;0;49;51;f;1", "00.00.00.100;OUTP,0;0;0;0;;;off;1",
+    "00.00.00.300;SOUR:FREQ?;0;0;0;49;51;hidden;0", "00.00.00.000;END;0;0;0;;;;1"};
 
 TEST_F(Server, ThreeRunnersAtOnceEachRunArrivesOnce)
 {
@@ -42,10 +41,10 @@ TEST_F(Server, ThreeRunnersAtOnceEachRunArrivesOnce)
                 ASSERT_TRUE(sims.back()->Ready());
             }
             const QString serial = QStringLiteral("U%1-%2").arg(station).arg(round);
-            runners.push_back(StartTavtest(
-                {WriteTable(QStringLiteral("t%1.tst").arg(station), kRows, serial), "--db",
-                 cluster.Uri()},
-                config));
+            runners.push_back(
+                StartTavtest({WriteTable(QStringLiteral("t%1.tst").arg(station), kRows, serial),
+                              "--db", cluster.Uri()},
+                             config));
         }
         for (auto& p : runners) {
             ASSERT_TRUE(p->waitForFinished(90000));
@@ -76,16 +75,14 @@ TEST_F(Server, ARunMadeWhileTheServerIsDownGoesWithTheNextSync)
     ASSERT_TRUE(cluster.Stop(&error)) << error.toStdString();
     auto sim = StartSim();
     // Told also when quiet, once, in the program's words; the verdict's status stands.
-    EXPECT_EQ(Run({WriteTable("unit.tst", kRows, "DOWN-1"), "--db", cluster.Uri(), "--quiet"}),
-              0)
+    EXPECT_EQ(Run({WriteTable("unit.tst", kRows, "DOWN-1"), "--db", cluster.Uri(), "--quiet"}), 0)
         << err.toStdString();
     EXPECT_TRUE(err.contains(QRegularExpression("results server unreachable \\(.*\\): .*; 1 "
                                                 "run kept in the journal: tavtest sync")))
         << err.toStdString();
     EXPECT_EQ(err.count("results server"), 1) << err.toStdString();
     EXPECT_EQ(DriverLines(err), QStringList());
-    EXPECT_EQ(JournalNumber("SELECT COUNT(*) FROM runs WHERE sent = 0 AND verdict = 'passed'"),
-              1);
+    EXPECT_EQ(JournalNumber("SELECT COUNT(*) FROM runs WHERE sent = 0 AND verdict = 'passed'"), 1);
     EXPECT_EQ(Run({"sync", "--db", cluster.Uri()}), 2); // still down: nothing lost, status 2
 
     ASSERT_TRUE(cluster.Start(&error)) << error.toStdString();
@@ -157,8 +154,8 @@ TEST_F(Server, NamedStationsOnOneHostAndARackKeepTheirNames)
     EXPECT_EQ(Run({table, "--db", cluster.Uri(), "--station", "LINE-A", "--port", "COM2"}), 0)
         << err.toStdString();
     EXPECT_EQ(DriverLines(err), QStringList());
-    EXPECT_EQ(Run({table, "--db", cluster.Uri(), "--station", "LINE-B", "--slot", "COM2",
-                   "--slot", "COM3=NAMED-2"}),
+    EXPECT_EQ(Run({table, "--db", cluster.Uri(), "--station", "LINE-B", "--slot", "COM2", "--slot",
+                   "COM3=NAMED-2"}),
               0)
         << err.toStdString();
     EXPECT_EQ(DriverLines(err), QStringList());
@@ -171,9 +168,9 @@ TEST_F(Server, NamedStationsOnOneHostAndARackKeepTheirNames)
     };
     for (const QString& station : {QString("LINE-A"), QString("LINE-B")}) {
         EXPECT_EQ(mode(JournalFile(station)), 0600u) << station.toStdString();
-        EXPECT_EQ(JournalNumber("SELECT COUNT(*) FROM runs WHERE station = '" + station + "'",
-                                station),
-                  station == "LINE-A" ? 1 : 2);
+        EXPECT_EQ(
+            JournalNumber("SELECT COUNT(*) FROM runs WHERE station = '" + station + "'", station),
+            station == "LINE-A" ? 1 : 2);
     }
     EXPECT_EQ(mode(File("data/tavcontrol")), 0700u);
     EXPECT_FALSE(QFileInfo::exists(JournalFile()));
@@ -189,7 +186,8 @@ TEST_F(Server, NamedStationsOnOneHostAndARackKeepTheirNames)
               1);
 
     EXPECT_EQ(Run({"history", "NAMED-2", "--station", "LINE-B"}), 0) << err.toStdString();
-    EXPECT_TRUE(out.contains(QRegularExpression(" LINE-B .* COM3  slot COM3  .*  rack [-0-9a-f]{36}")))
+    EXPECT_TRUE(
+        out.contains(QRegularExpression(" LINE-B .* COM3  slot COM3  .*  rack [-0-9a-f]{36}")))
         << out.toStdString();
     EXPECT_EQ(Run({"history", "NAMED-1", "--db", cluster.Uri(), "--station", "LINE-A"}), 0);
     EXPECT_EQ(out.count('\n'), 1) << out.toStdString();

@@ -85,9 +85,8 @@ TEST(ResultsWindow, ListsFiltersAndShowsTheSelectedRunsRows)
     auto* rows = window.findChild<QTableWidget*>(QStringLiteral("RowsGrid"));
     auto* open = window.findChild<QPushButton*>(QStringLiteral("OpenInTestWindow"));
     ASSERT_EQ(runs->rowCount(), 2);
-    EXPECT_EQ(GridRow(runs, 0).mid(1),
-              QStringList({"0505000121", "TAV 1600", "psu.tst", "passed", "station-3",
-                           "3f9a1c2b7d4e"}));
+    EXPECT_EQ(GridRow(runs, 0).mid(1), QStringList({"0505000121", "TAV 1600", "psu.tst", "passed",
+                                                    "station-3", "3f9a1c2b7d4e"}));
     EXPECT_EQ(GridRow(runs, 1).mid(4), QStringList({"failed", "station-3", "unknown"}));
     EXPECT_FALSE(open->isEnabled());
 

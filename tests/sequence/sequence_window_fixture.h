@@ -64,4 +64,3 @@ protected:
     std::unique_ptr<TForm2> window;
     StepGridWidget* grid = nullptr;
 };
-

@@ -138,6 +138,7 @@ TEST(FileDialogs, AllFilesShowsItsCaptionAndMatchesEveryName)
     };
     ASSERT_TRUE(WaitUntil([&] { return listed() == QStringList{"curve.seq"}; }));
     Q_EMIT types->activated(1); // the operator's choice
-    EXPECT_TRUE(WaitUntil([&] { return listed().size() == 3; })) << listed().join(' ').toStdString();
+    EXPECT_TRUE(WaitUntil([&] { return listed().size() == 3; }))
+        << listed().join(' ').toStdString();
     dialog.hide();
 }

@@ -69,7 +69,8 @@ TEST(RowEditing, DeleteFillsUpWithNewRows)
     EXPECT_EQ(Order(grid, 4), (std::vector<int>{1, 5, 6, 7}));
     EXPECT_EQ(grid.Cell(3, 47), "50");
     for (int r = 48; r <= 50; ++r)
-        EXPECT_EQ(grid.Row(r), QStringList({StepNumberText(r), "00.00.00.000", "END", "0", "50", "0"}));
+        EXPECT_EQ(grid.Row(r),
+                  QStringList({StepNumberText(r), "00.00.00.000", "END", "0", "50", "0"}));
     EXPECT_EQ(grid.Cell(3, 51), "51");
     ExpectNumbered(grid);
 }

@@ -1,9 +1,9 @@
 #include "common/text_file.h"
 #include "sequence/sequence_file.h"
 
+#include "tests/support/file_bytes.h"
 #include <QFile>
 #include <QTemporaryDir>
-#include "tests/support/file_bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -23,7 +23,8 @@ TEST(SequenceFile, NewTableSavesFiftyOneLines)
     QTemporaryDir dir;
     const QString path = dir.filePath("new.seq");
     MemoryStepGrid grid = NewTable();
-    EXPECT_EQ(grid.Row(0), QStringList({"Nr.", "Time", "Command", "Value 1", "Frequenz", "Value 2"}));
+    EXPECT_EQ(grid.Row(0),
+              QStringList({"Nr.", "Time", "Command", "Value 1", "Frequenz", "Value 2"}));
     ASSERT_TRUE(WriteSequenceFile(path, grid));
     const QList<QByteArray> lines = ReadFileBytes(path).split('\n');
     ASSERT_EQ(lines.size(), 52); // 51 lines, each ended by CR LF
@@ -42,7 +43,8 @@ TEST(SequenceFile, SaveOpenSaveIsByteIdentical)
     grid.SetRow(2, {" 2", "00.01.00.500", "FREQ", "2.5", "60", QString::fromLatin1("x\xE4")});
     grid.SetCell(0, 51, "51");
     ASSERT_TRUE(WriteSequenceFile(dir.filePath("a.seq"), grid));
-    EXPECT_TRUE(ReadFileBytes(dir.filePath("a.seq")).startsWith(" 1;00.00.05.000;UAC;230;50;0\r\n"));
+    EXPECT_TRUE(
+        ReadFileBytes(dir.filePath("a.seq")).startsWith(" 1;00.00.05.000;UAC;230;50;0\r\n"));
     MemoryStepGrid back = NewTable();
     int errors = 0;
     ASSERT_TRUE(ReadSequenceFile(dir.filePath("a.seq"), back, [&](int) { ++errors; }));
@@ -68,7 +70,8 @@ TEST(SequenceFile, ShortFilesEmptyTheMissingRowsOneMessageEach)
     EXPECT_EQ(grid.Row(51), QStringList(6, QString()));
     EXPECT_EQ(grid.Cell(0, 50), "50");
 
-    ASSERT_TRUE(WriteFileBytes(path, " 1;00.00.01.000;UAC;10;50;0\r\n 2;0.00.05.000;UDC;5;50;0\r\n"));
+    ASSERT_TRUE(
+        WriteFileBytes(path, " 1;00.00.01.000;UAC;10;50;0\r\n 2;0.00.05.000;UDC;5;50;0\r\n"));
     bad.clear();
     MemoryStepGrid g2 = NewTable();
     ASSERT_TRUE(ReadSequenceFile(path, g2, [&](int line) { bad.push_back(line); }));

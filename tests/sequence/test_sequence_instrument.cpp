@@ -55,12 +55,27 @@ TEST_F(SequenceInstrumentTest, TransferArrivesCompleteAndIsStoredByTheInstrument
     grid->SetRow(2, {" 2", "00.00.02.000", "FREQ", "0", "60", "0"});
     grid->SetRow(3, {" 3", "00.00.00.500", "UDC", "12.5", "60", "1"});
     Field("CountEdit")->setText("2");
-    const QStringList sequence({"SEQ:TIME,00.00.01.000", "SEQ:VAL3,50", "SEQ:VAL1,230",
-                                "SEQ:VAL2,0", "SEQ:NEW,4", "SEQ:TIME,00.00.02.000", "SEQ:VAL3,60",
-                                "SEQ:VAL1,0", "SEQ:VAL2,0", "SEQ:SET,1", "SEQ:TIME,00.00.00.500",
-                                "SEQ:VAL3,60", "SEQ:VAL1,12.5", "SEQ:VAL2,1", "SEQ:SET,3",
-                                "SEQ:TIME,00.00.00.000", "SEQ:VAL3,50", "SEQ:VAL1,0",
-                                "SEQ:VAL2,0", "SEQ:SET,255", "SEQ:CNT,2"});
+    const QStringList sequence({"SEQ:TIME,00.00.01.000",
+                                "SEQ:VAL3,50",
+                                "SEQ:VAL1,230",
+                                "SEQ:VAL2,0",
+                                "SEQ:NEW,4",
+                                "SEQ:TIME,00.00.02.000",
+                                "SEQ:VAL3,60",
+                                "SEQ:VAL1,0",
+                                "SEQ:VAL2,0",
+                                "SEQ:SET,1",
+                                "SEQ:TIME,00.00.00.500",
+                                "SEQ:VAL3,60",
+                                "SEQ:VAL1,12.5",
+                                "SEQ:VAL2,1",
+                                "SEQ:SET,3",
+                                "SEQ:TIME,00.00.00.000",
+                                "SEQ:VAL3,50",
+                                "SEQ:VAL1,0",
+                                "SEQ:VAL2,0",
+                                "SEQ:SET,255",
+                                "SEQ:CNT,2"});
     // The same window transfers a second time just as the first: nothing of the first is left.
     for (int round = 1; round <= 2; ++round) {
         SCOPED_TRACE(round);

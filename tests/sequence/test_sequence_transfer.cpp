@@ -53,10 +53,10 @@ TEST(SequenceTransfer, UacRowThenEnd)
     host.count = "3";
     SequenceTransfer transfer(grid, host);
     EXPECT_EQ(RunTransfer(transfer, host), 3);
-    EXPECT_EQ(host.lines, QStringList({"SEQ:TIME,00.00.05.000\n", "SEQ:VAL3,50\n",
-                                       "SEQ:VAL1,230\n", "SEQ:VAL2,0\n", "SEQ:NEW,4\n",
-                                       "SEQ:TIME,00.00.00.000\n", "SEQ:VAL3,50\n", "SEQ:VAL1,0\n",
-                                       "SEQ:VAL2,0\n", "SEQ:SET,255\n", "SEQ:CNT,3\n"}));
+    EXPECT_EQ(host.lines, QStringList({"SEQ:TIME,00.00.05.000\n", "SEQ:VAL3,50\n", "SEQ:VAL1,230\n",
+                                       "SEQ:VAL2,0\n", "SEQ:NEW,4\n", "SEQ:TIME,00.00.00.000\n",
+                                       "SEQ:VAL3,50\n", "SEQ:VAL1,0\n", "SEQ:VAL2,0\n",
+                                       "SEQ:SET,255\n", "SEQ:CNT,3\n"}));
     EXPECT_TRUE(host.enabled);
     EXPECT_FALSE(host.commandTimer);
 }

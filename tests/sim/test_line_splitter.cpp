@@ -10,7 +10,8 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-TEST(SimLineSplitter, JoinsLinesAcrossReadsAndStripsLineEnds) {
+TEST(SimLineSplitter, JoinsLinesAcrossReadsAndStripsLineEnds)
+{
     LineSplitter splitter;
     EXPECT_EQ(splitter.Feed("*id"), Lines{});
     EXPECT_EQ(splitter.Feed("n?\r"), Lines{});
@@ -22,7 +23,8 @@ TEST(SimLineSplitter, JoinsLinesAcrossReadsAndStripsLineEnds) {
     EXPECT_EQ(splitter.Feed("a\rb\n"), Lines{"a\rb"});
 }
 
-TEST(SimLineSplitter, DropsOverlongLinesWholeAndRecovers) {
+TEST(SimLineSplitter, DropsOverlongLinesWholeAndRecovers)
+{
     LineSplitter splitter(8);
     EXPECT_EQ(splitter.Feed("0123456789"), Lines{});
     EXPECT_EQ(splitter.Feed("more garbage\n*tav?\n"), Lines{"*tav?"});

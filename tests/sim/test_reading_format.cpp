@@ -5,7 +5,8 @@
 namespace tav::sim {
 namespace {
 
-TEST(SimReadingFormat, ReadingsKeepFiveCharactersAcrossDecades) {
+TEST(SimReadingFormat, ReadingsKeepFiveCharactersAcrossDecades)
+{
     EXPECT_EQ(FormatReading(0.0, "V"), "0.000V");
     EXPECT_EQ(FormatReading(12.3449, "V"), "12.34V");
     EXPECT_EQ(FormatReading(230.06, "V"), "230.1V");
@@ -17,7 +18,8 @@ TEST(SimReadingFormat, ReadingsKeepFiveCharactersAcrossDecades) {
     EXPECT_EQ(FormatReading(250000.0, "W"), "99999W");
 }
 
-TEST(SimReadingFormat, CurrentsBelowOneAmpereInMilliamperes) {
+TEST(SimReadingFormat, CurrentsBelowOneAmpereInMilliamperes)
+{
     EXPECT_EQ(FormatCurrentReading(0.0), "0.000A");
     EXPECT_EQ(FormatCurrentReading(0.1234), "123.4mA");
     EXPECT_EQ(FormatCurrentReading(0.0042), "4.200mA");
@@ -26,7 +28,8 @@ TEST(SimReadingFormat, CurrentsBelowOneAmpereInMilliamperes) {
     EXPECT_EQ(FormatCurrentReading(16.0), "16.00A");
 }
 
-TEST(SimReadingFormat, SetValuesAndFactors) {
+TEST(SimReadingFormat, SetValuesAndFactors)
+{
     EXPECT_EQ(FormatSetValue(230.0), "230.00000");
     EXPECT_EQ(FormatSetValue(-12.5), "-12.50000");
     EXPECT_EQ(FormatFactor(1.41421356), "1.414");

@@ -7,7 +7,8 @@
 namespace tav::sim {
 namespace {
 
-TEST(SimMeter, ReadFollowsTheSelectedFunction) {
+TEST(SimMeter, ReadFollowsTheSelectedFunction)
+{
     SimMeter meter;
     EXPECT_EQ(meter.HandleLine("*idn?"), "SIM,Voltmeter,0,1.0");
     const auto dc = meter.HandleLine("READ?");
@@ -22,7 +23,8 @@ TEST(SimMeter, ReadFollowsTheSelectedFunction) {
     EXPECT_EQ(meter.HandleLine("READ?"), "+5.00000000E+00");
 }
 
-TEST(SimMeter, MeasureQueriesSelectTheirFunction) {
+TEST(SimMeter, MeasureQueriesSelectTheirFunction)
+{
     SimMeter meter;
     meter.SetInput(-1.5, 119.5);
     EXPECT_EQ(meter.HandleLine("MEAS:VOLT:AC?"), "+1.19500000E+02");
@@ -31,7 +33,8 @@ TEST(SimMeter, MeasureQueriesSelectTheirFunction) {
     EXPECT_EQ(meter.SelectedFunction(), SimMeter::Function::VoltDc);
 }
 
-TEST(SimMeter, RefusesWhatItDoesNotKnow) {
+TEST(SimMeter, RefusesWhatItDoesNotKnow)
+{
     SimMeter meter;
     EXPECT_EQ(meter.Process("MEAS:CURR:DC?").kind, LineKind::Unknown);
     EXPECT_EQ(meter.Process("*tav?").kind, LineKind::Unknown);

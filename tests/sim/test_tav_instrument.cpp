@@ -20,7 +20,8 @@ const std::string kSet = R"(-?\d+\.\d{5})";
 
 // The format of the answer to each kind of query the program polls, or nothing for a query
 // this test does not know yet (a new poll query needs its format here).
-std::optional<std::string> AnswerPattern(std::string query) {
+std::optional<std::string> AnswerPattern(std::string query)
+{
     std::transform(query.begin(), query.end(), query.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     if (query == "*tav?")
@@ -37,8 +38,8 @@ std::optional<std::string> AnswerPattern(std::string query) {
         return std::nullopt;
     const std::string leaf = query.substr(query.find(':') + 1);
     const std::pair<const char*, std::string> units[] = {
-        {"volt?", "V"},   {"curr?", "m?A"}, {"pow?", "W"}, {"va?", "VA"},
-        {"currp?", "m?A"}, {"pfact?", ""},  {"cfact?", ""}};
+        {"volt?", "V"},    {"curr?", "m?A"}, {"pow?", "W"}, {"va?", "VA"},
+        {"currp?", "m?A"}, {"pfact?", ""},   {"cfact?", ""}};
     for (const auto& [name, unit] : units)
         if (leaf == name)
             return kFive + unit;
@@ -46,7 +47,8 @@ std::optional<std::string> AnswerPattern(std::string query) {
 }
 
 // Every query of the program's own poll table, in slot order.
-std::vector<std::string> PolledQueries() {
+std::vector<std::string> PolledQueries()
+{
     std::vector<std::string> queries;
     for (const QByteArray& line : BuildPollTable())
         if (line.size() > 1) // slot 0 holds a bare line feed that is never sent
@@ -54,22 +56,26 @@ std::vector<std::string> PolledQueries() {
     return queries;
 }
 
-void Apply(TavInstrument& tav, std::initializer_list<const char*> commands) {
+void Apply(TavInstrument& tav, std::initializer_list<const char*> commands)
+{
     for (const char* command : commands)
         ASSERT_EQ(tav.Process(command).kind, LineKind::Applied) << command;
 }
 
-std::string Ask(TavInstrument& tav, const std::string& query) {
+std::string Ask(TavInstrument& tav, const std::string& query)
+{
     return tav.HandleLine(query).value_or("<no answer>");
 }
 
-TavConfig ThreePhase() {
+TavConfig ThreePhase()
+{
     TavConfig config;
     config.options = "3P CR2 OT1";
     return config;
 }
 
-TEST(SimTavInstrumentQueries, EveryPolledQueryAnswersInItsFormat) {
+TEST(SimTavInstrumentQueries, EveryPolledQueryAnswersInItsFormat)
+{
     const auto queries = PolledQueries();
     ASSERT_FALSE(queries.empty());
     for (const bool threePhase : {false, true}) {
@@ -90,7 +96,8 @@ TEST(SimTavInstrumentQueries, EveryPolledQueryAnswersInItsFormat) {
     }
 }
 
-TEST(SimTavInstrumentQueries, IdentityAndOptionText) {
+TEST(SimTavInstrumentQueries, IdentityAndOptionText)
+{
     TavConfig config = ThreePhase();
     config.model = "TAV-4800-PS";
     config.serial = "0612000007";
@@ -110,7 +117,8 @@ TEST(SimTavInstrumentQueries, IdentityAndOptionText) {
     EXPECT_FALSE(TavInstrument(glued).ThreePhase());
 }
 
-TEST(SimTavInstrumentQueries, UnknownLinesGetNoAnswer) {
+TEST(SimTavInstrumentQueries, UnknownLinesGetNoAnswer)
+{
     TavInstrument tav;
     for (const char* line : {"FOO?", "hello", "", "MEAS:VOLT? 1", "SOUR4:VOLTAC?", "MEAS:FREQ?",
                              "SOUR:BOGUS,1", "OUTP:SHORT,1", "SOUR2:POWMAX?"}) {
@@ -119,7 +127,8 @@ TEST(SimTavInstrumentQueries, UnknownLinesGetNoAnswer) {
     }
 }
 
-TEST(SimTavInstrumentQueries, QuietStatusLeavesOtherQueriesAlone) {
+TEST(SimTavInstrumentQueries, QuietStatusLeavesOtherQueriesAlone)
+{
     TavConfig config;
     config.answerStatus = false;
     TavInstrument tav(config);
@@ -130,7 +139,8 @@ TEST(SimTavInstrumentQueries, QuietStatusLeavesOtherQueriesAlone) {
     EXPECT_EQ(Ask(talkative, "*tav?"), "0");
 }
 
-TEST(SimTavInstrumentSettings, CommandsShowInTheNextQuery) {
+TEST(SimTavInstrumentSettings, CommandsShowInTheNextQuery)
+{
     TavInstrument tav(ThreePhase());
     const struct {
         const char* command;
@@ -164,7 +174,8 @@ TEST(SimTavInstrumentSettings, CommandsShowInTheNextQuery) {
     }
 }
 
-TEST(SimTavInstrumentSettings, EmptyOrUnusableValuesLeaveTheSettingAlone) {
+TEST(SimTavInstrumentSettings, EmptyOrUnusableValuesLeaveTheSettingAlone)
+{
     TavInstrument tav;
     Apply(tav, {"SOUR:VOLTAC,230", "SOUR:CURR,10", "SOUR:FREQ,60", "OUTP,1"});
     for (const char* line :
@@ -181,7 +192,8 @@ TEST(SimTavInstrumentSettings, EmptyOrUnusableValuesLeaveTheSettingAlone) {
     EXPECT_EQ(Ask(tav, "Sour:voltac?"), "230.00000");
 }
 
-TEST(SimTavInstrumentSettings, CommonSetValuesReachEveryPhasePhaseSetsStayLocal) {
+TEST(SimTavInstrumentSettings, CommonSetValuesReachEveryPhasePhaseSetsStayLocal)
+{
     TavInstrument tav(ThreePhase());
     EXPECT_EQ(Ask(tav, "Sour2:phas?"), "120.00000");
     EXPECT_EQ(Ask(tav, "Sour3:phas?"), "240.00000");
@@ -198,7 +210,8 @@ TEST(SimTavInstrumentSettings, CommonSetValuesReachEveryPhasePhaseSetsStayLocal)
     EXPECT_EQ(Ask(tav, "meas:volt?"), "50.00V");
 }
 
-TEST(SimTavInstrumentSettings, SinglePhaseUnitHasOnlyPhaseOne) {
+TEST(SimTavInstrumentSettings, SinglePhaseUnitHasOnlyPhaseOne)
+{
     TavInstrument tav;
     Apply(tav, {"SOUR:VOLTAC,230", "OUTP:PHASON,1", "OUTP,1"});
     EXPECT_EQ(tav.Process("SOUR2:VOLTAC,100").kind, LineKind::Ignored);
@@ -212,7 +225,8 @@ TEST(SimTavInstrumentSettings, SinglePhaseUnitHasOnlyPhaseOne) {
     EXPECT_EQ(Ask(tav, "*tav?"), "8");
 }
 
-TEST(SimTavInstrumentSettings, SavedStatesComeBackOnRecall) {
+TEST(SimTavInstrumentSettings, SavedStatesComeBackOnRecall)
+{
     TavInstrument tav;
     Apply(tav, {"SOUR:VOLTAC,115", "SOUR:FREQ,60", "OUTP:AUX,1", "*SAV,3"});
     Apply(tav, {"SOUR:VOLTAC,230", "SOUR:FREQ,50", "OUTP:AUX,0", "OUTP,1"});
@@ -232,7 +246,8 @@ TEST(SimTavInstrumentSettings, SavedStatesComeBackOnRecall) {
     EXPECT_EQ(Ask(tav, "Sour:curr?"), "3.00000");
 }
 
-TEST(SimTavInstrumentOutput, OutputOffMeasuresNothing) {
+TEST(SimTavInstrumentOutput, OutputOffMeasuresNothing)
+{
     TavInstrument tav;
     Apply(tav, {"SOUR:VOLTAC,230", "OUTP,1", "OUTP,0"});
     EXPECT_EQ(Ask(tav, "meas:volt?"), "0.000V");
@@ -242,7 +257,8 @@ TEST(SimTavInstrumentOutput, OutputOffMeasuresNothing) {
     EXPECT_EQ(Ask(tav, "*tav?"), "0");
 }
 
-TEST(SimTavInstrumentOutput, LoadReadings) {
+TEST(SimTavInstrumentOutput, LoadReadings)
+{
     // The default load: 50 ohm, the current 30 degrees behind the voltage.
     TavInstrument tav;
     Apply(tav, {"SOUR:VOLTAC,230", "OUTP,1"});
@@ -288,7 +304,8 @@ TEST(SimTavInstrumentOutput, LoadReadings) {
     }
 }
 
-TEST(SimTavInstrumentOutput, CurrentLimitHoldsTheCurrentAndSetsConstantCurrent) {
+TEST(SimTavInstrumentOutput, CurrentLimitHoldsTheCurrentAndSetsConstantCurrent)
+{
     TavInstrument tav;
     Apply(tav, {"SOUR:VOLTAC,230", "SOUR:CURR,2", "OUTP,1"});
     EXPECT_EQ(Ask(tav, "meas:curr?"), "2.000A");
@@ -300,7 +317,8 @@ TEST(SimTavInstrumentOutput, CurrentLimitHoldsTheCurrentAndSetsConstantCurrent) 
     EXPECT_EQ(Ask(tav, "*tav?"), "0");
 }
 
-TEST(SimTavInstrumentOutput, OverloadOnExcessiveDemandOrPower) {
+TEST(SimTavInstrumentOutput, OverloadOnExcessiveDemandOrPower)
+{
     TavConfig config;
     config.loadOhm = 10;
     TavInstrument lowLoad(config);
@@ -321,7 +339,8 @@ TEST(SimTavInstrumentOutput, OverloadOnExcessiveDemandOrPower) {
     EXPECT_TRUE(tav.Reading(0).overload);
 }
 
-TEST(SimTavInstrumentOutput, PeakCurrentHoldsUntilCleared) {
+TEST(SimTavInstrumentOutput, PeakCurrentHoldsUntilCleared)
+{
     TavInstrument tav;
     EXPECT_EQ(Ask(tav, "meas:currp?"), "0.000A");
     Apply(tav, {"SOUR:VOLTAC,230", "OUTP,1"});
@@ -336,7 +355,8 @@ TEST(SimTavInstrumentOutput, PeakCurrentHoldsUntilCleared) {
     EXPECT_EQ(Ask(tav, "meas:currp?"), "0.000A");
 }
 
-TEST(SimTavInstrumentThreePhase, PhasesTwoAndThreeFollowPhasesOn) {
+TEST(SimTavInstrumentThreePhase, PhasesTwoAndThreeFollowPhasesOn)
+{
     TavConfig config = ThreePhase();
     config.loadOhm = 200;
     TavInstrument tav(config);

@@ -10,12 +10,14 @@ namespace {
 
 std::string Idn(TavInstrument& tav) { return tav.Process("*idn?").reply; }
 
-void Configure(TavInstrument& tav, std::initializer_list<const char*> lines) {
+void Configure(TavInstrument& tav, std::initializer_list<const char*> lines)
+{
     for (const char* line : lines)
         ASSERT_EQ(tav.Process(line).kind, LineKind::Applied) << line;
 }
 
-TEST(TavModelData, TheConfigurationLinesRenameTheModelInItsIdentification) {
+TEST(TavModelData, TheConfigurationLinesRenameTheModelInItsIdentification)
+{
     TavInstrument tav;
     EXPECT_EQ(Idn(tav), "KELM Electronic GmbH,TAV-1600-PS,0505000120,V2.00");
     // The whole service configuration is taken, in any letter case.
@@ -34,7 +36,8 @@ TEST(TavModelData, TheConfigurationLinesRenameTheModelInItsIdentification) {
     EXPECT_EQ(Idn(tav), "KELM Electronic GmbH,TAV-P1234-PS-U600-F400-O2,0505000120,V2.00");
 }
 
-TEST(TavModelData, UnreadableValuesAndOtherLinesLeaveTheModelAlone) {
+TEST(TavModelData, UnreadableValuesAndOtherLinesLeaveTheModelAlone)
+{
     TavInstrument tav;
     // Model data without a power class yet keeps the configured name.
     Configure(tav, {"setvolt,700"});

@@ -11,24 +11,28 @@
 namespace tav::sim {
 namespace {
 
-void Apply(TavInstrument& tav, std::initializer_list<const char*> commands) {
+void Apply(TavInstrument& tav, std::initializer_list<const char*> commands)
+{
     for (const char* command : commands)
         ASSERT_EQ(tav.Process(command).kind, LineKind::Applied) << command;
 }
 
-std::string Ask(TavInstrument& tav, const std::string& query) {
+std::string Ask(TavInstrument& tav, const std::string& query)
+{
     return tav.HandleLine(query).value_or("<no answer>");
 }
 
 // Row by row, the way the program sends a table: the four cells, then the code.
 void SendRow(TavInstrument& tav, const std::string& time, const std::string& val3,
-             const std::string& val1, const std::string& val2, const std::string& codeLine) {
+             const std::string& val1, const std::string& val2, const std::string& codeLine)
+{
     for (const std::string& line :
          {"SEQ:TIME," + time, "SEQ:VAL3," + val3, "SEQ:VAL1," + val1, "SEQ:VAL2," + val2, codeLine})
         ASSERT_EQ(tav.Process(line).kind, LineKind::Applied) << line;
 }
 
-TEST(SimTavSequenceTransfer, NewThenSetsBuildTheRowsInOrder) {
+TEST(SimTavSequenceTransfer, NewThenSetsBuildTheRowsInOrder)
+{
     TavInstrument tav;
     SendRow(tav, "00.00.05.000", "50", "230", "0", "SEQ:NEW,4");
     SendRow(tav, "00.00.10.500", "60", "115", "2.5", "SEQ:SET,4");
@@ -52,7 +56,8 @@ TEST(SimTavSequenceTransfer, NewThenSetsBuildTheRowsInOrder) {
     EXPECT_EQ(Ask(tav, "SEQ:ROW?,2"), "");
 }
 
-TEST(SimTavSequenceTransfer, PendingFieldsCarryOverUntilOverwritten) {
+TEST(SimTavSequenceTransfer, PendingFieldsCarryOverUntilOverwritten)
+{
     TavInstrument tav;
     SendRow(tav, "00.00.01.000", "50", "100", "3", "SEQ:NEW,1");
     Apply(tav, {"SEQ:VAL1,200", "SEQ:SET,2", "SEQ:TIME,00.00.02.000", "SEQ:SET,3"});
@@ -67,7 +72,8 @@ TEST(SimTavSequenceTransfer, PendingFieldsCarryOverUntilOverwritten) {
     EXPECT_EQ(tav.Sequence().back().val1, "200");
 }
 
-TEST(SimTavSequenceTransfer, EndOnlyTableArrivesAsASetWithoutNew) {
+TEST(SimTavSequenceTransfer, EndOnlyTableArrivesAsASetWithoutNew)
+{
     TavInstrument tav;
     EXPECT_EQ(Ask(tav, "SEQ:ROWS?"), "0");
     SendRow(tav, "00.00.00.000", "50", "0", "0", "SEQ:SET,255");
@@ -84,7 +90,8 @@ TEST(SimTavSequenceTransfer, EndOnlyTableArrivesAsASetWithoutNew) {
     EXPECT_EQ(Ask(used, "SEQ:ROW?,2"), "00.00.05.000;50;230;0;255");
 }
 
-TEST(SimTavSequenceTransfer, TextsAreKeptExactlyAsSent) {
+TEST(SimTavSequenceTransfer, TextsAreKeptExactlyAsSent)
+{
     TavInstrument tav;
     // Headers match in any case, but the texts behind them stay as typed.
     Apply(tav,
@@ -102,7 +109,8 @@ TEST(SimTavSequenceTransfer, TextsAreKeptExactlyAsSent) {
     EXPECT_EQ(Ask(tav, "Sour:freq?"), "50.00000");
 }
 
-TEST(SimTavSequenceQueries, RowQueriesAcceptCommaOrBlankAndAnswerEmptyOutsideTheTable) {
+TEST(SimTavSequenceQueries, RowQueriesAcceptCommaOrBlankAndAnswerEmptyOutsideTheTable)
+{
     TavInstrument tav;
     EXPECT_EQ(Ask(tav, "SEQ:ROW?,1"), "");
     SendRow(tav, "00.00.05.000", "50", "230", "0", "SEQ:NEW,4");
@@ -122,7 +130,8 @@ TEST(SimTavSequenceQueries, RowQueriesAcceptCommaOrBlankAndAnswerEmptyOutsideThe
     EXPECT_EQ(Ask(tav, "SEQ:ROWS? "), "2");
 }
 
-TEST(SimTavSequenceRun, CountGoAndBothStopForms) {
+TEST(SimTavSequenceRun, CountGoAndBothStopForms)
+{
     TavInstrument tav;
     EXPECT_EQ(Ask(tav, "SEQ:CNT?"), "");
     EXPECT_EQ(Ask(tav, "SEQ:RUN?"), "0");
@@ -160,7 +169,8 @@ TEST(SimTavSequenceRun, CountGoAndBothStopForms) {
     EXPECT_EQ(Ask(tav, "SEQ:CNT?"), "2");
 }
 
-TEST(SimTavSequenceRun, StoreAndLoadKeepRowsAndCount) {
+TEST(SimTavSequenceRun, StoreAndLoadKeepRowsAndCount)
+{
     TavInstrument tav;
     SendRow(tav, "00.00.05.000", "50", "230", "0", "SEQ:NEW,4");
     SendRow(tav, "00.00.00.000", "50", "0", "0", "SEQ:SET,255");

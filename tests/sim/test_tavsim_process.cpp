@@ -33,7 +33,8 @@ namespace fs = std::filesystem;
 // Generous, and only ever used to turn a hang into a failure.
 constexpr auto kPatience = std::chrono::seconds(20);
 
-bool WaitUntil(const std::function<bool()>& condition) {
+bool WaitUntil(const std::function<bool()>& condition)
+{
     const auto deadline = std::chrono::steady_clock::now() + kPatience;
     while (!condition()) {
         if (std::chrono::steady_clock::now() > deadline)
@@ -43,14 +44,16 @@ bool WaitUntil(const std::function<bool()>& condition) {
     return true;
 }
 
-std::string ReadFile(const fs::path& path) {
+std::string ReadFile(const fs::path& path)
+{
     std::ifstream in(path);
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
 }
 
-int64_t MonotonicMicroseconds() {
+int64_t MonotonicMicroseconds()
+{
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     return static_cast<int64_t>(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
@@ -58,12 +61,14 @@ int64_t MonotonicMicroseconds() {
 
 class TempDir {
 public:
-    TempDir() {
+    TempDir()
+    {
         std::string pattern = (fs::temp_directory_path() / "tavsim-test-XXXXXX").string();
         if (mkdtemp(pattern.data()) != nullptr)
             path_ = pattern;
     }
-    ~TempDir() {
+    ~TempDir()
+    {
         std::error_code ignored;
         fs::remove_all(path_, ignored);
     }
@@ -78,7 +83,8 @@ private:
 class Tavsim {
 public:
     Tavsim(const TempDir& dir, const std::vector<std::string>& args)
-        : stdout_(dir / "tavsim.out"), stderr_(dir / "tavsim.err") {
+        : stdout_(dir / "tavsim.out"), stderr_(dir / "tavsim.err")
+    {
         // Even a test binary that crashes takes it along.
         std::vector<std::string> words = {TAVSIM_PATH, "--exit-with-parent"};
         words.insert(words.end(), args.begin(), args.end());
@@ -96,7 +102,8 @@ public:
             pid_ = -1;
         posix_spawn_file_actions_destroy(&actions);
     }
-    ~Tavsim() {
+    ~Tavsim()
+    {
         if (pid_ > 0) {
             kill(pid_, SIGKILL);
             waitpid(pid_, nullptr, 0);
@@ -105,7 +112,8 @@ public:
     Tavsim(const Tavsim&) = delete;
     Tavsim& operator=(const Tavsim&) = delete;
 
-    bool Alive() {
+    bool Alive()
+    {
         if (pid_ <= 0)
             return false;
         int status = 0;
@@ -116,17 +124,20 @@ public:
         return false;
     }
     // The wait status once it has ended by itself, nothing when it keeps running.
-    std::optional<int> Exit() {
+    std::optional<int> Exit()
+    {
         WaitUntil([this] { return !Alive(); });
         return status_;
     }
-    std::optional<int> StopWith(int signal) {
+    std::optional<int> StopWith(int signal)
+    {
         if (pid_ > 0)
             kill(pid_, signal);
         return Exit();
     }
     // Whether the process has the file open right now.
-    bool HasOpen(const fs::path& file) const {
+    bool HasOpen(const fs::path& file) const
+    {
         std::error_code error;
         for (const auto& fd :
              fs::directory_iterator("/proc/" + std::to_string(pid_) + "/fd", error)) {
@@ -145,7 +156,8 @@ private:
     std::optional<int> status_;
 };
 
-bool ExitedWith(std::optional<int> status, int code) {
+bool ExitedWith(std::optional<int> status, int code)
+{
     return status && WIFEXITED(*status) && WEXITSTATUS(*status) == code;
 }
 
@@ -154,14 +166,16 @@ class TtyClient {
 public:
     explicit TtyClient(int fd) : fd_(fd) {}
     explicit TtyClient(const fs::path& path)
-        : fd_(open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC)) {
+        : fd_(open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC))
+    {
         termios tio{};
         if (fd_ >= 0 && tcgetattr(fd_, &tio) == 0) {
             cfmakeraw(&tio);
             tcsetattr(fd_, TCSANOW, &tio);
         }
     }
-    ~TtyClient() {
+    ~TtyClient()
+    {
         if (fd_ >= 0)
             close(fd_);
     }
@@ -170,7 +184,8 @@ public:
 
     int Fd() const { return fd_; }
 
-    void Write(std::string_view text) {
+    void Write(std::string_view text)
+    {
         while (!text.empty()) {
             const ssize_t n = write(fd_, text.data(), text.size());
             if (n > 0)
@@ -181,7 +196,8 @@ public:
     }
 
     // The next reply without its "\r\n"; marked when the line end is wrong.
-    std::string ReadLine() {
+    std::string ReadLine()
+    {
         const auto deadline = std::chrono::steady_clock::now() + kPatience;
         while (buffer_.find('\n') == std::string::npos) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -205,7 +221,8 @@ public:
         return line;
     }
 
-    std::string Ask(const std::string& query) {
+    std::string Ask(const std::string& query)
+    {
         Write(query + "\n");
         return ReadLine();
     }
@@ -218,7 +235,8 @@ private:
 class TavsimProcess : public ::testing::Test {
 protected:
     // Starts tavsim on a new pseudo-terminal linked at link_ and waits until it is ready.
-    void Start(std::vector<std::string> args) {
+    void Start(std::vector<std::string> args)
+    {
         args.insert(args.begin(), {"--link", link_.string()});
         sim_ = std::make_unique<Tavsim>(dir_, args);
         // exists() follows the link: a stale link left behind by a killed run does not count.
@@ -231,7 +249,8 @@ protected:
     std::unique_ptr<Tavsim> sim_;
 };
 
-TEST_F(TavsimProcess, AnswersQueriesAndAppliesCommands) {
+TEST_F(TavsimProcess, AnswersQueriesAndAppliesCommands)
+{
     ASSERT_NO_FATAL_FAILURE(
         Start({"--options", "3P CR2 OT1", "--serial", "0612000007", "--load-phase", "-60"}));
     TtyClient port(link_);
@@ -255,7 +274,8 @@ TEST_F(TavsimProcess, AnswersQueriesAndAppliesCommands) {
     EXPECT_NE(sim_->Stderr().find("unknown line \"BOGUS?\""), std::string::npos);
 }
 
-TEST_F(TavsimProcess, SequenceTransferReadsBack) {
+TEST_F(TavsimProcess, SequenceTransferReadsBack)
+{
     ASSERT_NO_FATAL_FAILURE(Start({}));
     TtyClient port(link_);
     ASSERT_GE(port.Fd(), 0);
@@ -279,7 +299,8 @@ TEST_F(TavsimProcess, SequenceTransferReadsBack) {
     EXPECT_EQ(sim_->Stderr().find("SEQ:"), std::string::npos) << sim_->Stderr();
 }
 
-TEST_F(TavsimProcess, PortCanBeLockedClosedAndReopened) {
+TEST_F(TavsimProcess, PortCanBeLockedClosedAndReopened)
+{
     ASSERT_NO_FATAL_FAILURE(Start({}));
     for (int round = 0; round < 3; ++round) {
         TtyClient port(link_);
@@ -295,7 +316,8 @@ TEST_F(TavsimProcess, PortCanBeLockedClosedAndReopened) {
     EXPECT_TRUE(sim_->HasOpen(fs::read_symlink(link_)));
 }
 
-TEST_F(TavsimProcess, LogsEveryLineWithItsMonotonicTime) {
+TEST_F(TavsimProcess, LogsEveryLineWithItsMonotonicTime)
+{
     const fs::path log = dir_ / "lines.log";
     ASSERT_NO_FATAL_FAILURE(Start({"--log", log.string()}));
     const int64_t before = MonotonicMicroseconds();
@@ -325,7 +347,8 @@ TEST_F(TavsimProcess, LogsEveryLineWithItsMonotonicTime) {
     EXPECT_EQ(count, sent.size());
 }
 
-TEST_F(TavsimProcess, NoStatusLeavesTheStatusQueryUnanswered) {
+TEST_F(TavsimProcess, NoStatusLeavesTheStatusQueryUnanswered)
+{
     ASSERT_NO_FATAL_FAILURE(Start({"--no-status"}));
     TtyClient port(link_);
     port.Write("*tav?\n*opt?\n");
@@ -333,7 +356,8 @@ TEST_F(TavsimProcess, NoStatusLeavesTheStatusQueryUnanswered) {
     EXPECT_EQ(port.Ask("outp:stat?"), "0");
 }
 
-TEST_F(TavsimProcess, FixedAnswersStandInForTheModel) {
+TEST_F(TavsimProcess, FixedAnswersStandInForTheModel)
+{
     ASSERT_NO_FATAL_FAILURE(Start({"--options", "3P", "--answer", "meas2:volt?=231.5V", "--answer",
                                    "SOUR3:PHAS?=a=b", "--answer", "*tav?="}));
     TtyClient port(link_);
@@ -347,7 +371,8 @@ TEST_F(TavsimProcess, FixedAnswersStandInForTheModel) {
     EXPECT_EQ(port.Ask("Sour2:phas?"), "120.00000");
 }
 
-TEST_F(TavsimProcess, MeterPersonality) {
+TEST_F(TavsimProcess, MeterPersonality)
+{
     ASSERT_NO_FATAL_FAILURE(Start({"--meter"}));
     TtyClient port(link_);
     EXPECT_EQ(port.Ask("*idn?"), "SIM,Voltmeter,0,1.0");
@@ -355,14 +380,16 @@ TEST_F(TavsimProcess, MeterPersonality) {
     EXPECT_EQ(port.Ask("READ?"), "+2.30000000E+02");
 }
 
-TEST_F(TavsimProcess, MeterAnswersTheReadingItWasGiven) {
+TEST_F(TavsimProcess, MeterAnswersTheReadingItWasGiven)
+{
     ASSERT_NO_FATAL_FAILURE(Start({"--meter", "--reading", "-12.25"}));
     TtyClient port(link_);
     EXPECT_EQ(port.Ask("READ?"), "-1.22500000E+01");
     EXPECT_EQ(port.Ask("MEAS:VOLT:AC?"), "-1.22500000E+01");
 }
 
-TEST_F(TavsimProcess, RemovesItsLinkOnTerminationSignals) {
+TEST_F(TavsimProcess, RemovesItsLinkOnTerminationSignals)
+{
     for (const int signal : {SIGTERM, SIGINT}) {
         ASSERT_NO_FATAL_FAILURE(Start({}));
         {
@@ -374,7 +401,8 @@ TEST_F(TavsimProcess, RemovesItsLinkOnTerminationSignals) {
     }
 }
 
-TEST_F(TavsimProcess, EndsWithItsParentOnlyWhenAsked) {
+TEST_F(TavsimProcess, EndsWithItsParentOnlyWhenAsked)
+{
     // A parent that dies without a word, like a crashing test binary or a shell that is gone. We
     // adopt its orphans, so the simulator becomes our child once the parent is gone and we see
     // how it ended, or that it still serves.
@@ -432,7 +460,8 @@ TEST_F(TavsimProcess, EndsWithItsParentOnlyWhenAsked) {
     prctl(PR_SET_CHILD_SUBREAPER, 0);
 }
 
-TEST_F(TavsimProcess, LinkPathHandling) {
+TEST_F(TavsimProcess, LinkPathHandling)
+{
     // A link left behind by a killed run is taken over.
     fs::create_symlink("/dev/pts/does-not-exist", link_);
     ASSERT_NO_FATAL_FAILURE(Start({}));
@@ -447,7 +476,8 @@ TEST_F(TavsimProcess, LinkPathHandling) {
     EXPECT_EQ(ReadFile(file), "keep me");
 }
 
-TEST_F(TavsimProcess, ServesAnExistingTty) {
+TEST_F(TavsimProcess, ServesAnExistingTty)
+{
     const int master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     ASSERT_GE(master, 0);
     TtyClient port(master);
@@ -460,7 +490,8 @@ TEST_F(TavsimProcess, ServesAnExistingTty) {
     EXPECT_EQ(port.Ask("*idn?"), "KELM Electronic GmbH,TAV-3000-PS,0505000120,V2.00");
 }
 
-TEST(TavsimCommandLine, HelpAndRefusedArguments) {
+TEST(TavsimCommandLine, HelpAndRefusedArguments)
+{
     TempDir dir;
     {
         Tavsim help(dir, {"--help"});

@@ -35,7 +35,7 @@ std::string PortSandbox::DevDir() const { return SandboxDir().filePath("dev").to
 
 PtyLink::PtyLink(const PortSandbox& sandbox, int port)
 {
-    termios tio {};
+    termios tio{};
     cfmakeraw(&tio);
     char name[256] = {};
     if (openpty(&m_master, &m_slave, name, &tio, nullptr) != 0) {
@@ -77,8 +77,9 @@ void PtyLink::Write(const QByteArray& bytes)
 
 QByteArray PtyLink::Read(size_t want, int timeoutMs)
 {
-    return ReadUntil([want](const QByteArray& got) { return static_cast<size_t>(got.size()) >= want; },
-                     timeoutMs);
+    return ReadUntil(
+        [want](const QByteArray& got) { return static_cast<size_t>(got.size()) >= want; },
+        timeoutMs);
 }
 
 QByteArray PtyLink::ReadLines(int count, int timeoutMs)

@@ -13,7 +13,8 @@
 // binding gets: loading it by the same name returns the same handle.
 class SimGpibControls {
 public:
-    SimGpibControls() : m_handle(dlopen(GpibLibrary::kLibraryFileName, RTLD_NOW | RTLD_LOCAL)) {
+    SimGpibControls() : m_handle(dlopen(GpibLibrary::kLibraryFileName, RTLD_NOW | RTLD_LOCAL))
+    {
         if (m_handle == nullptr)
             return;
         Resolve(m_reset, "tavsim_gpib_reset");
@@ -25,7 +26,8 @@ public:
         Resolve(m_callLog, "tavsim_gpib_call_log");
         Resolve(m_clearCallLog, "tavsim_gpib_clear_call_log");
     }
-    ~SimGpibControls() {
+    ~SimGpibControls()
+    {
         if (m_handle != nullptr)
             dlclose(m_handle);
     }
@@ -33,22 +35,26 @@ public:
     SimGpibControls& operator=(const SimGpibControls&) = delete;
 
     // False when the loader found no library of that name, or one that is not ours.
-    bool Loaded() const {
+    bool Loaded() const
+    {
         return m_reset && m_configure && m_setSilent && m_setNextReply && m_setBoardError &&
                m_setMeterReading && m_callLog && m_clearCallLog;
     }
 
     void Reset() { m_reset(); }
-    void Configure(int tavAddress, int meterAddress, const char* names) {
+    void Configure(int tavAddress, int meterAddress, const char* names)
+    {
         m_configure(tavAddress, meterAddress, names);
     }
     void SetSilent(int address, bool silent) { m_setSilent(address, silent ? 1 : 0); }
-    void SetNextReply(int address, const QByteArray& bytes) {
+    void SetNextReply(int address, const QByteArray& bytes)
+    {
         m_setNextReply(address, bytes.constData(), bytes.size());
     }
     void SetBoardError(int code) { m_setBoardError(code); }
     void SetMeterReading(double volts) { m_setMeterReading(volts); }
-    QStringList CallLog() const {
+    QStringList CallLog() const
+    {
         return QString::fromLatin1(m_callLog()).split('\n', Qt::SkipEmptyParts);
     }
     void ClearCallLog() { m_clearCallLog(); }
@@ -58,7 +64,8 @@ public:
 
 private:
     // The quoted bytes of the log lines of one call, unescaped.
-    QList<QByteArray> Transfers(const char* call) const {
+    QList<QByteArray> Transfers(const char* call) const
+    {
         QList<QByteArray> transfers;
         for (const QString& entry : CallLog()) {
             if (!entry.startsWith(QLatin1String(call)))
@@ -87,7 +94,8 @@ private:
         return transfers;
     }
 
-    template <typename Fn> void Resolve(Fn*& fn, const char* name) {
+    template <typename Fn> void Resolve(Fn*& fn, const char* name)
+    {
         fn = reinterpret_cast<Fn*>(dlsym(m_handle, name));
     }
 

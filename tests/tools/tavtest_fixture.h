@@ -35,8 +35,8 @@ protected:
     }
 
     // A .tst with the given step lines (without numbers), lines ended by CR LF.
-    QString WriteTable(const QString& name, const QStringList& rows, const QString& serial =
-                                                                         "0505000120")
+    QString WriteTable(const QString& name, const QStringList& rows,
+                       const QString& serial = "0505000120")
     {
         QByteArray text = "Test-File:\r\nReporter:;Line 3\r\nUnit:;TAV 1600\r\nSerial #:;" +
                           serial.toLatin1() + "\r\n\r\n";

@@ -41,7 +41,8 @@ protected:
         {
             RunnerConsole console(out, false, false);
             ProgramState state;
-            TestRunner runner(state.Link, state.Panel, state.Places, state.Test, options, console, false);
+            TestRunner runner(state.Link, state.Panel, state.Places, state.Test, options, console,
+                              false);
             status = runner.Exec();
         }
         std::rewind(out);
@@ -107,7 +108,8 @@ TEST_F(RunnerGpib, SilentInstrumentFailsItsQueryAndTheRunGoesOn)
     QFile report(options.ReportFile);
     ASSERT_TRUE(report.open(QIODevice::ReadOnly));
     const QByteArray bytes = report.readAll();
-    EXPECT_TRUE(bytes.contains(" 3;UAC;225.000;no reply;235.000;Error!\r\n")) << bytes.toStdString();
+    EXPECT_TRUE(bytes.contains(" 3;UAC;225.000;no reply;235.000;Error!\r\n"))
+        << bytes.toStdString();
 }
 
 } // namespace

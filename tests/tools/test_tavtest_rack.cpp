@@ -43,20 +43,19 @@ TEST_F(Rack, EachSlotRunsItsOwnUnitAndALostOneEndsAlone)
 
     // The other two finished their tables; the lost one is told with its slot.
     for (const TavsimProcess* sim : {good.get(), &heavy})
-        EXPECT_EQ(SentLines(*sim), QStringList({"SOUR:VOLTAC,230", "OUTP,1", "MEAS:CURR?",
-                                                "MEAS:VOLT?", "OUTP,0"}));
+        EXPECT_EQ(SentLines(*sim),
+                  QStringList({"SOUR:VOLTAC,230", "OUTP,1", "MEAS:CURR?", "MEAS:VOLT?", "OUTP,0"}));
     EXPECT_TRUE(err.contains(QRegularExpression("COM4 0505000122: .*COM4: instrument lost")))
         << err.toStdString();
-    for (const char* line : {"slot COM2 0505000120: PASSED", "slot COM3 0505000121: FAILED",
-                             "slot COM4 0505000122: ERROR",
-                             "rack: 3 slots, 1 passed, 1 failed, 1 with a run error"})
+    for (const char* line :
+         {"slot COM2 0505000120: PASSED", "slot COM3 0505000121: FAILED",
+          "slot COM4 0505000122: ERROR", "rack: 3 slots, 1 passed, 1 failed, 1 with a run error"})
         EXPECT_TRUE(err.contains(line)) << line << "\n" << err.toStdString();
 
     QStringList reports = QDir(File("reports")).entryList(QDir::Files);
     EXPECT_EQ(reports, QStringList({"TAV 1600-0505000120.rpt", "TAV 1600-0505000121.rpt",
                                     "TAV 1600-0505000122.rpt"}));
-    EXPECT_TRUE(Lines("reports/TAV 1600-0505000121.rpt")
-                    .contains(" 3;I;4.500;4.792;4.700;Error!"));
+    EXPECT_TRUE(Lines("reports/TAV 1600-0505000121.rpt").contains(" 3;I;4.500;4.792;4.700;Error!"));
     const QString junit = QString::fromUtf8(Bytes("j.xml"));
     EXPECT_EQ(junit.count("<testsuite "), 3) << junit.toStdString();
     EXPECT_TRUE(junit.contains("name=\"unit COM4 0505000122\"")) << junit.toStdString();
@@ -70,10 +69,10 @@ TEST_F(Rack, APromptHoldsOnlyItsOwnSlot)
     auto first = StartSim();
     TavsimProcess second(PortLink(3), File("sim3.log"));
     ASSERT_TRUE(second.Ready());
-    const QString table = WriteTable(
-        "unit.tst", {"00.00.00.100;@MSGVAR01;230;0;0;;;Voltage?;1",
-                     "00.00.00.100;SOUR:VOLTAC,@VAR01;0;0;0;;;;1",
-                     "00.00.00.300;Sour:voltac?;0;0;0;0;300;U;1", "00.00.00.000;END;0;0;0;;;;1"});
+    const QString table = WriteTable("unit.tst", {"00.00.00.100;@MSGVAR01;230;0;0;;;Voltage?;1",
+                                                  "00.00.00.100;SOUR:VOLTAC,@VAR01;0;0;0;;;;1",
+                                                  "00.00.00.300;Sour:voltac?;0;0;0;0;300;U;1",
+                                                  "00.00.00.000;END;0;0;0;;;;1"});
     // script(1) gives tavtest a terminal on standard input and error.
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_CONFIG_HOME", File("cfg"));
@@ -81,16 +80,17 @@ TEST_F(Rack, APromptHoldsOnlyItsOwnSlot)
     QProcess run;
     run.setProcessEnvironment(env);
     run.setWorkingDirectory(File(""));
-    run.start("script", {"-qfec",
-                         QString(TAVTEST_PATH) + " " + table + " --slot COM2 --slot COM3",
+    run.start("script", {"-qfec", QString(TAVTEST_PATH) + " " + table + " --slot COM2 --slot COM3",
                          "/dev/null"});
     ASSERT_TRUE(run.waitForStarted(10000));
     QByteArray shown;
     const auto asked = [&](int times) {
-        return WaitUntil([&] {
-            shown += run.readAllStandardOutput();
-            return shown.count("Voltage? [230]: ") >= times;
-        }, 20000);
+        return WaitUntil(
+            [&] {
+                shown += run.readAllStandardOutput();
+                return shown.count("Voltage? [230]: ") >= times;
+            },
+            20000);
     };
     ASSERT_TRUE(asked(1)) << shown.toStdString();
     run.write("215\n");

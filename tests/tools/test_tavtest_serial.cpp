@@ -47,8 +47,7 @@ TEST_F(Tavtest, PassingTableExitsZeroAndWritesEveryResultFile)
                    "r.txt", "--serial", "SN42"}),
               0)
         << err.toStdString();
-    EXPECT_EQ(SentLines(*sim),
-              QStringList({"SOUR:VOLTAC,230", "OUTP,1", "MEAS:VOLT?", "OUTP,0"}));
+    EXPECT_EQ(SentLines(*sim), QStringList({"SOUR:VOLTAC,230", "OUTP,1", "MEAS:VOLT?", "OUTP,0"}));
 
     const QStringList report = Lines("r.rpt");
     ASSERT_GE(report.size(), 11);
@@ -200,13 +199,11 @@ TEST_F(Tavtest, PresetVariablesAnswersAndPauseWithoutTerminal)
 {
     auto sim = StartSim();
     const QString table = WriteTable(
-        "unit.tst", {"00.00.00.100;@MSGVAR02;48;0;0;;;Voltage?;0",
-                     "00.00.00.100;SOUR:VOLTAC,@VAR02;0;0;0;;;;1",
-                     "00.00.00.100;PAUSE;0;0;0;;;;0",
-                     "00.00.00.100;SOUR:FREQ,@VAR01;0;0;0;;;;1",
-                     "00.00.00.100;@MSGVAR03;7;0;0;;;Other?;0",
-                     "00.00.00.100;SOUR:VOLTDC,@VAR03;0;0;0;;;;1",
-                     "00.00.00.000;END;0;0;0;;;;1"});
+        "unit.tst",
+        {"00.00.00.100;@MSGVAR02;48;0;0;;;Voltage?;0", "00.00.00.100;SOUR:VOLTAC,@VAR02;0;0;0;;;;1",
+         "00.00.00.100;PAUSE;0;0;0;;;;0", "00.00.00.100;SOUR:FREQ,@VAR01;0;0;0;;;;1",
+         "00.00.00.100;@MSGVAR03;7;0;0;;;Other?;0", "00.00.00.100;SOUR:VOLTDC,@VAR03;0;0;0;;;;1",
+         "00.00.00.000;END;0;0;0;;;;1"});
     EXPECT_EQ(Run({table, "--answer", "VAR02=115", "--set", "VAR01=60"}), 0) << err.toStdString();
     EXPECT_EQ(SentLines(*sim),
               QStringList({"SOUR:VOLTAC,115.0", "PAUSE", "SOUR:FREQ,60.0", "SOUR:VOLTDC,7.0"}));

@@ -60,8 +60,8 @@ TEST_F(Verdicts, RunsThatMeasuredNothingDoNotPass)
         const int status = Run({WriteTable("unit.tst", c.rows), "--junit", "j.xml"});
         EXPECT_EQ(status, c.status) << err.toStdString();
         for (const QString& line : c.errLines)
-            EXPECT_TRUE(err.contains(QRegularExpression(line)))
-                << line.toStdString() << "\n" << err.toStdString();
+            EXPECT_TRUE(err.contains(QRegularExpression(line))) << line.toStdString() << "\n"
+                                                                << err.toStdString();
         EXPECT_TRUE(QString::fromUtf8(Bytes("j.xml")).contains(c.junit))
             << Bytes("j.xml").toStdString();
     }
@@ -75,8 +75,9 @@ TEST_F(Verdicts, NothingIsSentForABadTableOrAnUnwritableOutput)
     const QString good = WriteTable("unit.tst", {"00.00.00.100;OUTP,1;0;0;0;;;;1"});
     QFile report(File("old.rpt"));
     ASSERT_TRUE(report.open(QIODevice::WriteOnly));
-    report.write("Test-Report:\r\nReporter:;R\r\nUnit:;U\r\nSerial #:;1\r\nDate:;1.1.2026\r\n\r\n"
-                 "Step;Comment;Lower Limit;Test Result;Upper Limit;Mark\r\n 1;;0.000;0.5;1.000;\r\n");
+    report.write(
+        "Test-Report:\r\nReporter:;R\r\nUnit:;U\r\nSerial #:;1\r\nDate:;1.1.2026\r\n\r\n"
+        "Step;Comment;Lower Limit;Test Result;Upper Limit;Mark\r\n 1;;0.000;0.5;1.000;\r\n");
     report.close();
     QFile broken(File("broken.tst"));
     ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
@@ -90,8 +91,9 @@ TEST_F(Verdicts, NothingIsSentForABadTableOrAnUnwritableOutput)
     } cases[] = {
         {{"/etc/passwd"}, "/etc/passwd: not a test table the program can run: lines 1, 2, 3, 4"},
         {{File("old.rpt")}, "old.rpt: not a test table the program can run: lines 1, 6"},
-        {{File("broken.tst")}, "broken.tst: not a test table the program can run: line 7 "
-                               "(Read Error Time !)"},
+        {{File("broken.tst")},
+         "broken.tst: not a test table the program can run: line 7 "
+         "(Read Error Time !)"},
         {{good, "--report", "nosuchdir/x.rpt"}, "nosuchdir: no such folder"},
         {{good, "--junit", "nosuchdir/j.xml"}, "nosuchdir: no such folder"},
         {{good, "--auto-save", "--report-dir", "nosuchdir"}, "nosuchdir: no such folder"},
@@ -113,10 +115,10 @@ TEST_F(Verdicts, EveryBrokenOffRunEndsWithTheOutputOff)
     auto sim = StartSim();
     // Row 2 fails (no voltage is set) and goes on at its failure target; row 3 waits a minute.
     const auto table = [this](const QString& target) {
-        return WriteTable("unit.tst", {"00.00.00.100;OUTP,1;0;0;0;;;;1",
-                                       "00.00.00.100;MEAS:VOLT?;" + target + ";0;0;1;2;U;1",
-                                       "00.01.00.000;SOUR:FREQ,60;0;0;0;;;;1",
-                                       "00.00.00.000;END;0;0;0;;;;1"});
+        return WriteTable("unit.tst",
+                          {"00.00.00.100;OUTP,1;0;0;0;;;;1",
+                           "00.00.00.100;MEAS:VOLT?;" + target + ";0;0;1;2;U;1",
+                           "00.01.00.000;SOUR:FREQ,60;0;0;0;;;;1", "00.00.00.000;END;0;0;0;;;;1"});
     };
     const QString switchedOff = "the run did not reach its end: output switched off (OUTP,0 sent)";
     const QString kept = "the run did not reach its end: output left as it was (--keep-output)";
@@ -142,15 +144,14 @@ TEST_F(Verdicts, EveryBrokenOffRunEndsWithTheOutputOff)
                           "--auto-save"} +
               c.extra);
         if (c.signal) {
-            ASSERT_TRUE(WaitUntil(
-                [&] { return SentLines(*sim).mid(before).contains("SOUR:FREQ,60"); }));
+            ASSERT_TRUE(
+                WaitUntil([&] { return SentLines(*sim).mid(before).contains("SOUR:FREQ,60"); }));
             ::kill(static_cast<pid_t>(process.processId()), c.signal);
         }
         EXPECT_EQ(Finish(), c.status) << err.toStdString();
         const bool off = c.extra.contains("--keep-output") == false;
         if (off)
-            ASSERT_TRUE(
-                WaitUntil([&] { return SentLines(*sim).mid(before).endsWith("OUTP,0"); }))
+            ASSERT_TRUE(WaitUntil([&] { return SentLines(*sim).mid(before).endsWith("OUTP,0"); }))
                 << SentLines(*sim).mid(before).join(' ').toStdString();
         else
             EXPECT_FALSE(SentLines(*sim).mid(before).contains("OUTP,0"));
@@ -177,26 +178,24 @@ TEST_F(Verdicts, EveryBrokenOffRunEndsWithTheOutputOff)
 TEST_F(Verdicts, ReportsAreKeptAndSerialNumbersAdvance)
 {
     auto sim = StartSim();
-    const QString table = WriteTable("unit.tst", {"00.00.00.100;OUTP,1;0;0;0;;;;1",
-                                                  "00.00.00.000;END;0;0;0;;;;1"});
+    const QString table =
+        WriteTable("unit.tst", {"00.00.00.100;OUTP,1;0;0;0;;;;1", "00.00.00.000;END;0;0;0;;;;1"});
     ASSERT_TRUE(QDir(File("")).mkdir("reports"));
     QStringList printed;
     // A folder given to --report keeps every report as Auto Save does.
-    for (const char* options : {"--auto-save --report-dir reports", "--report reports/",
-                                "--auto-save --report-dir reports", "--report reports",
-                                "--auto-save --serial-advance", "--auto-save --serial-advance",
-                                "--auto-save --serial-advance"}) {
+    for (const char* options :
+         {"--auto-save --report-dir reports", "--report reports/",
+          "--auto-save --report-dir reports", "--report reports", "--auto-save --serial-advance",
+          "--auto-save --serial-advance", "--auto-save --serial-advance"}) {
         ASSERT_EQ(Run(QStringList{table, "--quiet"} + QString::fromLatin1(options).split(' ')), 0)
             << err.toStdString();
         printed << out.trimmed();
     }
-    EXPECT_EQ(printed, QStringList({"reports/TAV 1600-0505000120.rpt",
-                                    "reports/TAV 1600-0505000120-2.rpt",
-                                    "reports/TAV 1600-0505000120-3.rpt",
-                                    "reports/TAV 1600-0505000120-4.rpt",
-                                    File("TAV 1600-0505000121.rpt"),
-                                    File("TAV 1600-0505000122.rpt"),
-                                    File("TAV 1600-0505000123.rpt")}));
+    EXPECT_EQ(printed,
+              QStringList({"reports/TAV 1600-0505000120.rpt", "reports/TAV 1600-0505000120-2.rpt",
+                           "reports/TAV 1600-0505000120-3.rpt", "reports/TAV 1600-0505000120-4.rpt",
+                           File("TAV 1600-0505000121.rpt"), File("TAV 1600-0505000122.rpt"),
+                           File("TAV 1600-0505000123.rpt")}));
     for (const QString& path : printed)
         EXPECT_TRUE(QFileInfo(QDir(File("")).filePath(path)).isFile()) << path.toStdString();
     EXPECT_EQ(Lines("unit.tst").mid(0, 5),
@@ -217,8 +216,8 @@ TEST_F(Verdicts, PortErrorsNameTheDeviceAndTheCause)
         QString port;
         QString error;
     } cases[] = {
-        {"COM4", "COM4: \\\\.\\COM4 (" + PortLink(4) + " -> " + File("nothing-here") +
-                     "): no such device"},
+        {"COM4",
+         "COM4: \\\\.\\COM4 (" + PortLink(4) + " -> " + File("nothing-here") + "): no such device"},
         {"COM2", "COM2: \\\\.\\COM2 (" + PortLink(2) + " -> "},
     };
     for (const auto& c : cases) {
@@ -238,8 +237,8 @@ TEST_F(Verdicts, RunnersOnTheirOwnPortsRunSideBySide)
     TavsimProcess second(PortLink(3), File("sim3.log"));
     ASSERT_TRUE(second.Ready());
     const QString table = WriteTable("unit.tst", {"00.00.00.000;Sour:voltac?;0;0;0;-1;1;;1",
-                                                   "00.00.00.000;@COM05:RST;0;0;0;;;;1",
-                                                   "00.00.00.000;END;0;0;0;;;;1"});
+                                                  "00.00.00.000;@COM05:RST;0;0;0;;;;1",
+                                                  "00.00.00.000;END;0;0;0;;;;1"});
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_CONFIG_HOME", File("cfg"));
     env.insert("XDG_DATA_HOME", File("data"));
@@ -255,7 +254,8 @@ TEST_F(Verdicts, RunnersOnTheirOwnPortsRunSideBySide)
             const QString err = QString::fromLocal8Bit(run.readAllStandardError());
             EXPECT_EQ(run.exitCode(), 0) << err.toStdString();
             EXPECT_TRUE(err.contains("the rows with @COM05 are not sent (ports are the links COMn "
-                                     "in " + File("cfg/tavcontrol/ports")))
+                                     "in " +
+                                     File("cfg/tavcontrol/ports")))
                 << err.toStdString();
         }
     }

@@ -65,7 +65,8 @@ TEST_F(WindowAndRunner, SameLinesReportAndPrint)
     table.close();
 
     // The desktop program: open the file, "Start", wait for the end, save and print.
-    auto window = std::make_unique<TForm6>(state.Link, state.Places, state.Test, state.Export, form.get());
+    auto window =
+        std::make_unique<TForm6>(state.Link, state.Places, state.Test, state.Export, form.get());
     window->show();
     window->OpenTest(table.fileName());
     window->Button3Click();
@@ -89,16 +90,15 @@ TEST_F(WindowAndRunner, SameLinesReportAndPrint)
 
     // tavtest, finding the same ports through its configuration folder.
     ASSERT_TRUE(QDir(CwdFile("cfg")).mkpath("tavcontrol"));
-    ASSERT_TRUE(QFile::link(QString::fromStdString(sandbox.LinkDir()),
-                            CwdFile("cfg/tavcontrol/ports")));
+    ASSERT_TRUE(
+        QFile::link(QString::fromStdString(sandbox.LinkDir()), CwdFile("cfg/tavcontrol/ports")));
     QProcess runner;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_CONFIG_HOME", CwdFile("cfg"));
     runner.setProcessEnvironment(env);
     runner.setWorkingDirectory(CwdFile(""));
-    runner.start(QStringLiteral(TAVTEST_PATH),
-                 {table.fileName(), "--report", "runner.rpt", "--pdf", "runner.pdf", "--junit",
-                  "runner.xml"});
+    runner.start(QStringLiteral(TAVTEST_PATH), {table.fileName(), "--report", "runner.rpt", "--pdf",
+                                                "runner.pdf", "--junit", "runner.xml"});
     runner.closeWriteChannel();
     ASSERT_TRUE(runner.waitForFinished(60000));
     EXPECT_EQ(runner.exitCode(), 1) << runner.readAllStandardError().toStdString();
