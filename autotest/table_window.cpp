@@ -254,7 +254,9 @@ void TForm6::RunStarted(bool newReport)
         m_journal->RunBegins({.TablePath = m_tablePath,
                               .Header = T.TestRun.Copies,
                               .Link = LinkName(),
-                              .Instrument = m_instrument ? m_instrument() : QString()});
+                              .Instrument = m_instrument ? m_instrument() : QString(),
+                              .Slot = {},
+                              .RackRun = {}});
 }
 
 void TForm6::StepRecorded(const QStringList& cells, bool shown)

@@ -9,7 +9,9 @@ RackBoard::RackBoard(std::FILE* out) : m_out(out)
 
 int RackBoard::AddSlot(const QString& name)
 {
-    m_slots.push_back({name});
+    Slot slot;
+    slot.Name = name;
+    m_slots.push_back(slot);
     return static_cast<int>(m_slots.size()) - 1;
 }
 

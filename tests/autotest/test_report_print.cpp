@@ -18,7 +18,16 @@ inline void PrintTo(const ReportPrintLine& line, std::ostream* os)
 namespace {
 
 const TestHeader kHeader{"Prüfer", "TAV 1000", "0505000120"};
-const ReportVerdict kVerdict{.Ended = ReportVerdict::Outcome::Failed, .Rows = 2, .Failed = 1};
+ReportVerdict Verdict(ReportVerdict::Outcome ended, int rows, int failed)
+{
+    ReportVerdict v;
+    v.Ended = ended;
+    v.Rows = rows;
+    v.Failed = failed;
+    return v;
+}
+
+const ReportVerdict kVerdict = Verdict(ReportVerdict::Outcome::Failed, 2, 1);
 const QString kCaptionLine =
     "Step Comment                   Lower Limit Test Result Upper Limit Mark       ";
 
@@ -98,26 +107,24 @@ TEST(ReportVerdictLine, SaysHowTheRunEndedOrWhatTheRowsShow)
     ResultTable unanswered;
     unanswered.SetRow(1, {" 1", "U", "225", "229.8", "235", ""});
     unanswered.SetRow(2, {" 2", "I", "4.5", "no reply", "4.7", ""});
+    ReportVerdict passed = Verdict(O::Passed, 10, 0);
+    passed.Started = started;
+    passed.DurationMs = 4250;
+    passed.Station = "bench-3";
+    passed.Operator = "anna";
+    passed.Answers = {"VAR01=230", "VAR02=1.5"};
+    ReportVerdict broken = Verdict(O::BrokenOff, 3, 0);
+    broken.Why = "time-out: the run took longer than 5 s";
+    broken.Started = started;
+    broken.DurationMs = 65000;
     const struct {
         ReportVerdict verdict;
         QString line;
     } cases[] = {
-        {{.Ended = O::Passed,
-          .Rows = 10,
-          .Started = started,
-          .DurationMs = 4250,
-          .Station = "bench-3",
-          .Operator = "anna",
-          .Answers = {"VAR01=230", "VAR02=1.5"}},
-         "PASSED: 10 rows, 0 failed; started 2026-12-08 09:15:02, took 00:04.2; station "
-         "bench-3, operator anna; answers VAR01=230 VAR02=1.5"},
-        {{.Ended = O::BrokenOff,
-          .Why = "time-out: the run took longer than 5 s",
-          .Rows = 3,
-          .Started = started,
-          .DurationMs = 65000},
-         "BROKEN OFF (time-out: the run took longer than 5 s): 3 rows, 0 failed; started "
-         "2026-12-08 09:15:02, took 01:05.0"},
+        {passed, "PASSED: 10 rows, 0 failed; started 2026-12-08 09:15:02, took 00:04.2; station "
+                 "bench-3, operator anna; answers VAR01=230 VAR02=1.5"},
+        {broken, "BROKEN OFF (time-out: the run took longer than 5 s): 3 rows, 0 failed; started "
+                 "2026-12-08 09:15:02, took 01:05.0"},
         {ReportVerdict::FromRows(unanswered, "the file"),
          "FAILED: 2 rows, 1 failed (as its rows show: read from the file)"},
     };
