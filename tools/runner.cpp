@@ -44,7 +44,7 @@ TestRunner::TestRunner(LinkState& link, PanelState& panel, ProgramPlaces& places
     m_timeout.setSingleShot(true);
     m_timeout.setTimerType(Qt::PreciseTimer); // "longer than 0.5 s" is never said early
     connect(&m_timeout, &QTimer::timeout, this, [this] {
-        m_aborted = true;
+        m_outcome.Aborted = true;
         Finish(QStringLiteral("time-out: the run took longer than %1 s")
                    .arg(SecondsText(m_options.TimeoutMs)));
     });
@@ -64,7 +64,7 @@ bool TestRunner::Start()
     m_startedAt = QDateTime::currentDateTime();
     if (!Prepare()) {
         m_finished = true;
-        m_console.Error(m_runError);
+        m_console.Error(m_outcome.RunError);
         if (m_session)
             m_session->Close();
         return false;
@@ -86,7 +86,7 @@ int TestRunner::Exec()
         connect(this, &TestRunner::Finished, &loop, &QEventLoop::quit);
         loop.exec();
     }
-    return m_status;
+    return m_outcome.Status;
 }
 
 // ---- the run ----
@@ -123,7 +123,7 @@ void TestRunner::TimerStopped()
         if (!m_pendingMessage.isEmpty())
             m_console.Warning(m_pendingMessage);
         m_pendingMessage.clear();
-        m_reachedEnd = m_runError.isEmpty();
+        m_outcome.ReachedEnd = m_outcome.RunError.isEmpty();
         QTimer::singleShot(TestInterpreter::kTickMs, this, [this] { Finish(QString()); });
         return;
     }
@@ -294,7 +294,7 @@ void TestRunner::AppendErrBox(const QString& line)
     for (const char* status : {"IBSTA=", "IBERR=", "IBCNT="})
         if (text.startsWith(QLatin1String(status)))
             return;
-    if (text != QLatin1String("IBRD failed") && m_runError.isEmpty())
+    if (text != QLatin1String("IBRD failed") && m_outcome.RunError.isEmpty())
         Fail(QStringLiteral("%1: %2").arg(LinkName(), text));
 }
 
@@ -306,19 +306,19 @@ void TestRunner::PortLost(TCiaComPort* port, int error)
 
 void TestRunner::Interrupt()
 {
-    if (m_runError.isEmpty() && !m_finished)
-        m_aborted = true;
+    if (m_outcome.RunError.isEmpty() && !m_finished)
+        m_outcome.Aborted = true;
     Fail(QStringLiteral("interrupted"));
 }
 
 // A failure of the run itself: before the run it is reported by Exec, during it the run ends.
 void TestRunner::Fail(const QString& runError)
 {
-    if (!m_runError.isEmpty() || m_finished)
+    if (!m_outcome.RunError.isEmpty() || m_finished)
         return;
-    m_runError = runError;
+    m_outcome.RunError = runError;
     if (m_running)
-        QTimer::singleShot(0, this, [this] { Finish(m_runError); });
+        QTimer::singleShot(0, this, [this] { Finish(m_outcome.RunError); });
 }
 
 // ---- the end ----
@@ -329,8 +329,8 @@ void TestRunner::Finish(const QString& runError)
         return;
 
     m_finished = true;
-    if (m_runError.isEmpty())
-        m_runError = runError;
+    if (m_outcome.RunError.isEmpty())
+        m_outcome.RunError = runError;
     m_timer.stop();
     m_timeout.stop();
     m_waitingForEnter = false;
@@ -338,7 +338,7 @@ void TestRunner::Finish(const QString& runError)
         m_terminal->Withdraw(m_console);
     // A query broken off in its wait has no value: it fails like one that got no reply.
     m_session->Run().AbandonRun();
-    if (!m_reachedEnd)
+    if (!m_outcome.ReachedEnd)
         SwitchOutputOff();
     // The device cleared and back to local, every port closed, before the files are written.
     DetachPortHandlers(m_link);
@@ -348,20 +348,21 @@ void TestRunner::Finish(const QString& runError)
     m_link.GpibSink.SetTarget(nullptr);
 
     WriteResults();
-    m_status = !m_runError.isEmpty() || !m_fileErrors.isEmpty() ? kRunError
-               : m_failedRows > 0                               ? kFailed
-                                                                : kPassed;
+    m_outcome.Status = !m_outcome.RunError.isEmpty() || !m_outcome.FileErrors.isEmpty() ? kRunError
+                       : m_failedRows > 0                                               ? kFailed
+                                                                                        : kPassed;
     if (m_journal)
-        m_journal->RunEnds(m_runError.isEmpty() ? RunEnding::Completed
-                           : m_aborted          ? RunEnding::Aborted
-                                                : RunEnding::Error,
-                           m_runError);
-    if (!m_runError.isEmpty())
-        m_console.Error(m_runError);
+        m_journal->RunEnds(m_outcome.RunError.isEmpty() ? RunEnding::Completed
+                           : m_outcome.Aborted          ? RunEnding::Aborted
+                                                        : RunEnding::Error,
+                           m_outcome.RunError);
+    if (!m_outcome.RunError.isEmpty())
+        m_console.Error(m_outcome.RunError);
     m_console.Summary(m_shownRows, m_failedRows,
-                      m_runError.isEmpty() ? m_fileErrors.join(QStringLiteral("; ")) : m_runError,
+                      m_outcome.RunError.isEmpty() ? m_outcome.FileErrors.join(QStringLiteral("; "))
+                                                   : m_outcome.RunError,
                       m_elapsed.elapsed());
-    Q_EMIT Finished(m_status);
+    Q_EMIT Finished(m_outcome.Status);
 }
 
 // A run that did not reach its end row (interrupted, timed out, a run error, "Stop at Error")
@@ -399,6 +400,7 @@ void TestRunner::SwitchOutputOff()
                                      "switched off: %1")
                           .arg(QString(why).replace(QLatin1Char(';'), QLatin1Char(',')));
     }
+    m_outcome.SafeEnd = note;
     m_notes << note;
     m_console.Note(note);
     int& row = m_test.TestRun.ReportRow;

@@ -41,6 +41,16 @@ class TestRunner : public QObject,
 public:
     enum Status { kPassed = 0, kFailed = 1, kRunError = 2 };
 
+    // How a run ended, in one place, each part with its cause.
+    struct RunOutcome {
+        bool ReachedEnd = false; // the end row was reached
+        bool Aborted = false;    // interrupted or timed out, as opposed to a failure of the run
+        QString RunError;        // why the run itself failed; empty when it did not
+        QStringList FileErrors;  // result files that could not be kept
+        QString SafeEnd;         // what became of the output when the end row was not reached
+        int Status = kRunError;  // the exit status
+    };
+
     // stdinTerminal: a PAUSE row waits for Enter and a prompt asks, instead of going on with a
     // warning.
     TestRunner(LinkState& link, PanelState& panel, ProgramPlaces& places, AutotestState& test,
@@ -54,13 +64,14 @@ public:
     // Starts, runs until the end and writes the results; the exit status.
     int Exec();
     bool IsFinished() const { return m_finished; }
-    int Status() const { return m_status; }
+    int Status() const { return m_outcome.Status; }
     // Ctrl-C: the run ends now as a failed run, with what was recorded so far saved.
     void Interrupt();
 
     const ResultTable& Results() const { return m_results; }
     // Why the run itself failed; empty when it reached its end or a failed row ended it.
-    const QString& RunError() const { return m_runError; }
+    const QString& RunError() const { return m_outcome.RunError; }
+    const RunOutcome& Outcome() const { return m_outcome; }
     // Every row listed in JUnit and on the console, from row 1 on: the shown ones and the
     // hidden ones that failed (step, comment, lower limit, value, upper limit, mark). Kept as
     // compactly as the report, so a shift-long run does not grow with copies of its rows.
@@ -155,19 +166,15 @@ private:
     TerminalQuestions* m_terminal = nullptr;
     bool m_waitingForEnter = false; // a PAUSE row waits for the operator's Enter
 
-    QString m_runError;       // why the run itself failed
-    QStringList m_fileErrors; // result files that could not be kept
     QString m_pendingMessage;
     ResultTable m_listed;
     int m_shownRows = 0;  // listed rows with "Show" set
     int m_failedRows = 0; // listed rows with a mark
     QStringList m_notes;  // what the run did besides its rows, for JUnit and the report
     int m_gpibErrors = 0; // GPIB error lines seen
-    bool m_reachedEnd = false;
-    bool m_aborted = false; // interrupted or timed out, as opposed to a failure of the run
     RunJournal* m_journal = nullptr;
     bool m_finished = false;
-    int m_status = kRunError;
+    RunOutcome m_outcome;
     PdfWriter m_pdfWriter;
     QDateTime m_startedAt;
     QStringList m_answers; // "VAR01=230", as the operator answered the prompts

@@ -32,7 +32,7 @@ void TestRunner::WriteResults()
         write(ReportFormat::Text, folder ? FreeResultPath(text, copies, ".txt") : text, folder);
     }
     // Auto Save keeps a run that did not reach its end row (where it saves) all the same.
-    if (m_options.AutoSave && !m_reachedEnd)
+    if (m_options.AutoSave && !m_outcome.ReachedEnd)
         write(ReportFormat::Report, FreeReportPath(ReportFolder(), copies), true);
     QString pdfPath = m_options.PdfFile;
     const bool pdfFolder = !pdfPath.isEmpty() && QFileInfo(pdfPath).isDir();
@@ -48,7 +48,7 @@ void TestRunner::WriteResults()
         errors << FileErrorText(junitPath, error);
     // The unit's verdict stands; a result file that could not be kept fails the run's exit
     // status, and is told on its own.
-    m_fileErrors = errors;
+    m_outcome.FileErrors = errors;
     for (const QString& e : errors)
         m_console.Error(e);
 }
@@ -56,10 +56,10 @@ void TestRunner::WriteResults()
 ReportVerdict TestRunner::Verdict() const
 {
     ReportVerdict v;
-    v.Ended = !m_runError.isEmpty() ? ReportVerdict::Outcome::BrokenOff
-              : m_failedRows > 0    ? ReportVerdict::Outcome::Failed
-                                    : ReportVerdict::Outcome::Passed;
-    v.Why = m_runError;
+    v.Ended = !m_outcome.RunError.isEmpty() ? ReportVerdict::Outcome::BrokenOff
+              : m_failedRows > 0            ? ReportVerdict::Outcome::Failed
+                                            : ReportVerdict::Outcome::Passed;
+    v.Why = m_outcome.RunError;
     v.Rows = m_shownRows;
     v.Failed = m_failedRows;
     v.Started = m_startedAt;
@@ -73,7 +73,7 @@ ReportVerdict TestRunner::Verdict() const
 JUnitRun TestRunner::JUnitSummary() const
 {
     return {QFileInfo(m_options.TestFile).completeBaseName(), m_test.TestRun.Copies,
-            m_elapsed.elapsed() / 1000.0, m_runError, m_notes};
+            m_elapsed.elapsed() / 1000.0, m_outcome.RunError, m_notes};
 }
 
 UnrecordedTexts Unrecorded(const ResultsStore::Status& recorded)

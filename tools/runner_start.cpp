@@ -27,11 +27,11 @@ bool TestRunner::Prepare()
     // Automatic reports go where the run was asked to put them, each under a name of its own.
     m_session->Run().SetReportPlace(ReportFolder(), m_places.StartDate, false, true);
     if (!m_link.SerialLink && m_link.Gpib.GpibDevice <= 0) {
-        if (m_runError.isEmpty())
-            m_runError = QStringLiteral("%1: device not available").arg(LinkName());
+        if (m_outcome.RunError.isEmpty())
+            m_outcome.RunError = QStringLiteral("%1: device not available").arg(LinkName());
         return false;
     }
-    return m_runError.isEmpty(); // else a GPIB error while opening the device
+    return m_outcome.RunError.isEmpty(); // else a GPIB error while opening the device
 }
 
 // A file that is not a test table, or that the reader only half understands, is never run: its
@@ -41,19 +41,19 @@ bool TestRunner::ReadTable()
     const QString& path = m_options.TestFile;
     QString error;
     if (!QFileInfo(path).isFile()) {
-        m_runError = FileErrorText(path, QStringLiteral("no such test file"));
+        m_outcome.RunError = FileErrorText(path, QStringLiteral("no such test file"));
         return false;
     }
     const auto lines = ReadTextLines(path, &error);
     if (!lines || !ReadTestFile(path, m_header, m_table, nullptr, &error)) {
-        m_runError = FileErrorText(path, error);
+        m_outcome.RunError = FileErrorText(path, error);
         return false;
     }
     if (const QList<int> faults = TestFileFaults(*lines); !faults.isEmpty()) {
         QStringList numbers;
         for (int line : faults)
             numbers << QString::number(line);
-        m_runError = FileErrorText(
+        m_outcome.RunError = FileErrorText(
             path, QStringLiteral("not a test table the program can run: line%1 %2 %3")
                       .arg(faults.size() > 1 ? QStringLiteral("s") : QString(),
                            numbers.join(QStringLiteral(", ")),
@@ -104,7 +104,7 @@ bool TestRunner::CheckOutputFolders()
                             : !info.isWritable() ? QStringLiteral("the folder cannot be written")
                                                  : QString();
         if (!why.isEmpty()) {
-            m_runError = FileErrorText(folder, why);
+            m_outcome.RunError = FileErrorText(folder, why);
             return false;
         }
     }
@@ -121,8 +121,8 @@ bool TestRunner::StartLink()
         [this](TCiaComPort* port, int error) { PortLost(port, error); });
     for (const QString& warning : start.Warnings)
         m_console.Warning(warning);
-    m_runError = start.Error;
-    return m_runError.isEmpty();
+    m_outcome.RunError = start.Error;
+    return m_outcome.RunError.isEmpty();
 }
 
 QString TestRunner::LinkName() const { return ::LinkName(m_link); }
