@@ -101,7 +101,8 @@ void BindInstrument(py::module_& m)
 
 Opened as TAV Control opens it: Instrument(port="COM3") on a serial port, COM1 to COM99
 (COMn is the link COMn in tavcontrol/ports/ under the configuration folder, else
-/dev/ttyS<n-1>), Instrument(gpib=5) or Instrument(gpib_name="TAV-PS") on GPIB; with none of
+/dev/ttyS<n-1>; a COMn entry holding tcp://HOST:PORT, or port="tcp://HOST:PORT" itself, is a
+device server or a LAN instrument's socket), Instrument(gpib=5) or Instrument(gpib_name="TAV-PS") on GPIB; with none of
 them the link in TAVCON.cfg in the current folder (or config=PATH). A context manager: the
 link is closed on leaving it, on close(), and when a wait is broken off by Ctrl-C.)");
     c.def(py::init(&Open), py::arg("port") = py::none(), py::arg("gpib") = py::none(),

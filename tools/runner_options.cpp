@@ -4,7 +4,7 @@
 #include "tools/input_rules.h"
 
 const char* const kRunnerUsage =
-    "Usage: tavtest TEST.tst [--port COMn | --gpib ADDRESS | --gpib-name NAME]\n"
+    "Usage: tavtest TEST.tst [--port COMn|tcp://HOST:PORT | --gpib ADDRESS | --gpib-name NAME]\n"
     "               [--config TAVCON.cfg] [--report FILE.rpt] [--text FILE.txt]\n"
     "               [--junit FILE.xml] [--pdf FILE.pdf] [--auto-save] [--report-dir DIR]\n"
     "               [--serial SN | --serial-advance] [--reporter TEXT] [--unit TEXT]\n"

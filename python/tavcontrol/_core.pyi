@@ -22,7 +22,9 @@ class Instrument:
     """The instrument on the program's own link.
 
     Instrument(port="COM3") on a serial port, COM1 to COM99 (COMn is the link COMn in
-    tavcontrol/ports/ under the configuration folder, else /dev/ttyS<n-1>), Instrument(gpib=5)
+    tavcontrol/ports/ under the configuration folder, else /dev/ttyS<n-1>; a COMn entry that is
+    a one-line file tcp://HOST:PORT is a device server or a LAN instrument's socket, and
+    Instrument(port="tcp://HOST:PORT") names one outright), Instrument(gpib=5)
     or Instrument(gpib_name="TAV-PS") on GPIB; with none of them the link in TAVCON.cfg in
     the current folder (or config=PATH). A context manager: the link is closed on leaving it, on
     close(), and when a wait is broken off by Ctrl-C (KeyboardInterrupt).
