@@ -48,15 +48,29 @@ protected:
         return f.fileName();
     }
 
-    void Start(const QStringList& arguments)
+    // tavtest's environment: its ports and its results journal in the test's folder, no display
+    // and no session folder, as a job or a service runs it.
+    QProcessEnvironment Environment() const
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath(QStringLiteral("cfg")));
-        // The results journal of these runs stays in the test's folder.
         env.insert(QStringLiteral("XDG_DATA_HOME"), m_dir.filePath(QStringLiteral("data")));
         env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        env.remove(QStringLiteral("XDG_RUNTIME_DIR")); // as a job or a service runs it
-        process.setProcessEnvironment(env);
+        env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+        return env;
+    }
+    // A further instrument, as COM n.
+    std::unique_ptr<TavsimProcess> StartSimOn(int port, const QStringList& extra = {})
+    {
+        auto sim = std::make_unique<TavsimProcess>(
+            PortLink(port), File(QStringLiteral("sim%1.log").arg(port)), extra);
+        EXPECT_TRUE(sim->Ready());
+        return sim;
+    }
+
+    void Start(const QStringList& arguments)
+    {
+        process.setProcessEnvironment(Environment());
         process.setWorkingDirectory(m_dir.path());
         process.start(QStringLiteral(TAVTEST_PATH), arguments);
         process.closeWriteChannel(); // standard input is no terminal

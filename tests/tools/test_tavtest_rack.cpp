@@ -67,16 +67,13 @@ TEST_F(Rack, EachSlotRunsItsOwnUnitAndALostOneEndsAlone)
 TEST_F(Rack, APromptHoldsOnlyItsOwnSlot)
 {
     auto first = StartSim();
-    TavsimProcess second(PortLink(3), File("sim3.log"));
-    ASSERT_TRUE(second.Ready());
+    auto second = StartSimOn(3);
     const QString table = WriteTable("unit.tst", {"00.00.00.100;@MSGVAR01;230;0;0;;;Voltage?;1",
                                                   "00.00.00.100;SOUR:VOLTAC,@VAR01;0;0;0;;;;1",
                                                   "00.00.00.300;Sour:voltac?;0;0;0;0;300;U;1",
                                                   "00.00.00.000;END;0;0;0;;;;1"});
     // script(1) gives tavtest a terminal on standard input and error.
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_CONFIG_HOME", File("cfg"));
-    env.insert("XDG_DATA_HOME", File("data"));
+    const QProcessEnvironment env = Environment();
     QProcess run;
     run.setProcessEnvironment(env);
     run.setWorkingDirectory(File(""));
@@ -95,14 +92,14 @@ TEST_F(Rack, APromptHoldsOnlyItsOwnSlot)
     ASSERT_TRUE(asked(1)) << shown.toStdString();
     run.write("215\n");
     ASSERT_TRUE(WaitUntil([&] { return SentLines(*first).contains("Sour:voltac?"); }, 20000));
-    EXPECT_TRUE(SentLines(second).isEmpty()) << "the second slot still waits for its answer";
+    EXPECT_TRUE(SentLines(*second).isEmpty()) << "the second slot still waits for its answer";
     ASSERT_TRUE(asked(2)) << shown.toStdString();
     run.write("220\n");
     ASSERT_TRUE(run.waitForFinished(30000));
     shown += run.readAllStandardOutput();
     EXPECT_EQ(run.exitCode(), 0) << shown.toStdString();
     EXPECT_TRUE(SentLines(*first).contains("SOUR:VOLTAC,215.0"));
-    EXPECT_TRUE(SentLines(second).contains("SOUR:VOLTAC,220.0"));
+    EXPECT_TRUE(SentLines(*second).contains("SOUR:VOLTAC,220.0"));
 }
 
 } // namespace

@@ -234,14 +234,11 @@ TEST_F(Verdicts, PortErrorsNameTheDeviceAndTheCause)
 TEST_F(Verdicts, RunnersOnTheirOwnPortsRunSideBySide)
 {
     auto first = StartSim();
-    TavsimProcess second(PortLink(3), File("sim3.log"));
-    ASSERT_TRUE(second.Ready());
+    auto second = StartSimOn(3);
     const QString table = WriteTable("unit.tst", {"00.00.00.000;Sour:voltac?;0;0;0;-1;1;;1",
                                                   "00.00.00.000;@COM05:RST;0;0;0;;;;1",
                                                   "00.00.00.000;END;0;0;0;;;;1"});
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_CONFIG_HOME", File("cfg"));
-    env.insert("XDG_DATA_HOME", File("data"));
+    const QProcessEnvironment env = Environment();
     for (int round = 0; round < 3; ++round) {
         QProcess runs[2];
         for (int i = 0; i < 2; ++i) {
