@@ -53,10 +53,24 @@ void RunWork(QObject* receiver, const std::function<void()>& work)
     done.get_future().wait();
 }
 
+// Runs the work posted to it on its own thread.
+class WorkReceiver : public QObject {
+public:
+    using QObject::QObject;
+    bool event(QEvent* event) override
+    {
+        cia_events::TakenOver(event); // before anything of it is read, its type too
+        if (event->type() != WorkEvent::Type())
+            return QObject::event(event);
+        static_cast<WorkEvent*>(event)->Work();
+        return true;
+    }
+};
+
 } // namespace
 
 // Lives on the store's thread and owns its connections; the store only queues jobs for it.
-class StoreWorker : public QObject {
+class StoreWorker : public WorkReceiver {
 public:
     struct Job {
         enum Kind { Begin, Step, End, Sync, Test } kind;
@@ -78,15 +92,6 @@ public:
             return;
         m_scheduled = true;
         PostWork(this, [this] { Drain(); });
-    }
-
-    bool event(QEvent* event) override
-    {
-        cia_events::TakenOver(event); // before anything of it is read, its type too
-        if (event->type() != WorkEvent::Type())
-            return QObject::event(event);
-        static_cast<WorkEvent*>(event)->Work();
-        return true;
     }
 
     // Everything queued, in one journal transaction, then the server.
@@ -154,11 +159,12 @@ public:
 
 private:
     // A signal of the store, emitted on the thread that made it; dropped if the store is gone.
+    // The hand-over is marked for ThreadSanitizer as every other one of the store; the news goes
+    // with the store's own receiver, so it is dropped when the store is gone.
     template <typename F> void Tell(F emit)
     {
         ResultsStore* store = &m_store;
-        QMetaObject::invokeMethod(
-            store, [store, emit] { emit(*store); }, Qt::QueuedConnection);
+        PostWork(store->m_home, [store, emit] { emit(*store); });
     }
 
     template <typename F> void SetStatus(F change)
@@ -310,6 +316,7 @@ ResultsStore::ResultsStore(const QString& journalPath, const QString& station, Q
     : QObject(parent), m_journalPath(journalPath), m_station(station)
 {
     m_thread.setObjectName(QStringLiteral("results"));
+    m_home = new WorkReceiver(this);
     m_worker = new StoreWorker(*this);
     m_worker->moveToThread(&m_thread);
     m_thread.start();

@@ -69,4 +69,5 @@ private:
     QString m_station;
     QThread m_thread;
     StoreWorker* m_worker = nullptr;
+    QObject* m_home = nullptr; // takes the worker's news on this object's thread
 };
