@@ -70,14 +70,14 @@ QStringList RackRunner::SlotSerials(QString* error, QString* lastCounted) const
 
 bool RackRunner::StartSlot(int index, Slot& slot, const QString& rackRun)
 {
-    RunnerOptions o = SlotRunOptions(m_options, slot.Spec, slot.Serial);
+    RunnerOptions o = SlotRunOptions(m_options, slot.Given, slot.Serial);
     o.RackRun = rackRun;
-    o.SlotName = slot.Spec.Name;
+    o.SlotName = slot.Given.Name;
     slot.Console = std::make_unique<RunnerConsole>(stderr, o.Quiet, false);
-    slot.Console->SetPrefix(QStringLiteral("%1 %2: ").arg(slot.Spec.Name, slot.Serial));
+    slot.Console->SetPrefix(QStringLiteral("%1 %2: ").arg(slot.Given.Name, slot.Serial));
     if (m_view)
         slot.Console->SetBoard(
-            m_view, m_view->AddSlot(QStringLiteral("%1 %2").arg(slot.Spec.Name, slot.Serial)));
+            m_view, m_view->AddSlot(QStringLiteral("%1 %2").arg(slot.Given.Name, slot.Serial)));
     if (QString message;
         !o.TraceFile.isEmpty() && !StartTrace({true, o.TraceFile, {}}, slot.State.Trace, message)) {
         slot.Console->Error(message);
@@ -110,7 +110,7 @@ bool RackRunner::Start()
     const QString rackRun = QUuid::createUuid().toString(QUuid::WithoutBraces);
     for (qsizetype i = 0; i < m_options.Slots.size(); ++i) {
         auto slot = std::make_unique<Slot>();
-        slot->Spec = m_options.Slots[i];
+        slot->Given = m_options.Slots[i];
         slot->Serial = serials[i];
         if (StartSlot(static_cast<int>(i), *slot, rackRun) && !slot->Runner->IsFinished()) {
             ++m_running;
@@ -181,7 +181,7 @@ void RackRunner::WriteJUnit()
             continue;
         JUnitRun run = slot->Runner->JUnitSummary();
         run.SuiteName =
-            QStringLiteral("%1 %2 %3").arg(run.SuiteName, slot->Spec.Name, slot->Serial);
+            QStringLiteral("%1 %2 %3").arg(run.SuiteName, slot->Given.Name, slot->Serial);
         suites << JUnitSuite{run, &slot->Runner->ListedSteps()};
     }
     QString error;
@@ -202,7 +202,7 @@ int RackRunner::Summary()
         failed += status == TestRunner::kFailed;
         errors += status == TestRunner::kRunError;
         m_console.Note(QStringLiteral("slot %1 %2: %3")
-                           .arg(slot->Spec.Name, slot->Serial,
+                           .arg(slot->Given.Name, slot->Serial,
                                 status == TestRunner::kPassed   ? QStringLiteral("PASSED")
                                 : status == TestRunner::kFailed ? QStringLiteral("FAILED")
                                                                 : QStringLiteral("ERROR")));

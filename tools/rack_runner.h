@@ -54,7 +54,7 @@ public:
     void Interrupt();
 
     struct Slot {
-        RackSlot Spec;
+        RackSlot Given;
         QString Serial;
         ProgramState State;
         std::unique_ptr<RunnerConsole> Console;

@@ -14,7 +14,7 @@ namespace {
 
 using ResultsQuery::Filter;
 
-struct RowSpec {
+struct RowPlan {
     const char* Step;
     double Lower;
     double Upper;
@@ -22,12 +22,12 @@ struct RowSpec {
     const char* Mark = "";
 };
 
-struct RunSpec {
+struct RunPlan {
     const char* Table;
     QString Version; // empty: recorded before versions were kept
     const char* Serial;
     const char* Verdict;
-    QList<RowSpec> Rows;
+    QList<RowPlan> Rows;
 };
 
 struct StepExpected {
@@ -44,7 +44,7 @@ struct StepExpected {
 
 struct Case {
     const char* Name;
-    QList<RunSpec> Runs;
+    QList<RunPlan> Runs;
     Filter Where;
     int AllRuns;
     int NotEnded;
@@ -63,32 +63,32 @@ Filter Of(QString Filter::*field, const char* text)
     return filter;
 }
 
-RowSpec Reading(const char* step, double value) { return {step, 229, 231, value}; }
-RowSpec NoReply(const char* step) { return {step, 229, 231, std::nullopt, "Error!"}; }
+RowPlan Reading(const char* step, double value) { return {step, 229, 231, value}; }
+RowPlan NoReply(const char* step) { return {step, 229, 231, std::nullopt, "Error!"}; }
 
-RunSpec Passed(const char* serial, QList<RowSpec> rows, const QString& version = kV1,
+RunPlan Passed(const char* serial, QList<RowPlan> rows, const QString& version = kV1,
                const char* table = "psu.tst")
 {
     return {table, version, serial, "passed", std::move(rows)};
 }
 
 // Runs recorded as the recorder writes them, one minute apart in the order given.
-void Write(QSqlDatabase& db, const QList<RunSpec>& runs)
+void Write(QSqlDatabase& db, const QList<RunPlan>& runs)
 {
     int n = 0;
-    for (const RunSpec& spec : runs) {
+    for (const RunPlan& plan : runs) {
         RunRecord run;
         run.Uuid = QStringLiteral("run-%1").arg(++n);
-        run.TableName = QString::fromLatin1(spec.Table);
-        run.TableVersion = spec.Version;
-        run.Serial = QString::fromLatin1(spec.Serial);
+        run.TableName = QString::fromLatin1(plan.Table);
+        run.TableVersion = plan.Version;
+        run.Serial = QString::fromLatin1(plan.Serial);
         run.Unit = QStringLiteral("TAV 1600");
         run.StartedMs = 1'780'000'000'000 + n * 60'000LL;
-        run.Verdict = QString::fromLatin1(spec.Verdict);
+        run.Verdict = QString::fromLatin1(plan.Verdict);
         QString error;
         ASSERT_TRUE(RunTables::InsertRun(db, run, &error)) << error.toStdString();
         int order = 0;
-        for (const RowSpec& r : spec.Rows) {
+        for (const RowPlan& r : plan.Rows) {
             RowRecord row;
             row.Order = ++order;
             row.Step = QString::fromLatin1(r.Step);
@@ -121,7 +121,7 @@ TEST(ResultsStats, FiguresMeanWhatTheySay)
     const QList<Case> cases{
         // The sum of squares left σ 4e-6 here, and a Cpk of about 80 000.
         {"identical readings",
-         QList<RunSpec>(8, Passed("A", {Reading("1", 230.1)})),
+         QList<RunPlan>(8, Passed("A", {Reading("1", 230.1)})),
          {},
          8,
          0,
