@@ -60,3 +60,9 @@ inline bool IsEndCommand(const QString& command)
 {
     return command == KeywordText(StepKeyword::End) || command == KeywordText(StepKeyword::Send);
 }
+
+// The variable a "@MSGVARnn" row asks for: nn, 1 ... 10 (0 when the cell is no such row).
+inline int PromptedVariable(const QString& command)
+{
+    return command.mid(KeywordText(StepKeyword::MsgVar).size(), 2).toInt();
+}

@@ -36,6 +36,11 @@ ReportVerdict ReportVerdict::FromRows(const ResultTable& results, const QString&
     return v;
 }
 
+QString PromptAnswerText(int variable, const QString& answer)
+{
+    return QStringLiteral("VAR%1=%2").arg(variable, 2, 10, QLatin1Char('0')).arg(answer);
+}
+
 QString ElapsedText(qint64 ms)
 {
     const qint64 s = ms / 1000;

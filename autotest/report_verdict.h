@@ -26,6 +26,9 @@ struct ReportVerdict {
     static ReportVerdict FromRows(const ResultTable& results, const QString& readFrom);
 };
 
+// An answer as the verdict lists it: "VAR01=230".
+QString PromptAnswerText(int variable, const QString& answer);
+
 // The closing line, e.g. "PASSED: 10 rows, 0 failed; started 2026-12-08 09:15:02, took 00:04.2;
 // station bench-3, operator anna; answers VAR01=230".
 QString ReportVerdictLine(const ReportVerdict& verdict);

@@ -46,7 +46,7 @@ void RunStatus::Stopped() { m_stoppedAt = QDateTime::currentDateTime(); }
 
 void RunStatus::Answered(int variable, const QString& answer)
 {
-    m_answers << QStringLiteral("VAR%1=%2").arg(variable, 2, 10, QLatin1Char('0')).arg(answer);
+    m_answers << PromptAnswerText(variable, answer);
 }
 
 void RunStatus::ReportRead(const QString& source) { m_readFrom = source; }

@@ -142,7 +142,7 @@ QString TForm6::AskValue(const QString& defaultText, const QString& promptText)
 {
     const QString answer =
         TForm8::AskValue(defaultText, promptText, parentWidget() ? parentWidget() : this);
-    m_runStatus.Answered(Run().Cell(kTestCommand).mid(7, 2).toInt(), answer);
+    m_runStatus.Answered(PromptedVariable(Run().Cell(kTestCommand)), answer);
     return answer;
 }
 

@@ -222,8 +222,7 @@ void TestRunner::ShowMessage(const QString& text) { m_pendingMessage = text; }
 QString TestRunner::AskValue(const QString& defaultText, const QString& promptText)
 {
     const QString answer = FindAnswer(defaultText, promptText);
-    m_answers
-        << QStringLiteral("VAR%1=%2").arg(m_session->Run().Cell(kTestCommand).mid(7, 2), answer);
+    m_answers << PromptAnswerText(PromptedVariable(m_session->Run().Cell(kTestCommand)), answer);
     return answer;
 }
 
@@ -232,7 +231,7 @@ QString TestRunner::AskValue(const QString& defaultText, const QString& promptTe
 bool TestRunner::AskValueLater(const QString& defaultText, const QString& promptText,
                                Answered answered)
 {
-    const int variable = m_session->Run().Cell(kTestCommand).mid(7, 2).toInt();
+    const int variable = PromptedVariable(m_session->Run().Cell(kTestCommand));
     if (!m_terminal || PresetAnswer(variable, defaultText, promptText))
         return false;
     AskTerminal(variable, defaultText, promptText, std::move(answered));
@@ -242,19 +241,17 @@ bool TestRunner::AskValueLater(const QString& defaultText, const QString& prompt
 void TestRunner::AskTerminal(int variable, const QString& defaultText, const QString& promptText,
                              Answered answered)
 {
-    m_terminal->Ask(
-        m_console, QStringLiteral("%1 [%2]: ").arg(promptText, defaultText),
-        [=, this](const QString& line) {
-            if (!line.isEmpty() && !ReadVariableValue(line)) {
-                m_console.Alert(QStringLiteral("not a number: %1").arg(line));
-                AskTerminal(variable, defaultText, promptText, answered);
-                return;
-            }
-            const QString answer = line.isEmpty() ? defaultText : line;
-            m_answers
-                << QStringLiteral("VAR%1=%2").arg(variable, 2, 10, QLatin1Char('0')).arg(answer);
-            answered(answer);
-        });
+    m_terminal->Ask(m_console, QStringLiteral("%1 [%2]: ").arg(promptText, defaultText),
+                    [=, this](const QString& line) {
+                        if (!line.isEmpty() && !ReadVariableValue(line)) {
+                            m_console.Alert(QStringLiteral("not a number: %1").arg(line));
+                            AskTerminal(variable, defaultText, promptText, answered);
+                            return;
+                        }
+                        const QString answer = line.isEmpty() ? defaultText : line;
+                        m_answers << PromptAnswerText(variable, answer);
+                        answered(answer);
+                    });
 }
 
 // An answer given beforehand: by the script, then by --answer.
@@ -272,7 +269,7 @@ std::optional<QString> TestRunner::PresetAnswer(int variable, const QString& def
 QString TestRunner::FindAnswer(const QString& defaultText, const QString& promptText)
 {
     TestInterpreter& run = m_session->Run();
-    const int variable = run.Cell(kTestCommand).mid(7, 2).toInt();
+    const int variable = PromptedVariable(run.Cell(kTestCommand));
     if (const std::optional<QString> answer = PresetAnswer(variable, defaultText, promptText))
         return *answer;
     // The terminal is asked through AskValueLater; a run without one takes the default.
