@@ -9,6 +9,7 @@
 #include "export/export_state.h"
 
 #include <QFileInfo>
+#include <QtGlobal>
 #include <memory>
 
 namespace {
@@ -46,7 +47,9 @@ QStringList SendToSpreadsheet(ExportState& E, const ProgramPlaces& F, const Cell
         excel->PutVisible(true);
         excel->WorkbooksOpen(E.WorkbookPath);
         excel->PutCellValues(cells(row, column));
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        // The box says what the operator can act on; the cause goes to the log.
+        qWarning("spreadsheet export: %s", e.what());
         messages << QStringLiteral("Excel konnte nicht gestartet werden!");
     }
     return messages;

@@ -12,6 +12,7 @@
 #include <com/sun/star/sheet/XCellRangeData.hpp>
 #include <com/sun/star/table/XCellRange.hpp>
 #include <com/sun/star/uno/Exception.hpp>
+#include <com/sun/star/uno/RuntimeException.hpp>
 
 #include <chrono>
 #include <cstring>
@@ -60,15 +61,28 @@ template <typename Step> int Guard(char* error, int size, Step step)
     return 1;
 }
 
+// One try at the office on the pipe. An office still starting may take the connection and drop
+// it again ("bridge disposed"): it is there, just not ready, and is asked again.
+Reference<uno::XComponentContext> TryJoin(const std::string& pipe, bool& there)
+{
+    try {
+        return calc::JoinOffice(pipe);
+    } catch (const uno::RuntimeException&) {
+        there = true;
+        return {};
+    }
+}
+
 Reference<uno::XComponentContext> JoinOrStart(const std::string& pipe)
 {
-    if (auto office = calc::JoinOffice(pipe); office.is())
+    bool there = false;
+    if (auto office = TryJoin(pipe, there); office.is())
         return office;
-    if (!calc::StartOffice(pipe))
+    if (!there && !calc::StartOffice(pipe))
         throw std::runtime_error("soffice cannot be started");
     const auto deadline = std::chrono::steady_clock::now() + kStartLimit;
     while (std::chrono::steady_clock::now() < deadline) {
-        if (auto office = calc::JoinOffice(pipe); office.is())
+        if (auto office = TryJoin(pipe, there); office.is())
             return office;
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
     }
