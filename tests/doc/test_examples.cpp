@@ -3,20 +3,30 @@
 // must end with the exit status the guide gives for it; and every keyword the interpreter knows
 // has a heading of its own in the guide's keyword reference.
 #include "autotest/keyword_table.h"
+#include "tests/support/build_paths.h"
 #include "tests/tools/tavtest_fixture.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QRegularExpression>
+#include <cctype>
 #include <memory>
+#include <ostream>
 #include <vector>
 
 namespace {
 
+// A path below the source tree.
+QString SourcePath(const QString& relative)
+{
+    return QString::fromUtf8(kSourceDir) + QLatin1Char('/') + relative;
+}
+
+// The guide's text; empty when it cannot be read (the tests below say so).
 QString Guide()
 {
-    QFile file(QStringLiteral(TAV_SOURCE_DIR "/doc/test-tables.md"));
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << "doc/test-tables.md is missing";
-    return QString::fromUtf8(file.readAll());
+    QFile file(SourcePath(QStringLiteral("doc/test-tables.md")));
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
 // A row of the guide's table of examples:
@@ -28,6 +38,9 @@ struct ExampleRow {
     QStringList arguments;                               // tavtest's, the table's path resolved
     int status = -1;
 };
+
+// How GoogleTest shows a row, in the test's listed name too.
+void PrintTo(const ExampleRow& row, std::ostream* out) { *out << row.example.toStdString(); }
 
 std::vector<ExampleRow> ExampleRows(const QString& guide)
 {
@@ -54,7 +67,7 @@ std::vector<ExampleRow> ExampleRows(const QString& guide)
         if (!words.isEmpty() && words.takeFirst() == QLatin1String("tavtest")) {
             for (QString& word : words)
                 if (word.startsWith(QLatin1String("examples/")))
-                    word = QStringLiteral(TAV_SOURCE_DIR "/") + word;
+                    word = SourcePath(word);
             row.arguments = words;
         }
         bool ok = false;
@@ -66,28 +79,47 @@ std::vector<ExampleRow> ExampleRows(const QString& guide)
     return rows;
 }
 
-using GuideExamples = TavtestFixture;
+// One test per row, so that the examples run side by side: the row's table file without its
+// folder and extension names it.
+class GuideExample : public TavtestFixture, public ::testing::WithParamInterface<ExampleRow> {};
 
-TEST_F(GuideExamples, EveryExampleRunsWithTheExitStatusTheGuideGives)
+std::string ExampleName(const ::testing::TestParamInfo<ExampleRow>& info)
 {
-    const std::vector<ExampleRow> rows = ExampleRows(Guide());
-    QStringList listed;
-    for (const ExampleRow& row : rows) {
-        SCOPED_TRACE(row.line.toStdString());
-        listed << row.example;
-        ASSERT_TRUE(QFile::exists(QStringLiteral(TAV_SOURCE_DIR "/") + row.example));
-        ASSERT_FALSE(row.arguments.isEmpty()) << "no tavtest command";
-        ASSERT_GE(row.status, 0) << "no exit status";
-        std::vector<std::unique_ptr<TavsimProcess>> sims;
-        for (const auto& [port, arguments] : row.simulators) {
-            sims.push_back(std::make_unique<TavsimProcess>(
-                PortLink(port), File(QStringLiteral("sim%1.log").arg(port)), arguments));
-            ASSERT_TRUE(sims.back()->Ready());
-        }
-        EXPECT_EQ(Run(row.arguments), row.status) << err.toStdString();
+    std::string name = QFileInfo(info.param.example).completeBaseName().toStdString();
+    for (char& c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c)))
+            c = '_';
+    return name + "_" + std::to_string(info.index);
+}
+
+TEST_P(GuideExample, RunsWithTheExitStatusTheGuideGives)
+{
+    const ExampleRow& row = GetParam();
+    SCOPED_TRACE(row.line.toStdString());
+    ASSERT_TRUE(QFile::exists(SourcePath(row.example)));
+    ASSERT_FALSE(row.arguments.isEmpty()) << "no tavtest command";
+    ASSERT_GE(row.status, 0) << "no exit status";
+    std::vector<std::unique_ptr<TavsimProcess>> sims;
+    for (const auto& [port, arguments] : row.simulators) {
+        sims.push_back(std::make_unique<TavsimProcess>(
+            PortLink(port), File(QStringLiteral("sim%1.log").arg(port)), arguments));
+        ASSERT_TRUE(sims.back()->Ready());
     }
-    // Every table in examples/ is in the guide's table, and so is run here.
-    const QStringList files = QDir(QStringLiteral(TAV_SOURCE_DIR "/examples"))
+    EXPECT_EQ(Run(row.arguments), row.status) << err.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Guide, GuideExample, ::testing::ValuesIn(ExampleRows(Guide())),
+                         ExampleName);
+
+// Every table in examples/ is in the guide's table, and so is run above.
+TEST(GuideExamples, EveryExampleTableIsInTheGuidesTable)
+{
+    const QString guide = Guide();
+    ASSERT_FALSE(guide.isEmpty()) << "doc/test-tables.md is missing";
+    QStringList listed;
+    for (const ExampleRow& row : ExampleRows(guide))
+        listed << row.example;
+    const QStringList files = QDir(SourcePath(QStringLiteral("examples")))
                                   .entryList({QStringLiteral("*.tst")}, QDir::Files);
     ASSERT_FALSE(files.isEmpty());
     for (const QString& file : files)

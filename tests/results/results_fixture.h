@@ -1,6 +1,7 @@
 #pragma once
 
 #include "results/results_database.h"
+#include "tests/support/build_paths.h"
 #include "tests/tools/tavtest_fixture.h"
 
 #include <QRegularExpression>
@@ -63,7 +64,7 @@ protected:
         env.remove(QStringLiteral("QT_QPA_PLATFORM"));
         p->setProcessEnvironment(env);
         p->setWorkingDirectory(File(QString()));
-        p->start(QStringLiteral(TAVTEST_PATH), arguments);
+        p->start(QString::fromUtf8(kTavtestPath), arguments);
         p->closeWriteChannel();
         EXPECT_TRUE(p->waitForStarted(20000));
         return p;

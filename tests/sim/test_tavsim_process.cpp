@@ -1,5 +1,7 @@
 // The real tavsim binary on real pseudo-terminals.
 
+#include "tests/support/build_paths.h"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -86,7 +88,7 @@ public:
         : stdout_(dir / "tavsim.out"), stderr_(dir / "tavsim.err")
     {
         // Even a test binary that crashes takes it along.
-        std::vector<std::string> words = {TAVSIM_PATH, "--exit-with-parent"};
+        std::vector<std::string> words = {kTavsimPath, "--exit-with-parent"};
         words.insert(words.end(), args.begin(), args.end());
         std::vector<char*> argv;
         for (auto& word : words)
@@ -98,7 +100,7 @@ public:
                                          0644);
         posix_spawn_file_actions_addopen(&actions, 2, stderr_.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                          0644);
-        if (posix_spawn(&pid_, TAVSIM_PATH, &actions, nullptr, argv.data(), environ) != 0)
+        if (posix_spawn(&pid_, kTavsimPath, &actions, nullptr, argv.data(), environ) != 0)
             pid_ = -1;
         posix_spawn_file_actions_destroy(&actions);
     }
@@ -411,7 +413,7 @@ TEST_F(TavsimProcess, EndsWithItsParentOnlyWhenAsked)
         SCOPED_TRACE(withParent ? "--exit-with-parent" : "started by hand");
         int pidPipe[2];
         ASSERT_EQ(pipe(pidPipe), 0);
-        std::vector<std::string> words = {TAVSIM_PATH, "--link", link_.string()};
+        std::vector<std::string> words = {kTavsimPath, "--link", link_.string()};
         if (withParent)
             words.push_back("--exit-with-parent");
         std::vector<char*> argv;
@@ -422,7 +424,7 @@ TEST_F(TavsimProcess, EndsWithItsParentOnlyWhenAsked)
         ASSERT_GE(parent, 0);
         if (parent == 0) {
             pid_t sim = -1;
-            posix_spawn(&sim, TAVSIM_PATH, nullptr, nullptr, argv.data(), environ);
+            posix_spawn(&sim, kTavsimPath, nullptr, nullptr, argv.data(), environ);
             [[maybe_unused]] const ssize_t n = write(pidPipe[1], &sim, sizeof sim);
             for (;;)
                 pause();

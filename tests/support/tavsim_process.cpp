@@ -1,5 +1,7 @@
 #include "tests/support/tavsim_process.h"
 
+#include "tests/support/build_paths.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
@@ -15,7 +17,7 @@ TavsimProcess::TavsimProcess(const QString& linkPath, const QString& logPath,
     // A link left by an earlier run that was killed must not pass for this one's.
     QFile::remove(linkPath);
     // A test binary that crashes takes its simulator with it.
-    std::vector<QByteArray> args{QByteArrayLiteral(TAVSIM_PATH), "--exit-with-parent"};
+    std::vector<QByteArray> args{QByteArray(kTavsimPath), "--exit-with-parent"};
     for (const QString& a : QStringList{"--link", linkPath, "--log", logPath} + extra)
         args.push_back(a.toLocal8Bit());
     std::vector<char*> argv;

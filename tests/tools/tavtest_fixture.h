@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tests/support/build_paths.h"
 #include "tests/support/tavsim_process.h"
 
 #include <QDir>
@@ -72,7 +73,7 @@ protected:
     {
         process.setProcessEnvironment(Environment());
         process.setWorkingDirectory(m_dir.path());
-        process.start(QStringLiteral(TAVTEST_PATH), arguments);
+        process.start(QString::fromUtf8(kTavtestPath), arguments);
         process.closeWriteChannel(); // standard input is no terminal
         ASSERT_TRUE(process.waitForStarted(20000));
     }

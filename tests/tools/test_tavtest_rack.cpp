@@ -1,5 +1,6 @@
 // One table on a rack of instruments at once: each slot its own run, files and verdict, and one
 // slot's lost instrument ends that slot alone.
+#include "tests/support/build_paths.h"
 #include "tests/support/qt_wait.h"
 #include "tests/tools/tavtest_fixture.h"
 
@@ -77,8 +78,9 @@ TEST_F(Rack, APromptHoldsOnlyItsOwnSlot)
     QProcess run;
     run.setProcessEnvironment(env);
     run.setWorkingDirectory(File(""));
-    run.start("script", {"-qfec", QString(TAVTEST_PATH) + " " + table + " --slot COM2 --slot COM3",
-                         "/dev/null"});
+    run.start("script",
+              {"-qfec", QString::fromUtf8(kTavtestPath) + " " + table + " --slot COM2 --slot COM3",
+               "/dev/null"});
     ASSERT_TRUE(run.waitForStarted(10000));
     QByteArray shown;
     const auto asked = [&](int times) {

@@ -3,6 +3,7 @@
 #include "autotest/report_file.h"
 #include "autotest/result_table.h"
 #include "link/serial_device.h"
+#include "tests/support/build_paths.h"
 #include "tests/support/qt_wait.h"
 #include "tests/tools/tavtest_fixture.h"
 
@@ -244,7 +245,8 @@ TEST_F(Verdicts, RunnersOnTheirOwnPortsRunSideBySide)
         for (int i = 0; i < 2; ++i) {
             runs[i].setProcessEnvironment(env);
             runs[i].setWorkingDirectory(File(""));
-            runs[i].start(TAVTEST_PATH, {table, "--port", i == 0 ? "COM2" : "COM3"});
+            runs[i].start(QString::fromUtf8(kTavtestPath),
+                          {table, "--port", i == 0 ? "COM2" : "COM3"});
         }
         for (QProcess& run : runs) {
             ASSERT_TRUE(run.waitForFinished(60000));

@@ -6,6 +6,7 @@
 #include "autotest/table_window.h"
 #include "panel/program_start.h"
 #include "tests/panel/panel_fixture.h"
+#include "tests/support/build_paths.h"
 #include "tests/support/pdf_text.h"
 #include "tests/support/qt_print.h"
 #include "tests/support/qt_wait.h"
@@ -97,8 +98,8 @@ TEST_F(WindowAndRunner, SameLinesReportAndPrint)
     env.insert("XDG_CONFIG_HOME", CwdFile("cfg"));
     runner.setProcessEnvironment(env);
     runner.setWorkingDirectory(CwdFile(""));
-    runner.start(QStringLiteral(TAVTEST_PATH), {table.fileName(), "--report", "runner.rpt", "--pdf",
-                                                "runner.pdf", "--junit", "runner.xml"});
+    runner.start(QString::fromUtf8(kTavtestPath), {table.fileName(), "--report", "runner.rpt",
+                                                   "--pdf", "runner.pdf", "--junit", "runner.xml"});
     runner.closeWriteChannel();
     ASSERT_TRUE(runner.waitForFinished(60000));
     EXPECT_EQ(runner.exitCode(), 1) << runner.readAllStandardError().toStdString();
