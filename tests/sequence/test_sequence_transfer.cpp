@@ -1,5 +1,6 @@
 #include "sequence/sequence_file.h"
 #include "sequence/sequence_transfer.h"
+#include "tests/sequence/new_sequence_table.h"
 
 #include <gtest/gtest.h>
 
@@ -21,13 +22,6 @@ public:
     QString count = "1";
 };
 
-MemoryStepGrid NewTable()
-{
-    MemoryStepGrid grid(kSequenceColumns, kSequenceRows);
-    InitStepGrid(grid, SequenceTableKind());
-    return grid;
-}
-
 // Runs the transfer to its end; returns how many row timer ticks it took.
 int RunTransfer(SequenceTransfer& transfer, RecordingHost& host)
 {
@@ -47,7 +41,7 @@ int RunTransfer(SequenceTransfer& transfer, RecordingHost& host)
 
 TEST(SequenceTransfer, UacRowThenEnd)
 {
-    MemoryStepGrid grid = NewTable();
+    MemoryStepGrid grid = NewSequenceTable();
     grid.SetRow(1, {" 1", "00.00.05.000", "UAC", "230", "50", "0"});
     RecordingHost host;
     host.count = "3";
@@ -63,7 +57,7 @@ TEST(SequenceTransfer, UacRowThenEnd)
 
 TEST(SequenceTransfer, NewTableSendsItsEndRowWithSet)
 {
-    MemoryStepGrid grid = NewTable();
+    MemoryStepGrid grid = NewSequenceTable();
     RecordingHost host;
     host.count = "two";
     SequenceTransfer transfer(grid, host);
@@ -81,7 +75,7 @@ TEST(SequenceTransfer, KeywordsAreExactAndOtherTextGoesUnchanged)
     EXPECT_EQ(SequenceCommandCode("FREQ"), "1");
     EXPECT_EQ(SequenceCommandCode("uac"), "uac");
     EXPECT_EQ(SequenceCommandCode("28"), "28");
-    MemoryStepGrid grid = NewTable();
+    MemoryStepGrid grid = NewSequenceTable();
     grid.SetCell(2, 1, "uac");
     RecordingHost host;
     SequenceTransfer transfer(grid, host);
@@ -92,7 +86,7 @@ TEST(SequenceTransfer, KeywordsAreExactAndOtherTextGoesUnchanged)
 
 TEST(SequenceTransfer, WithoutEndAllFiftyRowsGoButNotTheSpare)
 {
-    MemoryStepGrid grid = NewTable();
+    MemoryStepGrid grid = NewSequenceTable();
     for (int r = 1; r <= 51; ++r)
         grid.SetCell(2, r, "UDC");
     RecordingHost host;
@@ -107,7 +101,7 @@ TEST(SequenceTransfer, WithoutEndAllFiftyRowsGoButNotTheSpare)
 
 TEST(SequenceTransfer, AbortStopsBothTimersAndFreesTheButton)
 {
-    MemoryStepGrid grid = NewTable();
+    MemoryStepGrid grid = NewSequenceTable();
     RecordingHost host;
     SequenceTransfer transfer(grid, host);
     transfer.Start();

@@ -1,5 +1,6 @@
 #include "panel/poll_cycle.h"
 #include "sim/tav_instrument.h"
+#include "tests/sim/instrument_lines.h"
 
 #include <gtest/gtest.h>
 
@@ -54,17 +55,6 @@ std::vector<std::string> PolledQueries()
         if (line.size() > 1) // slot 0 holds a bare line feed that is never sent
             queries.push_back(line.chopped(1).toStdString());
     return queries;
-}
-
-void Apply(TavInstrument& tav, std::initializer_list<const char*> commands)
-{
-    for (const char* command : commands)
-        ASSERT_EQ(tav.Process(command).kind, LineKind::Applied) << command;
-}
-
-std::string Ask(TavInstrument& tav, const std::string& query)
-{
-    return tav.HandleLine(query).value_or("<no answer>");
 }
 
 TavConfig ThreePhase()

@@ -1,6 +1,7 @@
 // The sequence memory, through the instrument's line interface as the program and tavsim use it.
 
 #include "sim/tav_instrument.h"
+#include "tests/sim/instrument_lines.h"
 
 #include <gtest/gtest.h>
 
@@ -10,17 +11,6 @@
 
 namespace tav::sim {
 namespace {
-
-void Apply(TavInstrument& tav, std::initializer_list<const char*> commands)
-{
-    for (const char* command : commands)
-        ASSERT_EQ(tav.Process(command).kind, LineKind::Applied) << command;
-}
-
-std::string Ask(TavInstrument& tav, const std::string& query)
-{
-    return tav.HandleLine(query).value_or("<no answer>");
-}
 
 // Row by row, the way the program sends a table: the four cells, then the code.
 void SendRow(TavInstrument& tav, const std::string& time, const std::string& val3,

@@ -31,7 +31,7 @@ int LoopbackPort(int connectTo = 0)
     return result;
 }
 
-const QStringList kRows = {
+const QStringList kNetworkRows = {
     "00.00.00.100;SOUR:VOLTAC,230;0;0;0;;;;1",
     "00.00.00.200;OUTP,1;0;0;0;;;;1",
     "00.00.00.500;MEAS:VOLT?;0;0;0;225;235;UAC;1",
@@ -56,12 +56,10 @@ protected:
     }
 };
 
-} // namespace
-
 TEST_F(TavtestNetwork, TableRunsThroughACOMEntryAndThroughTheURINamedOutright)
 {
     auto sim = StartTcpSim();
-    const QString table = WriteTable("unit.tst", kRows);
+    const QString table = WriteTable("unit.tst", kNetworkRows);
     const QString uri = EntryUri();
     ASSERT_TRUE(uri.startsWith("tcp://127.0.0.1:")) << uri.toStdString();
     QStringList sent;
@@ -76,7 +74,7 @@ TEST_F(TavtestNetwork, TableRunsThroughACOMEntryAndThroughTheURINamedOutright)
 TEST_F(TavtestNetwork, LostPeerEndsTheRunWithExitTwoAndTheReportKept)
 {
     auto sim = StartTcpSim();
-    QStringList rows = kRows;
+    QStringList rows = kNetworkRows;
     // The run is still there when the peer goes.
     rows.insert(3, "00.01.00.000;SOUR:FREQ,60;0;0;0;;;;1");
     const QString table = WriteTable("unit.tst", rows);
@@ -119,10 +117,13 @@ TEST_F(TavtestNetwork, TableRunsThroughSer2netInFrontOfThePseudoTerminal)
     entry.write(QStringLiteral("tcp://127.0.0.1:%1\n").arg(port).toLatin1());
     entry.close();
 
-    const int status = Run({WriteTable("unit.tst", kRows), "--port", "COM7", "--report", "r.rpt"});
+    const int status =
+        Run({WriteTable("unit.tst", kNetworkRows), "--port", "COM7", "--report", "r.rpt"});
     server.terminate();
     server.waitForFinished();
     ASSERT_EQ(status, 0) << err.toStdString() << server.readAll().toStdString();
     EXPECT_EQ(SentLines(sim), kSent);
     EXPECT_EQ(Lines("r.rpt").value(9), " 3;UAC;225.000;230.000;235.000;");
 }
+
+} // namespace

@@ -11,7 +11,7 @@ namespace {
 
 using Rack = TavtestFixture;
 
-const QStringList kRows = {
+const QStringList kRackRows = {
     "00.00.00.100;SOUR:VOLTAC,230;0;0;0;;;;1",
     "00.00.00.200;OUTP,1;0;0;0;;;;1",
     "00.00.00.300;MEAS:CURR?;NEXT;0;NEXT;4.5;4.7;I;1",
@@ -26,7 +26,7 @@ TEST_F(Rack, EachSlotRunsItsOwnUnitAndALostOneEndsAlone)
     TavsimProcess heavy(PortLink(3), File("sim3.log"), {"--load-ohm", "48"});
     TavsimProcess lost(PortLink(4), File("sim4.log"));
     ASSERT_TRUE(heavy.Ready() && lost.Ready());
-    const QString table = WriteTable("unit.tst", kRows);
+    const QString table = WriteTable("unit.tst", kRackRows);
     ASSERT_TRUE(QDir(File("")).mkpath("reports"));
 
     // Two slots on one port are refused before a line is sent.
