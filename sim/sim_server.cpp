@@ -51,9 +51,15 @@ bool SimServer::Run()
     char buffer[4096];
     while (!stopping_) {
         pollfd fds[3] = {{portFd_, POLLIN, 0}, {stopFd_, POLLIN, 0}, {listenFd_, POLLIN, 0}};
-        if (poll(fds, listenFd_ >= 0 ? 3 : 2, -1) < 0) {
+        const int ready = poll(fds, listenFd_ >= 0 ? 3 : 2, parent_ > 0 ? 1000 : -1);
+        if (ready < 0) {
             if (errno != EINTR)
                 StopWithin(100);
+            continue;
+        }
+        if (ready == 0) {
+            if (getppid() != parent_)
+                break;
             continue;
         }
         if (fds[1].revents != 0)

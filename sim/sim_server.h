@@ -5,6 +5,7 @@
 #include "sim/sim_device.h"
 
 #include <string>
+#include <sys/types.h>
 
 namespace tav::sim {
 
@@ -20,6 +21,10 @@ public:
 
     // False when it ended because it was asked to stop.
     bool Run();
+
+    // Also ends, within a second, once the process is no longer the child of parent: the parent's
+    // death signal alone may be lost to a signal handler that runs late.
+    void EndWhenOrphaned(pid_t parent) { parent_ = parent; }
 
 private:
     // A client waits to connect: true when the one served has gone (it is the next), else it is
@@ -38,6 +43,7 @@ private:
     int logFd_;
     int listenFd_;
     bool stopping_ = false;
+    pid_t parent_ = 0;
     LineSplitter splitter_;
 };
 

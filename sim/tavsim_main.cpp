@@ -125,6 +125,8 @@ int main(int argc, char** argv)
         // The instrument keeps its state from one client to the next, as a real one does.
         for (int client; (client = listener->Accept(stopFd)) >= 0;) {
             SimServer server(*device, client, stopFd, delay, logFd, listener->Fd());
+            if (options.exitWithParent)
+                server.EndWhenOrphaned(parent);
             const bool more = server.Run();
             close(client);
             if (!more)
@@ -149,6 +151,8 @@ int main(int argc, char** argv)
                  options.linkPath.c_str());
 
     SimServer server(*device, port->Fd(), stopFd, delay, logFd);
+    if (options.exitWithParent)
+        server.EndWhenOrphaned(parent);
     server.Run();
 
     port.reset();
