@@ -8,8 +8,6 @@
 
 #include <gtest/gtest.h>
 
-namespace {} // namespace
-
 TEST(SequenceFile, NewTableSavesFiftyOneLines)
 {
     QTemporaryDir dir;
