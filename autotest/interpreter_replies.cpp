@@ -31,15 +31,12 @@ void TestInterpreter::ReplyReceived(const QByteArray& line, int port)
     TestRunState& s = m_state;
     if (port == 0) {
         const QString text = WithoutLineEnd(QString::fromLatin1(line));
-        switch (s.InstrumentResync.Take(text)) {
-        case ReplyResync::Line::Late:
-            m_host.LateReply(QStringLiteral("late reply, not evaluated: %1").arg(text));
+        QString late;
+        const ReplyResync::Line kind = s.InstrumentResync.Take(text, late);
+        if (!late.isEmpty())
+            m_host.LateReply(QStringLiteral("late reply, not evaluated: %1").arg(late));
+        if (kind != ReplyResync::Line::Reply)
             return;
-        case ReplyResync::Line::Identification:
-            return;
-        case ReplyResync::Line::Reply:
-            break;
-        }
     }
     if (auto given = s.RepliesGivenUp.find(port); given != s.RepliesGivenUp.end() && *given > 0) {
         --*given;
@@ -56,6 +53,17 @@ void TestInterpreter::ReplyReceived(const QByteArray& line, int port)
 void TestInterpreter::GiveUpReply()
 {
     TestRunState& s = m_state;
+    // A line held while the resynchronisation was in doubt, with no identification answer behind
+    // it by the end of the wait, is the row's own reply.
+    if (s.AwaitedPort == 0 && s.AwaitedRow == s.CurrentRow)
+        if (const std::optional<QString> held = s.InstrumentResync.TakeHeld()) {
+            s.AwaitedRow = 0;
+            s.ReplyLine = held->toLatin1();
+            EvaluateReply();
+            m_evaluatedThisTick = true;
+            s.ResultMark.clear();
+            return;
+        }
     if (s.AwaitedPort != 0) {
         ++s.RepliesGivenUp[s.AwaitedPort];
     } else {

@@ -134,6 +134,8 @@ QString ScriptInstrument::Query(const QString& line, int timeoutMs,
         case WaitEnd::Interrupted:
             Interrupted();
         case WaitEnd::TimedOut:
+            if (std::optional<QString> held = m_resync.TakeHeld())
+                return *held;
             m_resync.GaveUp(line);
             throw NoReplyError(QStringLiteral("%1: no reply to %2 within %3 ms")
                                    .arg(m_linkName, line.trimmed())
@@ -146,15 +148,12 @@ QString ScriptInstrument::Query(const QString& line, int timeoutMs,
         while (!m_replies.empty()) {
             const QString received = m_replies.front();
             m_replies.pop_front();
-            switch (m_resync.Take(received)) {
-            case ReplyResync::Line::Late:
-                m_lateReplies << received;
-                break;
-            case ReplyResync::Line::Identification:
-                break;
-            case ReplyResync::Line::Reply:
+            QString late;
+            const ReplyResync::Line kind = m_resync.Take(received, late);
+            if (!late.isEmpty())
+                m_lateReplies << late;
+            if (kind == ReplyResync::Line::Reply)
                 return received;
-            }
         }
     }
 }

@@ -28,4 +28,10 @@ int ReplyDelay::For(std::string_view line) const
     return slow ? slowMs_ : delayMs_;
 }
 
+bool ReplyDelay::Lost(int reply) const
+{
+    return std::any_of(lost_.begin(), lost_.end(),
+                       [reply](const Span& s) { return reply >= s.from && reply <= s.to; });
+}
+
 } // namespace tav::sim

@@ -37,6 +37,10 @@ runs until SIGTERM or SIGINT, or with --exit-with-parent until its parent ends.
   --slow-query LINE  answer this query (any case) only after --slow-ms; may be given
                      more than once
   --slow-ms MS       pause before answering a slow query      (default 1000)
+  --lose-replies N[-M]
+                     never send replies N to M (counted from 1 over every reply the
+                     instrument gives, "*idn?" answers too), as a cable pulled out for a
+                     moment loses them; may be given more than once
   --no-status        never answer "*tav?"
   --answer Q=TEXT    always answer the query Q (any letter case) with TEXT; may be repeated
   --log FILE         record every received line as "<CLOCK_MONOTONIC us>\t<line>"
@@ -107,6 +111,17 @@ bool ParseAngle(const std::string& text, double& degrees)
         return false;
     degrees = value;
     return true;
+}
+
+// "N" or "N-M", 1 <= N <= M.
+std::optional<std::pair<int, int>> ParseSpan(const std::string& text)
+{
+    const auto dash = text.find('-');
+    int from = 0, to = 0;
+    if (!ParseDelay(text.substr(0, dash), from) ||
+        !ParseDelay(dash == text.npos ? text : text.substr(dash + 1), to) || from < 1 || to < from)
+        return std::nullopt;
+    return std::pair{from, to};
 }
 
 } // namespace
@@ -186,6 +201,12 @@ ParsedOptions ParseSimOptions(const std::vector<std::string>& args)
             if (!ParseDelay(value, o.slowMs))
                 parsed.error =
                     "--slow-ms needs a whole number of milliseconds, not \"" + value + "\"";
+        } else if (name == "--lose-replies" && take()) {
+            if (const auto span = ParseSpan(value))
+                o.lostReplies.push_back(*span);
+            else
+                parsed.error =
+                    "--lose-replies needs N or N-M, counted from 1, not \"" + value + "\"";
         } else if (name == "--answer" && take()) {
             const auto equals = value.find('=');
             if (equals == std::string::npos || equals == 0)

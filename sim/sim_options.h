@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tav::sim {
@@ -17,6 +18,7 @@ struct SimOptions {
     int delayMs = 2;
     std::vector<std::string> slowQueries; // --slow-query, answered after slowMs
     int slowMs = 1000;
+    std::vector<std::pair<int, int>> lostReplies; // --lose-replies, numbered from 1
     std::string logPath;
     bool meter = false;
     std::optional<double> meterReading; // --reading: what the meter answers, AC and DC

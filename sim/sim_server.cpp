@@ -111,6 +111,8 @@ void SimServer::HandleLine(const std::string& line)
     case LineKind::Answered:
         if (const int delayMs = delay_.For(line); delayMs > 0 && StopWithin(delayMs))
             return;
+        if (delay_.Lost(++replies_))
+            break;
         Send(result.reply);
         break;
     case LineKind::Applied:

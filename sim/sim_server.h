@@ -40,6 +40,7 @@ private:
     int portFd_;
     int stopFd_;
     ReplyDelay delay_;
+    int replies_ = 0; // replies given so far, the lost ones too
     int logFd_;
     int listenFd_;
     bool stopping_ = false;

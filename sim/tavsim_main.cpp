@@ -110,6 +110,8 @@ int main(int argc, char** argv)
     delay.SetSlowMs(options.slowMs);
     for (const std::string& query : options.slowQueries)
         delay.AddSlowQuery(query);
+    for (const auto& [from, to] : options.lostReplies)
+        delay.LoseReplies(from, to);
 
     if (!options.tcpAddress.empty()) {
         std::unique_ptr<SimListener> listener;

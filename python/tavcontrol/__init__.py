@@ -71,8 +71,8 @@ class Simulator:
     the program looks up its ports (tavcontrol/ports/ under $XDG_CONFIG_HOME or ~/.config).
     port picks the number, else the first free one from 40 on. The other keyword options
     are tavsim's (see tavsim --help): model, options, revision, serial, load_ohm,
-    load_phase, delay_ms, no_status, answer (a dict), slow_query (a list), slow_ms, log,
-    meter, reading. The simulator ends with the block, or with the process that started it.
+    load_phase, delay_ms, no_status, answer (a dict), slow_query (a list), slow_ms,
+    lose_replies ("N-M"), log, meter, reading. The simulator ends with the block, or with the process that started it.
     """
 
     def __init__(self, port: int | None = None, **options: Any) -> None:

@@ -68,6 +68,29 @@ TEST_F(Verdicts, RunsThatMeasuredNothingDoNotPass)
     }
 }
 
+// Replies lost in a row, the identification answers sent ahead of the next query among them (a
+// cable out for a moment): the rows whose replies were lost fail, and every later row is judged
+// by its own reply.
+TEST_F(Verdicts, RepliesLostInARowFailOnlyTheirOwnRows)
+{
+    QStringList rows;
+    for (int row = 0; row < 7; ++row)
+        rows << "00.00.00.300;SOUR:FREQ?;0;0;0;49;51;f;1";
+    rows << "00.00.00.000;END;0;0;0;;;;1";
+    // Reply 1 is row 1's; then each lost row's reply, and the identification answer sent
+    // ahead of the next query.
+    for (const auto& [lost, failed] : {std::pair{"2", 1}, {"2-4", 2}, {"2-6", 3}}) {
+        SCOPED_TRACE(lost);
+        auto sim = StartSim({"--lose-replies", lost});
+        const int status = Run({WriteTable("unit.tst", rows)});
+        EXPECT_EQ(status, 1) << err.toStdString();
+        EXPECT_TRUE(err.contains(QStringLiteral("FAILED: 7 rows recorded, %1 failed").arg(failed)))
+            << err.toStdString();
+        EXPECT_EQ(err.count(QRegularExpression("SOUR:FREQ\\? +no reply")), failed);
+        EXPECT_FALSE(err.contains("late reply")) << err.toStdString();
+    }
+}
+
 // A file that is not a test table, or an output that cannot be written, stops tavtest before
 // the link is opened: not one line reaches the instrument.
 TEST_F(Verdicts, NothingIsSentForABadTableOrAnUnwritableOutput)
