@@ -51,7 +51,13 @@ QStringList UnavailableAuxiliaryPorts(const LinkState& L, const QList<int>& name
             open = L.ComPort(n).Port() == number && L.ComPort(n).Active();
         if (open)
             continue;
-        QString why = SerialOpenProblem(number);
+        // The cause an open already met, without opening again (a network port would connect
+        // again); a port no object tried is looked at now.
+        int tried = 0;
+        for (int n = kFirstObject; n <= LinkState::kPortCount && tried == 0; ++n)
+            if (L.ComPort(n).Port() == number)
+                tried = L.ComPort(n).OpenError();
+        QString why = tried != 0 ? SerialOpenProblem(number, tried) : SerialOpenProblem(number);
         if (L.SerialLink && QString::number(number) == L.Settings.PortText)
             why = QStringLiteral("COM%1 is the instrument's own port").arg(number);
         else if (why.isEmpty())

@@ -22,6 +22,8 @@ StepKeywords& NoKeywords()
     return none;
 }
 
+} // namespace
+
 // What the external-meter keywords write to the meter's port.
 const char* MeterText(const QString& command)
 {
@@ -38,7 +40,13 @@ const char* MeterText(const QString& command)
     return nullptr;
 }
 
-} // namespace
+bool TableReadsMeter(const StepGrid& table)
+{
+    for (int row = 1; row <= table.LastRow(); ++row)
+        if (MeterText(table.Cell(kTestCommand, row)))
+            return true;
+    return false;
+}
 
 TestInterpreter::TestInterpreter(const StepGrid& table, TestRunState& state, ResultTable& results,
                                  TestHost& host, TestLink& link)

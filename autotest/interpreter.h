@@ -16,6 +16,11 @@ class StepGrid;
 // (GPIB) and are checked against the row's limits, each reported step becoming a row of the
 // result table. No widget: the window, or a runner without one, is reached through TestHost,
 // the devices through TestLink.
+// What an external-meter keyword writes to the meter's port; null for any other command.
+const char* MeterText(const QString& command);
+// Whether a row of the table talks to the external meter.
+bool TableReadsMeter(const StepGrid& table);
+
 class TestInterpreter {
 public:
     static constexpr int kTickMs = 100;

@@ -16,8 +16,9 @@ bool ProgramTestLink::WriteInstrument(const QByteArray& line, QString& error)
     }
 }
 
-void ProgramTestLink::WriteAuxiliary(int port, const QByteArray& line)
+void ProgramTestLink::WriteAuxiliary(int tablePort, const QByteArray& line)
 {
+    const int port = L.MappedPort(tablePort);
     for (int n = 2; n <= LinkState::kPortCount; ++n) {
         TCiaComPort& aux = L.ComPort(n);
         if (aux.Port() == port && aux.Active())

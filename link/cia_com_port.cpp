@@ -180,8 +180,23 @@ void TCiaComPort::SetActive(bool on)
 
 void TCiaComPort::Open()
 {
+    if (m_deviceSource)
+        if (const auto ahead = m_deviceSource(m_port)) {
+            Activate(ahead->first, ahead->second);
+            return;
+        }
     PortDevice device = OpenPortDevice(m_port);
+    Activate(device, device.fd < 0 ? errno : 0);
+}
+
+void TCiaComPort::Activate(PortDevice device, int error)
+{
+    if (m_active) {
+        ClosePortDevice(device);
+        return;
+    }
     const int fd = device.fd;
+    m_openError = fd < 0 ? error : 0;
     if (fd < 0)
         throw ECiaComPort(QStringLiteral("Cannot open port '") + DeviceName() +
                           QStringLiteral("'"));

@@ -15,7 +15,9 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
+#include <utility>
 
 class QTimer;
 class TCiaCommThread;
@@ -134,6 +136,16 @@ public:
     // Setting true opens, false closes; the flag changes only once that has succeeded.
     bool Active() const { return m_active; }
     void SetActive(bool on);
+    // Opens with a device opened elsewhere (PortOpening, off this thread); an fd below 0 fails
+    // as an open of the device would, error saying why.
+    void Activate(PortDevice device, int error = 0);
+    // Where an open takes its device from instead of opening it here (a device opened ahead,
+    // off this thread): nothing when it has none for this port number.
+    using DeviceSource = std::function<std::optional<std::pair<PortDevice, int>>(int port)>;
+    void SetDeviceSource(DeviceSource source) { m_deviceSource = std::move(source); }
+    // Why the last open failed, as an errno (the socket's codes of OpenPortDevice included); 0
+    // when it did not fail.
+    int OpenError() const { return m_openError; }
 
     // The device name of the messages, "\\.\COM" + Port.
     QString DeviceName() const { return SerialDeviceName(m_port); }
@@ -229,6 +241,8 @@ private:
     std::unique_ptr<TCiaCommThread> m_thread;
     int m_fd = -1; // the device's descriptor; closed once the receive thread has ended
     PortDevice m_device;
+    int m_openError = 0;
+    DeviceSource m_deviceSource;
     int m_wakeFd = -1;      // eventfd: wakes the thread to stop or to finish a write
     uint32_t m_session = 0; // counts openings; read by the thread only while it runs
 

@@ -1,14 +1,65 @@
 #include "link/link_state.h"
 
+#include "link/port_opening.h"
+
 LinkState::LinkState(const std::string& gpibLibraryFile) : GpibLib(gpibLibraryFile)
 {
     for (int i = 0; i < kPortCount; ++i) {
         m_ports[static_cast<size_t>(i)] = std::make_unique<TCiaComPort>();
         m_ports[static_cast<size_t>(i)]->setObjectName(QStringLiteral("CiaComPort%1").arg(i + 1));
     }
+    for (const auto& port : m_ports)
+        port->SetDeviceSource([this](int number) -> std::optional<std::pair<PortDevice, int>> {
+            for (const auto& ahead : m_ahead)
+                // Taken once: a later open of the same port opens it again.
+                if (ahead->Port() == number && ahead->Done() && !ahead->Taken())
+                    return std::pair{ahead->TakeDevice(), ahead->Error()};
+            return std::nullopt;
+        });
     // As the window description has them: COM1 for the instrument, 19200 baud there.
     ComPort(1).SetPort(1);
     ComPort(1).SetBaudrate(19200);
+}
+
+LinkState::~LinkState() = default;
+
+void LinkState::OpenAhead(const QList<int>& ports, std::function<void()> done)
+{
+    m_ahead.clear();
+    m_aheadDone = std::move(done);
+    for (int port : ports) {
+        auto opening = std::make_unique<PortOpening>(port);
+        QObject::connect(opening.get(), &PortOpening::Finished, opening.get(), [this] {
+            if (OpeningAhead() || !m_aheadDone)
+                return;
+            std::exchange(m_aheadDone, nullptr)();
+        });
+        m_ahead.push_back(std::move(opening));
+    }
+    if (ports.isEmpty() && m_aheadDone)
+        std::exchange(m_aheadDone, nullptr)();
+}
+
+bool LinkState::OpeningAhead() const
+{
+    for (const auto& ahead : m_ahead)
+        if (!ahead->Done())
+            return true;
+    return false;
+}
+
+int LinkState::MappedPort(int tablePort) const
+{
+    const auto found = PortMap.find(tablePort);
+    return found == PortMap.end() ? tablePort : found->second;
+}
+
+int LinkState::TablePort(int port) const
+{
+    for (const auto& [table, mapped] : PortMap)
+        if (mapped == port)
+            return table;
+    return port;
 }
 
 void LinkState::DeliverWaitingLines()

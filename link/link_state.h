@@ -8,12 +8,17 @@
 #include "link/reply_sink.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QStringList>
 #include <array>
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 class LineTrace;
+class PortOpening;
 
 // The link to the instrument and the auxiliary devices: the settings, the eleven serial port
 // objects, the GPIB library and state, and the route every received line takes.
@@ -23,6 +28,7 @@ public:
 
     // gpibLibraryFile: the NI-488 library, as the loader looks it up when it is bound.
     explicit LinkState(const std::string& gpibLibraryFile = GpibLibrary::kLibraryFileName);
+    ~LinkState();
     LinkState(const LinkState&) = delete;
     LinkState& operator=(const LinkState&) = delete;
 
@@ -33,6 +39,11 @@ public:
     // now: a timer tick that acts on replies runs this first, so a reply that arrived before
     // the tick is taken as such even when the event queue is behind.
     void DeliverWaitingLines();
+    // Opens these ports' devices ahead, each on a thread of its own, all at once; done is
+    // called on this thread when the last has opened or failed. A port object opening one of
+    // them then takes that device (or its failure, with the cause) instead of opening again.
+    void OpenAhead(const QList<int>& ports, std::function<void()> done);
+    bool OpeningAhead() const;
     // Every port and the GPIB layer write their traffic into trace (nullptr: nowhere).
     void SetTrace(LineTrace* trace);
 
@@ -42,6 +53,12 @@ public:
     // Set by the desktop program before its main window is made: the start-up port discovery
     // (which opens the instrument's port) then waits for DiscoverPorts, once the window is up.
     bool DiscoveryDeferred = false;
+    // A unit's own ports for the table's "@COMnn" rows (nn -> the port it leads to), as a rack
+    // gives each slot its own; a number not in it is the port of that number.
+    std::map<int, int> PortMap;
+    int MappedPort(int tablePort) const;
+    // The table's number of a port this unit uses (the reverse of PortMap).
+    int TablePort(int port) const;
     // The external meter's port number when it is named outright (tavtest --meter-port); 0: the
     // first discovered port that is not the instrument's own.
     int MeterPort = 0;
@@ -62,6 +79,8 @@ public:
 
 private:
     std::array<std::unique_ptr<TCiaComPort>, kPortCount> m_ports;
+    std::vector<std::unique_ptr<PortOpening>> m_ahead;
+    std::function<void()> m_aheadDone;
 };
 
 // The instrument's link as the operator knows it: "COM2", "GPIB device "Device 1"" or

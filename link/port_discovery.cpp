@@ -4,28 +4,46 @@
 #include "link/link_settings.h"
 #include "link/serial_device.h"
 
-bool FindSerialPorts(const LinkSettings& settings, TCiaComPort& instrumentPort,
-                     QStringList& discoveredPorts,
-                     const std::function<void(const QString&)>& replyHandling)
+bool ListFoundPorts(const LinkSettings& settings, QStringList& discoveredPorts,
+                    const std::function<void(const QString&)>& replyHandling,
+                    const std::function<void()>& atInstrument)
 {
     discoveredPorts.clear();
     ListSerialPorts(discoveredPorts);
     const QString count = QString::number(discoveredPorts.size());
-    bool opened = false;
+    bool instrument = false;
     for (const QString& n : discoveredPorts) {
-        const QString name = PortLabel(n.toInt());
-        replyHandling(name + QStringLiteral(": port found - Ports: ") + count);
+        replyHandling(PortLabel(n.toInt()) + QStringLiteral(": port found - Ports: ") + count);
         if (n != settings.PortText || !settings.SerialLink())
             continue;
-        try {
-            instrumentPort.SetActive(true);
-            opened = true;
-            replyHandling(name + QStringLiteral(": port opend"));
-        } catch (const ECiaComPort& e) {
-            // Taken by another program between the listing and now: say so where the
-            // technician looks, and carry on closed.
-            replyHandling(e.Message());
-        }
+        instrument = true;
+        if (atInstrument)
+            atInstrument();
     }
+    return instrument;
+}
+
+bool OpenInstrumentPort(TCiaComPort& instrumentPort,
+                        const std::function<void(const QString&)>& replyHandling)
+{
+    try {
+        instrumentPort.SetActive(true);
+        replyHandling(PortLabel(instrumentPort.Port()) + QStringLiteral(": port opend"));
+        return true;
+    } catch (const ECiaComPort& e) {
+        // Taken by another program between the listing and now: say so where the technician
+        // looks, and carry on closed.
+        replyHandling(e.Message());
+        return false;
+    }
+}
+
+bool FindSerialPorts(const LinkSettings& settings, TCiaComPort& instrumentPort,
+                     QStringList& discoveredPorts,
+                     const std::function<void(const QString&)>& replyHandling)
+{
+    bool opened = false;
+    ListFoundPorts(settings, discoveredPorts, replyHandling,
+                   [&] { opened = OpenInstrumentPort(instrumentPort, replyHandling); });
     return opened;
 }

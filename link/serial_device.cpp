@@ -393,15 +393,30 @@ void ListSerialPorts(QStringList& list)
             list.append(QString::number(kFirstDirectPort + i));
 }
 
+std::string PortTarget(int port)
+{
+    if (const std::string uri = DirectTcpUri(port); !uri.empty())
+        return uri;
+    const std::string path = SerialDevicePath(port);
+    if (const std::optional<TcpTarget> entry = ReadTcpEntry(path))
+        return entry->Uri();
+    const QString canonical = QFileInfo(QString::fromStdString(path)).canonicalFilePath();
+    return canonical.isEmpty() ? path : canonical.toStdString();
+}
+
 QString SerialOpenProblem(int port)
 {
-    const std::string path = SerialDevicePath(port);
     PortDevice opened = OpenPortDevice(port);
     if (opened.fd >= 0) {
         ClosePortDevice(opened);
         return {};
     }
-    const int err = errno;
+    return SerialOpenProblem(port, errno);
+}
+
+QString SerialOpenProblem(int port, int err)
+{
+    const std::string path = SerialDevicePath(port);
     QString device = QString::fromStdString(path);
     const bool direct = !DirectTcpUri(port).empty();
     const std::optional<TcpTarget> entry = ReadTcpEntry(path);

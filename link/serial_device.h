@@ -106,7 +106,14 @@ inline constexpr uint32_t kLineErrBreak = 0x0010;
 // no port object of a running program holds it. URIs named outright follow, unless held.
 void ListSerialPorts(QStringList& list);
 
+// What COM n leads to, for telling whether two port numbers are one device: a network port's
+// "tcp://HOST:PORT" (an entry's or one named outright), else the device path with every link
+// followed (as far as it exists).
+std::string PortTarget(int port);
 // Why COM n cannot be opened, in words that name the device tried: no such device, permission
 // denied (with what to do about it), held by another program, or the system's own reason.
 // Empty when it opens (it is closed again at once). For a URI named outright only the cause.
 QString SerialOpenProblem(int port);
+// The same for an open that already failed with err (an errno, or a socket code of
+// OpenPortDevice): nothing is opened again, which for a network port would connect again.
+QString SerialOpenProblem(int port, int err);

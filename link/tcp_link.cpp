@@ -1,6 +1,7 @@
 #include "link/tcp_link.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <fcntl.h>
 #include <mutex>
@@ -128,10 +129,19 @@ int ConnectTcp(const TcpTarget& target, int timeoutMs)
         errno = kTcpUnknownHost;
         return -1;
     }
+    // One time limit for the whole attempt: a name with several addresses does not wait the
+    // full time on each of them.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     int fd = -1;
     int err = ECONNREFUSED;
     for (const addrinfo* a = found; a && fd < 0; a = a->ai_next) {
-        fd = ConnectOne(*a, timeoutMs);
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            err = ETIMEDOUT;
+            break;
+        }
+        fd = ConnectOne(*a, static_cast<int>(left.count()));
         if (fd < 0)
             err = errno;
     }

@@ -6,6 +6,7 @@
 #include "link/link_state.h"
 #include "link/port_discovery.h"
 #include "link/reply_sink.h"
+#include "link/serial_device.h"
 #include "panel/panel_state.h"
 
 #include <QCoreApplication>
@@ -58,16 +59,33 @@ QString StartProgramState(LinkState& L, PanelState& P, ProgramPlaces& F,
     return warning;
 }
 
-void DiscoverPorts(LinkState& L)
+void DiscoverPorts(LinkState& L, const std::function<void()>& opened)
 {
-    L.LinkOpened = FindSerialPorts(L.Settings, L.ComPort(1), L.DiscoveredPorts,
-                                   [&L](const QString& line) { ParseReply(L, line); }) ||
-                   L.LinkOpened;
+    const auto reply = [&L](const QString& line) { ParseReply(L, line); };
+    const int port = L.Settings.PortText.toInt();
+    // A network port's connect may take seconds: it is made off this thread, and the window
+    // is drawn and answers meanwhile.
+    const bool later = opened && NetworkPort(port);
+    bool found = false;
+    ListFoundPorts(L.Settings, L.DiscoveredPorts, reply, [&] {
+        found = true;
+        if (!later)
+            L.LinkOpened = OpenInstrumentPort(L.ComPort(1), reply) || L.LinkOpened;
+    });
+    if (found && later) {
+        L.OpenAhead({port}, [&L, reply, opened] {
+            L.LinkOpened = OpenInstrumentPort(L.ComPort(1), reply) || L.LinkOpened;
+            opened();
+        });
+        return;
+    }
+    if (opened)
+        opened();
 }
 
 int ReplyPort(const LinkState& L, const TCiaComPort* port)
 {
-    return port == &L.ComPort(1) ? 0 : port->Port();
+    return port == &L.ComPort(1) ? 0 : L.TablePort(port->Port());
 }
 
 void RouteReply(LinkState& L, TCiaComPort* port)

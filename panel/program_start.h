@@ -25,8 +25,10 @@ QString StartProgramState(LinkState& link, PanelState& panel, ProgramPlaces& pla
                           const std::function<void(LinkSettings&)>& adjustLink = nullptr);
 
 // The start-up port discovery: lists the ports, logs them into the reply handling and opens the
-// instrument's port on a serial link, setting LinkOpened.
-void DiscoverPorts(LinkState& link);
+// instrument's port on a serial link, setting LinkOpened. Given opened, a network port is
+// opened off this thread (its connect may take seconds) and opened follows once it has opened
+// or failed; at once for any other.
+void DiscoverPorts(LinkState& link, const std::function<void()>& opened = nullptr);
 
 // The reply route of a port with a hand-over (ports 1 to 6): the line goes to the reply
 // handling first, then, while a test runs, into ReplyLine and to the interpreter's evaluation.

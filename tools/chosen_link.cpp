@@ -17,6 +17,7 @@ LinkStart StartChosenLink(LinkState& L, PanelState& P, ProgramPlaces& F, const L
     }
     // Optional as for the desktop program: only a GPIB link needs it.
     const bool gpibBound = L.GpibLib.BindGpibLibrary() == 0;
+    L.DiscoveryDeferred = choice.OpenLater;
     QString configWarning;
     const QString warning = StartProgramState(L, P, F, portLost, [&](LinkSettings& link) {
         if (!configFile.isEmpty())
@@ -37,14 +38,24 @@ LinkStart StartChosenLink(LinkState& L, PanelState& P, ProgramPlaces& F, const L
             start.Warnings << w;
     L.Gpib.SetDeviceName(L.Settings.GpibDeviceName);
 
-    if (L.SerialLink && !L.ComPort(1).Active()) {
-        QString why = SerialOpenProblem(L.Settings.PortText.toInt());
-        if (why.isEmpty())
-            why = QStringLiteral("port not available");
-        start.Error = QStringLiteral("%1: %2").arg(LinkName(L), why);
+    if (L.SerialLink && !choice.OpenLater) {
+        start.Error = InstrumentPortProblem(L);
     } else if (!L.SerialLink && !gpibBound) {
         start.Error = QStringLiteral("%1: the GPIB library %2 is not available")
                           .arg(LinkName(L), QString::fromLatin1(GpibLibrary::kLibraryFileName));
     }
     return start;
+}
+
+QString InstrumentPortProblem(const LinkState& L)
+{
+    if (!L.SerialLink || L.ComPort(1).Active())
+        return {};
+    const int port = L.Settings.PortText.toInt();
+    // The cause the open met, without opening again: a network port would connect again.
+    const int error = L.ComPort(1).OpenError();
+    QString why = error != 0 ? SerialOpenProblem(port, error) : SerialOpenProblem(port);
+    if (why.isEmpty())
+        why = QStringLiteral("port not available");
+    return QStringLiteral("%1: %2").arg(LinkName(L), why);
 }

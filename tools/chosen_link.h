@@ -18,6 +18,9 @@ struct LinkChoice {
     std::optional<int> Port;
     std::optional<int> GpibAddress;
     QString GpibName;
+    // The instrument's port is not opened here: the caller opens it (off its thread), and
+    // tells what became of it with InstrumentPortProblem.
+    bool OpenLater = false;
 };
 
 struct LinkStart {
@@ -28,5 +31,8 @@ struct LinkStart {
 // Starts the program's state as the desktop program does, on the chosen link: a serial link's
 // port is opened (when it cannot be, the error names the device tried and the cause), a GPIB
 // link needs the NI-488 library bound. The caller sets the reply handling first.
+// Why the serial link's instrument port is not open, naming the device tried and the cause the
+// open met; empty when it is open or the link is not serial.
+QString InstrumentPortProblem(const LinkState& link);
 LinkStart StartChosenLink(LinkState& link, PanelState& panel, ProgramPlaces& places,
                           const LinkChoice& choice, const PortLostHandler& portLost);

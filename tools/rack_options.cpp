@@ -1,5 +1,7 @@
 #include "tools/rack_options.h"
 
+#include "link/serial_device.h"
+#include "link/tcp_link.h"
 #include "tools/input_rules.h"
 #include "tools/runner_options.h"
 
@@ -56,28 +58,94 @@ std::optional<RackSlot> ReadRackSlot(const QString& text, QString* error)
         if (item.startsWith(QLatin1String("meter="), Qt::CaseInsensitive) &&
             (slot.MeterPort = ReadPort(item.mid(6))))
             continue;
-        *error = QStringLiteral("--slot: expected PORT=SERIAL[,meter=COMn]: ") + text;
+        const qsizetype equals = item.indexOf(QLatin1Char('='));
+        const std::optional<int> table = ReadPort(item.left(equals).toUpper());
+        const std::optional<int> port = equals > 0 ? ReadPort(item.mid(equals + 1)) : std::nullopt;
+        if (item.startsWith(QLatin1String("com"), Qt::CaseInsensitive) && table && port &&
+            *table < kFirstDirectPort) {
+            slot.Ports[*table] = *port;
+            continue;
+        }
+        *error = QStringLiteral("--slot: expected PORT=SERIAL[,meter=COMn][,comNN=COMn]: ") + text;
         return std::nullopt;
     }
     return slot;
 }
 
-QString RackSlotClash(const QList<RackSlot>& slots)
+namespace {
+
+// One device a slot uses, and what the slot uses it for.
+struct SlotUse {
+    qsizetype Slot;
+    QString Role; // "COM3" (the instrument), "meter COM9", "@COM05 (COM10)"
+    QString Target;
+    bool Instrument = false;
+};
+
+QString PortName(int port)
 {
+    return port >= kFirstDirectPort ? QString::fromStdString(DirectTcpUri(port))
+                                    : QStringLiteral("COM%1").arg(port);
+}
+
+QString Target(int port) { return QString::fromStdString(PortTarget(port)); }
+
+} // namespace
+
+QString RackSlotClash(const QList<RackSlot>& slots, const RackTableUse& table)
+{
+    QList<SlotUse> uses;
     for (qsizetype i = 0; i < slots.size(); ++i) {
-        for (qsizetype j = 0; j < i; ++j)
-            if (SlotKey(slots[i]) == SlotKey(slots[j]))
-                return QStringLiteral("--slot: %1 is given twice").arg(SlotKey(slots[i]));
-        if (const auto meter = slots[i].MeterPort)
-            for (const RackSlot& other : slots)
-                if (other.Port == meter)
-                    return QStringLiteral("--slot %1: its meter COM%2 is the instrument of "
-                                          "slot %3")
-                        .arg(slots[i].Name)
-                        .arg(*meter)
-                        .arg(other.Name);
+        const RackSlot& s = slots[i];
+        uses << SlotUse{i, s.Port ? PortName(*s.Port) : SlotKey(s),
+                        s.Port ? Target(*s.Port) : SlotKey(s), true};
+        for (int named : table.AuxiliaryPorts) {
+            const int port = s.Ports.count(named) ? s.Ports.at(named) : named;
+            uses << SlotUse{i,
+                            QStringLiteral("@COM%1 (%2)")
+                                .arg(named, 2, 10, QLatin1Char('0'))
+                                .arg(PortName(port)),
+                            Target(port)};
+        }
+        const std::optional<int> meter = s.MeterPort ? s.MeterPort : table.Meter;
+        if (meter)
+            uses << SlotUse{i, QStringLiteral("meter %1").arg(PortName(*meter)), Target(*meter)};
+        else if (table.ReadsMeter)
+            return QStringLiteral("--slot %1: the table reads the external meter, and a rack has "
+                                  "no default meter: give each slot its own (%1=SERIAL,meter=COMn)")
+                .arg(s.Name);
     }
+    for (qsizetype a = 0; a < uses.size(); ++a)
+        for (qsizetype b = 0; b < a; ++b) {
+            if (uses[a].Target != uses[b].Target)
+                continue;
+            const RackSlot& first = slots[uses[b].Slot];
+            const RackSlot& second = slots[uses[a].Slot];
+            if (uses[a].Slot == uses[b].Slot)
+                return QStringLiteral("--slot %1: %2 and %3 are one port (%4)")
+                    .arg(first.Name, uses[b].Role, uses[a].Role, uses[a].Target);
+            if (uses[a].Instrument && uses[b].Instrument)
+                return uses[a].Role == uses[b].Role
+                           ? QStringLiteral("--slot: %1 is given twice").arg(uses[a].Role)
+                           : QStringLiteral("--slot: %1 and %2 are one port (%3)")
+                                 .arg(uses[b].Role, uses[a].Role, uses[a].Target);
+            return QStringLiteral("--slot: slots %1 and %2 would share one port, %3 (%4 of "
+                                  "%1, %5 of %2): give each slot its own "
+                                  "(--slot PORT=SERIAL,meter=COMn,comNN=COMn)")
+                .arg(first.Name, second.Name, uses[a].Target, uses[b].Role, uses[a].Role);
+        }
     return {};
+}
+
+QString SlotFileTag(const QString& slotName)
+{
+    QString tag;
+    for (const QChar c : slotName)
+        tag += c.isLetterOrNumber() || c == QLatin1Char('.') || c == QLatin1Char('_')
+                   ? c
+                   : QLatin1Char('-');
+    // "tcp://h" gives "tcp---h": one dash stands for a run of them.
+    return tag.replace(QRegularExpression(QStringLiteral("-+")), QStringLiteral("-"));
 }
 
 RunnerOptions SlotRunOptions(const RunnerOptions& rack, const RackSlot& slot, const QString& serial)
@@ -91,11 +159,11 @@ RunnerOptions SlotRunOptions(const RunnerOptions& rack, const RackSlot& slot, co
     o.SerialAdvance = false;
     if (slot.MeterPort)
         o.MeterPort = slot.MeterPort;
+    o.PortMap = slot.Ports;
     o.JUnitFile.clear(); // the rack writes one file for all slots
     if (!o.TraceFile.isEmpty()) {
         const qsizetype dot = o.TraceFile.lastIndexOf(QLatin1Char('.'));
-        const QString tag =
-            QLatin1Char('-') + QString(slot.Name).replace(QLatin1Char(':'), QLatin1Char('-'));
+        const QString tag = QLatin1Char('-') + SlotFileTag(slot.Name);
         o.TraceFile = dot > o.TraceFile.lastIndexOf(QLatin1Char('/'))
                           ? o.TraceFile.left(dot) + tag + o.TraceFile.mid(dot)
                           : o.TraceFile + tag;

@@ -1,5 +1,7 @@
 #include "tools/rack_runner.h"
 
+#include "autotest/auxiliary_ports.h"
+#include "autotest/interpreter.h"
 #include "autotest/table_file.h"
 #include "common/text_file.h"
 #include "record/trace_option.h"
@@ -42,17 +44,9 @@ QString RackRunner::CheckRackOutputs() const
 // Each slot's unit: the one given with the slot, else the next after the last one taken,
 // from the table's serial number (or --serial) on; with --serial-advance the first is the one
 // after it, as one run's "Serial # +1" is.
-QStringList RackRunner::SlotSerials(QString* error, QString* lastCounted) const
+QStringList RackRunner::SlotSerials(const TestHeader& header, QString* lastCounted) const
 {
-    QString serial = m_options.Serial.value_or(QString());
-    if (serial.isEmpty()) {
-        TestHeader header;
-        MemoryStepGrid grid(kTestColumns, kTestRows);
-        InitStepGrid(grid, TestTableKind());
-        if (!ReadTestFile(m_options.TestFile, header, grid, nullptr, error))
-            return {};
-        serial = header.SerialText;
-    }
+    QString serial = m_options.Serial.value_or(header.SerialText);
     if (m_options.SerialAdvance)
         serial = AdvanceSerialNumber(serial);
     QStringList serials;
@@ -68,7 +62,9 @@ QStringList RackRunner::SlotSerials(QString* error, QString* lastCounted) const
     return serials;
 }
 
-bool RackRunner::StartSlot(int index, Slot& slot, const QString& rackRun)
+// Every slot given gets its runner, also one that cannot start: it is listed, recorded and
+// summed up with its error like the others.
+void RackRunner::StartSlot(int index, Slot& slot, const QString& rackRun)
 {
     RunnerOptions o = SlotRunOptions(m_options, slot.Given, slot.Serial);
     o.RackRun = rackRun;
@@ -78,11 +74,6 @@ bool RackRunner::StartSlot(int index, Slot& slot, const QString& rackRun)
     if (m_view)
         slot.Console->SetBoard(
             m_view, m_view->AddSlot(QStringLiteral("%1 %2").arg(slot.Given.Name, slot.Serial)));
-    if (QString message;
-        !o.TraceFile.isEmpty() && !StartTrace({true, o.TraceFile, {}}, slot.State.Trace, message)) {
-        slot.Console->Error(message);
-        return false;
-    }
     slot.Recorder = std::make_unique<RunRecorder>(m_results);
     ProgramState& s = slot.State;
     slot.Runner = std::make_unique<TestRunner>(s.Link, s.Panel, s.Places, s.Test, o, *slot.Console,
@@ -94,47 +85,59 @@ bool RackRunner::StartSlot(int index, Slot& slot, const QString& rackRun)
         slot.Runner->SetTerminal(&m_terminal);
     if (m_pdfWriter)
         slot.Runner->SetPdfWriter(m_pdfWriter);
-    return slot.Runner->Start();
+    ++m_running;
+    Slot* started = &slot;
+    connect(slot.Runner.get(), &TestRunner::Finished, this, [this, started](int status) {
+        started->Status = status;
+        SlotEnded();
+    });
+    if (QString message;
+        !o.TraceFile.isEmpty() && !StartTrace({true, o.TraceFile, {}}, slot.State.Trace, message)) {
+        slot.Runner->Refuse(message);
+        return;
+    }
+    if (!slot.Runner->Start()) {
+        slot.Status = slot.Runner->Status();
+        --m_running;
+    }
 }
 
 bool RackRunner::Start()
 {
     QString error = CheckRackOutputs();
+    TestHeader header;
+    MemoryStepGrid table(kTestColumns, kTestRows);
+    InitStepGrid(table, TestTableKind());
+    if (error.isEmpty())
+        ReadTestFile(m_options.TestFile, header, table, nullptr, &error);
+    // The table's further ports and its meter, per slot: no two slots share a device.
+    if (error.isEmpty())
+        error = RackSlotClash(m_options.Slots, {TableAuxiliaryPorts(table), TableReadsMeter(table),
+                                                m_options.MeterPort});
     QString tableSerial; // the last unit numbered from the table's serial number
-    const QStringList serials = error.isEmpty() ? SlotSerials(&error, &tableSerial) : QStringList();
+    const QStringList serials = error.isEmpty() ? SlotSerials(header, &tableSerial) : QStringList();
     if (!error.isEmpty()) {
         m_error = error;
         m_console.Error(error);
         return false;
     }
     const QString rackRun = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    // Counted up front: a slot that ends at once does not end the rack before the others began.
+    ++m_running;
     for (qsizetype i = 0; i < m_options.Slots.size(); ++i) {
         auto slot = std::make_unique<Slot>();
         slot->Given = m_options.Slots[i];
         slot->Serial = serials[i];
-        if (StartSlot(static_cast<int>(i), *slot, rackRun) && !slot->Runner->IsFinished()) {
-            ++m_running;
-            Slot* started = slot.get();
-            connect(started->Runner.get(), &TestRunner::Finished, this,
-                    [this, started](int status) {
-                        started->Status = status;
-                        SlotEnded();
-                    });
-        } else if (slot->Runner) {
-            slot->Status =
-                slot->Runner->IsFinished() ? slot->Runner->Status() : TestRunner::kRunError;
-        }
+        Slot& started = *slot;
         m_slots.push_back(std::move(slot));
+        StartSlot(static_cast<int>(i), started, rackRun);
     }
     // "Serial # +1" for the rack: the table's line takes the last unit's number, once.
     if (m_options.SerialAdvance && !tableSerial.isEmpty() &&
         !WriteTestFileSerial(m_options.TestFile, tableSerial, &error))
         m_console.Error(FileErrorText(m_options.TestFile, error));
     m_fileError = !error.isEmpty();
-    if (m_running == 0) {
-        ++m_running;
-        QTimer::singleShot(0, this, &RackRunner::SlotEnded);
-    }
+    QTimer::singleShot(0, this, &RackRunner::SlotEnded);
     return true;
 }
 
@@ -167,7 +170,7 @@ int RackRunner::Exec()
 void RackRunner::Interrupt()
 {
     for (const auto& slot : m_slots)
-        if (slot->Runner && !slot->Runner->IsFinished())
+        if (!slot->Runner->IsFinished())
             slot->Runner->Interrupt();
 }
 
@@ -177,8 +180,6 @@ void RackRunner::WriteJUnit()
         return;
     QList<JUnitSuite> suites;
     for (const auto& slot : m_slots) {
-        if (!slot->Runner)
-            continue;
         JUnitRun run = slot->Runner->JUnitSummary();
         run.SuiteName =
             QStringLiteral("%1 %2 %3").arg(run.SuiteName, slot->Given.Name, slot->Serial);

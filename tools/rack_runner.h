@@ -66,8 +66,8 @@ public:
 
 private:
     QString CheckRackOutputs() const;
-    QStringList SlotSerials(QString* error, QString* lastCounted) const;
-    bool StartSlot(int index, Slot& slot, const QString& rackRun);
+    QStringList SlotSerials(const TestHeader& header, QString* lastCounted) const;
+    void StartSlot(int index, Slot& slot, const QString& rackRun);
     void SlotEnded();
     void WriteJUnit();
     int Summary();

@@ -58,23 +58,41 @@ TestRunner::~TestRunner()
     m_link.GpibSink.SetTarget(nullptr);
 }
 
+// Nothing is sent to the instrument until the table is read and checked, the output folders
+// are checked and the ports are open. A table or a folder that fails ends the run here (false);
+// the ports open off the event loop, and the run goes on, or ends with the cause, when they
+// have answered.
 bool TestRunner::Start()
 {
     m_elapsed.start();
     m_startedAt = QDateTime::currentDateTime();
-    if (!Prepare()) {
+    if (!ReadTable() || !CheckOutputFolders()) {
         m_finished = true;
         m_console.Error(m_outcome.RunError);
-        if (m_session)
-            m_session->Close();
         return false;
+    }
+    m_tableRead = true;
+    if (!StartLink()) {
+        m_outcome.NotOpened = true;
+        Finish(m_outcome.RunError);
+        return true;
     }
     if (m_options.TimeoutMs > 0)
         m_timeout.start(m_options.TimeoutMs);
-    m_results.SetObserver(nullptr);
-    m_running = true;
-    m_session->Run().Start();
+    m_link.OpenAhead(PortsToOpen(), [this] { PortsOpened(); });
     return true;
+}
+
+// The run cannot begin (its trace cannot be written): it ends as a run error, recorded and
+// listed like any other.
+void TestRunner::Refuse(const QString& why)
+{
+    m_elapsed.start();
+    m_startedAt = QDateTime::currentDateTime();
+    m_tableRead = ReadTable();
+    m_outcome.RunError = why;
+    m_outcome.NotOpened = true;
+    Finish(why);
 }
 
 int TestRunner::Exec()
@@ -164,9 +182,14 @@ void TestRunner::RunStarted(bool newReport)
 {
     if (!newReport || !m_journal)
         return;
-    m_journal->RunBegins({m_options.TestFile, m_test.TestRun.Copies, LinkName(),
-                          KnownIdentification(m_panel.DeviceIdent), m_options.SlotName,
-                          m_options.RackRun});
+    m_journal->RunBegins(Beginning());
+}
+
+RunBeginning TestRunner::Beginning() const
+{
+    return {m_options.TestFile, m_test.TestRun.Copies,
+            LinkName(),         KnownIdentification(m_panel.DeviceIdent),
+            m_options.SlotName, m_options.RackRun};
 }
 
 // A hidden row ("Show" 0) that fails is listed and counted all the same.
@@ -314,7 +337,8 @@ void TestRunner::Fail(const QString& runError)
     if (!m_outcome.RunError.isEmpty() || m_finished)
         return;
     m_outcome.RunError = runError;
-    if (m_running)
+    // Before the rows began (the ports still opening) the run ends too: nothing waits there.
+    if (m_running || m_tableRead)
         QTimer::singleShot(0, this, [this] { Finish(m_outcome.RunError); });
 }
 
@@ -326,6 +350,7 @@ void TestRunner::Finish(const QString& runError)
         return;
 
     m_finished = true;
+    m_endedMs = m_elapsed.elapsed();
     if (m_outcome.RunError.isEmpty())
         m_outcome.RunError = runError;
     m_timer.stop();
@@ -334,20 +359,27 @@ void TestRunner::Finish(const QString& runError)
     if (m_terminal)
         m_terminal->Withdraw(m_console);
     // A query broken off in its wait has no value: it fails like one that got no reply.
-    m_session->Run().AbandonRun();
-    if (!m_outcome.ReachedEnd)
+    if (m_session)
+        m_session->Run().AbandonRun();
+    // Nothing was sent when the rows never began: there is no output to switch off.
+    if (!m_outcome.ReachedEnd && m_running)
         SwitchOutputOff();
     // The device cleared and back to local, every port closed, before the files are written.
     DetachPortHandlers(m_link);
-    m_session->Close();
+    if (m_session)
+        m_session->Close();
     for (int n = 1; n <= LinkState::kPortCount; ++n)
         m_link.ComPort(n).SetActive(false);
     m_link.GpibSink.SetTarget(nullptr);
 
-    WriteResults();
+    if (m_running)
+        WriteResults();
     m_outcome.Status = !m_outcome.RunError.isEmpty() || !m_outcome.FileErrors.isEmpty() ? kRunError
                        : m_failedRows > 0                                               ? kFailed
                                                                                         : kPassed;
+    // A unit whose run never began is recorded all the same, with why.
+    if (m_journal && !m_journal->RunOpen() && m_tableRead)
+        m_journal->RunBegins(Beginning());
     if (m_journal)
         m_journal->RunEnds(m_outcome.RunError.isEmpty() ? RunEnding::Completed
                            : m_outcome.Aborted          ? RunEnding::Aborted

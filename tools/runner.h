@@ -48,6 +48,7 @@ public:
         QString RunError;        // why the run itself failed; empty when it did not
         QStringList FileErrors;  // result files that could not be kept
         QString SafeEnd;         // what became of the output when the end row was not reached
+        bool NotOpened = false;  // the instrument's link could not be opened: nothing was sent
         int Status = kRunError;  // the exit status
     };
 
@@ -67,6 +68,10 @@ public:
     int Status() const { return m_outcome.Status; }
     // Ctrl-C: the run ends now as a failed run, with what was recorded so far saved.
     void Interrupt();
+    // Ends the run before it began, with why (Finished follows at once).
+    void Refuse(const QString& why);
+    // How long the run took, from Start to its end (so far, while it runs).
+    qint64 ElapsedMs() const { return m_finished ? m_endedMs : m_elapsed.elapsed(); }
 
     const ResultTable& Results() const { return m_results; }
     // Why the run itself failed; empty when it reached its end or a failed row ended it.
@@ -100,9 +105,10 @@ Q_SIGNALS:
     void Finished(int status);
 
 private:
-    // Every step recorded, shown or not.
-    bool Prepare();
     bool ReadTable();
+    QList<int> PortsToOpen();
+    void PortsOpened();
+    RunBeginning Beginning() const;
     bool CheckOutputFolders();
     bool StartLink();
     void SwitchOutputOff();
@@ -161,7 +167,9 @@ private:
     QTimer m_timer;
     QTimer m_timeout;
     QElapsedTimer m_elapsed;
-    bool m_running = false; // started: a failure ends it through Finish
+    qint64 m_endedMs = 0;
+    bool m_running = false;   // the rows began: a failure ends the run through Finish
+    bool m_tableRead = false; // the table and folders passed: a failure ends it through Finish
     std::unique_ptr<TerminalQuestions> m_ownTerminal;
     TerminalQuestions* m_terminal = nullptr;
     bool m_waitingForEnter = false; // a PAUSE row waits for the operator's Enter

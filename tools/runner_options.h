@@ -24,6 +24,8 @@ struct RunnerOptions {
     QString SlotName;
     // The external meter's port; otherwise the first port found that is not the instrument's.
     std::optional<int> MeterPort;
+    // The ports the table's "@COMnn" rows go to instead (a rack slot's own): nn -> port.
+    std::map<int, int> PortMap;
 
     // Results. A --report naming an existing folder saves there under the automatic name.
     QString ReportFile;

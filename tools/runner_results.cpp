@@ -63,7 +63,7 @@ ReportVerdict TestRunner::Verdict() const
     v.Rows = m_shownRows;
     v.Failed = m_failedRows;
     v.Started = m_startedAt;
-    v.DurationMs = m_elapsed.elapsed();
+    v.DurationMs = ElapsedMs();
     v.Station = StationOf(m_options);
     v.Operator = ResultsDatabase::OperatorName();
     v.Answers = m_answers;
@@ -73,7 +73,7 @@ ReportVerdict TestRunner::Verdict() const
 JUnitRun TestRunner::JUnitSummary() const
 {
     return {QFileInfo(m_options.TestFile).completeBaseName(), m_test.TestRun.Copies,
-            m_elapsed.elapsed() / 1000.0, m_outcome.RunError, m_notes};
+            ElapsedMs() / 1000.0, m_outcome.RunError, m_notes};
 }
 
 UnrecordedTexts Unrecorded(const ResultsStore::Status& recorded)

@@ -3,35 +3,100 @@
 #include "tools/runner.h"
 
 #include "autotest/auxiliary_ports.h"
+#include "autotest/interpreter.h"
 #include "autotest/table_file.h"
 #include "common/text_file.h"
+#include "link/serial_device.h"
 #include "tools/chosen_link.h"
 
 #include <QDir>
 #include <QFileInfo>
 
-bool TestRunner::Prepare()
+// The ports the run talks to, opened ahead all at once and off the event loop (a network
+// port's connect may take seconds, and other slots of a rack tick on this loop): the
+// instrument's on a serial link, the table's auxiliary ports and the meter when it reads one.
+QList<int> TestRunner::PortsToOpen()
 {
-    if (!ReadTable() || !CheckOutputFolders() || !StartLink())
-        return false;
+    const int instrument = m_link.SerialLink ? m_link.Settings.PortText.toInt() : 0;
+    // A rack's slot talks to its own ports only: what other slots' ports are is no business of
+    // its, and a listing would race with their opening.
+    if (m_options.RackRun.isEmpty())
+        ListSerialPorts(m_link.DiscoveredPorts);
+    else
+        m_link.DiscoveredPorts.clear();
+    QList<int> ports;
+    if (instrument > 0)
+        ports << instrument;
+    const auto add = [&](int port) {
+        if (port <= 0 || ports.contains(port))
+            return;
+        ports << port;
+        if (!m_link.DiscoveredPorts.contains(QString::number(port)) && !m_options.RackRun.isEmpty())
+            m_link.DiscoveredPorts << QString::number(port);
+    };
+    if (!m_options.RackRun.isEmpty() && instrument > 0)
+        m_link.DiscoveredPorts.prepend(QString::number(instrument));
+    for (int named : TableAuxiliaryPorts(m_table)) {
+        const int port = m_link.MappedPort(named);
+        if (!m_options.RackRun.isEmpty() || m_link.DiscoveredPorts.contains(QString::number(port)))
+            add(port);
+    }
+    if (TableReadsMeter(m_table)) {
+        int meter = m_link.MeterPort;
+        for (qsizetype i = 0; meter == 0 && i < m_link.DiscoveredPorts.size(); ++i)
+            if (m_link.DiscoveredPorts[i].toInt() != instrument)
+                meter = m_link.DiscoveredPorts[i].toInt();
+        add(meter);
+    }
+    return ports;
+}
+
+// Once every port has opened or failed: a run whose instrument cannot be reached ends here,
+// with the cause its open met; otherwise the rows begin.
+void TestRunner::PortsOpened()
+{
+    if (m_finished)
+        return;
+    if (m_link.SerialLink) {
+        try {
+            m_link.ComPort(1).SetActive(true);
+            m_link.LinkOpened = true;
+        } catch (const ECiaComPort&) {
+        }
+        if (const QString problem = InstrumentPortProblem(m_link); !problem.isEmpty()) {
+            m_outcome.NotOpened = true;
+            Finish(problem);
+            return;
+        }
+    }
     TestHost& host = *this;
     ValuePrompt& prompt = *this;
     m_session =
         std::make_unique<TestSession>(m_link, m_places, m_test, m_table, m_results, host, prompt);
     // Only the ports the table names: every other port stays free for the programs and
     // stations that use it.
-    const QList<int> named = TableAuxiliaryPorts(m_table);
+    QList<int> named;
+    for (int port : TableAuxiliaryPorts(m_table))
+        named << m_link.MappedPort(port);
     m_session->Open(named);
     for (const QString& problem : UnavailableAuxiliaryPorts(m_link, named))
         m_console.Warning(problem);
     // Automatic reports go where the run was asked to put them, each under a name of its own.
     m_session->Run().SetReportPlace(ReportFolder(), m_places.StartDate, false, true);
     if (!m_link.SerialLink && m_link.Gpib.GpibDevice <= 0) {
-        if (m_outcome.RunError.isEmpty())
-            m_outcome.RunError = QStringLiteral("%1: device not available").arg(LinkName());
-        return false;
+        m_outcome.NotOpened = true;
+        Finish(m_outcome.RunError.isEmpty()
+                   ? QStringLiteral("%1: device not available").arg(LinkName())
+                   : m_outcome.RunError);
+        return;
     }
-    return m_outcome.RunError.isEmpty(); // else a GPIB error while opening the device
+    if (!m_outcome.RunError.isEmpty()) { // a GPIB error while opening the device
+        Finish(m_outcome.RunError);
+        return;
+    }
+    m_results.SetObserver(nullptr);
+    m_running = true;
+    m_session->Run().Start();
 }
 
 // A file that is not a test table, or that the reader only half understands, is never run: its
@@ -115,9 +180,10 @@ bool TestRunner::StartLink()
 {
     m_link.Replies = this;
     m_link.GpibSink.SetTarget(this);
+    m_link.PortMap = m_options.PortMap;
     const LinkStart start = StartChosenLink(
         m_link, m_panel, m_places,
-        {m_options.ConfigFile, m_options.Port, m_options.GpibAddress, m_options.GpibName},
+        {m_options.ConfigFile, m_options.Port, m_options.GpibAddress, m_options.GpibName, true},
         [this](TCiaComPort* port, int error) { PortLost(port, error); });
     for (const QString& warning : start.Warnings)
         m_console.Warning(warning);
