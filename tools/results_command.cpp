@@ -345,10 +345,10 @@ int Sync(QSqlDatabase& journal, const Request& r)
     const QString name = QStringLiteral("tavtest-server");
     if (!ResultsDatabase::OpenServer(name, r.Db, &error, r.TimeoutMs)) {
         const int left = RunTables::UnsentCount(journal);
-        return Fail(QStringLiteral("results server %1; %2 run%3 stay in the journal")
+        return Fail(QStringLiteral("results server %1; %2 %3 in the journal")
                         .arg(error)
                         .arg(left)
-                        .arg(left == 1 ? "" : "s"));
+                        .arg(left == 1 ? "run stays" : "runs stay"));
     }
     SyncOutcome outcome;
     {

@@ -11,6 +11,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QUrl>
+#include <QUrlQuery>
 #include <sys/stat.h>
 
 namespace {
@@ -84,6 +86,12 @@ TEST_F(Server, ARunMadeWhileTheServerIsDownGoesWithTheNextSync)
     EXPECT_EQ(DriverLines(err), QStringList());
     EXPECT_EQ(JournalNumber("SELECT COUNT(*) FROM runs WHERE sent = 0 AND verdict = 'passed'"), 1);
     EXPECT_EQ(Run({"sync", "--db", cluster.Uri()}), 2); // still down: nothing lost, status 2
+    // The socket's file is gone with the server: said so, not as a file that is missing.
+    const QString socket = QUrlQuery(QUrl(cluster.Uri())).queryItemValue("host");
+    EXPECT_TRUE(err.contains(QStringLiteral("unreachable (%1): no server running at socket "
+                                            "%2/.s.PGSQL.5432; 1 run stays in the journal")
+                                 .arg(cluster.Uri(), socket)))
+        << err.toStdString();
 
     ASSERT_TRUE(cluster.Start(&error)) << error.toStdString();
     // The runs table locked by another session: the run's send gives up within its time and
