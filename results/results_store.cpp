@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QEvent>
+#include <QFileInfo>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QSqlDatabase>
@@ -196,12 +197,20 @@ private:
         return unsent;
     }
 
+    // An error with the journal it is about: this station's unless it names another.
+    QString Located(const QString& error) const
+    {
+        if (error.startsWith(QFileInfo(m_store.m_journalPath).absolutePath()))
+            return error;
+        return QStringLiteral("%1: %2").arg(m_store.m_journalPath, error);
+    }
+
     // The first failure is kept: a later batch that went in does not bring it back.
     void KeepJournalError(const QString& error)
     {
         SetStatus([&](ResultsStore::Status& s) {
             if (s.JournalError.isEmpty())
-                s.JournalError = QStringLiteral("%1: %2").arg(m_store.m_journalPath, error);
+                s.JournalError = Located(error);
         });
     }
 
@@ -257,26 +266,34 @@ private:
         }
     }
 
+    // The unsent runs of this station's journal, and of the journals its former names left.
     void SendRuns(const QString& uri, int budgetMs)
     {
         if (!OpenJournal())
             return;
         const QString serverName = m_name + QStringLiteral("-server");
+        const QString shownUri = ResultsDatabase::ShownUri(uri);
+        const SyncLimits limits{budgetMs, QDeadlineTimer(budgetMs)};
         QString error;
+        ServerFailure failure = ServerFailure::None;
         SyncOutcome outcome;
-        const QDeadlineTimer deadline(budgetMs);
         // A new connection for every try: a server restarted in between is simply reached.
-        if (ResultsDatabase::OpenServer(serverName, uri, &error, budgetMs, &outcome.Failure)) {
-            {
-                QSqlDatabase journal = QSqlDatabase::database(m_name, false);
-                QSqlDatabase server = QSqlDatabase::database(serverName, false);
-                outcome =
-                    SyncRuns(journal, server, ResultsDatabase::ShownUri(uri), {budgetMs, deadline});
-            }
+        const bool reached =
+            ResultsDatabase::OpenServer(serverName, uri, &error, budgetMs, &failure);
+        {
+            QSqlDatabase journal = QSqlDatabase::database(m_name, false);
+            QSqlDatabase server;
+            if (reached)
+                server = QSqlDatabase::database(serverName, false);
+            outcome = SyncJournals(journal, m_store.m_journalPath, reached ? &server : nullptr,
+                                   shownUri, limits);
+        }
+        if (reached) {
             ResultsDatabase::Close(serverName);
         } else {
             outcome.Error = error;
-            outcome.Left = CountUnsent();
+            outcome.Failure = failure;
+            outcome.JournalFailed = false;
         }
         if (outcome.JournalFailed)
             KeepJournalError(outcome.Error);
