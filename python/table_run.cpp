@@ -57,8 +57,11 @@ TableRunResult TakeRun(int status, const TestRunner& runner, const RunRecorder& 
                        const RunnerConsole& console, const UnrecordedTexts& unrecorded)
 {
     TableRunResult r;
-    r.Status = status;
-    r.JournalError = unrecorded.Journal;
+    // As tavtest's: a run the journal did not take fails.
+    r.Status = unrecorded.NotRecorded.isEmpty() ? status : TestRunner::kRunError;
+    QStringList journal{unrecorded.NotRecorded, unrecorded.Journal};
+    journal.removeAll(QString());
+    r.JournalError = journal.join(QStringLiteral("; "));
     r.ServerError = unrecorded.Server;
     r.Warnings = console.Warnings();
     r.RunError = runner.RunError();

@@ -170,8 +170,15 @@ bool Exec(QSqlDatabase& db, const QString& sql, QString* error)
     if (q.exec(sql))
         return true;
     if (error)
-        *error = q.lastError().text();
+        *error = ErrorText(db, q.lastError());
     return false;
+}
+
+QString ErrorText(const QSqlDatabase& db, const QSqlError& error)
+{
+    if (IsServer(db) || error.databaseText().isEmpty())
+        return error.text();
+    return error.databaseText();
 }
 
 bool Begin(QSqlDatabase& db, QString* error)

@@ -28,5 +28,8 @@ void Rollback(QSqlDatabase& db);
 
 // Runs one statement; false with the database's text.
 bool Exec(QSqlDatabase& db, const QString& sql, QString* error);
+// What failed, as the database says it. SQLite's own text says it all; Qt's summary after it
+// ("Unable to fetch row") is left out. The server's is kept whole, for its failure's kind.
+QString ErrorText(const QSqlDatabase& db, const QSqlError& error);
 
 } // namespace ResultsSchema
