@@ -57,15 +57,16 @@ TableRunResult TakeRun(int status, const TestRunner& runner, const RunRecorder& 
                        const RunnerConsole& console, const UnrecordedTexts& unrecorded)
 {
     TableRunResult r;
+    r.Uuid = recorder.Run().Uuid;
     // As tavtest's: a run the journal did not take fails.
-    r.Status = unrecorded.NotRecorded.isEmpty() ? status : TestRunner::kRunError;
-    QStringList journal{unrecorded.NotRecorded, unrecorded.Journal};
+    const bool lost = !r.Uuid.isEmpty() && unrecorded.NotRecordedRuns.contains(r.Uuid);
+    r.Status = lost ? TestRunner::kRunError : status;
+    QStringList journal{lost ? unrecorded.NotRecorded : QString(), unrecorded.Journal};
     journal.removeAll(QString());
     r.JournalError = journal.join(QStringLiteral("; "));
     r.ServerError = unrecorded.Server;
     r.Warnings = console.Warnings();
     r.RunError = runner.RunError();
-    r.Uuid = recorder.Run().Uuid;
     r.Verdict = r.Uuid.isEmpty() ? QStringLiteral("error") : VerdictText(recorder.Run().Verdict);
     r.Rows = kept.Rows;
     r.Results = runner.Results();

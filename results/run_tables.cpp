@@ -236,9 +236,9 @@ bool EndRun(QSqlDatabase& db, const RunRecord& r, QString* error)
         if (column != QLatin1String("uuid"))
             updates << QStringLiteral("%1 = excluded.%1").arg(column);
     int rows = 0;
-    if (!Write(db,
-               QStringLiteral("INSERT INTO runs (%1) VALUES (%2) ON CONFLICT (uuid) DO UPDATE SET %3")
-                   .arg(columns, Marks(values.size()), updates.join(QStringLiteral(", "))),
+    const QString sql =
+        QStringLiteral("INSERT INTO runs (%1) VALUES (%2) ON CONFLICT (uuid) DO UPDATE SET %3");
+    if (!Write(db, sql.arg(columns, Marks(values.size()), updates.join(QStringLiteral(", "))),
                values, error, &rows))
         return false;
     if (rows == 1)

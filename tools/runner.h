@@ -187,5 +187,6 @@ void WarnUnrecorded(const ResultsStore::Status& recorded, RunnerConsole& console
 // runs the journal did not take at all (an error: the run is not recorded).
 struct UnrecordedTexts {
     QString Journal, Server, NotRecorded;
+    QStringList NotRecordedRuns; // their UUIDs
 };
 UnrecordedTexts Unrecorded(const ResultsStore::Status& recorded);

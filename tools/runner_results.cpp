@@ -82,6 +82,7 @@ UnrecordedTexts Unrecorded(const ResultsStore::Status& recorded)
     if (!recorded.NotRecorded.isEmpty())
         texts.NotRecorded =
             QStringLiteral("run not recorded in the journal: %1").arg(recorded.NotRecordedReason);
+    texts.NotRecordedRuns = recorded.NotRecorded;
     if (!recorded.JournalError.isEmpty())
         texts.Journal = QStringLiteral("results journal: %1").arg(recorded.JournalError);
     if (!recorded.ServerError.isEmpty())
