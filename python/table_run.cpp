@@ -44,18 +44,29 @@ private:
 
 namespace {
 
+// The line's server and the budget of a send, as tavtest sets them.
+void SetUpResults(ResultsStore& results, const RunnerOptions& options)
+{
+    results.SetServer(options.DbUri);
+    results.SetSendBudget(options.DbTimeoutMs);
+}
+
 // What a script keeps of a finished run.
 TableRunResult TakeRun(int status, const TestRunner& runner, const RunRecorder& recorder,
                        const KeptRows& kept, const ProgramState& state,
                        const RunnerConsole& console, const UnrecordedTexts& unrecorded)
 {
     TableRunResult r;
-    r.Status = status;
-    r.JournalError = unrecorded.Journal;
+    r.Uuid = recorder.Run().Uuid;
+    // As tavtest's: a run the journal did not take fails.
+    const bool lost = !r.Uuid.isEmpty() && unrecorded.NotRecordedRuns.contains(r.Uuid);
+    r.Status = lost ? TestRunner::kRunError : status;
+    QStringList journal{lost ? unrecorded.NotRecorded : QString(), unrecorded.Journal};
+    journal.removeAll(QString());
+    r.JournalError = journal.join(QStringLiteral("; "));
     r.ServerError = unrecorded.Server;
     r.Warnings = console.Warnings();
     r.RunError = runner.RunError();
-    r.Uuid = recorder.Run().Uuid;
     r.Verdict = r.Uuid.isEmpty() ? QStringLiteral("error") : VerdictText(recorder.Run().Verdict);
     r.Rows = kept.Rows;
     r.Results = runner.Results();
@@ -99,7 +110,7 @@ TableRunResult RunTable(const TableRunRequest& request, bool quiet)
     runner.SetAnswerSource(request.Answers);
     ResultsStore results(ResultsDatabase::JournalPath(StationOf(request.Options)),
                          StationOf(request.Options));
-    results.SetServer(request.Options.DbUri);
+    SetUpResults(results, request.Options);
     RunRecorder recorder(results);
     KeptRows kept(recorder);
     runner.SetJournal(&kept);
@@ -116,7 +127,7 @@ QList<TableRunResult> RunTables(const TableRunRequest& request, bool quiet, QStr
     EnsureCoreApplication();
     ResultsStore results(ResultsDatabase::JournalPath(StationOf(request.Options)),
                          StationOf(request.Options));
-    results.SetServer(request.Options.DbUri);
+    SetUpResults(results, request.Options);
     RunnerOptions options = request.Options;
     options.Quiet = quiet;
     RackRunner rack(options, results, false);

@@ -174,14 +174,14 @@ namespace {
 
 // The connection made and set up; the reason it failed otherwise. Every handle of it is gone on
 // return, so that the caller may remove it.
-QString JournalConnection(const QString& connection, const QString& path)
+QString JournalConnection(const QString& connection, const QString& path, int busyMs)
 {
     if (QString e; !MakePrivate(path, &e))
         return e;
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
     db.setDatabaseName(path);
     // Several processes of one station write the same journal; each waits its turn.
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=60000"));
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(std::max(1, busyMs)));
     if (!db.open())
         return QStringLiteral("%1: %2").arg(path, db.lastError().text());
     QString e;
@@ -196,9 +196,9 @@ QString JournalConnection(const QString& connection, const QString& path)
 
 } // namespace
 
-bool OpenJournal(const QString& connection, const QString& path, QString* error)
+bool OpenJournal(const QString& connection, const QString& path, QString* error, int busyMs)
 {
-    const QString failed = JournalConnection(connection, path);
+    const QString failed = JournalConnection(connection, path, busyMs);
     return failed.isEmpty() || Failed(connection, failed, error);
 }
 

@@ -32,8 +32,10 @@ QString JournalPath(const QString& station = Station());
 // Opens (creating the folder, the file and the tables as needed) the journal in WAL mode.
 // The folder is made private (0700) and the journal's files are kept so (0600): they hold a
 // company's production results. The connection is added under the given name; on failure it
-// is removed again.
-bool OpenJournal(const QString& connection, const QString& path, QString* error);
+// is removed again. A lock another process holds on it is waited for up to busyMs (by then
+// its turn has come unless that process holds it for good).
+bool OpenJournal(const QString& connection, const QString& path, QString* error,
+                 int busyMs = 60000);
 // Opens the server given by a libpq URI: postgresql://user@host:port/db?options, a Unix
 // socket folder as ?host=/dir. A password comes from libpq's ~/.pgpass or PGPASSWORD; one in
 // the URI is passed on but never shown. The tables are created or upgraded. A connection (and

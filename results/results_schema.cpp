@@ -56,17 +56,26 @@ struct AddedColumn {
 };
 constexpr AddedColumn kAddedColumns[] = {
     {"runs", "table_version", "TEXT"}, {"runs", "slot", "TEXT"}, {"runs", "rack_run", "TEXT"}};
-// Made with the columns they cover (CREATE INDEX IF NOT EXISTS: made once).
-const char* const kAddedIndexes[] = {
-    "CREATE INDEX IF NOT EXISTS runs_version ON runs (table_name, table_version, "
-    "started_ms)",
-    "CREATE INDEX IF NOT EXISTS runs_station ON runs (station, started_ms)"};
-// The server's statistics read a run's checked rows by the run: from the index alone, without
-// visiting the table's pages, which on a server written by many stations at once hold each
-// run's rows scattered. The journal, written row by row and read seldom, goes without.
-const char* const kServerIndexes[] = {
-    "CREATE INDEX IF NOT EXISTS steps_figures ON steps (run_uuid) INCLUDE (step, mark, "
-    "lower_number, upper_number, value_number)"};
+// Indexes added beside a version's, each where missing (CREATE INDEX IF NOT EXISTS). The
+// journal's go on the server too; the server's alone cover its statistics: they read a run's
+// checked rows by the run from the index alone, without visiting the table's pages, which on a
+// server written by many stations at once hold each run's rows scattered. The journal, written
+// row by row and read seldom, goes without.
+struct AddedIndex {
+    const char* Name;
+    const char* Sql;
+    bool ServerOnly;
+};
+constexpr AddedIndex kAddedIndexes[] = {
+    {"runs_version",
+     "CREATE INDEX IF NOT EXISTS runs_version ON runs (table_name, table_version, started_ms)",
+     false},
+    {"runs_station", "CREATE INDEX IF NOT EXISTS runs_station ON runs (station, started_ms)",
+     false},
+    {"steps_figures",
+     "CREATE INDEX IF NOT EXISTS steps_figures ON steps (run_uuid) INCLUDE (step, mark, "
+     "lower_number, upper_number, value_number)",
+     true}};
 
 // The table's columns from the catalog, which (unlike Qt's record of a table) never waits for a
 // lock on the table itself: a server whose runs are locked is found out by the first write,
@@ -88,14 +97,38 @@ bool Columns(QSqlDatabase& db, const char* table, QStringList& columns, QString*
     return true;
 }
 
-// True when an added column is missing or the catalog could not tell (error set then).
-bool ColumnsMissing(QSqlDatabase& db, QString* error)
+bool Names(QSqlDatabase& db, const QString& sql, QStringList& names, QString* error)
+{
+    QSqlQuery q(db);
+    if (!q.exec(sql)) {
+        if (error)
+            *error = q.lastError().text();
+        return false;
+    }
+    while (q.next())
+        names << q.value(0).toString();
+    return true;
+}
+
+// True when an added column or index is missing, or the catalog could not tell (error set
+// then). A database whose columns an older program added lacks the indexes made since.
+bool AddedMissing(QSqlDatabase& db, QString* error)
 {
     QStringList columns;
-    if (!Columns(db, "runs", columns, error))
+    QStringList indexes;
+    const bool server = IsServer(db);
+    if (!Columns(db, "runs", columns, error) ||
+        !Names(db,
+               server ? QStringLiteral("SELECT indexname FROM pg_indexes WHERE schemaname = "
+                                       "current_schema()")
+                      : QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index'"),
+               indexes, error))
         return true;
     for (const AddedColumn& added : kAddedColumns)
         if (!columns.contains(QLatin1String(added.Column)))
+            return true;
+    for (const AddedIndex& added : kAddedIndexes)
+        if ((server || !added.ServerOnly) && !indexes.contains(QLatin1String(added.Name)))
             return true;
     return false;
 }
@@ -114,13 +147,9 @@ bool AddMissing(QSqlDatabase& db, QString* error)
                   error))
             return false;
     }
-    for (const char* sql : kAddedIndexes)
-        if (!Exec(db, QLatin1String(sql), error))
+    for (const AddedIndex& added : kAddedIndexes)
+        if ((IsServer(db) || !added.ServerOnly) && !Exec(db, QLatin1String(added.Sql), error))
             return false;
-    if (IsServer(db))
-        for (const char* sql : kServerIndexes)
-            if (!Exec(db, QLatin1String(sql), error))
-                return false;
     return true;
 }
 
@@ -141,8 +170,15 @@ bool Exec(QSqlDatabase& db, const QString& sql, QString* error)
     if (q.exec(sql))
         return true;
     if (error)
-        *error = q.lastError().text();
+        *error = ErrorText(db, q.lastError());
     return false;
+}
+
+QString ErrorText(const QSqlDatabase& db, const QSqlError& error)
+{
+    if (IsServer(db) || error.databaseText().isEmpty())
+        return error.text();
+    return error.databaseText();
 }
 
 bool Begin(QSqlDatabase& db, QString* error)
@@ -168,7 +204,7 @@ int Version(QSqlDatabase& db)
 bool Ensure(QSqlDatabase& db, QString* error)
 {
     QString catalogError;
-    if (Version(db) == kVersion && !ColumnsMissing(db, &catalogError))
+    if (Version(db) == kVersion && !AddedMissing(db, &catalogError))
         return true;
     if (!catalogError.isEmpty()) {
         if (error)

@@ -1,14 +1,16 @@
 #pragma once
 
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QString>
 
 // The tables of the results database, the same on the station's journal (SQLite) and on the
 // line's server (PostgreSQL); the journal adds who writes a run and whether it was sent.
 // results_schema holds the version; EnsureSchema creates the tables or brings an older
 // database up to this program's version, once, also when several processes start at once.
-// Columns added beside the version's own (which older programs leave NULL) are added where
-// missing without raising the version, so older programs keep opening the database.
+// Columns added beside the version's own (which older programs leave NULL), and the indexes
+// made since, are added where missing without raising the version, so older programs keep
+// opening the database.
 namespace ResultsSchema {
 
 constexpr int kVersion = 1;
@@ -26,5 +28,8 @@ void Rollback(QSqlDatabase& db);
 
 // Runs one statement; false with the database's text.
 bool Exec(QSqlDatabase& db, const QString& sql, QString* error);
+// What failed, as the database says it. SQLite's own text says it all; Qt's summary after it
+// ("Unable to fetch row") is left out. The server's is kept whole, for its failure's kind.
+QString ErrorText(const QSqlDatabase& db, const QSqlError& error);
 
 } // namespace ResultsSchema

@@ -9,10 +9,13 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QEvent>
+#include <QFileInfo>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QSqlDatabase>
+#include <QTimer>
 #include <QUuid>
 #include <algorithm>
 #include <atomic>
@@ -81,8 +84,12 @@ public:
 
     explicit StoreWorker(ResultsStore& store)
         : m_store(store),
-          m_name(QStringLiteral("tav-results-%1").arg(QUuid::createUuid().toString(QUuid::Id128)))
-    {}
+          m_name(QStringLiteral("tav-results-%1").arg(QUuid::createUuid().toString(QUuid::Id128))),
+          m_retry(new QTimer(this))
+    {
+        m_retry->setSingleShot(true);
+        connect(m_retry, &QTimer::timeout, this, [this] { Drain(); });
+    }
 
     void Post(Job job)
     {
@@ -94,7 +101,9 @@ public:
         PostWork(this, [this] { Drain(); });
     }
 
-    // Everything queued, in one journal transaction, then the server.
+    // Everything queued, in one journal transaction, then the server. Writes the journal could
+    // not take (another process holds it, it cannot be opened) wait for the next batch, or for
+    // a try of their own a moment later, in the order they came.
     void Drain()
     {
         std::vector<Job> jobs;
@@ -107,30 +116,61 @@ public:
             server = m_server;
             budget = m_budgetMs;
         }
-        if (jobs.empty())
+        if (jobs.empty() && m_waiting.empty())
             return;
         bool sync = false;
         QStringList tests;
-        bool writes = false;
-        for (const Job& job : jobs) {
-            sync = sync || job.kind == Job::Sync || job.kind == Job::End;
-            writes = writes || job.kind <= Job::End;
-            if (job.kind == Job::Test)
+        for (Job& job : jobs) {
+            if (job.kind <= Job::End)
+                m_waiting.push_back(std::move(job));
+            else if (job.kind == Job::Sync)
+                sync = true;
+            else
                 tests << job.text;
         }
-        if (writes || sync)
-            WriteJournal(jobs);
+        // An ended run goes on to the server once it is in the journal.
+        if (!m_waiting.empty())
+            sync = WriteJournal() || sync;
         if (sync && !server.isEmpty())
             SendRuns(server, budget);
         else if (sync)
             SetStatus([&](ResultsStore::Status& s) { s.Unsent = std::max(0, CountUnsent()); });
         for (const QString& uri : tests)
             Test(uri, budget);
+        if (!m_waiting.empty() && !m_retry->isActive())
+            m_retry->start(kRetryMs);
         Tell([](ResultsStore& store) { Q_EMIT store.StatusChanged(); });
+    }
+
+    // Drains, then tries the writes that wait until they are in or waitMs have passed; those
+    // still waiting then are given up, their runs told as not recorded.
+    void Settle(int waitMs)
+    {
+        Drain();
+        const QDeadlineTimer deadline(waitMs);
+        while (!m_waiting.empty() && !deadline.hasExpired()) {
+            QElapsedTimer attempt;
+            attempt.start();
+            Drain();
+            // A try that failed without waiting for a lock is not repeated at once.
+            if (!m_waiting.empty() && attempt.elapsed() < kRetryMs / 10)
+                QThread::msleep(kRetryMs / 10);
+        }
+        if (m_waiting.empty())
+            return;
+        QStringList runs;
+        for (const Job& job : m_waiting) {
+            const QString& uuid = job.kind == Job::Step ? job.text : job.run.Uuid;
+            if (!runs.contains(uuid))
+                runs << uuid;
+        }
+        m_waiting.clear();
+        NotRecorded(runs, m_waitReason);
     }
 
     void Close()
     {
+        m_retry->stop();
         if (m_journalOpen)
             ResultsDatabase::Close(m_name);
         m_journalOpen = false;
@@ -173,21 +213,23 @@ private:
         change(m_status);
     }
 
+    // False, with the reason kept for the writes that wait, when the journal cannot be opened.
     bool OpenJournal()
     {
         if (m_journalOpen)
             return true;
-        QString error;
-        m_journalOpen = ResultsDatabase::OpenJournal(m_name, m_store.m_journalPath, &error);
-        SetStatus([&](ResultsStore::Status& s) { s.JournalError = error; });
+        m_journalOpen =
+            ResultsDatabase::OpenJournal(m_name, m_store.m_journalPath, &m_waitReason, kAttemptMs);
         return m_journalOpen;
     }
 
     // -1 when the journal cannot tell (and says why in the status).
     int CountUnsent()
     {
-        if (!OpenJournal())
+        if (!OpenJournal()) {
+            KeepJournalError(m_waitReason);
             return -1;
+        }
         QSqlDatabase db = QSqlDatabase::database(m_name, false);
         QString error;
         const int unsent = RunTables::UnsentCount(db, &error);
@@ -196,12 +238,20 @@ private:
         return unsent;
     }
 
+    // An error with the journal it is about: this station's unless it names another.
+    QString Located(const QString& error) const
+    {
+        if (error.startsWith(QFileInfo(m_store.m_journalPath).absolutePath()))
+            return error;
+        return QStringLiteral("%1: %2").arg(m_store.m_journalPath, error);
+    }
+
     // The first failure is kept: a later batch that went in does not bring it back.
     void KeepJournalError(const QString& error)
     {
         SetStatus([&](ResultsStore::Status& s) {
             if (s.JournalError.isEmpty())
-                s.JournalError = QStringLiteral("%1: %2").arg(m_store.m_journalPath, error);
+                s.JournalError = Located(error);
         });
     }
 
@@ -223,60 +273,92 @@ private:
                  job.run.Uuid);
     }
 
-    // Each job behind a savepoint of its own: one that fails costs itself alone, never the run's
-    // end or the rows queued after it.
-    void WriteJournal(const std::vector<Job>& jobs)
+    // The runs of these writes, told as not in the journal, with the reason.
+    void NotRecorded(const QStringList& runs, const QString& reason)
+    {
+        SetStatus([&](ResultsStore::Status& s) {
+            for (const QString& uuid : runs)
+                if (!s.NotRecorded.contains(uuid))
+                    s.NotRecorded << uuid;
+            if (s.NotRecordedReason.isEmpty())
+                s.NotRecordedReason = Located(reason);
+        });
+    }
+
+    // The writes that wait, in one transaction, each behind a savepoint of its own: one that
+    // fails costs itself alone, never the run's end or the rows queued after it. True when an
+    // ended run went in. A transaction that cannot begin or commit keeps them all waiting.
+    bool WriteJournal()
     {
         if (!OpenJournal())
-            return;
+            return false;
         QSqlDatabase db = QSqlDatabase::database(m_name, false);
-        QString error;
-        if (!ResultsSchema::Begin(db, &error)) {
-            KeepJournalError(error);
-            return;
-        }
-        for (const Job& job : jobs) {
-            if (job.kind > Job::End)
-                continue;
+        if (!ResultsSchema::Begin(db, &m_waitReason))
+            return false;
+        QStringList refused; // runs whose end the journal refused: not recorded
+        QString reason;
+        bool ended = false;
+        for (const Job& job : m_waiting) {
             QString failed;
-            if (!ResultsSchema::Exec(db, QStringLiteral("SAVEPOINT job"), &failed)) {
-                KeepJournalError(failed);
-                break;
+            if (!ResultsSchema::Exec(db, QStringLiteral("SAVEPOINT job"), &m_waitReason)) {
+                ResultsSchema::Rollback(db);
+                return false;
             }
             if (WriteJob(db, job, &failed)) {
                 ResultsSchema::Exec(db, QStringLiteral("RELEASE job"), nullptr);
+                ended = ended || job.kind == Job::End;
                 continue;
             }
             ResultsSchema::Exec(db, QStringLiteral("ROLLBACK TO job"), nullptr);
             ResultsSchema::Exec(db, QStringLiteral("RELEASE job"), nullptr);
-            KeepJournalError(QStringLiteral("%1 not kept: %2").arg(JobName(job), failed));
+            failed = QStringLiteral("%1 not kept: %2").arg(JobName(job), failed);
+            if (job.kind == Job::End) {
+                refused << job.run.Uuid;
+                reason = failed;
+            } else {
+                KeepJournalError(failed);
+            }
         }
-        if (!ResultsSchema::Commit(db, &error)) {
+        if (!ResultsSchema::Commit(db, &m_waitReason)) {
             ResultsSchema::Rollback(db);
-            KeepJournalError(error);
+            return false;
         }
+        m_waiting.clear();
+        if (!refused.isEmpty())
+            NotRecorded(refused, reason);
+        return ended;
     }
 
+    // The unsent runs of this station's journal, and of the journals its former names left.
     void SendRuns(const QString& uri, int budgetMs)
     {
-        if (!OpenJournal())
+        if (!OpenJournal()) {
+            KeepJournalError(m_waitReason);
             return;
+        }
         const QString serverName = m_name + QStringLiteral("-server");
+        const QString shownUri = ResultsDatabase::ShownUri(uri);
+        const SyncLimits limits{budgetMs, QDeadlineTimer(budgetMs)};
         QString error;
+        ServerFailure failure = ServerFailure::None;
         SyncOutcome outcome;
-        const QDeadlineTimer deadline(budgetMs);
         // A new connection for every try: a server restarted in between is simply reached.
-        if (ResultsDatabase::OpenServer(serverName, uri, &error, budgetMs, &outcome.Failure)) {
-            {
-                QSqlDatabase journal = QSqlDatabase::database(m_name, false);
-                QSqlDatabase server = QSqlDatabase::database(serverName, false);
-                outcome =
-                    SyncRuns(journal, server, ResultsDatabase::ShownUri(uri), {budgetMs, deadline});
-            }
+        const bool reached =
+            ResultsDatabase::OpenServer(serverName, uri, &error, budgetMs, &failure);
+        {
+            QSqlDatabase journal = QSqlDatabase::database(m_name, false);
+            QSqlDatabase server;
+            if (reached)
+                server = QSqlDatabase::database(serverName, false);
+            outcome = SyncJournals(journal, m_store.m_journalPath, reached ? &server : nullptr,
+                                   shownUri, limits);
+        }
+        if (reached) {
             ResultsDatabase::Close(serverName);
         } else {
             outcome.Error = error;
-            outcome.Left = CountUnsent();
+            outcome.Failure = failure;
+            outcome.JournalFailed = false;
         }
         if (outcome.JournalFailed)
             KeepJournalError(outcome.Error);
@@ -297,6 +379,11 @@ private:
         Tell([uri, error](ResultsStore& store) { Q_EMIT store.ServerTested(uri, error); });
     }
 
+    // One try to write waits this long for another process's lock; another follows as long
+    // as writes wait (a batch, or a try of their own after kRetryMs).
+    static constexpr int kAttemptMs = 1000;
+    static constexpr int kRetryMs = 1000;
+
     ResultsStore& m_store;
     const QString m_name;
     mutable QMutex m_mutex;
@@ -306,6 +393,10 @@ private:
     int m_budgetMs = 5000;
     ResultsStore::Status m_status;
     bool m_journalOpen = false;
+    // Writes the journal has not taken yet, in order, and why the last try failed.
+    std::vector<Job> m_waiting;
+    QString m_waitReason;
+    QTimer* m_retry; // a child: it moves to the store's thread with the worker
 };
 
 ResultsStore::ResultsStore(const QString& journalPath, QObject* parent)
@@ -359,7 +450,7 @@ void ResultsStore::TestServer(const QString& uri)
 
 ResultsStore::Status ResultsStore::Flush()
 {
-    RunWork(m_worker, [this] { m_worker->Drain(); });
+    RunWork(m_worker, [this] { m_worker->Settle(kJournalWaitMs); });
     return m_worker->Status();
 }
 

@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QThread>
 #include <memory>
 
@@ -14,15 +15,22 @@ class StoreWorker;
 // and, when one is set, the line's server. Every call returns at once; a thread of its own
 // does the writing, so the interpreter's tick and the poll cycle never wait for a disk or a
 // network. A run is written to the journal at its start, its rows as they come and its end
-// last; ended runs then go to the server, and any left unsent by an earlier try go with them,
-// oldest first, for at most the send budget: past it the rest wait for the next try.
+// last; ended runs then go to the server, and any left unsent by an earlier try go with them
+// (those of the station's former names too), oldest first, for at most the send budget: past
+// it the rest wait for the next try. What the journal cannot take yet (another process holds
+// it) waits and is tried again; only Flush gives it up, after a while, and tells which runs
+// are not recorded.
 class ResultsStore : public QObject {
     Q_OBJECT
 
 public:
     struct Status {
         QString JournalError; // the journal could not be written (the runs are lost)
-        QString ServerError;  // the last try to send failed (the runs wait in the journal)
+        // Runs (their UUIDs) whose record the journal could not take in the end, and why: a
+        // run's end refused, or its writes given up by Flush.
+        QStringList NotRecorded;
+        QString NotRecordedReason;
+        QString ServerError; // the last try to send failed (the runs wait in the journal)
         ServerFailure Failure = ServerFailure::None; // what kind of failure that was
         int Unsent = 0;                              // runs in the journal the server has not got
         int Sent = 0;                                // runs sent by this store
@@ -52,8 +60,10 @@ public:
     // ServerTested.
     void TestServer(const QString& uri);
 
-    // Waits until everything asked so far is done; the state it left.
+    // Waits until everything asked so far is done; the state it left. Writes the journal does
+    // not take within kJournalWaitMs (another process holds it for that long) are given up.
     Status Flush();
+    static constexpr int kJournalWaitMs = 10000;
     Status CurrentStatus() const;
 
 Q_SIGNALS:

@@ -139,7 +139,7 @@ bool Write(QSqlDatabase& db, const QString& sql, const QVariantList& values, QSt
     }
     if (!done) {
         if (error)
-            *error = q.lastError().text();
+            *error = ResultsSchema::ErrorText(db, q.lastError());
         return false;
     }
     if (rows)
@@ -149,7 +149,11 @@ bool Write(QSqlDatabase& db, const QString& sql, const QVariantList& values, QSt
 
 } // namespace
 
-bool InsertRun(QSqlDatabase& db, const RunRecord& r, QString* error, bool* inserted)
+namespace {
+
+// The run's row as the table keeps it: its columns (the journal's with the writer's pid) and
+// their values, in the same order.
+QVariantList RunValues(const QSqlDatabase& db, const RunRecord& r, QString* columns)
 {
     const bool server = ResultsSchema::IsServer(db);
     QVariantList values;
@@ -162,14 +166,29 @@ bool InsertRun(QSqlDatabase& db, const RunRecord& r, QString* error, bool* inser
            << OrNull(r.RackRun);
     if (!server)
         values << r.Pid;
+    *columns = QLatin1String(kRunColumns) + (server ? QString() : QStringLiteral(", pid"));
+    return values;
+}
+
+QString Marks(qsizetype count)
+{
     QStringList marks;
-    for (qsizetype i = 0; i < values.size(); ++i)
+    for (qsizetype i = 0; i < count; ++i)
         marks << QStringLiteral("?");
+    return marks.join(QStringLiteral(", "));
+}
+
+} // namespace
+
+bool InsertRun(QSqlDatabase& db, const RunRecord& r, QString* error, bool* inserted)
+{
+    const bool server = ResultsSchema::IsServer(db);
+    QString columns;
+    const QVariantList values = RunValues(db, r, &columns);
     int rows = 0;
     if (!Write(db,
-               QStringLiteral("INSERT INTO runs (%1%2) VALUES (%3)%4")
-                   .arg(QLatin1String(kRunColumns), server ? QString() : QStringLiteral(", pid"),
-                        marks.join(QStringLiteral(", ")),
+               QStringLiteral("INSERT INTO runs (%1) VALUES (%2)%3")
+                   .arg(columns, Marks(values.size()),
                         server ? QStringLiteral(" ON CONFLICT (uuid) DO NOTHING") : QString()),
                values, error, &rows))
         return false;
@@ -208,12 +227,25 @@ bool InsertSteps(QSqlDatabase& db, const QString& uuid, const QList<RowRecord>& 
 
 bool EndRun(QSqlDatabase& db, const RunRecord& r, QString* error)
 {
-    return Write(db,
-                 QStringLiteral("UPDATE runs SET ended_ms = ?, ended_text = ?, duration_ms = ?, "
-                                "verdict = ?, reason = ?, instrument = ? WHERE uuid = ?"),
-                 {r.EndedMs, Text(r.EndedText), r.DurationMs, Text(r.Verdict), Text(r.Reason),
-                  Text(r.Instrument), r.Uuid},
-                 error);
+    // The whole record, not an update of the row its start made: a start that never went in
+    // (the journal was locked, the row refused) must not leave the end with nothing to update.
+    QString columns;
+    const QVariantList values = RunValues(db, r, &columns);
+    QStringList updates;
+    for (const QString& column : columns.split(QStringLiteral(", ")))
+        if (column != QLatin1String("uuid"))
+            updates << QStringLiteral("%1 = excluded.%1").arg(column);
+    int rows = 0;
+    const QString sql =
+        QStringLiteral("INSERT INTO runs (%1) VALUES (%2) ON CONFLICT (uuid) DO UPDATE SET %3");
+    if (!Write(db, sql.arg(columns, Marks(values.size()), updates.join(QStringLiteral(", "))),
+               values, error, &rows))
+        return false;
+    if (rows == 1)
+        return true;
+    if (error)
+        *error = QStringLiteral("%1 rows written instead of 1").arg(rows);
+    return false;
 }
 
 std::optional<RunRecord> ReadRun(QSqlDatabase& db, const QString& uuid)

@@ -17,6 +17,7 @@ bool InsertStep(QSqlDatabase& db, const QString& uuid, const RowRecord& row, QSt
 // A run's rows at once (on the server: a few statements for them all).
 bool InsertSteps(QSqlDatabase& db, const QString& uuid, const QList<RowRecord>& rows,
                  QString* error);
+// The ended run's whole record, inserted or updated over what its start wrote.
 bool EndRun(QSqlDatabase& db, const RunRecord& run, QString* error);
 
 std::optional<RunRecord> ReadRun(QSqlDatabase& db, const QString& uuid);

@@ -47,14 +47,15 @@ QString ServerFailureName(ServerFailure failure)
     return QStringLiteral("failed");
 }
 
-QString ServerFailureText(ServerFailure failure, const QString& shownUri, const QString& driverText)
+namespace {
+
+// libpq's first line carries the reason; the rest are hints and the Qt driver's own summary
+// ("QPSQL: Unable to connect").
+QString DriverReason(const QString& driverText)
 {
-    // libpq's first line carries the reason; the rest are hints and the Qt driver's own
-    // summary ("QPSQL: Unable to connect").
     static const QRegularExpression prefix(
         QStringLiteral("^(FATAL|ERROR|PANIC):\\s+|^connection to server .*? failed:\\s*"));
     static const QRegularExpression qtSummary(QStringLiteral("\\s*QPSQL: .*$"));
-    QString reason;
     for (QString line : driverText.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
         line = line.trimmed();
         if (line.isEmpty() || line.startsWith(QLatin1String("QPSQL:")) ||
@@ -69,11 +70,26 @@ QString ServerFailureText(ServerFailure failure, const QString& shownUri, const 
         }
         // Qt ends its own texts with the driver's summary on the same line.
         line.remove(qtSummary);
-        if (!line.isEmpty()) {
-            reason = line;
-            break;
-        }
+        if (!line.isEmpty())
+            return line;
     }
+    return {};
+}
+
+} // namespace
+
+QString ServerFailureText(ServerFailure failure, const QString& shownUri, const QString& driverText)
+{
+    // A server that is down leaves no socket file (or one nobody listens on): libpq says the
+    // file is missing, which reads as a mistyped path. What the user needs to hear is that no
+    // server runs there.
+    static const QRegularExpression socketDown(
+        QStringLiteral("connection to server on socket \"([^\"]+)\" failed: "
+                       "(No such file or directory|Connection refused)"));
+    const auto down = socketDown.match(driverText);
+    const QString reason =
+        down.hasMatch() ? QStringLiteral("no server running at socket %1").arg(down.captured(1))
+                        : DriverReason(driverText);
     QString text = QStringLiteral("%1 (%2)").arg(ServerFailureName(failure), shownUri);
     if (!reason.isEmpty())
         text += QStringLiteral(": ") + reason;

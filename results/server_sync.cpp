@@ -4,6 +4,9 @@
 #include "results/results_schema.h"
 #include "results/run_tables.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QUuid>
 #include <algorithm>
 
 namespace {
@@ -68,4 +71,63 @@ SyncOutcome SyncRuns(QSqlDatabase& journal, QSqlDatabase& server, const QString&
     if (outcome.Left < 0 && outcome.Error.isEmpty())
         journalFailed(error);
     return outcome;
+}
+
+namespace {
+
+SyncOutcome CountOnly(QSqlDatabase& journal)
+{
+    SyncOutcome outcome;
+    QString error;
+    outcome.Left = RunTables::UnsentCount(journal, &error);
+    if (outcome.Left < 0) {
+        outcome.JournalFailed = true;
+        outcome.Error = QStringLiteral("the journal cannot be read: %1").arg(error.trimmed());
+    }
+    return outcome;
+}
+
+// The part of one more journal added to the whole; the first error stays.
+void Add(SyncOutcome& whole, SyncOutcome part, const QString& path)
+{
+    whole.Sent += part.Sent;
+    whole.Left = std::max(0, whole.Left) + std::max(0, part.Left);
+    if (!whole.Error.isEmpty() || part.Error.isEmpty())
+        return;
+    whole.Error = part.JournalFailed && !part.Error.startsWith(path)
+                      ? QStringLiteral("%1: %2").arg(path, part.Error)
+                      : part.Error;
+    whole.Failure = part.Failure;
+    whole.JournalFailed = part.JournalFailed;
+}
+
+} // namespace
+
+SyncOutcome SyncJournals(QSqlDatabase& journal, const QString& journalPath, QSqlDatabase* server,
+                         const QString& shownUri, const SyncLimits& limits)
+{
+    SyncOutcome whole = server ? SyncRuns(journal, *server, shownUri, limits) : CountOnly(journal);
+    const QFileInfo own(journalPath);
+    const QDir folder = own.absoluteDir();
+    for (const QString& name :
+         folder.entryList({QStringLiteral("journal-*.sqlite")}, QDir::Files, QDir::Name)) {
+        const QString path = folder.filePath(name);
+        if (QFileInfo(path).canonicalFilePath() == own.canonicalFilePath())
+            continue;
+        const QString connection =
+            QStringLiteral("tav-journal-%1").arg(QUuid::createUuid().toString(QUuid::Id128));
+        QString error;
+        if (!ResultsDatabase::OpenJournal(connection, path, &error, limits.RunMs)) {
+            Add(whole, {0, 0, error, ServerFailure::None, true}, path);
+            continue;
+        }
+        {
+            QSqlDatabase other = QSqlDatabase::database(connection, false);
+            // Past a server's failure the rest are only counted: it would fail them too.
+            const bool send = server && (whole.Error.isEmpty() || whole.JournalFailed);
+            Add(whole, send ? SyncRuns(other, *server, shownUri, limits) : CountOnly(other), path);
+        }
+        ResultsDatabase::Close(connection);
+    }
+    return whole;
 }

@@ -28,3 +28,12 @@ struct SyncOutcome {
 
 SyncOutcome SyncRuns(QSqlDatabase& journal, QSqlDatabase& server, const QString& shownUri,
                      const SyncLimits& limits = {});
+
+// SyncRuns over a station's journal, then over every other journal in its folder
+// (journal-NAME.sqlite): a station given a new name leaves its unsent runs in the journal of the
+// old one, and they go all the same, each under the station it was recorded as. Each journal
+// is opened on a connection of its own, waiting for a lock on it no longer than a run may
+// take. Without a server, only counts the runs that wait in them all. An error about another
+// journal names it; a server's failure ends the sending, a journal's only its own part.
+SyncOutcome SyncJournals(QSqlDatabase& journal, const QString& journalPath, QSqlDatabase* server,
+                         const QString& shownUri, const SyncLimits& limits = {});

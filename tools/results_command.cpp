@@ -338,23 +338,27 @@ int Stats(QSqlDatabase& db, const Request& r)
     return r.PlotDir.isEmpty() ? 0 : WritePlots(db, plotted, stats);
 }
 
-// Everything unsent, each run within the time-out, however many there are.
+// Everything unsent, each run within the time-out, however many there are: the station's
+// journal's and those its former names left in the same folder.
 int Sync(QSqlDatabase& journal, const Request& r)
 {
     QString error;
     const QString name = QStringLiteral("tavtest-server");
+    const QString journalPath = ResultsDatabase::JournalPath(r.Station);
+    const QString shownUri = ResultsDatabase::ShownUri(r.Db);
+    const SyncLimits limits{r.TimeoutMs, QDeadlineTimer(QDeadlineTimer::Forever)};
     if (!ResultsDatabase::OpenServer(name, r.Db, &error, r.TimeoutMs)) {
-        const int left = RunTables::UnsentCount(journal);
-        return Fail(QStringLiteral("results server %1; %2 run%3 stay in the journal")
+        const int left =
+            std::max(0, SyncJournals(journal, journalPath, nullptr, shownUri, limits).Left);
+        return Fail(QStringLiteral("results server %1; %2 %3 in the journal")
                         .arg(error)
                         .arg(left)
-                        .arg(left == 1 ? "" : "s"));
+                        .arg(left == 1 ? "run stays" : "runs stay"));
     }
     SyncOutcome outcome;
     {
         QSqlDatabase server = QSqlDatabase::database(name, false);
-        outcome = SyncRuns(journal, server, ResultsDatabase::ShownUri(r.Db),
-                           {r.TimeoutMs, QDeadlineTimer(QDeadlineTimer::Forever)});
+        outcome = SyncJournals(journal, journalPath, &server, shownUri, limits);
     }
     ResultsDatabase::Close(name);
     std::fprintf(stderr, "tavtest: %d run%s sent, %d left unsent\n", outcome.Sent,

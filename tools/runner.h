@@ -191,8 +191,10 @@ private:
 
 // What the results journal or the line's server could not take, as warnings on the console.
 void WarnUnrecorded(const ResultsStore::Status& recorded, RunnerConsole& console);
-// The same as texts: the journal's and the server's, each empty when it took the run.
+// The same as texts: the journal's and the server's, each empty when it took the run, and the
+// runs the journal did not take at all (an error: the run is not recorded).
 struct UnrecordedTexts {
-    QString Journal, Server;
+    QString Journal, Server, NotRecorded;
+    QStringList NotRecordedRuns; // their UUIDs
 };
 UnrecordedTexts Unrecorded(const ResultsStore::Status& recorded);

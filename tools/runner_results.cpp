@@ -79,6 +79,10 @@ JUnitRun TestRunner::JUnitSummary() const
 UnrecordedTexts Unrecorded(const ResultsStore::Status& recorded)
 {
     UnrecordedTexts texts;
+    if (!recorded.NotRecorded.isEmpty())
+        texts.NotRecorded =
+            QStringLiteral("run not recorded in the journal: %1").arg(recorded.NotRecordedReason);
+    texts.NotRecordedRuns = recorded.NotRecorded;
     if (!recorded.JournalError.isEmpty())
         texts.Journal = QStringLiteral("results journal: %1").arg(recorded.JournalError);
     if (!recorded.ServerError.isEmpty())
@@ -94,6 +98,8 @@ UnrecordedTexts Unrecorded(const ResultsStore::Status& recorded)
 void WarnUnrecorded(const ResultsStore::Status& recorded, RunnerConsole& console)
 {
     const UnrecordedTexts texts = Unrecorded(recorded);
+    if (!texts.NotRecorded.isEmpty())
+        console.Error(texts.NotRecorded);
     for (const QString& text : {texts.Journal, texts.Server})
         if (!text.isEmpty())
             console.Alert(text);

@@ -159,6 +159,11 @@ int main(int argc, char** argv)
         onStop([&runner] { runner.Interrupt(); });
         status = runner.Exec();
     }
-    WarnUnrecorded(results.Flush(), console);
+    const ResultsStore::Status recorded = results.Flush();
+    WarnUnrecorded(recorded, console);
+    // A unit whose run no record shows has not been tested as far as the line knows, whatever
+    // its verdict: the run failed. The rack's runs come here too.
+    if (!recorded.NotRecorded.isEmpty())
+        status = TestRunner::kRunError;
     return status;
 }

@@ -11,6 +11,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QUrl>
+#include <QUrlQuery>
 #include <sys/stat.h>
 
 namespace {
@@ -84,6 +86,12 @@ TEST_F(Server, ARunMadeWhileTheServerIsDownGoesWithTheNextSync)
     EXPECT_EQ(DriverLines(err), QStringList());
     EXPECT_EQ(JournalNumber("SELECT COUNT(*) FROM runs WHERE sent = 0 AND verdict = 'passed'"), 1);
     EXPECT_EQ(Run({"sync", "--db", cluster.Uri()}), 2); // still down: nothing lost, status 2
+    // The socket's file is gone with the server: said so, not as a file that is missing.
+    const QString socket = QUrlQuery(QUrl(cluster.Uri())).queryItemValue("host");
+    EXPECT_TRUE(err.contains(QStringLiteral("unreachable (%1): no server running at socket "
+                                            "%2/.s.PGSQL.5432; 1 run stays in the journal")
+                                 .arg(cluster.Uri(), socket)))
+        << err.toStdString();
 
     ASSERT_TRUE(cluster.Start(&error)) << error.toStdString();
     // The runs table locked by another session: the run's send gives up within its time and
@@ -196,6 +204,38 @@ TEST_F(Server, NamedStationsOnOneHostAndARackKeepTheirNames)
     EXPECT_EQ(QJsonDocument::fromJson(out.toUtf8()).object()["runs"].toInt(), 2);
     EXPECT_EQ(Run({"sync", "--db", cluster.Uri(), "--station", "LINE-A"}), 0);
     EXPECT_TRUE(err.contains("0 runs sent, 0 left unsent")) << err.toStdString();
+}
+
+// A station renamed leaves its unsent runs in the journal of its former name: they go with the
+// new name's next send, after a run and by tavtest sync alike, each under the station it was
+// recorded as.
+TEST_F(Server, ARenamedStationsUnsentRunsGoAllTheSame)
+{
+    PgCluster cluster;
+    QString error;
+    ASSERT_TRUE(cluster.Start(&error)) << error.toStdString();
+    auto sim = StartSim();
+    ASSERT_EQ(Run({WriteTable("unit.tst", kRows, "OLD-1"), "--station", "LINE-A"}), 0)
+        << err.toStdString();
+    ASSERT_EQ(JournalNumber("SELECT COUNT(*) FROM runs WHERE sent = 0", "LINE-A"), 1);
+    EXPECT_EQ(
+        Run({WriteTable("unit.tst", kRows, "NEW-1"), "--station", "LINE-B", "--db", cluster.Uri()}),
+        0)
+        << err.toStdString();
+    EXPECT_FALSE(err.contains("warning")) << err.toStdString();
+    const QString sent = "SELECT COUNT(*) FROM runs r WHERE station = '%1' AND serial = '%2' AND "
+                         "(SELECT COUNT(*) FROM steps WHERE run_uuid = r.uuid) = 3";
+    EXPECT_EQ(cluster.Number(sent.arg("LINE-A", "OLD-1")), 1);
+    EXPECT_EQ(cluster.Number(sent.arg("LINE-B", "NEW-1")), 1);
+    EXPECT_EQ(JournalNumber("SELECT COUNT(*) FROM runs WHERE sent = 0", "LINE-A"), 0);
+
+    ASSERT_EQ(Run({WriteTable("unit.tst", kRows, "OLD-2"), "--station", "LINE-A"}), 0)
+        << err.toStdString();
+    EXPECT_EQ(Run({"sync", "--db", cluster.Uri(), "--station", "LINE-B"}), 0) << err.toStdString();
+    EXPECT_TRUE(err.contains("1 run sent, 0 left unsent")) << err.toStdString();
+    EXPECT_EQ(cluster.Number(sent.arg("LINE-A", "OLD-2")), 1);
+    EXPECT_EQ(cluster.Number("SELECT COUNT(*) FROM runs"), 3);
+    EXPECT_EQ(DriverLines(err), QStringList());
 }
 
 } // namespace
