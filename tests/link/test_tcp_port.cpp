@@ -2,6 +2,7 @@
 // listening socket of the test's own, as a device server's port would be.
 #include "link/cia_com_port.h"
 #include "link/serial_device.h"
+#include "link/tcp_link.h"
 #include "tests/support/pty_link.h"
 #include "tests/support/qt_wait.h"
 
@@ -57,6 +58,10 @@ protected:
     void Open()
     {
         port.SetActive(true);
+        Accept();
+    }
+    void Accept()
+    {
         m_peer = accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
         ASSERT_GE(m_peer, 0);
     }
@@ -81,6 +86,13 @@ protected:
     {
         close(m_peer);
         m_peer = -1;
+    }
+    // Closes with a reset instead of an orderly end, as a device server that restarts does.
+    void ResetFarEnd()
+    {
+        const linger abort{1, 0};
+        setsockopt(m_peer, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+        CloseFarEnd();
     }
 
     PortSandbox sandbox;
@@ -141,6 +153,68 @@ TEST_F(TcpPortTest, FarEndThatClosesIsALostPortAndLaterWritesDoNotEndTheProgram)
     QStringList ports;
     ListSerialPorts(ports);
     EXPECT_EQ(ports, QStringList{"7"});
+}
+
+// Nothing is written, so no failed write can tell: the receive thread alone must see the end,
+// and name it as the reset it is to the operator, not as an I/O error of a device.
+TEST_F(TcpPortTest, FarEndThatGoesWhileTheLinkIsQuietIsLostAtOnce)
+{
+    struct Case {
+        const char* name;
+        QByteArray lastWords; // sent by the far end just before it goes
+        bool reset;
+    };
+    const std::vector<Case> cases = {
+        {"closed", {}, false},
+        {"reset", {}, true},
+        {"closed after a line", "OK\r\n", false},
+    };
+    for (const Case& c : cases) {
+        lost.clear();
+        lines.clear();
+        Open();
+        if (!c.lastWords.isEmpty())
+            Send(c.lastWords);
+        if (c.reset)
+            ResetFarEnd();
+        else
+            CloseFarEnd();
+        ASSERT_TRUE(WaitUntil([&] { return !lost.empty(); }, 5000)) << c.name;
+        EXPECT_EQ(lost, std::vector<int>{ECONNRESET}) << c.name;
+        EXPECT_FALSE(port.Active()) << c.name;
+        // What came before the end is still delivered.
+        EXPECT_EQ(lines, c.lastWords.isEmpty() ? std::vector<QByteArray>{}
+                                               : std::vector<QByteArray>{c.lastWords})
+            << c.name;
+    }
+}
+
+// A URI given outright has no entry file to lock: the program itself keeps a second port object
+// off it while the first holds the connection, and lets it on once the first has closed.
+TEST_F(TcpPortTest, UriNamedOutrightIsHeldByOnePortObjectAtATime)
+{
+    const std::string uri = "tcp://127.0.0.1:" + std::to_string(serverPort);
+    const int number = DirectTcpPort(uri);
+    EXPECT_EQ(DirectTcpPort(uri), number);
+    EXPECT_EQ(SerialDeviceName(number).toStdString(), uri);
+    port.SetPort(number);
+    Open();
+
+    TCiaComPort second;
+    second.SetPort(number);
+    EXPECT_THROW(second.SetActive(true), ECiaComPort);
+    EXPECT_FALSE(second.Active());
+    EXPECT_EQ(SerialOpenProblem(number).toStdString(), "held by another program");
+    QStringList during;
+    ListSerialPorts(during);
+    EXPECT_FALSE(during.contains(QString::number(number)));
+
+    port.SetActive(false);
+    CloseFarEnd();
+    ASSERT_NO_THROW(second.SetActive(true)) << "the first's hold must end with its connection";
+    Accept();
+    second.WriteText(QByteArray("*tav?\n"));
+    EXPECT_EQ(Received(6), "*tav?\n");
 }
 
 TEST_F(TcpPortTest, EntriesThatCannotBeUsedSayWhy)

@@ -1,11 +1,18 @@
-// The CSV file: header, rows in base units, no overwrite without asking, disk failures.
+// The CSV file: header, rows in base units, the seconds column's zero, no overwrite without asking,
+// disk failures.
 #include "record/csv_recorder.h"
+#include "record/measurement_recording.h"
+#include "record/monotonic_clock.h"
 #include "tests/record/csv_check.h"
 #include "tests/support/file_size_limit.h"
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <chrono>
 #include <gtest/gtest.h>
+#include <thread>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -112,6 +119,53 @@ TEST(CsvRecorder, FullDiskStopsTheRecordingAndKeepsWholeRows)
     EXPECT_EQ(check.rows.size(), 1);
 
     EXPECT_FALSE(recorder.Start(dir.filePath("no/such/folder.csv")));
+}
+
+// The seconds column counts from the recording's own start: not from the program's start, the
+// connection (where the trend plot counts from) or an earlier recording. Each row's value is held
+// between the clock readings taken around the start and around its pass, which is exact; the
+// waits only put the wrong zeros far enough away to tell.
+TEST(CsvRecorder, SecondsCountFromTheStartOfEachRecording)
+{
+    using namespace std::chrono_literals;
+    QTemporaryDir dir;
+    MeasurementRecording recording;
+    recording.Connected();
+    auto pass = [&] {
+        MeasurementPass& p = recording.Pass();
+        p.SlotTaken(1, 0, 9);
+        p.Reply(1, "0");
+        p.SlotTaken(2, 0, 9);
+        p.Reply(2, "230.0V");
+        p.SlotTaken(28, 0, 9);
+    };
+    for (const char* name : {"first.csv", "second.csv"}) {
+        std::this_thread::sleep_for(300ms);
+        const int64_t beforeStart = MonotonicMicros();
+        ASSERT_TRUE(recording.Recorder().Start(dir.filePath(name)));
+        const int64_t afterStart = MonotonicMicros();
+        std::vector<std::pair<int64_t, int64_t>> passes; // clock before and after each pass
+        for (int row = 0; row < 2; ++row) {
+            if (row > 0)
+                std::this_thread::sleep_for(100ms);
+            const int64_t before = MonotonicMicros();
+            pass();
+            passes.emplace_back(before, MonotonicMicros());
+        }
+        recording.Recorder().Stop();
+
+        const CsvCheck check = CsvCheck::Read(FileBytes(dir.filePath(name)));
+        ASSERT_TRUE(check.problem.isEmpty()) << check.problem.toStdString();
+        ASSERT_EQ(check.rows.size(), 2) << name;
+        for (size_t row = 0; row < passes.size(); ++row) {
+            const double seconds = check.rows[static_cast<qsizetype>(row)][1].toDouble();
+            // The column has three decimals.
+            EXPECT_GE(seconds, (passes[row].first - afterStart) / 1e6 - 0.001)
+                << name << " row " << row;
+            EXPECT_LE(seconds, (passes[row].second - beforeStart) / 1e6 + 0.001)
+                << name << " row " << row;
+        }
+    }
 }
 
 } // namespace
