@@ -54,7 +54,8 @@ TCiaComPort& ProgramTestLink::MeterPortObject()
     return meter;
 }
 
-int ProgramTestLink::MeterPort() { return MeterPortObject().Port(); }
+// As the replies name their port: the table's number of a port a rack's slot maps.
+int ProgramTestLink::MeterPort() { return L.TablePort(MeterPortObject().Port()); }
 
 bool ProgramTestLink::WriteMeter(const QByteArray& line, QString& error)
 {

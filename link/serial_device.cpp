@@ -3,6 +3,8 @@
 #include "link/tcp_link.h"
 
 #include <QFileInfo>
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -395,11 +397,17 @@ void ListSerialPorts(QStringList& list)
 
 std::string PortTarget(int port)
 {
+    // A host name's letters are the same host in either case.
+    const auto lower = [](std::string text) {
+        std::transform(text.begin(), text.end(), text.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        return text;
+    };
     if (const std::string uri = DirectTcpUri(port); !uri.empty())
-        return uri;
+        return lower(uri);
     const std::string path = SerialDevicePath(port);
     if (const std::optional<TcpTarget> entry = ReadTcpEntry(path))
-        return entry->Uri();
+        return lower(entry->Uri());
     const QString canonical = QFileInfo(QString::fromStdString(path)).canonicalFilePath();
     return canonical.isEmpty() ? path : canonical.toStdString();
 }

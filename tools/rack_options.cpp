@@ -119,11 +119,11 @@ QString RackSlotClash(const QList<RackSlot>& slots, const RackTableUse& table)
         for (qsizetype b = 0; b < a; ++b) {
             if (uses[a].Target != uses[b].Target)
                 continue;
+            // Within a slot one device may serve twice (its meter read through @COMnn too).
+            if (uses[a].Slot == uses[b].Slot)
+                continue;
             const RackSlot& first = slots[uses[b].Slot];
             const RackSlot& second = slots[uses[a].Slot];
-            if (uses[a].Slot == uses[b].Slot)
-                return QStringLiteral("--slot %1: %2 and %3 are one port (%4)")
-                    .arg(first.Name, uses[b].Role, uses[a].Role, uses[a].Target);
             if (uses[a].Instrument && uses[b].Instrument)
                 return uses[a].Role == uses[b].Role
                            ? QStringLiteral("--slot: %1 is given twice").arg(uses[a].Role)

@@ -1,5 +1,7 @@
 #include "tools/results_command.h"
 
+#include "tools/input_rules.h"
+
 #include "results/results_database.h"
 #include "results/results_query.h"
 #include "results/results_stats.h"
@@ -75,10 +77,10 @@ Request Parse(const QStringList& a)
                 ResultsDatabase::CheckStation(r.Station, &r.Error);
         } else if (o == QLatin1String("--db-timeout") && r.Command == QLatin1String("sync")) {
             const QString text = value();
-            bool ok = false;
-            const double seconds = text.toDouble(&ok);
-            r.TimeoutMs = static_cast<int>(seconds * 1000);
-            if (r.Error.isEmpty() && (!ok || r.TimeoutMs <= 0))
+            // Read as the run reads it: a value the run takes means the same here.
+            const std::optional<int> ms = ReadTimeout(text);
+            r.TimeoutMs = ms.value_or(0);
+            if (r.Error.isEmpty() && r.TimeoutMs <= 0)
                 r.Error = QStringLiteral("--db-timeout: not a number of seconds above 0: ") + text;
         } else if (o == QLatin1String("--table") && r.Command == QLatin1String("stats"))
             r.Filter.TableName = QFileInfo(value()).fileName();
