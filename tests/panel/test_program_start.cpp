@@ -7,10 +7,13 @@
 #include "tests/support/pty_link.h"
 #include "tests/support/qt_print.h"
 #include "tests/support/qt_wait.h"
+#include "tests/support/silent_listener.h"
 #include "tests/support/tavsim_process.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -89,4 +92,50 @@ TEST_F(ProgramStartTest, ConfiguredPortOpensAndRepliesTakeTheRoute)
 
     sim.Kill();
     ASSERT_TRUE(WaitUntil([&] { return lost == 1; }));
+}
+
+// A network port's connect is made off the event loop: the program's timers tick on while a
+// device server does not answer, and the cause is told once, without a second connect; a
+// server that answers is open when the discovery says so.
+TEST_F(ProgramStartTest, ANetworkPortConnectsWhileTheLoopGoesOn)
+{
+    SilentListener silent;
+    TavsimProcess sim(QString::fromStdString(sandbox.LinkDir()) + "/COM8",
+                      QDir(cwd.path()).filePath("tavsim.log"), {"--tcp", "127.0.0.1:0"});
+    ASSERT_TRUE(sim.Ready());
+    QFile entry(QString::fromStdString(sandbox.LinkDir()) + "/COM7");
+    ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
+    entry.write(silent.Uri().toLatin1() + "\n");
+    entry.close();
+    const struct {
+        const char* port;
+        bool opens;
+        QString line;
+    } cases[] = {{"7", false, "Cannot open port '\\\\.\\COM7'"}, {"8", true, "COM8: port opend"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.port);
+        LinkSettings saved;
+        saved.PortText = QString::fromLatin1(c.port);
+        ASSERT_TRUE(WriteLinkConfig(QDir(cwd.path()).filePath("TAVCON.cfg"), saved));
+        ProgramState started;
+        started.Link.Replies = &log;
+        started.Link.DiscoveryDeferred = true;
+        StartProgramState(started.Link, started.Panel, started.Places, nullptr);
+        int ticks = 0;
+        QTimer timer;
+        QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+        timer.start(50);
+        bool done = false;
+        DiscoverPorts(started.Link, [&] { done = true; });
+        ASSERT_TRUE(WaitUntil([&] { return done; }, 10000));
+        EXPECT_EQ(started.Link.LinkOpened, c.opens);
+        EXPECT_EQ(started.Link.ComPort(1).Active(), c.opens);
+        EXPECT_EQ(log.lines.last(), c.line);
+        if (!c.opens) {
+            // About 60 ticks in the 3 s the connect waits; none while a connect holds the loop.
+            EXPECT_GT(ticks, 20);
+            EXPECT_EQ(started.Link.ComPort(1).OpenError(), ETIMEDOUT);
+        }
+        started.Link.ComPort(1).SetActive(false);
+    }
 }

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+// A loopback listener whose queue is full: a connect to it gets no answer at all, as with a
+// device server that has hung or a host that drops what it is sent.
+class SilentListener {
+public:
+    SilentListener()
+    {
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof a;
+        m_listen = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        bind(m_listen, reinterpret_cast<sockaddr*>(&a), length);
+        getsockname(m_listen, reinterpret_cast<sockaddr*>(&a), &length);
+        listen(m_listen, 0);
+        Port = ntohs(a.sin_port);
+        // The one connection a queue of 0 takes; every later one waits unanswered.
+        m_filler = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        connect(m_filler, reinterpret_cast<sockaddr*>(&a), length);
+    }
+    ~SilentListener()
+    {
+        close(m_filler);
+        close(m_listen);
+    }
+    QString Uri() const { return QStringLiteral("tcp://127.0.0.1:%1").arg(Port); }
+    int Port = 0;
+
+private:
+    int m_listen = -1;
+    int m_filler = -1;
+};
