@@ -8,7 +8,7 @@
 #include "common/number_reading.h"
 #include "common/step_time.h"
 #include "common/text_file.h"
-#include "panel/identification.h"
+#include "replies/identification.h"
 #include "sequence/step_grid.h"
 
 #include <QDir>

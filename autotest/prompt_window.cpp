@@ -1,7 +1,7 @@
 #include "autotest/prompt_window.h"
 
-#include "panel/modal_window.h"
-#include "panel/operator_messages.h"
+#include "widgets/modal_window.h"
+#include "widgets/operator_messages.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

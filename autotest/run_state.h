@@ -1,7 +1,7 @@
 #pragma once
 
 #include "autotest/table_header.h"
-#include "panel/reply_resync.h"
+#include "replies/reply_resync.h"
 
 #include <QByteArray>
 #include <QHash>

@@ -9,11 +9,11 @@
 #include "autotest/table_file.h"
 #include "export/export_state.h"
 #include "panel/direct_send.h"
-#include "panel/file_dialogs.h"
-#include "panel/modal_window.h"
-#include "panel/operator_messages.h"
-#include "panel/window_timer.h"
 #include "sequence/grid_widget.h"
+#include "widgets/file_dialogs.h"
+#include "widgets/modal_window.h"
+#include "widgets/operator_messages.h"
+#include "widgets/window_timer.h"
 
 #include <QCheckBox>
 #include <QFileInfo>

@@ -3,9 +3,9 @@
 
 #include "autotest/result_grid_view.h"
 #include "autotest/table_file.h"
-#include "panel/modal_window.h"
-#include "panel/operator_messages.h"
 #include "sequence/grid_widget.h"
+#include "widgets/modal_window.h"
+#include "widgets/operator_messages.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

@@ -9,9 +9,9 @@
 #include "common/text_file.h"
 #include "export/export_options_window.h"
 #include "export/spreadsheet_export.h"
-#include "panel/file_dialogs.h"
-#include "panel/operator_messages.h"
 #include "results/results_database.h"
+#include "widgets/file_dialogs.h"
+#include "widgets/operator_messages.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -7,7 +7,7 @@
 // Run: build/bench/bench_link_round_trip (offscreen)
 #include "bench/control_panel.h"
 #include "link/serial_device.h"
-#include "panel/operator_messages.h"
+#include "widgets/operator_messages.h"
 
 #include <QApplication>
 #include <QDir>

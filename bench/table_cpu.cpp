@@ -9,9 +9,9 @@
 #include "autotest/table_window.h"
 #include "bench/control_panel.h"
 #include "bench/sim_session.h"
-#include "panel/operator_messages.h"
 #include "sequence/grid_widget.h"
 #include "sequence/step_grid.h"
+#include "widgets/operator_messages.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -4,8 +4,8 @@
 #include "common/text_file.h"
 #include "export/export_settings.h"
 #include "export/export_state.h"
-#include "panel/file_dialogs.h"
-#include "panel/operator_messages.h"
+#include "widgets/file_dialogs.h"
+#include "widgets/operator_messages.h"
 
 #include <QGridLayout>
 #include <QLabel>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "panel/modal_window.h"
+#include "widgets/modal_window.h"
 
 #include <QDialog>
 

@@ -2,8 +2,8 @@
 // a random line. The texts a field shows are bounded by the rules (8 characters, 5 and a degree
 // sign), whatever arrives.
 #include "fuzz/fuzz_support.h"
-#include "panel/identification.h"
 #include "panel/reply_parser.h"
+#include "replies/identification.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

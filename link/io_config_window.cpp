@@ -3,7 +3,7 @@
 #include "common/number_reading.h"
 #include "common/strict_integer.h"
 #include "link/link_state.h"
-#include "panel/operator_messages.h"
+#include "widgets/operator_messages.h"
 
 #include <QButtonGroup>
 #include <QComboBox>

@@ -1,6 +1,6 @@
 #include "panel/device_info_window.h"
 
-#include "panel/modal_window.h"
+#include "widgets/modal_window.h"
 
 #include <QGridLayout>
 #include <QLabel>

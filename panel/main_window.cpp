@@ -2,11 +2,11 @@
 
 #include "link/port_return_watch.h"
 #include "panel/operator_commands.h"
-#include "panel/operator_messages.h"
 #include "panel/program_start.h"
 #include "panel/reply_parser.h"
-#include "panel/window_timer.h"
 #include "record/measurement_recording.h"
+#include "widgets/operator_messages.h"
+#include "widgets/window_timer.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

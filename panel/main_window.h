@@ -4,10 +4,10 @@
 #include "common/stopwatch_values.h"
 #include "link/io_config_window.h"
 #include "link/link_state.h"
-#include "panel/modal_window.h"
 #include "panel/panel_state.h"
 #include "panel/poll_cycle.h"
 #include "panel/service_sink.h"
+#include "widgets/modal_window.h"
 
 #include <QMainWindow>
 #include <QString>

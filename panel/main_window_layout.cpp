@@ -3,7 +3,7 @@
 
 #include "panel/logo.h"
 #include "panel/reply_parser.h"
-#include "panel/window_timer.h"
+#include "widgets/window_timer.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

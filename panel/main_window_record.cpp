@@ -1,10 +1,10 @@
 // The control panel's recording of measured values and its trend window.
 #include "panel/main_window.h"
 
-#include "panel/file_dialogs.h"
-#include "panel/operator_messages.h"
 #include "record/measurement_recording.h"
 #include "record/trend_window.h"
+#include "widgets/file_dialogs.h"
+#include "widgets/operator_messages.h"
 
 #include <QAction>
 #include <QFileInfo>

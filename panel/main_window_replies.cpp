@@ -1,9 +1,9 @@
 // The control panel's reply handling, display states and identification.
 #include "panel/main_window.h"
 
-#include "panel/identification.h"
 #include "panel/reply_parser.h"
 #include "record/measurement_recording.h"
+#include "replies/identification.h"
 
 #include <QLabel>
 #include <QLineEdit>

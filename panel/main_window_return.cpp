@@ -3,8 +3,8 @@
 #include "panel/main_window.h"
 
 #include "link/port_return_watch.h"
-#include "panel/operator_messages.h"
 #include "panel/program_start.h"
+#include "widgets/operator_messages.h"
 
 #include <QTimer>
 #include <cstring>

@@ -4,7 +4,7 @@
 
 #include "panel/logo.h"
 #include "panel/operator_commands.h"
-#include "panel/operator_messages.h"
+#include "widgets/operator_messages.h"
 
 #include <QAction>
 #include <QLineEdit>

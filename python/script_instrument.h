@@ -2,11 +2,11 @@
 
 #include "link/gpib_messages.h"
 #include "link/reply_sink.h"
-#include "panel/identification.h"
-#include "panel/reply_resync.h"
 #include "program/program_state.h"
 #include "python/event_wait.h"
 #include "record/measurement_pass.h"
+#include "replies/identification.h"
+#include "replies/reply_resync.h"
 #include "tools/chosen_link.h"
 
 #include <QByteArray>

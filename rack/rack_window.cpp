@@ -2,11 +2,11 @@
 
 #include "autotest/result_grid_view.h"
 #include "common/program_places.h"
-#include "panel/file_dialogs.h"
-#include "panel/modal_window.h"
-#include "panel/operator_messages.h"
 #include "results/results_store.h"
 #include "tools/rack_runner.h"
+#include "widgets/file_dialogs.h"
+#include "widgets/modal_window.h"
+#include "widgets/operator_messages.h"
 
 #include <QCoreApplication>
 #include <QHBoxLayout>

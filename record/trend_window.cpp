@@ -1,14 +1,14 @@
 #include "record/trend_window.h"
 
-#include "panel/file_dialogs.h"
-#include "panel/operator_messages.h"
-#include "panel/window_timer.h"
 #include "record/axis_ticks.h"
 #include "record/chart_svg.h"
 #include "record/measurement_recording.h"
 #include "record/trend_chart_view.h"
 #include "record/trend_pane.h"
 #include "record/trend_readout.h"
+#include "widgets/file_dialogs.h"
+#include "widgets/operator_messages.h"
+#include "widgets/window_timer.h"
 
 #include <QBoxLayout>
 #include <QCategoryAxis>

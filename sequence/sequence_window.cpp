@@ -7,12 +7,12 @@
 #include "link/cia_com_port.h"
 #include "link/link_state.h"
 #include "panel/direct_send.h"
-#include "panel/file_dialogs.h"
-#include "panel/modal_window.h"
-#include "panel/operator_messages.h"
-#include "panel/window_timer.h"
 #include "sequence/grid_widget.h"
 #include "sequence/sequence_file.h"
+#include "widgets/file_dialogs.h"
+#include "widgets/modal_window.h"
+#include "widgets/operator_messages.h"
+#include "widgets/window_timer.h"
 
 #include <QFileInfo>
 #include <QGridLayout>

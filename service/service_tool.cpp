@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "panel/window_timer.h"
+#include "widgets/window_timer.h"
 
 #include <QApplication>
 #include <QButtonGroup>

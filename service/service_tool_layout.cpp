@@ -2,7 +2,7 @@
 // selections and the command line on the right.
 #include "service/service_tool.h"
 
-#include "panel/operator_messages.h"
+#include "widgets/operator_messages.h"
 
 #include <QButtonGroup>
 #include <QComboBox>

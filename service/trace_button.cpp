@@ -1,8 +1,8 @@
 #include "service/trace_button.h"
 
-#include "panel/file_dialogs.h"
-#include "panel/operator_messages.h"
 #include "record/trace_writer.h"
+#include "widgets/file_dialogs.h"
+#include "widgets/operator_messages.h"
 
 TraceButton::TraceButton(TraceWriter& trace, QWidget* parent) : QPushButton(parent), m_trace(trace)
 {

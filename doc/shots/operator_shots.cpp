@@ -7,10 +7,10 @@
 #include "autotest/table_window.h"
 #include "doc/shots/screen_grab.h"
 #include "panel/main_window.h"
-#include "panel/operator_messages.h"
 #include "program/program_state.h"
 #include "sequence/grid_widget.h"
 #include "service/service_tool.h"
+#include "widgets/operator_messages.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>

@@ -6,12 +6,12 @@
 //   tav_trend_shot PICTURE.png [SECONDS]
 #include "doc/shots/screen_grab.h"
 #include "panel/main_window.h"
-#include "panel/operator_messages.h"
 #include "program/program_state.h"
 #include "record/trend_chart_view.h"
 #include "record/trend_pane.h"
 #include "record/trend_window.h"
 #include "service/service_tool.h"
+#include "widgets/operator_messages.h"
 
 #include <QApplication>
 #include <QChart>

@@ -5,9 +5,9 @@
 //   tav_window_shot TABLE.tst PICTURE.png
 #include "autotest/table_window.h"
 #include "doc/shots/screen_grab.h"
-#include "panel/operator_messages.h"
 #include "panel/program_start.h"
 #include "program/program_state.h"
+#include "widgets/operator_messages.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>

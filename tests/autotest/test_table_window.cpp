@@ -1,12 +1,12 @@
 // The test window, offscreen, as the program makes it: its ports, its file, its keys, and a run
 // against tavsim that fills the result grid.
-#include "panel/operator_messages.h"
 #include "sequence/grid_widget.h"
 #include "tests/autotest/small_table.h"
 #include "tests/autotest/test_window_fixture.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/qt_print.h"
 #include "tests/support/qt_wait.h"
+#include "widgets/operator_messages.h"
 
 #include <QApplication>
 #include <QLabel>

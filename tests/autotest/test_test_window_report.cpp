@@ -1,10 +1,10 @@
 // The report buttons of the test window, offscreen: its dialogs, the header fields and copies an
 // opened report sets, and the printed report in the window's font.
-#include "panel/operator_messages.h"
 #include "tests/autotest/test_window_fixture.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/pdf_text.h"
 #include "tests/support/qt_print.h"
+#include "widgets/operator_messages.h"
 
 #include <QFileDialog>
 #include <QFileInfo>

@@ -1,12 +1,12 @@
 #include "autotest/table_window.h"
 #include "export/export_options_window.h"
 #include "export/export_settings.h"
-#include "panel/operator_messages.h"
 #include "program/program_state.h"
 #include "sequence/grid_widget.h"
 #include "sequence/sequence_window.h"
 #include "tests/export/recording_spreadsheet.h"
 #include "tests/support/file_bytes.h"
+#include "widgets/operator_messages.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Dependencies point downward: a header in common/, link/ or panel/ includes nothing from a
-# folder above its own, and only the program's start (app/, tools/) includes the assembled
-# state in program/. Prints every offending line; fails when there is one.
+# Dependencies point downward: a file in common/, widgets/, replies/, link/ or record/ (a header
+# in panel/) includes nothing from a folder above its own, and only the program's start (app/,
+# tools/) includes the assembled state in program/. Prints every offending line; fails when there is one.
 set -uo pipefail
 cd "${1:?source directory}"
 status=0
@@ -15,8 +15,11 @@ check() { # folder, allowed folders (regex), files
              grep -vE "#include \"($allowed)/" | grep -v '#include "tav_version.h"')
 }
 check common 'common' common/*.h common/*.cpp
-check link 'common|link' link/*.h
-check panel 'common|link|panel' panel/*.h
+check link 'common|link|widgets' link/*.h link/*.cpp
+check record 'common|link|widgets|record' record/*.h record/*.cpp
+check replies 'common|replies' replies/*.h replies/*.cpp
+check widgets 'common|widgets' widgets/*.h widgets/*.cpp
+check panel 'common|link|replies|widgets|panel' panel/*.h
 while IFS= read -r line; do
     offend "$line"
 done < <(grep -rHn '^#include "program/' --include='*.h' --include='*.cpp' \

@@ -1,9 +1,9 @@
 #include "tests/panel/panel_fixture.h"
 
 #include "panel/device_info_window.h"
-#include "panel/operator_messages.h"
 #include "panel/placeholder_window.h"
 #include "tests/support/qt_wait.h"
+#include "widgets/operator_messages.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>

@@ -1,6 +1,6 @@
 // What the identification and options replies decide.
 #include "panel/device_info_window.h"
-#include "panel/identification.h"
+#include "replies/identification.h"
 #include "tests/panel/panel_fixture.h"
 
 #include <QApplication>

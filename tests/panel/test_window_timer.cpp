@@ -2,9 +2,9 @@
 // and stops the timer, and never leaves the slot into the event loop.
 #include "common/strict_integer.h"
 #include "link/cia_com_port.h"
-#include "panel/operator_messages.h"
-#include "panel/window_timer.h"
 #include "tests/support/qt_wait.h"
+#include "widgets/operator_messages.h"
+#include "widgets/window_timer.h"
 
 #include <QTimer>
 #include <QWidget>

@@ -1,8 +1,8 @@
 // The service tool's "Trace to file…" starts the program's trace, and ends it again.
-#include "panel/operator_messages.h"
 #include "service/service_tool.h"
 #include "service/trace_button.h"
 #include "tests/panel/panel_fixture.h"
+#include "widgets/operator_messages.h"
 
 #include <QFile>
 

@@ -1,6 +1,6 @@
 // The sequence window's keys, mouse edges and file dialogs, offscreen.
-#include "panel/file_dialogs.h"
 #include "tests/sequence/sequence_window_fixture.h"
+#include "widgets/file_dialogs.h"
 
 #include <QComboBox>
 #include <QFile>

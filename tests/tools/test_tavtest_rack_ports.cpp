@@ -58,7 +58,8 @@ TEST_F(RackPorts, ASlotThatCannotConnectHoldsUpNoOtherAndIsListedEverywhere)
     EXPECT_LT(neighbour, 2.0) << "held up by the other slot's connect\n" << junit.toStdString();
     // Each slot's trace under a name that is a file name, the network slot's too.
     EXPECT_TRUE(QFileInfo::exists(File("run-COM2.trace")));
-    EXPECT_TRUE(QFileInfo::exists(File(QStringLiteral("run-tcp-127.0.0.1-%1.trace").arg(silent.Port))))
+    EXPECT_TRUE(
+        QFileInfo::exists(File(QStringLiteral("run-tcp-127.0.0.1-%1.trace").arg(silent.Port))))
         << QDir(File("")).entryList().join(' ').toStdString();
 }
 
@@ -96,10 +97,10 @@ TEST_F(RackPorts, SlotsThatWouldShareADeviceAreRefused)
     // COM5 leads to COM3's device through a link of its own.
     ASSERT_TRUE(QFile::link(QFileInfo(PortLink(3)).symLinkTarget(), PortLink(5)));
     const QString plain = WriteTable("plain.tst", kShortRows);
-    const QString meter = WriteTable("meter.tst", {"00.00.00.300;EXTMEAS?;0;0;0;0;300;U;1",
-                                                   "00.00.00.000;END;0;0;0;;;;1"});
-    const QString further = WriteTable("further.tst", {"00.00.00.100;@COM06:*RST;0;0;0;;;;1",
-                                                       "00.00.00.000;END;0;0;0;;;;1"});
+    const QString meter = WriteTable(
+        "meter.tst", {"00.00.00.300;EXTMEAS?;0;0;0;0;300;U;1", "00.00.00.000;END;0;0;0;;;;1"});
+    const QString further = WriteTable(
+        "further.tst", {"00.00.00.100;@COM06:*RST;0;0;0;;;;1", "00.00.00.000;END;0;0;0;;;;1"});
     const struct {
         const char* name;
         QStringList arguments;
@@ -114,11 +115,14 @@ TEST_F(RackPorts, SlotsThatWouldShareADeviceAreRefused)
         {"a meter that is another slot's instrument",
          {plain, "--slot", "COM2,meter=COM5", "--slot", "COM3"},
          "slots COM2 and COM3 would share one port"},
-        {"one meter for every slot", {meter, "--slot", "COM2", "--slot", "COM3", "--meter-port",
-                                      "COM9"}, "would share one port"},
-        {"no meter given in a rack", {meter, "--slot", "COM2", "--slot", "COM3"},
+        {"one meter for every slot",
+         {meter, "--slot", "COM2", "--slot", "COM3", "--meter-port", "COM9"},
+         "would share one port"},
+        {"no meter given in a rack",
+         {meter, "--slot", "COM2", "--slot", "COM3"},
          "a rack has no default meter"},
-        {"a further port both slots leave as it is", {further, "--slot", "COM2", "--slot", "COM3"},
+        {"a further port both slots leave as it is",
+         {further, "--slot", "COM2", "--slot", "COM3"},
          "@COM06 (COM6) of COM2, @COM06 (COM6) of COM3"},
         // Last, as it runs: each slot its own port for the rows.
         {"a further port each slot has of its own",

@@ -1,6 +1,4 @@
-#include "panel/operator_messages.h"
-
-#include "link/cia_com_port.h"
+#include "widgets/operator_messages.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -61,9 +59,8 @@ void RunOperatorEvent(QWidget* parent, const std::function<void()>& event)
 {
     try {
         event();
-    } catch (const ECiaComPort& e) {
-        ShowOperatorError(parent, e.Message());
     } catch (const std::exception& e) {
-        ShowOperatorError(parent, QString::fromLocal8Bit(e.what()));
+        // The program's own errors (a port's among them) carry their text as UTF-8.
+        ShowOperatorError(parent, QString::fromUtf8(e.what()));
     }
 }

@@ -1,6 +1,6 @@
-#include "panel/window_timer.h"
+#include "widgets/window_timer.h"
 
-#include "panel/operator_messages.h"
+#include "widgets/operator_messages.h"
 
 #include <QTimer>
 #include <QWidget>

@@ -1,4 +1,4 @@
-#include "panel/modal_window.h"
+#include "widgets/modal_window.h"
 
 #include <QKeyEvent>
 #include <QPushButton>

@@ -1,6 +1,6 @@
-#include "panel/reply_resync.h"
+#include "replies/reply_resync.h"
 
-#include "panel/identification.h"
+#include "replies/identification.h"
 
 #include <utility>
 

@@ -1,4 +1,4 @@
-#include "panel/identification.h"
+#include "replies/identification.h"
 
 namespace {
 

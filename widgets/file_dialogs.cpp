@@ -1,4 +1,4 @@
-#include "panel/file_dialogs.h"
+#include "widgets/file_dialogs.h"
 
 #include <QFileDialog>
 
