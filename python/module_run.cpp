@@ -2,7 +2,7 @@
 #include "python/py_support.h"
 #include "python/table_run.h"
 #include "results/results_database.h"
-#include "tools/input_rules.h"
+#include "run/input_rules.h"
 
 #include <memory>
 #include <optional>

@@ -2,7 +2,7 @@
 
 #include "link/serial_device.h"
 #include "python/script_instrument.h"
-#include "tools/input_rules.h"
+#include "run/input_rules.h"
 
 #include <cmath>
 

@@ -2,7 +2,7 @@
 
 #include "python/event_wait.h"
 
-#include "tools/chosen_link.h"
+#include "run/chosen_link.h"
 
 #include <QString>
 #include <QStringList>

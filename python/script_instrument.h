@@ -7,7 +7,7 @@
 #include "record/measurement_pass.h"
 #include "replies/identification.h"
 #include "replies/reply_resync.h"
-#include "tools/chosen_link.h"
+#include "run/chosen_link.h"
 
 #include <QByteArray>
 #include <QString>

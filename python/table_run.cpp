@@ -5,7 +5,7 @@
 #include "results/results_database.h"
 #include "results/results_store.h"
 #include "results/run_recorder.h"
-#include "tools/rack_runner.h"
+#include "run/rack_runner.h"
 
 #include <QFileInfo>
 #include <QTimer>

@@ -3,10 +3,10 @@
 #include "autotest/result_table.h"
 #include "autotest/table_header.h"
 #include "results/run_record.h"
-#include "tools/junit_report.h"
-#include "tools/report_files.h"
-#include "tools/runner.h"
-#include "tools/runner_options.h"
+#include "run/junit_report.h"
+#include "run/report_files.h"
+#include "run/run_options.h"
+#include "run/runner.h"
 
 #include <QList>
 #include <QString>

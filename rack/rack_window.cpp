@@ -3,7 +3,7 @@
 #include "autotest/result_grid_view.h"
 #include "common/program_places.h"
 #include "results/results_store.h"
-#include "tools/rack_runner.h"
+#include "run/rack_runner.h"
 #include "widgets/file_dialogs.h"
 #include "widgets/modal_window.h"
 #include "widgets/operator_messages.h"

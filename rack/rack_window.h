@@ -1,7 +1,7 @@
 #pragma once
 
 #include "autotest/result_table.h"
-#include "tools/rack_view.h"
+#include "run/rack_view.h"
 
 #include <QDialog>
 #include <memory>

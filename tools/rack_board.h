@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/rack_view.h"
+#include "run/rack_view.h"
 
 #include <QObject>
 #include <QString>
@@ -26,8 +26,7 @@ public:
     // answered (the typed line ends it).
     void Ask(const QString& question) override;
     void Answered() override;
-    // The board as it stands now, for the last time.
-    void Finish();
+    void Finish() override;
 
     static constexpr int kRedrawMs = 250;
 

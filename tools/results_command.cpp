@@ -1,6 +1,6 @@
 #include "tools/results_command.h"
 
-#include "tools/input_rules.h"
+#include "run/input_rules.h"
 
 #include "results/results_database.h"
 #include "results/results_query.h"

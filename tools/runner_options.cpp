@@ -1,7 +1,7 @@
 #include "tools/runner_options.h"
 
 #include "results/results_database.h"
-#include "tools/input_rules.h"
+#include "run/input_rules.h"
 
 const char* const kRunnerUsage =
     "Usage: tavtest TEST.tst [--port COMn|tcp://HOST:PORT | --gpib ADDRESS | --gpib-name NAME]\n"
@@ -172,9 +172,4 @@ RunnerCommandLine ParseRunnerCommandLine(const QStringList& arguments)
     if (result.Error.isEmpty() && !result.Help && !result.Version && o.TestFile.isEmpty())
         result.Error = QStringLiteral("no test file given");
     return result;
-}
-
-QString StationOf(const RunnerOptions& options)
-{
-    return options.Station.isEmpty() ? ResultsDatabase::Station() : options.Station;
 }

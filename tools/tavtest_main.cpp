@@ -6,10 +6,11 @@
 #include "results/results_database.h"
 #include "results/results_store.h"
 #include "results/run_recorder.h"
-#include "tools/rack_runner.h"
+#include "run/rack_runner.h"
+#include "run/runner.h"
+#include "run/runner_console.h"
+#include "tools/rack_board.h"
 #include "tools/results_command.h"
-#include "tools/runner.h"
-#include "tools/runner_console.h"
 #include "tools/runner_options.h"
 
 #include "tav_version.h"
@@ -137,7 +138,13 @@ int main(int argc, char** argv)
     };
     int status = TestRunner::kRunError;
     if (!options.Slots.isEmpty()) {
-        RackRunner rack(options, results, stdinTerminal, isatty(STDERR_FILENO) == 1);
+        RackRunner rack(options, results, stdinTerminal);
+        // On a terminal, one live line per slot instead of a line per row.
+        std::unique_ptr<RackBoard> board;
+        if (isatty(STDERR_FILENO) == 1 && !options.Quiet) {
+            board = std::make_unique<RackBoard>(stderr);
+            rack.SetView(board.get());
+        }
         if (!options.PdfFile.isEmpty())
             rack.SetPdfWriter(&WritePdf);
         onStop([&rack] { rack.Interrupt(); });

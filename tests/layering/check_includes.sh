@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Dependencies point downward: a file in common/, widgets/, replies/, link/ or record/ (a header
-# in panel/) includes nothing from a folder above its own, and only the program's start (app/,
-# tools/) includes the assembled state in program/. Prints every offending line; fails when there is one.
+# in panel/) includes nothing from a folder above its own, the run engine (run/) nothing of the
+# programs over it (tools/, rack/, python/), and only what assembles a unit (app/, run/, tools/)
+# includes the state in program/. Prints every offending line; fails when there is one.
 set -uo pipefail
 cd "${1:?source directory}"
 status=0
@@ -19,6 +20,7 @@ check link 'common|link|widgets' link/*.h link/*.cpp
 check record 'common|link|widgets|record' record/*.h record/*.cpp
 check replies 'common|replies' replies/*.h replies/*.cpp
 check widgets 'common|widgets' widgets/*.h widgets/*.cpp
+check run 'common|link|replies|panel|sequence|autotest|results|record|program|run' run/*.h run/*.cpp
 check panel 'common|link|replies|widgets|panel' panel/*.h
 while IFS= read -r line; do
     offend "$line"

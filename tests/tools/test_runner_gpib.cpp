@@ -1,10 +1,10 @@
 // The runner over GPIB, in this process, against the simulated libgpib.so.0 loaded by name as
 // the program loads the real one: the instrument at address 5.
 #include "program/program_state.h"
+#include "run/runner.h"
 #include "tests/support/pty_link.h"
 #include "tests/support/qt_print.h"
 #include "tests/support/sim_gpib_controls.h"
-#include "tools/runner.h"
 
 #include <QDir>
 #include <QFile>

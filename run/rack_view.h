@@ -20,4 +20,6 @@ public:
     // A question waits for the keyboard, and its answer was typed.
     virtual void Ask(const QString&) {}
     virtual void Answered() {}
+    // Every slot has ended: the view as it stands now, for the last time.
+    virtual void Finish() {}
 };

@@ -1,11 +1,11 @@
-#include "tools/runner.h"
+#include "run/runner.h"
 
 #include "autotest/keyword_table.h"
 #include "autotest/table_file.h"
 #include "common/text_file.h"
 #include "panel/operator_commands.h"
 #include "panel/program_start.h"
-#include "tools/input_rules.h"
+#include "run/input_rules.h"
 
 #include <QDir>
 #include <QEventLoop>

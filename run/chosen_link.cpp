@@ -1,4 +1,4 @@
-#include "tools/chosen_link.h"
+#include "run/chosen_link.h"
 
 #include "common/text_file.h"
 #include "link/link_state.h"

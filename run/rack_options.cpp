@@ -1,9 +1,9 @@
-#include "tools/rack_options.h"
+#include "run/rack_options.h"
 
 #include "link/serial_device.h"
 #include "link/tcp_link.h"
-#include "tools/input_rules.h"
-#include "tools/runner_options.h"
+#include "run/input_rules.h"
+#include "run/run_options.h"
 
 #include <QRegularExpression>
 #include <QStringList>

@@ -1,10 +1,10 @@
 // The result files of a run: report, text export, printed report and JUnit XML.
-#include "tools/runner.h"
+#include "run/runner.h"
 
 #include "common/text_file.h"
 #include "results/results_database.h"
-#include "tools/junit_report.h"
-#include "tools/report_files.h"
+#include "run/junit_report.h"
+#include "run/report_files.h"
 
 #include <QFileInfo>
 

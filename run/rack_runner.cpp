@@ -1,4 +1,4 @@
-#include "tools/rack_runner.h"
+#include "run/rack_runner.h"
 
 #include "autotest/auxiliary_ports.h"
 #include "autotest/interpreter.h"
@@ -12,16 +12,10 @@
 #include <QTimer>
 #include <QUuid>
 
-RackRunner::RackRunner(const RunnerOptions& options, ResultsStore& results, bool stdinTerminal,
-                       bool stderrTerminal)
+RackRunner::RackRunner(const RunnerOptions& options, ResultsStore& results, bool stdinTerminal)
     : m_options(options), m_results(results), m_stdinTerminal(stdinTerminal),
       m_console(stderr, options.Quiet, false)
-{
-    if (stderrTerminal && !options.Quiet) {
-        m_board = std::make_unique<RackBoard>(stderr);
-        m_view = m_board.get();
-    }
-}
+{}
 
 RackRunner::~RackRunner() = default;
 
@@ -145,8 +139,8 @@ void RackRunner::SlotEnded()
 {
     if (--m_running > 0)
         return;
-    if (m_board)
-        m_board->Finish();
+    if (m_view)
+        m_view->Finish();
     WriteJUnit();
     m_status = Summary();
     if (m_fileError)

@@ -1,6 +1,6 @@
-#include "tools/terminal_questions.h"
+#include "run/terminal_questions.h"
 
-#include "tools/runner_console.h"
+#include "run/runner_console.h"
 
 #include <QSocketNotifier>
 #include <cstdio>

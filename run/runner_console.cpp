@@ -1,7 +1,7 @@
-#include "tools/runner_console.h"
+#include "run/runner_console.h"
 
 #include "autotest/report_verdict.h"
-#include "tools/rack_view.h"
+#include "run/rack_view.h"
 
 #include <QRegularExpression>
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "tools/junit_report.h"
+#include "run/junit_report.h"
 
 #include "common/text_file.h"
 

@@ -2,11 +2,11 @@
 
 #include "program/program_state.h"
 #include "results/run_recorder.h"
-#include "tools/rack_board.h"
-#include "tools/rack_options.h"
-#include "tools/runner.h"
-#include "tools/runner_console.h"
-#include "tools/runner_options.h"
+#include "run/rack_options.h"
+#include "run/rack_view.h"
+#include "run/run_options.h"
+#include "run/runner.h"
+#include "run/runner_console.h"
 
 #include <QObject>
 #include <functional>
@@ -23,9 +23,7 @@ class RackRunner : public QObject {
     Q_OBJECT
 
 public:
-    // stderrTerminal: one live line per slot instead of a line per row.
-    RackRunner(const RunnerOptions& options, ResultsStore& results, bool stdinTerminal,
-               bool stderrTerminal = false);
+    RackRunner(const RunnerOptions& options, ResultsStore& results, bool stdinTerminal);
     ~RackRunner() override;
 
     void SetPdfWriter(TestRunner::PdfWriter writer) { m_pdfWriter = std::move(writer); }
@@ -34,7 +32,8 @@ public:
     // on the way); the recorder itself when not set.
     using SlotJournal = std::function<RunJournal*(int slot, RunRecorder& recorder)>;
     void SetSlotJournal(SlotJournal journal) { m_slotJournal = std::move(journal); }
-    // Shows the slots there instead of on standard error (the rack window); set before Start.
+    // Shows the slots there (a terminal's live board, the rack window) instead of a line per row
+    // on standard error; set before Start.
     void SetView(RackView* view) { m_view = view; }
     // Starts every slot; false when the rack could not start at all (Error says why). Finished
     // follows once every slot has ended and the rack's JUnit file is written, with the exit
@@ -81,8 +80,7 @@ private:
     std::vector<std::unique_ptr<Slot>> m_slots;
     RunnerConsole m_console;
     QString m_error;
-    std::unique_ptr<RackBoard> m_board;
-    RackView* m_view = nullptr; // m_board, or the one given
+    RackView* m_view = nullptr; // a terminal's live board, the rack window, or none
     int m_running = 0;
     bool m_finished = false;
     bool m_fileError = false; // the table's serial number could not be written back

@@ -9,11 +9,11 @@
 #include "link/reply_sink.h"
 #include "panel/panel_state.h"
 #include "results/results_store.h"
+#include "run/junit_report.h"
+#include "run/run_options.h"
+#include "run/runner_console.h"
+#include "run/terminal_questions.h"
 #include "sequence/step_grid.h"
-#include "tools/junit_report.h"
-#include "tools/runner_console.h"
-#include "tools/runner_options.h"
-#include "tools/terminal_questions.h"
 
 #include <QElapsedTimer>
 #include <QObject>

@@ -1,4 +1,4 @@
-#include "tools/input_rules.h"
+#include "run/input_rules.h"
 
 #include "link/tcp_link.h"
 

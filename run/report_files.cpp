@@ -1,4 +1,4 @@
-#include "tools/report_files.h"
+#include "run/report_files.h"
 
 #include "autotest/report_file.h"
 #include "autotest/report_text.h"

@@ -1,13 +1,13 @@
 // Before a run: the table read and checked, the output folders checked, the link opened. Nothing
 // is sent to the instrument until all of it has passed.
-#include "tools/runner.h"
+#include "run/runner.h"
 
 #include "autotest/auxiliary_ports.h"
 #include "autotest/interpreter.h"
 #include "autotest/table_file.h"
 #include "common/text_file.h"
 #include "link/serial_device.h"
-#include "tools/chosen_link.h"
+#include "run/chosen_link.h"
 
 #include <QDir>
 #include <QFileInfo>
