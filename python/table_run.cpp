@@ -100,28 +100,7 @@ private:
 
 } // namespace
 
-TableRunResult RunTable(const TableRunRequest& request, bool quiet)
-{
-    EnsureCoreApplication();
-    RunnerConsole console(stderr, quiet, false);
-    ProgramState state;
-    TestRunner runner(state.Link, state.Panel, state.Places, state.Test, request.Options, console,
-                      false);
-    runner.SetAnswerSource(request.Answers);
-    ResultsStore results(ResultsDatabase::JournalPath(StationOf(request.Options)),
-                         StationOf(request.Options));
-    SetUpResults(results, request.Options);
-    RunRecorder recorder(results);
-    KeptRows kept(recorder);
-    runner.SetJournal(&kept);
-    InterruptWatch watch(request.Interrupted, [&runner] { runner.Interrupt(); });
-    const int status = runner.Exec();
-    TableRunResult r =
-        TakeRun(status, runner, recorder, kept, state, console, Unrecorded(results.Flush()));
-    r.Interrupted = watch.Fired;
-    return r;
-}
-
+// Both run through the rack runner: a run on its own is a rack of one slot.
 QList<TableRunResult> RunTables(const TableRunRequest& request, bool quiet, QString* error)
 {
     EnsureCoreApplication();
@@ -139,19 +118,27 @@ QList<TableRunResult> RunTables(const TableRunRequest& request, bool quiet, QStr
     });
     InterruptWatch watch(request.Interrupted, [&rack] { rack.Interrupt(); });
     rack.Exec();
-    *error = rack.Error();
+    *error = options.Slots.isEmpty() ? QString() : rack.Error();
     const UnrecordedTexts unrecorded = Unrecorded(results.Flush());
     QList<TableRunResult> runs;
-    size_t started = 0;
-    for (const auto& slot : rack.Slots()) {
-        if (!slot->Runner)
-            continue;
-        TableRunResult r = TakeRun(slot->Status, *slot->Runner, *slot->Recorder, *kept[started++],
+    for (size_t i = 0; i < rack.Slots().size() && i < kept.size(); ++i) {
+        const auto& slot = rack.Slots()[i];
+        TableRunResult r = TakeRun(slot->Status, *slot->Runner, *slot->Recorder, *kept[i],
                                    slot->State, *slot->Console, unrecorded);
         r.Interrupted = watch.Fired;
         runs << r;
     }
     return runs;
+}
+
+TableRunResult RunTable(const TableRunRequest& request, bool quiet)
+{
+    RunnerOptions options = request.Options;
+    options.Slots.clear();
+    QString error;
+    const QList<TableRunResult> runs =
+        RunTables({options, request.Answers, request.Interrupted}, quiet, &error);
+    return runs.value(0);
 }
 
 ReportWrite TableRunResult::SaveReportFile(QString& path) const

@@ -60,12 +60,21 @@ QStringList RackRunner::SlotSerials(const TestHeader& header, QString* lastCount
 // summed up with its error like the others.
 void RackRunner::StartSlot(int index, Slot& slot, const QString& rackRun)
 {
-    RunnerOptions o = SlotRunOptions(m_options, slot.Given, slot.Serial);
-    o.RackRun = rackRun;
-    o.SlotName = slot.Given.Name;
-    slot.Console = std::make_unique<RunnerConsole>(stderr, o.Quiet, false);
-    slot.Console->SetPrefix(QStringLiteral("%1 %2: ").arg(slot.Given.Name, slot.Serial));
-    if (m_view)
+    // A run on its own takes the options as they are; a slot its own link, unit and ports.
+    RunnerOptions o = m_options;
+    if (!Single()) {
+        o = SlotRunOptions(m_options, slot.Given, slot.Serial);
+        o.RackRun = rackRun;
+        o.SlotName = slot.Given.Name;
+    }
+    slot.Console =
+        m_consoles
+            ? m_consoles(Single() ? QString()
+                                  : QStringLiteral("%1 %2: ").arg(slot.Given.Name, slot.Serial))
+            : std::make_unique<RunnerConsole>(stderr, o.Quiet, false);
+    if (!m_consoles && !Single())
+        slot.Console->SetPrefix(QStringLiteral("%1 %2: ").arg(slot.Given.Name, slot.Serial));
+    if (m_view && !Single())
         slot.Console->SetBoard(
             m_view, m_view->AddSlot(QStringLiteral("%1 %2").arg(slot.Given.Name, slot.Serial)));
     slot.Recorder = std::make_unique<RunRecorder>(m_results);
@@ -98,6 +107,8 @@ void RackRunner::StartSlot(int index, Slot& slot, const QString& rackRun)
 
 bool RackRunner::Start()
 {
+    if (Single())
+        return StartSingle();
     QString error = CheckRackOutputs();
     TestHeader header;
     MemoryStepGrid table(kTestColumns, kTestRows);
@@ -135,10 +146,35 @@ bool RackRunner::Start()
     return true;
 }
 
+// A run on its own is a rack of one slot without the rack's own lines and files: the run writes
+// its JUnit file and numbers its unit itself, and its status is the rack's.
+bool RackRunner::StartSingle()
+{
+    auto slot = std::make_unique<Slot>();
+    Slot& started = *slot;
+    m_slots.push_back(std::move(slot));
+    ++m_running;
+    StartSlot(0, started, QString());
+    if (started.Runner->IsFinished() && !started.Runner->Outcome().NotOpened) {
+        m_error = started.Runner->RunError();
+        m_status = started.Runner->Status();
+        m_finished = true;
+        return false;
+    }
+    QTimer::singleShot(0, this, &RackRunner::SlotEnded);
+    return true;
+}
+
 void RackRunner::SlotEnded()
 {
     if (--m_running > 0)
         return;
+    if (Single()) {
+        m_status = m_slots.front()->Status;
+        m_finished = true;
+        Q_EMIT Finished(m_status);
+        return;
+    }
     if (m_view)
         m_view->Finish();
     WriteJUnit();
@@ -152,7 +188,7 @@ void RackRunner::SlotEnded()
 int RackRunner::Exec()
 {
     if (!Start())
-        return TestRunner::kRunError;
+        return Single() ? m_status : TestRunner::kRunError;
     if (!m_finished) {
         QEventLoop loop;
         connect(this, &RackRunner::Finished, &loop, &QEventLoop::quit);

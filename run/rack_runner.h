@@ -15,10 +15,11 @@
 
 class ResultsStore;
 
-// One table on several instruments at once, in one process: each slot a run of its own with
-// its own program state (link, ports, interpreter, variables, stopwatch), console lines, record
-// and result files; all on this thread's event loop, ticking side by side. One slot's failure,
-// lost instrument or time-out ends that slot alone.
+// One table on several instruments at once, in one process — or, with no slots in the options,
+// on the one instrument of the options' link, as a rack of one slot: each slot a run of its own
+// with its own program state (link, ports, interpreter, variables, stopwatch), console lines,
+// record and result files; all on this thread's event loop, ticking side by side. One slot's
+// failure, lost instrument or time-out ends that slot alone.
 class RackRunner : public QObject {
     Q_OBJECT
 
@@ -27,6 +28,10 @@ public:
     ~RackRunner() override;
 
     void SetPdfWriter(TestRunner::PdfWriter writer) { m_pdfWriter = std::move(writer); }
+    // Makes each slot's console; prefix names the slot's lines ("COM3 0505000121: "), empty for
+    // a run on its own. Lines on standard error when not set.
+    using ConsoleMaker = std::function<std::unique_ptr<RunnerConsole>(const QString& prefix)>;
+    void SetConsoles(ConsoleMaker maker) { m_consoles = std::move(maker); }
     void SetAnswerSource(TestRunner::AnswerSource source) { m_answers = std::move(source); }
     // Where each slot's run is recorded, given the slot's own recorder (a script keeps the rows
     // on the way); the recorder itself when not set.
@@ -64,6 +69,8 @@ public:
     const std::vector<std::unique_ptr<Slot>>& Slots() const { return m_slots; }
 
 private:
+    bool Single() const { return m_options.Slots.isEmpty(); }
+    bool StartSingle();
     QString CheckRackOutputs() const;
     QStringList SlotSerials(const TestHeader& header, QString* lastCounted) const;
     void StartSlot(int index, Slot& slot, const QString& rackRun);
@@ -77,6 +84,7 @@ private:
     TestRunner::PdfWriter m_pdfWriter;
     TestRunner::AnswerSource m_answers;
     SlotJournal m_slotJournal;
+    ConsoleMaker m_consoles;
     std::vector<std::unique_ptr<Slot>> m_slots;
     RunnerConsole m_console;
     QString m_error;

@@ -1,11 +1,8 @@
 // tavtest: runs a test table from a shell, a CI job or a production line, without windows.
 #include "autotest/report_print.h"
 #include "common/text_file.h"
-#include "program/program_state.h"
-#include "record/trace_option.h"
 #include "results/results_database.h"
 #include "results/results_store.h"
-#include "results/run_recorder.h"
 #include "run/rack_runner.h"
 #include "run/runner.h"
 #include "run/runner_console.h"
@@ -136,36 +133,24 @@ int main(int argc, char** argv)
             interrupt();
         });
     };
-    int status = TestRunner::kRunError;
-    if (!options.Slots.isEmpty()) {
-        RackRunner rack(options, results, stdinTerminal);
-        // On a terminal, one live line per slot instead of a line per row.
-        std::unique_ptr<RackBoard> board;
-        if (isatty(STDERR_FILENO) == 1 && !options.Quiet) {
+    // A run on its own is a rack of one slot: one path assembles every run.
+    RackRunner rack(options, results, stdinTerminal);
+    // On a terminal, a rack shows one live line per slot instead of a line per row, and a run
+    // on its own a progress bar.
+    std::unique_ptr<RackBoard> board;
+    if (isatty(STDERR_FILENO) == 1 && !options.Quiet) {
+        if (options.Slots.isEmpty())
+            rack.SetConsoles([&options](const QString&) {
+                return std::make_unique<RunnerConsole>(stderr, options.Quiet, true);
+            });
+        else
             board = std::make_unique<RackBoard>(stderr);
-            rack.SetView(board.get());
-        }
-        if (!options.PdfFile.isEmpty())
-            rack.SetPdfWriter(&WritePdf);
-        onStop([&rack] { rack.Interrupt(); });
-        status = rack.Exec();
-    } else {
-        ProgramState state;
-        // The traffic trace, as the desktop program keeps it, from the first line on.
-        if (QString message; !options.TraceFile.isEmpty() &&
-                             !StartTrace({true, options.TraceFile, {}}, state.Trace, message)) {
-            std::fprintf(stderr, "tavtest: %s\n", message.toLocal8Bit().constData());
-            return TestRunner::kRunError;
-        }
-        TestRunner runner(state.Link, state.Panel, state.Places, state.Test, options, console,
-                          stdinTerminal);
-        if (!options.PdfFile.isEmpty())
-            runner.SetPdfWriter(&WritePdf);
-        RunRecorder recorder(results);
-        runner.SetJournal(&recorder);
-        onStop([&runner] { runner.Interrupt(); });
-        status = runner.Exec();
+        rack.SetView(board.get());
     }
+    if (!options.PdfFile.isEmpty())
+        rack.SetPdfWriter(&WritePdf);
+    onStop([&rack] { rack.Interrupt(); });
+    int status = rack.Exec();
     const ResultsStore::Status recorded = results.Flush();
     WarnUnrecorded(recorded, console);
     // A unit whose run no record shows has not been tested as far as the line knows, whatever
