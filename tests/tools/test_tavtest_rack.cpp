@@ -63,6 +63,23 @@ TEST_F(Rack, EachSlotRunsItsOwnUnitAndALostOneEndsAlone)
     EXPECT_TRUE(junit.contains("<error message=\"COM4: instrument lost")) << junit.toStdString();
 }
 
+// A failed unit without a run error anywhere makes the rack's status 1, and only that slot's
+// suite in the JUnit file holds the failure.
+TEST_F(Rack, OneFailedSlotIsStatusOneAndItsOwnSuitesFailure)
+{
+    auto good = StartSim();
+    auto heavy = StartSimOn(3, {"--load-ohm", "48"});
+    const QString table = WriteTable("unit.tst", kRackRows);
+    EXPECT_EQ(Run({table, "--slot", "COM2", "--slot", "COM3", "--junit", "j.xml"}), 1)
+        << err.toStdString();
+    const QString junit = QString::fromUtf8(Bytes("j.xml"));
+    const qsizetype second = junit.indexOf("<testsuite name=\"unit COM3");
+    ASSERT_GT(second, 0) << junit.toStdString();
+    EXPECT_FALSE(junit.left(second).contains("<failure")) << junit.toStdString();
+    EXPECT_EQ(junit.mid(second).count("<failure"), 1) << junit.toStdString();
+    EXPECT_FALSE(junit.contains("<error")) << junit.toStdString();
+}
+
 // On a terminal the slots share one keyboard: a prompt holds only the slot that asks, while
 // the slot answered before it runs on to its end.
 TEST_F(Rack, APromptHoldsOnlyItsOwnSlot)
