@@ -4,10 +4,10 @@
 #include "panel/direct_send.h"
 #include "panel/program_start.h"
 #include "program/program_state.h"
+#include "tests/support/loopback.h"
 #include "tests/support/pty_link.h"
 #include "tests/support/qt_print.h"
 #include "tests/support/qt_wait.h"
-#include "tests/support/silent_listener.h"
 #include "tests/support/tavsim_process.h"
 
 #include <QDir>

@@ -56,7 +56,8 @@ TEST(RunnerOptions, EachOptionLandsInItsFieldWithItsValue)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments.join(' ').toStdString());
-        const RunnerCommandLine read = ParseRunnerCommandLine(QStringList{"unit.tst"} + c.arguments);
+        const RunnerCommandLine read =
+            ParseRunnerCommandLine(QStringList{"unit.tst"} + c.arguments);
         EXPECT_TRUE(read.Error.isEmpty()) << read.Error.toStdString();
         EXPECT_EQ(read.Options.TestFile, "unit.tst");
         EXPECT_TRUE(c.check(read.Options));
@@ -79,7 +80,8 @@ TEST(RunnerOptions, ValuesThatMeanNothingAreRefusedNamingTheOption)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments.join(' ').toStdString());
-        const RunnerCommandLine read = ParseRunnerCommandLine(QStringList{"unit.tst"} + c.arguments);
+        const RunnerCommandLine read =
+            ParseRunnerCommandLine(QStringList{"unit.tst"} + c.arguments);
         EXPECT_TRUE(read.Error.startsWith(QString::fromUtf8(c.error))) << read.Error.toStdString();
     }
 }

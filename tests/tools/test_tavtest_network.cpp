@@ -1,35 +1,12 @@
 // tavtest on a COM port that runs over the network: tavsim serving on a socket, and a real
 // serial device server (ser2net) in front of tavsim's pseudo-terminal.
+#include "tests/support/loopback.h"
 #include "tests/support/qt_wait.h"
 #include "tests/tools/tavtest_fixture.h"
 
 #include <QFileInfo>
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
-
-// A loopback port that was free a moment ago (bind 0), or, with connectTo, whether something
-// listens on that one now.
-int LoopbackPort(int connectTo = 0)
-{
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = htons(static_cast<uint16_t>(connectTo));
-    socklen_t length = sizeof a;
-    int result = 0;
-    if (connectTo > 0)
-        result = connect(fd, reinterpret_cast<sockaddr*>(&a), length) == 0 ? connectTo : 0;
-    else if (bind(fd, reinterpret_cast<sockaddr*>(&a), length) == 0 &&
-             getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length) == 0)
-        result = ntohs(a.sin_port);
-    close(fd);
-    return result;
-}
 
 const QStringList kNetworkRows = {
     "00.00.00.100;SOUR:VOLTAC,230;0;0;0;;;;1",

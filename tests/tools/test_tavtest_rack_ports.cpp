@@ -1,8 +1,8 @@
 // A rack's slots and their ports: a slot whose device server does not answer holds up no other
 // slot, each slot talks to its own further ports and meter, and two slots that would share a
 // device are refused before anything is sent, by what their ports lead to.
+#include "tests/support/loopback.h"
 #include "tests/support/qt_wait.h"
-#include "tests/support/silent_listener.h"
 #include "tests/tools/tavtest_fixture.h"
 
 #include <QDir>

@@ -6,6 +6,26 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+// A loopback port that was free a moment ago (bind 0), or, with connectTo, whether something
+// listens on that one now.
+inline int LoopbackPort(int connectTo = 0)
+{
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(static_cast<uint16_t>(connectTo));
+    socklen_t length = sizeof a;
+    int result = 0;
+    if (connectTo > 0)
+        result = connect(fd, reinterpret_cast<sockaddr*>(&a), length) == 0 ? connectTo : 0;
+    else if (bind(fd, reinterpret_cast<sockaddr*>(&a), length) == 0 &&
+             getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length) == 0)
+        result = ntohs(a.sin_port);
+    close(fd);
+    return result;
+}
+
 // A loopback listener whose queue is full: a connect to it gets no answer at all, as with a
 // device server that has hung or a host that drops what it is sent.
 class SilentListener {
