@@ -176,7 +176,8 @@ RunTablesFor(const py::object& path, const std::vector<std::string>& slots,
         results.push_back(std::make_shared<TableRunResult>(run));
     RaiseWhatBrokeOff(failed, !runs.isEmpty() && runs.first().Interrupted);
     if (!rackError.isEmpty())
-        throw py::value_error(ToStd(rackError));
+        throw py::value_error(
+            ToStd(rackError.replace(QLatin1String("--slot"), QLatin1String("slots"))));
     return results;
 }
 
@@ -304,7 +305,9 @@ void BindTableRun(py::module_& m)
           R"(Runs a test table on a rack of instruments at once, as tavtest --slot does, and returns
 one Run per slot, in the order given.
 
-slots: tavtest's --slot texts, e.g. ["COM3", "COM4=0505000121,meter=COM9", "gpib:5"]. A slot
+slots: tavtest's --slot texts, e.g. ["COM3", "COM4=0505000121,meter=COM9,com05=COM10",
+"gpib:5"]: a slot's meter and the ports its table's @COMnn rows go to are its own, and slots
+that would share a device are refused (ValueError) before anything is sent. A slot
 without a serial number takes the next one from the table's (the first after it with
 serial_advance, which then writes the last one taken back into the table). Each slot is a run
 of its own with its own link, variables, prompts and record (one rack run in the journal); one

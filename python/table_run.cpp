@@ -44,13 +44,6 @@ private:
 
 namespace {
 
-// The line's server and the budget of a send, as tavtest sets them.
-void SetUpResults(ResultsStore& results, const RunnerOptions& options)
-{
-    results.SetServer(options.DbUri);
-    results.SetSendBudget(options.DbTimeoutMs);
-}
-
 // What a script keeps of a finished run.
 TableRunResult TakeRun(int status, const TestRunner& runner, const RunRecorder& recorder,
                        const KeptRows& kept, const ProgramState& state,
@@ -106,7 +99,7 @@ QList<TableRunResult> RunTables(const TableRunRequest& request, bool quiet, QStr
     EnsureCoreApplication();
     ResultsStore results(ResultsDatabase::JournalPath(StationOf(request.Options)),
                          StationOf(request.Options));
-    SetUpResults(results, request.Options);
+    RecordAsOptionsSay(results, request.Options);
     RunnerOptions options = request.Options;
     options.Quiet = quiet;
     RackRunner rack(options, results, false);

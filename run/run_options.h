@@ -56,12 +56,24 @@ struct RunnerOptions {
     QString TraceFile;
     // The line's results server (a libpq URI); the station's journal is written always.
     QString DbUri;
+    class ResultsStore;
+
+    // The line's server a run's results go on to from the station's journal, and how long the end
+    // of a run may spend sending them: the same for tavtest's runs and a script's.
+    void RecordAsOptionsSay(ResultsStore& results, const RunnerOptions& options);
+
     // The station the runs are recorded as, and whose journal they go to; empty: this
     // station's own name.
     QString Station;
     // How long the end of a run may spend sending to the server, connecting included.
     int DbTimeoutMs = 5000;
 };
+
+class ResultsStore;
+
+// The line's server a run's results go on to from the station's journal, and how long the end of
+// a run may spend sending them: the same for tavtest's runs and a script's.
+void RecordAsOptionsSay(ResultsStore& results, const RunnerOptions& options);
 
 // The station the runs are recorded as: the one given, else this station's own name.
 QString StationOf(const RunnerOptions& options);

@@ -115,8 +115,7 @@ int main(int argc, char** argv)
     // server that cannot be reached never fails the run.
     const QString station = StationOf(options);
     ResultsStore results(ResultsDatabase::JournalPath(station), station);
-    results.SetServer(options.DbUri);
-    results.SetSendBudget(options.DbTimeoutMs);
+    RecordAsOptionsSay(results, options);
     RunnerConsole console(stderr, options.Quiet, isatty(STDERR_FILENO) == 1);
     if (ResultsDatabase::UriHasPassword(options.DbUri))
         console.Warning(QStringLiteral("--db: the password in the URI can be read by anyone on "

@@ -71,6 +71,8 @@ def table(tmp_path, rows, name="unit.tst"):
      r"timeout: not a number of seconds \(0 or more\): -1"),
     (lambda: tavcontrol.run_table("none.tst", port="COM99", answers={"VAR11": 1}),
      "keyed by variable 1 to 10"),
+    (lambda: tavcontrol.run_tables("none.tst", ["COM98,meter=COM90", "COM97,meter=COM90"]),
+     r"slots: slots COM98 and COM97 would share one port"),
     (lambda: tavcontrol.run_table("none.tst", port="COM99", answers={1: "abc"}),
      "answers: VAR01: not a number: abc"),
 ])
