@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QProcess>
 #include <QString>
 #include <arpa/inet.h>
+#include <functional>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -57,3 +59,24 @@ private:
     int m_listen = -1;
     int m_filler = -1;
 };
+
+// A real serial device server (Debian's ser2net) in front of a tty, on a free loopback port, in
+// raw mode: its URI once it listens, empty when it did not come up.
+inline QString StartDeviceServer(QProcess& server, const QString& tty,
+                                 const std::function<bool(const std::function<bool()>&)>& waitUntil)
+{
+    const QString ser2net = QStringLiteral("/usr/sbin/ser2net");
+    const int port = LoopbackPort();
+    if (port == 0)
+        return {};
+    server.setProcessChannelMode(QProcess::MergedChannels);
+    server.start(ser2net, {QStringLiteral("-n"), QStringLiteral("-d"), QStringLiteral("-u"),
+                           QStringLiteral("-Y"),
+                           QStringLiteral("connection: &sim#  accepter: tcp,127.0.0.1,%1#"
+                                          "  connector: serialdev,%2,19200n81,local")
+                               .arg(port)
+                               .arg(tty)});
+    if (!server.waitForStarted() || !waitUntil([port] { return LoopbackPort(port) == port; }))
+        return {};
+    return QStringLiteral("tcp://127.0.0.1:%1").arg(port);
+}

@@ -71,27 +71,17 @@ TEST_F(TavtestNetwork, LostPeerEndsTheRunWithExitTwoAndTheReportKept)
 
 TEST_F(TavtestNetwork, TableRunsThroughSer2netInFrontOfThePseudoTerminal)
 {
-    const QString ser2net = QStringLiteral("/usr/sbin/ser2net");
-    if (!QFileInfo(ser2net).isExecutable())
-        GTEST_SKIP() << "ser2net is not installed (Debian package ser2net): no device server to "
-                        "run the table through";
+    if (!QFileInfo(QStringLiteral("/usr/sbin/ser2net")).isExecutable())
+        GTEST_SKIP() << "ser2net is not installed (Debian package ser2net): no device server";
     TavsimProcess sim(File("sim-tty"), File("sim.log"));
     ASSERT_TRUE(sim.Ready());
-    const int port = LoopbackPort();
-    ASSERT_GT(port, 0);
     QProcess server;
-    server.setProcessChannelMode(QProcess::MergedChannels);
-    server.start(ser2net, {"-n", "-d", "-u", "-Y",
-                           QStringLiteral("connection: &sim#  accepter: tcp,127.0.0.1,%1#"
-                                          "  connector: serialdev,%2,19200n81,local")
-                               .arg(port)
-                               .arg(File("sim-tty"))});
-    ASSERT_TRUE(server.waitForStarted());
-    ASSERT_TRUE(WaitUntil([&] { return LoopbackPort(port) == port; }, 10000))
-        << server.readAll().toStdString();
+    const QString served = StartDeviceServer(
+        server, File("sim-tty"), [](const auto& ready) { return WaitUntil(ready, 10000); });
+    ASSERT_FALSE(served.isEmpty()) << server.readAll().toStdString();
     QFile entry(PortLink(7));
     ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
-    entry.write(QStringLiteral("tcp://127.0.0.1:%1\n").arg(port).toLatin1());
+    entry.write(served.toLatin1() + "\n");
     entry.close();
 
     const int status =

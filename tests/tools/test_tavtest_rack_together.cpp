@@ -29,25 +29,17 @@ const QStringList kRows = {
 
 TEST_F(RackTogether, EverySlotIsJudgedByItsOwnInstrumentAndRecorded)
 {
-    const QString ser2net = QStringLiteral("/usr/sbin/ser2net");
-    if (!QFileInfo(ser2net).isExecutable())
-        GTEST_SKIP() << "ser2net is not installed (Debian package ser2net)";
+    if (!QFileInfo(QStringLiteral("/usr/sbin/ser2net")).isExecutable())
+        GTEST_SKIP() << "ser2net is not installed (Debian package ser2net): no device server";
     auto plain = StartSim();
     TavsimProcess behind(File("sim-tty"), File("sim-behind.log"));
     auto lossy = StartSimOn(4, {"--lose-replies", "2-4"});
     ASSERT_TRUE(behind.Ready());
     SilentListener silent;
-    const int port = LoopbackPort();
     QProcess server;
-    server.setProcessChannelMode(QProcess::MergedChannels);
-    server.start(ser2net, {"-n", "-d", "-u", "-Y",
-                           QStringLiteral("connection: &sim#  accepter: tcp,127.0.0.1,%1#"
-                                          "  connector: serialdev,%2,19200n81,local")
-                               .arg(port)
-                               .arg(File("sim-tty"))});
-    ASSERT_TRUE(server.waitForStarted());
-    ASSERT_TRUE(WaitUntil([&] { return LoopbackPort(port) == port; }, 10000));
-    const QString served = QStringLiteral("tcp://127.0.0.1:%1").arg(port);
+    const QString served = StartDeviceServer(
+        server, File("sim-tty"), [](const auto& ready) { return WaitUntil(ready, 10000); });
+    ASSERT_FALSE(served.isEmpty()) << server.readAll().toStdString();
 
     // The station's journal, made by a first run, then held by this process.
     ASSERT_EQ(Run({WriteTable("first.tst", {"00.00.00.000;END;0;0;0;;;;1"}, "FIRST")}), 0)
