@@ -1,11 +1,13 @@
 #include "autotest/report_print.h"
 
+#include "common/text_file.h"
 #include "common/text_pad.h"
 
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QPagedPaintDevice>
 #include <QPainter>
+#include <QPdfWriter>
 
 namespace {
 
@@ -156,4 +158,16 @@ bool PrintReportLines(QPagedPaintDevice& device, qsizetype count,
         }
     }
     return painter.end();
+}
+
+bool WriteReportPdf(const QString& path, const TestHeader& copies, const QString& startDate,
+                    const ResultTable& results, const ReportVerdict& verdict)
+{
+    QFont font = ReportFont();
+    font.setBold(true);
+    return WriteThroughTemporary(path, [&](const QString& temporary) {
+        QPdfWriter writer(temporary);
+        writer.setTitle(QStringLiteral("Test-Report"));
+        return PrintResultReport(writer, copies, startDate, results, verdict, font);
+    });
 }

@@ -46,3 +46,9 @@ bool PrintReportLines(QPagedPaintDevice& device, qsizetype count,
 bool PrintResultReport(QPagedPaintDevice& device, const TestHeader& copies,
                        const QString& startDate, const ResultTable& results,
                        const ReportVerdict& verdict, const QFont& font);
+
+// The printed report as the test window prints it after a run (bold), into a PDF file, written
+// beside its name first as the report files are: a failed print keeps the old PDF. Needs a GUI
+// application (the offscreen platform serves).
+bool WriteReportPdf(const QString& path, const TestHeader& copies, const QString& startDate,
+                    const ResultTable& results, const ReportVerdict& verdict);

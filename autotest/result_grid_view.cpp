@@ -100,6 +100,13 @@ ResultGridView::ResultGridView(const ResultTable& results, QWidget* parent)
                 &ResultGridView::RowCountChanged);
 }
 
+void ResultGridView::TableReplaced()
+{
+    m_firstNewRow = -1;
+    m_model.TableReplaced();
+    viewport()->update();
+}
+
 void ResultGridView::TableChanged(int row)
 {
     if (row < 0) {

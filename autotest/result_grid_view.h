@@ -16,6 +16,8 @@ public:
 
     // The table's observer: the row just written (0 the captions) or -1 for a new row count.
     void TableChanged(int row);
+    // The table now holds another report, of the same length or not: all of it is drawn anew.
+    void TableReplaced();
 
 private:
     void RowCountChanged(int oldCount, int newCount);

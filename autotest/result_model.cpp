@@ -45,6 +45,13 @@ void ResultModel::RowWritten(int row)
             Q_EMIT dataChanged(index(row - 1, c), index(row - 1, c));
 }
 
+void ResultModel::TableReplaced()
+{
+    beginResetModel();
+    m_rows = std::max(m_results.RowCount() - 1, 0);
+    endResetModel();
+}
+
 void ResultModel::RowCountChanged()
 {
     const int rows = std::max(m_results.RowCount() - 1, 0);

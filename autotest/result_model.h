@@ -21,6 +21,8 @@ public:
 
     // The table changed its row count: rows are added or taken away at the end.
     void RowCountChanged();
+    // The table was replaced by another (a rack's other slot): every row is drawn anew.
+    void TableReplaced();
     // The table wrote this row (1 ...) of those the views know.
     void RowWritten(int row);
 

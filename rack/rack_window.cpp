@@ -1,40 +1,36 @@
 #include "rack/rack_window.h"
 
+#include "autotest/report_print.h"
 #include "autotest/result_grid_view.h"
 #include "common/program_places.h"
 #include "results/results_store.h"
 #include "run/rack_runner.h"
-#include "widgets/file_dialogs.h"
 #include "widgets/modal_window.h"
 #include "widgets/operator_messages.h"
 
+#include <QCheckBox>
 #include <QCoreApplication>
-#include <QHBoxLayout>
-#include <QHeaderView>
+#include <QDateTime>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTableWidget>
-#include <QVBoxLayout>
 
 namespace {
 
-QPushButton* Button(const char* caption, const char* name, QWidget* parent)
-{
-    auto* b = new QPushButton(QString::fromUtf8(caption), parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
-    return b;
-}
-
 QColor StateColour(const QString& state)
 {
-    if (state == QLatin1String("PASSED") || state == QLatin1String("running"))
+    if (state == QLatin1String("passed") || state == QLatin1String("running") ||
+        state == QLatin1String("PASSED"))
         return QColor(0x00, 0x80, 0x00);
-    if (state == QLatin1String("FAILED") || state == QLatin1String("ERROR"))
-        return QColor(0xc0, 0x00, 0x00);
-    return QColor(0x20, 0x40, 0xa0);
+    if (state == QLatin1String("starting"))
+        return QColor(0x20, 0x40, 0xa0);
+    if (state == QLatin1String("stopped"))
+        return QColor(0x80, 0x60, 0x00);
+    return QColor(0xc0, 0x00, 0x00);
 }
 
 } // namespace
@@ -45,133 +41,69 @@ RackWindow::RackWindow(ResultsStore& results, const ProgramPlaces& places, QWidg
     setObjectName(QStringLiteral("RackWindow"));
     setWindowTitle(QStringLiteral("Rack"));
     KeepOpenOnEscape(this);
-    auto* layout = new QVBoxLayout(this);
-    auto* tableRow = new QHBoxLayout;
-    tableRow->addWidget(new QLabel(QStringLiteral("Test:"), this));
-    m_tableField = new QLineEdit(this);
-    m_tableField->setObjectName(QStringLiteral("TableEdit"));
-    m_tableField->setReadOnly(true);
-    tableRow->addWidget(m_tableField, 1);
-    QPushButton* open = Button("Open Test", "OpenTestButton", this);
-    tableRow->addWidget(open);
-    layout->addLayout(tableRow);
-
-    m_slots = new QTableWidget(kSlotRows, kColumns, this);
-    m_slots->setObjectName(QStringLiteral("SlotGrid"));
-    m_slots->setHorizontalHeaderLabels({QStringLiteral("Port"), QStringLiteral("Serial #"),
-                                        QStringLiteral("State"), QStringLiteral("Row"),
-                                        QStringLiteral("Last value"), QStringLiteral("Verdict")});
-    m_slots->horizontalHeader()->setStretchLastSection(true);
-    m_slots->setColumnWidth(kValue, 200);
-    m_slots->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_slots->setSelectionMode(QAbstractItemView::SingleSelection);
-    layout->addWidget(m_slots, 2);
-
-    auto* buttons = new QHBoxLayout;
-    m_start = Button("Start all", "StartAllButton", this);
-    m_stop = Button("Stop all", "StopAllButton", this);
-    m_stop->setEnabled(false);
-    buttons->addWidget(m_start);
-    buttons->addWidget(m_stop);
-    buttons->addStretch(1);
-    buttons->addWidget(MakeCloseButton(this));
-    layout->addLayout(buttons);
-
-    m_report = new ResultGridView(m_shown, this);
-    m_report->setObjectName(QStringLiteral("SlotReport"));
-    layout->addWidget(m_report, 2);
-    m_log = new QPlainTextEdit(this);
-    m_log->setObjectName(QStringLiteral("RackLog"));
-    m_log->setReadOnly(true);
-    m_log->setMaximumHeight(90);
-    layout->addWidget(m_log);
-    resize(820, 640);
-
-    connect(open, &QPushButton::clicked, this, [this] {
-        const QString path = AskOpenFileName(this, QStringLiteral("Test Files (*.tst)|*.tst|All "
-                                                                  "Files (*.*)|*.*"));
-        if (!path.isEmpty())
-            SetTable(path);
-    });
-    connect(m_start, &QPushButton::clicked, this, &RackWindow::StartAll);
-    connect(m_stop, &QPushButton::clicked, this, &RackWindow::StopAll);
-    connect(m_slots, &QTableWidget::currentCellChanged, this,
-            [this](int row, int, int, int) { ShowSlotReport(row); });
+    BuildLayout();
+    // Reports go to a folder of the user's own: the program's folder may be one nobody writes
+    // to (an installed program's).
+    SetReportFolder(QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
+                        .filePath(QStringLiteral("TAV reports")));
 }
 
 RackWindow::~RackWindow() = default;
 
-void RackWindow::SetTable(const QString& path)
-{
-    m_table = path;
-    m_tableField->setText(path);
-}
+void RackWindow::SetTable(const QString& path) { m_tableField->setText(path); }
+
+void RackWindow::SetReportFolder(const QString& folder) { m_folderField->setText(folder); }
 
 bool RackWindow::Running() const { return m_rack && !m_rack->IsFinished(); }
 
 void RackWindow::SetCell(int row, int column, const QString& text)
 {
+    m_filling = true;
     QTableWidgetItem* item = m_slots->item(row, column);
     if (!item) {
         item = new QTableWidgetItem;
         m_slots->setItem(row, column, item);
     }
     item->setText(text);
+    m_filling = false;
 }
 
-// The slots typed into the grid, each as tavtest's --slot takes it; the run's reports are kept
-// in the program's report folder.
 void RackWindow::StartAll()
 {
     if (Running())
         return;
     RunnerOptions options;
-    options.TestFile = m_table;
-    options.AutoSave = true;
-    options.ReportDir = m_places.WritableDirectory;
-    m_slotRows.clear();
-    m_slotsAdded = 0;
-    QStringList problems;
-    for (int row = 0; row < kSlotRows; ++row) {
-        const QString port =
-            m_slots->item(row, kPort) ? m_slots->item(row, kPort)->text().trimmed() : QString();
-        if (port.isEmpty())
-            continue;
-        const QString serial =
-            m_slots->item(row, kSerial) ? m_slots->item(row, kSerial)->text().trimmed() : QString();
-        QString error;
-        if (auto slot = ReadRackSlot(serial.isEmpty() ? port : port + '=' + serial, &error)) {
-            options.Slots << *slot;
-            m_slotRows << row;
-        } else {
-            problems << error.replace(QLatin1String("--slot"),
-                                      QStringLiteral("Row %1").arg(row + 1));
-        }
-        for (int column : {kState, kRow, kValue, kVerdict})
-            SetCell(row, column, QString());
-    }
-    if (problems.isEmpty() && m_table.isEmpty())
-        problems << QStringLiteral("Open a test table first.");
-    if (problems.isEmpty() && options.Slots.isEmpty())
-        problems << QStringLiteral("Type the port of at least one slot (COM3, gpib:5).");
-    if (problems.isEmpty())
-        if (const QString clash = RackSlotClash(options.Slots); !clash.isEmpty())
-            problems << QString(clash).replace(QLatin1String("--slot"), QStringLiteral("Slots"));
+    const QStringList problems = ReadSlots(options);
     if (!problems.isEmpty()) {
         ShowOperatorError(this, problems.join(QLatin1Char('\n')));
         return;
     }
     m_log->clear();
+    m_slotsAdded = 0;
     m_rack = std::make_unique<RackRunner>(options, m_results, false);
     m_rack->SetView(this);
+    m_rack->SetQuestions(this);
+    // The slots' lines in the log name their slot, not a program.
+    m_rack->SetConsoles([](const QString& prefix) {
+        auto console = std::make_unique<RunnerConsole>(stderr, false, false);
+        console->SetPrefix(prefix);
+        console->SetSpeaker(QString());
+        return console;
+    });
+    if (m_pdf->isChecked())
+        m_rack->SetPdfWriter(&WriteReportPdf);
     connect(m_rack.get(), &RackRunner::Finished, this, &RackWindow::RackFinished);
     if (!m_rack->Start()) {
-        ShowOperatorError(this, m_rack->Error());
+        ShowOperatorError(
+            this,
+            QString(m_rack->Error()).replace(QLatin1String("--slot"), QStringLiteral("Slots")));
         m_rack.reset();
         return;
     }
+    ShowSerials();
     m_start->setEnabled(false);
     m_stop->setEnabled(!m_rack->IsFinished());
+    ShowSlotReport(m_slots->currentRow());
 }
 
 void RackWindow::StopAll()
@@ -191,13 +123,17 @@ void RackWindow::RackFinished()
                                                                 : QStringLiteral("ERROR");
         SetCell(row, kVerdict, verdict);
         m_slots->item(row, kVerdict)->setForeground(StateColour(verdict));
-        SetCell(row, kSerial, slots[i]->Serial);
+        ShowEndState(static_cast<int>(i));
     }
+    m_questionBox->hide();
+    m_asked.clear();
     m_start->setEnabled(true);
     m_stop->setEnabled(false);
     ShowSlotReport(m_slots->currentRow() >= 0 ? m_slots->currentRow() : m_slotRows.value(0));
 }
 
+// The report shown is always the chosen slot's, drawn anew: two reports of the same length
+// differ in every cell.
 void RackWindow::ShowSlotReport(int row)
 {
     const qsizetype slot = m_slotRows.indexOf(row);
@@ -205,7 +141,7 @@ void RackWindow::ShowSlotReport(int row)
     if (m_rack && slot >= 0 && static_cast<size_t>(slot) < m_rack->Slots().size() &&
         m_rack->Slots()[static_cast<size_t>(slot)]->Runner)
         m_shown = m_rack->Slots()[static_cast<size_t>(slot)]->Runner->Results();
-    m_report->TableChanged(-1);
+    m_report->TableReplaced();
 }
 
 // Closing while slots run stops them first: no unit is left with its output on.
@@ -218,6 +154,8 @@ void RackWindow::done(int result)
     }
     QDialog::done(result);
 }
+
+// ---- the slots' progress ----
 
 int RackWindow::AddSlot(const QString& name)
 {
@@ -239,15 +177,38 @@ void RackWindow::SetRow(int slot, int done, int total)
 
 void RackWindow::SetValue(int slot, const QString& value)
 {
-    if (const int row = m_slotRows.value(slot, -1); row >= 0)
-        SetCell(row, kValue, value);
+    const int row = m_slotRows.value(slot, -1);
+    if (row < 0)
+        return;
+    SetCell(row, kValue, value);
+    if (row == m_slots->currentRow())
+        ShowSlotReport(row);
 }
 
+// The console's verdict (PASSED, FAILED, ERROR) comes as the slot ends: the State column says
+// how it ended instead.
 void RackWindow::SetState(int slot, const QString& state)
 {
     const int row = m_slotRows.value(slot, -1);
     if (row < 0)
         return;
+    if (state == QLatin1String("PASSED") || state == QLatin1String("FAILED") ||
+        state == QLatin1String("ERROR")) {
+        ShowEndState(slot);
+        if (row == m_slots->currentRow())
+            ShowSlotReport(row);
+        return;
+    }
+    SetCell(row, kState, state);
+    m_slots->item(row, kState)->setForeground(StateColour(state));
+}
+
+void RackWindow::ShowEndState(int slot)
+{
+    const int row = m_slotRows.value(slot, -1);
+    if (row < 0 || !m_rack || static_cast<size_t>(slot) >= m_rack->Slots().size())
+        return;
+    const QString state = m_rack->Slots()[static_cast<size_t>(slot)]->Runner->EndState();
     SetCell(row, kState, state);
     m_slots->item(row, kState)->setForeground(StateColour(state));
 }

@@ -2,26 +2,33 @@
 
 #include "autotest/result_table.h"
 #include "run/rack_view.h"
+#include "run/terminal_questions.h"
 
 #include <QDialog>
+#include <deque>
 #include <memory>
 
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QTableWidget;
+class QWidget;
 class RackRunner;
 class ResultGridView;
 class ResultsStore;
 struct ProgramPlaces;
+struct RunnerOptions;
 
 // "Test" > "Rack…": one test table on several instruments at once, as tavtest --slot runs it.
-// A grid of slots (port and serial number typed in; state in words and colour, row, last value
-// and verdict as the run goes), Start all and Stop all, and the chosen slot's report in a
-// result grid like the test window's. Each slot's report is kept in the program's report
-// folder under the free-name rule; every slot is a run of its own in the results journal.
-class RackWindow : public QDialog, private RackView {
+// A grid of slots (port chosen among the ports found or typed, serial number typed or scanned;
+// state in words and colour, row, last value and verdict as the run goes), Start all and Stop
+// all, the chosen slot's report in a result grid like the test window's, and the slots' PAUSE
+// rows and prompts asked one at a time, each naming its slot. Each slot's report is kept in the
+// reports folder chosen, under the free-name rule; every slot is a run of its own in the
+// results journal.
+class RackWindow : public QDialog, private RackView, private RunQuestions {
     Q_OBJECT
 
 public:
@@ -31,14 +38,19 @@ public:
     RackWindow(ResultsStore& results, const ProgramPlaces& places, QWidget* parent = nullptr);
     ~RackWindow() override;
 
-    // The table the slots run, as "Open Test" picks it.
+    // The table the slots run, as "Open Test" picks it (a path typed into the field counts too).
     void SetTable(const QString& path);
+    // Where the slots' reports (and PDF and JUnit files, when chosen) are kept.
+    void SetReportFolder(const QString& folder);
     void StartAll();
     void StopAll();
     bool Running() const;
     QTableWidget* SlotGrid() const { return m_slots; }
     // The report of the slot in grid row `row`, shown below the grid.
     void ShowSlotReport(int row);
+    // The question waiting for the operator, empty when none; Answer gives it its line.
+    QString Question() const;
+    void Answer(const QString& line);
 
     void done(int result) override;
 
@@ -49,15 +61,34 @@ private:
     void SetValue(int slot, const QString& value) override;
     void SetState(int slot, const QString& state) override;
     void Print(const QString& line) override;
+    // RunQuestions: asked below the grid, one at a time.
+    void Ask(RunnerConsole& console, const QString& question, RunQuestions::Answer answer) override;
+    void Withdraw(const RunnerConsole& console) override;
 
+    void BuildLayout();
+    QStringList ReadSlots(RunnerOptions& options);
+    void ShowSerials();
     void SetCell(int row, int column, const QString& text);
+    void ShowEndState(int slot);
+    void ShowNextQuestion();
     void RackFinished();
+
+    struct Asked {
+        RunnerConsole* Console;
+        QString Text;
+        RunQuestions::Answer Reply;
+    };
 
     ResultsStore& m_results;
     const ProgramPlaces& m_places;
-    QString m_table;
     QLineEdit* m_tableField = nullptr;
+    QLineEdit* m_folderField = nullptr;
+    QCheckBox* m_pdf = nullptr;
+    QCheckBox* m_junit = nullptr;
     QTableWidget* m_slots = nullptr;
+    QWidget* m_questionBox = nullptr;
+    QLabel* m_question = nullptr;
+    QLineEdit* m_answer = nullptr;
     QPlainTextEdit* m_log = nullptr;
     QPushButton* m_start = nullptr;
     QPushButton* m_stop = nullptr;
@@ -66,4 +97,6 @@ private:
     std::unique_ptr<RackRunner> m_rack;
     QList<int> m_slotRows; // the grid row of each running slot
     int m_slotsAdded = 0;
+    std::deque<Asked> m_asked;
+    bool m_filling = false; // the window writes into the grid, not the operator
 };

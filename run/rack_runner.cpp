@@ -84,7 +84,9 @@ void RackRunner::StartSlot(int index, Slot& slot, const QString& rackRun)
     slot.Runner->SetJournal(m_slotJournal ? m_slotJournal(index, *slot.Recorder)
                                           : slot.Recorder.get());
     slot.Runner->SetAnswerSource(m_answers);
-    if (m_stdinTerminal)
+    if (m_questions)
+        slot.Runner->SetTerminal(m_questions);
+    else if (m_stdinTerminal)
         slot.Runner->SetTerminal(&m_terminal);
     if (m_pdfWriter)
         slot.Runner->SetPdfWriter(m_pdfWriter);

@@ -40,6 +40,9 @@ public:
     // Shows the slots there (a terminal's live board, the rack window) instead of a line per row
     // on standard error; set before Start.
     void SetView(RackView* view) { m_view = view; }
+    // Where the slots' PAUSE rows and prompts are asked instead of the terminal (the rack
+    // window); set before Start.
+    void SetQuestions(RunQuestions* questions) { m_questions = questions; }
     // Starts every slot; false when the rack could not start at all (Error says why). Finished
     // follows once every slot has ended and the rack's JUnit file is written, with the exit
     // status: 0 every slot passed, 1 a slot failed and none had a run error, 2 a slot had a run
@@ -89,6 +92,7 @@ private:
     RunnerConsole m_console;
     QString m_error;
     RackView* m_view = nullptr; // a terminal's live board, the rack window, or none
+    RunQuestions* m_questions = nullptr;
     int m_running = 0;
     bool m_finished = false;
     bool m_fileError = false; // the table's serial number could not be written back

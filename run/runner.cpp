@@ -83,6 +83,22 @@ bool TestRunner::Start()
     return true;
 }
 
+QString TestRunner::EndState() const
+{
+    if (!m_finished)
+        return m_running ? QStringLiteral("running") : QStringLiteral("starting");
+    if (m_outcome.NotOpened)
+        return QStringLiteral("could not open");
+    if (m_outcome.Stopped)
+        return QStringLiteral("stopped");
+    if (m_outcome.Lost)
+        return QStringLiteral("lost");
+    return m_outcome.Status == kPassed   ? QStringLiteral("passed")
+           : m_outcome.Status == kFailed ? QStringLiteral("failed")
+           : m_outcome.Aborted           ? QStringLiteral("timed out")
+                                         : QStringLiteral("error");
+}
+
 // The run cannot begin (its trace cannot be written): it ends as a run error, recorded and
 // listed like any other.
 void TestRunner::Refuse(const QString& why)
@@ -320,6 +336,8 @@ void TestRunner::AppendErrBox(const QString& line)
 
 void TestRunner::PortLost(TCiaComPort* port, int error)
 {
+    if (m_outcome.RunError.isEmpty() && !m_finished)
+        m_outcome.Lost = true;
     Fail(QStringLiteral("%1: instrument lost (%2)")
              .arg(PortLabel(port->Port()), QString::fromLocal8Bit(std::strerror(error))));
 }
@@ -327,7 +345,7 @@ void TestRunner::PortLost(TCiaComPort* port, int error)
 void TestRunner::Interrupt()
 {
     if (m_outcome.RunError.isEmpty() && !m_finished)
-        m_outcome.Aborted = true;
+        m_outcome.Aborted = m_outcome.Stopped = true;
     Fail(QStringLiteral("interrupted"));
 }
 

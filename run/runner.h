@@ -49,6 +49,8 @@ public:
         QStringList FileErrors;  // result files that could not be kept
         QString SafeEnd;         // what became of the output when the end row was not reached
         bool NotOpened = false;  // the instrument's link could not be opened: nothing was sent
+        bool Lost = false;       // the instrument's port went away during the run
+        bool Stopped = false;    // the operator broke the run off
         int Status = kRunError;  // the exit status
     };
 
@@ -68,6 +70,9 @@ public:
     int Status() const { return m_outcome.Status; }
     // Ctrl-C: the run ends now as a failed run, with what was recorded so far saved.
     void Interrupt();
+    // How the run stands or ended, in the operator's words: "starting", "running", "passed",
+    // "failed", "could not open", "lost", "stopped", "timed out", "error".
+    QString EndState() const;
     // Ends the run before it began, with why (Finished follows at once).
     void Refuse(const QString& why);
     // How long the run took, from Start to its end (so far, while it runs).
@@ -92,7 +97,7 @@ public:
     void SetAnswerSource(AnswerSource source) { m_answerSource = std::move(source); }
     // The terminal the runs of this process share (a rack); a run with a terminal on standard
     // input and none given keeps one of its own.
-    void SetTerminal(TerminalQuestions* terminal) { m_terminal = terminal; }
+    void SetTerminal(RunQuestions* terminal) { m_terminal = terminal; }
     // Where the run is recorded (the results database); none when null.
     void SetJournal(RunJournal* journal) { m_journal = journal; }
     // Writes the printed report as a PDF file (needs a GUI application); set by the program
@@ -171,7 +176,7 @@ private:
     bool m_running = false;   // the rows began: a failure ends the run through Finish
     bool m_tableRead = false; // the table and folders passed: a failure ends it through Finish
     std::unique_ptr<TerminalQuestions> m_ownTerminal;
-    TerminalQuestions* m_terminal = nullptr;
+    RunQuestions* m_terminal = nullptr;
     bool m_waitingForEnter = false; // a PAUSE row waits for the operator's Enter
 
     QString m_pendingMessage;

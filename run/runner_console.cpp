@@ -83,20 +83,23 @@ void RunnerConsole::Warning(const QString& text)
 {
     m_warnings << text;
     if (!m_quiet)
-        Line(QStringLiteral("tavtest: warning: ") + text);
+        Line(m_speaker + QStringLiteral("warning: ") + text);
 }
 
 void RunnerConsole::Alert(const QString& text)
 {
     m_warnings << text;
-    Line(QStringLiteral("tavtest: warning: ") + text);
+    Line(m_speaker + QStringLiteral("warning: ") + text);
 }
 
-void RunnerConsole::Note(const QString& text) { Line(QStringLiteral("tavtest: ") + text); }
+void RunnerConsole::Note(const QString& text) { Line(m_speaker + text); }
 
 void RunnerConsole::SetCommandWidth(int width) { m_commandWidth = std::clamp(width, 16, 60); }
 
-void RunnerConsole::Error(const QString& text) { Line(QStringLiteral("tavtest: error: ") + text); }
+void RunnerConsole::Error(const QString& text)
+{
+    Line(m_speaker + QStringLiteral("error: ") + text);
+}
 
 void RunnerConsole::Answered()
 {

@@ -34,6 +34,9 @@ public:
     void Answered();
     // Put before every line: one slot's lines among a rack's.
     void SetPrefix(const QString& prefix) { m_prefix = prefix; }
+    const QString& Prefix() const { return m_prefix; }
+    // Who speaks in warnings, errors and notes ("tavtest: "); a window's log needs none.
+    void SetSpeaker(const QString& speaker) { m_speaker = speaker; }
     // A rack's live view on a terminal: rows and progress go to the slot's line there, every
     // other line is printed above it.
     void SetBoard(RackView* board, int slot)
@@ -53,6 +56,7 @@ private:
     int m_commandWidth = 16;
     QStringList m_warnings;
     QString m_prefix;
+    QString m_speaker = QStringLiteral("tavtest: ");
     RackView* m_board = nullptr;
     int m_boardSlot = 0;
 };

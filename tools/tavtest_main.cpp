@@ -16,7 +16,6 @@
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
-#include <QPdfWriter>
 #include <QSocketNotifier>
 #include <QTemporaryDir>
 #include <csignal>
@@ -46,20 +45,6 @@ void CatchStopSignals()
     // No SA_RESTART: a prompt waiting on the terminal returns at once.
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
-}
-
-// The printed report, as the test window prints it after a run (bold), into a PDF file.
-bool WritePdf(const QString& path, const TestHeader& copies, const QString& startDate,
-              const ResultTable& results, const ReportVerdict& verdict)
-{
-    QFont font = ReportFont();
-    font.setBold(true);
-    // Written beside its name first, as the report files are: a failed print keeps the old PDF.
-    return WriteThroughTemporary(path, [&](const QString& temporary) {
-        QPdfWriter writer(temporary);
-        writer.setTitle(QStringLiteral("Test-Report"));
-        return PrintResultReport(writer, copies, startDate, results, verdict, font);
-    });
 }
 
 } // namespace
@@ -147,7 +132,7 @@ int main(int argc, char** argv)
         rack.SetView(board.get());
     }
     if (!options.PdfFile.isEmpty())
-        rack.SetPdfWriter(&WritePdf);
+        rack.SetPdfWriter(&WriteReportPdf);
     onStop([&rack] { rack.Interrupt(); });
     int status = rack.Exec();
     const ResultsStore::Status recorded = results.Flush();

@@ -1,74 +1,102 @@
-// "Test" > "Rack…", offscreen, against two tavsim processes: slots typed into the grid run the
-// table at once and show their state, row, last value and verdict; a slot's report opens below.
-#include "common/program_places.h"
-#include "rack/rack_window.h"
-#include "results/results_store.h"
-#include "tests/support/pty_link.h"
-#include "tests/support/qt_wait.h"
-#include "tests/support/tavsim_process.h"
+// "Test" > "Rack…", offscreen, against tavsim processes: slots typed into the grid run the
+// table at once and show how they end, their row, last value and verdict; each Start all numbers
+// new units; a slot's prompt is asked in the window, naming the slot, while the others run on.
+#include "tests/rack/rack_window_fixture.h"
 
-#include <QDir>
-#include <QFile>
-#include <QPushButton>
-#include <QTableWidget>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 
 namespace {
 
-QString Cell(const QTableWidget* grid, int row, int column)
+using RackWindowTest = RackWindowFixture;
+
+TEST_F(RackWindowTest, SlotsSayHowTheyEndedAndEachStartAllNumbersNewUnits)
 {
-    return grid->item(row, column) ? grid->item(row, column)->text() : QString();
-}
+    auto good = Sim(3);
+    auto heavy = Sim(4, {"--load-ohm", "48"});
+    // A path typed into the field is the table run.
+    window->findChild<QLineEdit*>("TableEdit")->setText(WriteTable(kCurrentRows));
+    window->show();
+    Type(0, RackWindow::kPort, "COM3");
+    Type(1, RackWindow::kPort, "COM4");
+    Type(1, RackWindow::kSerial, "SN-4");
+    Type(2, RackWindow::kPort, "COM9"); // nothing there
+    StartAndWait();
 
-TEST(RackWindow, SlotsRunAtOnceAndEachShowsItsOwnVerdictAndReport)
-{
-    PortSandbox sandbox;
-    QTemporaryDir dir;
-    const QString links = QString::fromStdString(sandbox.LinkDir());
-    TavsimProcess good(links + "/COM3", dir.filePath("sim3.log"));
-    TavsimProcess heavy(links + "/COM4", dir.filePath("sim4.log"), {"--load-ohm", "48"});
-    ASSERT_TRUE(good.Ready() && heavy.Ready());
-    QFile table(dir.filePath("unit.tst"));
-    ASSERT_TRUE(table.open(QIODevice::WriteOnly));
-    table.write("Test-File:\r\nReporter:;Line 3\r\nUnit:;TAV 1600\r\nSerial #:;0505000120\r\n\r\n"
-                " 1;00.00.00.100;SOUR:VOLTAC,230;0;0;0;;;;1\r\n"
-                " 2;00.00.00.200;OUTP,1;0;0;0;;;;1\r\n"
-                " 3;00.00.00.300;MEAS:CURR?;NEXT;0;NEXT;4.5;4.7;I;1\r\n"
-                " 4;00.00.00.100;OUTP,0;0;0;0;;;;1\r\n"
-                " 5;00.00.00.000;END;0;0;0;;;;1\r\n");
-    table.close();
-    ProgramPlaces places;
-    places.WritableDirectory = dir.filePath("reports");
-    ASSERT_TRUE(QDir().mkpath(places.WritableDirectory));
-    ResultsStore results(dir.filePath("journal.sqlite"));
-
-    RackWindow window(results, places);
-    window.show();
-    window.SetTable(table.fileName());
-    QTableWidget* grid = window.SlotGrid();
-    grid->setItem(0, RackWindow::kPort, new QTableWidgetItem("COM3"));
-    grid->setItem(1, RackWindow::kPort, new QTableWidgetItem("COM4"));
-    grid->setItem(1, RackWindow::kSerial, new QTableWidgetItem("SN-4"));
-    window.findChild<QPushButton*>("StartAllButton")->click();
-    ASSERT_TRUE(window.Running());
-    EXPECT_FALSE(window.findChild<QPushButton*>("StartAllButton")->isEnabled());
-    ASSERT_TRUE(WaitUntil([&] { return !window.Running(); }, 30000));
-
-    EXPECT_EQ(Cell(grid, 0, RackWindow::kVerdict), "PASSED");
-    EXPECT_EQ(Cell(grid, 1, RackWindow::kVerdict), "FAILED");
-    EXPECT_EQ(Cell(grid, 0, RackWindow::kSerial), "0505000120");
-    EXPECT_EQ(Cell(grid, 1, RackWindow::kRow), "5/5");
-    EXPECT_EQ(Cell(grid, 1, RackWindow::kValue), "step 3: 4.792 Error!");
+    const struct {
+        int row;
+        const char* serial;
+        const char* state;
+        const char* verdict;
+    } first[] = {{0, "0505000121", "passed", "PASSED"},
+                 {1, "SN-4", "failed", "FAILED"},
+                 {2, "0505000122", "could not open", "ERROR"}};
+    for (const auto& s : first) {
+        SCOPED_TRACE(s.row);
+        EXPECT_EQ(Cell(s.row, RackWindow::kSerial), s.serial);
+        EXPECT_EQ(Cell(s.row, RackWindow::kState), s.state);
+        EXPECT_EQ(Cell(s.row, RackWindow::kVerdict), s.verdict);
+    }
+    EXPECT_EQ(Cell(1, RackWindow::kValue), "step 3: 4.792 Error!");
     EXPECT_EQ(grid->item(1, RackWindow::kVerdict)->foreground().color(), QColor(0xc0, 0x00, 0x00));
-    EXPECT_EQ(QDir(places.WritableDirectory).entryList(QDir::Files),
-              QStringList({"TAV 1600-0505000120.rpt", "TAV 1600-SN-4.rpt"}));
+    EXPECT_EQ(Reports(), QStringList({"TAV 1600-0505000121.rpt", "TAV 1600-SN-4.rpt"}));
+    const QString log = window->findChild<QPlainTextEdit*>("RackLog")->toPlainText();
+    EXPECT_TRUE(log.contains("COM9 0505000122: error: COM9:")) << log.toStdString();
+    EXPECT_FALSE(log.contains("tavtest")) << log.toStdString();
+
+    // Again, nothing typed: every slot a new unit, none under an earlier one's serial.
+    StartAndWait();
+    for (const auto& [row, serial] :
+         {std::pair{0, "0505000123"}, {1, "0505000124"}, {2, "0505000125"}})
+        EXPECT_EQ(Cell(row, RackWindow::kSerial), serial);
+    EXPECT_EQ(Reports().size(), 4) << Reports().join(' ').toStdString();
 
     grid->setCurrentCell(1, 0);
-    auto* report = window.findChild<QAbstractItemView*>("SlotReport");
+    auto* report = window->findChild<QAbstractItemView*>("SlotReport");
     ASSERT_NE(report, nullptr);
     EXPECT_EQ(report->model()->rowCount(), 4);
     EXPECT_EQ(report->model()->index(2, 3).data().toString(), "4.792");
+    grid->setCurrentCell(0, 0);
+    EXPECT_EQ(report->model()->index(2, 3).data().toString(), "4.600");
+}
+
+TEST_F(RackWindowTest, APromptIsAskedInTheWindowAndHoldsOnlyItsSlot)
+{
+    auto first = Sim(3);
+    auto second = Sim(4);
+    window->SetTable(WriteTable(" 1;00.00.00.100;@MSGVAR01;230;0;0;;;Voltage?;1\r\n"
+                                " 2;00.00.00.100;SOUR:VOLTAC,@VAR01;0;0;0;;;;1\r\n"
+                                " 3;00.00.00.300;Sour:voltac?;0;0;0;0;300;U;1\r\n"
+                                " 4;00.00.00.000;END;0;0;0;;;;1\r\n"));
+    Type(0, RackWindow::kPort, "COM3");
+    Type(1, RackWindow::kPort, "COM4");
+    window->findChild<QPushButton*>("StartAllButton")->click();
+    const auto sent = [](const TavsimProcess& sim) {
+        QStringList lines;
+        for (const auto& l : sim.Received())
+            lines << l.line;
+        return lines;
+    };
+    // The slots ask in the order they come to their prompt; each question names its slot.
+    const QString third = "COM3 0505000121: Voltage? [230]:";
+    const QString fourth = "COM4 0505000122: Voltage? [230]:";
+    ASSERT_TRUE(WaitUntil([&] { return !window->Question().isEmpty(); }, 20000));
+    const bool thirdFirst = window->Question() == third;
+    EXPECT_EQ(window->Question(), thirdFirst ? third : fourth);
+    TavsimProcess& answered = thirdFirst ? *first : *second;
+    TavsimProcess& waiting = thirdFirst ? *second : *first;
+    window->Answer("215");
+    ASSERT_TRUE(WaitUntil([&] { return sent(answered).contains("Sour:voltac?"); }, 20000));
+    EXPECT_TRUE(sent(waiting).isEmpty()) << "the other slot still waits for its answer";
+    EXPECT_EQ(window->Question(), thirdFirst ? fourth : third);
+    window->Answer("abc"); // not a number: asked again
+    EXPECT_EQ(window->Question(), thirdFirst ? fourth : third);
+    window->Answer("220");
+    ASSERT_TRUE(WaitUntil([&] { return !window->Running(); }, 30000));
+    EXPECT_TRUE(sent(answered).contains("SOUR:VOLTAC,215.0"));
+    EXPECT_TRUE(sent(waiting).contains("SOUR:VOLTAC,220.0"));
+    EXPECT_EQ(Cell(0, RackWindow::kState), "passed");
+    EXPECT_EQ(Cell(1, RackWindow::kState), "passed");
 }
 
 } // namespace

@@ -1,0 +1,138 @@
+// The rack window's slots as the operator gives them, the serial numbers they run under, and
+// the questions their tables ask.
+#include "rack/rack_window.h"
+
+#include "run/rack_runner.h"
+
+#include <QCheckBox>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTableWidget>
+
+namespace {
+
+// "COM3,meter=COM9" with serial "SN" is the slot "COM3=SN,meter=COM9".
+QString SlotText(const QString& port, const QString& serial)
+{
+    if (serial.isEmpty())
+        return port;
+    const qsizetype comma = port.indexOf(QLatin1Char(','));
+    return comma < 0 ? port + QLatin1Char('=') + serial
+                     : port.left(comma) + QLatin1Char('=') + serial + port.mid(comma);
+}
+
+} // namespace
+
+// The slots typed into the grid, each as tavtest's --slot takes it. A serial number shown from
+// an earlier Start all is not taken again: each Start all numbers new units (as
+// --serial-advance does) unless one is typed or scanned into the slot's cell.
+QStringList RackWindow::ReadSlots(RunnerOptions& options)
+{
+    QStringList problems;
+    options.TestFile = m_tableField->text().trimmed();
+    const QString folder = m_folderField->text().trimmed();
+    options.AutoSave = true;
+    options.ReportDir = folder;
+    options.SerialAdvance = true;
+    if (m_pdf->isChecked())
+        options.PdfFile = folder;
+    if (m_junit->isChecked())
+        options.JUnitFile = QDir(folder).filePath(
+            QStringLiteral("rack-%1.xml")
+                .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"))));
+    m_slotRows.clear();
+    for (int row = 0; row < kSlotRows; ++row) {
+        const QTableWidgetItem* portItem = m_slots->item(row, kPort);
+        const QString port = portItem ? portItem->text().trimmed() : QString();
+        if (port.isEmpty())
+            continue;
+        const QTableWidgetItem* serialItem = m_slots->item(row, kSerial);
+        const bool typed = serialItem && !serialItem->data(Qt::UserRole).toBool();
+        const QString serial = typed ? serialItem->text().trimmed() : QString();
+        QString error;
+        if (auto slot = ReadRackSlot(SlotText(port, serial), &error)) {
+            options.Slots << *slot;
+            m_slotRows << row;
+        } else {
+            problems << error.replace(QLatin1String("--slot"),
+                                      QStringLiteral("Row %1").arg(row + 1));
+        }
+        for (int column : {kState, kRow, kValue, kVerdict})
+            SetCell(row, column, QString());
+    }
+    if (problems.isEmpty() && options.TestFile.isEmpty())
+        problems << QStringLiteral("Open a test table first.");
+    else if (problems.isEmpty() && !QFileInfo(options.TestFile).isFile())
+        problems << QStringLiteral("No such test table: %1").arg(options.TestFile);
+    if (problems.isEmpty() && options.Slots.isEmpty())
+        problems << QStringLiteral("Type the port of at least one slot (COM3, gpib:5).");
+    if (problems.isEmpty() && (folder.isEmpty() || !QDir().mkpath(folder)))
+        problems << QStringLiteral("Reports: the folder %1 cannot be made").arg(folder);
+    return problems;
+}
+
+// Each slot's serial number from the start, in grey: the unit it runs under, not one typed.
+void RackWindow::ShowSerials()
+{
+    const auto& slots = m_rack->Slots();
+    for (size_t i = 0; i < slots.size() && i < static_cast<size_t>(m_slotRows.size()); ++i) {
+        const int row = m_slotRows[static_cast<qsizetype>(i)];
+        SetCell(row, kSerial, slots[i]->Serial);
+        m_filling = true;
+        QTableWidgetItem* item = m_slots->item(row, kSerial);
+        item->setData(Qt::UserRole, true);
+        item->setForeground(palette().placeholderText());
+        QFont font = item->font();
+        font.setItalic(true);
+        item->setFont(font);
+        m_filling = false;
+    }
+}
+
+// ---- the slots' questions ----
+
+void RackWindow::Ask(RunnerConsole& console, const QString& question, RunQuestions::Answer answer)
+{
+    m_asked.push_back({&console, question, std::move(answer)});
+    if (m_asked.size() == 1)
+        ShowNextQuestion();
+}
+
+void RackWindow::Withdraw(const RunnerConsole& console)
+{
+    const bool shown = !m_asked.empty() && m_asked.front().Console == &console;
+    std::erase_if(m_asked, [&](const Asked& a) { return a.Console == &console; });
+    if (shown)
+        ShowNextQuestion();
+}
+
+void RackWindow::ShowNextQuestion()
+{
+    if (m_asked.empty()) {
+        m_questionBox->hide();
+        return;
+    }
+    m_question->setText(m_asked.front().Console->Prefix() + m_asked.front().Text.trimmed());
+    m_answer->clear();
+    m_questionBox->show();
+    m_answer->setFocus();
+}
+
+QString RackWindow::Question() const
+{
+    return m_asked.empty() ? QString() : m_question->text();
+}
+
+void RackWindow::Answer(const QString& line)
+{
+    if (m_asked.empty())
+        return;
+    Asked asked = std::move(m_asked.front());
+    m_asked.pop_front();
+    // A question asked again from the answer (not a number) waits behind the others.
+    asked.Reply(line.trimmed());
+    ShowNextQuestion();
+}
