@@ -138,9 +138,13 @@ void RackWindow::ShowSlotReport(int row)
 {
     const qsizetype slot = m_slotRows.indexOf(row);
     m_shown = ResultTable();
-    if (m_rack && slot >= 0 && static_cast<size_t>(slot) < m_rack->Slots().size() &&
-        m_rack->Slots()[static_cast<size_t>(slot)]->Runner)
-        m_shown = m_rack->Slots()[static_cast<size_t>(slot)]->Runner->Results();
+    m_reportOf->clear();
+    if (m_rack && slot >= 0 && static_cast<size_t>(slot) < m_rack->Slots().size()) {
+        const auto& chosen = *m_rack->Slots()[static_cast<size_t>(slot)];
+        m_shown = chosen.Runner->Results();
+        m_reportOf->setText(
+            QStringLiteral("Report of %1 %2").arg(chosen.Given.Name, chosen.Serial));
+    }
     m_report->TableReplaced();
 }
 

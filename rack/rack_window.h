@@ -93,6 +93,7 @@ private:
     QPushButton* m_start = nullptr;
     QPushButton* m_stop = nullptr;
     ResultTable m_shown;
+    QLabel* m_reportOf = nullptr; // whose report is shown
     ResultGridView* m_report = nullptr;
     std::unique_ptr<RackRunner> m_rack;
     QList<int> m_slotRows; // the grid row of each running slot

@@ -126,6 +126,9 @@ void RackWindow::BuildLayout()
     buttons->addWidget(MakeCloseButton(this));
     layout->addLayout(buttons);
 
+    m_reportOf = new QLabel(this);
+    m_reportOf->setObjectName(QStringLiteral("ReportLabel"));
+    layout->addWidget(m_reportOf);
     m_report = new ResultGridView(m_shown, this);
     m_report->setObjectName(QStringLiteral("SlotReport"));
     layout->addWidget(m_report, 2);
@@ -143,8 +146,8 @@ void RackWindow::BuildLayout()
             SetTable(path);
     });
     connect(folder, &QPushButton::clicked, this, [this] {
-        const QString chosen =
-            QFileDialog::getExistingDirectory(this, QStringLiteral("Reports"), m_folderField->text());
+        const QString chosen = QFileDialog::getExistingDirectory(this, QStringLiteral("Reports"),
+                                                                 m_folderField->text());
         if (!chosen.isEmpty())
             SetReportFolder(chosen);
     });

@@ -121,10 +121,7 @@ void RackWindow::ShowNextQuestion()
     m_answer->setFocus();
 }
 
-QString RackWindow::Question() const
-{
-    return m_asked.empty() ? QString() : m_question->text();
-}
+QString RackWindow::Question() const { return m_asked.empty() ? QString() : m_question->text(); }
 
 void RackWindow::Answer(const QString& line)
 {

@@ -42,8 +42,9 @@ protected:
     {
         QFile table(dir.filePath("unit.tst"));
         EXPECT_TRUE(table.open(QIODevice::WriteOnly));
-        table.write("Test-File:\r\nReporter:;Line 3\r\nUnit:;TAV 1600\r\nSerial #:;0505000120\r\n\r\n" +
-                    rows);
+        table.write(
+            "Test-File:\r\nReporter:;Line 3\r\nUnit:;TAV 1600\r\nSerial #:;0505000120\r\n\r\n" +
+            rows);
         return table.fileName();
     }
 
