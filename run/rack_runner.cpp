@@ -74,9 +74,10 @@ void RackRunner::StartSlot(int index, Slot& slot, const QString& rackRun)
             : std::make_unique<RunnerConsole>(stderr, o.Quiet, false);
     if (!m_consoles && !Single())
         slot.Console->SetPrefix(QStringLiteral("%1 %2: ").arg(slot.Given.Name, slot.Serial));
-    if (m_view && !Single())
-        slot.Console->SetBoard(
-            m_view, m_view->AddSlot(QStringLiteral("%1 %2").arg(slot.Given.Name, slot.Serial)));
+    if (m_view && !Single()) {
+        slot.ViewSlot = m_view->AddSlot(QStringLiteral("%1 %2").arg(slot.Given.Name, slot.Serial));
+        slot.Console->SetBoard(m_view, slot.ViewSlot);
+    }
     slot.Recorder = std::make_unique<RunRecorder>(m_results);
     ProgramState& s = slot.State;
     slot.Runner = std::make_unique<TestRunner>(s.Link, s.Panel, s.Places, s.Test, o, *slot.Console,
@@ -94,6 +95,9 @@ void RackRunner::StartSlot(int index, Slot& slot, const QString& rackRun)
     Slot* started = &slot;
     connect(slot.Runner.get(), &TestRunner::Finished, this, [this, started](int status) {
         started->Status = status;
+        // How the slot ended, in words: "could not open", "lost", "stopped", "failed" ...
+        if (m_view && started->ViewSlot >= 0)
+            m_view->SetState(started->ViewSlot, started->Runner->EndState());
         SlotEnded();
     });
     if (QString message;

@@ -68,6 +68,7 @@ public:
         std::unique_ptr<RunRecorder> Recorder;
         std::unique_ptr<TestRunner> Runner;
         int Status = TestRunner::kRunError;
+        int ViewSlot = -1; // its line on the view
     };
     const std::vector<std::unique_ptr<Slot>>& Slots() const { return m_slots; }
 

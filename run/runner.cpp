@@ -237,11 +237,7 @@ void TestRunner::SetSerialField(const QString& text)
         Fail(FileErrorText(m_options.TestFile, error));
 }
 
-void TestRunner::ReportSaved(const QString& path)
-{
-    std::printf("%s\n", QDir::toNativeSeparators(path).toLocal8Bit().constData());
-    std::fflush(stdout);
-}
+void TestRunner::ReportSaved(const QString& path) { m_console.Saved(path); }
 
 int TestRunner::EndRow() const
 {

@@ -3,8 +3,10 @@
 #include "autotest/report_verdict.h"
 #include "run/rack_view.h"
 
+#include <QDir>
 #include <QRegularExpression>
 #include <algorithm>
+#include <unistd.h>
 
 namespace {
 
@@ -43,6 +45,9 @@ void RunnerConsole::Row(const QStringList& cells, const QString& command)
     if (m_board) {
         if (cells[3].isEmpty()) // a command row: the last value stays in view
             return;
+        if (!cells[5].isEmpty() && m_firstFailure.isEmpty())
+            m_firstFailure = QStringLiteral("step %1: %2 %3 [%4 .. %5]")
+                                 .arg(cells[0].trimmed(), cells[3], cells[5], cells[2], cells[4]);
         m_board->SetValue(m_boardSlot,
                           QStringLiteral("step %1: %2 %3")
                               .arg(cells[0].trimmed(), cells[3],
@@ -125,9 +130,23 @@ void RunnerConsole::Summary(int rows, int failed, const QString& runError, qint6
                           : QStringLiteral("ERROR");
     if (m_board)
         m_board->SetState(m_boardSlot, verdict);
-    Line(QStringLiteral("%1: %2 rows recorded, %3 failed, %4")
-             .arg(verdict)
-             .arg(rows)
-             .arg(failed)
-             .arg(ElapsedText(elapsedMs)));
+    QString line = QStringLiteral("%1: %2 rows recorded, %3 failed, %4")
+                       .arg(verdict)
+                       .arg(rows)
+                       .arg(failed)
+                       .arg(ElapsedText(elapsedMs));
+    if (m_board && !m_firstFailure.isEmpty())
+        line += QStringLiteral(", first failed %1").arg(m_firstFailure);
+    Line(line);
+}
+
+void RunnerConsole::Saved(const QString& path)
+{
+    const QString shown = QDir::toNativeSeparators(path);
+    if (m_board && m_out == stderr && isatty(STDOUT_FILENO) && isatty(STDERR_FILENO)) {
+        m_board->Print(m_prefix + shown);
+        return;
+    }
+    std::printf("%s\n", shown.toLocal8Bit().constData());
+    std::fflush(stdout);
 }

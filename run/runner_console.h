@@ -28,7 +28,12 @@ public:
     // The widest command the table holds, so that the columns after it line up on every row.
     void SetCommandWidth(int width);
     void Error(const QString& text);
+    // Ends with the first failed row's value when the lines of the rows are not shown (a
+    // rack's board).
     void Summary(int rows, int failed, const QString& runError, qint64 elapsedMs);
+    // A result file kept under a name of its own, on standard output for scripts; on a rack's
+    // board on the terminal that standard output is, it goes above the board instead.
+    void Saved(const QString& path);
     // A question on the terminal (the bar is cleared first), and its answer typed.
     void Ask(const QString& text);
     void Answered();
@@ -56,6 +61,7 @@ private:
     int m_commandWidth = 16;
     QStringList m_warnings;
     QString m_prefix;
+    QString m_firstFailure; // on a board: the first failed row, for the summary
     QString m_speaker = QStringLiteral("tavtest: ");
     RackView* m_board = nullptr;
     int m_boardSlot = 0;

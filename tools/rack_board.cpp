@@ -1,5 +1,7 @@
 #include "tools/rack_board.h"
 
+#include <sys/ioctl.h>
+
 RackBoard::RackBoard(std::FILE* out) : m_out(out)
 {
     m_redraw.setSingleShot(true);
@@ -82,6 +84,9 @@ void RackBoard::Erase()
         std::fputs("\033[A\r\033[K", m_out);
 }
 
+// One line per slot, each within the terminal's width: a line that wrapped would take two rows,
+// and the next redraw, which goes up one row per line, would leave half of it behind. A board
+// taller than the terminal shows the slots that fit and how many more there are.
 void RackBoard::Draw()
 {
     if (!m_question.isEmpty()) {
@@ -89,15 +94,28 @@ void RackBoard::Draw()
         return;
     }
     Erase();
-    for (const Slot& s : m_slots) {
+    winsize size{};
+    const bool known = ioctl(fileno(m_out), TIOCGWINSZ, &size) == 0 && size.ws_col > 0;
+    const int width = known ? size.ws_col - 1 : 200;
+    const int height = known && size.ws_row > 2 ? size.ws_row - 2 : 1000;
+    const int shown =
+        static_cast<int>(m_slots.size()) > height ? height - 1 : static_cast<int>(m_slots.size());
+    QStringList lines;
+    for (int i = 0; i < shown; ++i) {
+        const Slot& s = m_slots[static_cast<size_t>(i)];
         const QString row =
             s.Total > 0 ? QStringLiteral("row %1/%2").arg(s.Done).arg(s.Total) : QString();
-        const QString line = QStringLiteral("%1  %2  %3  %4")
-                                 .arg(s.Name, -22)
-                                 .arg(row, -12)
-                                 .arg(s.State, -8)
-                                 .arg(s.Value);
-        std::fputs(line.toLocal8Bit().constData(), m_out);
+        lines << QStringLiteral("%1  %2  %3  %4")
+                     .arg(s.Name, -22)
+                     .arg(row, -12)
+                     .arg(s.State, -8)
+                     .arg(s.Value);
+    }
+    if (shown < static_cast<int>(m_slots.size()))
+        lines
+            << QStringLiteral("... %1 more slots").arg(m_slots.size() - static_cast<size_t>(shown));
+    for (const QString& line : lines) {
+        std::fputs(line.left(width).toLocal8Bit().constData(), m_out);
         std::fputc('\n', m_out);
         ++m_drawn;
     }

@@ -18,10 +18,10 @@ int RedPixels(QWidget* report)
     QApplication::processEvents();
     QTest::qWait(150); // the X server draws what the program sent
     const QPoint origin = report->mapToGlobal(QPoint(0, 0));
-    const QImage shot = report->screen()
-                            ->grabWindow(0, origin.x(), origin.y(), report->width(),
-                                         report->height())
-                            .toImage();
+    const QImage shot =
+        report->screen()
+            ->grabWindow(0, origin.x(), origin.y(), report->width(), report->height())
+            .toImage();
     int red = 0;
     for (int y = 0; y < shot.height(); ++y)
         for (int x = 0; x < shot.width(); ++x) {
@@ -54,10 +54,10 @@ TEST_F(RackWindowScreen, TheReportShownIsTheChosenSlotsAtEveryChange)
         if (change < 6)
             QTest::keyClick(grid, toFailed ? Qt::Key_Down : Qt::Key_Up);
         else
-            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
-                              grid->visualRect(grid->model()->index(toFailed ? 1 : 0,
-                                                                    RackWindow::kState))
-                                  .center());
+            QTest::mouseClick(
+                grid->viewport(), Qt::LeftButton, {},
+                grid->visualRect(grid->model()->index(toFailed ? 1 : 0, RackWindow::kState))
+                    .center());
         ASSERT_EQ(grid->currentRow(), toFailed ? 1 : 0);
         if (toFailed)
             EXPECT_GT(RedPixels(report), 10) << "the failed slot's Error! on the screen";
