@@ -259,6 +259,12 @@ void BindTableRun(py::module_& m)
             },
             "The run's warnings, as tavtest gives them (a default answer taken, a late reply).")
         .def_property_readonly(
+            "slot", [](const TableRunResult& r) { return ToStd(r.Slot); },
+            "The rack's slot the run was on, as given (\"COM3\"); empty for run_table.")
+        .def_property_readonly(
+            "serial", [](const TableRunResult& r) { return ToStd(r.Copies.SerialText); },
+            "The serial number of the unit the run tested.")
+        .def_property_readonly(
             "uuid", [](const TableRunResult& r) { return ToStd(r.Uuid); },
             "The run's key in the results journal; empty when it never began.")
         .def_property_readonly(
@@ -329,7 +335,7 @@ is a number as tavtest's --answer takes it, else ValueError naming the variable 
 before the link opens; for the callable at its row, which ends the run with nothing sent).
 stop_at_error ends the run at the first failed row; a run that does not reach its end row
 switches the output off unless keep_output. timeout: seconds, fractions taken, 0 none. quiet
-False prints each row on standard error; a default answer taken is told even when quiet, and
+False prints each row on standard error, as tavtest does; quiet prints nothing, and
 Run.warnings holds every warning. The run is recorded in the station's results journal (and
 on the server db, a libpq URI) under this station's name, or station's (letters, digits,
 '.', '_', '-': its journal is journal-<station>.sqlite); Run.journal_error and Run.server_error

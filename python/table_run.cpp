@@ -104,6 +104,13 @@ QList<TableRunResult> RunTables(const TableRunRequest& request, bool quiet, QStr
     options.Quiet = quiet;
     RackRunner rack(options, results, false);
     rack.SetAnswerSource(request.Answers);
+    // Quiet prints nothing at all: the script has every warning and error in its Run.
+    if (quiet)
+        rack.SetConsoles([](const QString& prefix) {
+            auto console = std::make_unique<RunnerConsole>(nullptr, true, false);
+            console->SetPrefix(prefix);
+            return console;
+        });
     std::vector<std::unique_ptr<KeptRows>> kept;
     rack.SetSlotJournal([&kept](int, RunRecorder& recorder) {
         kept.push_back(std::make_unique<KeptRows>(recorder));
@@ -119,6 +126,7 @@ QList<TableRunResult> RunTables(const TableRunRequest& request, bool quiet, QStr
         TableRunResult r = TakeRun(slot->Status, *slot->Runner, *slot->Recorder, *kept[i],
                                    slot->State, *slot->Console, unrecorded);
         r.Interrupted = watch.Fired;
+        r.Slot = slot->Given.Name;
         runs << r;
     }
     return runs;

@@ -33,6 +33,7 @@ struct TableRunResult {
     QString JournalError, ServerError;
     QStringList Warnings;  // every warning of the run, as tavtest gives them
     QString Uuid;          // the run's record; empty when the run never began
+    QString Slot;          // a rack's slot as given ("COM3"); empty for a run on its own
     QList<RowRecord> Rows; // every evaluated row, "Show" 0 ones flagged
     ResultTable Results;
     TestHeader Copies;

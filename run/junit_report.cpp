@@ -35,7 +35,9 @@ void WriteSuite(QXmlStreamWriter& w, const JUnitRun& run, const ResultTable& ste
     for (int row = 1; row < steps.RowCount(); ++row)
         failures += Failed(steps.Row(row));
     const int cases = steps.RowCount() - 1 + (run.RunError.isEmpty() ? 0 : 1);
-    const QString className = QStringLiteral("%1.%2").arg(run.SuiteName, run.Copies.SerialText);
+    const QString className =
+        run.ClassName.isEmpty() ? QStringLiteral("%1.%2").arg(run.SuiteName, run.Copies.SerialText)
+                                : run.ClassName;
 
     w.writeStartElement(QStringLiteral("testsuite"));
     w.writeAttribute(QStringLiteral("name"), run.SuiteName);

@@ -15,6 +15,9 @@ struct JUnitRun {
     double Seconds = 0; // how long the run took
     QString RunError;   // why the run itself failed; empty when it ran to its end
     QStringList Notes;  // what the run did besides its rows (the output switched off)
+    // The test cases' class: "table.serial", a rack's slot "table.COM3.serial"; made from the
+    // others when empty.
+    QString ClassName;
 };
 
 // One <testsuite> with one <testcase> per listed step (rows 1 on of steps: step, comment, lower

@@ -14,8 +14,14 @@
 
 RackRunner::RackRunner(const RunnerOptions& options, ResultsStore& results, bool stdinTerminal)
     : m_options(options), m_results(results), m_stdinTerminal(stdinTerminal),
-      m_console(stderr, options.Quiet, false)
+      m_console(std::make_unique<RunnerConsole>(stderr, options.Quiet, false))
 {}
+
+void RackRunner::SetConsoles(ConsoleMaker maker)
+{
+    m_consoles = std::move(maker);
+    m_console = m_consoles(QString());
+}
 
 RackRunner::~RackRunner() = default;
 
@@ -129,7 +135,7 @@ bool RackRunner::Start()
     const QStringList serials = error.isEmpty() ? SlotSerials(header, &tableSerial) : QStringList();
     if (!error.isEmpty()) {
         m_error = error;
-        m_console.Error(error);
+        m_console->Error(error);
         return false;
     }
     const QString rackRun = QUuid::createUuid().toString(QUuid::WithoutBraces);
@@ -146,7 +152,7 @@ bool RackRunner::Start()
     // "Serial # +1" for the rack: the table's line takes the last unit's number, once.
     if (m_options.SerialAdvance && !tableSerial.isEmpty() &&
         !WriteTestFileSerial(m_options.TestFile, tableSerial, &error))
-        m_console.Error(FileErrorText(m_options.TestFile, error));
+        m_console->Error(FileErrorText(m_options.TestFile, error));
     m_fileError = !error.isEmpty();
     QTimer::singleShot(0, this, &RackRunner::SlotEnded);
     return true;
@@ -217,13 +223,15 @@ void RackRunner::WriteJUnit()
     QList<JUnitSuite> suites;
     for (const auto& slot : m_slots) {
         JUnitRun run = slot->Runner->JUnitSummary();
+        run.ClassName = QStringLiteral("%1.%2.%3")
+                            .arg(run.SuiteName, SlotFileTag(slot->Given.Name), slot->Serial);
         run.SuiteName =
             QStringLiteral("%1 %2 %3").arg(run.SuiteName, slot->Given.Name, slot->Serial);
         suites << JUnitSuite{run, &slot->Runner->ListedSteps()};
     }
     QString error;
     if (!WriteFileAtomically(m_options.JUnitFile, JUnitSuitesXml(suites), &error)) {
-        m_console.Error(FileErrorText(m_options.JUnitFile, error));
+        m_console->Error(FileErrorText(m_options.JUnitFile, error));
         for (const auto& slot : m_slots)
             slot->Status = TestRunner::kRunError;
     }
@@ -238,17 +246,17 @@ int RackRunner::Summary()
         passed += status == TestRunner::kPassed;
         failed += status == TestRunner::kFailed;
         errors += status == TestRunner::kRunError;
-        m_console.Note(QStringLiteral("slot %1 %2: %3")
-                           .arg(slot->Given.Name, slot->Serial,
-                                status == TestRunner::kPassed   ? QStringLiteral("PASSED")
-                                : status == TestRunner::kFailed ? QStringLiteral("FAILED")
-                                                                : QStringLiteral("ERROR")));
+        m_console->Note(QStringLiteral("slot %1 %2: %3")
+                            .arg(slot->Given.Name, slot->Serial,
+                                 status == TestRunner::kPassed   ? QStringLiteral("PASSED")
+                                 : status == TestRunner::kFailed ? QStringLiteral("FAILED")
+                                                                 : QStringLiteral("ERROR")));
     }
-    m_console.Note(QStringLiteral("rack: %1 slots, %2 passed, %3 failed, %4 with a run error")
-                       .arg(m_slots.size())
-                       .arg(passed)
-                       .arg(failed)
-                       .arg(errors));
+    m_console->Note(QStringLiteral("rack: %1 slots, %2 passed, %3 failed, %4 with a run error")
+                        .arg(m_slots.size())
+                        .arg(passed)
+                        .arg(failed)
+                        .arg(errors));
     return errors > 0   ? TestRunner::kRunError
            : failed > 0 ? TestRunner::kFailed
                         : TestRunner::kPassed;

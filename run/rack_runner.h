@@ -31,7 +31,8 @@ public:
     // Makes each slot's console; prefix names the slot's lines ("COM3 0505000121: "), empty for
     // a run on its own. Lines on standard error when not set.
     using ConsoleMaker = std::function<std::unique_ptr<RunnerConsole>(const QString& prefix)>;
-    void SetConsoles(ConsoleMaker maker) { m_consoles = std::move(maker); }
+    // The rack's own lines (its summary) go to one made with an empty prefix.
+    void SetConsoles(ConsoleMaker maker);
     void SetAnswerSource(TestRunner::AnswerSource source) { m_answers = std::move(source); }
     // Where each slot's run is recorded, given the slot's own recorder (a script keeps the rows
     // on the way); the recorder itself when not set.
@@ -90,7 +91,7 @@ private:
     SlotJournal m_slotJournal;
     ConsoleMaker m_consoles;
     std::vector<std::unique_ptr<Slot>> m_slots;
-    RunnerConsole m_console;
+    std::unique_ptr<RunnerConsole> m_console;
     QString m_error;
     RackView* m_view = nullptr; // a terminal's live board, the rack window, or none
     RunQuestions* m_questions = nullptr;

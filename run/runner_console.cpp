@@ -20,6 +20,8 @@ RunnerConsole::RunnerConsole(std::FILE* out, bool quiet, bool terminal)
 
 void RunnerConsole::Line(const QString& text)
 {
+    if (!m_out)
+        return;
     if (m_board) {
         m_board->Print(m_prefix + text);
         return;
@@ -32,7 +34,7 @@ void RunnerConsole::Line(const QString& text)
 
 void RunnerConsole::ClearBar()
 {
-    if (!m_barShown)
+    if (!m_barShown || !m_out)
         return;
     std::fputs("\r\033[K", m_out);
     m_barShown = false;

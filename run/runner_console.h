@@ -11,6 +11,7 @@ class RackView;
 // Quiet keeps only errors and the summary.
 class RunnerConsole {
 public:
+    // out null: nothing is printed (a script's quiet run); warnings are kept all the same.
     RunnerConsole(std::FILE* out, bool quiet, bool terminal);
 
     // A recorded row: step, comment, lower limit, value, upper limit, mark, with the command

@@ -66,8 +66,9 @@ int main(int argc, char** argv)
         return 0;
     }
     if (!command.Error.isEmpty()) {
-        std::fprintf(stderr, "tavtest: %s\n%s", command.Error.toLocal8Bit().constData(),
-                     kRunnerUsage);
+        // One line, not the whole usage: the mistake stays in view.
+        std::fprintf(stderr, "tavtest: %s\n(tavtest --help lists the options)\n",
+                     command.Error.toLocal8Bit().constData());
         return TestRunner::kRunError;
     }
     const RunnerOptions& options = command.Options;

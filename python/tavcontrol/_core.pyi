@@ -147,6 +147,12 @@ class Run:
     def error(self) -> str:
         """Why the run itself failed; empty when it did not."""
     @property
+    def slot(self) -> str:
+        """The rack's slot the run was on, as given ("COM3"); empty for run_table."""
+    @property
+    def serial(self) -> str:
+        """The serial number of the unit the run tested."""
+    @property
     def journal_error(self) -> str:
         """Why the station's results journal could not keep the run; empty when it did."""
     @property
@@ -200,8 +206,8 @@ def run_table(path: _Path, port: Union[str, int, None] = None, gpib: Optional[in
     is opened, for the callable's answer at its row, where the run ends (nothing of it sent).
     stop_at_error ends the run at the first failed row; a run that does not reach its end
     row switches the output off unless keep_output. timeout in seconds, fractions taken (0:
-    none; ValueError when negative). quiet False prints each row on standard error; a
-    default answer taken is told even when quiet, and every warning is in Run.warnings.
+    none; ValueError when negative). quiet False prints each row on standard error, as
+    tavtest does; quiet prints nothing, and every warning is in Run.warnings.
     Recorded in the station's results journal (and on the server db, a libpq URI); what
     either could not take is in Run.journal_error and Run.server_error. Ctrl-C ends the run
     as tavtest's does and raises KeyboardInterrupt."""

@@ -109,7 +109,7 @@ def test_run_table_keeps_tavtests_rules(tmp_path):
         assert b"Serial #:;?1" in (tmp_path / "omega.rpt").read_bytes()
 
 
-def test_run_tables_runs_each_slot_as_its_own_unit(tmp_path):
+def test_run_tables_runs_each_slot_as_its_own_unit(tmp_path, capfd):
     rows = ["00.00.00.100;SOUR:VOLTAC,230;0;0;0;;;;1", "00.00.00.200;OUTP,1;0;0;0;;;;1",
             "00.00.00.300;MEAS:CURR?;NEXT;0;NEXT;4.5;4.7;I;1", "00.00.00.100;OUTP,0;0;0;0;;;;1",
             "00.00.00.000;END;0;0;0;;;;1"]
@@ -121,5 +121,9 @@ def test_run_tables_runs_each_slot_as_its_own_unit(tmp_path):
     assert [run.verdict for run in runs[:2]] == ["passed", "failed"]
     assert [run.rows[2].value for run in runs[:2]] == ["4.600", "4.792"]
     assert runs[2].status == 2 and "COM99" in runs[2].error
+    assert [(run.slot, run.serial) for run in runs] == [
+        (good, "0505000121"), (heavy, "0505000122"), (f"{heavy[:3]}99", "0505000123")]
+    # quiet (the default) prints nothing: all of it is in the runs.
+    assert capfd.readouterr().err == ""
     # Consecutive units, and the table's own line takes the last one.
     assert "Serial #:;0505000123" in path.read_text(encoding="latin-1")

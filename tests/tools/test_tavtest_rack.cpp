@@ -78,6 +78,7 @@ TEST_F(Rack, OneFailedSlotIsStatusOneAndItsOwnSuitesFailure)
     EXPECT_FALSE(junit.left(second).contains("<failure")) << junit.toStdString();
     EXPECT_EQ(junit.mid(second).count("<failure"), 1) << junit.toStdString();
     EXPECT_FALSE(junit.contains("<error")) << junit.toStdString();
+    EXPECT_TRUE(junit.contains("classname=\"unit.COM3.0505000121\"")) << junit.toStdString();
 }
 
 // On a terminal the slots share one keyboard: a prompt holds only the slot that asks, while

@@ -150,6 +150,9 @@ TEST_F(Tavtest, UnreadableTableAndBadOptionsExitTwo)
     EXPECT_EQ(Run({"a.tst", "--meter-port", "COMx"}), 2);
     EXPECT_TRUE(err.contains("--meter-port: not a port (COM1 to COM99): COMx"))
         << err.toStdString();
+    // A misspelt option is one line and where to look, not the whole usage.
+    EXPECT_EQ(Run({"a.tst", "--reprot", "r.rpt"}), 2);
+    EXPECT_EQ(err, "tavtest: unknown option --reprot\n(tavtest --help lists the options)\n");
     EXPECT_EQ(Run({"--version"}), 0);
     EXPECT_TRUE(out.startsWith("tavtest ")) << out.toStdString();
 }
