@@ -1,5 +1,9 @@
 #include "link/port_opening.h"
 
+#include "link/cia_events.h"
+
+#include <QCoreApplication>
+#include <QEvent>
 #include <cerrno>
 #include <mutex>
 #include <thread>
@@ -29,9 +33,25 @@ PortOpening::PortOpening(int port) : m_port(port), m_shared(std::make_shared<Sha
         shared->Done = true;
         // Posted while the owner cannot be deleted (its destructor waits for the lock); an
         // event posted to an object deleted later is dropped with it.
-        QMetaObject::invokeMethod(
-            self, [self] { Q_EMIT self->Finished(); }, Qt::QueuedConnection);
+        auto* done = new QEvent(DoneEvent());
+        cia_events::HandedOver(done);
+        QCoreApplication::postEvent(self, done);
     }).detach();
+}
+
+QEvent::Type PortOpening::DoneEvent()
+{
+    static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+    return type;
+}
+
+bool PortOpening::event(QEvent* e)
+{
+    if (e->type() != DoneEvent())
+        return QObject::event(e);
+    cia_events::TakenOver(e);
+    Q_EMIT Finished();
+    return true;
 }
 
 PortOpening::~PortOpening()

@@ -2,6 +2,7 @@
 
 #include "link/serial_device.h"
 
+#include <QEvent>
 #include <QObject>
 #include <memory>
 
@@ -27,7 +28,11 @@ public:
 Q_SIGNALS:
     void Finished();
 
+protected:
+    bool event(QEvent* e) override;
+
 private:
+    static QEvent::Type DoneEvent();
     struct Shared;
     int m_port;
     std::shared_ptr<Shared> m_shared;
