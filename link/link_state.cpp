@@ -1,6 +1,7 @@
 #include "link/link_state.h"
 
 #include "link/port_opening.h"
+#include "link/tcp_link.h"
 
 LinkState::LinkState(const std::string& gpibLibraryFile) : GpibLib(gpibLibraryFile)
 {
@@ -88,4 +89,15 @@ QString LinkName(const LinkState& L)
     if (L.Settings.IoType == 1)
         return QStringLiteral("GPIB device \"%1\"").arg(L.Settings.GpibDeviceName);
     return QStringLiteral("GPIB address %1").arg(L.Settings.GpibAddress);
+}
+
+QString LinkLineText(const LinkState& L)
+{
+    const int port = L.Settings.PortText.toInt();
+    if (!NetworkPort(port))
+        return QString::number(L.ComPort(1).Baudrate());
+    if (!DirectTcpUri(port).empty())
+        return {};
+    const std::optional<TcpTarget> entry = ReadTcpEntry(SerialDevicePath(port));
+    return entry ? QString::fromStdString(entry->Uri()) : QString();
 }

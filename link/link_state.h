@@ -86,3 +86,6 @@ private:
 // The instrument's link as the operator knows it: "COM2", "GPIB device "Device 1"" or
 // "GPIB address 5".
 QString LinkName(const LinkState& L);
+// What the serial link's line is: "19200" (baud), or for a network port the address it leads to
+// ("tcp://bench-ds1:4001"; nothing more for a URI named outright, which LinkName already is).
+QString LinkLineText(const LinkState& L);

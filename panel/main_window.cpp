@@ -108,13 +108,22 @@ void TForm1::BitBtn7Click()
     // A port lost before this Connect was told then; one lost from now on is news again.
     m_lostReported = false;
     NewConnection();
-    if (L.LinkOpened)
+    if (L.LinkOpened) {
+        // "COM2 19200", "COM6 tcp://bench-ds1:4001", "GPIB address 5".
+        const QString line = L.SerialLink ? LinkLineText(L) : QString();
         StartPolling(
-            L.SerialLink
-                ? QStringLiteral("%1 %2 — polling").arg(LinkName(L)).arg(L.ComPort(1).Baudrate())
-                : QStringLiteral("%1 — polling").arg(LinkName(L)));
-    else
-        ShowLinkStatus(QStringLiteral("%1 not open").arg(LinkName(L)));
+            QStringLiteral("%1 — polling")
+                .arg(line.isEmpty() ? LinkName(L) : LinkName(L) + QLatin1Char(' ') + line));
+    } else {
+        // Why, when an open said so (a device server that refused or did not answer).
+        const int error = L.SerialLink ? L.ComPort(1).OpenError() : 0;
+        ShowLinkStatus(
+            error == 0
+                ? QStringLiteral("%1 not open").arg(LinkName(L))
+                : QStringLiteral("%1 not open: %2 — \"Setup\" > \"I/O Config\" chooses "
+                                 "the port again")
+                      .arg(LinkName(L), SerialOpenProblem(L.Settings.PortText.toInt(), error)));
+    }
     ShowConnected(true);
 }
 

@@ -3,11 +3,14 @@
 #include "sequence/grid_widget.h"
 #include "tests/autotest/small_table.h"
 #include "tests/autotest/test_window_fixture.h"
+#include "tests/support/loopback.h"
 #include "tests/support/qt_wait.h"
 #include "tests/support/tavsim_process.h"
 
+#include <QFile>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 
 namespace {
 
@@ -93,4 +96,30 @@ TEST_F(TestWindowTest, RunningTableHoldsAtTheLossAndContinuesOnceThePortIsBack)
     EXPECT_EQ(ResultGridRow(3).mid(0, 5),
               (QStringList{" 3", "UAC", "225.000", "231.500", "235.000"}));
     EXPECT_EQ(messages.filter("was lost").size(), 1) << messages.join('|').toStdString();
+}
+
+// A network port says in the status bar where it leads; one that could not be opened says why
+// at Connect, and where the port is chosen again.
+TEST_F(PortReturn, ANetworkPortSaysWhereItLeadsAndWhyItIsNotOpen)
+{
+    auto sim = StartSimAndWindows({"--tcp", "127.0.0.1:0"});
+    Btn("BitBtn7")->click();
+    ASSERT_TRUE(WaitUntil([&] { return Edit("Edit1")->text() == "0.000V"; }));
+    EXPECT_TRUE(
+        Status().contains(QRegularExpression("^COM2 tcp://127\\.0\\.0\\.1:[0-9]+ — polling$")))
+        << Status().toStdString();
+}
+
+TEST_F(PortReturn, ANetworkPortThatCannotOpenSaysWhyAtConnect)
+{
+    QFile entry(LinkPath(2));
+    ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
+    entry.write(QStringLiteral("tcp://127.0.0.1:%1\n").arg(LoopbackPort()).toLatin1());
+    entry.close();
+    CreateWindows();
+    Btn("BitBtn7")->click();
+    EXPECT_TRUE(Status().startsWith("COM2 not open: \\\\.\\COM2 (")) << Status().toStdString();
+    EXPECT_TRUE(Status().endsWith(": connection refused (nothing listens on that port) — "
+                                  "\"Setup\" > \"I/O Config\" chooses the port again"))
+        << Status().toStdString();
 }
