@@ -47,9 +47,9 @@ QEvent::Type PortOpening::DoneEvent()
 
 bool PortOpening::event(QEvent* e)
 {
+    cia_events::TakenOver(e); // before anything of it is read, its type too
     if (e->type() != DoneEvent())
         return QObject::event(e);
-    cia_events::TakenOver(e);
     Q_EMIT Finished();
     return true;
 }
