@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QPointer>
+
 #include "common/program_places.h"
 #include "common/stopwatch_values.h"
 #include "link/io_config_window.h"
@@ -209,6 +211,7 @@ private:
     QPushButton* m_ipClear = nullptr;
     QPushButton* m_quit = nullptr;
     bool m_lostReported = false; // the lost port was told since the operator's Connect
+    QPointer<QWidget> m_lostBox; // the box that told it, while it is open
     PortReturnWatch* m_returnWatch = nullptr;
     bool m_resumeOnReturn = false;   // polling goes on by itself once the lost port is back
     bool m_outputStateAsked = false; // the next reply answers ReadOutputState

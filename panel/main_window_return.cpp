@@ -34,8 +34,9 @@ void TForm1::PortLost(TCiaComPort* port, int error)
         after = watch ? QStringLiteral(" Polling has stopped; it goes on by itself when the "
                                        "port is back within 10 minutes.")
                       : QStringLiteral(" Polling has stopped.");
-    ShowOperatorError(this, QStringLiteral("The connection on %1 was lost (%2).%3")
-                                .arg(port->DeviceName(), why, after));
+    // Closed again when the port is back: the status bar then says so.
+    m_lostBox = ShowOperatorNotice(this, QStringLiteral("The connection on %1 was lost (%2).%3")
+                                             .arg(port->DeviceName(), why, after));
 }
 
 void TForm1::WatchForReturn(TCiaComPort* port, bool polling)
@@ -58,6 +59,8 @@ bool TForm1::PortBack()
     L.LinkOpened = true;
     const QString name = LinkName(L);
     Tool.AppendLog(QStringLiteral("> %1: back").arg(port.DeviceName()));
+    if (m_lostBox)
+        m_lostBox->close();
     if (!m_resumeOnReturn || m_timer1->isActive()) {
         ShowLinkStatus(QStringLiteral("%1 back").arg(name));
         return true;

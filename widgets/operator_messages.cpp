@@ -29,6 +29,20 @@ void ShowOperatorError(QWidget* parent, const QString& text)
     QMessageBox::critical(parent, QApplication::applicationName(), text);
 }
 
+QWidget* ShowOperatorNotice(QWidget* parent, const QString& text)
+{
+    if (Hook()) {
+        Hook()(text);
+        return nullptr;
+    }
+    auto* box = new QMessageBox(QMessageBox::Critical, QApplication::applicationName(), text,
+                                QMessageBox::Ok, parent);
+    box->setObjectName(QStringLiteral("OperatorNotice"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+    return box;
+}
+
 void SetOperatorQuestionHook(std::function<bool(const QString&)> hook)
 {
     QuestionHook() = std::move(hook);

@@ -12,6 +12,11 @@ class QWidget;
 // application's general error handling does.
 void ShowOperatorError(QWidget* parent, const QString& text);
 
+// The same for news that may stop being true (a port lost, and back): a box that does not hold
+// the program's events, which the caller closes when it is past. The box, or null when a test's
+// hook took the text.
+QWidget* ShowOperatorNotice(QWidget* parent, const QString& text);
+
 // Runs an operator's event (a click, a key, a timer) and shows any error it raises.
 void RunOperatorEvent(QWidget* parent, const std::function<void()>& event);
 

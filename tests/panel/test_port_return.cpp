@@ -6,6 +6,7 @@
 #include "tests/support/loopback.h"
 #include "tests/support/qt_wait.h"
 #include "tests/support/tavsim_process.h"
+#include "widgets/operator_messages.h"
 
 #include <QFile>
 #include <QLabel>
@@ -96,6 +97,23 @@ TEST_F(TestWindowTest, RunningTableHoldsAtTheLossAndContinuesOnceThePortIsBack)
     EXPECT_EQ(ResultGridRow(3).mid(0, 5),
               (QStringList{" 3", "UAC", "225.000", "231.500", "235.000"}));
     EXPECT_EQ(messages.filter("was lost").size(), 1) << messages.join('|').toStdString();
+}
+
+// The box that told the loss closes itself when the port is back and polling goes on.
+TEST_F(PortReturn, TheLossBoxClosesWhenThePortIsBack)
+{
+    auto first = StartSimAndWindows();
+    SetOperatorMessageHook(nullptr); // the real box, not the test's list
+    Btn("BitBtn7")->click();
+    ASSERT_TRUE(WaitUntil([&] { return Edit("Edit1")->text() == "0.000V"; }));
+    first->Kill();
+    QWidget* box = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (box = form->findChild<QWidget*>("OperatorNotice")); }));
+    EXPECT_TRUE(box->isVisible());
+    TavsimProcess second(LinkPath(2), CwdFile("second.log"));
+    ASSERT_TRUE(second.Ready());
+    ASSERT_TRUE(WaitUntil([&] { return Status() == "COM2 back — polling"; }));
+    EXPECT_TRUE(WaitUntil([&] { return !form->findChild<QWidget*>("OperatorNotice"); }));
 }
 
 // A network port says in the status bar where it leads; one that could not be opened says why
