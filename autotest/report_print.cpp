@@ -54,8 +54,12 @@ QStringList FitToWidth(const QString& text, const QFontMetricsF& metrics, qreal 
         qsizetype n = 1;
         while (n < rest.size() && metrics.horizontalAdvance(rest.left(n + 1)) <= width)
             ++n;
-        pieces << rest.left(n);
-        rest = rest.mid(n);
+        // At a word's boundary where the piece has one, so that no word is cut in two ("operator
+        // r" / "oot"); a word longer than the line is cut where the line ends.
+        const qsizetype space = rest.left(n + 1).lastIndexOf(QLatin1Char(' '));
+        const qsizetype cut = space > 0 ? space : n;
+        pieces << WithoutTrailingBlanks(rest.left(cut));
+        rest = rest.mid(space > 0 ? cut + 1 : cut);
     }
     pieces << rest;
     return pieces;

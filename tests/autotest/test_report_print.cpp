@@ -7,6 +7,7 @@
 #include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPdfWriter>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -44,7 +45,8 @@ ResultTable Rows(int count, const QString& comment = QString())
 class ReportPrint : public ::testing::Test {
 protected:
     // Prints onto A4 with 15 mm margins and gives pdftotext's lines.
-    QStringList Print(const ResultTable& results, int* pages = nullptr, bool bold = false)
+    QStringList Print(const ResultTable& results, int* pages = nullptr, bool bold = false,
+                      const ReportVerdict& verdict = kVerdict)
     {
         const QString path = dir.filePath("report.pdf");
         QFont font = ReportFont();
@@ -55,7 +57,7 @@ protected:
             pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
                                           QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter));
             EXPECT_TRUE(PrintReportLines(
-                pdf, ReportPrintLines(kHeader, "07.05.2024", results, kVerdict), font));
+                pdf, ReportPrintLines(kHeader, "07.05.2024", results, verdict), font));
             pitch = QFontMetricsF(font, &pdf).horizontalAdvance(QLatin1Char('M')) * 72.0 /
                     pdf.resolution();
         }
@@ -179,6 +181,24 @@ TEST_F(ReportPrint, CommentWiderThanThePageIsPrintedWhole)
     const QString printed = lines.mid(4, lines.size() - 5).join(QString());
     EXPECT_TRUE(printed.contains(comment)) << printed.toStdString();
     EXPECT_TRUE(printed.endsWith("235")) << printed.toStdString();
+}
+
+// A closing line wider than the page goes on at a word's boundary: no word is cut in two.
+TEST_F(ReportPrint, LongVerdictLineBreaksBetweenWords)
+{
+    ReportVerdict verdict = kVerdict;
+    verdict.Started = QDateTime(QDate(2026, 12, 8), QTime(9, 15, 2));
+    verdict.DurationMs = 4200;
+    verdict.Station = QStringLiteral("burn-in-station-with-a-long-name");
+    verdict.Operator = QStringLiteral("operator root");
+    verdict.Answers = {"VAR01=230", "VAR02=115.5", "VAR03=50"};
+    const QString line = ReportVerdictLine(verdict);
+    const QStringList lines = Print(Rows(1), nullptr, false, verdict);
+    const qsizetype first = lines.indexOf(QRegularExpression("FAILED: .*"));
+    ASSERT_GE(first, 0);
+    const QStringList pieces = lines.mid(first);
+    ASSERT_GE(pieces.size(), 2) << "the line is wider than the page";
+    EXPECT_EQ(pieces.join(' '), line) << pieces.join('|').toStdString();
 }
 
 TEST_F(ReportPrint, DeviceThatCannotBeWrittenFails)
