@@ -74,6 +74,10 @@ RunnerCommandLine ParseRunnerCommandLine(const QStringList& arguments)
 {
     RunnerCommandLine result;
     RunnerOptions& o = result.Options;
+    // The line's server is the station's, as "Setup" > "Results" sets it for the program: a
+    // station's runs go there whichever of the two ran them. --db "" records in the journal
+    // alone.
+    o.DbUri = ResultsDatabase::SavedServer();
     int links = 0;
     for (qsizetype i = 0; i < arguments.size() && result.Error.isEmpty(); ++i) {
         const QString& a = arguments[i];

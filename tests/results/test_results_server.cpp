@@ -11,6 +11,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSettings>
 #include <QUrl>
 #include <QUrlQuery>
 #include <sys/stat.h>
@@ -204,6 +205,18 @@ TEST_F(Server, NamedStationsOnOneHostAndARackKeepTheirNames)
     EXPECT_EQ(QJsonDocument::fromJson(out.toUtf8()).object()["runs"].toInt(), 2);
     EXPECT_EQ(Run({"sync", "--db", cluster.Uri(), "--station", "LINE-A"}), 0);
     EXPECT_TRUE(err.contains("0 runs sent, 0 left unsent")) << err.toStdString();
+
+    // The server the station's settings name takes a run given no --db, as the program's runs
+    // go there; --db "" keeps a run in the journal alone.
+    {
+        QSettings settings(File("cfg/tavcontrol/tavcontrol.conf"), QSettings::IniFormat);
+        settings.setValue("results/server", cluster.Uri());
+    }
+    EXPECT_EQ(Run({table, "--station", "LINE-C", "--port", "COM2"}), 0) << err.toStdString();
+    EXPECT_EQ(Run({table, "--station", "LINE-D", "--port", "COM2", "--db", ""}), 0)
+        << err.toStdString();
+    EXPECT_EQ(cluster.Number("SELECT COUNT(*) FROM runs WHERE station IN ('LINE-C', 'LINE-D')"), 1);
+    EXPECT_EQ(cluster.Number("SELECT COUNT(*) FROM runs WHERE station = 'LINE-C'"), 1);
 }
 
 // A station renamed leaves its unsent runs in the journal of its former name: they go with the
