@@ -178,7 +178,7 @@ void TForm1::BitBtn8Click()
 
 void TForm1::StopPollingForPortChange()
 {
-    m_returnWatch->Stop(); // the operator picks the port now
+    StopReturnWatch(); // the operator picks the port now
     m_timer1->stop();
     m_cycle.ReplySlot = 0;
     ShowReadingsStale();
@@ -202,7 +202,7 @@ void TForm1::Button20Click()
 void TForm1::closeEvent(QCloseEvent* event)
 {
     m_timer1->stop();
-    m_returnWatch->Stop();
+    StopReturnWatch();
     StopRecording();
     L.ComPort(1).SetActive(false);
     L.ComPort(2).SetActive(false);
@@ -242,7 +242,7 @@ void TForm1::able1Click()
 
 void TForm1::IO1Click()
 {
-    m_returnWatch->Stop(); // the operator picks the port now
+    StopReturnWatch(); // the operator picks the port now
     StopPollingFor(QStringLiteral("I/O configuration"));
     Windows.IoConfig.ShowModal(this);
     ShowLinkStatus(QStringLiteral("not connected"));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QPointer>
 
 #include "common/program_places.h"
@@ -152,6 +153,10 @@ private:
     void PortLost(TCiaComPort* port, int error);
     // The instrument's lost device is waited for; PortBack reopens it when it is there again.
     void WatchForReturn(TCiaComPort* port, bool polling);
+    // A network port's device server cannot be watched: it is connected to again, off the
+    // event loop, every two seconds for ten minutes.
+    void TryNetworkReturn();
+    void StopReturnWatch();
     bool PortBack();
     // Polling stops while another window has the link; the status bar says which.
     void StopPollingFor(const QString& window);
@@ -214,6 +219,7 @@ private:
     QPointer<QWidget> m_lostBox; // the box that told it, while it is open
     PortReturnWatch* m_returnWatch = nullptr;
     bool m_resumeOnReturn = false;   // polling goes on by itself once the lost port is back
+    QElapsedTimer m_networkReturn;   // valid while a network port is tried again
     bool m_outputStateAsked = false; // the next reply answers ReadOutputState
     std::unique_ptr<MeasurementRecording> m_recording;
     QLabel* m_recordStatus = nullptr;

@@ -9,6 +9,13 @@
 #include <QTimer>
 #include <cstring>
 
+namespace {
+
+constexpr int kNetworkRetryMs = 2000;
+constexpr qint64 kReturnLimitMs = 10 * 60 * 1000;
+
+} // namespace
+
 void TForm1::PortLost(TCiaComPort* port, int error)
 {
     const QString why = QString::fromLocal8Bit(strerror(error));
@@ -22,8 +29,7 @@ void TForm1::PortLost(TCiaComPort* port, int error)
     // A running table holds at the loss; it does not go on by itself when the port is back.
     if (L.TestWindow)
         L.TestWindow->PortLost(ReplyPort(L, port));
-    const bool watch =
-        instrument && L.SerialLink && (polling || L.TestWindow) && !NetworkPort(port->Port());
+    const bool watch = instrument && L.SerialLink && (polling || L.TestWindow);
     if (watch)
         WatchForReturn(port, polling);
     if (m_lostReported)
@@ -42,7 +48,34 @@ void TForm1::PortLost(TCiaComPort* port, int error)
 void TForm1::WatchForReturn(TCiaComPort* port, bool polling)
 {
     m_resumeOnReturn = polling;
-    m_returnWatch->Start(SerialDevicePlaces(port->Port()), [this] { return PortBack(); });
+    if (!NetworkPort(port->Port())) {
+        m_returnWatch->Start(SerialDevicePlaces(port->Port()), [this] { return PortBack(); });
+        return;
+    }
+    m_networkReturn.start();
+    QTimer::singleShot(kNetworkRetryMs, this, &TForm1::TryNetworkReturn);
+}
+
+void TForm1::TryNetworkReturn()
+{
+    if (!m_networkReturn.isValid() || !L.SerialLink)
+        return;
+    // The connect is made ahead, on a thread of its own; the port then takes what it found.
+    L.OpenAhead({L.Settings.PortText.toInt()}, [this] {
+        if (!m_networkReturn.isValid())
+            return;
+        if (PortBack() || m_networkReturn.hasExpired(kReturnLimitMs)) {
+            m_networkReturn.invalidate();
+            return;
+        }
+        QTimer::singleShot(kNetworkRetryMs, this, &TForm1::TryNetworkReturn);
+    });
+}
+
+void TForm1::StopReturnWatch()
+{
+    m_returnWatch->Stop();
+    m_networkReturn.invalidate();
 }
 
 bool TForm1::PortBack()

@@ -116,6 +116,34 @@ TEST_F(PortReturn, TheLossBoxClosesWhenThePortIsBack)
     EXPECT_TRUE(WaitUntil([&] { return !form->findChild<QWidget*>("OperatorNotice"); }));
 }
 
+// A device server that drops and comes back: the program connects again by itself, off its
+// event loop, and polls again.
+TEST_F(PortReturn, ANetworkPortThatComesBackIsPolledAgainByItself)
+{
+    const int port = LoopbackPort();
+    const QString address = QStringLiteral("127.0.0.1:%1").arg(port);
+    QFile entry(LinkPath(2));
+    ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
+    entry.write("tcp://" + address.toLatin1() + "\n");
+    entry.close();
+    auto first = std::make_unique<TavsimProcess>(CwdFile("first-entry"), CwdFile("first.log"),
+                                                 QStringList{"--tcp", address});
+    ASSERT_TRUE(first->Ready());
+    CreateWindows();
+    Btn("BitBtn7")->click();
+    ASSERT_TRUE(WaitUntil([&] { return Edit("Edit1")->text() == "0.000V"; }));
+    first.reset();
+    ASSERT_TRUE(WaitUntil([&] { return Status().startsWith("connection on COM2 lost"); }));
+    PumpEvents(2500); // a try or two while nothing listens
+    TavsimProcess second(CwdFile("second-entry"), CwdFile("second.log"),
+                         {"--tcp", address, "--answer", "meas:volt?=231.5V"});
+    ASSERT_TRUE(second.Ready());
+    ASSERT_TRUE(WaitUntil([&] { return Edit("Edit1")->text() == "231.5V"; }, 15000))
+        << Status().toStdString();
+    EXPECT_TRUE(Status().startsWith("COM2 back — polling")) << Status().toStdString();
+    EXPECT_EQ(LossMessages(), 1);
+}
+
 // A network port says in the status bar where it leads; one that could not be opened says why
 // at Connect, and where the port is chosen again.
 TEST_F(PortReturn, ANetworkPortSaysWhereItLeadsAndWhyItIsNotOpen)
