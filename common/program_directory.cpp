@@ -28,3 +28,8 @@ QString WritableProgramDirectory(const QString& programDirectory, const QString&
     return WithSeparator(!installed && DirectoryIsWritable(programDirectory) ? programDirectory
                                                                              : startDirectory);
 }
+
+QSettings ProgramSettings()
+{
+    return QSettings(QStringLiteral("tavcontrol"), QStringLiteral("tavcontrol"));
+}

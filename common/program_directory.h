@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSettings>
 #include <QString>
 
 // True when a file can be created in the folder (tried, not guessed from permission bits, which
@@ -11,3 +12,7 @@ bool DirectoryIsWritable(const QString& directory);
 // and always for a program installed under /usr, the folder it was started in. Both with a
 // trailing '/'.
 QString WritableProgramDirectory(const QString& programDirectory, const QString& startDirectory);
+
+// The program's own settings (station name, results server, the rack window's reports folder),
+// in tavcontrol/tavcontrol.conf under the user's configuration folder, shared with tavtest.
+QSettings ProgramSettings();

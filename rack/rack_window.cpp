@@ -2,6 +2,7 @@
 
 #include "autotest/report_print.h"
 #include "autotest/result_grid_view.h"
+#include "common/program_directory.h"
 #include "common/program_places.h"
 #include "results/results_store.h"
 #include "run/rack_runner.h"
@@ -20,6 +21,8 @@
 #include <QTableWidget>
 
 namespace {
+
+const char* const kFolderKey = "rack/reports";
 
 QColor StateColour(const QString& state)
 {
@@ -78,6 +81,7 @@ void RackWindow::StartAll()
         ShowOperatorError(this, problems.join(QLatin1Char('\n')));
         return;
     }
+    ProgramSettings().setValue(QLatin1String(kFolderKey), options.ReportDir);
     m_log->clear();
     m_slotsAdded = 0;
     m_rack = std::make_unique<RackRunner>(options, m_results, false);

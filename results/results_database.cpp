@@ -1,5 +1,6 @@
 #include "results/results_database.h"
 
+#include "common/program_directory.h"
 #include "results/results_schema.h"
 #include "results/server_failure.h"
 
@@ -38,10 +39,7 @@ bool Failed(const QString& connection, const QString& text, QString* error)
 const char* const kStationKey = "results/station";
 const char* const kServerKey = "results/server";
 
-QSettings Settings()
-{
-    return QSettings(QStringLiteral("tavcontrol"), QStringLiteral("tavcontrol"));
-}
+QSettings Settings() { return ProgramSettings(); }
 
 QString DataFolder()
 {

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
+#include <QSettings>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -21,6 +22,8 @@ class RackWindowFixture : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        // The window keeps its reports folder with the program's settings: the test's own.
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.filePath("config"));
         places.WritableDirectory = dir.filePath("program");
         ASSERT_TRUE(QDir().mkpath(places.WritableDirectory));
         results = std::make_unique<ResultsStore>(dir.filePath("journal.sqlite"));
@@ -61,6 +64,12 @@ protected:
         window->findChild<QPushButton*>("StartAllButton")->click();
         ASSERT_TRUE(window->Running());
         ASSERT_TRUE(WaitUntil([&] { return !window->Running(); }, 30000));
+    }
+    QString SavedFolder() const
+    {
+        return QSettings(dir.filePath("config/tavcontrol/tavcontrol.conf"), QSettings::IniFormat)
+            .value("rack/reports")
+            .toString();
     }
     QStringList Reports() const
     {

@@ -40,6 +40,7 @@ TEST_F(RackWindowTest, SlotsSayHowTheyEndedAndEachStartAllNumbersNewUnits)
     EXPECT_EQ(Cell(1, RackWindow::kValue), "step 3: 4.792 Error!");
     EXPECT_EQ(grid->item(1, RackWindow::kVerdict)->foreground().color(), QColor(0xc0, 0x00, 0x00));
     EXPECT_EQ(Reports(), QStringList({"TAV 1600-0505000121.rpt", "TAV 1600-SN-4.rpt"}));
+    EXPECT_EQ(SavedFolder(), dir.filePath("reports")) << "kept for the next time";
     const QString log = window->findChild<QPlainTextEdit*>("RackLog")->toPlainText();
     EXPECT_TRUE(log.contains("COM9 0505000122: error: COM9:")) << log.toStdString();
     EXPECT_FALSE(log.contains("tavtest")) << log.toStdString();
