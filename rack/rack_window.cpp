@@ -130,7 +130,6 @@ void RackWindow::RackFinished()
         ShowEndState(static_cast<int>(i));
     }
     m_questionBox->hide();
-    m_asked.clear();
     m_start->setEnabled(true);
     m_stop->setEnabled(false);
     ShowSlotReport(m_slots->currentRow() >= 0 ? m_slots->currentRow() : m_slotRows.value(0));

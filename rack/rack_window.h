@@ -5,7 +5,6 @@
 #include "run/terminal_questions.h"
 
 #include <QDialog>
-#include <deque>
 #include <memory>
 
 class QCheckBox;
@@ -28,7 +27,7 @@ struct RunnerOptions;
 // rows and prompts asked one at a time, each naming its slot. Each slot's report is kept in the
 // reports folder chosen, under the free-name rule; every slot is a run of its own in the
 // results journal.
-class RackWindow : public QDialog, private RackView, private RunQuestions {
+class RackWindow : public QDialog, private RackView, private QuestionQueue {
     Q_OBJECT
 
 public:
@@ -49,7 +48,7 @@ public:
     // The report of the slot in grid row `row`, shown below the grid.
     void ShowSlotReport(int row);
     // The question waiting for the operator, empty when none; Answer gives it its line.
-    QString Question() const;
+    QString AskedQuestion() const;
     void Answer(const QString& line);
 
     void done(int result) override;
@@ -61,23 +60,15 @@ private:
     void SetValue(int slot, const QString& value) override;
     void SetState(int slot, const QString& state) override;
     void Print(const QString& line) override;
-    // RunQuestions: asked below the grid, one at a time.
-    void Ask(RunnerConsole& console, const QString& question, RunQuestions::Answer answer) override;
-    void Withdraw(const RunnerConsole& console) override;
+    // The slots' questions: asked below the grid, one at a time.
+    void Show(const Question* question) override;
 
     void BuildLayout();
     QStringList ReadSlots(RunnerOptions& options);
     void ShowSerials();
     void SetCell(int row, int column, const QString& text);
     void ShowEndState(int slot);
-    void ShowNextQuestion();
     void RackFinished();
-
-    struct Asked {
-        RunnerConsole* Console;
-        QString Text;
-        RunQuestions::Answer Reply;
-    };
 
     ResultsStore& m_results;
     const ProgramPlaces& m_places;
@@ -98,6 +89,5 @@ private:
     std::unique_ptr<RackRunner> m_rack;
     QList<int> m_slotRows; // the grid row of each running slot
     int m_slotsAdded = 0;
-    std::deque<Asked> m_asked;
     bool m_filling = false; // the window writes into the grid, not the operator
 };

@@ -94,42 +94,18 @@ void RackWindow::ShowSerials()
 
 // ---- the slots' questions ----
 
-void RackWindow::Ask(RunnerConsole& console, const QString& question, RunQuestions::Answer answer)
+void RackWindow::Show(const Question* question)
 {
-    m_asked.push_back({&console, question, std::move(answer)});
-    if (m_asked.size() == 1)
-        ShowNextQuestion();
-}
-
-void RackWindow::Withdraw(const RunnerConsole& console)
-{
-    const bool shown = !m_asked.empty() && m_asked.front().Console == &console;
-    std::erase_if(m_asked, [&](const Asked& a) { return a.Console == &console; });
-    if (shown)
-        ShowNextQuestion();
-}
-
-void RackWindow::ShowNextQuestion()
-{
-    if (m_asked.empty()) {
+    if (!question) {
         m_questionBox->hide();
         return;
     }
-    m_question->setText(m_asked.front().Console->Prefix() + m_asked.front().Text.trimmed());
+    m_question->setText(question->Console->Prefix() + question->Text.trimmed());
     m_answer->clear();
     m_questionBox->show();
     m_answer->setFocus();
 }
 
-QString RackWindow::Question() const { return m_asked.empty() ? QString() : m_question->text(); }
+QString RackWindow::AskedQuestion() const { return Shown() ? m_question->text() : QString(); }
 
-void RackWindow::Answer(const QString& line)
-{
-    if (m_asked.empty())
-        return;
-    Asked asked = std::move(m_asked.front());
-    m_asked.pop_front();
-    // A question asked again from the answer (not a number) waits behind the others.
-    asked.Reply(line.trimmed());
-    ShowNextQuestion();
-}
+void RackWindow::Answer(const QString& line) { Reply(line.trimmed()); }

@@ -20,10 +20,9 @@ QList<int> TestRunner::PortsToOpen()
     const int instrument = m_link.SerialLink ? m_link.Settings.PortText.toInt() : 0;
     // A rack's slot talks to its own ports only: what other slots' ports are is no business of
     // its, and a listing would race with their opening.
+    m_link.DiscoveredPorts.clear();
     if (m_options.RackRun.isEmpty())
         ListSerialPorts(m_link.DiscoveredPorts);
-    else
-        m_link.DiscoveredPorts.clear();
     QList<int> ports;
     if (instrument > 0)
         ports << instrument;

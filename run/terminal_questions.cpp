@@ -6,14 +6,14 @@
 #include <cstdio>
 #include <unistd.h>
 
-void TerminalQuestions::Ask(RunnerConsole& console, const QString& question, Answer answer)
+void QuestionQueue::Ask(RunnerConsole& console, const QString& question, Answer answer)
 {
     m_questions.push_back({&console, question, std::move(answer)});
     if (m_questions.size() == 1 && !m_answering)
         ShowNext();
 }
 
-void TerminalQuestions::Withdraw(const RunnerConsole& console)
+void QuestionQueue::Withdraw(const RunnerConsole& console)
 {
     const bool shown = !m_questions.empty() && m_questions.front().Console == &console;
     std::erase_if(m_questions, [&](const Question& q) { return q.Console == &console; });
@@ -21,14 +21,27 @@ void TerminalQuestions::Withdraw(const RunnerConsole& console)
         ShowNext();
 }
 
-void TerminalQuestions::ShowNext()
+void QuestionQueue::Reply(const QString& line)
 {
-    if (m_questions.empty()) {
+    if (m_questions.empty())
+        return;
+    Question asked = std::move(m_questions.front());
+    m_questions.pop_front();
+    asked.Console->Answered();
+    m_answering = true; // a question asked again from the answer comes after this one
+    asked.Reply(line);
+    m_answering = false;
+    ShowNext();
+}
+
+void TerminalQuestions::Show(const Question* question)
+{
+    if (!question) {
         delete m_input;
         m_input = nullptr;
         return;
     }
-    m_questions.front().Console->Ask(m_questions.front().Text);
+    question->Console->Ask(question->Text);
     if (!m_input) {
         m_input = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, this);
         connect(m_input, &QSocketNotifier::activated, this, &TerminalQuestions::LineTyped);
@@ -44,13 +57,5 @@ void TerminalQuestions::LineTyped()
         line = QString::fromLocal8Bit(buffer).trimmed();
     else
         std::clearerr(stdin);
-    if (m_questions.empty())
-        return;
-    Question asked = std::move(m_questions.front());
-    m_questions.pop_front();
-    asked.Console->Answered();
-    m_answering = true; // a question asked again from the answer comes after this one
-    asked.Reply(line);
-    m_answering = false;
-    ShowNext();
+    Reply(line);
 }

@@ -21,26 +21,39 @@ public:
     virtual void Withdraw(const RunnerConsole& console) = 0;
 };
 
-// The operator's terminal, shared by every run of a process (a rack's slots): questions are
-// asked one at a time, in the order they come, each on the console of the run that asks, and
-// each line typed answers the question shown. Waiting for an answer holds only the run that
-// asked; the others go on ticking.
-class TerminalQuestions : public QObject, public RunQuestions {
+// The queue both keep: one question shown at a time, the next once it is answered or taken
+// back. A question asked again from its own answer (not a number) comes after the others.
+class QuestionQueue : public RunQuestions {
 public:
-    // The line without its line end (empty at the end of input).
     void Ask(RunnerConsole& console, const QString& question, Answer answer) override;
     void Withdraw(const RunnerConsole& console) override;
 
-private:
+protected:
     struct Question {
         RunnerConsole* Console;
         QString Text;
         Answer Reply;
     };
-    void ShowNext();
-    void LineTyped();
+    // The question to show now; null when none is left.
+    virtual void Show(const Question* question) = 0;
+    const Question* Shown() const { return m_questions.empty() ? nullptr : &m_questions.front(); }
+    // The line typed for the question shown: it is answered, and the next one shown.
+    void Reply(const QString& line);
+
+private:
+    void ShowNext() { Show(Shown()); }
 
     std::deque<Question> m_questions;
-    QSocketNotifier* m_input = nullptr;
     bool m_answering = false;
+};
+
+// The operator's terminal, shared by every run of a process (a rack's slots): each question on
+// the console of the run that asks, and each line typed (without its line end; empty at the end
+// of input) answers the question shown.
+class TerminalQuestions : public QObject, public QuestionQueue {
+private:
+    void Show(const Question* question) override;
+    void LineTyped();
+
+    QSocketNotifier* m_input = nullptr;
 };

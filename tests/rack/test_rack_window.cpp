@@ -81,17 +81,17 @@ TEST_F(RackWindowTest, APromptIsAskedInTheWindowAndHoldsOnlyItsSlot)
     // The slots ask in the order they come to their prompt; each question names its slot.
     const QString third = "COM3 0505000121: Voltage? [230]:";
     const QString fourth = "COM4 0505000122: Voltage? [230]:";
-    ASSERT_TRUE(WaitUntil([&] { return !window->Question().isEmpty(); }, 20000));
-    const bool thirdFirst = window->Question() == third;
-    EXPECT_EQ(window->Question(), thirdFirst ? third : fourth);
+    ASSERT_TRUE(WaitUntil([&] { return !window->AskedQuestion().isEmpty(); }, 20000));
+    const bool thirdFirst = window->AskedQuestion() == third;
+    EXPECT_EQ(window->AskedQuestion(), thirdFirst ? third : fourth);
     TavsimProcess& answered = thirdFirst ? *first : *second;
     TavsimProcess& waiting = thirdFirst ? *second : *first;
     window->Answer("215");
     ASSERT_TRUE(WaitUntil([&] { return sent(answered).contains("Sour:voltac?"); }, 20000));
     EXPECT_TRUE(sent(waiting).isEmpty()) << "the other slot still waits for its answer";
-    EXPECT_EQ(window->Question(), thirdFirst ? fourth : third);
+    EXPECT_EQ(window->AskedQuestion(), thirdFirst ? fourth : third);
     window->Answer("abc"); // not a number: asked again
-    EXPECT_EQ(window->Question(), thirdFirst ? fourth : third);
+    EXPECT_EQ(window->AskedQuestion(), thirdFirst ? fourth : third);
     window->Answer("220");
     ASSERT_TRUE(WaitUntil([&] { return !window->Running(); }, 30000));
     EXPECT_TRUE(sent(answered).contains("SOUR:VOLTAC,215.0"));
