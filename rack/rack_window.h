@@ -13,6 +13,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QTableWidget;
+class QTableWidgetItem;
 class QWidget;
 class RackRunner;
 class ResultGridView;
@@ -66,6 +67,7 @@ private:
     void BuildLayout();
     QStringList ReadSlots(RunnerOptions& options);
     void ShowSerials();
+    void MarkSerial(QTableWidgetItem* item, bool shown);
     void SetCell(int row, int column, const QString& text);
     void ShowEndState(int slot);
     void RackFinished();

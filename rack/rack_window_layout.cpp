@@ -159,14 +159,7 @@ void RackWindow::BuildLayout()
             [this](int row, int, int, int) { ShowSlotReport(row); });
     // A serial typed (or scanned) over the one a slot ran under is the next unit's.
     connect(m_slots, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
-        if (m_filling || item->column() != kSerial)
-            return;
-        m_filling = true;
-        item->setData(Qt::UserRole, false);
-        item->setForeground(palette().text());
-        QFont font = item->font();
-        font.setItalic(false);
-        item->setFont(font);
-        m_filling = false;
+        if (!m_filling && item->column() == kSerial)
+            MarkSerial(item, false);
     });
 }

@@ -81,15 +81,20 @@ void RackWindow::ShowSerials()
     for (size_t i = 0; i < slots.size() && i < static_cast<size_t>(m_slotRows.size()); ++i) {
         const int row = m_slotRows[static_cast<qsizetype>(i)];
         SetCell(row, kSerial, slots[i]->Serial);
-        m_filling = true;
-        QTableWidgetItem* item = m_slots->item(row, kSerial);
-        item->setData(Qt::UserRole, true);
-        item->setForeground(palette().placeholderText());
-        QFont font = item->font();
-        font.setItalic(true);
-        item->setFont(font);
-        m_filling = false;
+        MarkSerial(m_slots->item(row, kSerial), true);
     }
+}
+
+// A serial shown (grey, italic) is the one a slot ran under; a typed one is the next unit's.
+void RackWindow::MarkSerial(QTableWidgetItem* item, bool shown)
+{
+    m_filling = true;
+    item->setData(Qt::UserRole, shown);
+    item->setForeground(shown ? palette().placeholderText() : palette().text());
+    QFont font = item->font();
+    font.setItalic(shown);
+    item->setFont(font);
+    m_filling = false;
 }
 
 // ---- the slots' questions ----
