@@ -180,7 +180,7 @@ int main(int argc, char** argv)
     // what it read) and the results server.
     AfterFirstPaint(form1, [&] {
         state.Link.GpibLib.BindGpibLibrary();
-        DiscoverPorts(state.Link, [] {});
+        DiscoverPorts(state.Link, [&form1] { form1.PortDiscovered(); });
         windows.Sequence.CreateHidden(&form1);
         windows.DeviceInfo.CreateHidden(&form1);
         windows.IoConfig.CreateHidden(&form1);

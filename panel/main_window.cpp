@@ -18,6 +18,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <cstring>
+#include <utility>
 
 TForm1::TForm1(LinkState& link, PanelState& panel, ProgramPlaces& places,
                const StopwatchValues& stopwatch, ServiceToolSink& tool, PanelWindows& windows,
@@ -101,6 +102,12 @@ void TForm1::FormCreate()
 
 void TForm1::BitBtn7Click()
 {
+    // The port still connects (a network port at start-up): Connect goes on once it has.
+    if (L.SerialLink && L.OpeningAhead()) {
+        m_connectWhenOpen = true;
+        ShowLinkStatus(QStringLiteral("%1 connecting…").arg(LinkName(L)));
+        return;
+    }
     if (!L.SerialLink) {
         L.Gpib.GpibPreparation(L.Settings.GpibAddress, L.Settings.IoType);
         L.LinkOpened = true;
@@ -152,8 +159,15 @@ void TForm1::NewConnection()
     m_cycle.StartAtConnect();
 }
 
+void TForm1::PortDiscovered()
+{
+    if (std::exchange(m_connectWhenOpen, false))
+        BitBtn7Click();
+}
+
 void TForm1::Disconnect()
 {
+    m_connectWhenOpen = false;
     m_timer1->stop();
     // Nothing is asked now: a line that still comes in answers no slot of the panel's.
     m_cycle.ReplySlot = 0;

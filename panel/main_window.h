@@ -97,6 +97,9 @@ public:
     void LogLine(const QString& text) override;
     // Stops polling and shows the disconnected state (button, poll watch, menu entries).
     void Disconnect();
+    // The start-up's port discovery is done (a network port's connect made off the event
+    // loop): a Connect that came meanwhile goes on now.
+    void PortDiscovered();
 
     // IoConfigHost
     void StopPollingForPortChange() override;
@@ -220,6 +223,7 @@ private:
     PortReturnWatch* m_returnWatch = nullptr;
     bool m_resumeOnReturn = false;   // polling goes on by itself once the lost port is back
     QElapsedTimer m_networkReturn;   // valid while a network port is tried again
+    bool m_connectWhenOpen = false;  // Connect came while the port was still connecting
     bool m_outputStateAsked = false; // the next reply answers ReadOutputState
     std::unique_ptr<MeasurementRecording> m_recording;
     QLabel* m_recordStatus = nullptr;

@@ -1,5 +1,6 @@
 // The instrument's port going away while the main window polls, and coming back: the simulator
 // stopped and started again on the same link, as a USB adapter pulled and plugged in again.
+#include "panel/program_start.h"
 #include "sequence/grid_widget.h"
 #include "tests/autotest/small_table.h"
 #include "tests/autotest/test_window_fixture.h"
@@ -168,4 +169,27 @@ TEST_F(PortReturn, ANetworkPortThatCannotOpenSaysWhyAtConnect)
     EXPECT_TRUE(Status().endsWith(": connection refused (nothing listens on that port) — "
                                   "\"Setup\" > \"I/O Config\" chooses the port again"))
         << Status().toStdString();
+}
+
+// Connect pressed while the start-up still connects to a network port goes on once that connect
+// has answered, here with why it could not.
+TEST_F(PortReturn, ConnectWhileTheStartUpStillConnectsGoesOnWhenItHasAnswered)
+{
+    SilentListener silent;
+    QFile entry(LinkPath(2));
+    ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
+    entry.write(silent.Uri().toLatin1() + "\n");
+    entry.close();
+    state.Link.DiscoveryDeferred = true; // as the program starts: the window first
+    CreateWindows();
+    bool discovered = false;
+    DiscoverPorts(state.Link, [&] {
+        discovered = true;
+        form->PortDiscovered();
+    });
+    Btn("BitBtn7")->click();
+    EXPECT_EQ(Status(), "COM2 connecting…");
+    ASSERT_TRUE(WaitUntil([&] { return discovered; }, 10000));
+    EXPECT_TRUE(Status().startsWith("COM2 not open: ")) << Status().toStdString();
+    EXPECT_TRUE(Status().contains("no answer within 3 s")) << Status().toStdString();
 }
