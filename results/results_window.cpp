@@ -102,8 +102,6 @@ void ResultsWindow::BuildWindow()
     m_since->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
     m_since->setCalendarPopup(true);
     m_since->setEnabled(false);
-    // The whole date and its button, however narrow the window: the text fields give way.
-    m_since->setMinimumWidth(m_since->sizeHint().width());
     filters->addWidget(m_since);
     m_verdict = new QComboBox(this);
     m_verdict->setObjectName(QStringLiteral("VerdictFilter"));
