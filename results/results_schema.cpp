@@ -77,6 +77,27 @@ constexpr AddedIndex kAddedIndexes[] = {
      "lower_number, upper_number, value_number)",
      true}};
 
+// Plain views on the server for a line's own dashboard tools (which read SQL, not our pages):
+// the runs by day, station, table version and verdict, and each checked step's figures over the
+// runs that ended with a verdict, as the statistics count them (a row without a reply is a
+// failure, never a reading). Made, or made again as they are here, with the added columns.
+struct AddedView {
+    const char* Name;
+    const char* Sql;
+};
+constexpr AddedView kAddedViews[] = {
+    {"runs_by_day",
+     "CREATE OR REPLACE VIEW runs_by_day AS SELECT CAST(to_timestamp(started_ms / 1000.0) AS "
+     "DATE) AS day, station, table_name, table_version, verdict, COUNT(*) AS runs FROM runs "
+     "GROUP BY 1, 2, 3, 4, 5"},
+    {"step_figures",
+     "CREATE OR REPLACE VIEW step_figures AS SELECT r.table_name, r.table_version, s.step, "
+     "COUNT(s.value_number) AS readings, SUM(CASE WHEN s.mark <> '' THEN 1 ELSE 0 END) AS "
+     "failures, AVG(s.value_number) AS mean, STDDEV_SAMP(s.value_number) AS stddev, "
+     "MIN(s.value_number) AS min, MAX(s.value_number) AS max, MAX(s.lower_number) AS lower, "
+     "MIN(s.upper_number) AS upper FROM runs r JOIN steps s ON s.run_uuid = r.uuid WHERE "
+     "r.verdict IN ('passed', 'failed') AND s.lower_number IS NOT NULL GROUP BY 1, 2, 3"}};
+
 // The table's columns from the catalog, which (unlike Qt's record of a table) never waits for a
 // lock on the table itself: a server whose runs are locked is found out by the first write,
 // within its time-out. False, with the reason, when the catalog cannot be read.
@@ -130,6 +151,15 @@ bool AddedMissing(QSqlDatabase& db, QString* error)
     for (const AddedIndex& added : kAddedIndexes)
         if ((server || !added.ServerOnly) && !indexes.contains(QLatin1String(added.Name)))
             return true;
+    QStringList views;
+    if (server && !Names(db,
+                         QStringLiteral("SELECT viewname FROM pg_views WHERE schemaname = "
+                                        "current_schema()"),
+                         views, error))
+        return true;
+    for (const AddedView& added : kAddedViews)
+        if (server && !views.contains(QLatin1String(added.Name)))
+            return true;
     return false;
 }
 
@@ -149,6 +179,9 @@ bool AddMissing(QSqlDatabase& db, QString* error)
     }
     for (const AddedIndex& added : kAddedIndexes)
         if ((IsServer(db) || !added.ServerOnly) && !Exec(db, QLatin1String(added.Sql), error))
+            return false;
+    for (const AddedView& added : kAddedViews)
+        if (IsServer(db) && !Exec(db, QLatin1String(added.Sql), error))
             return false;
     return true;
 }

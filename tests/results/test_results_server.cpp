@@ -14,6 +14,7 @@
 #include <QSettings>
 #include <QUrl>
 #include <QUrlQuery>
+#include <cmath>
 #include <sys/stat.h>
 
 namespace {
@@ -252,3 +253,41 @@ TEST_F(Server, ARenamedStationsUnsentRunsGoAllTheSame)
 }
 
 } // namespace
+
+// The views a line's own dashboard reads hold the figures tavtest stats gives for the same runs.
+TEST_F(Server, DashboardViewsHoldTheStatisticsFigures)
+{
+    PgCluster cluster;
+    QString error;
+    ASSERT_TRUE(cluster.Start(&error)) << error.toStdString();
+    auto sim = StartSim();
+    TavsimProcess heavy(PortLink(3), File("sim3.log"), {"--load-ohm", "48"});
+    ASSERT_TRUE(heavy.Ready());
+    const QStringList rows{"00.00.00.100;SOUR:VOLTAC,230;0;0;0;;;;1",
+                           "00.00.00.200;OUTP,1;0;0;0;;;;1",
+                           "00.00.00.300;MEAS:CURR?;NEXT;0;NEXT;4.5;4.7;I;1",
+                           "00.00.00.300;MEAS:VOLT?;NEXT;0;NEXT;225;235;U;1",
+                           "00.00.00.100;OUTP,0;0;0;0;;;;1",
+                           "00.00.00.000;END;0;0;0;;;;1"};
+    for (const char* port : {"COM2", "COM2", "COM3"})
+        Run({WriteTable("unit.tst", rows), "--port", port, "--db", cluster.Uri()});
+    ASSERT_EQ(Run({"stats", "--db", cluster.Uri(), "--json", "--table", "unit.tst"}), 0)
+        << err.toStdString();
+    const QJsonArray steps = QJsonDocument::fromJson(out.toUtf8()).object()["steps"].toArray();
+    ASSERT_EQ(steps.size(), 2) << out.toStdString();
+    for (const QJsonValue& value : steps) {
+        const QJsonObject step = value.toObject();
+        SCOPED_TRACE(step["step"].toString().toStdString());
+        const QString where = QStringLiteral(" FROM step_figures WHERE table_name = 'unit.tst' "
+                                             "AND step = '%1'")
+                                  .arg(step["step"].toString());
+        EXPECT_EQ(cluster.Number("SELECT readings" + where), step["count"].toInt());
+        EXPECT_EQ(cluster.Number("SELECT failures" + where), step["failures"].toInt());
+        EXPECT_EQ(cluster.Number("SELECT ROUND(mean * 1000)" + where),
+                  std::llround(step["mean"].toDouble() * 1000));
+    }
+    EXPECT_EQ(cluster.Number("SELECT SUM(runs) FROM runs_by_day WHERE table_name = 'unit.tst' "
+                             "AND verdict = 'passed'"),
+              2);
+    EXPECT_EQ(cluster.Number("SELECT SUM(runs) FROM runs_by_day WHERE verdict = 'failed'"), 1);
+}
