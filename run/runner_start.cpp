@@ -18,33 +18,35 @@
 QList<int> TestRunner::PortsToOpen()
 {
     const int instrument = m_link.SerialLink ? m_link.Settings.PortText.toInt() : 0;
-    // A rack's slot talks to its own ports only: what other slots' ports are is no business of
-    // its, and a listing would race with their opening.
-    m_link.DiscoveredPorts.clear();
-    if (m_options.RackRun.isEmpty())
-        ListSerialPorts(m_link.DiscoveredPorts);
+    // A rack's slot knows its own ports only (its instrument, the ports its table's rows go to,
+    // its meter): other slots' ports are none of its business, and a listing would race with
+    // their opening. A run on its own lists the ports found, as the program's start does.
+    const bool slot = !m_options.RackRun.isEmpty();
+    QStringList& known = m_link.DiscoveredPorts;
+    known.clear();
+    if (!slot)
+        ListSerialPorts(known);
+    else if (instrument > 0)
+        known << QString::number(instrument);
     QList<int> ports;
-    if (instrument > 0)
-        ports << instrument;
     const auto add = [&](int port) {
         if (port <= 0 || ports.contains(port))
             return;
         ports << port;
-        if (!m_link.DiscoveredPorts.contains(QString::number(port)) && !m_options.RackRun.isEmpty())
-            m_link.DiscoveredPorts << QString::number(port);
+        if (slot && !known.contains(QString::number(port)))
+            known << QString::number(port);
     };
-    if (!m_options.RackRun.isEmpty() && instrument > 0)
-        m_link.DiscoveredPorts.prepend(QString::number(instrument));
+    add(instrument);
     for (int named : TableAuxiliaryPorts(m_table)) {
         const int port = m_link.MappedPort(named);
-        if (!m_options.RackRun.isEmpty() || m_link.DiscoveredPorts.contains(QString::number(port)))
+        if (slot || known.contains(QString::number(port)))
             add(port);
     }
     if (TableReadsMeter(m_table)) {
         int meter = m_link.MeterPort;
-        for (qsizetype i = 0; meter == 0 && i < m_link.DiscoveredPorts.size(); ++i)
-            if (m_link.DiscoveredPorts[i].toInt() != instrument)
-                meter = m_link.DiscoveredPorts[i].toInt();
+        for (qsizetype i = 0; meter == 0 && i < known.size(); ++i)
+            if (known[i].toInt() != instrument)
+                meter = known[i].toInt();
         add(meter);
     }
     return ports;
