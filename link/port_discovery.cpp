@@ -4,23 +4,20 @@
 #include "link/link_settings.h"
 #include "link/serial_device.h"
 
-bool ListFoundPorts(const LinkSettings& settings, QStringList& discoveredPorts,
+void ListFoundPorts(const LinkSettings& settings, QStringList& discoveredPorts,
                     const std::function<void(const QString&)>& replyHandling,
                     const std::function<void()>& atInstrument)
 {
     discoveredPorts.clear();
     ListSerialPorts(discoveredPorts);
     const QString count = QString::number(discoveredPorts.size());
-    bool instrument = false;
     for (const QString& n : discoveredPorts) {
         replyHandling(PortLabel(n.toInt()) + QStringLiteral(": port found - Ports: ") + count);
         if (n != settings.PortText || !settings.SerialLink())
             continue;
-        instrument = true;
         if (atInstrument)
             atInstrument();
     }
-    return instrument;
 }
 
 bool OpenInstrumentPort(TCiaComPort& instrumentPort,

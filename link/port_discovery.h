@@ -13,10 +13,10 @@ struct LinkSettings;
 bool FindSerialPorts(const LinkSettings& settings, TCiaComPort& instrumentPort,
                      QStringList& discoveredPorts,
                      const std::function<void(const QString&)>& replyHandling);
-// Its two halves: the listing with its lines (true when the instrument's port is among the
-// ports found on a serial link; atInstrument is called right after that port's line), and the
-// instrument port's opening with its line.
-bool ListFoundPorts(const LinkSettings& settings, QStringList& discoveredPorts,
+// Its two halves: the listing with its lines (atInstrument is called right after the line of
+// the instrument's port, when it is among those found on a serial link), and the instrument
+// port's opening with its line.
+void ListFoundPorts(const LinkSettings& settings, QStringList& discoveredPorts,
                     const std::function<void(const QString&)>& replyHandling,
                     const std::function<void()>& atInstrument = nullptr);
 bool OpenInstrumentPort(TCiaComPort& instrumentPort,

@@ -73,21 +73,21 @@ void RackRunner::StartSlot(int index, Slot& slot, const QString& rackRun)
         o.RackRun = rackRun;
         o.SlotName = slot.Given.Name;
     }
-    slot.Console =
-        m_consoles
-            ? m_consoles(Single() ? QString()
-                                  : QStringLiteral("%1 %2: ").arg(slot.Given.Name, slot.Serial))
-            : std::make_unique<RunnerConsole>(stderr, o.Quiet, false);
-    if (!m_consoles && !Single())
-        slot.Console->SetPrefix(QStringLiteral("%1 %2: ").arg(slot.Given.Name, slot.Serial));
+    const QString prefix =
+        Single() ? QString() : QStringLiteral("%1 %2: ").arg(slot.Given.Name, slot.Serial);
+    if (m_consoles) {
+        slot.Console = m_consoles(prefix);
+    } else {
+        slot.Console = std::make_unique<RunnerConsole>(stderr, o.Quiet, false);
+        slot.Console->SetPrefix(prefix);
+    }
     if (m_view && !Single()) {
         slot.ViewSlot = m_view->AddSlot(QStringLiteral("%1 %2").arg(slot.Given.Name, slot.Serial));
         slot.Console->SetBoard(m_view, slot.ViewSlot);
     }
     slot.Recorder = std::make_unique<RunRecorder>(m_results);
     ProgramState& s = slot.State;
-    slot.Runner = std::make_unique<TestRunner>(s.Link, s.Panel, s.Places, s.Test, o, *slot.Console,
-                                               m_stdinTerminal);
+    slot.Runner = std::make_unique<TestRunner>(s.Link, s.Panel, s.Places, s.Test, o, *slot.Console);
     slot.Runner->SetJournal(m_slotJournal ? m_slotJournal(index, *slot.Recorder)
                                           : slot.Recorder.get());
     slot.Runner->SetAnswerSource(m_answers);

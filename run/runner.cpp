@@ -16,15 +16,10 @@
 #include <unistd.h>
 
 TestRunner::TestRunner(LinkState& link, PanelState& panel, ProgramPlaces& places,
-                       AutotestState& test, RunnerOptions options, RunnerConsole& console,
-                       bool stdinTerminal)
+                       AutotestState& test, RunnerOptions options, RunnerConsole& console)
     : m_link(link), m_panel(panel), m_places(places), m_test(test), m_options(std::move(options)),
-      m_console(console), m_stdinTerminal(stdinTerminal), m_table(kTestColumns, kTestRows)
+      m_console(console), m_table(kTestColumns, kTestRows)
 {
-    if (m_stdinTerminal) {
-        m_ownTerminal = std::make_unique<TerminalQuestions>();
-        m_terminal = m_ownTerminal.get();
-    }
     InitStepGrid(m_table, TestTableKind());
     m_listed.SetRowCount(1); // the captions only
     m_timer.setInterval(TestInterpreter::kTickMs);

@@ -54,10 +54,10 @@ public:
         int Status = kRunError;  // the exit status
     };
 
-    // stdinTerminal: a PAUSE row waits for Enter and a prompt asks, instead of going on with a
+    // A PAUSE row waits and a prompt asks where SetTerminal says, instead of going on with a
     // warning.
     TestRunner(LinkState& link, PanelState& panel, ProgramPlaces& places, AutotestState& test,
-               RunnerOptions options, RunnerConsole& console, bool stdinTerminal);
+               RunnerOptions options, RunnerConsole& console);
     ~TestRunner() override;
 
     // Starts the run; false when it could not begin (the table, an output folder or the link:
@@ -164,7 +164,6 @@ private:
     AutotestState& m_test;
     RunnerOptions m_options;
     RunnerConsole& m_console;
-    bool m_stdinTerminal;
     MemoryStepGrid m_table;
     ResultTable m_results;
     TestHeader m_header;
@@ -175,7 +174,6 @@ private:
     qint64 m_endedMs = 0;
     bool m_running = false;   // the rows began: a failure ends the run through Finish
     bool m_tableRead = false; // the table and folders passed: a failure ends it through Finish
-    std::unique_ptr<TerminalQuestions> m_ownTerminal;
     RunQuestions* m_terminal = nullptr;
     bool m_waitingForEnter = false; // a PAUSE row waits for the operator's Enter
 

@@ -41,8 +41,7 @@ protected:
         {
             RunnerConsole console(out, false, false);
             ProgramState state;
-            TestRunner runner(state.Link, state.Panel, state.Places, state.Test, options, console,
-                              false);
+            TestRunner runner(state.Link, state.Panel, state.Places, state.Test, options, console);
             status = runner.Exec();
         }
         std::rewind(out);
