@@ -72,8 +72,12 @@ ReportVerdict TestRunner::Verdict() const
 
 JUnitRun TestRunner::JUnitSummary() const
 {
-    return {QFileInfo(m_options.TestFile).completeBaseName(), m_test.TestRun.Copies,
-            ElapsedMs() / 1000.0, m_outcome.RunError, m_notes, QString()};
+    return {QFileInfo(m_options.TestFile).completeBaseName(),
+            m_test.TestRun.Copies,
+            ElapsedMs() / 1000.0,
+            m_outcome.RunError,
+            m_notes,
+            QString()};
 }
 
 UnrecordedTexts Unrecorded(const ResultsStore::Status& recorded)
