@@ -54,8 +54,19 @@ struct AddedColumn {
     const char* Column;
     const char* Type;
 };
-constexpr AddedColumn kAddedColumns[] = {
-    {"runs", "table_version", "TEXT"}, {"runs", "slot", "TEXT"}, {"runs", "rack_run", "TEXT"}};
+constexpr AddedColumn kAddedColumns[] = {{"runs", "table_version", "TEXT"},
+                                         {"runs", "slot", "TEXT"},
+                                         {"runs", "rack_run", "TEXT"},
+                                         {"runs", "instrument_maker", "TEXT"},
+                                         {"runs", "instrument_model", "TEXT"},
+                                         {"runs", "instrument_serial", "TEXT"},
+                                         {"runs", "instrument_firmware", "TEXT"},
+                                         {"runs", "instrument_options", "TEXT"},
+                                         {"runs", "devices", "TEXT"},
+                                         {"runs", "limits_name", "TEXT"},
+                                         {"runs", "limits_version", "TEXT"},
+                                         {"runs", "limits_model", "TEXT"},
+                                         {"runs", "calibration", "TEXT"}};
 // Indexes added beside a version's, each where missing (CREATE INDEX IF NOT EXISTS). The
 // journal's go on the server too; the server's alone cover its statistics: they read a run's
 // checked rows by the run from the index alone, without visiting the table's pages, which on a
