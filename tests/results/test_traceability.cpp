@@ -18,8 +18,7 @@ using Traceability = ResultsFixture;
 
 // Step 3 draws 4.6 A from a TAV-1600-PS on the default load, 9.2 A from the TAV-3200-PS on
 // half of it.
-const QStringList kRows{"00.00.00.100;SOUR:VOLTAC,230;0;0;0;;;;1",
-                        "00.00.00.100;OUTP,1;0;0;0;;;;1",
+const QStringList kRows{"00.00.00.100;SOUR:VOLTAC,230;0;0;0;;;;1", "00.00.00.100;OUTP,1;0;0;0;;;;1",
                         "00.00.00.300;MEAS:CURR?;0;0;0;4.5;4.7;I;1",
                         "00.00.00.100;OUTP,0;0;0;0;;;;1", "00.00.00.000;END;0;0;0;;;;1"};
 
@@ -47,15 +46,14 @@ TEST_F(Traceability, EachSlotIsJudgedByItsModelsLimitsAndRecordsWhatTestedIt)
     // The table's own limits fail the larger model; its own limits pass it.
     EXPECT_EQ(Run({table, "--slot", "COM2", "--slot", "COM3"}), 1) << err.toStdString();
     const qsizetype sentBefore = SentLines(*large).size();
-    EXPECT_EQ(Run({table, "--slot", "COM2", "--slot", "COM3", "--limits", good, "--junit",
-                   "j.xml"}),
-              0)
+    EXPECT_EQ(
+        Run({table, "--slot", "COM2", "--slot", "COM3", "--limits", good, "--junit", "j.xml"}), 0)
         << err.toStdString();
     EXPECT_EQ(SentLines(*large).mid(sentBefore).mid(0, 2), kAsked);
     const QString junit = QString::fromUtf8(Bytes("j.xml"));
-    for (const char* property :
-         {R"(name="instrument.model" value="TAV-1600-PS")",
-          R"(name="instrument.serial" value="S-3200")", R"(name="limits.model" value="TAV-3200-PS")"})
+    for (const char* property : {R"(name="instrument.model" value="TAV-1600-PS")",
+                                 R"(name="instrument.serial" value="S-3200")",
+                                 R"(name="limits.model" value="TAV-3200-PS")"})
         EXPECT_TRUE(junit.contains(property)) << property << "\n" << junit.toStdString();
     EXPECT_EQ(junit.count(R"(name="limits.version" value=")"), 2);
 
@@ -126,8 +124,7 @@ TEST_F(Traceability, CalibrationIsWarnedRecordedOrRequiredAndTheLinesListHolds)
     ASSERT_EQ(Run({"instruments", "set", id + day(-1)}), 0) << err.toStdString();
     // Past its day: warned and recorded, or refused when calibration is required.
     EXPECT_EQ(Run({table, "--pdf", "u.pdf"}), 0) << err.toStdString();
-    EXPECT_TRUE(err.contains("instrument: calibration ran out on " + day(-1)))
-        << err.toStdString();
+    EXPECT_TRUE(err.contains("instrument: calibration ran out on " + day(-1))) << err.toStdString();
     ASSERT_EQ(Run({"history", "U1", "--json"}), 0);
     EXPECT_EQ(LastRun(out)["calibration"].toString(), "calibration ran out on " + day(-1));
     const qsizetype sent = SentLines(*sim).size();
