@@ -100,7 +100,7 @@ QByteArray Document(const QString& title, const QString& main, int refreshMs)
                        "<script src=\"/static/view.js\" defer></script></head><body "
                        "data-refresh=\"") +
         QString::number(refreshMs) +
-        QStringLiteral("\"><header><nav><a href=\"/\">Line</a></nav><h1>") + Esc(title) +
+        QStringLiteral("\"><header><nav><a href=\"/\">TAV line</a></nav><h1>") + Esc(title) +
         QStringLiteral("</h1><span id=\"updated\">") +
         QTime::currentTime().toString(QStringLiteral("HH:mm:ss")) +
         QStringLiteral("</span></header><p id=\"offline\" hidden>This view is not reachable; "

@@ -3,6 +3,7 @@
 #include "web/html_page.h"
 
 #include <QJsonArray>
+#include <algorithm>
 
 namespace HtmlPage {
 
@@ -59,14 +60,15 @@ QString LineMain(const QJsonObject& o)
         html += QStringLiteral("<p>No runs recorded yet.</p>");
     html += QStringLiteral("</div></section>");
 
+    // The figure that matters first in each row: what a phone shows without scrolling.
     html += QStringLiteral("<section><h2 class=\"part\">First-pass yield today</h2>");
     const QJsonArray yield = o.value("yield_today").toArray();
     if (yield.isEmpty())
         html += QStringLiteral("<p>No run has ended today.</p>");
     else
-        html += QStringLiteral("<table class=\"yield\"><thead><tr><th>table</th><th>version</th>"
-                               "<th>runs</th><th>units</th><th>first pass</th><th>yield</th>"
-                               "</tr></thead><tbody>");
+        html += QStringLiteral("<div class=\"scroll\"><table class=\"yield\"><thead><tr><th>"
+                               "table</th><th>version</th><th>yield</th><th>units</th><th>first "
+                               "pass</th><th>runs</th></tr></thead><tbody>");
     for (const QJsonValue& v : yield) {
         const QJsonObject y = v.toObject();
         const QString version =
@@ -75,14 +77,14 @@ QString LineMain(const QJsonObject& o)
                 Link(QStringLiteral("/version"),
                      {{"table", y.value("table").toString()}, {"version", version.left(12)}},
                      version.left(12)) +
-                QStringLiteral("</td><td>") + QString::number(y.value("runs").toInt()) +
-                QStringLiteral("</td><td>") + QString::number(y.value("units").toInt()) +
-                QStringLiteral("</td><td>") + QString::number(y.value("first_pass_units").toInt()) +
                 QStringLiteral("</td><td class=\"fpy\">") +
-                Figure(y.value("first_pass_yield"), 'f', 1) + QStringLiteral(" %</td></tr>");
+                Figure(y.value("first_pass_yield"), 'f', 1) + QStringLiteral(" %</td><td>") +
+                QString::number(y.value("units").toInt()) + QStringLiteral("</td><td>") +
+                QString::number(y.value("first_pass_units").toInt()) + QStringLiteral("</td><td>") +
+                QString::number(y.value("runs").toInt()) + QStringLiteral("</td></tr>");
     }
     if (!yield.isEmpty())
-        html += QStringLiteral("</tbody></table>");
+        html += QStringLiteral("</tbody></table></div>");
     html += QStringLiteral("</section>");
 
     html += QStringLiteral("<section><h2 class=\"part\">Steps failed most this shift</h2><p "
@@ -94,22 +96,25 @@ QString LineMain(const QJsonObject& o)
         html += QStringLiteral("<p>No step has failed this shift.</p></section>");
         return html;
     }
-    const int most = failed.first().toObject().value("failures").toInt();
-    html += QStringLiteral("<table class=\"pareto\"><thead><tr><th>table</th><th>step</th>"
-                           "<th>command</th><th>comment</th><th>failures</th><th></th></tr>"
-                           "</thead><tbody>");
+    // The bars are drawn by their attributes: the page allows no inline style.
+    const int most = std::max(1, failed.first().toObject().value("failures").toInt());
+    html += QStringLiteral("<div class=\"scroll\"><table class=\"pareto\"><thead><tr><th>step"
+                           "</th><th>failures</th><th></th><th>table</th><th>command</th><th>"
+                           "comment</th></tr></thead><tbody>");
     for (const QJsonValue& v : failed) {
         const QJsonObject f = v.toObject();
         const int n = f.value("failures").toInt();
-        html += QStringLiteral("<tr><td>") + Esc(f.value("table")) + QStringLiteral("</td><td>") +
-                Esc(f.value("step")) + QStringLiteral("</td><td>") + Esc(f.value("command")) +
+        html += QStringLiteral("<tr><td>") + Esc(f.value("step")) + QStringLiteral("</td><td>") +
+                QString::number(n) +
+                QStringLiteral("</td><td><svg class=\"bar\" width=\"100\" height=\"14\"><rect "
+                               "width=\"") +
+                QString::number(100 * n / most) +
+                QStringLiteral("\" height=\"14\"></rect></svg></td><td>") + Esc(f.value("table")) +
+                QStringLiteral("</td><td>") + Esc(f.value("command")) +
                 QStringLiteral("</td><td>") + Esc(f.value("comment")) +
-                QStringLiteral("</td><td>") + QString::number(n) +
-                QStringLiteral("</td><td><meter min=\"0\" max=\"") + QString::number(most) +
-                QStringLiteral("\" value=\"") + QString::number(n) +
-                QStringLiteral("\"></meter></td></tr>");
+                QStringLiteral("</td></tr>");
     }
-    html += QStringLiteral("</tbody></table></section>");
+    html += QStringLiteral("</tbody></table></div></section>");
     return html;
 }
 

@@ -40,10 +40,12 @@ QString UnitMain(const QJsonObject& o)
                 QStringLiteral("</h2><p class=\"meta\">station ") +
                 Link(QStringLiteral("/station"), {{"name", run.value("station").toString()}},
                      run.value("station").toString()) +
-                QStringLiteral(" · ") + VersionLink(run) + QStringLiteral(" · unit ") +
-                Esc(run.value("unit")) + QStringLiteral(" · reporter ") +
-                Esc(run.value("reporter")) + QStringLiteral(" · operator ") +
-                Esc(run.value("operator")) + QStringLiteral("</p>");
+                QStringLiteral(" · ") + VersionLink(run);
+        for (const char* field : {"unit", "slot", "reporter", "operator"})
+            if (!run.value(field).toString().isEmpty())
+                html += QStringLiteral(" · ") + QLatin1String(field) + QLatin1Char(' ') +
+                        Esc(run.value(field));
+        html += QStringLiteral("</p>");
         if (!run.value("reason").toString().isEmpty())
             html += QStringLiteral("<p class=\"reason\">") + Esc(run.value("reason")) +
                     QStringLiteral("</p>");
@@ -67,21 +69,22 @@ QString StationMain(const QJsonObject& o)
 {
     const QString station = o.value("station").toString();
     const int page = o.value("page").toInt();
+    // The serial number and verdict first: what a phone shows without scrolling.
     QString html = QStringLiteral("<div class=\"scroll\"><table class=\"runs\"><thead><tr><th>"
-                                  "started</th><th>table</th><th>unit</th><th>serial</th><th>"
-                                  "verdict</th><th>duration</th><th>reason</th></tr></thead>"
+                                  "started</th><th>serial</th><th>verdict</th><th>table</th><th>"
+                                  "unit</th><th>duration</th><th>reason</th></tr></thead>"
                                   "<tbody>");
     for (const QJsonValue& v : o.value("runs").toArray()) {
         const QJsonObject run = v.toObject();
-        html += QStringLiteral("<tr><td>") + Time(run.value("started")) +
-                QStringLiteral("</td><td>") + VersionLink(run) + QStringLiteral("</td><td>") +
-                Esc(run.value("unit")) + QStringLiteral("</td><td>") +
+        html += QStringLiteral("<tr><td class=\"time\">") + Time(run.value("started")) +
+                QStringLiteral("</td><td>") +
                 Link(QStringLiteral("/unit"), {{"serial", run.value("serial").toString()}},
                      run.value("serial").toString()) +
                 QStringLiteral("</td><td>") + Verdict(run.value("verdict")) +
-                QStringLiteral("</td><td>") + Duration(run.value("duration_ms")) +
-                QStringLiteral("</td><td>") + Esc(run.value("reason")) +
-                QStringLiteral("</td></tr>");
+                QStringLiteral("</td><td>") + VersionLink(run) + QStringLiteral("</td><td>") +
+                Esc(run.value("unit")) + QStringLiteral("</td><td class=\"time\">") +
+                Duration(run.value("duration_ms")) + QStringLiteral("</td><td>") +
+                Esc(run.value("reason")) + QStringLiteral("</td></tr>");
     }
     html += QStringLiteral("</tbody></table></div><nav class=\"pages\">");
     if (page > 1)

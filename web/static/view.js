@@ -7,6 +7,7 @@
     var updated = document.getElementById('updated');
     var period = Number(document.body.getAttribute('data-refresh')) || 5000;
     var shown = main ? main.innerHTML : '';
+    var refreshed = 0; // told in the body's data-refreshed, for whoever checks the page
 
     function clock() {
         var now = new Date();
@@ -29,6 +30,7 @@
                     shown = html;
                 }
                 updated.textContent = clock();
+                document.body.setAttribute('data-refreshed', String(++refreshed));
             })
             .catch(function () { offline.hidden = false; })
             .then(function () { setTimeout(refresh, period); });
