@@ -247,3 +247,49 @@ TEST_F(LineView, OtherMachinesNeedTheViewerToken)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(LineView, AStationShowsRunningWhileItsRunLastsAndIdleAfter)
+{
+    PgCluster cluster;
+    QString error;
+    ASSERT_TRUE(cluster.Start(&error)) << error.toStdString();
+    auto sim = StartSim();
+    ASSERT_TRUE(StartView({QStringLiteral("--db"), cluster.Uri()}));
+    // A row that waits 6 s: the station's live entry is written and renewed meanwhile.
+    Start({WriteTable(QStringLiteral("slow.tst"),
+                      {"00.00.00.300;SOUR:FREQ?;0;0;0;49;51;f;1",
+                       "00.00.06.000;SOUR:FREQ?;0;0;0;49;51;f;1", "00.00.00.000;END;0;0;0;;;;1"},
+                      QStringLiteral("LIVE-1")),
+           QStringLiteral("--db"), cluster.Uri(), QStringLiteral("--station"),
+           QStringLiteral("live-1")});
+    auto station = [&] {
+        for (const QJsonValue& s : Api(QStringLiteral("/api/line")).value("stations").toArray())
+            if (s.toObject().value("station") == QStringLiteral("live-1"))
+                return s.toObject();
+        return QJsonObject();
+    };
+    QJsonObject seen;
+    for (int i = 0; i < 60 && seen.value("state") != QStringLiteral("running"); ++i) {
+        QThread::msleep(200);
+        seen = station();
+    }
+    EXPECT_EQ(seen.value("state").toString(), QStringLiteral("running"));
+    EXPECT_EQ(seen.value("current").toObject().value("serial").toString(),
+              QStringLiteral("LIVE-1"));
+    EXPECT_EQ(seen.value("current").toObject().value("table").toString(),
+              QStringLiteral("slow.tst"));
+    ASSERT_EQ(Finish(), 0) << err.toStdString();
+    // Its end cleared the entry; the unit stays in view as the last one.
+    EXPECT_EQ(cluster.Number("SELECT COUNT(*) FROM station_now WHERE station = 'live-1' AND "
+                             "run_uuid = ''"),
+              1);
+    QThread::msleep(1200);
+    seen = station();
+    EXPECT_EQ(seen.value("state").toString(), QStringLiteral("idle"));
+    EXPECT_EQ(seen.value("last").toObject().value("serial").toString(), QStringLiteral("LIVE-1"));
+    EXPECT_EQ(seen.value("last").toObject().value("verdict").toString(), QStringLiteral("passed"));
+}
+
+} // namespace

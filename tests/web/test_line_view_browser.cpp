@@ -78,9 +78,9 @@ TEST_F(LineViewBrowser, TheLinePageShowsStationsVerdictsAndYield)
     ASSERT_TRUE(StartView({QStringLiteral("--db"), cluster.Uri()}));
 
     // Three refresh periods of the page's own time: its script has fetched and put in place.
-    const QString dom = Chromium({QStringLiteral("--dump-dom"),
-                                  QStringLiteral("--virtual-time-budget=4000"),
-                                  QStringLiteral("http://127.0.0.1:%1/").arg(port)});
+    const QString dom =
+        Chromium({QStringLiteral("--dump-dom"), QStringLiteral("--virtual-time-budget=4000"),
+                  QStringLiteral("http://127.0.0.1:%1/").arg(port)});
     const QString one = Card(dom, QStringLiteral("line-1"));
     EXPECT_TRUE(one.contains(QStringLiteral("station idle"))) << one.toStdString();
     EXPECT_TRUE(one.contains(QStringLiteral("SN-line-1-4"))) << one.toStdString();
