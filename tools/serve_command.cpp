@@ -166,6 +166,7 @@ int RunServeCommand(int argc, char** argv, const QStringList& arguments)
         ResultsDatabase::JournalPath(r.Station.isEmpty() ? ResultsDatabase::Station() : r.Station);
     options.Source.TimeoutMs = r.TimeoutMs;
     options.RefreshMs = r.RefreshMs;
+    options.LoopbackOnly = r.Address.isLoopback();
     LineViewServer server(options);
     const quint16 port = server.listen(r.Address, r.Port);
     if (port == 0)

@@ -27,6 +27,17 @@ Answer Json(int status, const QJsonObject& o)
     return {status, "application/json", QJsonDocument(o).toJson(QJsonDocument::Compact), {}};
 }
 
+// "127.0.0.1:8080", "localhost", "[::1]:8080".
+bool LoopbackHost(const QByteArray& host)
+{
+    QString name = QString::fromLatin1(host).trimmed().toLower();
+    if (name.startsWith(QLatin1Char('[')))
+        name = name.mid(1, name.indexOf(QLatin1Char(']')) - 1);
+    else if (name.count(QLatin1Char(':')) == 1)
+        name = name.section(QLatin1Char(':'), 0, 0);
+    return name == QLatin1String("localhost") || QHostAddress(name).isLoopback();
+}
+
 } // namespace
 
 LineViewServer::LineViewServer(const Options& options, QObject* parent)
@@ -144,8 +155,10 @@ bool LineViewServer::handleRequest(const QHttpServerRequest& request, QTcpSocket
     static const QMetaEnum methods = QMetaEnum::fromType<QHttpServerRequest::Method>();
     const QString method = QString::fromLatin1(methods.valueToKey(int(request.method())));
     const QHostAddress from = request.remoteAddress();
-    Answer a = Respond(method.toUpper(), request.url(), request.value("cookie"),
-                       request.value("x-tav-part") == "main", from.isLoopback());
+    Answer a = m_options.LoopbackOnly && !LoopbackHost(request.value("host"))
+                   ? Text(403, QStringLiteral("This view answers to 127.0.0.1 or localhost only."))
+                   : Respond(method.toUpper(), request.url(), request.value("cookie"),
+                             request.value("x-tav-part") == "main", from.isLoopback());
     QHttpServerResponder responder = makeResponder(request, socket);
     responder.writeStatusLine(static_cast<QHttpServerResponder::StatusCode>(a.Status));
     QList<std::pair<QByteArray, QByteArray>> headers{

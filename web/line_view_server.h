@@ -23,6 +23,9 @@ public:
         ViewSource::Where Source;
         QString Token; // empty: none needed
         int RefreshMs = 5000;
+        // Listening on the loopback alone: a request must name the loopback as its host, so a
+        // web page elsewhere cannot read the view through a name of its own made to point here.
+        bool LoopbackOnly = true;
     };
     explicit LineViewServer(const Options& options, QObject* parent = nullptr);
     ~LineViewServer() override;

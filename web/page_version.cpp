@@ -51,19 +51,21 @@ QString VersionMain(const QJsonObject& o)
     if (steps.isEmpty())
         return html + QStringLiteral("<p>No ended run of this table version since then.</p>");
     html += QStringLiteral(
-        "<div class=\"scroll\"><table class=\"steps\"><thead><tr><th>step</th><th>command</th>"
-        "<th>comment</th><th>n</th><th>failed</th><th>mean</th><th>σ</th><th>min</th>"
-        "<th>max</th><th>lower</th><th>upper</th><th>Cp</th><th>Cpk</th></tr></thead><tbody>");
+        "<div class=\"scroll\"><table class=\"steps\"><thead><tr><th>step</th><th>n</th>"
+        "<th>failed</th><th>mean</th><th>σ</th><th>Cpk</th><th>Cp</th><th>min</th><th>max</th>"
+        "<th>lower</th><th>upper</th><th>command</th><th>comment</th></tr></thead><tbody>");
     for (const QJsonValue& v : steps) {
         const QJsonObject s = v.toObject();
+        // The figures first, the texts last: what a phone shows without scrolling.
         html += QStringLiteral("<tr>") + Cell(Esc(s.value("step"))) +
-                Cell(Esc(s.value("command"))) + Cell(Esc(s.value("comment"))) +
                 Cell(QString::number(s.value("count").toInt())) +
                 Cell(QString::number(s.value("failures").toInt())) + Cell(Figure(s.value("mean"))) +
-                Cell(Figure(s.value("stddev"), 'g', 4)) + Cell(Figure(s.value("min"))) +
+                Cell(Figure(s.value("stddev"), 'g', 4)) + Cell(Figure(s.value("cpk"), 'f', 2)) +
+                Cell(Figure(s.value("cp"), 'f', 2)) + Cell(Figure(s.value("min"))) +
                 Cell(Figure(s.value("max"))) + Cell(Figure(s.value("lower"))) +
-                Cell(Figure(s.value("upper"))) + Cell(Figure(s.value("cp"), 'f', 2)) +
-                Cell(Figure(s.value("cpk"), 'f', 2)) + QStringLiteral("</tr>");
+                Cell(Figure(s.value("upper"))) + QStringLiteral("<td class=\"text\">") +
+                Esc(s.value("command")) + QStringLiteral("</td><td class=\"text\">") +
+                Esc(s.value("comment")) + QStringLiteral("</td></tr>");
     }
     html += QStringLiteral("</tbody></table></div>");
     for (const QJsonValue& v : steps) {

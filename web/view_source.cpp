@@ -60,9 +60,9 @@ void ViewSource::Note(const QString& error)
 
 QString ViewSource::Run(std::function<void(QSqlDatabase&, QString*)> work)
 {
-    // Connecting and the statements each have the time-out; past both the source is not
-    // answering, and the page says so rather than wait on.
-    const int waitMs = 2 * m_where.TimeoutMs + 1000;
+    // Connecting and each statement have the time-out; past it the source is not answering,
+    // and the page says so rather than wait on.
+    const int waitMs = m_where.TimeoutMs + 250;
     auto job = std::make_shared<Job>();
     job->Work = std::move(work);
     std::future<QString> done = job->Done.get_future();
@@ -82,7 +82,7 @@ QString ViewSource::Run(std::function<void(QSqlDatabase&, QString*)> work)
     if (done.wait_for(std::chrono::milliseconds(waitMs)) == std::future_status::ready)
         error = done.get();
     else
-        error = QStringLiteral("%1: no answer within %2 s").arg(Name()).arg(waitMs / 1000);
+        error = QStringLiteral("%1: no answer within %2 ms").arg(Name()).arg(waitMs);
     Note(error);
     return error;
 }
@@ -97,7 +97,8 @@ bool ViewSource::Open(QString* error)
     if (m_open)
         return true;
     if (IsServer()) {
-        m_open = ResultsDatabase::OpenServer(m_connection, m_where.Uri, error, m_where.TimeoutMs);
+        m_open =
+            ResultsDatabase::OpenServerToRead(m_connection, m_where.Uri, error, m_where.TimeoutMs);
         return m_open;
     }
     // The view only reads: a station that has recorded nothing yet gets no journal from it,
@@ -113,6 +114,11 @@ bool ViewSource::Open(QString* error)
     }
     m_open =
         ResultsDatabase::OpenJournal(m_connection, m_where.JournalPath, error, m_where.TimeoutMs);
+    if (m_open) {
+        // Opening made it current; from here on this connection only reads.
+        QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+        ResultsSchema::Exec(db, QStringLiteral("PRAGMA query_only = ON"), nullptr);
+    }
     return m_open;
 }
 

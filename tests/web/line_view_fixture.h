@@ -32,8 +32,8 @@ protected:
 
     // The runs of three stations today (and two of yesterday that no "today" counts): each
     // station tests its units through psu.tst, one unit fails its current and passes on the
-    // retest, and line-2 tests a unit named <script>. Station line-3 runs one now. Steps 1 and
-    // 2 are checked; 3 has no limits.
+    // retest, and line-2 tests a unit named <script>. Station line-3 runs one now; on the server,
+    // line-2's live entry is five minutes old. Steps 1 and 2 are checked; 3 has no limits.
     static void WriteLine(QSqlDatabase& db, bool server)
     {
         const QDateTime now = QDateTime::currentDateTime();
@@ -121,6 +121,11 @@ protected:
                                    .arg(n, 3, 10, QLatin1Char('0'))
                                    .arg(base + spacing * k)
                                    .arg(QDateTime::currentMSecsSinceEpoch())));
+            // line-2's program died in a run five minutes ago: it was last seen then.
+            ASSERT_TRUE(q.exec(QStringLiteral("INSERT INTO station_now VALUES ('line-2', "
+                                              "'run-gone', 'psu.tst', 'TAV 1600', 'SN-GONE', "
+                                              "'1', %1, %1)")
+                                   .arg(QDateTime::currentMSecsSinceEpoch() - 300'000)));
         }
     }
 
@@ -182,7 +187,7 @@ protected:
         }
     }
 
-    // One GET, with the headers given, read to its end.
+    // One GET, with the headers given (a Host of its own first), read to its end.
     Http Get(const QString& target, const QByteArray& headers = {}) const
     {
         QTcpSocket socket;
@@ -190,7 +195,8 @@ protected:
         Http http;
         if (!socket.waitForConnected(10000))
             return http;
-        socket.write("GET " + target.toUtf8() + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + headers +
+        const QByteArray host = headers.startsWith("Host:") ? "" : "Host: 127.0.0.1\r\n";
+        socket.write("GET " + target.toUtf8() + " HTTP/1.1\r\n" + host + headers +
                      "Connection: close\r\n\r\n");
         QByteArray all;
         qsizetype length = -1;

@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QThread>
+#include <QUrl>
 #include <gtest/gtest.h>
 
 namespace {
@@ -71,7 +72,7 @@ protected:
                          stats.value("first_pass_yield").toDouble());
     }
 
-    void ExpectLineState()
+    void ExpectLineState(bool server)
     {
         const QJsonObject line = Api(QStringLiteral("/api/line"));
         QMap<QString, QJsonObject> stations;
@@ -82,6 +83,8 @@ protected:
         EXPECT_EQ(stations["line-1"].value("runs_today").toInt(), 5);
         EXPECT_EQ(stations["line-2"].value("last").toObject().value("serial").toString(),
                   QLatin1String(kScript));
+        EXPECT_EQ(stations["line-2"].value("state").toString(),
+                  server ? QStringLiteral("last seen") : QStringLiteral("idle"));
         const QJsonObject running = stations["line-3"];
         EXPECT_EQ(running.value("state").toString(), QStringLiteral("running"));
         EXPECT_EQ(running.value("current").toObject().value("serial").toString(),
@@ -120,7 +123,7 @@ TEST_F(LineView, JournalAnswersAsTavtestStatsCounts)
     WriteJournal(ResultsDatabase::HostStation());
     ASSERT_TRUE(StartView({}));
     ExpectStatsAgree({});
-    ExpectLineState();
+    ExpectLineState(false);
 }
 
 TEST_F(LineView, ServerAnswersAsTavtestStatsAndComesBackAfterAStop)
@@ -129,10 +132,14 @@ TEST_F(LineView, ServerAnswersAsTavtestStatsAndComesBackAfterAStop)
     QString error;
     ASSERT_TRUE(cluster.Start(&error)) << error.toStdString();
     WriteServer(cluster.Uri());
-    ASSERT_TRUE(StartView({QStringLiteral("--db"), cluster.Uri(), QStringLiteral("--db-timeout"),
-                           QStringLiteral("2")}));
+    // The view reads as a role that may only read, as the README sets it up.
+    cluster.Number(QStringLiteral("CREATE ROLE tavview LOGIN"));
+    cluster.Number(QStringLiteral("GRANT SELECT ON ALL TABLES IN SCHEMA public TO tavview"));
+    QUrl reader(cluster.Uri());
+    reader.setUserName(QStringLiteral("tavview"));
+    ASSERT_TRUE(StartView({QStringLiteral("--db"), reader.toString()}));
     ExpectStatsAgree({QStringLiteral("--db"), cluster.Uri()});
-    ExpectLineState();
+    ExpectLineState(true);
 
     ASSERT_TRUE(cluster.Stop(&error)) << error.toStdString();
     QThread::msleep(1200); // past the refresh period: the next answer is read anew
@@ -185,6 +192,13 @@ TEST_F(LineView, BadRequestsAreRefusedWithOneLine)
             << c.Target << ": " << http.Text().toStdString();
         EXPECT_EQ(http.Text().count(QLatin1Char('\n')), 1) << c.Target;
     }
+    // A page elsewhere whose name was made to point at this machine reads nothing.
+    const Http rebound = Get(QStringLiteral("/api/line"), "Host: line-view.example.com\r\n");
+    EXPECT_EQ(rebound.Status, 403);
+    EXPECT_EQ(Get(QStringLiteral("/api/line"),
+                  QStringLiteral("Host: localhost:%1\r\n").arg(port).toLatin1())
+                  .Status,
+              200);
 }
 
 TEST_F(LineView, AUnitNamedScriptIsShownAsText)
