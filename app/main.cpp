@@ -15,6 +15,8 @@
 #include "widgets/operator_messages.h"
 
 #include "record/trace_option.h"
+#include "results/calibration_question.h"
+#include "results/instrument_source.h"
 #include "results/results_database.h"
 #include "results/results_setup_window.h"
 #include "results/results_store.h"
@@ -106,12 +108,23 @@ int main(int argc, char** argv)
         if (!results.Server().isEmpty())
             results.Sync();
     });
+    // The station's instruments and their calibration days (the line's list read in the
+    // background), looked at before the test window begins a unit's run and read anew after.
+    auto instruments = std::make_shared<InstrumentSource>(results.Server(), 5000);
+    const auto calibration = [&state, &results, &instruments](QWidget* window) {
+        const std::optional<QString> said =
+            AskCalibration(window, *instruments, RecordedIdentification(state.Panel));
+        if (instruments->Loaded())
+            instruments = std::make_shared<InstrumentSource>(results.Server(), 5000);
+        return said;
+    };
     PanelWindows windows;
     // A run chosen in "Test" > "Results…", shown by the next test window made.
     std::optional<ResultsQuery::RunReport> recordedRun;
-    windows.Test.SetFactory([&state, &recorder, &recordedRun](QWidget* p) {
+    windows.Test.SetFactory([&state, &recorder, &recordedRun, calibration](QWidget* p) {
         auto* window = new TForm6(state.Link, state.Places, state.Test, state.Export, p);
         window->SetJournal(&recorder);
+        window->SetStartCheck(calibration);
         window->SetInstrument([&state] { return RecordedIdentification(state.Panel); });
         if (recordedRun) {
             window->ShowRecordedRun(recordedRun->Header, recordedRun->Rows);

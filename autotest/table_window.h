@@ -14,6 +14,7 @@
 #include <QFont>
 #include <functional>
 #include <memory>
+#include <optional>
 
 struct ExportState;
 
@@ -53,6 +54,10 @@ public:
     {
         m_instrument = std::move(identification);
     }
+    // Asked when "Start" or "Single Step" would begin a new unit: what the record keeps of the
+    // instrument's calibration (empty: nothing to say), or none when the run must not begin.
+    using StartCheck = std::function<std::optional<QString>(QWidget*)>;
+    void SetStartCheck(StartCheck check) { m_startCheck = std::move(check); }
     // A run of the results database in the result grid, as an opened report shows it.
     void ShowRecordedRun(const ReportFileHeader& header, const QList<QStringList>& rows);
     // The printer "Print Report" offers, kept with the operator's choices between prints.
@@ -134,6 +139,9 @@ private:
     std::unique_ptr<QPrinter> m_printer;
     RunJournal* m_journal = nullptr;
     std::function<QString()> m_instrument;
+    StartCheck m_startCheck;
+    QString m_calibration; // the start check's word on the run that begins
+    bool StartAllowed(bool newUnit);
     QString m_tablePath;    // the test file last opened or saved
     QList<int> m_portsTold; // auxiliary ports whose problem the operator has been shown
 

@@ -1,6 +1,9 @@
 // The test window's runs in the station's journal, wired as the program wires it: each run with
 // its verdict and every evaluated row, a hidden one too, and a run broken off by closing the
 // window kept as aborted.
+#include "results/calibration_question.h"
+#include "results/instrument_list.h"
+#include "results/instrument_source.h"
 #include "results/results_database.h"
 #include "results/results_query.h"
 #include "results/results_store.h"
@@ -11,7 +14,11 @@
 #include "tests/autotest/test_window_fixture.h"
 #include "tests/support/qt_wait.h"
 
+#include "widgets/operator_messages.h"
+
+#include <QDate>
 #include <QPushButton>
+#include <QSettings>
 #include <QTemporaryDir>
 
 namespace {
@@ -146,4 +153,68 @@ TEST_F(TestWindowJournal, RunsAreKeptWithTheirRowsAndAClosedOneAsAborted)
     EXPECT_EQ(runs[0].first.Verdict, "aborted");
     EXPECT_EQ(runs[0].first.Reason, "the test window was closed");
     EXPECT_LT(runs[0].second.size(), kJournalRows.size());
+}
+
+// An instrument past its calibration day: the operator is asked before the unit's run begins
+// and the record keeps the answer's reason; with calibration required the run is refused.
+TEST_F(TestWindowJournal, AnInstrumentPastItsCalibrationIsAskedOfOrRefused)
+{
+    QTemporaryDir config;
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
+    const QString day = QDate::currentDate().addDays(-2).toString(Qt::ISODate);
+    QString error;
+    ASSERT_TRUE(InstrumentList::WriteFile(
+        InstrumentList::FilePath(),
+        {{"TAV", "1600", "0505000007", QDate::fromString(day, Qt::ISODate)}}, &error))
+        << error.toStdString();
+    auto sim = StartSimAndWindows({});
+    ResultsStore store(ResultsDatabase::JournalPath());
+    RunRecorder recorder(store);
+    InstrumentSource instruments(QString(), 1000);
+    state.Panel.DeviceIdent.Identification = "TAV,1600,0505000007,2.11";
+    QStringList asked, told;
+    bool answer = false;
+    SetOperatorQuestionHook([&](const QString& text) {
+        asked << text;
+        return answer;
+    });
+    SetOperatorMessageHook([&](const QString& text) { told << text; });
+    const auto start = [&] {
+        OpenRecorded(recorder);
+        PutJournalTable(*grid);
+        window->SetStartCheck([&](QWidget* w) {
+            return AskCalibration(w, instruments, RecordedIdentification(state.Panel));
+        });
+        window->findChild<QPushButton*>("Button3")->click();
+        const bool ran = window->Timer1()->isActive();
+        if (ran)
+            EXPECT_TRUE(WaitUntil([&] { return !window->Timer1()->isActive(); }, 30000));
+        window.reset();
+        return ran;
+    };
+    EXPECT_FALSE(start()) << "the operator said no";
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_TRUE(asked[0].contains("calibration ran out on " + day)) << asked[0].toStdString();
+    answer = true;
+    EXPECT_TRUE(start());
+    InstrumentList::SetCalibrationRequired(true);
+    EXPECT_FALSE(start()) << "refused without a question";
+    EXPECT_EQ(asked.size(), 2);
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_TRUE(told[0].contains("is not shown in calibration (calibration ran out on " + day))
+        << told[0].toStdString();
+    SetOperatorQuestionHook(nullptr);
+    SetOperatorMessageHook(nullptr);
+    qputenv("XDG_CONFIG_HOME", oldConfig);
+
+    EXPECT_TRUE(store.Flush().JournalError.isEmpty());
+    const auto runs = JournalRuns();
+    ASSERT_EQ(runs.size(), 1);
+    EXPECT_EQ(runs[0].first.Calibration, "calibration ran out on " + day);
+    int sent = 0;
+    for (const auto& l : sim->Received())
+        sent += l.line == "SOUR:VOLTAC,230";
+    EXPECT_EQ(sent, 1);
 }
