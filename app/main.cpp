@@ -14,15 +14,15 @@
 #include "service/service_tool.h"
 #include "widgets/operator_messages.h"
 
+#include "app/test_start_check.h"
 #include "record/trace_option.h"
-#include "results/calibration_question.h"
-#include "results/instrument_source.h"
 #include "results/results_database.h"
 #include "results/results_setup_window.h"
 #include "results/results_store.h"
 #include "results/results_window.h"
 #include "results/run_recorder.h"
 #include "tav_version.h"
+#include "widgets/file_dialogs.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -108,23 +108,13 @@ int main(int argc, char** argv)
         if (!results.Server().isEmpty())
             results.Sync();
     });
-    // The station's instruments and their calibration days (the line's list read in the
-    // background), looked at before the test window begins a unit's run and read anew after.
-    auto instruments = std::make_shared<InstrumentSource>(results.Server(), 5000);
-    const auto calibration = [&state, &results, &instruments](QWidget* window) {
-        const std::optional<QString> said =
-            AskCalibration(window, *instruments, RecordedIdentification(state.Panel));
-        if (instruments->Loaded())
-            instruments = std::make_shared<InstrumentSource>(results.Server(), 5000);
-        return said;
-    };
     PanelWindows windows;
     // A run chosen in "Test" > "Results…", shown by the next test window made.
     std::optional<ResultsQuery::RunReport> recordedRun;
-    windows.Test.SetFactory([&state, &recorder, &recordedRun, calibration](QWidget* p) {
+    windows.Test.SetFactory([&state, &recorder, &recordedRun, &results](QWidget* p) {
         auto* window = new TForm6(state.Link, state.Places, state.Test, state.Export, p);
         window->SetJournal(&recorder);
-        window->SetStartCheck(calibration);
+        window->SetStartCheck(TestStartCheck(state.Panel, results));
         window->SetInstrument([&state] { return RecordedIdentification(state.Panel); });
         if (recordedRun) {
             window->ShowRecordedRun(recordedRun->Header, recordedRun->Rows);
@@ -163,6 +153,23 @@ int main(int argc, char** argv)
             recordedRun = window.Chosen();
             if (auto* start = form1.findChild<QAction*>(QStringLiteral("Start1")))
                 start->trigger();
+        });
+    }
+    // "Test" > "Limits…": a limits file whose limits for the instrument's model the test
+    // window's runs are judged by; cancelled with one chosen, the table's own limits again.
+    if (QMenu* test = BarMenu(form1, QStringLiteral("Test"))) {
+        QAction* action = test->addAction(QStringLiteral("Limits…"));
+        action->setObjectName(QStringLiteral("Limits1"));
+        QObject::connect(action, &QAction::triggered, &form1, [&form1] {
+            const QString path = AskOpenFileName(
+                &form1, QStringLiteral("Limits Files (*.lim)|*.lim|All Files (*.*)|*.*"));
+            if (!path.isEmpty())
+                ChooseLimitsFile(path);
+            else if (!ChosenLimitsFile().isEmpty() &&
+                     AskOperator(&form1, QStringLiteral("Judge by the table's own limits again "
+                                                        "instead of %1?")
+                                             .arg(ChosenLimitsFile())))
+                ChooseLimitsFile(QString());
         });
     }
     // "Test" > "Rack…": the table on several instruments at once. The main window's own port is

@@ -86,9 +86,9 @@ bool TForm6::StartAllowed(bool newUnit)
 {
     if (!m_startCheck || !newUnit)
         return true;
-    const std::optional<QString> calibration = m_startCheck(this);
-    m_calibration = calibration.value_or(QString());
-    return calibration.has_value();
+    const std::optional<TestedWith> tested = m_startCheck(this, *m_grid);
+    m_tested = tested.value_or(TestedWith());
+    return tested.has_value();
 }
 
 void TForm6::Button3Click()
@@ -272,7 +272,7 @@ void TForm6::RunStarted(bool newReport)
                               .Instrument = m_instrument ? m_instrument() : QString(),
                               .Slot = {},
                               .RackRun = {},
-                              .Tested = {.Calibration = m_calibration}});
+                              .Tested = m_tested});
 }
 
 void TForm6::StepRecorded(const QStringList& cells, bool shown)

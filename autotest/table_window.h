@@ -10,8 +10,10 @@
 #include "autotest/value_prompt.h"
 #include "sequence/row_editing.h"
 
+#include "autotest/tested_with.h"
 #include <QDialog>
 #include <QFont>
+
 #include <functional>
 #include <memory>
 #include <optional>
@@ -54,9 +56,10 @@ public:
     {
         m_instrument = std::move(identification);
     }
-    // Asked when "Start" or "Single Step" would begin a new unit: what the record keeps of the
-    // instrument's calibration (empty: nothing to say), or none when the run must not begin.
-    using StartCheck = std::function<std::optional<QString>(QWidget*)>;
+    // Asked when "Start" or "Single Step" would begin a new unit, with the window's table (whose
+    // limit cells it may fill from a limits file): what the record keeps of the instrument's
+    // calibration and the limits applied, or none when the run must not begin.
+    using StartCheck = std::function<std::optional<TestedWith>(QWidget*, StepGrid&)>;
     void SetStartCheck(StartCheck check) { m_startCheck = std::move(check); }
     // A run of the results database in the result grid, as an opened report shows it.
     void ShowRecordedRun(const ReportFileHeader& header, const QList<QStringList>& rows);
@@ -140,7 +143,7 @@ private:
     RunJournal* m_journal = nullptr;
     std::function<QString()> m_instrument;
     StartCheck m_startCheck;
-    QString m_calibration; // the start check's word on the run that begins
+    TestedWith m_tested; // the start check's word on the run that begins
     bool StartAllowed(bool newUnit);
     QString m_tablePath;    // the test file last opened or saved
     QList<int> m_portsTold; // auxiliary ports whose problem the operator has been shown

@@ -13,15 +13,15 @@ std::optional<QString> AskCalibration(QWidget* parent, const InstrumentSource& i
         identification == QLatin1String("unidentified") ? QString() : identification;
     const CalibrationState state =
         CalibrationOf(instruments.Entries(), known, QDate::currentDate());
-    const bool shown = state.State == CalibrationState::Valid ||
-                       state.State == CalibrationState::DueSoon;
+    const bool shown =
+        state.State == CalibrationState::Valid || state.State == CalibrationState::DueSoon;
     if (InstrumentList::CalibrationRequired() && !shown) {
-        ShowOperatorError(parent, QStringLiteral("The run is not started: the instrument %1 is "
-                                                 "not shown in calibration (%2).\n\"Setup\" > "
-                                                 "\"Results…\" requires calibration.")
-                                      .arg(known.isEmpty() ? QStringLiteral("(unidentified)")
-                                                           : known,
-                                           state.Text));
+        ShowOperatorError(
+            parent,
+            QStringLiteral("The run is not started: the instrument %1 is "
+                           "not shown in calibration (%2).\n\"Setup\" > "
+                           "\"Results…\" requires calibration.")
+                .arg(known.isEmpty() ? QStringLiteral("(unidentified)") : known, state.Text));
         return std::nullopt;
     }
     if (state.State == CalibrationState::Past &&
