@@ -68,6 +68,21 @@ TEST_F(Traceability, EachSlotIsJudgedByItsModelsLimitsAndRecordsWhatTestedIt)
     ASSERT_EQ(Run({"history", "--instrument", "S-3200"}), 0) << err.toStdString();
     EXPECT_TRUE(out.contains("serial 101") && !out.contains("serial 100")) << out.toStdString();
 
+    // Statistics keep runs judged by other limits apart, and by model when asked.
+    const auto groups = [&](const QStringList& extra) {
+        EXPECT_EQ(Run(QStringList{"stats", "--table", "unit.tst", "--json"} + extra), 0)
+            << err.toStdString();
+        QStringList found;
+        for (const QJsonValue g : QJsonDocument::fromJson(out.toUtf8()).array())
+            found << g["model"].toString() + "/" + g["limits"].toString() + "/" +
+                         QString::number(g["runs"].toInt());
+        return found;
+    };
+    EXPECT_EQ(groups({}), QStringList({"/" + QString() + "/2", "/models.lim/2"}));
+    EXPECT_EQ(groups({"--by-model"}),
+              QStringList({"TAV-1600-PS//1", "TAV-3200-PS//1", "TAV-1600-PS/models.lim/1",
+                           "TAV-3200-PS/models.lim/1"}));
+
     // Sets that do not fit are refused before anything is sent, each with its reason.
     const QString moved = WriteTable("moved.tst", QStringList{kRows[0]} + kRows, "U9");
     const struct {
