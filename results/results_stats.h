@@ -62,8 +62,8 @@ struct Stats {
 // A failed query leaves its reason in error (see results_query.h).
 Stats ComputeStats(QSqlDatabase& db, const Filter& filter, QString* error = nullptr);
 
-// The measured values of one table version's checked steps (or of those given), per step: for
-// the histograms.
+// The measured values of one table version's checked steps (or of those given), per step in
+// the order the runs started: for the histograms and control charts.
 QMap<QString, QList<double>> StepValues(QSqlDatabase& db, const Filter& filter,
                                         const TableVersionStats& table,
                                         const QStringList& steps = {}, QString* error = nullptr);
