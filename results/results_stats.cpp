@@ -301,21 +301,24 @@ Stats ComputeStats(QSqlDatabase& db, const Filter& filter, QString* error)
                                               : firstRun(a) < firstRun(b);
         });
     }
-    // Each unit's first ended run decides whether it passed first time.
+    // Each unit's first ended run decides whether it passed first time, its last whether it
+    // passed in the end.
     {
         QSqlQuery q(db);
-        Select(
-            q,
-            QStringLiteral(
-                "SELECT COUNT(*), SUM(CASE WHEN passed_ms = first_ms THEN 1 ELSE "
-                "0 END) FROM (SELECT MIN(r.started_ms) AS first_ms, MIN(CASE WHEN "
-                "r.verdict = 'passed' THEN r.started_ms END) AS passed_ms FROM runs r WHERE %1 AND "
-                "%2 GROUP BY r.serial) u")
-                .arg(where, QLatin1String(kEnded)),
-            values, error);
+        Select(q,
+               QStringLiteral(
+                   "SELECT COUNT(*), SUM(CASE WHEN first_passed_ms = first_ms THEN 1 ELSE 0 END), "
+                   "SUM(CASE WHEN last_passed_ms = last_ms THEN 1 ELSE 0 END) FROM (SELECT "
+                   "MIN(r.started_ms) AS first_ms, MAX(r.started_ms) AS last_ms, MIN(CASE WHEN "
+                   "r.verdict = 'passed' THEN r.started_ms END) AS first_passed_ms, MAX(CASE "
+                   "WHEN r.verdict = 'passed' THEN r.started_ms END) AS last_passed_ms FROM runs "
+                   "r WHERE %1 AND %2 GROUP BY r.serial) u")
+                   .arg(where, QLatin1String(kEnded)),
+               values, error);
         if (q.next()) {
             stats.Units = q.value(0).toInt();
             stats.FirstPassUnits = q.value(1).toInt();
+            stats.FinalPassUnits = q.value(2).toInt();
         }
     }
     ComputeSteps(db, filter, stats.Tables, error);

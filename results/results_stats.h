@@ -49,9 +49,14 @@ struct Stats {
     QMap<QString, int> NotEndedBy; // "aborted", "error", "incomplete"
     int Units = 0;                 // serial numbers with an ended run
     int FirstPassUnits = 0;        // units whose first ended run passed
+    int FinalPassUnits = 0;        // units whose last ended run passed
     std::optional<double> FirstPassYield() const
     {
         return Units ? std::optional<double>(100.0 * FirstPassUnits / Units) : std::nullopt;
+    }
+    std::optional<double> FinalYield() const
+    {
+        return Units ? std::optional<double>(100.0 * FinalPassUnits / Units) : std::nullopt;
     }
     // By table name, each table's versions in the order they were first run.
     QList<TableVersionStats> Tables;

@@ -18,7 +18,11 @@ const char* const kBin = "/usr/lib/postgresql/15/bin/";
 
 } // namespace
 
-PgCluster::PgCluster() : m_folder(m_temporary.isValid() ? m_temporary.path() : QString())
+// The folder's name holds no space (a window test's application name would give it one), which
+// pg_ctl's options would split.
+PgCluster::PgCluster()
+    : m_temporary(QDir::tempPath() + QStringLiteral("/tav-pg-XXXXXX")),
+      m_folder(m_temporary.isValid() ? m_temporary.path() : QString())
 {
     if (geteuid() == 0) {
         m_user = QStringLiteral("nobody");
