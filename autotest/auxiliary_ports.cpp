@@ -27,10 +27,12 @@ int DevicePrefixNumber(const QString& text, int position)
     return std::clamp(ReadInteger(text.mid(position, 2)), 1, 30);
 }
 
-QList<int> TableAuxiliaryPorts(const StepGrid& table)
+QList<int> TableAuxiliaryPorts(const StepGrid& table) { return TableDevices(table, false); }
+
+QList<int> TableDevices(const StepGrid& table, bool gpib)
 {
     QList<int> ports;
-    const QLatin1String prefix = KeywordText(StepKeyword::Com);
+    const QLatin1String prefix = KeywordText(gpib ? StepKeyword::Gpib : StepKeyword::Com);
     for (int row = 1; row <= table.LastRow(); ++row) {
         const QString command = table.Cell(kTestCommand, row);
         if (!command.startsWith(prefix))

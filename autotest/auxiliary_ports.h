@@ -12,6 +12,9 @@ class StepGrid;
 int DevicePrefixNumber(const QString& text, int position);
 // The serial port numbers the table's "@COM" rows name, each once, in table order.
 QList<int> TableAuxiliaryPorts(const StepGrid& table);
+// The serial port numbers ("@COM") or GPIB addresses ("@GPIB") the table's rows name, each once,
+// in table order.
+QList<int> TableDevices(const StepGrid& table, bool gpib);
 // For each of `named` that no auxiliary port object holds open: why, in words that name the
 // device and where ports are set up, and that its rows are not sent.
 QStringList UnavailableAuxiliaryPorts(const LinkState& link, const QList<int>& named);

@@ -70,17 +70,31 @@ QStringList FitToWidth(const QString& text, const QFontMetricsF& metrics, qreal 
 namespace {
 
 // The head of the printout: title, header fields and the column captions.
-QList<ReportPrintLine> HeadLines(const TestHeader& copies, const QString& startDate)
+// What the unit was tested with follows the header fields, one line each.
+QList<ReportPrintLine> HeadLines(const TestHeader& copies, const QString& startDate,
+                                 const TestedWith& tested)
 {
     const QStringList& c = ResultTable::Captions();
-    return {{QString()},
-            {QStringLiteral("Test-Report"), kTitlePoints},
-            {QString()},
-            {QStringLiteral("Reporter:           Unit:               Serial #:           Date:")},
-            {HeaderCell(copies.ReporterText) + HeaderCell(copies.UnitText) +
-             HeaderCell(copies.SerialText) + startDate},
-            {QString()},
-            {ResultLine(c[0], c[1], c[2], c[3], c[4], c[5], false)}};
+    QList<ReportPrintLine> lines{
+        {QString()},
+        {QStringLiteral("Test-Report"), kTitlePoints},
+        {QString()},
+        {QStringLiteral("Reporter:           Unit:               Serial #:           Date:")},
+        {HeaderCell(copies.ReporterText) + HeaderCell(copies.UnitText) +
+         HeaderCell(copies.SerialText) + startDate}};
+    if (!tested.IsEmpty())
+        lines << ReportPrintLine{};
+    for (const auto& [name, value] : tested.Properties())
+        if (!name.contains(QLatin1Char('.')) && name != QLatin1String("limits"))
+            lines << ReportPrintLine{HeaderCell(name + QLatin1Char(':')) + value};
+    if (!tested.Limits.isEmpty())
+        lines << ReportPrintLine{
+            HeaderCell(QStringLiteral("limits applied:")) +
+            QStringLiteral("%1 (%2), model %3")
+                .arg(tested.Limits, tested.LimitsVersion.left(12), tested.Model)};
+    lines << ReportPrintLine{}
+          << ReportPrintLine{ResultLine(c[0], c[1], c[2], c[3], c[4], c[5], false)};
+    return lines;
 }
 
 ReportPrintLine RowLine(const ResultTable& results, int row)
@@ -94,7 +108,7 @@ ReportPrintLine RowLine(const ResultTable& results, int row)
 QList<ReportPrintLine> ReportPrintLines(const TestHeader& copies, const QString& startDate,
                                         const ResultTable& results, const ReportVerdict& verdict)
 {
-    QList<ReportPrintLine> lines = HeadLines(copies, startDate);
+    QList<ReportPrintLine> lines = HeadLines(copies, startDate, verdict.Tested);
     for (int row = 1; row < results.RowCount(); ++row)
         lines.append(RowLine(results, row));
     lines << ReportPrintLine{} << ReportPrintLine{ReportVerdictLine(verdict)};
@@ -105,7 +119,7 @@ bool PrintResultReport(QPagedPaintDevice& device, const TestHeader& copies,
                        const QString& startDate, const ResultTable& results,
                        const ReportVerdict& verdict, const QFont& font)
 {
-    const QList<ReportPrintLine> head = HeadLines(copies, startDate);
+    const QList<ReportPrintLine> head = HeadLines(copies, startDate, verdict.Tested);
     const qsizetype rows = results.RowCount() - 1;
     const ReportPrintLine tail[] = {{}, {ReportVerdictLine(verdict)}};
     return PrintReportLines(

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "autotest/tested_with.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -21,6 +23,8 @@ struct ReportVerdict {
     QString Station;
     QString Operator;
     QStringList Answers; // "VAR01=230": the operator's answers to prompts, in order
+    // What the unit was tested with: a printed report's header names it (nothing when empty).
+    TestedWith Tested;
 
     // The rows of a report read back: FAILED when any is marked "Error!" or has no reply.
     static ReportVerdict FromRows(const ResultTable& results, const QString& readFrom);

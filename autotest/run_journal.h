@@ -1,6 +1,7 @@
 #pragma once
 
 #include "autotest/table_header.h"
+#include "autotest/tested_with.h"
 
 #include <QString>
 #include <QStringList>
@@ -13,6 +14,9 @@ struct RunBeginning {
     QString Instrument; // the instrument's identification, empty when not known
     QString Slot;       // a rack's slot ("COM3"); empty for a run on its own
     QString RackRun;    // the rack run the slot's run belongs to; empty for a run on its own
+    // Asked of the devices by a run without windows (Instrument above then is its
+    // identification too).
+    TestedWith Tested;
 };
 
 // How a run ended. A run whose rows all passed ends Completed; whether it passed or failed is

@@ -58,6 +58,16 @@ struct AddedColumn {
 constexpr AddedColumn kAddedColumns[] = {{"runs", "table_version", "TEXT"},
                                          {"runs", "slot", "TEXT"},
                                          {"runs", "rack_run", "TEXT"},
+                                         {"runs", "instrument_maker", "TEXT"},
+                                         {"runs", "instrument_model", "TEXT"},
+                                         {"runs", "instrument_serial", "TEXT"},
+                                         {"runs", "instrument_firmware", "TEXT"},
+                                         {"runs", "instrument_options", "TEXT"},
+                                         {"runs", "devices", "TEXT"},
+                                         {"runs", "limits_name", "TEXT"},
+                                         {"runs", "limits_version", "TEXT"},
+                                         {"runs", "limits_model", "TEXT"},
+                                         {"runs", "calibration", "TEXT"},
                                          {"results_schema", "additions", "INTEGER"}};
 // Indexes added beside a version's, each where missing (CREATE INDEX IF NOT EXISTS). The
 // journal's go on the server too; the server's alone cover its statistics: they read a run's

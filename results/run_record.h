@@ -22,7 +22,16 @@ struct RunRecord {
     QString Unit;
     QString Serial;
     QString Link;
+    // The instrument's identification ("unidentified" when a run asked and got no answer, empty
+    // when not known) and its fields as the main window cuts them; the options reply.
     QString Instrument;
+    QString InstrumentMaker, InstrumentModel, InstrumentSerial, InstrumentFirmware;
+    QString InstrumentOptions;
+    QString Devices; // the further devices and meter, "COM05: <identification>; meter COM09: ..."
+    // The limits file applied instead of the table's own (empty: none), its version (the SHA-256
+    // of its lines) and the model whose limits were taken.
+    QString LimitsName, LimitsVersion, LimitsModel;
+    QString Calibration; // "calibration due 2027-03-31", a device's after it
     // A rack's runs: the slot ("COM3") and the rack run all its slots' runs share. Empty for a
     // run on its own, and for runs recorded before racks were.
     QString Slot;

@@ -1,6 +1,7 @@
 #include "results/run_recorder.h"
 
 #include "autotest/table_file.h"
+#include "replies/identification.h"
 #include "results/results_database.h"
 #include "results/results_store.h"
 #include "tav_version.h"
@@ -73,6 +74,21 @@ void RunRecorder::RunBegins(const RunBeginning& begin)
     r.Serial = begin.Header.SerialText;
     r.Link = begin.Link;
     r.Instrument = begin.Instrument;
+    // The fields as the main window cuts them, for any identification (the test window's too).
+    if (begin.Instrument.contains(QLatin1Char(','))) {
+        const IdentificationReading id = ReadIdentification(begin.Instrument);
+        r.InstrumentMaker = id.Manufacturer;
+        r.InstrumentModel = id.Model;
+        r.InstrumentSerial = id.SerialNumber;
+        r.InstrumentFirmware = id.Revision;
+    }
+    const TestedWith& t = begin.Tested;
+    r.InstrumentOptions = t.Options;
+    r.Devices = t.Devices.join(QStringLiteral("; "));
+    r.LimitsName = t.Limits;
+    r.LimitsVersion = t.LimitsVersion;
+    r.LimitsModel = t.Model;
+    r.Calibration = t.Calibration;
     r.Slot = begin.Slot;
     r.RackRun = begin.RackRun;
     r.StartedMs = QDateTime::currentMSecsSinceEpoch();

@@ -8,6 +8,7 @@
 #include <QSqlQuery>
 #include <QVariant>
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <csignal>
 
@@ -16,10 +17,20 @@ namespace RunTables {
 const char* const kRunColumns =
     "uuid, station, operator, program_version, table_path, table_name, table_sha256, reporter, "
     "unit, serial, link, instrument, started_ms, started_text, ended_ms, ended_text, "
-    "duration_ms, verdict, reason, table_version, slot, rack_run";
-const int kRunColumnCount = 22;
+    "duration_ms, verdict, reason, table_version, slot, rack_run, instrument_maker, "
+    "instrument_model, instrument_serial, instrument_firmware, instrument_options, devices, "
+    "limits_name, limits_version, limits_model, calibration";
+const int kRunColumnCount = 32;
 
 namespace {
+
+// What the unit was tested with, in the columns' order.
+std::array<QString*, 10> TracedFields(RunRecord& r)
+{
+    return {&r.InstrumentMaker,   &r.InstrumentModel, &r.InstrumentSerial, &r.InstrumentFirmware,
+            &r.InstrumentOptions, &r.Devices,         &r.LimitsName,       &r.LimitsVersion,
+            &r.LimitsModel,       &r.Calibration};
+}
 
 QVariant Number(const std::optional<double>& value)
 {
@@ -79,6 +90,8 @@ RunRecord RunFromQuery(const QSqlQuery& q)
     r.TableVersion = q.value(i++).toString();
     r.Slot = q.value(i++).toString();
     r.RackRun = q.value(i++).toString();
+    for (QString* text : TracedFields(r))
+        *text = q.value(i++).toString();
     return r;
 }
 
@@ -164,6 +177,8 @@ QVariantList RunValues(const QSqlDatabase& db, const RunRecord& r, QString* colu
     values << r.StartedMs << Text(r.StartedText) << r.EndedMs << Text(r.EndedText) << r.DurationMs
            << Text(r.Verdict) << Text(r.Reason) << OrNull(r.TableVersion) << OrNull(r.Slot)
            << OrNull(r.RackRun);
+    for (QString* text : TracedFields(const_cast<RunRecord&>(r)))
+        values << OrNull(*text);
     if (!server)
         values << r.Pid;
     *columns = QLatin1String(kRunColumns) + (server ? QString() : QStringLiteral(", pid"));

@@ -46,12 +46,14 @@ void WriteSuite(QXmlStreamWriter& w, const JUnitRun& run, const ResultTable& ste
     w.writeAttribute(QStringLiteral("errors"), QString::number(run.RunError.isEmpty() ? 0 : 1));
     w.writeAttribute(QStringLiteral("time"), QString::number(run.Seconds, 'f', 3));
     w.writeStartElement(QStringLiteral("properties"));
-    const std::pair<const char*, QString> properties[] = {{"reporter", run.Copies.ReporterText},
-                                                          {"unit", run.Copies.UnitText},
-                                                          {"serial", run.Copies.SerialText}};
+    QList<std::pair<QString, QString>> properties{
+        {QStringLiteral("reporter"), run.Copies.ReporterText},
+        {QStringLiteral("unit"), run.Copies.UnitText},
+        {QStringLiteral("serial"), run.Copies.SerialText}};
+    properties << run.Tested.Properties();
     for (const auto& [name, value] : properties) {
         w.writeStartElement(QStringLiteral("property"));
-        w.writeAttribute(QStringLiteral("name"), QString::fromLatin1(name));
+        w.writeAttribute(QStringLiteral("name"), name);
         w.writeAttribute(QStringLiteral("value"), value);
         w.writeEndElement();
     }

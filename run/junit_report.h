@@ -2,6 +2,7 @@
 
 #include "autotest/result_table.h"
 #include "autotest/table_header.h"
+#include "autotest/tested_with.h"
 
 #include <QByteArray>
 #include <QList>
@@ -18,6 +19,8 @@ struct JUnitRun {
     // The test cases' class: "table.serial", a rack's slot "table.COM3.serial"; made from the
     // others when empty.
     QString ClassName;
+    // What the unit was tested with: further properties ("instrument.serial", "limits.version").
+    TestedWith Tested;
 };
 
 // One <testsuite> with one <testcase> per listed step (rows 1 on of steps: step, comment, lower

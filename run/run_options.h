@@ -6,7 +6,10 @@
 #include <QString>
 #include <QStringList>
 #include <map>
+#include <memory>
 #include <optional>
+
+class InstrumentSource;
 
 // What a run is asked to do: tavtest's command line, a script's arguments or a window's fields
 // give it.
@@ -56,17 +59,23 @@ struct RunnerOptions {
     QString TraceFile;
     // The line's results server (a libpq URI); the station's journal is written always.
     QString DbUri;
-    class ResultsStore;
-
-    // The line's server a run's results go on to from the station's journal, and how long the end
-    // of a run may spend sending them: the same for tavtest's runs and a script's.
-    void RecordAsOptionsSay(ResultsStore& results, const RunnerOptions& options);
 
     // The station the runs are recorded as, and whose journal they go to; empty: this
     // station's own name.
     QString Station;
     // How long the end of a run may spend sending to the server, connecting included.
     int DbTimeoutMs = 5000;
+
+    // Limits per model of instrument: the limits file, and the model whose limits apply instead
+    // of the one the instrument names.
+    QString LimitsFile;
+    QString Model;
+    // A run whose instrument or meter is out of calibration (or not listed, or unidentified) is
+    // refused instead of warned of.
+    bool RequireCalibration = false;
+    // The station's instruments with their calibration days, read once for all a rack's slots
+    // (none: the run reads them).
+    std::shared_ptr<InstrumentSource> Instruments;
 };
 
 class ResultsStore;

@@ -198,9 +198,11 @@ void TestRunner::RunStarted(bool newReport)
 
 RunBeginning TestRunner::Beginning() const
 {
-    return {m_options.TestFile, m_test.TestRun.Copies,
-            LinkName(),         KnownIdentification(m_panel.DeviceIdent),
-            m_options.SlotName, m_options.RackRun};
+    const QString known = m_tested.Identification.isEmpty()
+                              ? KnownIdentification(m_panel.DeviceIdent)
+                              : m_tested.Identification;
+    return {m_options.TestFile, m_test.TestRun.Copies, LinkName(), known,
+            m_options.SlotName, m_options.RackRun,     m_tested};
 }
 
 // A hidden row ("Show" 0) that fails is listed and counted all the same.
@@ -364,6 +366,7 @@ void TestRunner::Finish(const QString& runError)
         m_outcome.RunError = runError;
     m_timer.stop();
     m_timeout.stop();
+    m_identify.reset(); // a question still waiting for its answer is given up
     m_waitingForEnter = false;
     if (m_terminal)
         m_terminal->Withdraw(m_console);

@@ -9,7 +9,10 @@
 #include "link/reply_sink.h"
 #include "panel/panel_state.h"
 #include "results/results_store.h"
+#include "run/instrument_source.h"
 #include "run/junit_report.h"
+#include "run/limit_set.h"
+#include "run/run_identification.h"
 #include "run/run_options.h"
 #include "run/runner_console.h"
 #include "run/terminal_questions.h"
@@ -113,6 +116,13 @@ private:
     bool ReadTable();
     QList<int> PortsToOpen();
     void PortsOpened();
+    // Before the first row: the devices asked what they are, the limits for the instrument's
+    // model applied and its calibration looked at; then the rows begin.
+    void Identify();
+    void Identified();
+    QString ApplyModelLimits();
+    QString CheckCalibration();
+    bool ReadLimits();
     RunBeginning Beginning() const;
     bool CheckOutputFolders();
     bool StartLink();
@@ -189,6 +199,12 @@ private:
     PdfWriter m_pdfWriter;
     QDateTime m_startedAt;
     QStringList m_answers; // "VAR01=230", as the operator answered the prompts
+    TestedWith m_tested;
+    std::optional<LimitSet> m_limits;
+    std::unique_ptr<TestLink> m_identifyLink;
+    std::unique_ptr<RunIdentification> m_identify;
+    std::shared_ptr<InstrumentSource> m_instruments;
+    bool m_identifySilent = false; // the instrument's identification query went unanswered
     AnswerSource m_answerSource;
 };
 

@@ -67,6 +67,7 @@ ReportVerdict TestRunner::Verdict() const
     v.Station = StationOf(m_options);
     v.Operator = ResultsDatabase::OperatorName();
     v.Answers = m_answers;
+    v.Tested = m_tested;
     return v;
 }
 
@@ -77,7 +78,8 @@ JUnitRun TestRunner::JUnitSummary() const
             ElapsedMs() / 1000.0,
             m_outcome.RunError,
             m_notes,
-            QString()};
+            QString(),
+            m_tested};
 }
 
 UnrecordedTexts Unrecorded(const ResultsStore::Status& recorded)

@@ -95,9 +95,7 @@ void TestRunner::PortsOpened()
         Finish(m_outcome.RunError);
         return;
     }
-    m_results.SetObserver(nullptr);
-    m_running = true;
-    m_session->Run().Start();
+    Identify();
 }
 
 // A file that is not a test table, or that the reader only half understands, is never run: its
@@ -142,7 +140,7 @@ bool TestRunner::ReadTable()
     m_console.SetCommandWidth(width);
     for (const auto& [variable, value] : m_options.Sets)
         m_test.TestVariables[static_cast<size_t>(variable - 1)] = value;
-    return true;
+    return ReadLimits();
 }
 
 QString TestRunner::ReportFolder() const

@@ -42,6 +42,8 @@ runs until SIGTERM or SIGINT, or with --exit-with-parent until its parent ends.
                      instrument gives, "*idn?" answers too), as a cable pulled out for a
                      moment loses them; may be given more than once
   --no-status        never answer "*tav?"
+  --no-identification
+                     never answer "*idn?", as a unit whose firmware lacks it
   --answer Q=TEXT    always answer the query Q (any letter case) with TEXT; may be repeated
   --log FILE         record every received line as "<CLOCK_MONOTONIC us>\t<line>"
   --meter            act as a SCPI voltmeter instead of a TAV source
@@ -166,6 +168,10 @@ ParsedOptions ParseSimOptions(const std::vector<std::string>& args)
             bool noStatus = false;
             flag(noStatus);
             o.tav.answerStatus = !noStatus;
+        } else if (name == "--no-identification") {
+            bool silent = false;
+            flag(silent);
+            o.tav.answerIdentification = !silent;
         } else if (name == "--meter") {
             flag(o.meter);
         } else if (name == "--exit-with-parent") {

@@ -140,8 +140,10 @@ LineResult TavInstrument::Query(const std::string& base, int index, const std::s
         if (base == "*TAV")
             return config_.answerStatus ? Answer(std::to_string(StatusWord())) : Ignored();
         if (base == "*IDN")
-            return Answer("KELM Electronic GmbH," + modelData_.ModelName(config_.model) + "," +
-                          config_.serial + "," + config_.revision);
+            return !config_.answerIdentification
+                       ? Ignored()
+                       : Answer("KELM Electronic GmbH," + modelData_.ModelName(config_.model) +
+                                "," + config_.serial + "," + config_.revision);
         if (base == "*OPT")
             return Answer(config_.options);
     }

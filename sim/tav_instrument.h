@@ -25,6 +25,7 @@ struct TavConfig {
     double loadPhaseDeg = 30.0;
     // Off to simulate a unit whose status query goes unanswered.
     bool answerStatus = true;
+    bool answerIdentification = true; // "*idn?" answered
     // Fixed answers by query, the query in upper case: they stand in for the model's answer, so
     // a test can give every polled value a text of its own.
     std::map<std::string, std::string> fixedAnswers;

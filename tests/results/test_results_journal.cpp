@@ -212,7 +212,7 @@ TEST_F(Journal, ARefusedRowCostsItselfAloneAndReadErrorsAreErrors)
     {
         ResultsStore store(JournalFile(), ResultsDatabase::HostStation());
         RunRecorder recorder(store);
-        recorder.RunBegins({QString(), {"R", "TAV 1600", "SN-ROW"}, "COM2", QString(), {}, {}});
+        recorder.RunBegins({QString(), {"R", "TAV 1600", "SN-ROW"}, "COM2", QString(), {}, {}, {}});
         const RunRecord& run = recorder.Run();
         RowRecord row = RunRecorder::RowOf({"1", "U", "1", "2", "3", ""}, true, "MEAS:VOLT?");
         row.Order = 1;

@@ -91,6 +91,8 @@ protected:
         return Finish();
     }
 
+    // What every run asks its instrument before the first row.
+    static inline const QStringList kAsked{QStringLiteral("*idn?"), QStringLiteral("*opt?")};
     // Every line the instrument received so far.
     static QStringList SentLines(const TavsimProcess& sim)
     {

@@ -71,7 +71,8 @@ TEST_F(RunnerGpib, PassingTableByAddressEndsWithTheDeviceClearedAndLocal)
 {
     options.GpibAddress = 5;
     EXPECT_EQ(Run(), TestRunner::kPassed) << err.toStdString();
-    EXPECT_EQ(WrittenLines(), QStringList({"SOUR:VOLTAC,230", "OUTP,1", "MEAS:VOLT?", "OUTP,0"}));
+    EXPECT_EQ(WrittenLines(),
+              QStringList({"*idn?", "*opt?", "SOUR:VOLTAC,230", "OUTP,1", "MEAS:VOLT?", "OUTP,0"}));
     const QStringList calls = sim.CallLog();
     ASSERT_GE(calls.size(), 2);
     EXPECT_TRUE(calls[calls.size() - 2].startsWith("ibclr(")) << calls.join('\n').toStdString();
@@ -85,7 +86,7 @@ TEST_F(RunnerGpib, DeviceByNameFromTheConfiguredName)
 {
     options.GpibName = QStringLiteral("TAV-PS");
     EXPECT_EQ(Run(), TestRunner::kPassed) << err.toStdString();
-    EXPECT_EQ(WrittenLines().size(), 4);
+    EXPECT_EQ(WrittenLines().size(), 6); // "*idn?" and "*opt?" first
 }
 
 TEST_F(RunnerGpib, NoDeviceAtTheAddressIsARunError)
@@ -103,7 +104,9 @@ TEST_F(RunnerGpib, SilentInstrumentFailsItsQueryAndTheRunGoesOn)
     sim.SetSilent(5, true);
     EXPECT_EQ(Run(), TestRunner::kFailed) << err.toStdString();
     EXPECT_TRUE(err.contains("FAILED: 4 rows recorded, 1 failed")) << err.toStdString();
-    EXPECT_EQ(WrittenLines(), QStringList({"SOUR:VOLTAC,230", "OUTP,1", "MEAS:VOLT?", "OUTP,0"}));
+    // An instrument that does not say what it is is asked nothing more before the rows.
+    EXPECT_EQ(WrittenLines(),
+              QStringList({"*idn?", "SOUR:VOLTAC,230", "OUTP,1", "MEAS:VOLT?", "OUTP,0"}));
     QFile report(options.ReportFile);
     ASSERT_TRUE(report.open(QIODevice::ReadOnly));
     const QByteArray bytes = report.readAll();

@@ -47,7 +47,8 @@ TEST_F(Tavtest, PassingTableExitsZeroAndWritesEveryResultFile)
                    "r.txt", "--serial", "SN42"}),
               0)
         << err.toStdString();
-    EXPECT_EQ(SentLines(*sim), QStringList({"SOUR:VOLTAC,230", "OUTP,1", "MEAS:VOLT?", "OUTP,0"}));
+    EXPECT_EQ(SentLines(*sim),
+              kAsked + QStringList({"SOUR:VOLTAC,230", "OUTP,1", "MEAS:VOLT?", "OUTP,0"}));
 
     const QStringList report = Lines("r.rpt");
     ASSERT_GE(report.size(), 11);
@@ -92,7 +93,8 @@ TEST_F(Tavtest, FailingLimitExitsOneWithOneJUnitFailure)
     EXPECT_FALSE(err.contains("MEAS:VOLT?"));
     EXPECT_TRUE(err.contains("FAILED: 4 rows recorded, 1 failed")) << err.toStdString();
     // Without "Stop at Error" the run goes on to its end.
-    EXPECT_EQ(SentLines(*sim), QStringList({"SOUR:VOLTAC,100", "OUTP,1", "MEAS:VOLT?", "OUTP,0"}));
+    EXPECT_EQ(SentLines(*sim),
+              kAsked + QStringList({"SOUR:VOLTAC,100", "OUTP,1", "MEAS:VOLT?", "OUTP,0"}));
 }
 
 // A failed row ends the run there whether or not it is shown, and fails it.
@@ -119,8 +121,9 @@ TEST_F(Tavtest, StopAtErrorEndsTheRunAtTheFailedRowShownOrNot)
         }
     }
     // Rows 4 and 5 never ran; the output was switched off after each run.
-    EXPECT_EQ(SentLines(*sim), QStringList({"SOUR:VOLTAC,100", "OUTP,1", "MEAS:VOLT?", "OUTP,0",
-                                            "SOUR:VOLTAC,100", "OUTP,1", "MEAS:VOLT?", "OUTP,0"}));
+    EXPECT_EQ(SentLines(*sim),
+              kAsked + QStringList({"SOUR:VOLTAC,100", "OUTP,1", "MEAS:VOLT?", "OUTP,0"}) + kAsked +
+                  QStringList({"SOUR:VOLTAC,100", "OUTP,1", "MEAS:VOLT?", "OUTP,0"}));
 }
 
 // A report holding characters the 8-bit files cannot keep is written all the same, with '?' in
@@ -208,8 +211,8 @@ TEST_F(Tavtest, PresetVariablesAnswersAndPauseWithoutTerminal)
          "00.00.00.100;@MSGVAR03;7;0;0;;;Other?;0", "00.00.00.100;SOUR:VOLTDC,@VAR03;0;0;0;;;;1",
          "00.00.00.000;END;0;0;0;;;;1"});
     EXPECT_EQ(Run({table, "--answer", "VAR02=115", "--set", "VAR01=60"}), 0) << err.toStdString();
-    EXPECT_EQ(SentLines(*sim),
-              QStringList({"SOUR:VOLTAC,115.0", "PAUSE", "SOUR:FREQ,60.0", "SOUR:VOLTDC,7.0"}));
+    EXPECT_EQ(SentLines(*sim), kAsked + QStringList({"SOUR:VOLTAC,115.0", "PAUSE", "SOUR:FREQ,60.0",
+                                                     "SOUR:VOLTDC,7.0"}));
     EXPECT_TRUE(err.contains("step 3: PAUSE passed over")) << err.toStdString();
     EXPECT_TRUE(err.contains("no answer for VAR03, the default 7 is taken")) << err.toStdString();
     // The default changes what the unit got: said even when quiet.
@@ -234,8 +237,9 @@ TEST_F(Tavtest, TraceRecordsTheRunsTraffic)
         if (fields.size() >= 4 && fields[1] == "TX")
             sent << fields[3];
     }
-    ASSERT_EQ(sent.size(), 4) << trace.join('\n').toStdString();
-    EXPECT_TRUE(sent[2].startsWith("MEAS:VOLT?")) << sent[2].toStdString();
+    ASSERT_EQ(sent.size(), 6) << trace.join('\n').toStdString();
+    EXPECT_TRUE(sent[0].startsWith("*idn?")) << sent[0].toStdString();
+    EXPECT_TRUE(sent[4].startsWith("MEAS:VOLT?")) << sent[4].toStdString();
     EXPECT_FALSE(trace.filter("\tRX\t").isEmpty());
     EXPECT_NE(Run({table, "--trace"}), 0) << "the option without its file";
 }

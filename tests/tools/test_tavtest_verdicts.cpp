@@ -77,9 +77,10 @@ TEST_F(Verdicts, RepliesLostInARowFailOnlyTheirOwnRows)
     for (int row = 0; row < 7; ++row)
         rows << "00.00.00.300;SOUR:FREQ?;0;0;0;49;51;f;1";
     rows << "00.00.00.000;END;0;0;0;;;;1";
-    // Reply 1 is row 1's; then each lost row's reply, and the identification answer sent
-    // ahead of the next query.
-    for (const auto& [lost, failed] : {std::pair{"2", 1}, {"2-4", 2}, {"2-6", 3}}) {
+    // Replies 1 and 2 answer the identification and options asked before the rows, reply 3 is
+    // row 1's; then each lost row's reply, and the identification answer sent ahead of the next
+    // query.
+    for (const auto& [lost, failed] : {std::pair{"4", 1}, {"4-6", 2}, {"4-8", 3}}) {
         SCOPED_TRACE(lost);
         auto sim = StartSim({"--lose-replies", lost});
         const int status = Run({WriteTable("unit.tst", rows)});
