@@ -113,6 +113,10 @@ void ResultsWindow::BuildWindow()
     m_since->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
     m_since->setCalendarPopup(true);
     m_since->setEnabled(false);
+    // The field's own size hint leaves the date not a pixel to spare, and a digit whose ink
+    // reaches past its advance loses its last column: a digit's width more.
+    m_since->setMinimumWidth(m_since->sizeHint().width() +
+                             m_since->fontMetrics().horizontalAdvance(QLatin1Char('8')));
     filters->addWidget(m_since);
     m_verdict = new QComboBox(this);
     m_verdict->setObjectName(QStringLiteral("VerdictFilter"));

@@ -96,7 +96,6 @@ void ResultsStatsPage::BuildPage()
     m_steps->setSelectionMode(QAbstractItemView::SingleSelection);
     m_steps->verticalHeader()->hide();
     m_steps->verticalHeader()->setDefaultSectionSize(m_steps->fontMetrics().height() + 6);
-    m_steps->horizontalHeader()->setStretchLastSection(true);
     m_steps->setWordWrap(false);
     auto* plots = new QWidget(splitter);
     auto* plotRow = new QHBoxLayout(plots);
@@ -111,6 +110,8 @@ void ResultsStatsPage::BuildPage()
     }
     splitter->addWidget(m_steps);
     splitter->addWidget(plots);
+    // The plots want the height; a table's steps scroll.
+    splitter->setSizes({200, 300});
     layout->addWidget(splitter, 1);
 
     connect(m_source, &QComboBox::currentIndexChanged, this, &ResultsStatsPage::Refresh);
@@ -121,7 +122,7 @@ void ResultsStatsPage::BuildPage()
     });
     connect(m_steps, &QTableWidget::currentCellChanged, this, [this](int row) {
         m_step = row >= 0 && row < m_shown.Table.Steps.size() ? m_shown.Table.Steps[row].Step
-                                                               : QString();
+                                                              : QString();
         m_shown.Values.clear();
         ShowPlots();
         m_needValues = !m_step.isEmpty();
@@ -233,10 +234,9 @@ void ResultsStatsPage::ShowChoices(const QList<StatsReading::Choice>& choices)
 void ResultsStatsPage::ShowFigures()
 {
     const ResultsQuery::Stats& stats = m_shown.Stats;
-    m_runs->setText(stats.NotEnded ? QStringLiteral("%1 (%2 not ended)")
-                                         .arg(stats.Runs)
-                                         .arg(stats.NotEnded)
-                                   : QString::number(stats.Runs));
+    m_runs->setText(stats.NotEnded
+                        ? QStringLiteral("%1 (%2 not ended)").arg(stats.Runs).arg(stats.NotEnded)
+                        : QString::number(stats.Runs));
     m_firstPass->setText(Yield(stats.FirstPassYield(), stats.FirstPassUnits, stats.Units));
     m_final->setText(Yield(stats.FinalYield(), stats.FinalPassUnits, stats.Units));
     const QSignalBlocker quiet(m_steps);
@@ -272,6 +272,8 @@ void ResultsStatsPage::ShowFigures()
             m_steps->item(r, CpkColumn)->setForeground(Qt::red);
     }
     m_steps->resizeColumnsToContents();
+    for (int c = 0; c + 1 < m_steps->columnCount(); ++c)
+        m_steps->setColumnWidth(c, m_steps->columnWidth(c) + 12);
 }
 
 void ResultsStatsPage::ShowPlots()

@@ -112,12 +112,11 @@ void StatsReader::Shared::Run()
         }
         if (!open) {
             QString error;
-            const bool opened =
-                job.From.Uri.isEmpty()
-                    ? ResultsDatabase::OpenJournal(connection, job.From.JournalPath, &error,
-                                                   job.From.TimeoutMs)
-                    : ResultsDatabase::OpenServer(connection, job.From.Uri, &error,
-                                                  job.From.TimeoutMs);
+            const bool opened = job.From.Uri.isEmpty()
+                                    ? ResultsDatabase::OpenJournal(connection, job.From.JournalPath,
+                                                                   &error, job.From.TimeoutMs)
+                                    : ResultsDatabase::OpenServer(connection, job.From.Uri, &error,
+                                                                  job.From.TimeoutMs);
             if (opened)
                 open = job.From;
             else

@@ -15,8 +15,8 @@ namespace StatsReading {
 
 // Where the figures come from.
 struct Source {
-    QString JournalPath; // read when Uri is empty
-    QString Uri;         // the line's server
+    QString JournalPath;  // read when Uri is empty
+    QString Uri;          // the line's server
     int TimeoutMs = 5000; // the server's connection, and each statement on it, at most
     bool operator==(const Source&) const = default;
 };

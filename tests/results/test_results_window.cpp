@@ -270,6 +270,17 @@ TEST(ResultsWindow, ListsFiltersAndShowsTheSelectedRunsRows)
 
     ResultsWindow window(journal);
     window.show();
+    // The first day's field shows a date whole, also at the window's smallest size.
+    window.resize(window.minimumSizeHint());
+    auto* since = window.findChild<QDateEdit*>(QStringLiteral("SinceDate"));
+    since->setDate(QDate(2026, 12, 28));
+    auto* dateText = since->findChild<QLineEdit*>();
+    const QFontMetrics metrics(dateText->font());
+    EXPECT_GE(dateText->contentsRect().width() - 4,
+              std::max(metrics.horizontalAdvance(dateText->text()),
+                       metrics.boundingRect(dateText->text()).right() + 1) +
+                  metrics.horizontalAdvance(QLatin1Char('8')) / 2);
+    window.resize(900, 600);
     auto* runs = window.findChild<QTableWidget*>(QStringLiteral("RunsGrid"));
     auto* rows = window.findChild<QTableWidget*>(QStringLiteral("RowsGrid"));
     auto* open = window.findChild<QPushButton*>(QStringLiteral("OpenInTestWindow"));
