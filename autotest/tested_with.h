@@ -11,8 +11,8 @@
 struct TestedWith {
     // The "*idn?" reply; "unidentified" when asked and not answered; empty when not known.
     QString Identification;
-    QString Options; // the "*opt?" reply
-    QStringList Devices; // "COM05: <identification>", "meter COM09: no answer"
+    QString Options;       // the "*opt?" reply
+    QStringList Devices;   // "COM05: <identification>", "meter COM09: no answer"
     QString Limits;        // the limits file's name; empty: the table's own limits
     QString LimitsVersion; // the SHA-256 of its lines
     QString Model;         // whose limits were applied

@@ -30,6 +30,11 @@ ReplyResync::Line ReplyResync::Take(const QString& line, QString& late)
         late = line;
         return Line::Late;
     }
+    if (m_unanswered == 0 && m_stray && IsIdentificationReply(line)) {
+        m_stray = false;
+        late = line;
+        return Line::Late;
+    }
     if (m_unanswered == 0)
         return Line::Reply;
     if (IsIdentificationReply(line)) {

@@ -21,6 +21,10 @@ public:
     // is counted with ours.
     void GaveUp(const QString& query);
     bool Pending() const { return m_pending; }
+    // An identification asked before the first query went unanswered in its wait (an instrument
+    // that lacks it, or a slow one): should the answer still come, that one line is late. Value
+    // replies hold no comma, so no other line is taken for it.
+    void IdentificationMayFollow() { m_stray = true; }
 
     // Before a query is written: true when the identification query is to be written first
     // (it is counted as written).
@@ -41,6 +45,7 @@ public:
 
 private:
     bool m_pending = false;
+    bool m_stray = false;     // an identification answer may still come unasked for
     int m_unanswered = 0;     // identification queries written whose answer has not come
     bool m_maybeLast = false; // an answer came that may have been the last one's
     std::optional<QString> m_held;

@@ -48,7 +48,36 @@ QString WhereClause(const Filter& f, QVariantList& values)
         terms << QStringLiteral("r.table_version IS NULL");
     else if (!f.Version.isEmpty())
         add(QStringLiteral("r.table_version LIKE ?"), f.Version + QLatin1Char('%'));
+    if (!f.InstrumentSerial.isEmpty())
+        add(QStringLiteral("r.instrument_serial = ?"), f.InstrumentSerial);
+    if (!f.Model.isEmpty())
+        add(QStringLiteral("COALESCE(r.instrument_model, '') = ?"),
+            f.Model == QLatin1String("unknown") ? QString(QLatin1String("")) : f.Model);
+    if (f.LimitsVersion == QLatin1String("none"))
+        terms << QStringLiteral("r.limits_version IS NULL");
+    else if (!f.LimitsVersion.isEmpty())
+        add(QStringLiteral("r.limits_version = ?"), f.LimitsVersion);
     return terms.join(QStringLiteral(" AND "));
+}
+
+QList<StatsGroup> StatsGroups(QSqlDatabase& db, const Filter& filter, bool byModel, QString* error)
+{
+    QVariantList values;
+    const QString model =
+        byModel ? QStringLiteral("COALESCE(r.instrument_model, '')") : QStringLiteral("''");
+    QSqlQuery q(db);
+    QList<StatsGroup> groups;
+    if (!Select(
+            q,
+            QStringLiteral("SELECT %1, COALESCE(r.limits_version, ''), "
+                           "MAX(COALESCE(r.limits_name, '')) FROM runs r WHERE %2 GROUP BY 1, 2 "
+                           "ORDER BY 2, 1")
+                .arg(model, WhereClause(filter, values)),
+            values, error))
+        return groups;
+    while (q.next())
+        groups.append({q.value(0).toString(), q.value(2).toString(), q.value(1).toString()});
+    return groups;
 }
 
 QList<RunRecord> Runs(QSqlDatabase& db, const Filter& filter, QString* error)

@@ -36,7 +36,22 @@ struct Filter {
     // before versions were kept.
     QString Version;
     int Limit = 0; // 0: all
+    // The instrument's own serial number, its model; the version of the limits file applied
+    // ("none": the table's own limits).
+    QString InstrumentSerial;
+    QString Model;
+    QString LimitsVersion;
 };
+
+// The sets of runs a table's statistics keep apart besides the table version: each version of
+// the limits applied and, when asked, each model of instrument (in that order).
+struct StatsGroup {
+    QString Model;         // empty when not grouped by model, or not known
+    QString LimitsName;    // empty: the table's own limits
+    QString LimitsVersion; // empty: the table's own limits
+};
+QList<StatsGroup> StatsGroups(QSqlDatabase& db, const Filter& filter, bool byModel,
+                              QString* error = nullptr);
 
 // Runs matching the filter, newest first.
 QList<RunRecord> Runs(QSqlDatabase& db, const Filter& filter, QString* error = nullptr);

@@ -87,6 +87,8 @@ constexpr AddedIndex kAddedIndexes[] = {
      false},
     {"runs_station", "CREATE INDEX IF NOT EXISTS runs_station ON runs (station, started_ms)",
      false},
+    {"runs_instrument",
+     "CREATE INDEX IF NOT EXISTS runs_instrument ON runs (instrument_serial, started_ms)", false},
     {"steps_figures",
      "CREATE INDEX IF NOT EXISTS steps_figures ON steps (run_uuid) INCLUDE (step, mark, "
      "lower_number, upper_number, value_number)",

@@ -108,8 +108,8 @@ std::optional<LimitSet> ReadLimitSet(const QString& path, QString* error)
     for (qsizetype i = 0; i < set.Models.size(); ++i)
         if (set.ModelIndex(set.Models[i]) != i)
             return fail(0, QStringLiteral("model %1 is named twice").arg(set.Models[i]));
-    set.Version = QString::fromLatin1(
-        QCryptographicHash::hash(hashed, QCryptographicHash::Sha256).toHex());
+    set.Version =
+        QString::fromLatin1(QCryptographicHash::hash(hashed, QCryptographicHash::Sha256).toHex());
     return set;
 }
 

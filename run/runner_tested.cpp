@@ -27,9 +27,9 @@ bool TestRunner::ReadLimits()
     const QString version = RunRecorder::HashTable(m_options.TestFile).Version;
     error = LimitSetProblem(*m_limits, version, m_table);
     if (error.isEmpty() && !m_options.Model.isEmpty() && m_limits->ModelIndex(m_options.Model) < 0)
-        error = QStringLiteral("limits %1 name no model %2 (they name %3)")
-                    .arg(m_limits->Name, m_options.Model,
-                         m_limits->Models.join(QStringLiteral(", ")));
+        error =
+            QStringLiteral("limits %1 name no model %2 (they name %3)")
+                .arg(m_limits->Name, m_options.Model, m_limits->Models.join(QStringLiteral(", ")));
     m_outcome.RunError = error;
     m_tested.Limits = m_limits->Name;
     m_tested.LimitsVersion = m_limits->Version;
@@ -60,8 +60,8 @@ void TestRunner::Identified()
     if (m_finished || !m_identify)
         return;
     m_identifySilent = m_identify->InstrumentSilent();
-    m_tested.Identification = m_identifySilent ? QStringLiteral("unidentified")
-                                               : m_identify->Identification();
+    m_tested.Identification =
+        m_identifySilent ? QStringLiteral("unidentified") : m_identify->Identification();
     m_tested.Options = m_identify->Options();
     m_tested.Devices = m_identify->DeviceTexts();
     m_identify.reset();
@@ -69,10 +69,10 @@ void TestRunner::Identified()
         m_console.Warning(QStringLiteral("the instrument did not identify itself (\"*idn?\"): "
                                          "recorded as unidentified"));
     if (!m_instruments)
-        m_instruments = m_options.Instruments
-                            ? m_options.Instruments
-                            : std::make_shared<InstrumentSource>(m_options.DbUri,
-                                                                 m_options.DbTimeoutMs);
+        m_instruments =
+            m_options.Instruments
+                ? m_options.Instruments
+                : std::make_shared<InstrumentSource>(m_options.DbUri, m_options.DbTimeoutMs);
     m_instruments->WhenLoaded(this, [this] {
         if (m_finished)
             return;
@@ -86,10 +86,9 @@ void TestRunner::Identified()
         m_results.SetObserver(nullptr);
         m_running = true;
         m_session->Run().Start();
-        // An identification answer still on its way would be taken for the first row's reply:
-        // that row's query resynchronises first.
+        // An identification answer still on its way is not taken for a row's reply.
         if (m_identifySilent && m_link.SerialLink)
-            m_test.TestRun.InstrumentResync.GaveUp(QString::fromLatin1(kResyncQuery));
+            m_test.TestRun.InstrumentResync.IdentificationMayFollow();
     });
 }
 
@@ -99,10 +98,9 @@ QString TestRunner::ApplyModelLimits()
     if (!m_limits)
         return {};
     const bool identified = !m_identifySilent;
-    const QString model = !m_options.Model.isEmpty()
-                              ? m_options.Model
-                              : identified ? ReadIdentification(m_tested.Identification).Model
-                                           : QString();
+    const QString model = !m_options.Model.isEmpty() ? m_options.Model
+                          : identified ? ReadIdentification(m_tested.Identification).Model
+                                       : QString();
     if (model.isEmpty())
         return QStringLiteral("limits %1: the instrument did not say its model; give it with "
                               "--model")
@@ -113,8 +111,8 @@ QString TestRunner::ApplyModelLimits()
             .arg(m_limits->Name, model, m_limits->Models.join(QStringLiteral(", ")));
     ApplyLimits(*m_limits, index, m_table);
     m_tested.Model = m_limits->Models[index];
-    m_console.Note(QStringLiteral("limits %1 for model %2").arg(LimitSetText(*m_limits),
-                                                                m_tested.Model));
+    m_console.Note(
+        QStringLiteral("limits %1 for model %2").arg(LimitSetText(*m_limits), m_tested.Model));
     return {};
 }
 
@@ -131,12 +129,11 @@ QString TestRunner::CheckCalibration()
             CalibrationOf(m_instruments->Entries(), identification, today);
         const QString said = (name.isEmpty() ? QStringLiteral("instrument") : name) +
                              QStringLiteral(": ") + state.Text;
-        const bool listed = state.State != CalibrationState::Unlisted &&
-                            state.State != CalibrationState::Unknown;
+        const bool listed =
+            state.State != CalibrationState::Unlisted && state.State != CalibrationState::Unknown;
         if (listed)
             texts << (name.isEmpty() ? state.Text : said);
-        if (state.State == CalibrationState::Past ||
-            (m_options.RequireCalibration && !listed)) {
+        if (state.State == CalibrationState::Past || (m_options.RequireCalibration && !listed)) {
             problems << said;
             if (!listed)
                 texts << said;

@@ -35,6 +35,7 @@ struct Request {
     QString PlotDir;
     bool Csv = false;
     bool Json = false;
+    bool ByModel = false;
     ResultsQuery::Filter Filter;
     QString Error;
 };
@@ -94,7 +95,11 @@ Request Parse(const QStringList& a)
                 r.Error = QStringLiteral("--version %1: not the start of a table version "
                                          "(hexadecimal digits, or \"unknown\")")
                               .arg(r.Filter.Version);
-        } else if (o == QLatin1String("--since") && r.Command == QLatin1String("stats")) {
+        } else if (o == QLatin1String("--instrument") && r.Command == QLatin1String("history")) {
+            r.Filter.InstrumentSerial = value();
+        } else if (o == QLatin1String("--by-model") && r.Command == QLatin1String("stats")) {
+            r.ByModel = true;
+        } else if (o == QLatin1String("--since") && r.Command != QLatin1String("sync")) {
             const QString text = value();
             r.Filter.SinceMs = ReadSince(text);
             if (r.Filter.SinceMs < 0)
@@ -103,7 +108,7 @@ Request Parse(const QStringList& a)
             r.PlotDir = value();
         else if (o == QLatin1String("--csv") && r.Command == QLatin1String("stats"))
             r.Csv = true;
-        else if (o == QLatin1String("--json") && r.Command == QLatin1String("stats"))
+        else if (o == QLatin1String("--json") && r.Command != QLatin1String("sync"))
             r.Json = true;
         else if (r.Command == QLatin1String("history") && r.Serial.isEmpty() &&
                  !o.startsWith(QLatin1String("--")))
@@ -111,8 +116,16 @@ Request Parse(const QStringList& a)
         else
             r.Error = QStringLiteral("%1 %2: unknown option").arg(r.Command, o);
     }
-    if (r.Error.isEmpty() && r.Command == QLatin1String("history") && r.Serial.isEmpty())
-        r.Error = QStringLiteral("history needs a serial number");
+    const bool byInstrument = !r.Filter.InstrumentSerial.isEmpty();
+    if (r.Error.isEmpty() && r.Command == QLatin1String("history") &&
+        r.Serial.isEmpty() == !byInstrument)
+        r.Error = byInstrument ? QStringLiteral("history: a unit's serial number or "
+                                                "--instrument, not both")
+                               : QStringLiteral("history needs a serial number (or --instrument "
+                                                "SERIAL)");
+    if (r.Error.isEmpty() && r.Command == QLatin1String("history") && r.Filter.SinceMs > 0 &&
+        !byInstrument)
+        r.Error = QStringLiteral("history: --since goes with --instrument");
     // A station's timer syncs with the server its program was set up with.
     if (r.Error.isEmpty() && r.Command == QLatin1String("sync") && r.Db.isEmpty())
         r.Db = ResultsDatabase::SavedServer();
@@ -140,18 +153,92 @@ int ReadFailed(const Request& r, const QString& error)
                     .arg(ResultsDatabase::JournalPath(r.Station), error));
 }
 
+QJsonValue JsonNumber(const std::optional<double>& v) { return v ? QJsonValue(*v) : QJsonValue(); }
+
+QJsonValue JsonVersion(const QString& version)
+{
+    return version.isEmpty() ? QJsonValue() : QJsonValue(version);
+}
+
+// What the unit was tested with, as history shows it.
+QString TestedText(const RunRecord& run)
+{
+    QStringList parts;
+    if (!run.InstrumentModel.isEmpty() || !run.InstrumentSerial.isEmpty())
+        parts << QStringLiteral("instrument %1 %2").arg(run.InstrumentModel, run.InstrumentSerial);
+    else if (run.Instrument == QLatin1String("unidentified"))
+        parts << QStringLiteral("instrument unidentified");
+    if (!run.LimitsName.isEmpty())
+        parts << QStringLiteral("limits %1 %2 (%3)")
+                     .arg(run.LimitsName, run.LimitsVersion.left(12), run.LimitsModel);
+    if (!run.Calibration.isEmpty())
+        parts << run.Calibration;
+    if (!run.Devices.isEmpty())
+        parts << run.Devices;
+    return parts.join(QStringLiteral("; "));
+}
+
+QJsonObject RunJson(const ResultsQuery::HistoryEntry& e)
+{
+    const RunRecord& r = e.Run;
+    QJsonArray failed;
+    for (const RowRecord& s : e.FailedSteps)
+        failed.append(QJsonObject{{"step", s.Step},
+                                  {"command", s.Command},
+                                  {"comment", s.Comment},
+                                  {"value", s.ValueText},
+                                  {"lower", s.LowerText},
+                                  {"upper", s.UpperText},
+                                  {"mark", s.Mark}});
+    return {{"uuid", r.Uuid},
+            {"started", r.StartedText},
+            {"verdict", VerdictText(r.Verdict)},
+            {"reason", r.Reason},
+            {"station", r.Station},
+            {"operator", r.Operator},
+            {"table", r.TableName},
+            {"version", JsonVersion(r.TableVersion)},
+            {"unit", r.Unit},
+            {"serial", r.Serial},
+            {"link", r.Link},
+            {"slot", r.Slot},
+            {"instrument", QJsonObject{{"identification", r.Instrument},
+                                       {"manufacturer", r.InstrumentMaker},
+                                       {"model", r.InstrumentModel},
+                                       {"serial", r.InstrumentSerial},
+                                       {"firmware", r.InstrumentFirmware},
+                                       {"options", r.InstrumentOptions}}},
+            {"devices", r.Devices},
+            {"limits", QJsonObject{{"name", r.LimitsName},
+                                   {"version", JsonVersion(r.LimitsVersion)},
+                                   {"model", r.LimitsModel}}},
+            {"calibration", r.Calibration},
+            {"failed_steps", failed}};
+}
+
 int History(QSqlDatabase& db, const Request& r)
 {
     ResultsQuery::Filter filter;
     filter.Serial = r.Serial;
+    filter.InstrumentSerial = r.Filter.InstrumentSerial;
+    filter.SinceMs = r.Filter.SinceMs;
     filter.Station = r.Db.isEmpty() || !r.StationGiven ? QString() : r.Station;
     QString error;
     const QList<ResultsQuery::HistoryEntry> entries = ResultsQuery::History(db, filter, &error);
     if (!error.isEmpty())
         return ReadFailed(r, error);
     if (entries.isEmpty()) {
-        std::fprintf(stderr, "tavtest: no runs of serial %s\n", r.Serial.toLocal8Bit().constData());
+        std::fprintf(
+            stderr, "tavtest: no runs of %s %s\n", r.Serial.isEmpty() ? "instrument" : "serial",
+            (r.Serial.isEmpty() ? filter.InstrumentSerial : r.Serial).toLocal8Bit().constData());
         return 1;
+    }
+    if (r.Json) {
+        QJsonArray runs;
+        for (const auto& e : entries)
+            runs.append(RunJson(e));
+        Print(QString::fromUtf8(QJsonDocument(runs).toJson(QJsonDocument::Indented)));
+        return 0;
     }
     for (const auto& e : entries) {
         const RunRecord& run = e.Run;
@@ -160,10 +247,15 @@ int History(QSqlDatabase& db, const Request& r)
             run.Slot.isEmpty() ? QString() : QStringLiteral("  slot %1").arg(run.Slot);
         const QString rack =
             run.RackRun.isEmpty() ? QString() : QStringLiteral("  rack %1").arg(run.RackRun);
-        Print(QStringLiteral("%1  %2  %3  %4  %5  %6  %7%8  %9%10\n")
+        // An instrument's history names the unit each run tested.
+        const QString unit =
+            r.Serial.isEmpty() ? QStringLiteral("  serial %1").arg(run.Serial) : QString();
+        Print(QStringLiteral("%1  %2  %3  %4  %5  %6  %7%8  %9%10%11\n")
                   .arg(run.StartedText, VerdictText(run.Verdict).leftJustified(10), run.Station,
                        run.TableName, ShortVersion(run.TableVersion), run.Unit, run.Link, slot,
-                       run.Uuid, rack));
+                       run.Uuid, rack, unit));
+        if (const QString tested = TestedText(run); !tested.isEmpty())
+            Print(QStringLiteral("    %1\n").arg(tested));
         if (!run.Reason.isEmpty())
             Print(QStringLiteral("    %1\n").arg(run.Reason));
         for (const RowRecord& s : e.FailedSteps)
@@ -172,13 +264,6 @@ int History(QSqlDatabase& db, const Request& r)
                            s.Mark));
     }
     return 0;
-}
-
-QJsonValue JsonNumber(const std::optional<double>& v) { return v ? QJsonValue(*v) : QJsonValue(); }
-
-QJsonValue JsonVersion(const QString& version)
-{
-    return version.isEmpty() ? QJsonValue() : QJsonValue(version);
 }
 
 QJsonObject StepJson(const ResultsQuery::StepStats& s)
@@ -199,7 +284,7 @@ QJsonObject StepJson(const ResultsQuery::StepStats& s)
             {"cpk", JsonNumber(s.Cpk)}};
 }
 
-void PrintJson(const ResultsQuery::Stats& stats)
+QJsonObject StatsJson(const ResultsQuery::Stats& stats)
 {
     QJsonArray tables;
     QJsonArray steps;
@@ -220,13 +305,19 @@ void PrintJson(const ResultsQuery::Stats& stats)
                         {"first_pass_yield", JsonNumber(stats.FirstPassYield())},
                         {"tables", tables},
                         {"steps", steps}};
-    Print(QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Indented)));
+    return o;
 }
 
-void PrintCsv(const ResultsQuery::Stats& stats)
+// Grouped by limits or model, every line ends in its group's model and limits version.
+void PrintCsv(const ResultsQuery::Stats& stats, const ResultsQuery::StatsGroup* group = nullptr,
+              bool caption = true)
 {
-    Print(QStringLiteral("step,command,comment,count,failures,mean,stddev,min,max,lower,upper,"
-                         "cpk,table,version\n"));
+    if (caption)
+        Print(QStringLiteral("step,command,comment,count,failures,mean,stddev,min,max,lower,"
+                             "upper,cpk,table,version%1\n")
+                  .arg(group ? QStringLiteral(",model,limits_version") : QString()));
+    const QString tail =
+        group ? QStringLiteral(",\"%1\",%2").arg(group->Model, group->LimitsVersion) : QString();
     auto quoted = [](QString t) {
         return QLatin1Char('"') + t.replace(QLatin1Char('"'), QLatin1String("\"\"")) +
                QLatin1Char('"');
@@ -236,12 +327,13 @@ void PrintCsv(const ResultsQuery::Stats& stats)
     };
     for (const auto& t : stats.Tables)
         for (const auto& s : t.Steps)
-            Print(QStringLiteral("%1,%2,%3,%4,%5,%6,%7,%8,%9,%10,%11,%12,%13,%14\n")
+            Print(QStringLiteral("%1,%2,%3,%4,%5,%6,%7,%8,%9,%10,%11,%12,%13,%14%15\n")
                       .arg(s.Step, quoted(s.Command), quoted(s.Comment))
                       .arg(s.Count)
                       .arg(s.Failures)
                       .arg(full(s.Mean), full(s.StdDev), full(s.Min), full(s.Max), Number(s.Lower),
-                           Number(s.Upper), Number(s.Cpk, 3), quoted(s.TableName), s.Version));
+                           Number(s.Upper), Number(s.Cpk, 3), quoted(s.TableName), s.Version)
+                      .arg(tail));
 }
 
 void PrintText(const ResultsQuery::Stats& stats)
@@ -299,7 +391,8 @@ void PrintText(const ResultsQuery::Stats& stats)
 }
 
 // A histogram per step; with several tables or versions, a folder for each.
-int WritePlots(QSqlDatabase& db, const Request& r, const ResultsQuery::Stats& stats)
+int WritePlots(QSqlDatabase& db, const Request& r, const ResultsQuery::Stats& stats,
+               const QString& plotDir)
 {
     for (const auto& t : stats.Tables) {
         QString error;
@@ -307,8 +400,8 @@ int WritePlots(QSqlDatabase& db, const Request& r, const ResultsQuery::Stats& st
         if (!error.isEmpty())
             return ReadFailed(r, error);
         const QString folder = stats.Tables.size() == 1
-                                   ? r.PlotDir
-                                   : QDir(r.PlotDir).filePath(QStringLiteral("%1-%2").arg(
+                                   ? plotDir
+                                   : QDir(plotDir).filePath(QStringLiteral("%1-%2").arg(
                                          t.TableName, ShortVersion(t.Version)));
         if (!QDir().mkpath(folder))
             return Fail(QStringLiteral("%1: the folder cannot be made").arg(folder));
@@ -321,23 +414,76 @@ int WritePlots(QSqlDatabase& db, const Request& r, const ResultsQuery::Stats& st
     return 0;
 }
 
+// "model TAV-1600-PS, limits burn-in.lim 1a2b3c4d5e6f" ("table limits" for the table's own).
+QString GroupTitle(const ResultsQuery::StatsGroup& g, bool byModel)
+{
+    const QString limits =
+        g.LimitsVersion.isEmpty()
+            ? QStringLiteral("table limits")
+            : QStringLiteral("limits %1 %2").arg(g.LimitsName, g.LimitsVersion.left(12));
+    return byModel ? QStringLiteral("model %1, %2")
+                         .arg(g.Model.isEmpty() ? QStringLiteral("unknown") : g.Model, limits)
+                   : limits;
+}
+
+// The figures of one set of runs; runs judged by other limits (a limits file's other version,
+// another model's limits) are kept apart, as table versions are.
 int Stats(QSqlDatabase& db, const Request& r)
 {
     ResultsQuery::Filter filter = r.Filter;
     filter.Station = r.StationGiven ? r.Station : QString();
     QString error;
-    const ResultsQuery::Stats stats = ResultsQuery::ComputeStats(db, filter, &error);
+    QList<ResultsQuery::StatsGroup> groups =
+        ResultsQuery::StatsGroups(db, filter, r.ByModel, &error);
     if (!error.isEmpty())
         return ReadFailed(r, error);
+    const bool grouped = r.ByModel || groups.size() > 1;
+    if (!grouped)
+        groups = {{}};
+    QJsonArray json;
+    for (qsizetype i = 0; i < groups.size(); ++i) {
+        const ResultsQuery::StatsGroup& g = groups[i];
+        Request part = r;
+        part.Filter = filter;
+        if (grouped) {
+            part.Filter.LimitsVersion =
+                g.LimitsVersion.isEmpty() ? QStringLiteral("none") : g.LimitsVersion;
+            if (r.ByModel)
+                part.Filter.Model = g.Model.isEmpty() ? QStringLiteral("unknown") : g.Model;
+        }
+        const ResultsQuery::Stats stats = ResultsQuery::ComputeStats(db, part.Filter, &error);
+        if (!error.isEmpty())
+            return ReadFailed(r, error);
+        if (r.Json) {
+            QJsonObject o = StatsJson(stats);
+            if (grouped) {
+                o.insert("model", r.ByModel ? QJsonValue(g.Model) : QJsonValue());
+                o.insert("limits", g.LimitsName);
+                o.insert("limits_version", JsonVersion(g.LimitsVersion));
+            }
+            json.append(o);
+        } else if (r.Csv) {
+            PrintCsv(stats, grouped ? &g : nullptr, i == 0);
+        } else {
+            if (grouped)
+                Print(QStringLiteral("%1== %2 ==\n")
+                          .arg(i ? QStringLiteral("\n") : QString(), GroupTitle(g, r.ByModel)));
+            PrintText(stats);
+        }
+        const QString plots =
+            !grouped ? r.PlotDir
+                     : QDir(r.PlotDir).filePath(GroupTitle(g, r.ByModel)
+                                                    .replace(QRegularExpression("[^A-Za-z0-9.-]+"),
+                                                             QStringLiteral("-")));
+        if (!r.PlotDir.isEmpty())
+            if (const int status = WritePlots(db, part, stats, plots); status != 0)
+                return status;
+    }
     if (r.Json)
-        PrintJson(stats);
-    else if (r.Csv)
-        PrintCsv(stats);
-    else
-        PrintText(stats);
-    Request plotted = r;
-    plotted.Filter = filter;
-    return r.PlotDir.isEmpty() ? 0 : WritePlots(db, plotted, stats);
+        Print(QString::fromUtf8(
+            QJsonDocument(grouped ? QJsonDocument(json) : QJsonDocument(json.first().toObject()))
+                .toJson(QJsonDocument::Indented)));
+    return 0;
 }
 
 // Everything unsent, each run within the time-out, however many there are: the station's

@@ -11,13 +11,17 @@ const char* const kRunnerUsage =
     "               [--stop-at-error] [--keep-output] [--set VARnn=VALUE ...]\n"
     "               [--answer VARnn=VALUE ...] [--quiet] [--timeout SECONDS] [--trace FILE]\n"
     "               [--meter-port COMn] [--db URI] [--db-timeout SECONDS]\n"
-    "               [--station NAME]\n"
+    "               [--station NAME] [--limits FILE [--model NAME]] [--require-calibration]\n"
     "       tavtest TEST.tst --slot PORT[=SERIAL][,meter=COMn][,comNN=COMn] [--slot ...]\n"
     "                     [options]\n"
-    "       tavtest history SERIAL [--db URI] [--station NAME]\n"
+    "       tavtest history (SERIAL | --instrument SERIAL [--since DATE]) [--db URI]\n"
+    "                     [--station NAME] [--json]\n"
     "       tavtest stats [--table FILE | --unit TEXT] [--version HASH] [--since DATE]\n"
-    "                     [--station NAME] [--db URI] [--csv | --json] [--plots DIR]\n"
+    "                     [--station NAME] [--db URI] [--by-model] [--csv | --json]\n"
+    "                     [--plots DIR]\n"
     "       tavtest sync [--db URI] [--station NAME] [--db-timeout SECONDS]\n"
+    "       tavtest instruments [set MAKER,MODEL,SERIAL,YYYY-MM-DD | remove MAKER,MODEL,SERIAL]\n"
+    "                     [--db URI]\n"
     "Runs a test table against a TAV power source without windows, as the test window's\n"
     "\"Start\" does with \"Start at Step 1\", and writes the results.\n"
     "A run that does not reach its end row switches the output off (OUTP,0) unless\n"
@@ -37,7 +41,8 @@ QString* FileOption(RunnerOptions& o, const QString& name)
     const std::pair<const char*, QString*> options[] = {
         {"--config", &o.ConfigFile},    {"--report", &o.ReportFile}, {"--text", &o.TextFile},
         {"--junit", &o.JUnitFile},      {"--pdf", &o.PdfFile},       {"--trace", &o.TraceFile},
-        {"--report-dir", &o.ReportDir}, {"--db", &o.DbUri},          {"--station", &o.Station}};
+        {"--report-dir", &o.ReportDir}, {"--db", &o.DbUri},          {"--station", &o.Station},
+        {"--limits", &o.LimitsFile},    {"--model", &o.Model}};
     for (const auto& [option, file] : options)
         if (name == QLatin1String(option))
             return file;
@@ -56,12 +61,14 @@ std::optional<QString>* HeaderOption(RunnerOptions& o, const QString& name)
 
 bool* FlagOption(RunnerOptions& o, const QString& name)
 {
-    const std::pair<const char*, bool*> options[] = {{"--auto-save", &o.AutoSave},
-                                                     {"--serial-advance", &o.SerialAdvance},
-                                                     {"--stop-at-error", &o.StopAtError},
-                                                     {"--keep-output", &o.KeepOutput},
-                                                     {"--quiet", &o.Quiet},
-                                                     {"-q", &o.Quiet}};
+    const std::pair<const char*, bool*> options[] = {
+        {"--auto-save", &o.AutoSave},
+        {"--serial-advance", &o.SerialAdvance},
+        {"--stop-at-error", &o.StopAtError},
+        {"--keep-output", &o.KeepOutput},
+        {"--quiet", &o.Quiet},
+        {"--require-calibration", &o.RequireCalibration},
+        {"-q", &o.Quiet}};
     for (const auto& [option, flag] : options)
         if (name == QLatin1String(option))
             return flag;
@@ -171,6 +178,8 @@ RunnerCommandLine ParseRunnerCommandLine(const QStringList& arguments)
         result.Error = QStringLiteral("--port, --gpib and --gpib-name exclude each other");
     if (result.Error.isEmpty() && !o.Station.isEmpty())
         ResultsDatabase::CheckStation(o.Station, &result.Error);
+    if (result.Error.isEmpty() && !o.Model.isEmpty() && o.LimitsFile.isEmpty())
+        result.Error = QStringLiteral("--model chooses from the limits file: give --limits too");
     if (result.Error.isEmpty() && o.Serial && o.SerialAdvance)
         result.Error = QStringLiteral("--serial and --serial-advance exclude each other");
     if (result.Error.isEmpty() && !result.Help && !result.Version && o.TestFile.isEmpty())

@@ -6,6 +6,7 @@
 #include "run/rack_runner.h"
 #include "run/runner.h"
 #include "run/runner_console.h"
+#include "tools/instruments_command.h"
 #include "tools/rack_board.h"
 #include "tools/results_command.h"
 #include "tools/runner_options.h"
@@ -56,6 +57,8 @@ int main(int argc, char** argv)
         arguments << QString::fromLocal8Bit(argv[i]);
     if (IsResultsCommand(arguments))
         return RunResultsCommand(argc, argv, arguments);
+    if (IsInstrumentsCommand(arguments))
+        return RunInstrumentsCommand(argc, argv, arguments);
     const RunnerCommandLine command = ParseRunnerCommandLine(arguments);
     if (command.Help) {
         std::fputs(kRunnerUsage, stdout);
