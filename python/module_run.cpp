@@ -46,16 +46,32 @@ struct CallbackError {
     std::optional<py::error_already_set> error;
 };
 
+// The limits a run judges by and whether its instruments must be in calibration.
+struct Judged {
+    py::object Limits;
+    std::optional<std::string> Model;
+    bool RequireCalibration = false;
+};
+
 // The request of run_table and run_tables, the link aside; a callable's exception goes into
 // failed.
 TableRunRequest RequestFor(const py::object& path, std::optional<std::string> serial,
                            const py::object& answers, bool stopAtError, bool keepOutput,
                            double timeout, std::optional<std::string> db,
-                           std::optional<std::string> station, CallbackError& failed)
+                           std::optional<std::string> station, const Judged& judged,
+                           CallbackError& failed)
 {
     TableRunRequest request;
     RunnerOptions& o = request.Options;
     o.TestFile = PathText(path);
+    if (!judged.Limits.is_none())
+        o.LimitsFile = PathText(judged.Limits);
+    if (judged.Model) {
+        if (o.LimitsFile.isEmpty())
+            throw py::value_error("model chooses from the limits file: give limits too");
+        o.Model = ToQString(*judged.Model);
+    }
+    o.RequireCalibration = judged.RequireCalibration;
     if (station) {
         o.Station = ToQString(*station);
         if (QString error; !ResultsDatabase::CheckStation(o.Station, &error))
@@ -123,12 +139,13 @@ RunTableFor(const py::object& path, const py::object& port, std::optional<int> g
             std::optional<std::string> gpibName, const py::object& config,
             std::optional<std::string> serial, const py::object& answers, bool stopAtError,
             bool keepOutput, double timeout, bool quiet, std::optional<std::string> db,
-            std::optional<std::string> station)
+            std::optional<std::string> station, const py::object& limits,
+            std::optional<std::string> model, bool requireCalibration)
 {
     const LinkChoice link = LinkChoiceOf(port, gpib, gpibName, config);
     CallbackError failed;
-    TableRunRequest request =
-        RequestFor(path, serial, answers, stopAtError, keepOutput, timeout, db, station, failed);
+    TableRunRequest request = RequestFor(path, serial, answers, stopAtError, keepOutput, timeout,
+                                         db, station, {limits, model, requireCalibration}, failed);
     RunnerOptions& o = request.Options;
     o.ConfigFile = link.ConfigFile;
     o.Port = link.Port;
@@ -146,11 +163,13 @@ std::vector<std::shared_ptr<TableRunResult>>
 RunTablesFor(const py::object& path, const std::vector<std::string>& slots,
              const py::object& config, bool serialAdvance, const py::object& answers,
              bool stopAtError, bool keepOutput, double timeout, bool quiet,
-             std::optional<std::string> db, std::optional<std::string> station)
+             std::optional<std::string> db, std::optional<std::string> station,
+             const py::object& limits, std::optional<std::string> model, bool requireCalibration)
 {
     CallbackError failed;
-    TableRunRequest request = RequestFor(path, std::nullopt, answers, stopAtError, keepOutput,
-                                         timeout, db, station, failed);
+    TableRunRequest request =
+        RequestFor(path, std::nullopt, answers, stopAtError, keepOutput, timeout, db, station,
+                   {limits, model, requireCalibration}, failed);
     RunnerOptions& o = request.Options;
     if (!config.is_none())
         o.ConfigFile = PathText(config);
@@ -259,6 +278,17 @@ void BindTableRun(py::module_& m)
             },
             "The run's warnings, as tavtest gives them (a default answer taken, a late reply).")
         .def_property_readonly(
+            "instrument",
+            [](const TableRunResult& r) {
+                py::dict d;
+                for (const auto& [name, value] : r.JUnit.Tested.Properties())
+                    d[py::str(ToStd(name))] = ToStd(value);
+                return d;
+            },
+            "What the run tested with, as its JUnit properties name it: \"instrument\" (the "
+            "identification, or \"unidentified\"), \"instrument.model\", \"instrument.serial\", "
+            "\"limits\", \"limits.version\", \"calibration\" ...")
+        .def_property_readonly(
             "slot", [](const TableRunResult& r) { return ToStd(r.Slot); },
             "The rack's slot the run was on, as given (\"COM3\"); empty for run_table.")
         .def_property_readonly(
@@ -308,6 +338,8 @@ void BindTableRun(py::module_& m)
           py::arg("answers") = py::none(), py::arg("stop_at_error") = false,
           py::arg("keep_output") = false, py::arg("timeout") = 0.0, py::arg("quiet") = true,
           py::arg("db") = py::none(), py::arg("station") = py::none(),
+          py::arg("limits") = py::none(), py::arg("model") = py::none(),
+          py::arg("require_calibration") = false,
           R"(Runs a test table on a rack of instruments at once, as tavtest --slot does, and returns
 one Run per slot, in the order given.
 
@@ -326,6 +358,8 @@ slot's run is recorded with the station given.)");
           py::arg("answers") = py::none(), py::arg("stop_at_error") = false,
           py::arg("keep_output") = false, py::arg("timeout") = 0.0, py::arg("quiet") = true,
           py::arg("db") = py::none(), py::arg("station") = py::none(),
+          py::arg("limits") = py::none(), py::arg("model") = py::none(),
+          py::arg("require_calibration") = false,
           R"(Runs a test table (.tst) as tavtest does and returns its Run.
 
 The link as for Instrument (port, gpib or gpib_name; else TAVCON.cfg). serial replaces the
@@ -339,6 +373,8 @@ False prints each row on standard error, as tavtest does; quiet prints nothing, 
 Run.warnings holds every warning. The run is recorded in the station's results journal (and
 on the server db, a libpq URI) under this station's name, or station's (letters, digits,
 '.', '_', '-': its journal is journal-<station>.sqlite); Run.journal_error and Run.server_error
-say what either could not take. Ctrl-C ends the run as tavtest's does and raises
-KeyboardInterrupt.)");
+say what either could not take. limits: a limits file, whose limits for the instrument's model
+(or model's) judge the rows, as tavtest --limits; require_calibration refuses a run whose
+instruments are not in calibration, as tavtest --require-calibration. Run.instrument names
+what the run tested with. Ctrl-C ends the run as tavtest's does and raises KeyboardInterrupt.)");
 }

@@ -244,7 +244,7 @@ namespace {
 
 // As JournalConnection, for the server; kind tells what failed.
 QString ServerConnection(const QString& connection, const QString& uri, int timeoutMs,
-                         ServerFailure& kind)
+                         ServerFailure& kind, bool toRead = false)
 {
     kind = ServerFailure::Other;
     const QUrl url(uri);
@@ -293,6 +293,15 @@ QString ServerConnection(const QString& connection, const QString& uri, int time
     if (!ResultsSchema::Exec(db, QStringLiteral("SET client_min_messages TO error"), &e) ||
         !SetServerTimeout(db, timeoutMs, &e))
         return failed(e);
+    if (toRead) {
+        if (!ResultsSchema::Exec(db, QStringLiteral("SET default_transaction_read_only = on"), &e))
+            return failed(e);
+        if (ResultsSchema::Version(db) > ResultsSchema::kVersion)
+            return QStringLiteral("%1: the results database is of a newer program")
+                .arg(ShownUri(uri));
+        kind = ServerFailure::None;
+        return {};
+    }
     if (!ResultsSchema::Ensure(db, &e)) {
         // The schema's own words (a newer program's database) are already the program's.
         if (e.contains(QLatin1String("newer program")))
@@ -313,6 +322,16 @@ bool OpenServer(const QString& connection, const QString& uri, QString* error, i
         CheckUri(uri, error) ? ServerConnection(connection, uri, timeoutMs, kind) : QString();
     if (failure)
         *failure = kind;
+    if (kind == ServerFailure::None)
+        return true;
+    return !failed.isEmpty() && Failed(connection, failed, error);
+}
+
+bool OpenServerToRead(const QString& connection, const QString& uri, QString* error, int timeoutMs)
+{
+    ServerFailure kind = ServerFailure::Other;
+    const QString failed =
+        CheckUri(uri, error) ? ServerConnection(connection, uri, timeoutMs, kind, true) : QString();
     if (kind == ServerFailure::None)
         return true;
     return !failed.isEmpty() && Failed(connection, failed, error);

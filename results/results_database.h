@@ -43,6 +43,10 @@ bool OpenJournal(const QString& connection, const QString& path, QString* error,
 // in this program's words; failure tells its kind.
 bool OpenServer(const QString& connection, const QString& uri, QString* error, int timeoutMs = 5000,
                 ServerFailure* failure = nullptr);
+// As OpenServer, for a reader that must not write (a read-only role, the line's web view): the
+// tables are taken as they are, never created or upgraded, and the session writes nothing.
+bool OpenServerToRead(const QString& connection, const QString& uri, QString* error,
+                      int timeoutMs = 5000);
 // The longest any one statement on the server (or the wait for a lock it needs) may take from
 // now on.
 bool SetServerTimeout(QSqlDatabase& db, int timeoutMs, QString* error);

@@ -87,6 +87,8 @@ QList<RunRecord> Runs(QSqlDatabase& db, const Filter& filter, QString* error)
                       .arg(QLatin1String(RunTables::kRunColumns), WhereClause(filter, values));
     if (filter.Limit > 0)
         sql += QStringLiteral(" LIMIT %1").arg(filter.Limit);
+    if (filter.Limit > 0 && filter.Offset > 0)
+        sql += QStringLiteral(" OFFSET %1").arg(filter.Offset);
     QSqlQuery q(db);
     QList<RunRecord> runs;
     if (Select(q, sql, values, error))

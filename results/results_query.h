@@ -35,7 +35,8 @@ struct Filter {
     // The start of a table version (lower-case hex digits), or "unknown" for runs recorded
     // before versions were kept.
     QString Version;
-    int Limit = 0; // 0: all
+    int Limit = 0;  // 0: all
+    int Offset = 0; // with a limit: runs left out before the first given (a page of them)
     // The instrument's own serial number, its model; the version of the limits file applied
     // ("none": the table's own limits).
     QString InstrumentSerial;

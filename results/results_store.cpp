@@ -4,6 +4,7 @@
 #include "results/results_schema.h"
 #include "results/run_tables.h"
 #include "results/server_sync.h"
+#include "results/station_now.h"
 
 #include "link/cia_events.h"
 
@@ -85,10 +86,18 @@ public:
     explicit StoreWorker(ResultsStore& store)
         : m_store(store),
           m_name(QStringLiteral("tav-results-%1").arg(QUuid::createUuid().toString(QUuid::Id128))),
-          m_retry(new QTimer(this))
+          m_retry(new QTimer(this)), m_renew(new QTimer(this)),
+          m_now(m_name + QStringLiteral("-now"))
     {
         m_retry->setSingleShot(true);
         connect(m_retry, &QTimer::timeout, this, [this] { Drain(); });
+        // The line's view sees a run that lasts as running, a long row or not.
+        m_renew->setInterval(StationNow::kRenewMs);
+        connect(m_renew, &QTimer::timeout, this, [this] {
+            m_now.Send(Server());
+            if (!m_now.Live())
+                m_renew->stop();
+        });
     }
 
     void Post(Job job)
@@ -120,6 +129,14 @@ public:
             return;
         bool sync = false;
         QStringList tests;
+        for (const Job& job : jobs) {
+            if (job.kind == Job::Begin)
+                m_now.Started(job.run);
+            else if (job.kind == Job::Step)
+                m_now.AtRow(job.text, job.row);
+            else if (job.kind == Job::End)
+                m_now.Ended(job.run);
+        }
         for (Job& job : jobs) {
             if (job.kind <= Job::End)
                 m_waiting.push_back(std::move(job));
@@ -135,6 +152,10 @@ public:
             SendRuns(server, budget);
         else if (sync)
             SetStatus([&](ResultsStore::Status& s) { s.Unsent = std::max(0, CountUnsent()); });
+        // After the ended runs went: the view finds their station idle with the run in place.
+        m_now.Send(server);
+        if (m_now.Live() && !m_renew->isActive())
+            m_renew->start();
         for (const QString& uri : tests)
             Test(uri, budget);
         if (!m_waiting.empty() && !m_retry->isActive())
@@ -171,6 +192,8 @@ public:
     void Close()
     {
         m_retry->stop();
+        m_renew->stop();
+        m_now.Close();
         if (m_journalOpen)
             ResultsDatabase::Close(m_name);
         m_journalOpen = false;
@@ -397,6 +420,8 @@ private:
     std::vector<Job> m_waiting;
     QString m_waitReason;
     QTimer* m_retry; // a child: it moves to the store's thread with the worker
+    QTimer* m_renew; // likewise
+    StationNow m_now;
 };
 
 ResultsStore::ResultsStore(const QString& journalPath, QObject* parent)

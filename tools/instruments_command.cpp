@@ -94,8 +94,8 @@ int OnServer(const Request& r)
     {
         QSqlDatabase db = QSqlDatabase::database(connection, false);
         QString why;
-        const auto entry = r.Action == QLatin1String("list") ? std::optional<InstrumentEntry>()
-                                                              : EntryOf(r, &why);
+        const auto entry =
+            r.Action == QLatin1String("list") ? std::optional<InstrumentEntry>() : EntryOf(r, &why);
         if (r.Action != QLatin1String("list") && !entry) {
             status = Fail(why);
         } else if (r.Action == QLatin1String("set")) {

@@ -22,6 +22,9 @@ const char* const kRunnerUsage =
     "       tavtest sync [--db URI] [--station NAME] [--db-timeout SECONDS]\n"
     "       tavtest instruments [set MAKER,MODEL,SERIAL,YYYY-MM-DD | remove MAKER,MODEL,SERIAL]\n"
     "                     [--db URI]\n"
+    "       tavtest serve [--db URI] [--station NAME] [--listen ADDR:PORT]\n"
+    "                     [--token-file FILE | --open] [--db-timeout SECONDS]\n"
+    "                     [--refresh SECONDS]\n"
     "Runs a test table against a TAV power source without windows, as the test window's\n"
     "\"Start\" does with \"Start at Step 1\", and writes the results.\n"
     "A run that does not reach its end row switches the output off (OUTP,0) unless\n"
@@ -30,7 +33,8 @@ const char* const kRunnerUsage =
     "2 the run itself failed (not a test table, port not available, output folder missing,\n"
     "jump to a row that does not exist, time-out, instrument lost, interrupted).\n"
     "Every run is kept in the station's journal and, with --db, sent to the line's\n"
-    "PostgreSQL server; history and stats read them back, sync sends what is unsent.\n"
+    "PostgreSQL server; history and stats read them back, sync sends what is unsent,\n"
+    "serve shows the line in a web browser.\n"
     "See tavtest(1).\n";
 
 namespace {

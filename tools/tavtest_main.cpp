@@ -10,6 +10,7 @@
 #include "tools/rack_board.h"
 #include "tools/results_command.h"
 #include "tools/runner_options.h"
+#include "tools/serve_command.h"
 
 #include "tav_version.h"
 
@@ -55,6 +56,8 @@ int main(int argc, char** argv)
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
+    if (IsServeCommand(arguments))
+        return RunServeCommand(argc, argv, arguments);
     if (IsResultsCommand(arguments))
         return RunResultsCommand(argc, argv, arguments);
     if (IsInstrumentsCommand(arguments))

@@ -23,7 +23,8 @@ for f in usr/bin/tavcontrol usr/bin/tavtest usr/bin/tavsim usr/lib/tavcontrol/si
          usr/share/doc/tavcontrol/doc/test-tables.md usr/share/doc/tavcontrol/doc/instrument-commands.md \
          usr/share/doc/tavcontrol/doc/images/test-window.png \
          usr/share/doc/tavcontrol/copyright usr/share/doc/tavcontrol/changelog.Debian.gz \
-         usr/lib/systemd/user/tavtest-sync.service usr/lib/systemd/user/tavtest-sync.timer; do
+         usr/lib/systemd/user/tavtest-sync.service usr/lib/systemd/user/tavtest-sync.timer \
+         usr/lib/systemd/user/tavtest-serve.service; do
     [ -e "$root/$f" ] || fail "$f missing"
 done
 # The sync timer starts the service of its own name, which runs tavtest sync.
@@ -31,6 +32,8 @@ grep -q "^ExecStart=tavtest sync" "$root/usr/lib/systemd/user/tavtest-sync.servi
     fail "tavtest-sync.service runs no tavtest sync"
 grep -q "^OnUnitActiveSec=5min" "$root/usr/lib/systemd/user/tavtest-sync.timer" ||
     fail "tavtest-sync.timer not every 5 minutes"
+grep -q "^ExecStart=tavtest serve" "$root/usr/lib/systemd/user/tavtest-serve.service" ||
+    fail "tavtest-serve.service runs no tavtest serve"
 # Never the system's GPIB library name in a system folder.
 [ -z "$(find "$root" -name 'libgpib.so*' -not -path '*/tavcontrol/simgpib/*')" ] ||
     fail "libgpib outside its private folder"

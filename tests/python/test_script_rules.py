@@ -1,6 +1,7 @@
 """What the tavcontrol module promises beyond a single query: a reply given up on is never
 returned for another query, and its arguments follow tavtest's rules."""
 
+import hashlib
 import warnings
 
 import pytest
@@ -127,3 +128,22 @@ def test_run_tables_runs_each_slot_as_its_own_unit(tmp_path, capfd):
     assert capfd.readouterr().err == ""
     # Consecutive units, and the table's own line takes the last one.
     assert "Serial #:;0505000123" in path.read_text(encoding="latin-1")
+
+
+def test_run_tables_judges_each_slot_by_its_models_limits(tmp_path):
+    rows = ["00.00.00.100;SOUR:VOLTAC,230;0;0;0;;;;1", "00.00.00.200;OUTP,1;0;0;0;;;;1",
+            "00.00.00.300;MEAS:CURR?;0;0;0;4.5;4.7;I;1", "00.00.00.100;OUTP,0;0;0;0;;;;1",
+            "00.00.00.000;END;0;0;0;;;;1"]
+    path = table(tmp_path, rows)
+    steps = path.read_bytes().split(b"\r\n", 5)[5]
+    limits = tmp_path / "models.lim"
+    limits.write_text(f"version {hashlib.sha256(steps).hexdigest()[:12]}\n"
+                      "models TAV-1600-PS TAV-0400-PS\n3  4.5 4.7  4.7 4.9\n")
+    with tavcontrol.Simulator() as small, \
+            tavcontrol.Simulator(model="TAV-0400-PS", load_ohm=48) as heavy:
+        runs = tavcontrol.run_tables(path, [small, heavy], limits=limits)
+        forced = tavcontrol.run_table(path, port=heavy, limits=limits, model="TAV-1600-PS")
+    assert [run.verdict for run in runs] == ["passed", "passed"]
+    assert [run.instrument["limits.model"] for run in runs] == ["TAV-1600-PS", "TAV-0400-PS"]
+    assert runs[1].instrument["instrument.model"] == "TAV-0400-PS"
+    assert forced.verdict == "failed" and forced.rows[2].upper == "4.700"

@@ -1,0 +1,102 @@
+// The line page's data: every station, today's first-pass yield per table version, and the
+// steps that failed most this shift.
+#include "web/view_data.h"
+
+#include "results/line_query.h"
+
+#include <QDateTime>
+#include <QJsonArray>
+
+QJsonValue TimeJson(qint64 ms)
+{
+    if (ms <= 0)
+        return QJsonValue();
+    return QDateTime::fromMSecsSinceEpoch(ms)
+        .toOffsetFromUtc(QDateTime::fromMSecsSinceEpoch(ms).offsetFromUtc())
+        .toString(Qt::ISODate);
+}
+
+QJsonValue FigureJson(const std::optional<double>& v) { return v ? QJsonValue(*v) : QJsonValue(); }
+
+QJsonObject RunJson(const RunRecord& run)
+{
+    return {{"uuid", run.Uuid},
+            {"station", run.Station},
+            {"table", run.TableName},
+            {"version", run.TableVersion.isEmpty() ? QJsonValue() : QJsonValue(run.TableVersion)},
+            {"unit", run.Unit},
+            {"serial", run.Serial},
+            {"slot", run.Slot},
+            {"started", TimeJson(run.StartedMs)},
+            {"ended", TimeJson(run.EndedMs)},
+            {"duration_ms", run.DurationMs},
+            {"verdict", VerdictText(run.Verdict)},
+            {"reason", run.Reason}};
+}
+
+ViewData ReadLineView(QSqlDatabase& db, QString* error)
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    const qint64 dayStart = now.date().startOfDay().toMSecsSinceEpoch();
+    const qint64 shiftStart = now.addSecs(-3600LL * kShiftHours).toMSecsSinceEpoch();
+    const ResultsQuery::LineState line =
+        ResultsQuery::ReadLine(db, now.toMSecsSinceEpoch(), dayStart, shiftStart, error);
+    QJsonArray stations;
+    for (const auto& s : line.Stations) {
+        QJsonObject o{{"station", s.Station},
+                      {"state", s.Running ? "running" : (s.LastSeenMs ? "last seen" : "idle")},
+                      {"last_seen", TimeJson(s.LastSeenMs)},
+                      {"runs_today", s.RunsToday},
+                      {"last", s.Last.Uuid.isEmpty() ? QJsonValue() : QJsonValue(RunJson(s.Last))}};
+        if (s.Running)
+            o.insert("current", QJsonObject{{"uuid", s.Current.Uuid},
+                                            {"table", s.Current.TableName},
+                                            {"unit", s.Current.Unit},
+                                            {"serial", s.Current.Serial},
+                                            {"step", s.CurrentStep},
+                                            {"since", TimeJson(s.Current.StartedMs)}});
+        else
+            o.insert("current", QJsonValue());
+        stations.append(o);
+    }
+    QJsonArray yield;
+    for (const auto& y : line.YieldToday)
+        yield.append(
+            QJsonObject{{"table", y.TableName},
+                        {"version", y.Version.isEmpty() ? QJsonValue() : QJsonValue(y.Version)},
+                        {"runs", y.Runs},
+                        {"units", y.Units},
+                        {"first_pass_units", y.FirstPassUnits},
+                        {"first_pass_yield",
+                         y.Units ? QJsonValue(100.0 * y.FirstPassUnits / y.Units) : QJsonValue()}});
+    QJsonArray failed;
+    for (const auto& f : line.FailedSince)
+        failed.append(QJsonObject{{"table", f.TableName},
+                                  {"step", f.Step},
+                                  {"command", f.Command},
+                                  {"comment", f.Comment},
+                                  {"failures", f.Failures}});
+    ViewData data;
+    data.Json = {{"now", TimeJson(now.toMSecsSinceEpoch())},
+                 {"day_start", TimeJson(dayStart)},
+                 {"shift_start", TimeJson(shiftStart)},
+                 {"shift_hours", kShiftHours},
+                 {"stations", stations},
+                 {"yield_today", yield},
+                 {"failed_steps", failed}};
+    return data;
+}
+
+ViewData ReadView(QSqlDatabase& db, const ViewRequest& request, QString* error)
+{
+    switch (request.Page) {
+    case ViewRequest::Kind::Line:
+        return ReadLineView(db, error);
+    case ViewRequest::Kind::Unit:
+        return ReadUnitView(db, request, error);
+    case ViewRequest::Kind::Station:
+        return ReadStationView(db, request, error);
+    default:
+        return ReadVersionView(db, request, error);
+    }
+}

@@ -1,0 +1,92 @@
+// A table version's page: its runs, first-pass and final yield over the period, and per
+// checked step the figures `tavtest stats` gives, with the values its plots draw.
+#include "web/view_data.h"
+
+#include "results/line_query.h"
+
+#include <QJsonArray>
+#include <QUrlQuery>
+
+namespace {
+
+// Cp: the spread the limits allow over the one the values take; blank where Cpk is.
+std::optional<double> Cp(const ResultsQuery::StepStats& s)
+{
+    if (!s.Cpk || !s.StdDev || !s.Lower || !s.Upper)
+        return std::nullopt;
+    return (*s.Upper - *s.Lower) / (6 * *s.StdDev);
+}
+
+QString PlotUrl(const char* plot, const ViewRequest& r, const QString& step)
+{
+    QUrlQuery query;
+    query.addQueryItem(QStringLiteral("table"), r.Table);
+    query.addQueryItem(QStringLiteral("version"), r.Version);
+    query.addQueryItem(QStringLiteral("since"), r.SinceText);
+    query.addQueryItem(QStringLiteral("last"), QString::number(r.Last));
+    query.addQueryItem(QStringLiteral("step"), step);
+    return QStringLiteral("/plot/%1.svg?%2")
+        .arg(QLatin1String(plot), query.toString(QUrl::FullyEncoded));
+}
+
+} // namespace
+
+ViewData ReadVersionView(QSqlDatabase& db, const ViewRequest& r, QString* error)
+{
+    ResultsQuery::Filter filter;
+    filter.TableName = r.Table;
+    filter.Version = r.Version;
+    filter.SinceMs = r.SinceMs;
+    const ResultsQuery::Stats stats = ResultsQuery::ComputeStats(db, filter, error);
+    const int finallyPassed = ResultsQuery::FinallyPassedUnits(db, filter, error);
+    ViewData data;
+    QJsonArray versions;
+    QJsonArray steps;
+    for (const auto& t : stats.Tables) {
+        versions.append(QJsonObject{{"table", t.TableName},
+                                    {"version", t.Version.isEmpty() ? QJsonValue() : t.Version},
+                                    {"runs", t.Runs}});
+        const auto values = ResultsQuery::StepValues(db, filter, t, {}, error);
+        for (const auto& s : t.Steps) {
+            // Several versions under one start: a step is named by its version too.
+            const QString key =
+                stats.Tables.size() > 1 ? t.Version + QLatin1Char(':') + s.Step : s.Step;
+            data.Steps.insert(key, s);
+            data.Values.insert(key, values.value(s.Step));
+            data.LastValues.insert(
+                key, ResultsQuery::LastStepValues(db, filter, t, s.Step, r.Last, error));
+            steps.append(QJsonObject{{"table", s.TableName},
+                                     {"version", s.Version.isEmpty() ? QJsonValue() : s.Version},
+                                     {"step", s.Step},
+                                     {"command", s.Command},
+                                     {"comment", s.Comment},
+                                     {"count", s.Count},
+                                     {"failures", s.Failures},
+                                     {"mean", FigureJson(s.Mean)},
+                                     {"stddev", FigureJson(s.StdDev)},
+                                     {"min", FigureJson(s.Min)},
+                                     {"max", FigureJson(s.Max)},
+                                     {"lower", FigureJson(s.Lower)},
+                                     {"upper", FigureJson(s.Upper)},
+                                     {"cp", FigureJson(Cp(s))},
+                                     {"cpk", FigureJson(s.Cpk)},
+                                     {"histogram", PlotUrl("histogram", r, key)},
+                                     {"control_chart", PlotUrl("control", r, key)}});
+        }
+    }
+    data.Json = {{"table", r.Table},
+                 {"version", r.Version},
+                 {"since", r.SinceText},
+                 {"last", r.Last},
+                 {"runs", stats.Runs},
+                 {"not_ended", stats.NotEnded},
+                 {"units", stats.Units},
+                 {"first_pass_units", stats.FirstPassUnits},
+                 {"first_pass_yield", FigureJson(stats.FirstPassYield())},
+                 {"final_pass_units", finallyPassed},
+                 {"final_yield",
+                  stats.Units ? QJsonValue(100.0 * finallyPassed / stats.Units) : QJsonValue()},
+                 {"versions", versions},
+                 {"steps", steps}};
+    return data;
+}
