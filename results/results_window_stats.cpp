@@ -2,7 +2,7 @@
 
 #include "results/results_database.h"
 #include "results/run_record.h"
-#include "results/stats_plot_pending.h" // TEMPORARY
+#include "results/stats_plot.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>

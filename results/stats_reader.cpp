@@ -115,8 +115,8 @@ void StatsReader::Shared::Run()
             const bool opened = job.From.Uri.isEmpty()
                                     ? ResultsDatabase::OpenJournal(connection, job.From.JournalPath,
                                                                    &error, job.From.TimeoutMs)
-                                    : ResultsDatabase::OpenServer(connection, job.From.Uri, &error,
-                                                                  job.From.TimeoutMs);
+                                    : ResultsDatabase::OpenServerToRead(connection, job.From.Uri,
+                                                                        &error, job.From.TimeoutMs);
             if (opened)
                 open = job.From;
             else
