@@ -73,13 +73,15 @@ bool Fill(QSqlDatabase& db)
     return done;
 }
 
-double Median(std::vector<double> times)
-{
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
+// The median of the runs and the best: on a machine shared with builds the best is the work's
+// own time, the median what a user meets.
+struct Times {
+    double Median = 0;
+    double Best = 0;
+    Times operator-(const Times& start) const { return {Median - start.Median, Best - start.Best}; }
+};
 
-template <typename F> double MedianOf(F f)
+template <typename F> Times MedianOf(F f)
 {
     std::vector<double> times;
     for (int i = 0; i < kTimes; ++i) {
@@ -88,11 +90,17 @@ template <typename F> double MedianOf(F f)
         f();
         times.push_back(t.nsecsElapsed() / 1e6);
     }
-    return Median(times);
+    std::sort(times.begin(), times.end());
+    return {times[times.size() / 2], times.front()};
+}
+
+void Print(const char* what, const Times& t)
+{
+    std::printf("  %s: %.1f ms (best %.1f)\n", what, t.Median, t.Best);
 }
 
 // A tavtest process from start to exit, in ms; its output must be what it prints when it works.
-double Tavtest(const QStringList& arguments)
+Times Tavtest(const QStringList& arguments)
 {
     return MedianOf([&] {
         QProcess p;
@@ -156,45 +164,49 @@ int main(int argc, char** argv)
         ResultsQuery::Filter bySerial;
         bySerial.Serial = serial;
         int found = 0;
-        double ms =
+        Times ms =
             MedianOf([&] { found = static_cast<int>(ResultsQuery::History(db, bySerial).size()); });
-        std::printf("  history of one serial (%d runs): %.1f ms\n", found, ms);
+        Print(qPrintable(QStringLiteral("history of one serial (%1 runs)").arg(found)), ms);
         ResultsQuery::Filter byWeek;
         byWeek.SinceMs = weekMs;
         ResultsQuery::Stats stats;
         ms = MedianOf([&] { stats = ResultsQuery::ComputeStats(db, byWeek); });
-        std::printf("  stats of the last week (%d runs, %d versions): %.1f ms\n", stats.Runs,
-                    static_cast<int>(stats.Tables.size()), ms);
+        Print(qPrintable(QStringLiteral("stats of the last week (%1 runs, %2 versions)")
+                             .arg(stats.Runs)
+                             .arg(stats.Tables.size())),
+              ms);
         ResultsQuery::Filter byTable;
         byTable.TableName = table;
         ms = MedianOf([&] { stats = ResultsQuery::ComputeStats(db, byTable); });
-        std::printf("  stats of one table (%d runs, %d versions): %.1f ms\n", stats.Runs,
-                    static_cast<int>(stats.Tables.size()), ms);
+        Print(qPrintable(QStringLiteral("stats of one table (%1 runs, %2 versions)")
+                             .arg(stats.Runs)
+                             .arg(stats.Tables.size())),
+              ms);
         if (stats.Tables.isEmpty() || stats.Tables.last().Steps.isEmpty())
             return 1;
         const ResultsQuery::TableVersionStats& version = stats.Tables.last();
         const QString step = version.Steps.first().Step;
         QMap<QString, QList<double>> values;
         ms = MedianOf([&] { values = ResultsQuery::StepValues(db, byTable, version, {step}); });
-        std::printf("  one step's values of one version (%d values): %.1f ms\n",
-                    static_cast<int>(values.value(step).size()), ms);
+        Print(qPrintable(QStringLiteral("one step's values of one version (%1 values)")
+                             .arg(values.value(step).size())),
+              ms);
 
         const QString uri = cluster.Uri();
-        const double start = Tavtest({QStringLiteral("--version")});
-        std::printf("tavtest processes, median of %d, beyond tavtest --version (%.1f ms):\n",
-                    kTimes, start);
-        ms = Tavtest({QStringLiteral("history"), serial, QStringLiteral("--db"), uri});
-        std::printf("  tavtest history %s: %.1f ms\n", serial.toLocal8Bit().constData(),
-                    ms - start);
-        ms = Tavtest({QStringLiteral("stats"), QStringLiteral("--table"), table,
-                      QStringLiteral("--db"), uri});
-        std::printf("  tavtest stats --table %s: %.1f ms\n", table.toLocal8Bit().constData(),
-                    ms - start);
-        ms = Tavtest({QStringLiteral("stats"), QStringLiteral("--since"), week,
-                      QStringLiteral("--db"), uri});
-        std::printf("  tavtest stats --since %s: %.1f ms\n", week.toLocal8Bit().constData(),
-                    ms - start);
-
+        const Times start = Tavtest({QStringLiteral("--version")});
+        std::printf("tavtest processes, median of %d, beyond tavtest --version (%.1f ms, best "
+                    "%.1f):\n",
+                    kTimes, start.Median, start.Best);
+        Print(qPrintable(QStringLiteral("tavtest history ") + serial),
+              Tavtest({QStringLiteral("history"), serial, QStringLiteral("--db"), uri}) - start);
+        Print(qPrintable(QStringLiteral("tavtest stats --table ") + table),
+              Tavtest({QStringLiteral("stats"), QStringLiteral("--table"), table,
+                       QStringLiteral("--db"), uri}) -
+                  start);
+        Print(qPrintable(QStringLiteral("tavtest stats --since ") + week),
+              Tavtest({QStringLiteral("stats"), QStringLiteral("--since"), week,
+                       QStringLiteral("--db"), uri}) -
+                  start);
         if (plans) {
             std::printf("plan of one table's step figures:\n");
             QVariantList values{table};

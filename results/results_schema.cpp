@@ -94,8 +94,9 @@ constexpr AddedIndex kAddedIndexes[] = {
      "lower_number, upper_number, value_number)",
      true},
     {"runs_figures",
-     "CREATE INDEX IF NOT EXISTS runs_figures ON runs (table_name, started_ms) INCLUDE "
-     "(table_version, verdict, serial, uuid, unit, station)",
+     "CREATE INDEX IF NOT EXISTS runs_figures ON runs (table_name, table_version, started_ms) "
+     "INCLUDE (verdict, serial, uuid, unit, station, limits_version, limits_name, "
+     "instrument_model)",
      true}};
 
 // Plain views on the server for a line's own dashboard tools (which read SQL, not our pages):

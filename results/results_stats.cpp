@@ -342,7 +342,9 @@ QMap<QString, QList<double>> StepValues(QSqlDatabase& db, const Filter& filter,
         }
         sql += QStringLiteral(" AND s.step IN (%1)").arg(marks.join(QStringLiteral(", ")));
     }
-    sql += QStringLiteral(" ORDER BY r.started_ms, s.ord");
+    // By the run alone: a step's rows of one run come in the order they were written, and the
+    // row's number would send the server from the index to the table's pages.
+    sql += QStringLiteral(" ORDER BY r.started_ms");
     QSqlQuery q(db);
     QMap<QString, QList<double>> byStep;
     if (Select(q, sql, values, error))
