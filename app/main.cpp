@@ -14,6 +14,7 @@
 #include "service/service_tool.h"
 #include "widgets/operator_messages.h"
 
+#include "app/test_start_check.h"
 #include "record/trace_option.h"
 #include "results/results_database.h"
 #include "results/results_setup_window.h"
@@ -21,6 +22,7 @@
 #include "results/results_window.h"
 #include "results/run_recorder.h"
 #include "tav_version.h"
+#include "widgets/file_dialogs.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -109,9 +111,10 @@ int main(int argc, char** argv)
     PanelWindows windows;
     // A run chosen in "Test" > "Results…", shown by the next test window made.
     std::optional<ResultsQuery::RunReport> recordedRun;
-    windows.Test.SetFactory([&state, &recorder, &recordedRun](QWidget* p) {
+    windows.Test.SetFactory([&state, &recorder, &recordedRun, &results](QWidget* p) {
         auto* window = new TForm6(state.Link, state.Places, state.Test, state.Export, p);
         window->SetJournal(&recorder);
+        window->SetStartCheck(TestStartCheck(state.Panel, results));
         window->SetInstrument([&state] { return RecordedIdentification(state.Panel); });
         if (recordedRun) {
             window->ShowRecordedRun(recordedRun->Header, recordedRun->Rows);
@@ -150,6 +153,23 @@ int main(int argc, char** argv)
             recordedRun = window.Chosen();
             if (auto* start = form1.findChild<QAction*>(QStringLiteral("Start1")))
                 start->trigger();
+        });
+    }
+    // "Test" > "Limits…": a limits file whose limits for the instrument's model the test
+    // window's runs are judged by; cancelled with one chosen, the table's own limits again.
+    if (QMenu* test = BarMenu(form1, QStringLiteral("Test"))) {
+        QAction* action = test->addAction(QStringLiteral("Limits…"));
+        action->setObjectName(QStringLiteral("Limits1"));
+        QObject::connect(action, &QAction::triggered, &form1, [&form1] {
+            const QString path = AskOpenFileName(
+                &form1, QStringLiteral("Limits Files (*.lim)|*.lim|All Files (*.*)|*.*"));
+            if (!path.isEmpty())
+                ChooseLimitsFile(path);
+            else if (!ChosenLimitsFile().isEmpty() &&
+                     AskOperator(&form1, QStringLiteral("Judge by the table's own limits again "
+                                                        "instead of %1?")
+                                             .arg(ChosenLimitsFile())))
+                ChooseLimitsFile(QString());
         });
     }
     // "Test" > "Rack…": the table on several instruments at once. The main window's own port is

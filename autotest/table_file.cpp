@@ -87,6 +87,14 @@ bool WriteTestFile(const QString& path, const TestHeader& header, const StepGrid
     return WriteTextLines(path, lines, error);
 }
 
+QByteArray TestGridStepBytes(const StepGrid& grid)
+{
+    QByteArray bytes;
+    for (int row = 1; row <= LastWrittenRow(grid); ++row)
+        bytes += grid.Row(row).join(QLatin1Char(';')).toLatin1() + "\r\n";
+    return bytes;
+}
+
 bool ReadTestFile(const QString& path, TestHeader& header, StepGrid& grid,
                   const std::function<void(int line)>& timeError, QString* error)
 {

@@ -57,3 +57,5 @@ bool WriteTestFileSerial(const QString& path, const QString& serial, QString* er
 // header (reporter, unit, serial number) changes from unit to unit; these bytes change only
 // when the table's steps do.
 QByteArrayView TestFileStepBytes(const QByteArray& bytes);
+// The step lines the grid would be saved as: what TestFileStepBytes reads back from its file.
+QByteArray TestGridStepBytes(const StepGrid& grid);

@@ -81,8 +81,20 @@ void TForm6::done(int result)
 
 // ---- run control ----
 
+// A new unit's run begins only once the instrument's calibration was looked at.
+bool TForm6::StartAllowed(bool newUnit)
+{
+    if (!m_startCheck || !newUnit)
+        return true;
+    const std::optional<TestedWith> tested = m_startCheck(this, *m_grid);
+    m_tested = tested.value_or(TestedWith());
+    return tested.has_value();
+}
+
 void TForm6::Button3Click()
 {
+    if (!StartAllowed(true))
+        return;
     TellUnavailablePorts();
     Run().Start();
     ShowRunState();
@@ -90,6 +102,9 @@ void TForm6::Button3Click()
 
 void TForm6::Button15Click()
 {
+    // From the top a single step begins a new unit.
+    if (!StartAllowed(T.TestRun.LastRow == 0))
+        return;
     TellUnavailablePorts();
     Run().SingleStep();
     ShowRunState();
@@ -256,7 +271,8 @@ void TForm6::RunStarted(bool newReport)
                               .Link = LinkName(),
                               .Instrument = m_instrument ? m_instrument() : QString(),
                               .Slot = {},
-                              .RackRun = {}});
+                              .RackRun = {},
+                              .Tested = m_tested});
 }
 
 void TForm6::StepRecorded(const QStringList& cells, bool shown)

@@ -10,10 +10,13 @@
 #include "autotest/value_prompt.h"
 #include "sequence/row_editing.h"
 
+#include "autotest/tested_with.h"
 #include <QDialog>
 #include <QFont>
+
 #include <functional>
 #include <memory>
+#include <optional>
 
 struct ExportState;
 
@@ -53,6 +56,11 @@ public:
     {
         m_instrument = std::move(identification);
     }
+    // Asked when "Start" or "Single Step" would begin a new unit, with the window's table (whose
+    // limit cells it may fill from a limits file): what the record keeps of the instrument's
+    // calibration and the limits applied, or none when the run must not begin.
+    using StartCheck = std::function<std::optional<TestedWith>(QWidget*, StepGrid&)>;
+    void SetStartCheck(StartCheck check) { m_startCheck = std::move(check); }
     // A run of the results database in the result grid, as an opened report shows it.
     void ShowRecordedRun(const ReportFileHeader& header, const QList<QStringList>& rows);
     // The printer "Print Report" offers, kept with the operator's choices between prints.
@@ -134,6 +142,9 @@ private:
     std::unique_ptr<QPrinter> m_printer;
     RunJournal* m_journal = nullptr;
     std::function<QString()> m_instrument;
+    StartCheck m_startCheck;
+    TestedWith m_tested; // the start check's word on the run that begins
+    bool StartAllowed(bool newUnit);
     QString m_tablePath;    // the test file last opened or saved
     QList<int> m_portsTold; // auxiliary ports whose problem the operator has been shown
 

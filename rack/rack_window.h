@@ -75,6 +75,7 @@ private:
     ResultsStore& m_results;
     const ProgramPlaces& m_places;
     QLineEdit* m_tableField = nullptr;
+    QLineEdit* m_limitsField = nullptr;
     QLineEdit* m_folderField = nullptr;
     QCheckBox* m_pdf = nullptr;
     QCheckBox* m_junit = nullptr;

@@ -72,6 +72,17 @@ void RackWindow::BuildLayout()
     tableRow->addWidget(open);
     layout->addLayout(tableRow);
 
+    // A limits file judges each slot by its instrument's model; empty: the table's own limits.
+    auto* limitsRow = new QHBoxLayout;
+    limitsRow->addWidget(new QLabel(QStringLiteral("Limits:"), this));
+    m_limitsField = new QLineEdit(this);
+    m_limitsField->setObjectName(QStringLiteral("LimitsEdit"));
+    m_limitsField->setPlaceholderText(QStringLiteral("the table's own"));
+    limitsRow->addWidget(m_limitsField, 1);
+    QPushButton* limits = Button("Limits…", "LimitsButton", this);
+    limitsRow->addWidget(limits);
+    layout->addLayout(limitsRow);
+
     auto* folderRow = new QHBoxLayout;
     folderRow->addWidget(new QLabel(QStringLiteral("Reports:"), this));
     m_folderField = new QLineEdit(this);
@@ -144,6 +155,12 @@ void RackWindow::BuildLayout()
                                                                   "Files (*.*)|*.*"));
         if (!path.isEmpty())
             SetTable(path);
+    });
+    connect(limits, &QPushButton::clicked, this, [this] {
+        const QString path =
+            AskOpenFileName(this, QStringLiteral("Limits Files (*.lim)|*.lim|All Files (*.*)|*.*"));
+        if (!path.isEmpty())
+            m_limitsField->setText(path);
     });
     connect(folder, &QPushButton::clicked, this, [this] {
         const QString chosen = QFileDialog::getExistingDirectory(this, QStringLiteral("Reports"),

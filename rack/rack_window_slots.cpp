@@ -2,6 +2,9 @@
 // the questions their tables ask.
 #include "rack/rack_window.h"
 
+#include "results/instrument_list.h"
+#include "results/instrument_source.h"
+
 #include "run/rack_runner.h"
 
 #include <QCheckBox>
@@ -37,6 +40,9 @@ QStringList RackWindow::ReadSlots(RunnerOptions& options)
     options.AutoSave = true;
     options.ReportDir = folder;
     options.SerialAdvance = true;
+    options.LimitsFile = m_limitsField->text().trimmed();
+    options.RequireCalibration = InstrumentList::CalibrationRequired();
+    options.Instruments = std::make_shared<InstrumentSource>(m_results.Server(), 5000);
     if (m_pdf->isChecked())
         options.PdfFile = folder;
     if (m_junit->isChecked())
@@ -67,6 +73,9 @@ QStringList RackWindow::ReadSlots(RunnerOptions& options)
         problems << QStringLiteral("Open a test table first.");
     else if (problems.isEmpty() && !QFileInfo(options.TestFile).isFile())
         problems << QStringLiteral("No such test table: %1").arg(options.TestFile);
+    if (problems.isEmpty() && !options.LimitsFile.isEmpty() &&
+        !QFileInfo(options.LimitsFile).isFile())
+        problems << QStringLiteral("No such limits file: %1").arg(options.LimitsFile);
     if (problems.isEmpty() && options.Slots.isEmpty())
         problems << QStringLiteral("Type the port of at least one slot (COM3, gpib:5).");
     if (problems.isEmpty() && (folder.isEmpty() || !QDir().mkpath(folder)))

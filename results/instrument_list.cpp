@@ -1,5 +1,6 @@
 #include "results/instrument_list.h"
 
+#include "common/program_directory.h"
 #include "common/text_file.h"
 #include "replies/identification.h"
 #include "results/results_schema.h"
@@ -157,6 +158,16 @@ bool RemoveServer(QSqlDatabase& db, const InstrumentEntry& e, QString* error)
     for (const QString& v : {e.Manufacturer, e.Model, e.Serial})
         q.addBindValue(v);
     return Exec(q, error);
+}
+
+bool CalibrationRequired()
+{
+    return ProgramSettings().value(QStringLiteral("Calibration/Required"), false).toBool();
+}
+
+void SetCalibrationRequired(bool required)
+{
+    ProgramSettings().setValue(QStringLiteral("Calibration/Required"), required);
 }
 
 QList<InstrumentEntry> Merged(const QList<InstrumentEntry>& file,

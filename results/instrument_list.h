@@ -34,6 +34,11 @@ std::optional<QList<InstrumentEntry>> ReadServer(QSqlDatabase& db, QString* erro
 bool SaveServer(QSqlDatabase& db, const InstrumentEntry& entry, QString* error);
 bool RemoveServer(QSqlDatabase& db, const InstrumentEntry& entry, QString* error);
 
+// The program's setting: a run whose instruments are not shown in calibration is refused
+// (otherwise warned of).
+bool CalibrationRequired();
+void SetCalibrationRequired(bool required);
+
 // The file's entries with the server's over them.
 QList<InstrumentEntry> Merged(const QList<InstrumentEntry>& file,
                               const QList<InstrumentEntry>& server);

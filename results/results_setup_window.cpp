@@ -1,8 +1,11 @@
 #include "results/results_setup_window.h"
 
+#include "results/instrument_list.h"
+
 #include "results/results_database.h"
 #include "results/results_store.h"
 
+#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFormLayout>
@@ -37,6 +40,14 @@ ResultsSetupWindow::ResultsSetupWindow(ResultsStore& store, QWidget* parent)
     m_uri->setPlaceholderText(QStringLiteral("postgresql://user@host/database"));
     m_uri->setMinimumWidth(420);
     form->addRow(QStringLiteral("Line server (URI):"), m_uri);
+    m_calibration = new QCheckBox(QStringLiteral("Refuse a run whose instruments are not shown "
+                                                 "in calibration"),
+                                  this);
+    m_calibration->setObjectName(QStringLiteral("RequireCalibration"));
+    m_calibration->setChecked(InstrumentList::CalibrationRequired());
+    m_calibration->setToolTip(QStringLiteral("The list: tavtest instruments; otherwise a run on "
+                                             "an instrument past its day is only warned of"));
+    form->addRow(QStringLiteral("Calibration:"), m_calibration);
     layout->addLayout(form);
     auto* note = new QLabel(QStringLiteral("Empty: the runs stay in this station's journal. A "
                                            "password goes into ~/.pgpass or PGPASSWORD."),
@@ -112,6 +123,7 @@ bool ResultsSetupWindow::Apply()
     // The host name is kept as no name: a machine renamed (or cloned and renamed) follows.
     ResultsDatabase::SaveStation(station == ResultsDatabase::HostStation() ? QString() : station);
     SaveServer(uri);
+    InstrumentList::SetCalibrationRequired(m_calibration->isChecked());
     m_store.SetServer(uri);
     m_store.Sync();
     return true;

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class ResultsStore;
@@ -31,5 +32,6 @@ private:
     ResultsStore& m_store;
     QLineEdit* m_station = nullptr;
     QLineEdit* m_uri = nullptr;
+    QCheckBox* m_calibration = nullptr;
     QLabel* m_status = nullptr;
 };

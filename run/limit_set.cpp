@@ -2,6 +2,7 @@
 
 #include "autotest/table_file.h"
 #include "common/text_file.h"
+#include "replies/identification.h"
 #include "sequence/step_grid.h"
 
 #include <QCryptographicHash>
@@ -142,6 +143,28 @@ void ApplyLimits(const LimitSet& set, int model, StepGrid& table)
         table.SetCell(kTestLowerLimit, it.key(), lower);
         table.SetCell(kTestUpperLimit, it.key(), upper);
     }
+}
+
+QString ApplyModelLimits(const LimitSet& set, const QString& model, const QString& identification,
+                         StepGrid& table, TestedWith& tested)
+{
+    const QString named = !model.isEmpty() ? model
+                          : identification.contains(QLatin1Char(','))
+                              ? ReadIdentification(identification).Model
+                              : QString();
+    if (named.isEmpty())
+        return QStringLiteral("limits %1: the instrument did not say its model; give it with "
+                              "--model")
+            .arg(set.Name);
+    const int index = set.ModelIndex(named);
+    if (index < 0)
+        return QStringLiteral("limits %1 name no model %2 (they name %3)")
+            .arg(set.Name, named, set.Models.join(QStringLiteral(", ")));
+    ApplyLimits(set, index, table);
+    tested.Limits = set.Name;
+    tested.LimitsVersion = set.Version;
+    tested.Model = set.Models[index];
+    return {};
 }
 
 QString LimitSetText(const LimitSet& set)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "autotest/tested_with.h"
+
 #include <QList>
 #include <QMap>
 #include <QString>
@@ -43,6 +45,11 @@ QString LimitSetProblem(const LimitSet& set, const QString& tableVersion, const 
 // The model's limits written into the table's limit cells, as the rows are then judged and
 // reported.
 void ApplyLimits(const LimitSet& set, int model, StepGrid& table);
+
+// The limits of the model given, else of the one the identification names, written into the
+// table, and what was applied put into tested; the reason when there are none for it.
+QString ApplyModelLimits(const LimitSet& set, const QString& model, const QString& identification,
+                         StepGrid& table, TestedWith& tested);
 
 // "limits.txt 1a2b3c4d5e6f" as runs are told and reported.
 QString LimitSetText(const LimitSet& set);

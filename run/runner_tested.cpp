@@ -97,23 +97,13 @@ QString TestRunner::ApplyModelLimits()
 {
     if (!m_limits)
         return {};
-    const bool identified = !m_identifySilent;
-    const QString model = !m_options.Model.isEmpty() ? m_options.Model
-                          : identified ? ReadIdentification(m_tested.Identification).Model
-                                       : QString();
-    if (model.isEmpty())
-        return QStringLiteral("limits %1: the instrument did not say its model; give it with "
-                              "--model")
-            .arg(m_limits->Name);
-    const int index = m_limits->ModelIndex(model);
-    if (index < 0)
-        return QStringLiteral("limits %1 name no model %2 (they name %3)")
-            .arg(m_limits->Name, model, m_limits->Models.join(QStringLiteral(", ")));
-    ApplyLimits(*m_limits, index, m_table);
-    m_tested.Model = m_limits->Models[index];
-    m_console.Note(
-        QStringLiteral("limits %1 for model %2").arg(LimitSetText(*m_limits), m_tested.Model));
-    return {};
+    const QString refused = ::ApplyModelLimits(
+        *m_limits, m_options.Model, m_identifySilent ? QString() : m_tested.Identification, m_table,
+        m_tested);
+    if (refused.isEmpty())
+        m_console.Note(
+            QStringLiteral("limits %1 for model %2").arg(LimitSetText(*m_limits), m_tested.Model));
+    return refused;
 }
 
 // Each device that said what it is, against the station's list: past its day a warning (or,

@@ -1,6 +1,9 @@
 // The test window's runs in the station's journal, wired as the program wires it: each run with
 // its verdict and every evaluated row, a hidden one too, and a run broken off by closing the
 // window kept as aborted.
+#include "app/test_start_check.h"
+#include "autotest/table_file.h"
+#include "results/instrument_list.h"
 #include "results/results_database.h"
 #include "results/results_query.h"
 #include "results/results_store.h"
@@ -11,7 +14,12 @@
 #include "tests/autotest/test_window_fixture.h"
 #include "tests/support/qt_wait.h"
 
+#include "widgets/operator_messages.h"
+
+#include <QCryptographicHash>
+#include <QDate>
 #include <QPushButton>
+#include <QSettings>
 #include <QTemporaryDir>
 
 namespace {
@@ -146,4 +154,118 @@ TEST_F(TestWindowJournal, RunsAreKeptWithTheirRowsAndAClosedOneAsAborted)
     EXPECT_EQ(runs[0].first.Verdict, "aborted");
     EXPECT_EQ(runs[0].first.Reason, "the test window was closed");
     EXPECT_LT(runs[0].second.size(), kJournalRows.size());
+}
+
+// An instrument past its calibration day: the operator is asked before the unit's run begins
+// and the record keeps the answer's reason; with calibration required the run is refused.
+TEST_F(TestWindowJournal, AnInstrumentPastItsCalibrationIsAskedOfOrRefused)
+{
+    QTemporaryDir config;
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
+    const QString day = QDate::currentDate().addDays(-2).toString(Qt::ISODate);
+    QString error;
+    ASSERT_TRUE(InstrumentList::WriteFile(
+        InstrumentList::FilePath(),
+        {{"TAV", "1600", "0505000007", QDate::fromString(day, Qt::ISODate)}}, &error))
+        << error.toStdString();
+    auto sim = StartSimAndWindows({});
+    ResultsStore store(ResultsDatabase::JournalPath());
+    RunRecorder recorder(store);
+    state.Panel.DeviceIdent.Identification = "TAV,1600,0505000007,2.11";
+    QStringList asked, told;
+    bool answer = false;
+    SetOperatorQuestionHook([&](const QString& text) {
+        asked << text;
+        return answer;
+    });
+    SetOperatorMessageHook([&](const QString& text) { told << text; });
+    const auto start = [&] {
+        OpenRecorded(recorder);
+        PutJournalTable(*grid);
+        window->SetStartCheck(TestStartCheck(state.Panel, store));
+        window->findChild<QPushButton*>("Button3")->click();
+        const bool ran = window->Timer1()->isActive();
+        if (ran)
+            EXPECT_TRUE(WaitUntil([&] { return !window->Timer1()->isActive(); }, 30000));
+        window.reset();
+        return ran;
+    };
+    EXPECT_FALSE(start()) << "the operator said no";
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_TRUE(asked[0].contains("calibration ran out on " + day)) << asked[0].toStdString();
+    answer = true;
+    EXPECT_TRUE(start());
+    InstrumentList::SetCalibrationRequired(true);
+    EXPECT_FALSE(start()) << "refused without a question";
+    EXPECT_EQ(asked.size(), 2);
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_TRUE(told[0].contains("is not shown in calibration (calibration ran out on " + day))
+        << told[0].toStdString();
+    SetOperatorQuestionHook(nullptr);
+    SetOperatorMessageHook(nullptr);
+    qputenv("XDG_CONFIG_HOME", oldConfig);
+
+    EXPECT_TRUE(store.Flush().JournalError.isEmpty());
+    const auto runs = JournalRuns();
+    ASSERT_EQ(runs.size(), 1);
+    EXPECT_EQ(runs[0].first.Calibration, "calibration ran out on " + day);
+    int sent = 0;
+    for (const auto& l : sim->Received())
+        sent += l.line == "SOUR:VOLTAC,230";
+    EXPECT_EQ(sent, 1);
+}
+
+// "Test" > "Limits…": the instrument's model's limits fill the table's limit cells before each
+// unit's run and judge it; the next run is checked against the table as saved, so it runs too,
+// and a table changed since is refused with both versions.
+TEST_F(TestWindowJournal, ALimitsFileJudgesTheWindowsRunsByTheInstrumentsModel)
+{
+    QTemporaryDir config;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
+    auto sim = StartSimAndWindows({});
+    ResultsStore store(ResultsDatabase::JournalPath());
+    RunRecorder recorder(store);
+    state.Panel.DeviceIdent.Identification = "TAV,1600,0505000007,2.11";
+    OpenRecorded(recorder);
+    PutJournalTable(*grid);
+    const QString version = QString::fromLatin1(
+        QCryptographicHash::hash(TestGridStepBytes(*grid), QCryptographicHash::Sha256).toHex());
+    QFile limits(CwdFile("window.lim"));
+    ASSERT_TRUE(limits.open(QIODevice::WriteOnly));
+    limits.write(("version " + version.left(12) +
+                  "\nmodels 3200 1600\n3 1 2 229 231\n"
+                  "4 1 2 229 231\n")
+                     .toLatin1());
+    limits.close();
+    ChooseLimitsFile(limits.fileName());
+    QStringList told;
+    SetOperatorMessageHook([&](const QString& text) { told << text; });
+    window->SetStartCheck(TestStartCheck(state.Panel, store));
+    for (int run = 0; run < 2; ++run) {
+        window->findChild<QPushButton*>("Button3")->click();
+        ASSERT_TRUE(window->Timer1()->isActive()) << told.join('\n').toStdString();
+        ASSERT_TRUE(WaitUntil([&] { return !window->Timer1()->isActive(); }, 30000));
+        EXPECT_EQ(grid->Cell(kTestLowerLimit, 4), "229");
+    }
+    grid->SetCell(kTestComment, 1, "changed");
+    window->findChild<QPushButton*>("Button3")->click();
+    EXPECT_FALSE(window->Timer1()->isActive());
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_TRUE(told[0].contains("were made for table version " + version.left(12)))
+        << told[0].toStdString();
+    SetOperatorMessageHook(nullptr);
+    ChooseLimitsFile(QString());
+    window.reset();
+
+    EXPECT_TRUE(store.Flush().JournalError.isEmpty());
+    const auto runs = JournalRuns();
+    ASSERT_EQ(runs.size(), 2);
+    for (const auto& [run, rows] : runs) {
+        EXPECT_EQ(run.Verdict, "passed"); // the hidden row's 230 V is within 229 .. 231 now
+        EXPECT_EQ(run.LimitsName, "window.lim");
+        EXPECT_EQ(run.LimitsModel, "1600");
+        EXPECT_EQ(rows.value(3).UpperText, "231.000");
+    }
 }

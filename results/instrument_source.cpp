@@ -1,4 +1,4 @@
-#include "run/instrument_source.h"
+#include "results/instrument_source.h"
 
 #include "results/results_database.h"
 
