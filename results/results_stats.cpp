@@ -1,5 +1,7 @@
 #include "results/results_stats.h"
 
+#include "results/results_schema.h"
+
 #include <QHash>
 #include <QSqlQuery>
 #include <QVariant>
@@ -198,38 +200,58 @@ void ComputeSteps(QSqlDatabase& db, const Filter& filter, QList<TableVersionStat
     QHash<VersionKey, int> index;
     for (int i = 0; i < tables.size(); ++i)
         index.insert({tables[i].TableName, tables[i].Version}, i);
-    QVariantList values;
-    QSqlQuery q(db);
-    Select(q,
-           QStringLiteral(
-               "SELECT r.table_name, r.table_version, s.step, COUNT(s.value_number), SUM(CASE "
-               "WHEN s.mark <> '' THEN 1 ELSE 0 END), MIN(s.value_number), MAX(s.value_number), "
-               "SUM(s.value_number - s.lower_number), SUM((s.value_number - s.lower_number) * "
-               "(s.value_number - s.lower_number)), MIN(s.lower_number), MAX(s.lower_number), "
-               "MIN(s.upper_number) FROM %1 GROUP BY r.table_name, r.table_version, s.step")
-               .arg(AllCheckedRows(filter, values)),
-           values, error);
     QMap<int, QList<StepStats>> twoPass; // by table version
-    while (q.next()) {
-        const auto at = index.find(KeyOf(q, 0));
-        if (at == index.end())
-            continue; // a run that ended between the two queries
-        StepStats s;
-        s.TableName = tables[*at].TableName;
-        s.Version = tables[*at].Version;
-        s.Step = q.value(2).toString();
-        s.Count = q.value(3).toInt();
-        s.Failures = q.value(4).toInt();
-        // The tightest limits seen.
-        s.Lower = q.value(10).toDouble();
-        if (!q.value(11).isNull())
-            s.Upper = q.value(11).toDouble();
-        if (SetFiguresFromSums(s, q, 5))
-            tables[*at].Steps.append(s);
-        else
-            twoPass[*at].append(s);
+    const auto take = [&](QSqlQuery& q) {
+        while (q.next()) {
+            const auto at = index.find(KeyOf(q, 0));
+            if (at == index.end())
+                continue; // a run that ended between the two queries
+            StepStats s;
+            s.TableName = tables[*at].TableName;
+            s.Version = tables[*at].Version;
+            s.Step = q.value(2).toString();
+            s.Count = q.value(3).toInt();
+            s.Failures = q.value(4).toInt();
+            // The tightest limits seen.
+            s.Lower = q.value(10).toDouble();
+            if (!q.value(11).isNull())
+                s.Upper = q.value(11).toDouble();
+            if (SetFiguresFromSums(s, q, 5))
+                tables[*at].Steps.append(s);
+            else
+                twoPass[*at].append(s);
+        }
+        q.finish(); // a connection may serve one query at a time (PostgreSQL's row by row)
+    };
+    const QString figures = QStringLiteral(
+        "COUNT(s.value_number), SUM(CASE WHEN s.mark <> '' THEN 1 ELSE 0 END), "
+        "MIN(s.value_number), MAX(s.value_number), SUM(s.value_number - s.lower_number), "
+        "SUM((s.value_number - s.lower_number) * (s.value_number - s.lower_number)), "
+        "MIN(s.lower_number), MAX(s.lower_number), MIN(s.upper_number)");
+    if (ResultsSchema::IsServer(db)) {
+        // Every version's rows in one pass: the server groups them by hashing.
+        QVariantList values;
+        QSqlQuery q(db);
+        Select(q,
+               QStringLiteral("SELECT r.table_name, r.table_version, s.step, %1 FROM %2 GROUP BY "
+                              "r.table_name, r.table_version, s.step")
+                   .arg(figures, AllCheckedRows(filter, values)),
+               values, error);
+        take(q);
+    } else {
+        // SQLite groups by sorting, and a 64-digit version in every row's key costs it more
+        // than a query per version on the station's own disk.
+        for (const TableVersionStats& table : tables) {
+            QVariantList values;
+            QSqlQuery q(db);
+            Select(q,
+                   QStringLiteral("SELECT MIN(r.table_name), MIN(r.table_version), s.step, %1 "
+                                  "FROM %2 GROUP BY s.step")
+                       .arg(figures, CheckedRows(filter, table, values)),
+                   values, error);
+            take(q);
+        }
     }
-    q.finish(); // a connection may serve one query at a time (PostgreSQL's row by row)
     for (auto it = twoPass.begin(); it != twoPass.end(); ++it) {
         TableVersionStats& table = tables[it.key()];
         QStringList steps;
