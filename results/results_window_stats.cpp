@@ -52,6 +52,7 @@ void ResultsStatsPage::BuildPage()
     auto* choices = new QHBoxLayout;
     auto caption = [&](const QString& text, QWidget* field) {
         auto* label = new QLabel(text, this);
+        label->setObjectName(field->objectName() + QStringLiteral("Label"));
         label->setBuddy(field);
         choices->addWidget(label);
         choices->addWidget(field);
@@ -75,7 +76,9 @@ void ResultsStatsPage::BuildPage()
     for (auto [text, label] : {std::pair{"Runs:", m_runs},
                                {"First-pass yield:", m_firstPass},
                                {"Final yield:", m_final}}) {
-        figures->addWidget(new QLabel(QString::fromUtf8(text), this));
+        auto* caption = new QLabel(QString::fromUtf8(text), this);
+        caption->setObjectName(label->objectName() + QStringLiteral("Label"));
+        figures->addWidget(caption);
         figures->addWidget(label);
         figures->addSpacing(16);
     }
@@ -98,6 +101,7 @@ void ResultsStatsPage::BuildPage()
     m_steps->verticalHeader()->setDefaultSectionSize(m_steps->fontMetrics().height() + 6);
     m_steps->setWordWrap(false);
     auto* plots = new QWidget(splitter);
+    plots->setObjectName(QStringLiteral("PlotsPane"));
     auto* plotRow = new QHBoxLayout(plots);
     plotRow->setContentsMargins(0, 0, 0, 0);
     m_histogram = new QSvgWidget(plots);
