@@ -141,7 +141,8 @@ void ResultsStatsPage::SetSince(qint64 sinceMs)
         return;
     m_sinceMs = sinceMs;
     m_needFigures = true;
-    Ask();
+    if (!m_statusText.isEmpty()) // read once the page has been looked at
+        Ask();
 }
 
 void ResultsStatsPage::Refresh()
