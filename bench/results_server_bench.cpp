@@ -113,11 +113,14 @@ Times Tavtest(const QStringList& arguments)
     });
 }
 
-void Explain(QSqlDatabase& db, const QString& sql, const QVariantList& values)
+// EXPLAIN takes no parameters: the benchmark's own values are written into the text.
+void Explain(QSqlDatabase& db, const QString& sql)
 {
     QSqlQuery q(db);
-    if (!ResultsQuery::Select(q, QStringLiteral("EXPLAIN (ANALYZE, BUFFERS) ") + sql, values))
+    if (!q.exec(QStringLiteral("EXPLAIN (ANALYZE, BUFFERS) ") + sql)) {
+        std::fprintf(stderr, "%s\n", q.lastError().text().toLocal8Bit().constData());
         return;
+    }
     while (q.next())
         std::printf("    %s\n", q.value(0).toString().toLocal8Bit().constData());
 }
@@ -208,14 +211,19 @@ int main(int argc, char** argv)
                        QStringLiteral("--db"), uri}) -
                   start);
         if (plans) {
+            // The step figures' query as the statistics send it, of one table and of the week.
+            const QString figures = QStringLiteral(
+                "SELECT r.table_name, r.table_version, s.step, COUNT(s.value_number), SUM(CASE "
+                "WHEN s.mark <> '' THEN 1 ELSE 0 END), MIN(s.value_number), "
+                "MAX(s.value_number), SUM(s.value_number - s.lower_number), SUM((s.value_number "
+                "- s.lower_number) * (s.value_number - s.lower_number)), MIN(s.lower_number), "
+                "MAX(s.lower_number), MIN(s.upper_number) FROM runs r JOIN steps s ON "
+                "s.run_uuid = r.uuid WHERE %1 AND r.verdict IN ('passed', 'failed') AND "
+                "s.lower_number IS NOT NULL GROUP BY r.table_name, r.table_version, s.step");
             std::printf("plan of one table's step figures:\n");
-            QVariantList values{table};
-            Explain(db,
-                    QStringLiteral("SELECT r.table_version, s.step, COUNT(s.value_number) FROM "
-                                   "runs r JOIN steps s ON s.run_uuid = r.uuid WHERE "
-                                   "r.table_name = ? AND r.verdict IN ('passed', 'failed') AND "
-                                   "s.lower_number IS NOT NULL GROUP BY 1, 2"),
-                    values);
+            Explain(db, figures.arg(QStringLiteral("r.table_name = '%1'").arg(table)));
+            std::printf("plan of the week's step figures:\n");
+            Explain(db, figures.arg(QStringLiteral("r.started_ms >= %1").arg(weekMs)));
         }
     }
     ResultsDatabase::Close(name);
