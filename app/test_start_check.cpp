@@ -25,9 +25,8 @@ TForm6::StartCheck TestStartCheck(const PanelState& panel, const ResultsStore& r
     auto instruments = std::make_shared<InstrumentSource>(results.Server(), 5000);
     // One per window: the limits it applied are put back before its next run is checked.
     auto limits = std::make_shared<GridLimits>();
-    return [&panel, &results, instruments, limits](QWidget* window,
-                                                   StepGrid& grid) mutable
-           -> std::optional<TestedWith> {
+    return [&panel, &results, instruments,
+            limits](QWidget* window, StepGrid& grid) mutable -> std::optional<TestedWith> {
         const QString identification = RecordedIdentification(panel);
         const std::optional<QString> calibration =
             AskCalibration(window, *instruments, identification);
@@ -37,8 +36,7 @@ TForm6::StartCheck TestStartCheck(const PanelState& panel, const ResultsStore& r
             return std::nullopt;
         TestedWith tested;
         tested.Calibration = *calibration;
-        if (const QString refused =
-                limits->Apply(ChosenLimitsFile(), identification, grid, tested);
+        if (const QString refused = limits->Apply(ChosenLimitsFile(), identification, grid, tested);
             !refused.isEmpty()) {
             ShowOperatorError(window, refused);
             return std::nullopt;

@@ -86,10 +86,11 @@ QList<ReportPrintLine> HeadLines(const TestHeader& copies, const QString& startD
         lines << ReportPrintLine{};
     for (const auto& [name, value] : tested.Properties())
         if (!name.contains(QLatin1Char('.')) && name != QLatin1String("limits"))
-            lines << ReportPrintLine{HeaderCell(name + QLatin1Char(':')) + value};
+            lines << ReportPrintLine{
+                HeaderCell(name.left(1).toUpper() + name.mid(1) + QLatin1Char(':')) + value};
     if (!tested.Limits.isEmpty())
         lines << ReportPrintLine{
-            HeaderCell(QStringLiteral("limits applied:")) +
+            HeaderCell(QStringLiteral("Limits applied:")) +
             QStringLiteral("%1 (%2), model %3")
                 .arg(tested.Limits, tested.LimitsVersion.left(12), tested.Model)};
     lines << ReportPrintLine{}

@@ -1,8 +1,10 @@
 #include "results/instrument_source.h"
 
+#include "link/cia_events.h"
 #include "results/results_database.h"
 
-#include <QMetaObject>
+#include <QCoreApplication>
+
 #include <QUuid>
 
 InstrumentSource::InstrumentSource(const QString& serverUri, int timeoutMs)
@@ -30,20 +32,46 @@ InstrumentSource::InstrumentSource(const QString& serverUri, int timeoutMs)
             }
             ResultsDatabase::Close(connection);
         }
-        QMetaObject::invokeMethod(
-            this,
-            [this, server, why] {
-                if (server)
-                    m_entries = InstrumentList::Merged(m_file, *server);
-                else
-                    m_warning = QStringLiteral("the line's list of instruments could not be "
-                                               "read (the station's own serves): %1")
-                                    .arg(why);
-                m_loaded = true;
-                Q_EMIT LoadedNow();
-            },
-            Qt::QueuedConnection);
+        {
+            // Handed over under the lock: the event that tells of it carries nothing.
+            const std::lock_guard<std::mutex> lock(m_handOver);
+            m_server = server;
+            m_serverWhy = why;
+        }
+        auto* read = new QEvent(ReadEvent());
+        cia_events::HandedOver(read);
+        QCoreApplication::postEvent(this, read);
     });
+}
+
+QEvent::Type InstrumentSource::ReadEvent()
+{
+    static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+    return type;
+}
+
+bool InstrumentSource::event(QEvent* e)
+{
+    cia_events::TakenOver(e); // before anything of it is read, its type too
+    if (e->type() != ReadEvent())
+        return QObject::event(e);
+    ServerRead();
+    return true;
+}
+
+void InstrumentSource::ServerRead()
+{
+    {
+        const std::lock_guard<std::mutex> lock(m_handOver);
+        if (m_server)
+            m_entries = InstrumentList::Merged(m_file, *m_server);
+        else
+            m_warning = QStringLiteral("the line's list of instruments could not be read (the "
+                                       "station's own serves): %1")
+                            .arg(m_serverWhy);
+    }
+    m_loaded = true;
+    Q_EMIT LoadedNow();
 }
 
 InstrumentSource::~InstrumentSource()

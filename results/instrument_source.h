@@ -2,10 +2,13 @@
 
 #include "results/instrument_list.h"
 
+#include <QEvent>
 #include <QObject>
 #include <QString>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <thread>
 
 // The station's instruments and their calibration days as runs look them up: the file read at
@@ -30,8 +33,17 @@ public:
 Q_SIGNALS:
     void LoadedNow();
 
+protected:
+    bool event(QEvent* e) override;
+
 private:
+    static QEvent::Type ReadEvent();
+    void ServerRead();
+
     QList<InstrumentEntry> m_file, m_entries;
+    std::mutex m_handOver;
+    std::optional<QList<InstrumentEntry>> m_server;
+    QString m_serverWhy;
     QString m_warning;
     bool m_loaded = false;
     std::thread m_reader;

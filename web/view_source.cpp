@@ -65,7 +65,6 @@ QString ViewSource::Run(std::function<void(QSqlDatabase&, QString*)> work)
     const int waitMs = m_where.TimeoutMs + 250;
     auto job = std::make_shared<Job>();
     job->Work = std::move(work);
-    std::future<QString> done = job->Done.get_future();
     {
         std::lock_guard lock(m_mutex);
         // A read that hangs on: the ones behind it would only wait as long again.
@@ -79,10 +78,14 @@ QString ViewSource::Run(std::function<void(QSqlDatabase&, QString*)> work)
     }
     m_wake.notify_one();
     QString error;
-    if (done.wait_for(std::chrono::milliseconds(waitMs)) == std::future_status::ready)
-        error = done.get();
-    else
-        error = QStringLiteral("%1: no answer within %2 ms").arg(Name()).arg(waitMs);
+    {
+        std::unique_lock lock(job->Mutex);
+        if (job->Finished.wait_for(lock, std::chrono::milliseconds(waitMs),
+                                   [&] { return job->Error.has_value(); }))
+            error = *job->Error;
+        else
+            error = QStringLiteral("%1: no answer within %2 ms").arg(Name()).arg(waitMs);
+    }
     Note(error);
     return error;
 }
@@ -161,7 +164,11 @@ void ViewSource::Serve()
             std::lock_guard lock(m_mutex);
             m_busySince = QDateTime();
         }
-        job->Done.set_value(error);
+        {
+            std::lock_guard lock(job->Mutex);
+            job->Error = error;
+        }
+        job->Finished.notify_all();
     }
     if (m_open)
         ResultsDatabase::Close(m_connection);

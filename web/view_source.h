@@ -7,9 +7,9 @@
 #include <condition_variable>
 #include <deque>
 #include <functional>
-#include <future>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 // Where the line's web view reads: the line's server, or a station's own journal when there is
 // no server. The reads run on a thread of their own, which owns the one connection (a Qt SQL
@@ -53,9 +53,13 @@ public:
     QString LastError() const;
 
 private:
+    // A read handed to the reading thread; its outcome comes back under the job's own lock
+    // (a plain mutex and condition, which ThreadSanitizer follows, unlike a promise's call_once).
     struct Job {
         std::function<void(QSqlDatabase&, QString*)> Work;
-        std::promise<QString> Done;
+        std::mutex Mutex;
+        std::condition_variable Finished;
+        std::optional<QString> Error; // set once the read is over
     };
     QString Run(std::function<void(QSqlDatabase&, QString*)> work);
     void Serve();

@@ -3,6 +3,8 @@
 // new units; a slot's prompt is asked in the window, naming the slot, while the others run on.
 #include "tests/rack/rack_window_fixture.h"
 
+#include "results/run_recorder.h"
+
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
@@ -59,6 +61,18 @@ TEST_F(RackWindowTest, SlotsSayHowTheyEndedAndEachStartAllNumbersNewUnits)
     EXPECT_EQ(report->model()->index(2, 3).data().toString(), "4.792");
     grid->setCurrentCell(0, 0);
     EXPECT_EQ(report->model()->index(2, 3).data().toString(), "4.600");
+
+    // A limits file judges each slot by its model's limits instead of the table's.
+    const QString table = window->findChild<QLineEdit*>("TableEdit")->text();
+    QFile limits(dir.filePath("rack.lim"));
+    ASSERT_TRUE(limits.open(QIODevice::WriteOnly));
+    limits.write("version " + RunRecorder::HashTable(table).Version.left(12).toLatin1() +
+                 "\nmodels TAV-1600-PS\n3 4.7 4.9\n");
+    limits.close();
+    window->findChild<QLineEdit*>("LimitsEdit")->setText(limits.fileName());
+    StartAndWait();
+    EXPECT_EQ(Cell(0, RackWindow::kVerdict), "FAILED");
+    EXPECT_EQ(Cell(1, RackWindow::kVerdict), "PASSED");
 }
 
 TEST_F(RackWindowTest, APromptIsAskedInTheWindowAndHoldsOnlyItsSlot)

@@ -65,12 +65,14 @@ TEST_F(Journal, AKilledRunStaysIncompleteWithItsRows)
         "SN-KILL");
     EXPECT_EQ(Run({again}), 1) << err.toStdString();
     EXPECT_EQ(Run({"history", "SN-KILL"}), 0) << err.toStdString();
+    // Each run, the instrument that tested it, and its failed steps.
     const QStringList lines = out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    ASSERT_EQ(lines.size(), 4) << out.toStdString();
+    ASSERT_EQ(lines.size(), 6) << out.toStdString();
     EXPECT_TRUE(lines[0].contains(QRegularExpression(" failed +")));
-    EXPECT_TRUE(lines[1].contains("step 1  SOUR:FREQ?  frequency  50.000 [51.000 .. 52.000]"));
-    EXPECT_TRUE(lines[2].contains(QRegularExpression(" incomplete +")));
-    EXPECT_TRUE(lines[3].contains("step 2  SOUR:FREQ?  hidden")) << out.toStdString();
+    EXPECT_EQ(lines[1], "    instrument TAV-1600-PS 0505000120");
+    EXPECT_TRUE(lines[2].contains("step 1  SOUR:FREQ?  frequency  50.000 [51.000 .. 52.000]"));
+    EXPECT_TRUE(lines[3].contains(QRegularExpression(" incomplete +")));
+    EXPECT_TRUE(lines[5].contains("step 2  SOUR:FREQ?  hidden")) << out.toStdString();
     EXPECT_EQ(Run({"history", "NO-SUCH-UNIT"}), 1);
 }
 

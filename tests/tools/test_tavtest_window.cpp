@@ -139,7 +139,7 @@ TEST_F(WindowAndRunner, SameLinesReportAndPrint)
     ASSERT_GT(windowRows.size(), 5);
     // The runner's header names the instrument it asked; the rest is the window's.
     QStringList runnerRest = runnerRows;
-    const QRegularExpression instrument("^instrument: +KELM Electronic GmbH,TAV-1600-PS,");
+    const QRegularExpression instrument("^Instrument: +KELM Electronic GmbH,TAV-1600-PS,");
     EXPECT_EQ(runnerRest.removeIf([&](const QString& l) { return instrument.match(l).hasMatch(); }),
               1)
         << runnerRows.join('\n').toStdString();
