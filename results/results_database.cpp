@@ -296,7 +296,7 @@ QString ServerConnection(const QString& connection, const QString& uri, int time
     if (toRead) {
         if (!ResultsSchema::Exec(db, QStringLiteral("SET default_transaction_read_only = on"), &e))
             return failed(e);
-        if (ResultsSchema::Version(db) > ResultsSchema::kVersion)
+        if (ResultsSchema::ReadMark(db).Version > ResultsSchema::kVersion)
             return QStringLiteral("%1: the results database is of a newer program")
                 .arg(ShownUri(uri));
         kind = ServerFailure::None;

@@ -5,6 +5,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QStringList>
+#include <algorithm>
 
 namespace ResultsSchema {
 
@@ -66,12 +67,15 @@ constexpr AddedColumn kAddedColumns[] = {{"runs", "table_version", "TEXT"},
                                          {"runs", "limits_name", "TEXT"},
                                          {"runs", "limits_version", "TEXT"},
                                          {"runs", "limits_model", "TEXT"},
-                                         {"runs", "calibration", "TEXT"}};
+                                         {"runs", "calibration", "TEXT"},
+                                         {"results_schema", "additions", "INTEGER"}};
 // Indexes added beside a version's, each where missing (CREATE INDEX IF NOT EXISTS). The
 // journal's go on the server too; the server's alone cover its statistics: they read a run's
 // checked rows by the run from the index alone, without visiting the table's pages, which on a
-// server written by many stations at once hold each run's rows scattered. The journal, written
-// row by row and read seldom, goes without.
+// server written by many stations at once hold each run's rows scattered; and a table's runs,
+// one in every few of the line's, from an index that holds what the statistics' filters and
+// figures read of them, rather than from nearly every page of runs. The journal, written row
+// by row and read seldom, goes without.
 struct AddedIndex {
     const char* Name;
     const char* Sql;
@@ -88,6 +92,11 @@ constexpr AddedIndex kAddedIndexes[] = {
     {"steps_figures",
      "CREATE INDEX IF NOT EXISTS steps_figures ON steps (run_uuid) INCLUDE (step, mark, "
      "lower_number, upper_number, value_number)",
+     true},
+    {"runs_figures",
+     "CREATE INDEX IF NOT EXISTS runs_figures ON runs (table_name, table_version, started_ms) "
+     "INCLUDE (verdict, serial, uuid, unit, station, limits_version, limits_name, "
+     "instrument_model)",
      true}};
 
 // Plain views on the server for a line's own dashboard tools (which read SQL, not our pages):
@@ -148,10 +157,12 @@ bool Names(QSqlDatabase& db, const QString& sql, QStringList& names, QString* er
 // then). A database whose columns an older program added lacks the indexes made since.
 bool AddedMissing(QSqlDatabase& db, QString* error)
 {
-    QStringList columns;
+    QStringList runsColumns;
+    QStringList schemaColumns;
     QStringList indexes;
     const bool server = IsServer(db);
-    if (!Columns(db, "runs", columns, error) ||
+    if (!Columns(db, "runs", runsColumns, error) ||
+        !Columns(db, "results_schema", schemaColumns, error) ||
         !Names(db,
                server ? QStringLiteral("SELECT indexname FROM pg_indexes WHERE schemaname = "
                                        "current_schema()")
@@ -159,7 +170,8 @@ bool AddedMissing(QSqlDatabase& db, QString* error)
                indexes, error))
         return true;
     for (const AddedColumn& added : kAddedColumns)
-        if (!columns.contains(QLatin1String(added.Column)))
+        if (!(qstrcmp(added.Table, "runs") == 0 ? runsColumns : schemaColumns)
+                 .contains(QLatin1String(added.Column)))
             return true;
     for (const AddedIndex& added : kAddedIndexes)
         if ((server || !added.ServerOnly) && !indexes.contains(QLatin1String(added.Name)))
@@ -237,21 +249,36 @@ bool Commit(QSqlDatabase& db, QString* error) { return Exec(db, QStringLiteral("
 
 void Rollback(QSqlDatabase& db) { Exec(db, QStringLiteral("ROLLBACK"), nullptr); }
 
-int Version(QSqlDatabase& db)
+Mark ReadMark(QSqlDatabase& db)
 {
-    if (!db.tables().contains(QStringLiteral("results_schema")))
-        return 0;
+    Mark mark;
     QSqlQuery q(db);
+    // A table an older program made has no additions' level; no table at all, no mark.
+    if (q.exec(QStringLiteral("SELECT MAX(version), MAX(additions) FROM results_schema")) &&
+        q.next())
+        return {q.value(0).toInt(), q.value(1).toInt()};
     if (q.exec(QStringLiteral("SELECT MAX(version) FROM results_schema")) && q.next())
-        return q.value(0).toInt();
-    return 0;
+        mark.Version = q.value(0).toInt();
+    return mark;
 }
 
 bool Ensure(QSqlDatabase& db, QString* error)
 {
-    QString catalogError;
-    if (Version(db) == kVersion && !AddedMissing(db, &catalogError))
+    // Every process opens the database: one row tells whether there is anything to do.
+    const Mark mark = ReadMark(db);
+    if (mark.Version == kVersion && mark.Additions >= kAdditions)
         return true;
+    QString catalogError;
+    if (mark.Version == kVersion && !AddedMissing(db, &catalogError)) {
+        // All there, the mark an older program's: marked now where the role may write (a
+        // reader's may not, and walks the catalog again next time).
+        Exec(db,
+             QStringLiteral("UPDATE results_schema SET additions = %1 WHERE version = %2")
+                 .arg(kAdditions)
+                 .arg(kVersion),
+             nullptr);
+        return true;
+    }
     if (!catalogError.isEmpty()) {
         if (error)
             *error = catalogError;
@@ -307,7 +334,10 @@ bool Ensure(QSqlDatabase& db, QString* error)
         }
     }
     if (!AddMissing(db, error) || !Exec(db, QStringLiteral("DELETE FROM results_schema"), error) ||
-        !Exec(db, QStringLiteral("INSERT INTO results_schema (version) VALUES (%1)").arg(kVersion),
+        !Exec(db,
+              QStringLiteral("INSERT INTO results_schema (version, additions) VALUES (%1, %2)")
+                  .arg(kVersion)
+                  .arg(kAdditions),
               error) ||
         !Commit(db, error)) {
         Rollback(db);

@@ -10,15 +10,23 @@
 // database up to this program's version, once, also when several processes start at once.
 // Columns added beside the version's own (which older programs leave NULL), and the indexes
 // made since, are added where missing without raising the version, so older programs keep
-// opening the database.
+// opening the database. Their level is kept beside the version: a program that finds both
+// its own (or newer additions) reads that one row and nothing of the catalog.
 namespace ResultsSchema {
 
 constexpr int kVersion = 1;
+// Raised with every column, index or view added beside the version.
+constexpr int kAdditions = 3;
 
 bool IsServer(const QSqlDatabase& db);
 bool Ensure(QSqlDatabase& db, QString* error);
-// The version the database holds; 0 when it has no tables yet.
-int Version(QSqlDatabase& db);
+// The version the database holds and the level of its additions; 0 where it says none (no
+// tables yet; a mark written by a program older than the level).
+struct Mark {
+    int Version = 0;
+    int Additions = 0;
+};
+Mark ReadMark(QSqlDatabase& db);
 
 // A write transaction: SQLite takes its write lock at once (two processes never both read and
 // then both try to write), PostgreSQL starts as usual.

@@ -1,5 +1,7 @@
 #include "results/results_stats.h"
 
+#include "results/results_schema.h"
+
 #include <QHash>
 #include <QSqlQuery>
 #include <QVariant>
@@ -31,14 +33,28 @@ QString RunsOf(const Filter& filter, const TableVersionStats& table, QVariantLis
 }
 
 // The checked rows (those with a lower limit) of one table version's ended runs that match
-// the filter, as FROM and WHERE: one version at a time, so that the grouping sorts by the step
-// alone, not by a 64-digit version as well. A row without a reply has no value and a mark: it
-// counts as a failure, never as a reading.
+// the filter, as FROM and WHERE. A row without a reply has no value and a mark: it counts as a
+// failure, never as a reading.
 QString CheckedRows(const Filter& filter, const TableVersionStats& table, QVariantList& values)
 {
     return QStringLiteral("runs r JOIN steps s ON s.run_uuid = r.uuid WHERE %1 AND "
                           "s.lower_number IS NOT NULL")
         .arg(RunsOf(filter, table, values));
+}
+
+// The same for every version at once.
+QString AllCheckedRows(const Filter& filter, QVariantList& values)
+{
+    return QStringLiteral("runs r JOIN steps s ON s.run_uuid = r.uuid WHERE %1 AND %2 AND "
+                          "s.lower_number IS NOT NULL")
+        .arg(WhereClause(filter, values), QLatin1String(kEnded));
+}
+
+// A table version as the statistics key it: a run recorded before versions were kept has none.
+using VersionKey = std::pair<QString, QString>;
+VersionKey KeyOf(const QSqlQuery& q, int nameColumn)
+{
+    return {q.value(nameColumn).toString(), q.value(nameColumn + 1).toString()};
 }
 
 bool StepBefore(const QString& a, const QString& b)
@@ -77,105 +93,172 @@ void SetFigures(StepStats& s, double mean, double squares)
 // From the single pass's sums: n values, the sums of their distances from the lower limit and
 // of the squared ones, which keep the digits that sums of the values themselves would lose
 // (230 V squared swamps a spread of millivolts). False when they cannot be trusted and the
-// values must be read one by one.
-bool SetFiguresFromSums(StepStats& s, const QSqlQuery& q)
+// values must be read one by one. The query's columns from first: minimum, maximum, the two
+// sums, the lowest and the highest lower limit.
+bool SetFiguresFromSums(StepStats& s, const QSqlQuery& q, int first)
 {
     if (s.Count == 0)
         return true;
-    s.Min = q.value(3).toDouble();
-    s.Max = q.value(4).toDouble();
+    s.Min = q.value(first).toDouble();
+    s.Max = q.value(first + 1).toDouble();
     if (*s.Max == *s.Min) {
         SetFigures(s, *s.Min, 0);
         return true;
     }
     const double n = s.Count;
-    const double sum = q.value(5).toDouble();
-    const double sumSquares = q.value(6).toDouble();
+    const double sum = q.value(first + 2).toDouble();
+    const double sumSquares = q.value(first + 3).toDouble();
     const double squares = sumSquares - sum * (sum / n);
     // A lower limit changed between runs gives no one point to measure from; values far from
     // it against their spread leave too few digits after the subtraction.
-    if (q.value(7) != q.value(8) || !(squares > 1e-6 * sumSquares))
+    if (q.value(first + 4) != q.value(first + 5) || !(squares > 1e-6 * sumSquares))
         return false;
-    SetFigures(s, q.value(7).toDouble() + sum / n, squares);
+    SetFigures(s, q.value(first + 4).toDouble() + sum / n, squares);
     return true;
 }
 
 // The command and comment of each step: those of the version's newest run that reached it
 // (runs differ in them only by the values of variables). Read apart from the figures, whose
-// sort they would make a third longer.
-void NameSteps(QSqlDatabase& db, const Filter& filter, TableVersionStats& table, QString* error)
+// sort they would make a third longer: the rows of each version's newest run (found by its
+// start), then, for the steps such a run jumped over, the newest row of each.
+void NameSteps(QSqlDatabase& db, const Filter& filter, QList<TableVersionStats>& tables,
+               const QMap<VersionKey, qint64>& newest, QString* error)
 {
-    QHash<QString, std::pair<QString, QString>> names;
+    if (tables.isEmpty())
+        return;
+    QHash<QString, std::pair<QString, QString>> names; // by table, version and step
+    auto key = [](const QString& name, const QString& version, const QString& step) {
+        return name + QLatin1Char('\n') + version + QLatin1Char('\n') + step;
+    };
     {
         QVariantList values;
-        const QString runs = RunsOf(filter, table, values);
-        QSqlQuery q(db);
-        Select(q,
-               QStringLiteral("SELECT s.step, s.command, s.comment FROM steps s WHERE s.run_uuid "
-                              "= (SELECT r.uuid FROM runs r WHERE %1 ORDER BY r.started_ms DESC "
-                              "LIMIT 1) AND s.lower_number IS NOT NULL")
-                   .arg(runs),
-               values, error);
-        while (q.next())
-            names.insert(q.value(0).toString(), {q.value(1).toString(), q.value(2).toString()});
-    }
-    for (StepStats& s : table.Steps) {
-        if (!names.contains(s.Step)) {
-            // A step the newest run jumped over.
-            QVariantList values;
-            const QString rows = CheckedRows(filter, table, values);
-            values << s.Step;
-            QSqlQuery q(db);
-            if (Select(q,
-                       QStringLiteral("SELECT s.command, s.comment FROM %1 AND s.step = ? "
-                                      "ORDER BY r.started_ms DESC LIMIT 1")
-                           .arg(rows),
-                       values, error) &&
-                q.next())
-                names.insert(s.Step, {q.value(0).toString(), q.value(1).toString()});
+        QString sql = QStringLiteral("SELECT r.table_name, r.table_version, r.started_ms, s.step, "
+                                     "s.command, s.comment FROM %1 AND r.started_ms IN (")
+                          .arg(AllCheckedRows(filter, values));
+        QStringList marks;
+        for (const qint64 started : newest) {
+            marks << QStringLiteral("?");
+            values << started;
         }
-        std::tie(s.Command, s.Comment) = names.value(s.Step);
+        sql += marks.join(QStringLiteral(", ")) + QLatin1Char(')');
+        QSqlQuery q(db);
+        if (Select(q, sql, values, error))
+            while (q.next())
+                if (q.value(2).toLongLong() == newest.value(KeyOf(q, 0)))
+                    names.insert(
+                        key(q.value(0).toString(), q.value(1).toString(), q.value(3).toString()),
+                        {q.value(4).toString(), q.value(5).toString()});
     }
+    QStringList jumped;
+    QStringList jumpedTables;
+    for (const TableVersionStats& table : tables)
+        for (const StepStats& s : table.Steps)
+            if (!names.contains(key(table.TableName, table.Version, s.Step))) {
+                jumped << s.Step;
+                jumpedTables << table.TableName;
+            }
+    if (!jumped.isEmpty()) {
+        jumped.removeDuplicates();
+        jumpedTables.removeDuplicates();
+        QVariantList values;
+        const QString rows = AllCheckedRows(filter, values);
+        QStringList stepMarks;
+        QStringList tableMarks;
+        for (const QString& step : jumped) {
+            stepMarks << QStringLiteral("?");
+            values << step;
+        }
+        for (const QString& name : jumpedTables) {
+            tableMarks << QStringLiteral("?");
+            values << name;
+        }
+        QSqlQuery q(db);
+        if (Select(q,
+                   QStringLiteral("SELECT r.table_name, r.table_version, s.step, s.command, "
+                                  "s.comment FROM %1 AND s.step IN (%2) AND r.table_name IN (%3) "
+                                  "ORDER BY r.started_ms DESC")
+                       .arg(rows, stepMarks.join(QStringLiteral(", ")),
+                            tableMarks.join(QStringLiteral(", "))),
+                   values, error))
+            while (q.next()) {
+                const QString k =
+                    key(q.value(0).toString(), q.value(1).toString(), q.value(2).toString());
+                if (!names.contains(k))
+                    names.insert(k, {q.value(3).toString(), q.value(4).toString()});
+            }
+    }
+    for (TableVersionStats& table : tables)
+        for (StepStats& s : table.Steps)
+            std::tie(s.Command, s.Comment) =
+                names.value(key(table.TableName, table.Version, s.Step));
 }
 
-// The figures of every checked step of one table version.
-void ComputeSteps(QSqlDatabase& db, const Filter& filter, TableVersionStats& table, QString* error)
+// The figures of every checked step of every table version, in one pass over their rows.
+void ComputeSteps(QSqlDatabase& db, const Filter& filter, QList<TableVersionStats>& tables,
+                  QString* error)
 {
-    QVariantList values;
-    QSqlQuery q(db);
-    Select(q,
-           QStringLiteral(
-               "SELECT s.step, COUNT(s.value_number), SUM(CASE WHEN s.mark <> '' THEN 1 ELSE 0 "
-               "END), MIN(s.value_number), MAX(s.value_number), "
-               "SUM(s.value_number - s.lower_number), SUM((s.value_number - s.lower_number) * "
-               "(s.value_number - s.lower_number)), MIN(s.lower_number), MAX(s.lower_number), "
-               "MIN(s.upper_number) FROM %1 GROUP BY s.step")
-               .arg(CheckedRows(filter, table, values)),
-           values, error);
-    QList<StepStats> twoPass;
-    while (q.next()) {
-        StepStats s;
-        s.TableName = table.TableName;
-        s.Version = table.Version;
-        s.Step = q.value(0).toString();
-        s.Count = q.value(1).toInt();
-        s.Failures = q.value(2).toInt();
-        // The tightest limits seen.
-        s.Lower = q.value(8).toDouble();
-        if (!q.value(9).isNull())
-            s.Upper = q.value(9).toDouble();
-        if (SetFiguresFromSums(s, q))
-            table.Steps.append(s);
-        else
-            twoPass.append(s);
+    QHash<VersionKey, int> index;
+    for (int i = 0; i < tables.size(); ++i)
+        index.insert({tables[i].TableName, tables[i].Version}, i);
+    QMap<int, QList<StepStats>> twoPass; // by table version
+    const auto take = [&](QSqlQuery& q) {
+        while (q.next()) {
+            const auto at = index.find(KeyOf(q, 0));
+            if (at == index.end())
+                continue; // a run that ended between the two queries
+            StepStats s;
+            s.TableName = tables[*at].TableName;
+            s.Version = tables[*at].Version;
+            s.Step = q.value(2).toString();
+            s.Count = q.value(3).toInt();
+            s.Failures = q.value(4).toInt();
+            // The tightest limits seen.
+            s.Lower = q.value(10).toDouble();
+            if (!q.value(11).isNull())
+                s.Upper = q.value(11).toDouble();
+            if (SetFiguresFromSums(s, q, 5))
+                tables[*at].Steps.append(s);
+            else
+                twoPass[*at].append(s);
+        }
+        q.finish(); // a connection may serve one query at a time (PostgreSQL's row by row)
+    };
+    const QString figures = QStringLiteral(
+        "COUNT(s.value_number), SUM(CASE WHEN s.mark <> '' THEN 1 ELSE 0 END), "
+        "MIN(s.value_number), MAX(s.value_number), SUM(s.value_number - s.lower_number), "
+        "SUM((s.value_number - s.lower_number) * (s.value_number - s.lower_number)), "
+        "MIN(s.lower_number), MAX(s.lower_number), MIN(s.upper_number)");
+    if (ResultsSchema::IsServer(db)) {
+        // Every version's rows in one pass: the server groups them by hashing.
+        QVariantList values;
+        QSqlQuery q(db);
+        Select(q,
+               QStringLiteral("SELECT r.table_name, r.table_version, s.step, %1 FROM %2 GROUP BY "
+                              "r.table_name, r.table_version, s.step")
+                   .arg(figures, AllCheckedRows(filter, values)),
+               values, error);
+        take(q);
+    } else {
+        // SQLite groups by sorting, and a 64-digit version in every row's key costs it more
+        // than a query per version on the station's own disk.
+        for (const TableVersionStats& table : tables) {
+            QVariantList values;
+            QSqlQuery q(db);
+            Select(q,
+                   QStringLiteral("SELECT MIN(r.table_name), MIN(r.table_version), s.step, %1 "
+                                  "FROM %2 GROUP BY s.step")
+                       .arg(figures, CheckedRows(filter, table, values)),
+                   values, error);
+            take(q);
+        }
     }
-    q.finish(); // a connection may serve one query at a time (PostgreSQL's row by row)
-    if (!twoPass.isEmpty()) {
+    for (auto it = twoPass.begin(); it != twoPass.end(); ++it) {
+        TableVersionStats& table = tables[it.key()];
         QStringList steps;
-        for (const StepStats& s : twoPass)
+        for (const StepStats& s : it.value())
             steps << s.Step;
         const auto values = StepValues(db, filter, table, steps, error);
-        for (StepStats& s : twoPass) {
+        for (StepStats s : it.value()) {
             Spread spread;
             for (double x : values.value(s.Step))
                 spread.Add(x);
@@ -183,9 +266,10 @@ void ComputeSteps(QSqlDatabase& db, const Filter& filter, TableVersionStats& tab
             table.Steps.append(s);
         }
     }
-    std::sort(table.Steps.begin(), table.Steps.end(),
-              [](const StepStats& a, const StepStats& b) { return StepBefore(a.Step, b.Step); });
-    NameSteps(db, filter, table, error);
+    for (TableVersionStats& table : tables)
+        std::sort(
+            table.Steps.begin(), table.Steps.end(),
+            [](const StepStats& a, const StepStats& b) { return StepBefore(a.Step, b.Step); });
 }
 
 } // namespace
@@ -201,16 +285,17 @@ Stats ComputeStats(QSqlDatabase& db, const Filter& filter, QString* error)
     Stats stats;
     QVariantList values;
     const QString where = WhereClause(filter, values);
+    QMap<VersionKey, qint64> newest; // each version's newest ended run's start
     // The runs per table version and verdict: the ended ones make the versions' figures.
     {
         QSqlQuery q(db);
         Select(q,
                QStringLiteral("SELECT r.table_name, r.table_version, r.verdict, COUNT(*), "
-                              "MIN(r.started_ms) FROM runs r WHERE %1 GROUP BY r.table_name, "
-                              "r.table_version, r.verdict")
+                              "MIN(r.started_ms), MAX(r.started_ms) FROM runs r WHERE %1 GROUP "
+                              "BY r.table_name, r.table_version, r.verdict")
                    .arg(where),
                values, error);
-        QMap<std::pair<QString, QString>, std::pair<qint64, int>> ended; // first start, runs
+        QMap<VersionKey, std::pair<qint64, int>> ended; // first start, runs
         while (q.next()) {
             const QString verdict = q.value(2).toString();
             const int runs = q.value(3).toInt();
@@ -220,10 +305,12 @@ Stats ComputeStats(QSqlDatabase& db, const Filter& filter, QString* error)
                 stats.NotEndedBy[VerdictText(verdict)] += runs;
                 continue;
             }
-            auto& [first, count] = ended[{q.value(0).toString(), q.value(1).toString()}];
+            const VersionKey key = KeyOf(q, 0);
+            auto& [first, count] = ended[key];
             const qint64 started = q.value(4).toLongLong();
             first = count == 0 ? started : std::min(first, started);
             count += runs;
+            newest[key] = std::max(newest.value(key), q.value(5).toLongLong());
         }
         for (auto it = ended.begin(); it != ended.end(); ++it)
             stats.Tables.append({it.key().first, it.key().second, it.value().second, {}});
@@ -236,25 +323,28 @@ Stats ComputeStats(QSqlDatabase& db, const Filter& filter, QString* error)
                                               : firstRun(a) < firstRun(b);
         });
     }
-    // Each unit's first ended run decides whether it passed first time.
+    // Each unit's first ended run decides whether it passed first time, its last whether it
+    // passed in the end.
     {
         QSqlQuery q(db);
-        Select(
-            q,
-            QStringLiteral(
-                "SELECT COUNT(*), SUM(CASE WHEN passed_ms = first_ms THEN 1 ELSE "
-                "0 END) FROM (SELECT MIN(r.started_ms) AS first_ms, MIN(CASE WHEN "
-                "r.verdict = 'passed' THEN r.started_ms END) AS passed_ms FROM runs r WHERE %1 AND "
-                "%2 GROUP BY r.serial) u")
-                .arg(where, QLatin1String(kEnded)),
-            values, error);
+        Select(q,
+               QStringLiteral(
+                   "SELECT COUNT(*), SUM(CASE WHEN first_passed_ms = first_ms THEN 1 ELSE 0 END), "
+                   "SUM(CASE WHEN last_passed_ms = last_ms THEN 1 ELSE 0 END) FROM (SELECT "
+                   "MIN(r.started_ms) AS first_ms, MAX(r.started_ms) AS last_ms, MIN(CASE WHEN "
+                   "r.verdict = 'passed' THEN r.started_ms END) AS first_passed_ms, MAX(CASE "
+                   "WHEN r.verdict = 'passed' THEN r.started_ms END) AS last_passed_ms FROM runs "
+                   "r WHERE %1 AND %2 GROUP BY r.serial) u")
+                   .arg(where, QLatin1String(kEnded)),
+               values, error);
         if (q.next()) {
             stats.Units = q.value(0).toInt();
             stats.FirstPassUnits = q.value(1).toInt();
+            stats.FinalPassUnits = q.value(2).toInt();
         }
     }
-    for (TableVersionStats& table : stats.Tables)
-        ComputeSteps(db, filter, table, error);
+    ComputeSteps(db, filter, stats.Tables, error);
+    NameSteps(db, filter, stats.Tables, newest, error);
     return stats;
 }
 
@@ -274,6 +364,9 @@ QMap<QString, QList<double>> StepValues(QSqlDatabase& db, const Filter& filter,
         }
         sql += QStringLiteral(" AND s.step IN (%1)").arg(marks.join(QStringLiteral(", ")));
     }
+    // By the run alone: a step's rows of one run come in the order they were written, and the
+    // row's number would send the server from the index to the table's pages.
+    sql += QStringLiteral(" ORDER BY r.started_ms");
     QSqlQuery q(db);
     QMap<QString, QList<double>> byStep;
     if (Select(q, sql, values, error))

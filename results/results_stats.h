@@ -49,9 +49,14 @@ struct Stats {
     QMap<QString, int> NotEndedBy; // "aborted", "error", "incomplete"
     int Units = 0;                 // serial numbers with an ended run
     int FirstPassUnits = 0;        // units whose first ended run passed
+    int FinalPassUnits = 0;        // units whose last ended run passed
     std::optional<double> FirstPassYield() const
     {
         return Units ? std::optional<double>(100.0 * FirstPassUnits / Units) : std::nullopt;
+    }
+    std::optional<double> FinalYield() const
+    {
+        return Units ? std::optional<double>(100.0 * FinalPassUnits / Units) : std::nullopt;
     }
     // By table name, each table's versions in the order they were first run.
     QList<TableVersionStats> Tables;
@@ -62,8 +67,8 @@ struct Stats {
 // A failed query leaves its reason in error (see results_query.h).
 Stats ComputeStats(QSqlDatabase& db, const Filter& filter, QString* error = nullptr);
 
-// The measured values of one table version's checked steps (or of those given), per step: for
-// the histograms.
+// The measured values of one table version's checked steps (or of those given), per step in
+// the order the runs started: for the histograms and control charts.
 QMap<QString, QList<double>> StepValues(QSqlDatabase& db, const Filter& filter,
                                         const TableVersionStats& table,
                                         const QStringList& steps = {}, QString* error = nullptr);

@@ -1,6 +1,7 @@
 #include "results/results_window.h"
 
 #include "results/results_database.h"
+#include "results/results_window_stats.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -13,6 +14,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSplitter>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QUuid>
 #include <QVBoxLayout>
@@ -65,6 +67,15 @@ ResultsWindow::ResultsWindow(const QString& journalPath, QWidget* parent)
     setObjectName(QStringLiteral("ResultsWindow"));
     setWindowTitle(QStringLiteral("Results"));
     BuildWindow();
+    m_stats = new ResultsStatsPage(journalPath, m_tabs);
+    m_tabs->addTab(m_stats, QStringLiteral("Statistics"));
+    connect(m_stats, &ResultsStatsPage::Status, this, &ResultsWindow::ShowStatus);
+    connect(m_tabs, &QTabWidget::currentChanged, this, [this] {
+        // The figures are read when first looked at, then kept up to date.
+        if (m_tabs->currentWidget() == m_stats && m_stats->StatusText().isEmpty())
+            m_stats->Refresh();
+        ShowStatus();
+    });
     if (!ResultsDatabase::OpenJournal(m_connection, journalPath, &m_openError))
         m_connection.clear();
     Refresh();
@@ -102,6 +113,10 @@ void ResultsWindow::BuildWindow()
     m_since->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
     m_since->setCalendarPopup(true);
     m_since->setEnabled(false);
+    // The field's own size hint leaves the date not a pixel to spare, and a digit whose ink
+    // reaches past its advance loses its last column: a digit's width more.
+    m_since->setMinimumWidth(m_since->sizeHint().width() +
+                             m_since->fontMetrics().horizontalAdvance(QLatin1Char('8')));
     filters->addWidget(m_since);
     m_verdict = new QComboBox(this);
     m_verdict->setObjectName(QStringLiteral("VerdictFilter"));
@@ -127,7 +142,10 @@ void ResultsWindow::BuildWindow()
                      splitter);
     splitter->addWidget(m_runGrid);
     splitter->addWidget(m_rowGrid);
-    layout->addWidget(splitter, 1);
+    m_tabs = new QTabWidget(this);
+    m_tabs->setObjectName(QStringLiteral("ResultsTabs"));
+    m_tabs->addTab(splitter, QStringLiteral("Runs"));
+    layout->addWidget(m_tabs, 1);
 
     auto* bottom = new QHBoxLayout;
     m_status = new QLabel(this);
@@ -151,6 +169,13 @@ void ResultsWindow::BuildWindow()
         Refresh();
     });
     connect(m_since, &QDateEdit::dateChanged, this, &ResultsWindow::Refresh);
+    // The period is the statistics' too.
+    const auto since = [this] {
+        m_stats->SetSince(m_sinceOn->isChecked() ? m_since->date().startOfDay().toMSecsSinceEpoch()
+                                                 : 0);
+    };
+    connect(m_sinceOn, &QCheckBox::toggled, this, since);
+    connect(m_since, &QDateEdit::dateChanged, this, since);
     connect(m_verdict, &QComboBox::currentIndexChanged, this, &ResultsWindow::Refresh);
     connect(m_runGrid, &QTableWidget::currentCellChanged, this, [this](int row) { ShowRun(row); });
     connect(m_open, &QPushButton::clicked, this, &ResultsWindow::OpenInTestWindowClick);
@@ -197,14 +222,15 @@ void ResultsWindow::Refresh()
     }
     FitColumns(m_runGrid);
     if (!m_openError.isEmpty())
-        m_status->setText(m_openError);
+        m_runsStatus = m_openError;
     else if (!readError.isEmpty()) // a journal that cannot be read is not one without runs
-        m_status->setText(QStringLiteral("The journal cannot be read: ") + readError);
+        m_runsStatus = QStringLiteral("The journal cannot be read: ") + readError;
     else if (m_runs.size() >= kListed)
-        m_status->setText(QStringLiteral("The newest %1 runs").arg(kListed));
+        m_runsStatus = QStringLiteral("The newest %1 runs").arg(kListed);
     else
-        m_status->setText(m_runs.size() == 1 ? QStringLiteral("1 run")
-                                             : QStringLiteral("%1 runs").arg(m_runs.size()));
+        m_runsStatus = m_runs.size() == 1 ? QStringLiteral("1 run")
+                                          : QStringLiteral("%1 runs").arg(m_runs.size());
+    ShowStatus();
     ShowRun(-1);
 }
 
@@ -216,8 +242,10 @@ void ResultsWindow::ShowRun(int listRow)
         QSqlDatabase db = QSqlDatabase::database(m_connection, false);
         m_rows = ResultsQuery::RunRows(db, m_runs[listRow].Uuid, &readError);
     }
-    if (!readError.isEmpty())
-        m_status->setText(QStringLiteral("The run's rows cannot be read: ") + readError);
+    if (!readError.isEmpty()) {
+        m_runsStatus = QStringLiteral("The run's rows cannot be read: ") + readError;
+        ShowStatus();
+    }
     m_open->setEnabled(listRow >= 0 && listRow < m_runs.size());
     m_rowGrid->clearContents();
     m_rowGrid->setRowCount(static_cast<int>(m_rows.size()));
@@ -235,6 +263,13 @@ void ResultsWindow::ShowRun(int listRow)
             m_rowGrid->item(r, 6)->setForeground(Qt::red);
     }
     FitColumns(m_rowGrid);
+}
+
+void ResultsWindow::ShowStatus()
+{
+    const bool figures = m_stats && m_tabs->currentWidget() == m_stats;
+    m_status->setText(figures ? m_stats->StatusText() : m_runsStatus);
+    m_open->setVisible(!figures);
 }
 
 void ResultsWindow::OpenInTestWindowClick()

@@ -12,10 +12,14 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTableWidget;
+class QTabWidget;
+class ResultsStatsPage;
 
 // "Test" > "Results…": the runs the station's journal holds, newest first, narrowed by serial
 // number, unit, a first day and verdict; the selected run's rows below. "Open in test window"
 // closes the window with that run chosen, for the test window to show as an opened report.
+// The "Statistics" page shows a table version's figures since the first day, from the journal
+// or the line's server (results_window_stats.h).
 class ResultsWindow : public QDialog {
     Q_OBJECT
 
@@ -35,6 +39,7 @@ public:
 private:
     void BuildWindow();
     ResultsQuery::Filter FilterNow() const;
+    void ShowStatus();
     void ShowRun(int listRow);
 
     QString m_connection;
@@ -42,6 +47,7 @@ private:
     QList<RunRecord> m_runs;
     QList<RowRecord> m_rows; // the selected run's
     std::optional<ResultsQuery::RunReport> m_chosen;
+    QString m_runsStatus;
 
     QLineEdit* m_serial = nullptr;
     QLineEdit* m_unit = nullptr;
@@ -50,6 +56,8 @@ private:
     QComboBox* m_verdict = nullptr;
     QTableWidget* m_runGrid = nullptr;
     QTableWidget* m_rowGrid = nullptr;
+    QTabWidget* m_tabs = nullptr;
+    ResultsStatsPage* m_stats = nullptr;
     QLabel* m_status = nullptr;
     QPushButton* m_open = nullptr;
 };

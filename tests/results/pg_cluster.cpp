@@ -18,13 +18,28 @@ const char* const kBin = "/usr/lib/postgresql/15/bin/";
 
 } // namespace
 
+// The folder's name holds no space (a window test's application name would give it one), which
+// pg_ctl's options would split.
 PgCluster::PgCluster()
+    : m_temporary(QDir::tempPath() + QStringLiteral("/tav-pg-XXXXXX")),
+      m_folder(m_temporary.isValid() ? m_temporary.path() : QString())
 {
     if (geteuid() == 0) {
         m_user = QStringLiteral("nobody");
     } else if (const passwd* pw = getpwuid(geteuid())) {
         m_user = QString::fromLocal8Bit(pw->pw_name);
     }
+}
+
+PgCluster::PgCluster(const QString& folder) : PgCluster()
+{
+    m_folder = QDir(folder).absolutePath();
+    m_made = QFile::exists(FilePath(QStringLiteral("data/PG_VERSION")));
+}
+
+QString PgCluster::FilePath(const QString& name) const
+{
+    return m_folder + QLatin1Char('/') + name;
 }
 
 PgCluster::~PgCluster()
@@ -40,7 +55,7 @@ bool PgCluster::Run(const QString& program, const QStringList& arguments, QStrin
     env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
     env.remove(QStringLiteral("PGDATA"));
     p.setProcessEnvironment(env);
-    p.setWorkingDirectory(m_dir.path());
+    p.setWorkingDirectory(m_folder);
     p.setProcessChannelMode(QProcess::MergedChannels);
     QStringList args = arguments;
     QString exe = QString::fromLatin1(kBin) + program;
@@ -63,14 +78,14 @@ bool PgCluster::Run(const QString& program, const QStringList& arguments, QStrin
 
 bool PgCluster::Start(QString* error)
 {
-    if (!m_dir.isValid()) {
-        *error = QStringLiteral("no temporary folder");
+    if (m_folder.isEmpty() || !QDir().mkpath(m_folder)) {
+        *error = QStringLiteral("no folder for the cluster");
         return false;
     }
-    const QString data = m_dir.filePath(QStringLiteral("data"));
+    const QString data = FilePath(QStringLiteral("data"));
     if (!m_made) {
-        QDir(m_dir.path()).mkpath(QStringLiteral("sock"));
-        QDir(m_dir.path()).mkpath(QStringLiteral("data"));
+        QDir(m_folder).mkpath(QStringLiteral("sock"));
+        QDir(m_folder).mkpath(QStringLiteral("data"));
         ::chmod(QFile::encodeName(data).constData(), 0700);
         if (geteuid() == 0) {
             // The server's own user must reach its folders.
@@ -78,8 +93,8 @@ bool PgCluster::Start(QString* error)
             auto own = [pw](const QString& path) {
                 return ::chown(QFile::encodeName(path).constData(), pw->pw_uid, pw->pw_gid) == 0;
             };
-            if (!pw || ::chmod(QFile::encodeName(m_dir.path()).constData(), 0755) != 0 ||
-                !own(m_dir.filePath(QStringLiteral("sock"))) || !own(data)) {
+            if (!pw || ::chmod(QFile::encodeName(m_folder).constData(), 0755) != 0 ||
+                !own(FilePath(QStringLiteral("sock"))) || !own(data)) {
                 *error = QStringLiteral("cannot hand the cluster's folder to nobody");
                 return false;
             }
@@ -93,11 +108,11 @@ bool PgCluster::Start(QString* error)
         m_made = true;
     }
     // No TCP at all; fsync off: the tests lose nothing that matters when the machine stops.
-    const QString options = QStringLiteral("-k %1 -c listen_addresses='' -F")
-                                .arg(m_dir.filePath(QStringLiteral("sock")));
+    const QString options =
+        QStringLiteral("-k %1 -c listen_addresses='' -F").arg(FilePath(QStringLiteral("sock")));
     if (!Run(QStringLiteral("pg_ctl"),
              {QStringLiteral("-D"), data, QStringLiteral("-l"),
-              m_dir.filePath(QStringLiteral("sock/log")), QStringLiteral("-o"), options,
+              FilePath(QStringLiteral("sock/log")), QStringLiteral("-o"), options,
               QStringLiteral("-w"), QStringLiteral("start")},
              error))
         return false;
@@ -109,7 +124,7 @@ bool PgCluster::Stop(QString* error)
 {
     m_running = false;
     return Run(QStringLiteral("pg_ctl"),
-               {QStringLiteral("-D"), m_dir.filePath(QStringLiteral("data")), QStringLiteral("-m"),
+               {QStringLiteral("-D"), FilePath(QStringLiteral("data")), QStringLiteral("-m"),
                 QStringLiteral("fast"), QStringLiteral("-w"), QStringLiteral("stop")},
                error);
 }
@@ -117,7 +132,7 @@ bool PgCluster::Stop(QString* error)
 QString PgCluster::Uri() const
 {
     return QStringLiteral("postgresql://%1@/postgres?host=%2")
-        .arg(m_user, m_dir.filePath(QStringLiteral("sock")));
+        .arg(m_user, FilePath(QStringLiteral("sock")));
 }
 
 long long PgCluster::Number(const QString& sql) const

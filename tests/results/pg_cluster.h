@@ -9,6 +9,9 @@
 class PgCluster {
 public:
     PgCluster();
+    // A cluster kept in the folder given: made there the first time, used again by the next
+    // object (a benchmark's large database is made once). Stopped with the object, never removed.
+    explicit PgCluster(const QString& folder);
     ~PgCluster();
     PgCluster(const PgCluster&) = delete;
     PgCluster& operator=(const PgCluster&) = delete;
@@ -25,7 +28,10 @@ public:
 private:
     bool Run(const QString& program, const QStringList& arguments, QString* error) const;
 
-    QTemporaryDir m_dir;
+    QString FilePath(const QString& name) const;
+
+    QTemporaryDir m_temporary;
+    QString m_folder; // the temporary one unless one was given
     QString m_user;
     bool m_made = false;
     bool m_running = false;

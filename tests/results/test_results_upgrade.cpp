@@ -1,6 +1,7 @@
 // A results database an older program made, its added columns there already but not the
-// indexes made since: opened by this program it has every index a new one has, on the line's
-// server and on a station's journal alike.
+// indexes made since, or one marked with an older level of additions: opened by this program
+// it has every index a new one has, and this program's mark, on the line's server and on a
+// station's journal alike.
 #include "results/results_database.h"
 #include "results/results_schema.h"
 #include "tests/results/pg_cluster.h"
@@ -16,13 +17,16 @@ namespace {
 
 // The tables as they were when the table version, slot and rack run columns came, with the
 // index of the version: the statistics' index on steps and the station's index came later.
-QStringList OlderTables(bool server)
+// Marked: by a program that kept the additions' level, at the first.
+QStringList OlderTables(bool server, bool marked)
 {
     const QString journal =
         server ? QString() : QStringLiteral(", pid BIGINT, sent INTEGER NOT NULL DEFAULT 0");
     return {
-        "CREATE TABLE results_schema (version INTEGER NOT NULL)",
-        "INSERT INTO results_schema (version) VALUES (1)",
+        marked ? "CREATE TABLE results_schema (version INTEGER NOT NULL, additions INTEGER)"
+               : "CREATE TABLE results_schema (version INTEGER NOT NULL)",
+        marked ? "INSERT INTO results_schema (version, additions) VALUES (1, 1)"
+               : "INSERT INTO results_schema (version) VALUES (1)",
         "CREATE TABLE runs (uuid TEXT PRIMARY KEY, station TEXT, operator TEXT, program_version "
         "TEXT, table_path TEXT, table_name TEXT, table_sha256 TEXT, reporter TEXT, unit TEXT, "
         "serial TEXT, link TEXT, instrument TEXT, started_ms BIGINT NOT NULL, started_text TEXT, "
@@ -55,6 +59,8 @@ std::string Indexes(const QString& connection)
     QStringList indexes;
     while (q.next())
         indexes << q.value(0).toString() + ": " + q.value(1).toString();
+    const ResultsSchema::Mark mark = ResultsSchema::ReadMark(db);
+    indexes << QStringLiteral("mark: %1 %2").arg(mark.Version).arg(mark.Additions);
     return indexes.join('\n').toStdString();
 }
 
@@ -81,26 +87,35 @@ TEST(ResultsUpgrade, AnOlderDatabaseGetsEveryIndexANewOneHas)
     QProcess psql;
     psql.start("psql", {"-q", "-v", "ON_ERROR_STOP=1", cluster.Uri()});
     ASSERT_TRUE(psql.waitForStarted(20000));
+    EXPECT_NE(serverIndexes.find("mark: 1 " + std::to_string(ResultsSchema::kAdditions)),
+              std::string::npos)
+        << serverIndexes;
     const QString older = QString(cluster.Uri()).replace("@/postgres?", "@/older?");
+    const QString marked = QString(cluster.Uri()).replace("@/postgres?", "@/marked?");
     psql.write("CREATE DATABASE older;\n\\c " + older.toUtf8() + "\n" +
-               OlderTables(true).join(";\n").toUtf8() + ";\n");
+               OlderTables(true, false).join(";\n").toUtf8() + ";\nCREATE DATABASE marked;\n\\c " +
+               marked.toUtf8() + "\n" + OlderTables(true, true).join(";\n").toUtf8() + ";\n");
     psql.closeWriteChannel();
     ASSERT_TRUE(psql.waitForFinished(30000));
     ASSERT_EQ(psql.exitCode(), 0) << psql.readAllStandardError().toStdString();
     EXPECT_EQ(IndexesOpened(older), serverIndexes);
+    EXPECT_EQ(IndexesOpened(marked), serverIndexes);
 
     QTemporaryDir dir;
     const std::string journalIndexes = IndexesOpened({}, dir.filePath("new.sqlite"));
     EXPECT_NE(journalIndexes.find("runs_station: "), std::string::npos) << journalIndexes;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "older");
-        db.setDatabaseName(dir.filePath("older.sqlite"));
-        ASSERT_TRUE(db.open());
-        for (const QString& sql : OlderTables(false))
-            ASSERT_TRUE(QSqlQuery(db).exec(sql)) << sql.toStdString();
+    for (const bool marked : {false, true}) {
+        const QString file = dir.filePath(marked ? "marked.sqlite" : "older.sqlite");
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "older");
+            db.setDatabaseName(file);
+            ASSERT_TRUE(db.open());
+            for (const QString& sql : OlderTables(false, marked))
+                ASSERT_TRUE(QSqlQuery(db).exec(sql)) << sql.toStdString();
+        }
+        QSqlDatabase::removeDatabase("older");
+        EXPECT_EQ(IndexesOpened({}, file), journalIndexes) << marked;
     }
-    QSqlDatabase::removeDatabase("older");
-    EXPECT_EQ(IndexesOpened({}, dir.filePath("older.sqlite")), journalIndexes);
 }
 
 } // namespace

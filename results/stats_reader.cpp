@@ -1,0 +1,170 @@
+#include "results/stats_reader.h"
+
+#include "results/results_database.h"
+#include "results/server_failure.h"
+
+#include <QMutex>
+#include <QSqlQuery>
+#include <QUuid>
+#include <QWaitCondition>
+#include <optional>
+#include <thread>
+
+namespace StatsReading {
+
+ResultsQuery::Filter FilterOf(const Request& request)
+{
+    ResultsQuery::Filter filter;
+    filter.TableName = request.TableName;
+    filter.Version = request.Version.isEmpty() ? QStringLiteral("unknown") : request.Version;
+    filter.SinceMs = request.SinceMs;
+    return filter;
+}
+
+Answer Read(QSqlDatabase& db, const Request& request)
+{
+    Answer answer;
+    if (request.Choices) {
+        // The versions run last first: the one a station runs now heads the list.
+        QSqlQuery q(db);
+        if (ResultsQuery::Select(q,
+                                 QStringLiteral("SELECT r.table_name, r.table_version, COUNT(*) "
+                                                "FROM runs r GROUP BY r.table_name, "
+                                                "r.table_version ORDER BY MAX(r.started_ms) DESC"),
+                                 {}, &answer.Error))
+            while (q.next())
+                answer.Choices.append(
+                    {q.value(0).toString(), q.value(1).toString(), q.value(2).toInt()});
+        if (!answer.Error.isEmpty())
+            return answer;
+    }
+    if (request.TableName.isEmpty())
+        return answer;
+    const ResultsQuery::Filter filter = FilterOf(request);
+    if (request.Figures) {
+        answer.Stats = ResultsQuery::ComputeStats(db, filter, &answer.Error);
+        for (const auto& table : answer.Stats.Tables)
+            if (table.TableName == request.TableName && table.Version == request.Version)
+                answer.Table = table;
+    }
+    if (answer.Error.isEmpty() && !request.Step.isEmpty()) {
+        ResultsQuery::TableVersionStats table;
+        table.TableName = request.TableName;
+        table.Version = request.Version;
+        answer.Values = ResultsQuery::StepValues(db, filter, table, {request.Step}, &answer.Error)
+                            .value(request.Step);
+    }
+    return answer;
+}
+
+} // namespace StatsReading
+
+using namespace StatsReading;
+
+struct StatsReader::Shared {
+    QMutex Mutex;
+    QWaitCondition Wake;
+    bool Stop = false;
+    struct Job {
+        quint64 Id;
+        Source From;
+        Request What;
+    };
+    std::optional<Job> Pending;
+    StatsReader* Reader = nullptr; // none once the reader is gone
+
+    void Run();
+};
+
+namespace {
+
+// The reason a read failed, as the window says it.
+QString ReadError(const Source& source, const QString& error)
+{
+    if (source.Uri.isEmpty())
+        return QStringLiteral("The journal cannot be read: ") + error;
+    return QStringLiteral("results server ") +
+           ServerFailureText(ClassifyServerError(error), ResultsDatabase::ShownUri(source.Uri),
+                             error);
+}
+
+} // namespace
+
+void StatsReader::Shared::Run()
+{
+    const QString connection =
+        QStringLiteral("stats-reader-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    std::optional<Source> open; // the source the connection reads
+    for (;;) {
+        Job job;
+        {
+            QMutexLocker lock(&Mutex);
+            while (!Stop && !Pending)
+                Wake.wait(&Mutex);
+            if (Stop)
+                break;
+            job = *std::exchange(Pending, std::nullopt);
+        }
+        Answer answer;
+        if (open && *open != job.From) {
+            ResultsDatabase::Close(connection);
+            open.reset();
+        }
+        if (!open) {
+            QString error;
+            const bool opened = job.From.Uri.isEmpty()
+                                    ? ResultsDatabase::OpenJournal(connection, job.From.JournalPath,
+                                                                   &error, job.From.TimeoutMs)
+                                    : ResultsDatabase::OpenServerToRead(connection, job.From.Uri,
+                                                                        &error, job.From.TimeoutMs);
+            if (opened)
+                open = job.From;
+            else
+                answer.Error = job.From.Uri.isEmpty()
+                                   ? QStringLiteral("The journal cannot be read: ") + error
+                                   : QStringLiteral("results server ") + error;
+        }
+        if (open) {
+            {
+                QSqlDatabase db = QSqlDatabase::database(connection, false);
+                answer = StatsReading::Read(db, job.What);
+            }
+            if (!answer.Error.isEmpty()) {
+                answer.Error = ReadError(job.From, answer.Error);
+                // A server that broke off is asked again from a new connection.
+                ResultsDatabase::Close(connection);
+                open.reset();
+            }
+        }
+        QMutexLocker lock(&Mutex);
+        if (Reader)
+            QMetaObject::invokeMethod(
+                Reader,
+                [reader = Reader, id = job.Id, answer] { Q_EMIT reader->Answered(id, answer); },
+                Qt::QueuedConnection);
+    }
+    if (open)
+        ResultsDatabase::Close(connection);
+}
+
+StatsReader::StatsReader(QObject* parent) : QObject(parent), m_shared(std::make_shared<Shared>())
+{
+    m_shared->Reader = this;
+    std::thread([shared = m_shared] { shared->Run(); }).detach();
+}
+
+StatsReader::~StatsReader()
+{
+    QMutexLocker lock(&m_shared->Mutex);
+    m_shared->Reader = nullptr;
+    m_shared->Stop = true;
+    m_shared->Wake.wakeAll();
+}
+
+quint64 StatsReader::Ask(const Source& source, const Request& request)
+{
+    QMutexLocker lock(&m_shared->Mutex);
+    m_shared->Pending = Shared::Job{++m_lastId, source, request};
+    m_shared->Wake.wakeAll();
+    return m_lastId;
+}
