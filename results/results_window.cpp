@@ -51,6 +51,33 @@ void SetRow(QTableWidget* grid, int row, const QStringList& cells)
         grid->setItem(row, c, new QTableWidgetItem(cells[c]));
 }
 
+// The instrument that tested the run: its model and serial number, "unidentified" when it did
+// not say, its whole identification when it names no fields.
+QString InstrumentText(const RunRecord& run)
+{
+    if (!run.InstrumentModel.isEmpty() || !run.InstrumentSerial.isEmpty())
+        return QStringLiteral("%1 %2").arg(run.InstrumentModel, run.InstrumentSerial);
+    return run.Instrument;
+}
+
+// All that is kept of what tested the run, one thing a line.
+QString TestedTip(const RunRecord& run)
+{
+    QStringList lines;
+    if (!run.Instrument.isEmpty())
+        lines << run.Instrument;
+    if (!run.InstrumentOptions.isEmpty())
+        lines << QStringLiteral("options: ") + run.InstrumentOptions;
+    if (!run.Devices.isEmpty())
+        lines << run.Devices;
+    if (!run.LimitsName.isEmpty())
+        lines << QStringLiteral("limits %1 %2, model %3")
+                     .arg(run.LimitsName, run.LimitsVersion.left(12), run.LimitsModel);
+    if (!run.Calibration.isEmpty())
+        lines << run.Calibration;
+    return lines.join(QLatin1Char('\n'));
+}
+
 // Local time to the second: the record's text also carries milliseconds and the offset, which
 // the tooltip shows.
 QString ShortTime(qint64 ms)
@@ -132,7 +159,7 @@ void ResultsWindow::BuildWindow()
     m_runGrid = Grid(QStringLiteral("RunsGrid"),
                      {QStringLiteral("Time"), QStringLiteral("Serial #"), QStringLiteral("Unit"),
                       QStringLiteral("Table"), QStringLiteral("Verdict"), QStringLiteral("Station"),
-                      QStringLiteral("Version")},
+                      QStringLiteral("Version"), QStringLiteral("Instrument")},
                      splitter);
     m_rowGrid = Grid(QStringLiteral("RowsGrid"),
                      {QStringLiteral("Step"), QStringLiteral("Command"), QStringLiteral("Comment"),
@@ -210,10 +237,12 @@ void ResultsWindow::Refresh()
         const RunRecord& run = m_runs[r];
         SetRow(m_runGrid, r,
                {ShortTime(run.StartedMs), run.Serial, run.Unit, run.TableName,
-                VerdictText(run.Verdict), run.Station, ShortVersion(run.TableVersion)});
+                VerdictText(run.Verdict), run.Station, ShortVersion(run.TableVersion),
+                InstrumentText(run)});
         m_runGrid->item(r, 0)->setToolTip(run.StartedText);
         m_runGrid->item(r, 3)->setToolTip(run.TablePath);
         m_runGrid->item(r, 6)->setToolTip(run.TableVersion);
+        m_runGrid->item(r, 7)->setToolTip(TestedTip(run));
         if (!run.Reason.isEmpty())
             m_runGrid->item(r, 4)->setToolTip(run.Reason);
         // A run that did not pass stands out in the list.

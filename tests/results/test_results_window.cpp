@@ -67,6 +67,11 @@ void WriteTwoRuns(const QString& journal)
     passed.Uuid = QStringLiteral("run-passed");
     passed.TableVersion = QStringLiteral("3f9a1c2b7d4e") + QString(52, QLatin1Char('0'));
     passed.StartedMs += day;
+    passed.Instrument = QStringLiteral("KELM Electronic GmbH,TAV-1600-PS,0505000007,V2.00");
+    passed.InstrumentModel = QStringLiteral("TAV-1600-PS");
+    passed.InstrumentSerial = QStringLiteral("0505000007");
+    passed.Calibration = QStringLiteral("calibration due 2027-03-31");
+    failed.Instrument = QStringLiteral("unidentified");
     store.BeginRun(failed);
     store.AddStep(failed.Uuid, Row(1, "3", "230.000", ""));
     store.AddStep(failed.Uuid, Row(2, "4", "236.100", "Error!", false));
@@ -287,9 +292,12 @@ TEST(ResultsWindow, ListsFiltersAndShowsTheSelectedRunsRows)
     auto* rows = window.findChild<QTableWidget*>(QStringLiteral("RowsGrid"));
     auto* open = window.findChild<QPushButton*>(QStringLiteral("OpenInTestWindow"));
     ASSERT_EQ(runs->rowCount(), 2);
-    EXPECT_EQ(GridRow(runs, 0).mid(1), QStringList({"0505000121", "TAV 1600", "psu.tst", "passed",
-                                                    "station-3", "3f9a1c2b7d4e"}));
-    EXPECT_EQ(GridRow(runs, 1).mid(4), QStringList({"failed", "station-3", "unknown"}));
+    EXPECT_EQ(GridRow(runs, 0).mid(1),
+              QStringList({"0505000121", "TAV 1600", "psu.tst", "passed", "station-3",
+                           "3f9a1c2b7d4e", "TAV-1600-PS 0505000007"}));
+    EXPECT_TRUE(runs->item(0, 7)->toolTip().endsWith("\ncalibration due 2027-03-31"));
+    EXPECT_EQ(GridRow(runs, 1).mid(4),
+              QStringList({"failed", "station-3", "unknown", "unidentified"}));
     EXPECT_FALSE(open->isEnabled());
 
     auto* verdict = window.findChild<QComboBox*>(QStringLiteral("VerdictFilter"));
