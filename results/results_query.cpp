@@ -56,7 +56,9 @@ QString WhereClause(const Filter& f, QVariantList& values)
     if (f.LimitsVersion == QLatin1String("none"))
         terms << QStringLiteral("r.limits_version IS NULL");
     else if (!f.LimitsVersion.isEmpty())
-        add(QStringLiteral("r.limits_version = ?"), f.LimitsVersion);
+        add(QStringLiteral("r.limits_version LIKE ?"), f.LimitsVersion + QLatin1Char('%'));
+    if (!f.LimitsModel.isEmpty())
+        add(QStringLiteral("r.limits_model = ?"), f.LimitsModel);
     return terms.join(QStringLiteral(" AND "));
 }
 
@@ -67,16 +69,16 @@ QList<StatsGroup> StatsGroups(QSqlDatabase& db, const Filter& filter, bool byMod
         byModel ? QStringLiteral("COALESCE(r.instrument_model, '')") : QStringLiteral("''");
     QSqlQuery q(db);
     QList<StatsGroup> groups;
-    if (!Select(
-            q,
-            QStringLiteral("SELECT %1, COALESCE(r.limits_version, ''), "
-                           "MAX(COALESCE(r.limits_name, '')) FROM runs r WHERE %2 GROUP BY 1, 2 "
-                           "ORDER BY 2, 1")
-                .arg(model, WhereClause(filter, values)),
-            values, error))
+    if (!Select(q,
+                QStringLiteral("SELECT %1, COALESCE(r.limits_version, ''), "
+                               "COALESCE(r.limits_model, ''), MAX(COALESCE(r.limits_name, '')) "
+                               "FROM runs r WHERE %2 GROUP BY 1, 2, 3 ORDER BY 2, 3, 1")
+                    .arg(model, WhereClause(filter, values)),
+                values, error))
         return groups;
     while (q.next())
-        groups.append({q.value(0).toString(), q.value(2).toString(), q.value(1).toString()});
+        groups.append({q.value(0).toString(), q.value(3).toString(), q.value(1).toString(),
+                       q.value(2).toString()});
     return groups;
 }
 

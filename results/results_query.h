@@ -37,19 +37,22 @@ struct Filter {
     QString Version;
     int Limit = 0;  // 0: all
     int Offset = 0; // with a limit: runs left out before the first given (a page of them)
-    // The instrument's own serial number, its model; the version of the limits file applied
-    // ("none": the table's own limits).
+    // The instrument's own serial number, its model; the version of the limits file applied (its
+    // start; "none": the table's own limits).
     QString InstrumentSerial;
     QString Model;
     QString LimitsVersion;
+    QString LimitsModel; // whose limits of the file applied
 };
 
-// The sets of runs a table's statistics keep apart besides the table version: each version of
-// the limits applied and, when asked, each model of instrument (in that order).
+// The sets of runs a table's statistics keep apart besides the table version: each set of
+// limits applied (a limits file's version and the model whose limits it gave) and, when asked,
+// each model of instrument.
 struct StatsGroup {
     QString Model;         // empty when not grouped by model, or not known
     QString LimitsName;    // empty: the table's own limits
     QString LimitsVersion; // empty: the table's own limits
+    QString LimitsModel;
 };
 QList<StatsGroup> StatsGroups(QSqlDatabase& db, const Filter& filter, bool byModel,
                               QString* error = nullptr);

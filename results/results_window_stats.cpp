@@ -174,9 +174,11 @@ void ResultsStatsPage::Ask()
     request.Choices = m_needChoices;
     request.Figures = m_needFigures;
     const QStringList chosen = m_version->currentData().toStringList();
-    if (!m_needChoices && chosen.size() == 2) {
+    if (!m_needChoices && chosen.size() == 4) {
         request.TableName = chosen[0];
         request.Version = chosen[1];
+        request.LimitsVersion = chosen[2];
+        request.LimitsModel = chosen[3];
     }
     request.SinceMs = m_sinceMs;
     if (m_needValues || m_needFigures)
@@ -219,11 +221,16 @@ void ResultsStatsPage::ShowChoices(const QList<StatsReading::Choice>& choices)
         const QSignalBlocker quiet(m_version);
         m_version->clear();
         for (const StatsReading::Choice& c : choices)
-            m_version->addItem(QStringLiteral("%1  %2  (%3)")
-                                   .arg(c.TableName, ShortVersion(c.Version),
-                                        c.Runs == 1 ? QStringLiteral("1 run")
-                                                    : QStringLiteral("%1 runs").arg(c.Runs)),
-                               QStringList{c.TableName, c.Version});
+            m_version->addItem(
+                QStringLiteral("%1  %2%3  (%4)")
+                    .arg(c.TableName, ShortVersion(c.Version),
+                         c.LimitsVersion.isEmpty()
+                             ? QString()
+                             : QStringLiteral("  limits %1 %2 for %3")
+                                   .arg(c.LimitsName, c.LimitsVersion.left(12), c.LimitsModel),
+                         c.Runs == 1 ? QStringLiteral("1 run")
+                                     : QStringLiteral("%1 runs").arg(c.Runs)),
+                QStringList{c.TableName, c.Version, c.LimitsVersion, c.LimitsModel});
         m_version->setCurrentIndex(std::max(0, m_version->findData(chosen)));
     }
     m_shown = {};

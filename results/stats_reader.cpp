@@ -18,6 +18,9 @@ ResultsQuery::Filter FilterOf(const Request& request)
     filter.TableName = request.TableName;
     filter.Version = request.Version.isEmpty() ? QStringLiteral("unknown") : request.Version;
     filter.SinceMs = request.SinceMs;
+    filter.LimitsVersion =
+        request.LimitsVersion.isEmpty() ? QStringLiteral("none") : request.LimitsVersion;
+    filter.LimitsModel = request.LimitsModel;
     return filter;
 }
 
@@ -27,14 +30,18 @@ Answer Read(QSqlDatabase& db, const Request& request)
     if (request.Choices) {
         // The versions run last first: the one a station runs now heads the list.
         QSqlQuery q(db);
-        if (ResultsQuery::Select(q,
-                                 QStringLiteral("SELECT r.table_name, r.table_version, COUNT(*) "
-                                                "FROM runs r GROUP BY r.table_name, "
-                                                "r.table_version ORDER BY MAX(r.started_ms) DESC"),
-                                 {}, &answer.Error))
+        if (ResultsQuery::Select(
+                q,
+                QStringLiteral("SELECT r.table_name, r.table_version, COUNT(*), "
+                               "MAX(COALESCE(r.limits_name, '')), COALESCE(r.limits_version, "
+                               "''), COALESCE(r.limits_model, '') FROM runs r GROUP BY "
+                               "r.table_name, r.table_version, 5, 6 ORDER BY "
+                               "MAX(r.started_ms) DESC"),
+                {}, &answer.Error))
             while (q.next())
-                answer.Choices.append(
-                    {q.value(0).toString(), q.value(1).toString(), q.value(2).toInt()});
+                answer.Choices.append({q.value(0).toString(), q.value(1).toString(),
+                                       q.value(2).toInt(), q.value(3).toString(),
+                                       q.value(4).toString(), q.value(5).toString()});
         if (!answer.Error.isEmpty())
             return answer;
     }

@@ -21,11 +21,14 @@ struct Source {
     bool operator==(const Source&) const = default;
 };
 
-// A table version that has runs.
+// A table version that has runs, with a set of limits they were judged by: a limits file's
+// version and the model whose limits it gave (each kept apart, as their figures mean nothing
+// together), or the table's own.
 struct Choice {
     QString TableName;
     QString Version; // empty: runs recorded before versions were kept
     int Runs = 0;
+    QString LimitsName, LimitsVersion, LimitsModel; // empty: the table's own limits
 };
 
 struct Request {
@@ -33,6 +36,7 @@ struct Request {
     bool Figures = false; // the version's figures over the period
     QString TableName;    // none: no figures, no values
     QString Version;
+    QString LimitsVersion, LimitsModel; // empty: the table's own limits
     qint64 SinceMs = 0;
     QString Step; // a step whose measured values are wanted, in run order
 };

@@ -315,9 +315,10 @@ void PrintCsv(const ResultsQuery::Stats& stats, const ResultsQuery::StatsGroup* 
     if (caption)
         Print(QStringLiteral("step,command,comment,count,failures,mean,stddev,min,max,lower,"
                              "upper,cpk,table,version%1\n")
-                  .arg(group ? QStringLiteral(",model,limits_version") : QString()));
-    const QString tail =
-        group ? QStringLiteral(",\"%1\",%2").arg(group->Model, group->LimitsVersion) : QString();
+                  .arg(group ? QStringLiteral(",model,limits_version,limits_model") : QString()));
+    const QString tail = group ? QStringLiteral(",\"%1\",%2,\"%3\"")
+                                     .arg(group->Model, group->LimitsVersion, group->LimitsModel)
+                               : QString();
     auto quoted = [](QString t) {
         return QLatin1Char('"') + t.replace(QLatin1Char('"'), QLatin1String("\"\"")) +
                QLatin1Char('"');
@@ -414,13 +415,14 @@ int WritePlots(QSqlDatabase& db, const Request& r, const ResultsQuery::Stats& st
     return 0;
 }
 
-// "model TAV-1600-PS, limits burn-in.lim 1a2b3c4d5e6f" ("table limits" for the table's own).
+// "model TAV-1600-PS, limits burn-in.lim 1a2b3c4d5e6f for TAV-1600-PS" ("table limits" for the
+// table's own).
 QString GroupTitle(const ResultsQuery::StatsGroup& g, bool byModel)
 {
-    const QString limits =
-        g.LimitsVersion.isEmpty()
-            ? QStringLiteral("table limits")
-            : QStringLiteral("limits %1 %2").arg(g.LimitsName, g.LimitsVersion.left(12));
+    const QString limits = g.LimitsVersion.isEmpty()
+                               ? QStringLiteral("table limits")
+                               : QStringLiteral("limits %1 %2 for %3")
+                                     .arg(g.LimitsName, g.LimitsVersion.left(12), g.LimitsModel);
     return byModel ? QStringLiteral("model %1, %2")
                          .arg(g.Model.isEmpty() ? QStringLiteral("unknown") : g.Model, limits)
                    : limits;
@@ -448,6 +450,7 @@ int Stats(QSqlDatabase& db, const Request& r)
         if (grouped) {
             part.Filter.LimitsVersion =
                 g.LimitsVersion.isEmpty() ? QStringLiteral("none") : g.LimitsVersion;
+            part.Filter.LimitsModel = g.LimitsModel;
             if (r.ByModel)
                 part.Filter.Model = g.Model.isEmpty() ? QStringLiteral("unknown") : g.Model;
         }
@@ -460,6 +463,7 @@ int Stats(QSqlDatabase& db, const Request& r)
                 o.insert("model", r.ByModel ? QJsonValue(g.Model) : QJsonValue());
                 o.insert("limits", g.LimitsName);
                 o.insert("limits_version", JsonVersion(g.LimitsVersion));
+                o.insert("limits_model", g.LimitsModel);
             }
             json.append(o);
         } else if (r.Csv) {

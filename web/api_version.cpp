@@ -25,18 +25,42 @@ QString PlotUrl(const char* plot, const ViewRequest& r, const QString& step)
     query.addQueryItem(QStringLiteral("since"), r.SinceText);
     query.addQueryItem(QStringLiteral("last"), QString::number(r.Last));
     query.addQueryItem(QStringLiteral("step"), step);
+    if (!r.Limits.isEmpty()) {
+        query.addQueryItem(QStringLiteral("limits"), r.Limits);
+        query.addQueryItem(QStringLiteral("model"), r.LimitsModel);
+    }
     return QStringLiteral("/plot/%1.svg?%2")
         .arg(QLatin1String(plot), query.toString(QUrl::FullyEncoded));
 }
 
 } // namespace
 
-ViewData ReadVersionView(QSqlDatabase& db, const ViewRequest& r, QString* error)
+ViewData ReadVersionView(QSqlDatabase& db, const ViewRequest& given, QString* error)
 {
+    ViewRequest r = given;
     ResultsQuery::Filter filter;
     filter.TableName = r.Table;
     filter.Version = r.Version;
     filter.SinceMs = r.SinceMs;
+    // Runs judged by other limits (another limits file, another model's limits of it) are shown
+    // apart: their steps' limits and Cpk mean nothing together. Without a choice, the first set.
+    const QList<ResultsQuery::StatsGroup> sets =
+        ResultsQuery::StatsGroups(db, filter, false, error);
+    QJsonArray limitSets;
+    for (const auto& g : sets) {
+        const QString version =
+            g.LimitsVersion.isEmpty() ? QStringLiteral("none") : g.LimitsVersion;
+        if (r.Limits.isEmpty() && limitSets.isEmpty()) {
+            r.Limits = version;
+            r.LimitsModel = g.LimitsModel;
+        }
+        limitSets.append(
+            QJsonObject{{"name", g.LimitsName}, {"limits", version}, {"model", g.LimitsModel}});
+    }
+    if (!r.Limits.isEmpty()) {
+        filter.LimitsVersion = r.Limits;
+        filter.LimitsModel = r.LimitsModel;
+    }
     const ResultsQuery::Stats stats = ResultsQuery::ComputeStats(db, filter, error);
     const int finallyPassed = ResultsQuery::FinallyPassedUnits(db, filter, error);
     ViewData data;
@@ -87,6 +111,9 @@ ViewData ReadVersionView(QSqlDatabase& db, const ViewRequest& r, QString* error)
                  {"final_yield",
                   stats.Units ? QJsonValue(100.0 * finallyPassed / stats.Units) : QJsonValue()},
                  {"versions", versions},
+                 {"limits", r.Limits},
+                 {"model", r.LimitsModel},
+                 {"limit_sets", limitSets},
                  {"steps", steps}};
     return data;
 }

@@ -18,6 +18,17 @@ QString Percent(const QJsonValue& v)
     return v.isDouble() ? Figure(v, 'f', 1) + QStringLiteral(" %") : QStringLiteral("–");
 }
 
+// The set of limits shown, kept when the period changes.
+QString LimitsFields(const QJsonObject& o)
+{
+    if (o.value("limits").toString().isEmpty())
+        return {};
+    return QStringLiteral("<input type=\"hidden\" name=\"limits\" value=\"") +
+           Esc(o.value("limits")) +
+           QStringLiteral("\"><input type=\"hidden\" name=\"model\" value=\"") +
+           Esc(o.value("model")) + QStringLiteral("\">");
+}
+
 } // namespace
 
 QString VersionMain(const QJsonObject& o)
@@ -28,14 +39,41 @@ QString VersionMain(const QJsonObject& o)
         QStringLiteral("<form class=\"period\" method=\"get\" action=\"/version\">"
                        "<input type=\"hidden\" name=\"table\" value=\"") +
         Esc(table) + QStringLiteral("\"><input type=\"hidden\" name=\"version\" value=\"") +
-        Esc(version) +
-        QStringLiteral("\"><label>since <input type=\"date\" name=\"since\" value=\"") +
+        Esc(version) + QStringLiteral("\">") + LimitsFields(o) +
+        QStringLiteral("<label>since <input type=\"date\" name=\"since\" value=\"") +
         Esc(o.value("since")) +
         QStringLiteral("\"></label> <label>control chart of the last <input type=\"number\" "
                        "name=\"last\" min=\"2\" max=\"1000\" value=\"") +
         QString::number(o.value("last").toInt()) +
         QStringLiteral("\"> values</label> <button>show</button></form>");
 
+    // The sets of limits the runs were judged by, each a page of its own.
+    const QJsonArray sets = o.value("limit_sets").toArray();
+    if (sets.size() > 1) {
+        html += QStringLiteral("<p class=\"limits\">limits:");
+        for (const QJsonValue& v : sets) {
+            const QJsonObject set = v.toObject();
+            const QString limits = set.value("limits").toString();
+            const QString model = set.value("model").toString();
+            const QString text =
+                limits == QLatin1String("none")
+                    ? QStringLiteral("the table's own")
+                    : QStringLiteral("%1 %2 for %3")
+                          .arg(set.value("name").toString(), limits.left(12), model);
+            html += QLatin1Char(' ');
+            if (limits == o.value("limits").toString() && model == o.value("model").toString())
+                html += QStringLiteral("<strong>") + Esc(text) + QStringLiteral("</strong>");
+            else
+                html += Link(QStringLiteral("/version"),
+                             {{QStringLiteral("table"), table},
+                              {QStringLiteral("version"), version},
+                              {QStringLiteral("since"), o.value("since").toString()},
+                              {QStringLiteral("limits"), limits},
+                              {QStringLiteral("model"), model}},
+                             text);
+        }
+        html += QStringLiteral("</p>");
+    }
     html += QStringLiteral("<dl class=\"figures\"><div><dt>runs</dt><dd id=\"runs\">") +
             QString::number(o.value("runs").toInt()) +
             QStringLiteral("</dd></div><div><dt>not ended</dt><dd>") +

@@ -25,7 +25,7 @@ struct PageRule {
 
 constexpr PageRule kPages[] = {
     {"/", ViewRequest::Kind::Line, ""},
-    {"/version", ViewRequest::Kind::Version, "table version since last"},
+    {"/version", ViewRequest::Kind::Version, "table version since last limits model"},
     {"/unit", ViewRequest::Kind::Unit, "serial"},
     {"/station", ViewRequest::Kind::Station, "name page"},
 };
@@ -63,7 +63,7 @@ ViewRequest ViewRequest::Parse(const QString& method, const QString& path, const
     if (path == QLatin1String("/plot/histogram.svg") ||
         path == QLatin1String("/plot/control.svg")) {
         r.Page = path.contains(QLatin1String("histogram")) ? Kind::Histogram : Kind::ControlChart;
-        allowed = QStringLiteral("table version since last step");
+        allowed = QStringLiteral("table version since last step limits model");
         found = true;
     } else {
         if (path.startsWith(QLatin1String("/api/"))) {
@@ -114,6 +114,15 @@ ViewRequest ViewRequest::Parse(const QString& method, const QString& path, const
                 return fail(400, QStringLiteral("version %1: not the start of a table version "
                                                 "(hexadecimal digits, or \"unknown\")")
                                      .arg(value));
+        } else if (name == QLatin1String("limits")) {
+            static const QRegularExpression hex(QStringLiteral("^[0-9a-f]{1,64}$"));
+            r.Limits = value.toLower();
+            if (r.Limits != QLatin1String("none") && !hex.match(r.Limits).hasMatch())
+                return fail(400, QStringLiteral("limits %1: not the start of a limits file's "
+                                                "version (hexadecimal digits, or \"none\")")
+                                     .arg(value));
+        } else if (name == QLatin1String("model") && (value.isEmpty() || Printable(value, 100))) {
+            r.LimitsModel = value;
         } else if (name == QLatin1String("since")) {
             const QDate day = QDate::fromString(value, Qt::ISODate);
             if (!day.isValid() || value.size() != 10)
@@ -138,7 +147,8 @@ ViewRequest ViewRequest::Parse(const QString& method, const QString& path, const
     }
     for (const QString& name : names)
         if (name != QLatin1String("since") && name != QLatin1String("last") &&
-            name != QLatin1String("page") && !seen.contains(name))
+            name != QLatin1String("page") && name != QLatin1String("limits") &&
+            name != QLatin1String("model") && !seen.contains(name))
             return fail(400, QStringLiteral("%1 needs the parameter %2").arg(path, name));
     if (r.SinceText.isEmpty() && names.contains(QStringLiteral("since"))) {
         const QDate from = QDate::currentDate().addDays(-kDefaultDays);
@@ -148,10 +158,11 @@ ViewRequest ViewRequest::Parse(const QString& method, const QString& path, const
     // The plots share their table version's data; the pages and their JSON share theirs.
     const Kind data =
         r.Page == Kind::Histogram || r.Page == Kind::ControlChart ? Kind::Version : r.Page;
-    r.DataKey = QStringLiteral("%1|%2|%3|%4|%5|%6|%7|%8")
+    r.DataKey = QStringLiteral("%1|%2|%3|%4|%5|%6|%7|%8|%9")
                     .arg(static_cast<int>(data))
                     .arg(r.Table, r.Version, r.Serial, r.Station, r.SinceText)
                     .arg(r.Last)
-                    .arg(r.PageNo);
+                    .arg(r.PageNo)
+                    .arg(r.Limits + QLatin1Char('|') + r.LimitsModel);
     return r;
 }

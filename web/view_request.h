@@ -12,6 +12,10 @@ struct ViewRequest {
     bool Api = false;
     QString Table;
     QString Version; // the start of a table version, lower case, or "unknown"
+    // A set of limits the version's runs were judged by: a limits file's version (its start) and
+    // the model whose limits it gave, or "none" for the table's own. Empty: the first there is.
+    QString Limits;
+    QString LimitsModel;
     QString Serial;
     QString Station;
     QString Step;

@@ -6,6 +6,7 @@
 #include "tests/results/results_fixture.h"
 
 #include "results/run_recorder.h"
+#include "web/line_view_server.h"
 
 #include <QDate>
 #include <QJsonArray>
@@ -64,7 +65,8 @@ TEST_F(Traceability, EachSlotIsJudgedByItsModelsLimitsAndRecordsWhatTestedIt)
     EXPECT_EQ(run["instrument"].toObject()["serial"].toString(), "S-3200");
     EXPECT_EQ(run["instrument"].toObject()["manufacturer"].toString(), "KELM Electronic GmbH");
     EXPECT_EQ(run["limits"].toObject()["model"].toString(), "TAV-3200-PS");
-    EXPECT_EQ(run["limits"].toObject()["version"].toString().size(), 64);
+    const QString limitsVersion = run["limits"].toObject()["version"].toString();
+    EXPECT_EQ(limitsVersion.size(), 64);
     ASSERT_EQ(Run({"history", "--instrument", "S-3200"}), 0) << err.toStdString();
     EXPECT_TRUE(out.contains("serial 101") && !out.contains("serial 100")) << out.toStdString();
 
@@ -75,13 +77,32 @@ TEST_F(Traceability, EachSlotIsJudgedByItsModelsLimitsAndRecordsWhatTestedIt)
         QStringList found;
         for (const QJsonValue g : QJsonDocument::fromJson(out.toUtf8()).array())
             found << g["model"].toString() + "/" + g["limits"].toString() + "/" +
-                         QString::number(g["runs"].toInt());
+                         g["limits_model"].toString() + "/" + QString::number(g["runs"].toInt());
         return found;
     };
-    EXPECT_EQ(groups({}), QStringList({"/" + QString() + "/2", "/models.lim/2"}));
-    EXPECT_EQ(groups({"--by-model"}),
-              QStringList({"TAV-1600-PS//1", "TAV-3200-PS//1", "TAV-1600-PS/models.lim/1",
-                           "TAV-3200-PS/models.lim/1"}));
+    // Each model's limits of the file apart: their steps' limits and Cpk mean nothing mixed.
+    EXPECT_EQ(groups({}),
+              QStringList({"///2", "/models.lim/TAV-1600-PS/1", "/models.lim/TAV-3200-PS/1"}));
+    EXPECT_EQ(groups({"--by-model"}), QStringList({"TAV-1600-PS///1", "TAV-3200-PS///1",
+                                                   "TAV-1600-PS/models.lim/TAV-1600-PS/1",
+                                                   "TAV-3200-PS/models.lim/TAV-3200-PS/1"}));
+
+    // The line's view keeps them apart likewise: the first set unless one is chosen.
+    LineViewServer::Options view;
+    view.Source.JournalPath = JournalFile();
+    LineViewServer server(view);
+    const auto page = [&](const QString& query) {
+        const auto answer = server.Respond(
+            "GET", QUrl("/api/version?table=unit.tst&version=" + version.left(12) + query), {},
+            false, true);
+        EXPECT_EQ(answer.Status, 200) << answer.Body.toStdString();
+        return QJsonDocument::fromJson(answer.Body).object();
+    };
+    EXPECT_EQ(page({})["limit_sets"].toArray().size(), 3);
+    EXPECT_EQ(page({})["steps"].toArray().first()["upper"].toDouble(), 4.7);
+    const QJsonObject larger = page("&model=TAV-3200-PS&limits=" + limitsVersion.left(12));
+    EXPECT_EQ(larger["runs"].toInt(), 1);
+    EXPECT_EQ(larger["steps"].toArray().first()["lower"].toDouble(), 9.0);
 
     // Sets that do not fit are refused before anything is sent, each with its reason.
     const QString moved = WriteTable("moved.tst", QStringList{kRows[0]} + kRows, "U9");
