@@ -70,9 +70,11 @@ QList<StatsGroup> StatsGroups(QSqlDatabase& db, const Filter& filter, bool byMod
     QSqlQuery q(db);
     QList<StatsGroup> groups;
     if (!Select(q,
-                QStringLiteral("SELECT %1, COALESCE(r.limits_version, ''), "
-                               "COALESCE(r.limits_model, ''), MAX(COALESCE(r.limits_name, '')) "
-                               "FROM runs r WHERE %2 GROUP BY 1, 2, 3 ORDER BY 2, 3, 1")
+                QStringLiteral(
+                    "SELECT %1, COALESCE(r.limits_version, ''), "
+                    "COALESCE(r.limits_model, ''), MAX(COALESCE(r.limits_name, '')) "
+                    "FROM runs r WHERE %2 AND r.verdict IN ('passed', 'failed') GROUP BY 1, 2, "
+                    "3 ORDER BY 2, 3, 1")
                     .arg(model, WhereClause(filter, values)),
                 values, error))
         return groups;

@@ -57,7 +57,8 @@ ViewData ReadVersionView(QSqlDatabase& db, const ViewRequest& given, QString* er
         limitSets.append(
             QJsonObject{{"name", g.LimitsName}, {"limits", version}, {"model", g.LimitsModel}});
     }
-    if (!r.Limits.isEmpty()) {
+    // One set alone: all the runs, as tavtest stats counts them.
+    if (!given.Limits.isEmpty() || sets.size() > 1) {
         filter.LimitsVersion = r.Limits;
         filter.LimitsModel = r.LimitsModel;
     }

@@ -60,7 +60,7 @@ QString VersionMain(const QJsonObject& o)
                     ? QStringLiteral("the table's own")
                     : QStringLiteral("%1 %2 for %3")
                           .arg(set.value("name").toString(), limits.left(12), model);
-            html += QLatin1Char(' ');
+            html += html.endsWith(QLatin1Char(':')) ? QStringLiteral(" ") : QStringLiteral(" · ");
             if (limits == o.value("limits").toString() && model == o.value("model").toString())
                 html += QStringLiteral("<strong>") + Esc(text) + QStringLiteral("</strong>");
             else
