@@ -8,14 +8,14 @@
 #include <QSqlError>
 #include <QUuid>
 #include <chrono>
+#include <pthread.h>
 
 ViewSource::ViewSource(const Where& where)
     : m_where(where),
       m_connection(QStringLiteral("tav-view-%1").arg(QUuid::createUuid().toString(QUuid::Id128)))
 {
-    m_thread = QThread::create([this] { Serve(); });
-    m_thread->setObjectName(QStringLiteral("view-source"));
-    m_thread->start();
+    m_thread = std::thread([this] { Serve(); });
+    pthread_setname_np(m_thread.native_handle(), "view-source");
 }
 
 ViewSource::~ViewSource()
@@ -25,8 +25,7 @@ ViewSource::~ViewSource()
         m_stop = true;
     }
     m_wake.notify_all();
-    m_thread->wait();
-    delete m_thread;
+    m_thread.join();
 }
 
 QString ViewSource::Name() const

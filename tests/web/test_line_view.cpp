@@ -269,6 +269,11 @@ TEST_F(LineView, AStationShowsRunningWhileItsRunLastsAndIdleAfter)
     PgCluster cluster;
     QString error;
     ASSERT_TRUE(cluster.Start(&error)) << error.toStdString();
+    // The line's server as it is in service, with its tables: the view reads them from its first
+    // request on, not only once the run below has made them.
+    const QString made = QUuid::createUuid().toString();
+    ASSERT_TRUE(ResultsDatabase::OpenServer(made, cluster.Uri(), &error)) << error.toStdString();
+    ResultsDatabase::Close(made);
     auto sim = StartSim();
     ASSERT_TRUE(StartView({QStringLiteral("--db"), cluster.Uri()}));
     // A row that waits 6 s: the station's live entry is written and renewed meanwhile.
