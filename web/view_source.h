@@ -56,7 +56,7 @@ public:
 
 private:
     // A read handed to the reading thread; its outcome comes back under the job's own lock
-    // (a plain mutex and condition, which ThreadSanitizer follows, unlike a promise's call_once).
+    // (a plain mutex and condition).
     struct Job {
         std::function<void(QSqlDatabase&, QString*)> Work;
         std::mutex Mutex;
