@@ -3,10 +3,13 @@
 #include "results/results_database.h"
 #include "results/server_failure.h"
 
-#include <QMutex>
+#include "link/cia_events.h"
+
+#include <QCoreApplication>
 #include <QSqlQuery>
 #include <QUuid>
-#include <QWaitCondition>
+#include <condition_variable>
+#include <mutex>
 #include <optional>
 #include <thread>
 
@@ -69,9 +72,11 @@ Answer Read(QSqlDatabase& db, const Request& request)
 using namespace StatsReading;
 
 struct StatsReader::Shared {
-    QMutex Mutex;
-    QWaitCondition Wake;
+    // Plain standard locks, which ThreadSanitizer follows through the wait too.
+    std::mutex Mutex;
+    std::condition_variable Wake;
     bool Stop = false;
+    QList<std::pair<quint64, Answer>> Answers; // read, for the reader's thread to take
     struct Job {
         quint64 Id;
         Source From;
@@ -105,9 +110,8 @@ void StatsReader::Shared::Run()
     for (;;) {
         Job job;
         {
-            QMutexLocker lock(&Mutex);
-            while (!Stop && !Pending)
-                Wake.wait(&Mutex);
+            std::unique_lock lock(Mutex);
+            Wake.wait(lock, [this] { return Stop || Pending.has_value(); });
             if (Stop)
                 break;
             job = *std::exchange(Pending, std::nullopt);
@@ -143,12 +147,14 @@ void StatsReader::Shared::Run()
                 open.reset();
             }
         }
-        QMutexLocker lock(&Mutex);
-        if (Reader)
-            QMetaObject::invokeMethod(
-                Reader,
-                [reader = Reader, id = job.Id, answer] { Q_EMIT reader->Answered(id, answer); },
-                Qt::QueuedConnection);
+        // Kept under the lock and told by a plain event: the reader takes it on its own thread.
+        std::lock_guard lock(Mutex);
+        if (Reader) {
+            Answers.append({job.Id, answer});
+            auto* told = new QEvent(AnswerEvent());
+            cia_events::HandedOver(told);
+            QCoreApplication::postEvent(Reader, told);
+        }
     }
     if (open)
         ResultsDatabase::Close(connection);
@@ -160,18 +166,39 @@ StatsReader::StatsReader(QObject* parent) : QObject(parent), m_shared(std::make_
     std::thread([shared = m_shared] { shared->Run(); }).detach();
 }
 
+QEvent::Type StatsReader::AnswerEvent()
+{
+    static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+    return type;
+}
+
+bool StatsReader::event(QEvent* e)
+{
+    cia_events::TakenOver(e); // before anything of it is read, its type too
+    if (e->type() != AnswerEvent())
+        return QObject::event(e);
+    QList<std::pair<quint64, Answer>> answers;
+    {
+        std::lock_guard lock(m_shared->Mutex);
+        answers.swap(m_shared->Answers);
+    }
+    for (const auto& [id, answer] : answers)
+        Q_EMIT Answered(id, answer);
+    return true;
+}
+
 StatsReader::~StatsReader()
 {
-    QMutexLocker lock(&m_shared->Mutex);
+    std::lock_guard lock(m_shared->Mutex);
     m_shared->Reader = nullptr;
     m_shared->Stop = true;
-    m_shared->Wake.wakeAll();
+    m_shared->Wake.notify_all();
 }
 
 quint64 StatsReader::Ask(const Source& source, const Request& request)
 {
-    QMutexLocker lock(&m_shared->Mutex);
+    std::lock_guard lock(m_shared->Mutex);
     m_shared->Pending = Shared::Job{++m_lastId, source, request};
-    m_shared->Wake.wakeAll();
+    m_shared->Wake.notify_all();
     return m_lastId;
 }

@@ -2,6 +2,7 @@
 
 #include "results/results_stats.h"
 
+#include <QEvent>
 #include <QList>
 #include <QObject>
 #include <QSqlDatabase>
@@ -73,7 +74,11 @@ public:
 Q_SIGNALS:
     void Answered(quint64 id, const StatsReading::Answer& answer);
 
+protected:
+    bool event(QEvent* e) override;
+
 private:
+    static QEvent::Type AnswerEvent();
     struct Shared;
     std::shared_ptr<Shared> m_shared;
     quint64 m_lastId = 0;
