@@ -5,6 +5,7 @@
 #include "autotest/table_file.h"
 #include "common/text_file.h"
 #include "record/trace_option.h"
+#include "results/instrument_source.h"
 #include "sequence/step_grid.h"
 
 #include <QEventLoop>
@@ -119,6 +120,11 @@ void RackRunner::StartSlot(int index, Slot& slot, const QString& rackRun)
 
 bool RackRunner::Start()
 {
+    // The station's instruments are read once for every slot (the line's list in the
+    // background while the ports open).
+    if (!m_options.Instruments)
+        m_options.Instruments =
+            std::make_shared<InstrumentSource>(m_options.DbUri, m_options.DbTimeoutMs);
     if (Single())
         return StartSingle();
     QString error = CheckRackOutputs();
