@@ -42,7 +42,7 @@ desktop-file-validate "$root/usr/share/applications/tavcontrol.desktop"
 appstreamcli validate --no-net "$root/usr/share/metainfo/tavcontrol.metainfo.xml" >/dev/null ||
     fail "appstreamcli validate"
 for page in tavcontrol tavtest tavsim; do
-    zcat "$root/usr/share/man/man1/$page.1.gz" | grep -q "^\.TH ${page^^} 1" || fail "man page $page"
+    zcat "$root/usr/share/man/man1/$page.1.gz" | grep "^\.TH ${page^^} 1" >/dev/null || fail "man page $page"
 done
 # The file format's page as a user reads it, by section and name from the installed man folder,
 # formatted without a warning.
@@ -62,23 +62,25 @@ version=$(dpkg-deb -f "$deb" Version)
 [ "$("$root/usr/bin/tavcontrol" --version)" = "tavcontrol $version" ] || fail "tavcontrol --version"
 [ "$("$root/usr/bin/tavsim" --version)" = "tavsim $version" ] || fail "tavsim --version"
 [ "$("$root/usr/bin/tavtest" --version)" = "tavtest $version" ] || fail "tavtest --version"
-"$root/usr/bin/tavtest" --help | grep -q "Usage: tavtest" || fail "tavtest --help"
-"$root/usr/bin/tavsim" --help | grep -q -- "--link" || fail "tavsim --help"
-"$root/usr/bin/tavcontrol" --help | grep -q "Usage: tavcontrol" || fail "tavcontrol --help"
-"$root/usr/bin/tavcontrol" --help | grep -q -- "--trace FILE" || fail "tavcontrol --help: --trace"
+# Each grep below reads the whole text (not -q): a program cut off by a closed pipe would fail
+# the pipeline (pipefail).
+"$root/usr/bin/tavtest" --help | grep "Usage: tavtest" >/dev/null || fail "tavtest --help"
+"$root/usr/bin/tavsim" --help | grep -- "--link" >/dev/null || fail "tavsim --help"
+"$root/usr/bin/tavcontrol" --help | grep "Usage: tavcontrol" >/dev/null || fail "tavcontrol --help"
+"$root/usr/bin/tavcontrol" --help | grep -- "--trace FILE" >/dev/null || fail "tavcontrol --help: --trace"
 # A --trace without its file is refused before any window or display is needed.
 status=0
 "$root/usr/bin/tavcontrol" --trace >/dev/null 2>&1 || status=$?
 [ "$status" -eq 2 ] || fail "tavcontrol --trace without a file: exit $status"
-dpkg-deb -f "$deb" Depends | grep -q libqt6charts6 || fail "trend plot library not a dependency"
-dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || fail "dependencies not computed"
+dpkg-deb -f "$deb" Depends | grep libqt6charts6 >/dev/null || fail "trend plot library not a dependency"
+dpkg-deb -f "$deb" Depends | grep libqt6widgets6 >/dev/null || fail "dependencies not computed"
 # The results database: the SQL drivers are plugins, the histograms' SVG a library.
 for dep in libqt6sql6-sqlite libqt6sql6-psql libqt6svg6; do
-    dpkg-deb -f "$deb" Depends | grep -q -w -- "$dep" || fail "$dep not a dependency"
+    dpkg-deb -f "$deb" Depends | grep -w -- "$dep" >/dev/null || fail "$dep not a dependency"
 done
 
-dpkg-deb -f "$deb" Depends | grep -q -E "libreoffice|libuno" && fail "the program depends on LibreOffice"
-dpkg-deb -f "$deb" Suggests | grep -q tavcontrol-calc || fail "suggestions"
+dpkg-deb -f "$deb" Depends | grep -E "libreoffice|libuno" >/dev/null && fail "the program depends on LibreOffice"
+dpkg-deb -f "$deb" Suggests | grep tavcontrol-calc >/dev/null || fail "suggestions"
 debs=("$deb")
 
 # The plugin package, when the build made the plugin: ../lib/tavcontrol/ from the program,
@@ -91,9 +93,9 @@ if [ -f "$build/app/libtavcalc.so" ]; then
     [ -f "$plugin" ] || fail "plugin missing"
     [ -f "$root/usr/share/doc/tavcontrol-calc/copyright" ] || fail "plugin copyright missing"
     for entry in tav_calc_create tav_calc_visible tav_calc_open tav_calc_put_block tav_calc_release; do
-        nm -D --defined-only "$plugin" | grep -q " T $entry\$" || fail "plugin lacks $entry"
+        nm -D --defined-only "$plugin" | grep " T $entry\$" >/dev/null || fail "plugin lacks $entry"
     done
-    readelf -d "$plugin" | grep -q "RUNPATH.*/usr/lib/libreoffice/program" || fail "plugin RUNPATH"
+    readelf -d "$plugin" | grep "RUNPATH.*/usr/lib/libreoffice/program" >/dev/null || fail "plugin RUNPATH"
     depends=$(dpkg-deb -f "$calc" Depends)
     grep -q "tavcontrol (= $version)" <<<"$depends" || fail "plugin package: $depends"
     grep -q "libreoffice-calc" <<<"$depends" || fail "plugin package: $depends"
