@@ -16,6 +16,7 @@
 
 #include "app/test_start_check.h"
 #include "record/trace_option.h"
+#include "results/instrument_source.h"
 #include "results/results_database.h"
 #include "results/results_setup_window.h"
 #include "results/results_store.h"
@@ -108,13 +109,14 @@ int main(int argc, char** argv)
         if (!results.Server().isEmpty())
             results.Sync();
     });
+    std::shared_ptr<InstrumentSource> instruments; // the station's, for the test window
     PanelWindows windows;
     // A run chosen in "Test" > "Results…", shown by the next test window made.
     std::optional<ResultsQuery::RunReport> recordedRun;
-    windows.Test.SetFactory([&state, &recorder, &recordedRun, &results](QWidget* p) {
+    windows.Test.SetFactory([&state, &recorder, &recordedRun, &results, &instruments](QWidget* p) {
         auto* window = new TForm6(state.Link, state.Places, state.Test, state.Export, p);
         window->SetJournal(&recorder);
-        window->SetStartCheck(TestStartCheck(state.Panel, results));
+        window->SetStartCheck(TestStartCheck(state.Panel, results, instruments));
         window->SetInstrument([&state] { return RecordedIdentification(state.Panel); });
         if (recordedRun) {
             window->ShowRecordedRun(recordedRun->Header, recordedRun->Rows);

@@ -20,13 +20,15 @@ void ChooseLimitsFile(const QString& path)
     ProgramSettings().setValue(QStringLiteral("Limits/File"), path);
 }
 
-TForm6::StartCheck TestStartCheck(const PanelState& panel, const ResultsStore& results)
+TForm6::StartCheck TestStartCheck(const PanelState& panel, const ResultsStore& results,
+                                  std::shared_ptr<InstrumentSource>& instruments)
 {
-    auto instruments = std::make_shared<InstrumentSource>(results.Server(), 5000);
+    if (!instruments)
+        instruments = std::make_shared<InstrumentSource>(results.Server(), 5000);
     // One per window: the limits it applied are put back before its next run is checked.
     auto limits = std::make_shared<GridLimits>();
-    return [&panel, &results, instruments,
-            limits](QWidget* window, StepGrid& grid) mutable -> std::optional<TestedWith> {
+    return [&panel, &results, &instruments, limits](QWidget* window,
+                                                    StepGrid& grid) -> std::optional<TestedWith> {
         const QString identification = RecordedIdentification(panel);
         const std::optional<QString> calibration =
             AskCalibration(window, *instruments, identification);

@@ -4,6 +4,7 @@
 #include "app/test_start_check.h"
 #include "autotest/table_file.h"
 #include "results/instrument_list.h"
+#include "results/instrument_source.h"
 #include "results/results_database.h"
 #include "results/results_query.h"
 #include "results/results_store.h"
@@ -173,6 +174,7 @@ TEST_F(TestWindowJournal, AnInstrumentPastItsCalibrationIsAskedOfOrRefused)
     auto sim = StartSimAndWindows({});
     ResultsStore store(ResultsDatabase::JournalPath());
     RunRecorder recorder(store);
+    std::shared_ptr<InstrumentSource> instruments;
     state.Panel.DeviceIdent.Identification = "TAV,1600,0505000007,2.11";
     QStringList asked, told;
     bool answer = false;
@@ -184,7 +186,7 @@ TEST_F(TestWindowJournal, AnInstrumentPastItsCalibrationIsAskedOfOrRefused)
     const auto start = [&] {
         OpenRecorded(recorder);
         PutJournalTable(*grid);
-        window->SetStartCheck(TestStartCheck(state.Panel, store));
+        window->SetStartCheck(TestStartCheck(state.Panel, store, instruments));
         window->findChild<QPushButton*>("Button3")->click();
         const bool ran = window->Timer1()->isActive();
         if (ran)
@@ -227,6 +229,7 @@ TEST_F(TestWindowJournal, ALimitsFileJudgesTheWindowsRunsByTheInstrumentsModel)
     auto sim = StartSimAndWindows({});
     ResultsStore store(ResultsDatabase::JournalPath());
     RunRecorder recorder(store);
+    std::shared_ptr<InstrumentSource> instruments;
     state.Panel.DeviceIdent.Identification = "TAV,1600,0505000007,2.11";
     OpenRecorded(recorder);
     PutJournalTable(*grid);
@@ -242,7 +245,7 @@ TEST_F(TestWindowJournal, ALimitsFileJudgesTheWindowsRunsByTheInstrumentsModel)
     ChooseLimitsFile(limits.fileName());
     QStringList told;
     SetOperatorMessageHook([&](const QString& text) { told << text; });
-    window->SetStartCheck(TestStartCheck(state.Panel, store));
+    window->SetStartCheck(TestStartCheck(state.Panel, store, instruments));
     for (int run = 0; run < 2; ++run) {
         window->findChild<QPushButton*>("Button3")->click();
         ASSERT_TRUE(window->Timer1()->isActive()) << told.join('\n').toStdString();
