@@ -93,10 +93,10 @@ constexpr AddedIndex kAddedIndexes[] = {
      "CREATE INDEX IF NOT EXISTS steps_figures ON steps (run_uuid) INCLUDE (step, mark, "
      "lower_number, upper_number, value_number)",
      true},
-    {"runs_figures",
-     "CREATE INDEX IF NOT EXISTS runs_figures ON runs (table_name, table_version, started_ms) "
-     "INCLUDE (verdict, serial, uuid, unit, station, limits_version, limits_name, "
-     "instrument_model)",
+    {"runs_version_figures",
+     "CREATE INDEX IF NOT EXISTS runs_version_figures ON runs (table_name, table_version, "
+     "started_ms) INCLUDE (verdict, serial, uuid, unit, station, limits_version, limits_name, "
+     "limits_model, instrument_model)",
      true}};
 
 // Plain views on the server for a line's own dashboard tools (which read SQL, not our pages):

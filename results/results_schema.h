@@ -16,7 +16,7 @@ namespace ResultsSchema {
 
 constexpr int kVersion = 1;
 // Raised with every column, index or view added beside the version.
-constexpr int kAdditions = 3;
+constexpr int kAdditions = 4;
 
 bool IsServer(const QSqlDatabase& db);
 bool Ensure(QSqlDatabase& db, QString* error);
