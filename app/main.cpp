@@ -14,7 +14,7 @@
 #include "service/service_tool.h"
 #include "widgets/operator_messages.h"
 
-#include "app/test_start_check.h"
+#include "app/window_start_check.h"
 #include "record/trace_option.h"
 #include "results/instrument_source.h"
 #include "results/results_database.h"

@@ -375,4 +375,24 @@ QMap<QString, QList<double>> StepValues(QSqlDatabase& db, const Filter& filter,
     return byStep;
 }
 
+QJsonValue FigureJson(const std::optional<double>& v) { return v ? QJsonValue(*v) : QJsonValue(); }
+
+QJsonObject StepStatsJson(const StepStats& s)
+{
+    return {{"table", s.TableName},
+            {"version", s.Version.isEmpty() ? QJsonValue() : QJsonValue(s.Version)},
+            {"step", s.Step},
+            {"command", s.Command},
+            {"comment", s.Comment},
+            {"count", s.Count},
+            {"failures", s.Failures},
+            {"mean", FigureJson(s.Mean)},
+            {"stddev", FigureJson(s.StdDev)},
+            {"min", FigureJson(s.Min)},
+            {"max", FigureJson(s.Max)},
+            {"lower", FigureJson(s.Lower)},
+            {"upper", FigureJson(s.Upper)},
+            {"cpk", FigureJson(s.Cpk)}};
+}
+
 } // namespace ResultsQuery

@@ -2,6 +2,8 @@
 
 #include "results/results_query.h"
 
+#include <QJsonObject>
+#include <QJsonValue>
 #include <QList>
 #include <QMap>
 #include <QSqlDatabase>
@@ -72,5 +74,12 @@ Stats ComputeStats(QSqlDatabase& db, const Filter& filter, QString* error = null
 QMap<QString, QList<double>> StepValues(QSqlDatabase& db, const Filter& filter,
                                         const TableVersionStats& table,
                                         const QStringList& steps = {}, QString* error = nullptr);
+
+// A step's figures as JSON, for `tavtest stats --json` and the line's web view alike: table,
+// version (null before versions were kept), step, command, comment, count, failures, mean,
+// stddev, min, max, lower, upper and cpk (null where there is none).
+QJsonObject StepStatsJson(const StepStats& s);
+// A figure as JSON: null where there is none.
+QJsonValue FigureJson(const std::optional<double>& v);
 
 } // namespace ResultsQuery

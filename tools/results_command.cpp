@@ -153,7 +153,7 @@ int ReadFailed(const Request& r, const QString& error)
                     .arg(ResultsDatabase::JournalPath(r.Station), error));
 }
 
-QJsonValue JsonNumber(const std::optional<double>& v) { return v ? QJsonValue(*v) : QJsonValue(); }
+using ResultsQuery::FigureJson;
 
 QJsonValue JsonVersion(const QString& version)
 {
@@ -266,24 +266,6 @@ int History(QSqlDatabase& db, const Request& r)
     return 0;
 }
 
-QJsonObject StepJson(const ResultsQuery::StepStats& s)
-{
-    return {{"table", s.TableName},
-            {"version", JsonVersion(s.Version)},
-            {"step", s.Step},
-            {"command", s.Command},
-            {"comment", s.Comment},
-            {"count", s.Count},
-            {"failures", s.Failures},
-            {"mean", JsonNumber(s.Mean)},
-            {"stddev", JsonNumber(s.StdDev)},
-            {"min", JsonNumber(s.Min)},
-            {"max", JsonNumber(s.Max)},
-            {"lower", JsonNumber(s.Lower)},
-            {"upper", JsonNumber(s.Upper)},
-            {"cpk", JsonNumber(s.Cpk)}};
-}
-
 QJsonObject StatsJson(const ResultsQuery::Stats& stats)
 {
     QJsonArray tables;
@@ -292,7 +274,7 @@ QJsonObject StatsJson(const ResultsQuery::Stats& stats)
         tables.append(QJsonObject{
             {"table", t.TableName}, {"version", JsonVersion(t.Version)}, {"runs", t.Runs}});
         for (const auto& s : t.Steps)
-            steps.append(StepJson(s));
+            steps.append(ResultsQuery::StepStatsJson(s));
     }
     QJsonObject notEndedBy;
     for (auto it = stats.NotEndedBy.begin(); it != stats.NotEndedBy.end(); ++it)
@@ -302,7 +284,7 @@ QJsonObject StatsJson(const ResultsQuery::Stats& stats)
                         {"not_ended_by", notEndedBy},
                         {"units", stats.Units},
                         {"first_pass_units", stats.FirstPassUnits},
-                        {"first_pass_yield", JsonNumber(stats.FirstPassYield())},
+                        {"first_pass_yield", FigureJson(stats.FirstPassYield())},
                         {"tables", tables},
                         {"steps", steps}};
     return o;

@@ -16,8 +16,6 @@ QJsonValue TimeJson(qint64 ms)
         .toString(Qt::ISODate);
 }
 
-QJsonValue FigureJson(const std::optional<double>& v) { return v ? QJsonValue(*v) : QJsonValue(); }
-
 QJsonObject RunJson(const RunRecord& run)
 {
     return {{"uuid", run.Uuid},

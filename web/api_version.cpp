@@ -80,23 +80,11 @@ ViewData ReadVersionView(QSqlDatabase& db, const ViewRequest& given, QString* er
             data.Values.insert(key, values.value(s.Step));
             data.LastValues.insert(
                 key, ResultsQuery::LastStepValues(db, filter, t, s.Step, r.Last, error));
-            steps.append(QJsonObject{{"table", s.TableName},
-                                     {"version", s.Version.isEmpty() ? QJsonValue() : s.Version},
-                                     {"step", s.Step},
-                                     {"command", s.Command},
-                                     {"comment", s.Comment},
-                                     {"count", s.Count},
-                                     {"failures", s.Failures},
-                                     {"mean", FigureJson(s.Mean)},
-                                     {"stddev", FigureJson(s.StdDev)},
-                                     {"min", FigureJson(s.Min)},
-                                     {"max", FigureJson(s.Max)},
-                                     {"lower", FigureJson(s.Lower)},
-                                     {"upper", FigureJson(s.Upper)},
-                                     {"cp", FigureJson(Cp(s))},
-                                     {"cpk", FigureJson(s.Cpk)},
-                                     {"histogram", PlotUrl("histogram", r, key)},
-                                     {"control_chart", PlotUrl("control", r, key)}});
+            QJsonObject step = ResultsQuery::StepStatsJson(s);
+            step.insert("cp", FigureJson(Cp(s)));
+            step.insert("histogram", PlotUrl("histogram", r, key));
+            step.insert("control_chart", PlotUrl("control", r, key));
+            steps.append(step);
         }
     }
     data.Json = {{"table", r.Table},

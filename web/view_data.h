@@ -31,7 +31,7 @@ ViewData ReadStationView(QSqlDatabase& db, const ViewRequest& request, QString* 
 // Shared by the parts: a time as JSON (local ISO 8601 with its offset; null for none), a
 // figure (null for none) and a run's summary.
 QJsonValue TimeJson(qint64 ms);
-QJsonValue FigureJson(const std::optional<double>& v);
+using ResultsQuery::FigureJson;
 QJsonObject RunJson(const RunRecord& run);
 // The hours "this shift" covers: the last eight.
 constexpr int kShiftHours = 8;

@@ -1,7 +1,7 @@
 // The test window's runs in the station's journal, wired as the program wires it: each run with
 // its verdict and every evaluated row, a hidden one too, and a run broken off by closing the
 // window kept as aborted.
-#include "app/test_start_check.h"
+#include "app/window_start_check.h"
 #include "autotest/table_file.h"
 #include "results/instrument_list.h"
 #include "results/instrument_source.h"

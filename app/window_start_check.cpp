@@ -1,4 +1,4 @@
-#include "app/test_start_check.h"
+#include "app/window_start_check.h"
 
 #include "common/program_directory.h"
 #include "panel/panel_state.h"
