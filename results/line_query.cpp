@@ -168,25 +168,6 @@ LineState ReadLine(QSqlDatabase& db, qint64 nowMs, qint64 dayStartMs, qint64 shi
     return line;
 }
 
-int FinallyPassedUnits(QSqlDatabase& db, const Filter& filter, QString* error)
-{
-    QVariantList values;
-    const QString where = WhereClause(filter, values);
-    const QVariantList inner = values;
-    values << inner;
-    QSqlQuery q(db);
-    if (Select(q,
-               QStringLiteral("SELECT COUNT(*) FROM runs r JOIN (SELECT r.serial AS serial, "
-                              "MAX(r.started_ms) AS last_ms FROM runs r WHERE %1 AND %2 GROUP BY "
-                              "r.serial) u ON r.serial = u.serial AND r.started_ms = u.last_ms "
-                              "WHERE %1 AND %2 AND r.verdict = 'passed'")
-                   .arg(where, QLatin1String(kEnded)),
-               values, error) &&
-        q.next())
-        return q.value(0).toInt();
-    return 0;
-}
-
 QList<double> LastStepValues(QSqlDatabase& db, const Filter& filter, const TableVersionStats& table,
                              const QString& step, int n, QString* error)
 {

@@ -54,9 +54,6 @@ constexpr qint64 kLiveStaleMs = 60000;
 LineState ReadLine(QSqlDatabase& db, qint64 nowMs, qint64 dayStartMs, qint64 shiftStartMs,
                    QString* error = nullptr);
 
-// Units whose last ended run (of those the filter takes) passed: the final yield's part.
-int FinallyPassedUnits(QSqlDatabase& db, const Filter& filter, QString* error = nullptr);
-
 // The last n measured values of one table version's checked step, oldest first: the runs
 // that ended with a verdict, as the statistics count them.
 QList<double> LastStepValues(QSqlDatabase& db, const Filter& filter, const TableVersionStats& table,

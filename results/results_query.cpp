@@ -62,28 +62,6 @@ QString WhereClause(const Filter& f, QVariantList& values)
     return terms.join(QStringLiteral(" AND "));
 }
 
-QList<StatsGroup> StatsGroups(QSqlDatabase& db, const Filter& filter, bool byModel, QString* error)
-{
-    QVariantList values;
-    const QString model =
-        byModel ? QStringLiteral("COALESCE(r.instrument_model, '')") : QStringLiteral("''");
-    QSqlQuery q(db);
-    QList<StatsGroup> groups;
-    if (!Select(q,
-                QStringLiteral(
-                    "SELECT %1, COALESCE(r.limits_version, ''), "
-                    "COALESCE(r.limits_model, ''), MAX(COALESCE(r.limits_name, '')) "
-                    "FROM runs r WHERE %2 AND r.verdict IN ('passed', 'failed') GROUP BY 1, 2, "
-                    "3 ORDER BY 2, 3, 1")
-                    .arg(model, WhereClause(filter, values)),
-                values, error))
-        return groups;
-    while (q.next())
-        groups.append({q.value(0).toString(), q.value(3).toString(), q.value(1).toString(),
-                       q.value(2).toString()});
-    return groups;
-}
-
 QList<RunRecord> Runs(QSqlDatabase& db, const Filter& filter, QString* error)
 {
     QVariantList values;

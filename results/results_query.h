@@ -54,8 +54,6 @@ struct StatsGroup {
     QString LimitsVersion; // empty: the table's own limits
     QString LimitsModel;
 };
-QList<StatsGroup> StatsGroups(QSqlDatabase& db, const Filter& filter, bool byModel,
-                              QString* error = nullptr);
 
 // Runs matching the filter, newest first.
 QList<RunRecord> Runs(QSqlDatabase& db, const Filter& filter, QString* error = nullptr);

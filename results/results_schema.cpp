@@ -1,5 +1,7 @@
 #include "results/results_schema.h"
 
+#include "results/step_days.h"
+
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -99,6 +101,9 @@ constexpr AddedIndex kAddedIndexes[] = {
      "limits_model, instrument_model)",
      true}};
 
+// Indexes a former level made that a later one replaced: each costs every run's writing.
+constexpr const char* kDroppedIndexes[] = {"runs_figures"};
+
 // Plain views on the server for a line's own dashboard tools (which read SQL, not our pages):
 // the runs by day, station, table version and verdict, and each checked step's figures over the
 // runs that ended with a verdict, as the statistics count them (a row without a reply is a
@@ -185,7 +190,7 @@ bool AddedMissing(QSqlDatabase& db, QString* error)
     for (const AddedView& added : kAddedViews)
         if (server && !views.contains(QLatin1String(added.Name)))
             return true;
-    return false;
+    return server && StepDays::Missing(db, error);
 }
 
 bool AddMissing(QSqlDatabase& db, QString* error)
@@ -208,7 +213,20 @@ bool AddMissing(QSqlDatabase& db, QString* error)
     for (const AddedView& added : kAddedViews)
         if (IsServer(db) && !Exec(db, QLatin1String(added.Sql), error))
             return false;
-    return true;
+    for (const char* dropped : kDroppedIndexes)
+        if (IsServer(db) &&
+            !Exec(db, QStringLiteral("DROP INDEX IF EXISTS %1").arg(QLatin1String(dropped)), error))
+            return false;
+    return !IsServer(db) || StepDays::Add(db, error);
+}
+
+// Kept on the connection's driver, which lives as long as the connection.
+constexpr const char* kKnownAdditions = "tavAdditions";
+
+void Remember(const QSqlDatabase& db, int additions)
+{
+    if (db.driver())
+        db.driver()->setProperty(kKnownAdditions, additions);
 }
 
 } // namespace
@@ -255,8 +273,10 @@ Mark ReadMark(QSqlDatabase& db)
     QSqlQuery q(db);
     // A table an older program made has no additions' level; no table at all, no mark.
     if (q.exec(QStringLiteral("SELECT MAX(version), MAX(additions) FROM results_schema")) &&
-        q.next())
+        q.next()) {
+        Remember(db, q.value(1).toInt());
         return {q.value(0).toInt(), q.value(1).toInt()};
+    }
     if (q.exec(QStringLiteral("SELECT MAX(version) FROM results_schema")) && q.next())
         mark.Version = q.value(0).toInt();
     return mark;
@@ -277,6 +297,7 @@ bool Ensure(QSqlDatabase& db, QString* error)
                  .arg(kAdditions)
                  .arg(kVersion),
              nullptr);
+        Remember(db, kAdditions);
         return true;
     }
     if (!catalogError.isEmpty()) {
@@ -343,7 +364,13 @@ bool Ensure(QSqlDatabase& db, QString* error)
         Rollback(db);
         return false;
     }
+    Remember(db, kAdditions);
     return true;
+}
+
+int KnownAdditions(const QSqlDatabase& db)
+{
+    return db.driver() ? db.driver()->property(kKnownAdditions).toInt() : 0;
 }
 
 } // namespace ResultsSchema

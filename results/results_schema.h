@@ -16,7 +16,7 @@ namespace ResultsSchema {
 
 constexpr int kVersion = 1;
 // Raised with every column, index or view added beside the version.
-constexpr int kAdditions = 4;
+constexpr int kAdditions = 5;
 
 bool IsServer(const QSqlDatabase& db);
 bool Ensure(QSqlDatabase& db, QString* error);
@@ -27,6 +27,8 @@ struct Mark {
     int Additions = 0;
 };
 Mark ReadMark(QSqlDatabase& db);
+// The additions' level this connection found (or made) when it read the mark; 0 before.
+int KnownAdditions(const QSqlDatabase& db);
 
 // A write transaction: SQLite takes its write lock at once (two processes never both read and
 // then both try to write), PostgreSQL starts as usual.

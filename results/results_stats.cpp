@@ -1,12 +1,14 @@
 #include "results/results_stats.h"
 
 #include "results/results_schema.h"
+#include "results/step_days.h"
 
 #include <QHash>
 #include <QSqlQuery>
 #include <QVariant>
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 namespace ResultsQuery {
 
@@ -223,12 +225,13 @@ void ComputeSteps(QSqlDatabase& db, const Filter& filter, QList<TableVersionStat
         }
         q.finish(); // a connection may serve one query at a time (PostgreSQL's row by row)
     };
-    const QString figures = QStringLiteral(
-        "COUNT(s.value_number), SUM(CASE WHEN s.mark <> '' THEN 1 ELSE 0 END), "
-        "MIN(s.value_number), MAX(s.value_number), SUM(s.value_number - s.lower_number), "
-        "SUM((s.value_number - s.lower_number) * (s.value_number - s.lower_number)), "
-        "MIN(s.lower_number), MAX(s.lower_number), MIN(s.upper_number)");
-    if (ResultsSchema::IsServer(db)) {
+    const QLatin1String figures(StepDays::kFigures);
+    if (StepDays::Serves(db, filter)) {
+        QVariantList values;
+        QSqlQuery q(db);
+        Select(q, StepDays::FiguresQuery(filter, values), values, error);
+        take(q);
+    } else if (ResultsSchema::IsServer(db)) {
         // Every version's rows in one pass: the server groups them by hashing.
         QVariantList values;
         QSqlQuery q(db);
@@ -289,13 +292,18 @@ Stats ComputeStats(QSqlDatabase& db, const Filter& filter, QString* error)
     // The runs per table version and verdict: the ended ones make the versions' figures.
     {
         QSqlQuery q(db);
+        // Kept apart by the sets of limits and the models too, which tell the runs' groups in
+        // the same pass.
         Select(q,
                QStringLiteral("SELECT r.table_name, r.table_version, r.verdict, COUNT(*), "
-                              "MIN(r.started_ms), MAX(r.started_ms) FROM runs r WHERE %1 GROUP "
-                              "BY r.table_name, r.table_version, r.verdict")
+                              "MIN(r.started_ms), MAX(r.started_ms), COALESCE(r.instrument_model, "
+                              "''), COALESCE(r.limits_version, ''), COALESCE(r.limits_model, ''), "
+                              "MAX(COALESCE(r.limits_name, '')) FROM runs r WHERE %1 GROUP BY "
+                              "r.table_name, r.table_version, r.verdict, 7, 8, 9")
                    .arg(where),
                values, error);
-        QMap<VersionKey, std::pair<qint64, int>> ended; // first start, runs
+        QMap<VersionKey, std::pair<qint64, int>> ended;              // first start, runs
+        QMap<std::tuple<QString, QString, QString>, QString> groups; // limits, model: name
         while (q.next()) {
             const QString verdict = q.value(2).toString();
             const int runs = q.value(3).toInt();
@@ -305,6 +313,9 @@ Stats ComputeStats(QSqlDatabase& db, const Filter& filter, QString* error)
                 stats.NotEndedBy[VerdictText(verdict)] += runs;
                 continue;
             }
+            QString& limitsName =
+                groups[{q.value(7).toString(), q.value(8).toString(), q.value(6).toString()}];
+            limitsName = std::max(limitsName, q.value(9).toString());
             const VersionKey key = KeyOf(q, 0);
             auto& [first, count] = ended[key];
             const qint64 started = q.value(4).toLongLong();
@@ -314,6 +325,9 @@ Stats ComputeStats(QSqlDatabase& db, const Filter& filter, QString* error)
         }
         for (auto it = ended.begin(); it != ended.end(); ++it)
             stats.Tables.append({it.key().first, it.key().second, it.value().second, {}});
+        for (auto it = groups.begin(); it != groups.end(); ++it)
+            stats.Groups.append(
+                {std::get<2>(it.key()), it.value(), std::get<0>(it.key()), std::get<1>(it.key())});
         // Each table's versions in the order they were first run.
         auto firstRun = [&](const TableVersionStats& t) {
             return ended.value({t.TableName, t.Version}).first;
@@ -346,6 +360,24 @@ Stats ComputeStats(QSqlDatabase& db, const Filter& filter, QString* error)
     ComputeSteps(db, filter, stats.Tables, error);
     NameSteps(db, filter, stats.Tables, newest, error);
     return stats;
+}
+
+QList<StatsGroup> GroupsOf(const Stats& stats, bool byModel)
+{
+    QList<StatsGroup> groups;
+    for (StatsGroup g : stats.Groups) {
+        if (!byModel)
+            g.Model.clear();
+        const auto same = std::find_if(groups.begin(), groups.end(), [&](const StatsGroup& o) {
+            return o.Model == g.Model && o.LimitsVersion == g.LimitsVersion &&
+                   o.LimitsModel == g.LimitsModel;
+        });
+        if (same == groups.end())
+            groups.append(g);
+        else
+            same->LimitsName = std::max(same->LimitsName, g.LimitsName);
+    }
+    return groups;
 }
 
 QMap<QString, QList<double>> StepValues(QSqlDatabase& db, const Filter& filter,

@@ -62,12 +62,20 @@ struct Stats {
     }
     // By table name, each table's versions in the order they were first run.
     QList<TableVersionStats> Tables;
+    // The sets of limits applied to the ended runs, each with the model of instrument, ordered
+    // by limits version, the model whose limits applied, and the instrument's model.
+    QList<StatsGroup> Groups;
     // How many versions of the named table the runs cover.
     int VersionCount(const QString& tableName) const;
 };
 
 // A failed query leaves its reason in error (see results_query.h).
 Stats ComputeStats(QSqlDatabase& db, const Filter& filter, QString* error = nullptr);
+
+// The sets of runs statistics keep apart besides the table version: each set of limits applied
+// (a limits file's version and the model whose limits it gave) and, when asked, each model of
+// instrument; in the order of Stats::Groups.
+QList<StatsGroup> GroupsOf(const Stats& stats, bool byModel);
 
 // The measured values of one table version's checked steps (or of those given), per step in
 // the order the runs started: for the histograms and control charts.

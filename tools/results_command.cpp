@@ -417,10 +417,11 @@ int Stats(QSqlDatabase& db, const Request& r)
     ResultsQuery::Filter filter = r.Filter;
     filter.Station = r.StationGiven ? r.Station : QString();
     QString error;
-    QList<ResultsQuery::StatsGroup> groups =
-        ResultsQuery::StatsGroups(db, filter, r.ByModel, &error);
+    // All the runs first: their one set of limits (the usual case) needs nothing more.
+    const ResultsQuery::Stats all = ResultsQuery::ComputeStats(db, filter, &error);
     if (!error.isEmpty())
         return ReadFailed(r, error);
+    QList<ResultsQuery::StatsGroup> groups = ResultsQuery::GroupsOf(all, r.ByModel);
     const bool grouped = r.ByModel || groups.size() > 1;
     if (!grouped)
         groups = {{}};
@@ -436,7 +437,8 @@ int Stats(QSqlDatabase& db, const Request& r)
             if (r.ByModel)
                 part.Filter.Model = g.Model.isEmpty() ? QStringLiteral("unknown") : g.Model;
         }
-        const ResultsQuery::Stats stats = ResultsQuery::ComputeStats(db, part.Filter, &error);
+        const ResultsQuery::Stats stats =
+            grouped ? ResultsQuery::ComputeStats(db, part.Filter, &error) : all;
         if (!error.isEmpty())
             return ReadFailed(r, error);
         if (r.Json) {

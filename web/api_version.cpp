@@ -44,8 +44,8 @@ ViewData ReadVersionView(QSqlDatabase& db, const ViewRequest& given, QString* er
     filter.SinceMs = r.SinceMs;
     // Runs judged by other limits (another limits file, another model's limits of it) are shown
     // apart: their steps' limits and Cpk mean nothing together. Without a choice, the first set.
-    const QList<ResultsQuery::StatsGroup> sets =
-        ResultsQuery::StatsGroups(db, filter, false, error);
+    const ResultsQuery::Stats all = ResultsQuery::ComputeStats(db, filter, error);
+    const QList<ResultsQuery::StatsGroup> sets = ResultsQuery::GroupsOf(all, false);
     QJsonArray limitSets;
     for (const auto& g : sets) {
         const QString version =
@@ -58,12 +58,13 @@ ViewData ReadVersionView(QSqlDatabase& db, const ViewRequest& given, QString* er
             QJsonObject{{"name", g.LimitsName}, {"limits", version}, {"model", g.LimitsModel}});
     }
     // One set alone: all the runs, as tavtest stats counts them.
-    if (!given.Limits.isEmpty() || sets.size() > 1) {
+    const bool chosen = !given.Limits.isEmpty() || sets.size() > 1;
+    if (chosen) {
         filter.LimitsVersion = r.Limits;
         filter.LimitsModel = r.LimitsModel;
     }
-    const ResultsQuery::Stats stats = ResultsQuery::ComputeStats(db, filter, error);
-    const int finallyPassed = ResultsQuery::FinallyPassedUnits(db, filter, error);
+    const ResultsQuery::Stats stats = chosen ? ResultsQuery::ComputeStats(db, filter, error) : all;
+    const int finallyPassed = stats.FinalPassUnits;
     ViewData data;
     QJsonArray versions;
     QJsonArray steps;

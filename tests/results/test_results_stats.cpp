@@ -1,10 +1,13 @@
-// The statistics' rules over a real SQLite journal: figures per table version, runs that did
-// not reach their end apart, a missing reply a failure and never a value, and a standard
-// deviation and Cpk that mean what they say.
+// The statistics' rules over a real SQLite journal and a real PostgreSQL server (whose figures
+// come from the day figures it keeps): figures per table version, runs that did not reach their
+// end apart, a missing reply a failure and never a value, and a standard deviation and Cpk that
+// mean what they say.
 #include "results/results_database.h"
 #include "results/results_stats.h"
 #include "results/run_tables.h"
+#include "tests/results/pg_cluster.h"
 
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -220,15 +223,28 @@ TEST(ResultsStats, FiguresMeanWhatTheySay)
          {{"psu.tst", QString(), "1", 2, 0, 230.1, std::sqrt(0.32), 229.7,
            0.9 / (3 * std::sqrt(0.32))}}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.Name);
+    // The server's tables emptied between cases: its day figures must go with them.
+    PgCluster cluster;
+    QString error;
+    ASSERT_TRUE(cluster.Start(&error)) << error.toStdString();
+    const QString server = QStringLiteral("stats-server");
+    ASSERT_TRUE(ResultsDatabase::OpenServer(server, cluster.Uri(), &error)) << error.toStdString();
+    for (const auto& [c, onServer] : [&] {
+             QList<std::pair<Case, bool>> both;
+             for (const Case& c : cases)
+                 both << std::pair{c, false} << std::pair{c, true};
+             return both;
+         }()) {
+        SCOPED_TRACE(std::string(c.Name) + (onServer ? " (server)" : " (journal)"));
         QTemporaryDir dir;
-        const QString name = QStringLiteral("stats");
-        QString error;
-        ASSERT_TRUE(ResultsDatabase::OpenJournal(name, dir.filePath("journal.sqlite"), &error))
+        const QString name = onServer ? server : QStringLiteral("stats");
+        ASSERT_TRUE(onServer ||
+                    ResultsDatabase::OpenJournal(name, dir.filePath("journal.sqlite"), &error))
             << error.toStdString();
         {
             QSqlDatabase db = QSqlDatabase::database(name);
+            if (onServer)
+                ASSERT_TRUE(QSqlQuery(db).exec(QStringLiteral("TRUNCATE runs, steps")));
             Write(db, c.Runs);
             const ResultsQuery::Stats stats = ResultsQuery::ComputeStats(db, c.Where);
             EXPECT_EQ(stats.Runs, c.AllRuns);
@@ -253,8 +269,10 @@ TEST(ResultsStats, FiguresMeanWhatTheySay)
                 ExpectFigure("Cpk", got.Cpk, e.Cpk);
             }
         }
-        ResultsDatabase::Close(name);
+        if (!onServer)
+            ResultsDatabase::Close(name);
     }
+    ResultsDatabase::Close(server);
 }
 
 } // namespace
