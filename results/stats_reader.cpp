@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QSqlQuery>
 #include <QUuid>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <optional>
@@ -100,6 +101,31 @@ QString ReadError(const Source& source, const QString& error)
                              error);
 }
 
+// The readers' threads still running. A window closed while its read goes on does not wait
+// for it, but the program's end does (the read is bounded by its time-out): a thread still
+// closing its connection after the application is gone would find Qt SQL's connections taken
+// down under it. Made once and never destroyed, so the threads may count down to the very end.
+struct Live {
+    std::mutex Mutex;
+    std::condition_variable Done;
+    int Threads = 0;
+    bool WaitAtEnd = false; // the wait is in the application's post routines
+};
+
+Live& LiveThreads()
+{
+    static Live* live = new Live;
+    return *live;
+}
+
+void WaitForLiveThreads()
+{
+    Live& live = LiveThreads();
+    std::unique_lock lock(live.Mutex);
+    live.WaitAtEnd = false;
+    live.Done.wait_for(lock, std::chrono::seconds(30), [&] { return live.Threads == 0; });
+}
+
 } // namespace
 
 void StatsReader::Shared::Run()
@@ -158,11 +184,24 @@ void StatsReader::Shared::Run()
     }
     if (open)
         ResultsDatabase::Close(connection);
+    Live& live = LiveThreads();
+    std::lock_guard lock(live.Mutex);
+    --live.Threads;
+    live.Done.notify_all();
 }
 
 StatsReader::StatsReader(QObject* parent) : QObject(parent), m_shared(std::make_shared<Shared>())
 {
     m_shared->Reader = this;
+    {
+        Live& live = LiveThreads();
+        std::lock_guard lock(live.Mutex);
+        ++live.Threads;
+        if (!live.WaitAtEnd && QCoreApplication::instance()) {
+            live.WaitAtEnd = true;
+            qAddPostRoutine(WaitForLiveThreads);
+        }
+    }
     std::thread([shared = m_shared] { shared->Run(); }).detach();
 }
 

@@ -108,7 +108,8 @@ QList<Trigger> Triggers()
                                               "FROM %1))");
     return {
         {"steps", "INSERT", "NEW TABLE AS came",
-         AddFigures(QStringLiteral("came s JOIN runs r ON r.uuid = s.run_uuid")) + QLatin1Char(';')},
+         AddFigures(QStringLiteral("came s JOIN runs r ON r.uuid = s.run_uuid")) +
+             QLatin1Char(';')},
         {"steps", "UPDATE", "OLD TABLE AS gone NEW TABLE AS came",
          Redo(runsOfRows.arg(
              QStringLiteral("(SELECT run_uuid FROM gone UNION SELECT run_uuid FROM came) u")))},
@@ -167,24 +168,23 @@ bool Add(QSqlDatabase& db, QString* error)
                QStringLiteral("CREATE UNIQUE INDEX step_days_key ON step_days (%1)")
                    .arg(KeyColumns(false)),
                error) ||
-         !Exec(db,
-               QStringLiteral("CREATE INDEX step_days_table ON step_days (table_name, day)"),
+         !Exec(db, QStringLiteral("CREATE INDEX step_days_table ON step_days (table_name, day)"),
                error)))
         return false;
     for (const Trigger& t : Triggers()) {
-        const QString name = QStringLiteral("step_days_%1_%2")
-                                 .arg(QLatin1String(t.Table), QString::fromLatin1(t.Event).toLower());
-        const QString transition = qstrlen(t.Transition) == 0
-                                       ? QString()
-                                       : QStringLiteral(" REFERENCING ") +
-                                             QLatin1String(t.Transition);
+        const QString name =
+            QStringLiteral("step_days_%1_%2")
+                .arg(QLatin1String(t.Table), QString::fromLatin1(t.Event).toLower());
+        const QString transition = qstrlen(t.Transition) == 0 ? QString()
+                                                              : QStringLiteral(" REFERENCING ") +
+                                                                    QLatin1String(t.Transition);
         if (!Exec(db,
                   QStringLiteral("CREATE OR REPLACE FUNCTION %1() RETURNS trigger LANGUAGE "
                                  "plpgsql AS $body$ BEGIN %2 RETURN NULL; END $body$")
                       .arg(name, t.Body),
                   error) ||
-            !Exec(db,
-                  QStringLiteral("DROP TRIGGER IF EXISTS %1 ON %2").arg(name, t.Table), error) ||
+            !Exec(db, QStringLiteral("DROP TRIGGER IF EXISTS %1 ON %2").arg(name, t.Table),
+                  error) ||
             !Exec(db,
                   QStringLiteral("CREATE TRIGGER %1 AFTER %2 ON %3%4 FOR EACH STATEMENT EXECUTE "
                                  "PROCEDURE %1()")
@@ -193,14 +193,14 @@ bool Add(QSqlDatabase& db, QString* error)
             return false;
     }
     return !made ||
-           Exec(db, AddFigures(QStringLiteral("runs r JOIN steps s ON s.run_uuid = r.uuid")), error);
+           Exec(db, AddFigures(QStringLiteral("runs r JOIN steps s ON s.run_uuid = r.uuid")),
+                error);
 }
 
 bool Serves(const QSqlDatabase& db, const ResultsQuery::Filter& filter)
 {
     return ResultsSchema::IsServer(db) && ResultsSchema::KnownAdditions(db) >= kLevel &&
-           filter.Serial.isEmpty() && filter.InstrumentSerial.isEmpty() &&
-           filter.Verdict.isEmpty();
+           filter.Serial.isEmpty() && filter.InstrumentSerial.isEmpty() && filter.Verdict.isEmpty();
 }
 
 QString FiguresQuery(const ResultsQuery::Filter& filter, QVariantList& values)

@@ -38,6 +38,9 @@ QString PlotUrl(const char* plot, const ViewRequest& r, const QString& step)
 ViewData ReadVersionView(QSqlDatabase& db, const ViewRequest& given, QString* error)
 {
     ViewRequest r = given;
+    // The values only for the plots, whose one read serves them all.
+    const bool plots =
+        r.Page == ViewRequest::Kind::Histogram || r.Page == ViewRequest::Kind::ControlChart;
     ResultsQuery::Filter filter;
     filter.TableName = r.Table;
     filter.Version = r.Version;
@@ -72,15 +75,19 @@ ViewData ReadVersionView(QSqlDatabase& db, const ViewRequest& given, QString* er
         versions.append(QJsonObject{{"table", t.TableName},
                                     {"version", t.Version.isEmpty() ? QJsonValue() : t.Version},
                                     {"runs", t.Runs}});
-        const auto values = ResultsQuery::StepValues(db, filter, t, {}, error);
+        const QMap<QString, QList<double>> values =
+            plots ? ResultsQuery::StepValues(db, filter, t, {}, error)
+                  : QMap<QString, QList<double>>();
         for (const auto& s : t.Steps) {
             // Several versions under one start: a step is named by its version too.
             const QString key =
                 stats.Tables.size() > 1 ? t.Version + QLatin1Char(':') + s.Step : s.Step;
             data.Steps.insert(key, s);
-            data.Values.insert(key, values.value(s.Step));
-            data.LastValues.insert(
-                key, ResultsQuery::LastStepValues(db, filter, t, s.Step, r.Last, error));
+            if (plots) {
+                data.Values.insert(key, values.value(s.Step));
+                data.LastValues.insert(
+                    key, ResultsQuery::LastStepValues(db, filter, t, s.Step, r.Last, error));
+            }
             QJsonObject step = ResultsQuery::StepStatsJson(s);
             step.insert("cp", FigureJson(Cp(s)));
             step.insert("histogram", PlotUrl("histogram", r, key));

@@ -155,9 +155,10 @@ ViewRequest ViewRequest::Parse(const QString& method, const QString& path, const
         r.SinceText = from.toString(Qt::ISODate);
         r.SinceMs = from.startOfDay().toMSecsSinceEpoch();
     }
-    // The plots share their table version's data; the pages and their JSON share theirs.
+    // The plots of a table version share one read of its values; the pages and their JSON
+    // share theirs, which reads none and so answers at once.
     const Kind data =
-        r.Page == Kind::Histogram || r.Page == Kind::ControlChart ? Kind::Version : r.Page;
+        r.Page == Kind::Histogram || r.Page == Kind::ControlChart ? Kind::Histogram : r.Page;
     r.DataKey = QStringLiteral("%1|%2|%3|%4|%5|%6|%7|%8|%9")
                     .arg(static_cast<int>(data))
                     .arg(r.Table, r.Version, r.Serial, r.Station, r.SinceText)

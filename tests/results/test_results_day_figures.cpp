@@ -38,8 +38,8 @@ RunRecord PlannedRun(int n, QList<RowRecord>& rows)
     if (n % 5) {
         run.LimitsName = QStringLiteral("burn-in.lim");
         run.LimitsVersion = QStringLiteral("3d05") + QString(60, '0');
-        run.LimitsModel = run.InstrumentModel.isEmpty() ? QStringLiteral("TAV-3200-PS")
-                                                        : run.InstrumentModel;
+        run.LimitsModel =
+            run.InstrumentModel.isEmpty() ? QStringLiteral("TAV-3200-PS") : run.InstrumentModel;
     }
     run.StartedMs = kStart + n * 2'500'000LL; // 35 runs a day
     const bool failed = n % 7 == 0;
@@ -177,7 +177,8 @@ TEST(DayFigures, TheServerAgreesWithItsRowsWhateverHappensToThem)
               "UPDATE runs SET station = 'LINE3-A', started_ms = started_ms + 86400000 WHERE "
               "uuid = 'run-41'",
               "UPDATE steps SET value_number = 230.9 WHERE run_uuid = 'run-42' AND ord = 1",
-              "DELETE FROM steps WHERE run_uuid = 'run-43'", "DELETE FROM runs WHERE uuid = 'run-44'"})
+              "DELETE FROM steps WHERE run_uuid = 'run-43'",
+              "DELETE FROM runs WHERE uuid = 'run-44'"})
             for (QSqlDatabase* db : {&server, &journal})
                 ASSERT_TRUE(QSqlQuery(*db).exec(QString::fromLatin1(sql))) << sql;
         {
@@ -186,7 +187,8 @@ TEST(DayFigures, TheServerAgreesWithItsRowsWhateverHappensToThem)
         }
         // A server an older program left: the next one to open it sums up the runs there are.
         ASSERT_TRUE(QSqlQuery(server).exec(QStringLiteral("DROP TABLE step_days CASCADE")));
-        ASSERT_TRUE(QSqlQuery(server).exec(QStringLiteral("UPDATE results_schema SET additions = 4")));
+        ASSERT_TRUE(
+            QSqlQuery(server).exec(QStringLiteral("UPDATE results_schema SET additions = 4")));
     }
     ResultsDatabase::Close(QStringLiteral("days-server"));
     ASSERT_TRUE(ResultsDatabase::OpenServer(QStringLiteral("days-server"), cluster.Uri(), &error))
