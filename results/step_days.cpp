@@ -171,6 +171,19 @@ bool Add(QSqlDatabase& db, QString* error)
          !Exec(db, QStringLiteral("CREATE INDEX step_days_table ON step_days (table_name, day)"),
                error)))
         return false;
+    // The triggers run as the table's maker: a station's role that may only write runs keeps
+    // the figures all the same. Their names are looked up in this schema alone (and the
+    // session's own temporary tables last), not where the writing session's path points.
+    QString schema;
+    {
+        QSqlQuery q(db);
+        if (!q.exec(QStringLiteral("SELECT quote_ident(current_schema())")) || !q.next()) {
+            if (error)
+                *error = ResultsSchema::ErrorText(db, q.lastError());
+            return false;
+        }
+        schema = q.value(0).toString();
+    }
     for (const Trigger& t : Triggers()) {
         const QString name =
             QStringLiteral("step_days_%1_%2")
@@ -180,8 +193,9 @@ bool Add(QSqlDatabase& db, QString* error)
                                                                     QLatin1String(t.Transition);
         if (!Exec(db,
                   QStringLiteral("CREATE OR REPLACE FUNCTION %1() RETURNS trigger LANGUAGE "
-                                 "plpgsql AS $body$ BEGIN %2 RETURN NULL; END $body$")
-                      .arg(name, t.Body),
+                                 "plpgsql SECURITY DEFINER SET search_path = %3, pg_temp AS "
+                                 "$body$ BEGIN %2 RETURN NULL; END $body$")
+                      .arg(name, t.Body, schema),
                   error) ||
             !Exec(db, QStringLiteral("DROP TRIGGER IF EXISTS %1 ON %2").arg(name, t.Table),
                   error) ||

@@ -1,7 +1,8 @@
 // The figures per day the line's server keeps give the statistics its rows themselves give: the
 // same runs in a journal (whose statistics read every row) and on a server agree for every
 // filter, a start within a day included, after runs are changed or deleted on both, after an
-// older server is brought up to them, and after two writers added to the same days at once.
+// older server is brought up to them, after two writers added to the same days at once, and
+// for the runs of a role that may write runs and nothing else.
 #include "results/results_database.h"
 #include "results/results_schema.h"
 #include "results/results_stats.h"
@@ -10,6 +11,7 @@
 
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <QUuid>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -201,7 +203,27 @@ TEST(DayFigures, TheServerAgreesWithItsRowsWhateverHappensToThem)
         SCOPED_TRACE("an older server brought up");
         EXPECT_GT(cluster.Number(QStringLiteral("SELECT COUNT(*) FROM step_days")), 0);
         ExpectSameStats(server, journal);
+        // A station whose role may write runs and nothing else: the figures follow its runs.
+        for (const char* sql : {"CREATE ROLE line_writer LOGIN",
+                                "GRANT SELECT, INSERT ON runs, steps, results_schema TO "
+                                "line_writer"})
+            ASSERT_TRUE(QSqlQuery(server).exec(QString::fromLatin1(sql))) << sql;
     }
+    {
+        QUrl uri(cluster.Uri());
+        uri.setUserName(QStringLiteral("line_writer"));
+        ASSERT_TRUE(
+            ResultsDatabase::OpenServer(QStringLiteral("days-writer"), uri.toString(), &error))
+            << error.toStdString();
+        QSqlDatabase writer = QSqlDatabase::database(QStringLiteral("days-writer"));
+        QSqlDatabase journal = QSqlDatabase::database(QStringLiteral("days-journal"));
+        ASSERT_TRUE(WriteRuns(writer, 111, 120, &error) && WriteRuns(journal, 111, 120, &error))
+            << error.toStdString();
+        QSqlDatabase server = QSqlDatabase::database(QStringLiteral("days-server"));
+        SCOPED_TRACE("runs a role without rights on the figures wrote");
+        ExpectSameStats(server, journal);
+    }
+    ResultsDatabase::Close(QStringLiteral("days-writer"));
     ResultsDatabase::Close(QStringLiteral("days-server"));
     ResultsDatabase::Close(QStringLiteral("days-journal"));
 }
