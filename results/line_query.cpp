@@ -29,7 +29,18 @@ StationState& StateOf(QMap<QString, StationState>& states, const QString& statio
     return state;
 }
 
-// The journal's runs without an end whose writer lives, newest first: one per station.
+// A run now of the station's, unless one of the same slot came later (runs come newest first):
+// a slot runs one unit at a time.
+void AddRunning(StationState& state, const RunRecord& run, const QString& step)
+{
+    for (const RunningNow& other : state.Now)
+        if (other.Run.Slot == run.Slot)
+            return;
+    state.Now.append({run, step});
+}
+
+// The journal's runs without an end whose writer lives, newest first: one per station, or per
+// slot of a rack.
 void ReadRunningFromJournal(QSqlDatabase& db, QMap<QString, StationState>& states, QString* error)
 {
     QSqlQuery q(db);
@@ -47,48 +58,51 @@ void ReadRunningFromJournal(QSqlDatabase& db, QMap<QString, StationState>& state
     }
     q.finish();
     for (const RunRecord& run : running) {
-        StationState& state = StateOf(states, run.Station);
-        if (state.Running)
-            continue;
-        state.Running = true;
-        state.Current = run;
         QSqlQuery row(db);
+        QString step;
         if (Select(row,
-                   QStringLiteral("SELECT s.step, s.comment FROM steps s WHERE s.run_uuid = ? "
-                                  "ORDER BY s.ord DESC LIMIT 1"),
+                   QStringLiteral("SELECT s.step FROM steps s WHERE s.run_uuid = ? ORDER BY "
+                                  "s.ord DESC LIMIT 1"),
                    {run.Uuid}, error) &&
             row.next())
-            state.CurrentStep = row.value(0).toString();
+            step = row.value(0).toString();
+        AddRunning(StateOf(states, run.Station), run, step);
     }
 }
 
-// The server's live entries, which the stations renew while they run. A server without them
-// (made by an older program, and this reader may not add them) shows no station running.
+// The server's live entries, which the stations renew while they run: a station's, and a
+// rack's per slot. A server without them (made by an older program, and this reader may not add
+// them) shows no station running.
 void ReadRunningFromServer(QSqlDatabase& db, QMap<QString, StationState>& states, qint64 nowMs)
 {
-    QSqlQuery q(db);
-    if (!Select(q,
-                QStringLiteral("SELECT station, run_uuid, table_name, unit, serial, step, "
-                               "since_ms, updated_ms FROM station_now"),
-                {}, nullptr))
-        return;
-    while (q.next()) {
-        StationState& state = StateOf(states, q.value(0).toString());
-        const qint64 updated = q.value(7).toLongLong();
-        if (q.value(1).toString().isEmpty())
-            continue; // idle since its last run ended
-        if (nowMs - updated > kLiveStaleMs) {
-            state.LastSeenMs = updated;
+    for (const QString& slot : {QStringLiteral("''"), QStringLiteral("slot")}) {
+        QSqlQuery q(db);
+        if (!Select(q,
+                    QStringLiteral("SELECT station, run_uuid, table_name, unit, serial, step, "
+                                   "since_ms, updated_ms, %1 FROM %2 ORDER BY since_ms DESC")
+                        .arg(slot, slot == QLatin1String("slot") ? QStringLiteral("slot_now")
+                                                                 : QStringLiteral("station_now")),
+                    {}, nullptr))
             continue;
+        while (q.next()) {
+            StationState& state = StateOf(states, q.value(0).toString());
+            const qint64 updated = q.value(7).toLongLong();
+            if (q.value(1).toString().isEmpty())
+                continue; // idle since its last run ended
+            if (nowMs - updated > kLiveStaleMs) {
+                state.LastSeenMs = std::max(state.LastSeenMs, updated);
+                continue;
+            }
+            RunRecord run;
+            run.Uuid = q.value(1).toString();
+            run.Station = state.Station;
+            run.TableName = q.value(2).toString();
+            run.Unit = q.value(3).toString();
+            run.Serial = q.value(4).toString();
+            run.StartedMs = q.value(6).toLongLong();
+            run.Slot = q.value(8).toString();
+            AddRunning(state, run, q.value(5).toString());
         }
-        state.Running = true;
-        state.Current.Uuid = q.value(1).toString();
-        state.Current.Station = state.Station;
-        state.Current.TableName = q.value(2).toString();
-        state.Current.Unit = q.value(3).toString();
-        state.Current.Serial = q.value(4).toString();
-        state.CurrentStep = q.value(5).toString();
-        state.Current.StartedMs = q.value(6).toLongLong();
     }
 }
 
@@ -135,6 +149,12 @@ LineState ReadLine(QSqlDatabase& db, qint64 nowMs, qint64 dayStartMs, qint64 shi
         ReadRunningFromServer(db, states, nowMs);
     else
         ReadRunningFromJournal(db, states, error);
+    // A rack's slots keep their places on the screen: COM2 before COM10.
+    for (StationState& state : states)
+        std::sort(state.Now.begin(), state.Now.end(), [](const auto& a, const auto& b) {
+            return std::pair(a.Run.Slot.size(), a.Run.Slot) <
+                   std::pair(b.Run.Slot.size(), b.Run.Slot);
+        });
     line.Stations = states.values();
 
     // Each unit's first ended run today decides whether it passed first time, per version.

@@ -11,13 +11,18 @@
 // line's web view, and for anyone else who wants the line at a glance.
 namespace ResultsQuery {
 
+// A run going on now: its record (table, unit, serial, start, a rack's slot) and the row it is
+// on.
+struct RunningNow {
+    RunRecord Run;
+    QString Step;
+};
+
 struct StationState {
     QString Station;
-    // Running now: the run (table, unit, serial, start) and the row it is on.
-    bool Running = false;
-    RunRecord Current;
-    QString CurrentStep;
-    QString CurrentComment;
+    // Running now: the station's run, or a rack's, one a slot, in the slots' order.
+    QList<RunningNow> Now;
+    bool Running() const { return !Now.isEmpty(); }
     // A live entry that has not been renewed for a minute: the station was last seen then.
     qint64 LastSeenMs = 0;
     // The last run that ended (no run yet: an empty UUID); kept in view until the next ends.

@@ -20,6 +20,22 @@ const char* const StationNow::kCreateSql =
     "CREATE TABLE IF NOT EXISTS station_now (station TEXT PRIMARY KEY, run_uuid TEXT, "
     "table_name TEXT, unit TEXT, serial TEXT, step TEXT, since_ms BIGINT, updated_ms BIGINT)";
 
+const char* const StationNow::kCreateSlotSql =
+    "CREATE TABLE IF NOT EXISTS slot_now (station TEXT NOT NULL, slot TEXT NOT NULL, run_uuid "
+    "TEXT, table_name TEXT, unit TEXT, serial TEXT, step TEXT, since_ms BIGINT, updated_ms "
+    "BIGINT, PRIMARY KEY (station, slot))";
+
+namespace {
+
+// A rack's slot has a row of its own; a station's single run keeps the station's row, which
+// older programs write as well.
+QString TableOf(const RunRecord& run)
+{
+    return run.Slot.isEmpty() ? QStringLiteral("station_now") : QStringLiteral("slot_now");
+}
+
+} // namespace
+
 StationNow::~StationNow() { Close(); }
 
 void StationNow::Started(const RunRecord& run)
@@ -39,7 +55,7 @@ void StationNow::AtRow(const QString& uuid, const RowRecord& row)
 void StationNow::Ended(const RunRecord& run)
 {
     if (m_runs.remove(run.Uuid))
-        m_ended.insert(run.Uuid, run.Station);
+        m_ended.insert(run.Uuid, run);
 }
 
 bool StationNow::Open(const QString& uri)
@@ -53,7 +69,8 @@ bool StationNow::Open(const QString& uri)
     m_open = true;
     m_uri = uri;
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-    return ResultsSchema::Exec(db, QLatin1String(kCreateSql), nullptr);
+    return ResultsSchema::Exec(db, QLatin1String(kCreateSql), nullptr) &&
+           ResultsSchema::Exec(db, QLatin1String(kCreateSlotSql), nullptr);
 }
 
 void StationNow::Close()
@@ -84,29 +101,39 @@ void StationNow::Send(const QString& uri)
         QSqlDatabase db = QSqlDatabase::database(m_connection, false);
         const qint64 now = QDateTime::currentMSecsSinceEpoch();
         for (auto it = m_ended.begin(); ok && it != m_ended.end(); it = m_ended.erase(it)) {
+            const RunRecord& run = it.value();
             QSqlQuery q(db);
             ok = ResultsQuery::Select(q,
-                                      QStringLiteral("UPDATE station_now SET run_uuid = '', step "
-                                                     "= '', updated_ms = ? WHERE station = ? AND "
-                                                     "run_uuid = ?"),
-                                      {now, it.value(), it.key()});
+                                      QStringLiteral("UPDATE %1 SET run_uuid = '', step = '', "
+                                                     "updated_ms = ? WHERE station = ? AND "
+                                                     "run_uuid = ?")
+                                          .arg(TableOf(run)),
+                                      {now, run.Station, run.Uuid});
         }
         for (Run& r : m_runs) {
             if (!ok || (r.Written && !r.Renew.hasExpired()))
                 continue;
             const RunRecord& run = r.Record;
+            const bool slot = !run.Slot.isEmpty();
+            QVariantList values{run.Station};
+            if (slot)
+                values << run.Slot;
+            values << run.Uuid << run.TableName << run.Unit << run.Serial << r.Step << run.StartedMs
+                   << now;
             QSqlQuery q(db);
             ok = ResultsQuery::Select(
                 q,
                 QStringLiteral(
-                    "INSERT INTO station_now (station, run_uuid, table_name, unit, serial, step, "
-                    "since_ms, updated_ms) VALUES (?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (station) "
-                    "DO UPDATE SET run_uuid = EXCLUDED.run_uuid, table_name = "
+                    "INSERT INTO %1 (station, %2run_uuid, table_name, unit, serial, step, "
+                    "since_ms, updated_ms) VALUES (?, %3?, ?, ?, ?, ?, ?, ?) ON CONFLICT "
+                    "(station%4) DO UPDATE SET run_uuid = EXCLUDED.run_uuid, table_name = "
                     "EXCLUDED.table_name, unit = EXCLUDED.unit, serial = EXCLUDED.serial, step = "
                     "EXCLUDED.step, since_ms = EXCLUDED.since_ms, updated_ms = "
-                    "EXCLUDED.updated_ms"),
-                {run.Station, run.Uuid, run.TableName, run.Unit, run.Serial, r.Step, run.StartedMs,
-                 now});
+                    "EXCLUDED.updated_ms")
+                    .arg(TableOf(run), slot ? QStringLiteral("slot, ") : QString(),
+                         slot ? QStringLiteral("?, ") : QString(),
+                         slot ? QStringLiteral(", slot") : QString()),
+                values);
             r.Written = ok;
             r.Renew.setRemainingTime(kRenewMs);
         }

@@ -7,8 +7,9 @@
 #include <QString>
 
 // What each station runs now, on the line's server, for the line's view: a table station_now
-// with a row per station, written at a run's start, renewed with the row it is on at most every
-// few seconds (and while a long row lasts), and cleared at the run's end. The server otherwise
+// with a row per station, and slot_now with a row per slot of a rack (which runs a unit on each
+// slot at once), written at a run's start, renewed with the row it is on at most every few
+// seconds (and while a long row lasts), and cleared at the run's end. The server otherwise
 // only ever gets ended runs. Only a display: a failure is ignored (and the server left alone
 // for a while), never holding up a run's record. Used on the results thread alone.
 class StationNow {
@@ -27,8 +28,9 @@ public:
     // Closes the connection (on the results thread, before it ends).
     void Close();
 
-    // The table, made where missing by the first station that writes it.
+    // The tables, made where missing by the first station that writes them.
     static const char* const kCreateSql;
+    static const char* const kCreateSlotSql;
     static constexpr int kRenewMs = 5000;
 
 private:
@@ -43,7 +45,7 @@ private:
     const QString m_connection;
     QString m_uri; // of the open connection
     bool m_open = false;
-    QDeadlineTimer m_pause{0};       // after a failure the server is left alone until it expires
-    QHash<QString, Run> m_runs;      // by UUID
-    QHash<QString, QString> m_ended; // UUID → station, to clear
+    QDeadlineTimer m_pause{0};         // after a failure the server is left alone until it expires
+    QHash<QString, Run> m_runs;        // by UUID
+    QHash<QString, RunRecord> m_ended; // by UUID, to clear (its station and slot)
 };

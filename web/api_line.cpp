@@ -42,19 +42,29 @@ ViewData ReadLineView(QSqlDatabase& db, QString* error)
     QJsonArray stations;
     for (const auto& s : line.Stations) {
         QJsonObject o{{"station", s.Station},
-                      {"state", s.Running ? "running" : (s.LastSeenMs ? "last seen" : "idle")},
+                      {"state", s.Running() ? "running" : (s.LastSeenMs ? "last seen" : "idle")},
                       {"last_seen", TimeJson(s.LastSeenMs)},
                       {"runs_today", s.RunsToday},
                       {"last", s.Last.Uuid.isEmpty() ? QJsonValue() : QJsonValue(RunJson(s.Last))}};
-        if (s.Running)
-            o.insert("current", QJsonObject{{"uuid", s.Current.Uuid},
-                                            {"table", s.Current.TableName},
-                                            {"unit", s.Current.Unit},
-                                            {"serial", s.Current.Serial},
-                                            {"step", s.CurrentStep},
-                                            {"since", TimeJson(s.Current.StartedMs)}});
-        else
-            o.insert("current", QJsonValue());
+        // Every run now (a rack's, one a slot, in the slots' order); "current" is the newest.
+        QJsonArray running;
+        QJsonValue current;
+        qint64 newest = 0;
+        for (const auto& now : s.Now) {
+            running.append(QJsonObject{{"uuid", now.Run.Uuid},
+                                       {"slot", now.Run.Slot},
+                                       {"table", now.Run.TableName},
+                                       {"unit", now.Run.Unit},
+                                       {"serial", now.Run.Serial},
+                                       {"step", now.Step},
+                                       {"since", TimeJson(now.Run.StartedMs)}});
+            if (current.isNull() || now.Run.StartedMs > newest) {
+                current = running.last();
+                newest = now.Run.StartedMs;
+            }
+        }
+        o.insert("current", current);
+        o.insert("running", running);
         stations.append(o);
     }
     QJsonArray yield;

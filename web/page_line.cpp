@@ -21,15 +21,21 @@ QString StationCard(const QJsonObject& s)
                             Esc(name));
     html += QStringLiteral("<h2>") + Link(QStringLiteral("/station"), {{"name", name}}, name) +
             QStringLiteral("</h2>");
-    const QJsonObject now = s.value("current").toObject();
     if (state == QLatin1String("running")) {
-        html += QStringLiteral("<p class=\"state\">running <b>") + Esc(now.value("table")) +
-                QStringLiteral("</b> on ") + Esc(now.value("unit")) + QStringLiteral(" ") +
-                Link(QStringLiteral("/unit"), {{"serial", now.value("serial").toString()}},
-                     now.value("serial").toString());
-        if (!now.value("step").toString().isEmpty())
-            html += QStringLiteral(", row ") + Esc(now.value("step"));
-        html += QStringLiteral(", since ") + Time(now.value("since")) + QStringLiteral("</p>");
+        // A line a run: a rack's each with its slot.
+        for (const QJsonValue& value : s.value("running").toArray()) {
+            const QJsonObject now = value.toObject();
+            const QString slot = now.value("slot").toString();
+            html += QStringLiteral("<p class=\"state\">") +
+                    (slot.isEmpty() ? QString() : Esc(slot) + QStringLiteral(": ")) +
+                    QStringLiteral("running <b>") + Esc(now.value("table")) +
+                    QStringLiteral("</b> on ") + Esc(now.value("unit")) + QStringLiteral(" ") +
+                    Link(QStringLiteral("/unit"), {{"serial", now.value("serial").toString()}},
+                         now.value("serial").toString());
+            if (!now.value("step").toString().isEmpty())
+                html += QStringLiteral(", row ") + Esc(now.value("step"));
+            html += QStringLiteral(", since ") + Time(now.value("since")) + QStringLiteral("</p>");
+        }
     } else if (state == QLatin1String("last seen")) {
         html += QStringLiteral("<p class=\"state\">last seen ") + Time(s.value("last_seen")) +
                 QStringLiteral("</p>");

@@ -311,4 +311,53 @@ TEST_F(LineView, AStationShowsRunningWhileItsRunLastsAndIdleAfter)
     EXPECT_EQ(seen.value("last").toObject().value("verdict").toString(), QStringLiteral("passed"));
 }
 
+// A rack runs a unit on each slot at once: the line shows every slot's run, each with its slot,
+// where one entry per station showed whichever slot wrote last; each slot's end clears its own.
+TEST_F(LineView, ARacksSlotsEachShowTheirRun)
+{
+    PgCluster cluster;
+    QString error;
+    ASSERT_TRUE(cluster.Start(&error)) << error.toStdString();
+    auto sim = StartSim();
+    auto second = StartSimOn(3);
+    ASSERT_TRUE(StartView({QStringLiteral("--db"), cluster.Uri()}));
+    Start({WriteTable(QStringLiteral("slow.tst"),
+                      {"00.00.00.300;SOUR:FREQ?;0;0;0;49;51;f;1",
+                       "00.00.06.000;SOUR:FREQ?;0;0;0;49;51;f;1", "00.00.00.000;END;0;0;0;;;;1"},
+                      QStringLiteral("RACK-UNIT")),
+           QStringLiteral("--slot"), QStringLiteral("COM2"), QStringLiteral("--slot"),
+           QStringLiteral("COM3"), QStringLiteral("--db"), cluster.Uri(),
+           QStringLiteral("--station"), QStringLiteral("rack-1")});
+    auto station = [&] {
+        for (const QJsonValue& s : Api(QStringLiteral("/api/line")).value("stations").toArray())
+            if (s.toObject().value("station") == QStringLiteral("rack-1"))
+                return s.toObject();
+        return QJsonObject();
+    };
+    QJsonObject seen;
+    for (int i = 0; i < 60 && seen.value("running").toArray().size() < 2; ++i) {
+        QThread::msleep(200);
+        seen = station();
+    }
+    EXPECT_EQ(seen.value("state").toString(), QStringLiteral("running"));
+    QStringList slots;
+    for (const QJsonValue& run : seen.value("running").toArray()) {
+        slots << run.toObject().value("slot").toString();
+        EXPECT_EQ(run.toObject().value("table").toString(), QStringLiteral("slow.tst"));
+    }
+    slots.sort();
+    EXPECT_EQ(slots, (QStringList{"COM2", "COM3"}));
+    const QString page = Get(QStringLiteral("/")).Text();
+    EXPECT_TRUE(page.contains(QStringLiteral("COM2: running")) &&
+                page.contains(QStringLiteral("COM3: running")))
+        << page.toStdString();
+    ASSERT_EQ(Finish(), 0) << err.toStdString();
+    EXPECT_EQ(cluster.Number("SELECT COUNT(*) FROM slot_now WHERE station = 'rack-1' AND "
+                             "run_uuid = ''"),
+              2);
+    EXPECT_EQ(cluster.Number("SELECT COUNT(*) FROM station_now WHERE station = 'rack-1'"), 0);
+    QThread::msleep(1200);
+    EXPECT_EQ(station().value("state").toString(), QStringLiteral("idle"));
+}
+
 } // namespace
