@@ -285,6 +285,8 @@ QJsonObject StatsJson(const ResultsQuery::Stats& stats)
                         {"units", stats.Units},
                         {"first_pass_units", stats.FirstPassUnits},
                         {"first_pass_yield", FigureJson(stats.FirstPassYield())},
+                        {"final_pass_units", stats.FinalPassUnits},
+                        {"final_yield", FigureJson(stats.FinalYield())},
                         {"tables", tables},
                         {"steps", steps}};
     return o;
@@ -321,12 +323,17 @@ void PrintCsv(const ResultsQuery::Stats& stats, const ResultsQuery::StatsGroup* 
 
 void PrintText(const ResultsQuery::Stats& stats)
 {
-    const auto yield = stats.FirstPassYield();
-    Print(QStringLiteral("runs %1, units %2, first-pass yield %3 (%4 of %2)\n")
+    auto percent = [](const std::optional<double>& yield) {
+        return yield ? QStringLiteral("%1 %").arg(*yield, 0, 'f', 1) : QStringLiteral("-");
+    };
+    Print(QStringLiteral("runs %1, units %2, first-pass yield %3 (%4 of %2), final yield %5 (%6 "
+                         "of %2)\n")
               .arg(stats.Runs)
               .arg(stats.Units)
-              .arg(yield ? QStringLiteral("%1 %").arg(*yield, 0, 'f', 1) : QStringLiteral("-"))
-              .arg(stats.FirstPassUnits));
+              .arg(percent(stats.FirstPassYield()))
+              .arg(stats.FirstPassUnits)
+              .arg(percent(stats.FinalYield()))
+              .arg(stats.FinalPassUnits));
     QStringList why;
     for (auto it = stats.NotEndedBy.begin(); it != stats.NotEndedBy.end(); ++it)
         why << QStringLiteral("%1 %2").arg(it.value()).arg(it.key());

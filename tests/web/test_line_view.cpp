@@ -38,7 +38,8 @@ protected:
         const QJsonObject view =
             Api(QStringLiteral("/api/version?table=psu.tst&version=%1&since=%2&last=5")
                     .arg(kVersion.left(12), today));
-        for (const char* field : {"runs", "not_ended", "units", "first_pass_units"})
+        for (const char* field :
+             {"runs", "not_ended", "units", "first_pass_units", "final_pass_units", "final_yield"})
             EXPECT_EQ(view.value(field), stats.value(field)) << field;
         EXPECT_DOUBLE_EQ(view.value("first_pass_yield").toDouble(),
                          stats.value("first_pass_yield").toDouble());
