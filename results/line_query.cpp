@@ -75,13 +75,13 @@ void ReadRunningFromJournal(QSqlDatabase& db, QMap<QString, StationState>& state
 // them) shows no station running.
 void ReadRunningFromServer(QSqlDatabase& db, QMap<QString, StationState>& states, qint64 nowMs)
 {
-    for (const QString& slot : {QStringLiteral("''"), QStringLiteral("slot")}) {
+    // Each table with what it knows of the slot.
+    for (const auto& [slot, table] : {std::pair{"''", "station_now"}, {"slot", "slot_now"}}) {
         QSqlQuery q(db);
         if (!Select(q,
                     QStringLiteral("SELECT station, run_uuid, table_name, unit, serial, step, "
-                                   "since_ms, updated_ms, %1 FROM %2 ORDER BY since_ms DESC")
-                        .arg(slot, slot == QLatin1String("slot") ? QStringLiteral("slot_now")
-                                                                 : QStringLiteral("station_now")),
+                                   "since_ms, updated_ms, %1 FROM %2")
+                        .arg(QLatin1String(slot), QLatin1String(table)),
                     {}, nullptr))
             continue;
         while (q.next()) {

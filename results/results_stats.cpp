@@ -47,9 +47,21 @@ QString CheckedRows(const Filter& filter, const TableVersionStats& table, QVaria
 // The same for every version at once.
 QString AllCheckedRows(const Filter& filter, QVariantList& values)
 {
-    return QStringLiteral("runs r JOIN steps s ON s.run_uuid = r.uuid WHERE %1 AND %2 AND "
-                          "s.lower_number IS NOT NULL")
-        .arg(WhereClause(filter, values), QLatin1String(kEnded));
+    return QStringLiteral("runs r JOIN steps s ON s.run_uuid = r.uuid WHERE %1 AND %2")
+        .arg(WhereClause(filter, values), QLatin1String(StepDays::kChecked));
+}
+
+// Every version's checked rows summed in one pass (the server groups them by hashing); with a
+// time, only those of the runs started before it.
+QString ServerFigures(const Filter& filter, QVariantList& values, qint64 beforeMs = 0)
+{
+    QString sql = QStringLiteral("SELECT r.table_name, r.table_version, s.step, %1 FROM %2")
+                      .arg(QLatin1String(StepDays::kFigures), AllCheckedRows(filter, values));
+    if (beforeMs > 0) {
+        sql += QStringLiteral(" AND r.started_ms < ?");
+        values << beforeMs;
+    }
+    return sql + QStringLiteral(" GROUP BY r.table_name, r.table_version, s.step");
 }
 
 // A table version as the statistics key it: a run recorded before versions were kept has none.
@@ -226,20 +238,17 @@ void ComputeSteps(QSqlDatabase& db, const Filter& filter, QList<TableVersionStat
         q.finish(); // a connection may serve one query at a time (PostgreSQL's row by row)
     };
     const QLatin1String figures(StepDays::kFigures);
-    if (StepDays::Serves(db, filter)) {
+    if (ResultsSchema::IsServer(db)) {
         QVariantList values;
+        const QString sql =
+            StepDays::Serves(db, filter)
+                ? StepDays::FiguresQuery(filter, values,
+                                         [&](QVariantList& v, qint64 beforeMs) {
+                                             return ServerFigures(filter, v, beforeMs);
+                                         })
+                : ServerFigures(filter, values);
         QSqlQuery q(db);
-        Select(q, StepDays::FiguresQuery(filter, values), values, error);
-        take(q);
-    } else if (ResultsSchema::IsServer(db)) {
-        // Every version's rows in one pass: the server groups them by hashing.
-        QVariantList values;
-        QSqlQuery q(db);
-        Select(q,
-               QStringLiteral("SELECT r.table_name, r.table_version, s.step, %1 FROM %2 GROUP BY "
-                              "r.table_name, r.table_version, s.step")
-                   .arg(figures, AllCheckedRows(filter, values)),
-               values, error);
+        Select(q, sql, values, error);
         take(q);
     } else {
         // SQLite groups by sorting, and a 64-digit version in every row's key costs it more

@@ -15,6 +15,8 @@ const char* const kFigures =
     "COALESCE(SUM((s.value_number - s.lower_number) * (s.value_number - s.lower_number)), 0), "
     "MIN(s.lower_number), MAX(s.lower_number), MIN(s.upper_number)";
 
+const char* const kChecked = "r.verdict IN ('passed', 'failed') AND s.lower_number IS NOT NULL";
+
 namespace {
 
 constexpr qint64 kDayMs = 86400000;
@@ -49,9 +51,8 @@ QString DayFigures(const QString& from)
     for (const char* column : kSets)
         key += QStringLiteral(", r.") + QLatin1String(column);
     key += QStringLiteral(", s.step");
-    return QStringLiteral("SELECT %1, %2 FROM %3 WHERE r.verdict IN ('passed', 'failed') AND "
-                          "s.lower_number IS NOT NULL GROUP BY %1 ORDER BY %1")
-        .arg(key, QLatin1String(kFigures), from);
+    return QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4 GROUP BY %1 ORDER BY %1")
+        .arg(key, QLatin1String(kFigures), from, QLatin1String(kChecked));
 }
 
 // Adds day figures to the table, summing them into those of the same day and set.
@@ -217,7 +218,8 @@ bool Serves(const QSqlDatabase& db, const ResultsQuery::Filter& filter)
            filter.Serial.isEmpty() && filter.InstrumentSerial.isEmpty() && filter.Verdict.isEmpty();
 }
 
-QString FiguresQuery(const ResultsQuery::Filter& filter, QVariantList& values)
+QString FiguresQuery(const ResultsQuery::Filter& filter, QVariantList& values,
+                     const std::function<QString(QVariantList&, qint64)>& rowsBefore)
 {
     ResultsQuery::Filter days = filter;
     days.SinceMs = 0;
@@ -229,15 +231,8 @@ QString FiguresQuery(const ResultsQuery::Filter& filter, QVariantList& values)
                        "r.day >= ?")
             .arg(ResultsQuery::WhereClause(days, values));
     values << firstDay;
-    if (filter.SinceMs % kDayMs != 0) {
-        parts += QStringLiteral(
-                     " UNION ALL SELECT r.table_name, r.table_version, s.step, %1 FROM runs r "
-                     "JOIN steps s ON s.run_uuid = r.uuid WHERE %2 AND r.started_ms < ? AND "
-                     "r.verdict IN ('passed', 'failed') AND s.lower_number IS NOT NULL GROUP "
-                     "BY r.table_name, r.table_version, s.step")
-                     .arg(QLatin1String(kFigures), ResultsQuery::WhereClause(filter, values));
-        values << firstDay * kDayMs;
-    }
+    if (filter.SinceMs % kDayMs != 0)
+        parts += QStringLiteral(" UNION ALL ") + rowsBefore(values, firstDay * kDayMs);
     return QStringLiteral("SELECT table_name, table_version, step, SUM(readings)::BIGINT, "
                           "SUM(failures)::BIGINT, MIN(value_min), MAX(value_max), "
                           "SUM(from_lower), SUM(from_lower_squared), MIN(lower_min), "

@@ -3,6 +3,7 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <QVariantList>
+#include <functional>
 
 namespace ResultsQuery {
 struct Filter;
@@ -20,6 +21,9 @@ namespace StepDays {
 // values' distances from the lower limit and of their squares, the lowest and highest lower
 // limit, the lowest upper limit.
 extern const char* const kFigures;
+// The rows those figures take of runs "r" and their rows "s": checked rows (those with a lower
+// limit) of runs that reached their end.
+extern const char* const kChecked;
 
 // Whether the database holds the table (made with the additions' level 5).
 bool Missing(QSqlDatabase& db, QString* error);
@@ -33,7 +37,9 @@ bool Add(QSqlDatabase& db, QString* error);
 bool Serves(const QSqlDatabase& db, const ResultsQuery::Filter& filter);
 // The step figures of every table version the filter matches, as the columns kFigures gives
 // after table name, version and step: the whole days from the table, the hours of the first
-// day after the filter's start from the runs' own rows.
-QString FiguresQuery(const ResultsQuery::Filter& filter, QVariantList& values);
+// day after the filter's start from the runs' own rows, as rowsBefore sums those of the runs
+// started before the time it is given.
+QString FiguresQuery(const ResultsQuery::Filter& filter, QVariantList& values,
+                     const std::function<QString(QVariantList&, qint64)>& rowsBefore);
 
 } // namespace StepDays

@@ -8,6 +8,7 @@
 #include "results/results_stats.h"
 #include "results/run_tables.h"
 #include "tests/results/pg_cluster.h"
+#include "tests/results/stats_expect.h"
 
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -75,15 +76,6 @@ bool WriteRuns(QSqlDatabase& db, int first, int last, QString* error)
     return true;
 }
 
-void ExpectNear(const char* what, const std::optional<double>& server,
-                const std::optional<double>& journal)
-{
-    ASSERT_EQ(server.has_value(), journal.has_value()) << what;
-    if (journal) {
-        EXPECT_NEAR(*server, *journal, 1e-9 * std::max(1.0, std::abs(*journal))) << what;
-    }
-}
-
 void ExpectSameStats(QSqlDatabase& server, QSqlDatabase& journal)
 {
     Filter midDay;
@@ -122,13 +114,13 @@ void ExpectSameStats(QSqlDatabase& server, QSqlDatabase& journal)
                 EXPECT_EQ(a.Step, b.Step);
                 EXPECT_EQ(a.Count, b.Count);
                 EXPECT_EQ(a.Failures, b.Failures);
-                ExpectNear("mean", a.Mean, b.Mean);
-                ExpectNear("sigma", a.StdDev, b.StdDev);
-                ExpectNear("min", a.Min, b.Min);
-                ExpectNear("max", a.Max, b.Max);
-                ExpectNear("lower", a.Lower, b.Lower);
-                ExpectNear("upper", a.Upper, b.Upper);
-                ExpectNear("Cpk", a.Cpk, b.Cpk);
+                ExpectFigure("mean", a.Mean, b.Mean);
+                ExpectFigure("sigma", a.StdDev, b.StdDev);
+                ExpectFigure("min", a.Min, b.Min);
+                ExpectFigure("max", a.Max, b.Max);
+                ExpectFigure("lower", a.Lower, b.Lower);
+                ExpectFigure("upper", a.Upper, b.Upper);
+                ExpectFigure("Cpk", a.Cpk, b.Cpk);
             }
         }
     }

@@ -6,6 +6,7 @@
 #include "results/results_stats.h"
 #include "results/run_tables.h"
 #include "tests/results/pg_cluster.h"
+#include "tests/results/stats_expect.h"
 
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -106,15 +107,6 @@ void Write(QSqlDatabase& db, const QList<RunPlan>& runs)
             row.Mark = QString::fromLatin1(r.Mark);
             ASSERT_TRUE(RunTables::InsertStep(db, run.Uuid, row, &error)) << error.toStdString();
         }
-    }
-}
-
-void ExpectFigure(const char* what, const std::optional<double>& got,
-                  const std::optional<double>& expected)
-{
-    ASSERT_EQ(got.has_value(), expected.has_value()) << what;
-    if (expected) {
-        EXPECT_NEAR(*got, *expected, 1e-9 * std::max(1.0, std::abs(*expected))) << what;
     }
 }
 
